@@ -1,0 +1,130 @@
+#include "model/model.h"
+
+#include <cstring>
+
+#include "model/block.h"
+
+namespace {
+
+void ReleaseGroupNames(GroupNameList& list) {
+    GroupNameNode* node = list.head.next;
+    while (node) {
+        GroupNameNode* next = node->next;
+        ReleaseBlock(node);
+        node = next;
+    }
+    list.count = 0;
+    list.head.next = nullptr;
+    list.head.prev = nullptr;
+    ReleaseBlock(list.index);
+    list.index = nullptr;
+    list.index_capacity = 0;
+}
+
+}  // namespace
+
+void Model::ReleaseFace(Face& face) {
+    int32_t* lists[3] = {face.vertex_indices, face.texcoord_indices, face.normal_indices};
+    for (int32_t* list : lists) {
+        // Lists inside the corner pool belong to the pool.
+        bool pooled = corner_pool && list >= corner_pool && list < corner_pool + corner_pool_size;
+        if (list && !pooled) ReleaseBlock(list);
+    }
+    face.vertex_indices = nullptr;
+    face.texcoord_indices = nullptr;
+    face.normal_indices = nullptr;
+    face.corner_count = 0;
+}
+
+void Model::Clear() {
+    ReleaseGroupNames(group_names);
+
+    ReleaseBlock(group_name_table);
+    group_name_table = nullptr;
+
+    ReleaseBlock(vertices);
+    vertices = nullptr;
+    ReleaseBlock(texcoords);
+    texcoords = nullptr;
+    ReleaseBlock(materials);
+    materials = nullptr;
+    ReleaseBlock(normals);
+    normals = nullptr;
+
+    if (groups) {
+        for (int32_t g = 0; g < group_count; ++g) {
+            Group& group = groups[g];
+            if (!group.faces) continue;
+            for (int32_t f = 0; f < group.face_count; ++f) ReleaseFace(group.faces[f]);
+            ReleaseBlock(group.faces);
+            group.faces = nullptr;
+        }
+        ReleaseBlock(groups);
+        groups = nullptr;
+    }
+
+    ReleaseBlock(material_names);
+    ReleaseBlock(corner_pool);
+
+    // Every field from current_group to the end becomes zero or empty.
+    current_group = vertex_fill = texcoord_fill = normal_fill = 0;
+    material_fill = material_count = 0;
+    group_count = 0;
+    group_name_count = 0;
+    vertex_count = normal_count = texcoord_count = 0;
+    isolated_count = duplicate_count = 0;
+    line_buffer_size = 0;
+    current_material[0] = '\0';
+    has_mtllib = mtl_loaded = 0;
+    mtllib_name[0] = mtl_path[0] = obj_path[0] = obj_file_name[0] = '\0';
+    material_name_count = material_name_fill = 0;
+    material_names = nullptr;
+    corner_pool_size = corner_pool_fill = 0;
+    corner_pool = nullptr;
+}
+
+void Model::Release() {
+    Clear();
+    ReleaseText();
+    ReleaseLineBuffer();
+}
+
+void Model::ReleaseText() {
+    ReleaseBlock(text.data);
+    text.data = nullptr;
+    text.read_pos = 0;
+    text.size = 0;
+}
+
+void Model::ReleaseLineBuffer() {
+    ReleaseBlock(line_buffer);
+    line_buffer = nullptr;
+}
+
+int32_t Model::AllocateLineBuffer() {
+    ReleaseLineBuffer();
+    if (line_buffer_size <= 0) return 1;
+    line_buffer = static_cast<char*>(AllocateBlock(static_cast<size_t>(line_buffer_size)));
+    return line_buffer ? 1 : 0;
+}
+
+int32_t Model::FindMaterial(const char* name) const {
+    if (!name || !materials) return -1;
+    for (int32_t i = 0; i < material_count; ++i) {
+        if (std::strcmp(materials[i].name, name) == 0) return i;
+    }
+    return -1;
+}
+
+const char* Model::FaceMaterialName(const Face& face) const {
+    if (!material_names || face.material_name <= 0 || face.material_name >= material_name_count) return "";
+    return material_names[face.material_name].name;
+}
+
+int32_t Model::TotalFaceCount() const {
+    int64_t total = 0;
+    if (groups) {
+        for (int32_t g = 0; g < group_count; ++g) total += groups[g].face_count;
+    }
+    return total > INT32_MAX ? INT32_MAX : static_cast<int32_t>(total);
+}

@@ -1,0 +1,108 @@
+#pragma once
+// The Model: one OBJ file with its material library, in memory.
+//
+// Every table is one zero-filled block created at the exact size found by a
+// counting pass and never grown. Releasing a block sets its reference to null
+// and its count to 0. Operations return 1 for success and 0 for failure;
+// lookups return a 0-based position or -1.
+#include <cstdint>
+
+#include "model/records.h"
+
+struct OutputFile;   // wavefront/output_file.h
+struct ProgressBar;  // morph/host.h
+
+struct Model {
+    TextBuffer text;
+    char* line_buffer = nullptr;
+
+    // Everything from here to the end is emptied by Clear.
+    int32_t current_group = 0;
+    int32_t vertex_fill = 0;
+    int32_t texcoord_fill = 0;
+    int32_t normal_fill = 0;
+    int32_t material_fill = 0;
+    int32_t material_count = 0;
+    Material* materials = nullptr;
+    int32_t group_count = 0;
+    Group* groups = nullptr;
+    GroupNameList group_names;
+    int32_t group_name_count = 0;
+    GroupNameEntry* group_name_table = nullptr;
+    int32_t vertex_count = 0;
+    Vertex* vertices = nullptr;
+    int32_t normal_count = 0;
+    Normal* normals = nullptr;
+    int32_t texcoord_count = 0;
+    TexCoord* texcoords = nullptr;
+    int32_t isolated_count = 0;
+    int32_t duplicate_count = 0;
+    int32_t line_buffer_size = 0;
+    char current_material[kMaterialNameCapacity] = {};
+    int32_t has_mtllib = 0;
+    int32_t mtl_loaded = 0;
+    char mtllib_name[kPathCapacity] = {};
+    char mtl_path[kPathCapacity] = {};
+    char obj_path[kPathCapacity] = {};
+    char obj_file_name[kPathCapacity] = {};
+
+    // Storage behind the faces: the distinct face material names (entry 0 is
+    // the empty name) and one block holding the index lists of every face
+    // read from the file. Index lists made any other way are heap blocks of
+    // their own.
+    int32_t material_name_count = 0;
+    int32_t material_name_fill = 0;
+    MaterialNameEntry* material_names = nullptr;
+    int64_t corner_pool_size = 0;  // int32 entries in corner_pool
+    int64_t corner_pool_fill = 0;
+    int32_t* corner_pool = nullptr;
+
+    Model() = default;
+    Model(const Model&) = delete;
+    Model& operator=(const Model&) = delete;
+    ~Model() { Release(); }
+
+    // --- life cycle (model/model.cpp)
+    void Clear();
+    void Release();
+    void ReleaseText();
+    void ReleaseLineBuffer();
+    int32_t AllocateLineBuffer();
+
+    // --- name lookups (model/group_names.cpp, model/model.cpp)
+    int32_t FindGroupName(const char* name) const;
+    int32_t AddGroupName(const char* name);
+    int32_t FindMaterial(const char* name) const;
+    const char* FaceMaterialName(const Face& face) const;
+    int32_t TotalFaceCount() const;
+
+    // --- faces and regrouping (model/regroup.cpp)
+    static void CopyFace(Face& destination, Face& source);
+    void ReleaseFace(Face& face);
+    void ReleaseFaces(Group& group);
+    int32_t AllocateFaces(Group& group, int32_t count);
+    int32_t MergeGroups();
+    int32_t RegroupByMaterial();
+
+    // --- reading (wavefront/)
+    int32_t LoadObj(const char* path);
+    int32_t ReadLine(char* buffer, int32_t capacity);
+    int32_t MeasureLongestLine();
+    int32_t CollectGroupNames();
+    int32_t CountElements();
+    int32_t FillElements();
+    int32_t ReadMaterialLibrary();
+    int32_t CountMaterials();
+    int32_t FillMaterials();
+
+    // --- writing (wavefront/)
+    int32_t WriteObjFile(const char* path);
+    int32_t WriteObjText(OutputFile* file, const char* path);
+    int32_t WriteGroupSection(OutputFile* file, int32_t name_index);
+    int32_t WriteMtlText(OutputFile* file);
+
+    // --- morph operations (morph/)
+    int32_t MatchVertices(const Model& original, int32_t& match_count, ProgressBar* progress_bar);
+    int32_t CountIsolatedVertices();
+    int32_t CountDuplicateVertices();
+};

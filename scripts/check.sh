@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds every configuration and runs every test suite. Exits non-zero when any
+# build fails, any test fails, or any test is skipped.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+
+run_suite() {
+    local preset=$1
+    echo "=== $preset: configure and build"
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset"
+    echo "=== $preset: test"
+    local log="build/$preset/ctest.log"
+    ctest --preset "$preset" 2>&1 | tee "$log"
+    if grep -E -q '\((Skipped|Not Run|Disabled)\)|tests were skipped' "$log"; then
+        echo "FAILED: $preset has skipped tests" >&2
+        exit 1
+    fi
+}
+
+run_suite dev
+run_suite release
+echo "=== all suites passed"

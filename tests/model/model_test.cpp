@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "model/block.h"
+#include "model/model.h"
+#include "model/text.h"
+
+TEST(GroupNames, NewestNameComesFirst) {
+    Model model;
+    EXPECT_EQ(model.FindGroupName("head"), -1);
+    EXPECT_EQ(model.FindGroupName(nullptr), -1);
+    EXPECT_EQ(model.AddGroupName(nullptr), 0);
+
+    EXPECT_EQ(model.AddGroupName("head"), 1);
+    EXPECT_EQ(model.AddGroupName("body"), 1);
+    EXPECT_EQ(model.AddGroupName("legs"), 1);
+    EXPECT_EQ(model.AddGroupName("body"), 0);
+    EXPECT_EQ(model.group_names.count, 3);
+
+    EXPECT_EQ(model.FindGroupName("legs"), 0);
+    EXPECT_EQ(model.FindGroupName("body"), 1);
+    EXPECT_EQ(model.FindGroupName("head"), 2);
+    EXPECT_EQ(model.FindGroupName("Head"), -1);   // case matters
+    EXPECT_EQ(model.FindGroupName("head "), -1);  // a trailing blank is part of a name
+    EXPECT_EQ(model.AddGroupName(""), 1);         // the empty name is a name
+    EXPECT_EQ(model.FindGroupName(""), 0);
+    EXPECT_EQ(model.FindGroupName("head"), 3);
+
+    // The list itself runs newest to oldest, with prev links back to the head.
+    const char* expected[] = {"", "legs", "body", "head"};
+    const GroupNameNode* node = model.group_names.head.next;
+    const GroupNameNode* prev = &model.group_names.head;
+    for (const char* name : expected) {
+        ASSERT_NE(node, nullptr);
+        EXPECT_STREQ(node->name, name);
+        EXPECT_EQ(node->prev, prev);
+        prev = node;
+        node = node->next;
+    }
+    EXPECT_EQ(node, nullptr);
+}
+
+// The index must answer exactly like a walk of the list, however many names.
+TEST(GroupNames, IndexAgreesWithListWalk) {
+    Model model;
+    const int count = 5000;
+    for (int i = 0; i < count; ++i) {
+        std::string name = "g" + std::to_string((i * 7919) % count);
+        model.AddGroupName(name.c_str());
+    }
+    int position = 0;
+    for (const GroupNameNode* node = model.group_names.head.next; node; node = node->next, ++position) {
+        ASSERT_EQ(model.FindGroupName(node->name), position) << node->name;
+    }
+    EXPECT_EQ(position, count);
+    EXPECT_EQ(model.FindGroupName("g5000"), -1);
+}
+
+TEST(GroupNames, LongNamesAreCutTheSameWayWhenAddedAndLookedUp) {
+    Model model;
+    std::string long_name(300, 'x');
+    EXPECT_EQ(model.AddGroupName(long_name.c_str()), 1);
+    EXPECT_EQ(std::strlen(model.group_names.head.next->name), size_t(kGroupNameCapacity - 1));
+    EXPECT_EQ(model.FindGroupName(long_name.c_str()), 0);
+    EXPECT_EQ(model.FindGroupName(std::string(kGroupNameCapacity - 1, 'x').c_str()), 0);
+    EXPECT_EQ(model.AddGroupName((long_name + "y").c_str()), 0);  // same first 127 bytes
+}
+
+TEST(Materials, FindMaterialReturnsFirstExactMatch) {
+    Model model;
+    EXPECT_EQ(model.FindMaterial("skin"), -1);  // no table
+    model.material_count = 3;
+    model.materials = AllocateTable<Material>(3);
+    CopyText(model.materials[0].name, "skin");
+    CopyText(model.materials[1].name, "cloth");
+    CopyText(model.materials[2].name, "skin");
+    struct Case { const char* name; int expected; } cases[] = {
+        {"skin", 0}, {"cloth", 1}, {"Skin", -1}, {"skin ", -1}, {"", -1}, {nullptr, -1},
+    };
+    for (const Case& c : cases) EXPECT_EQ(model.FindMaterial(c.name), c.expected) << (c.name ? c.name : "null");
+}
+
+TEST(Model, ClearEmptiesEverythingAndReleaseIsHarmlessTwice) {
+    Model model;
+    model.AddGroupName("a");
+    model.vertex_count = 2;
+    model.vertices = AllocateTable<Vertex>(2);
+    model.group_count = 1;
+    model.groups = AllocateTable<Group>(1);
+    model.groups[0].face_count = 1;
+    model.groups[0].faces = AllocateTable<Face>(1);
+    Face& face = model.groups[0].faces[0];
+    face.corner_count = 3;
+    face.vertex_indices = AllocateTable<int32_t>(3);
+    face.texcoord_indices = AllocateTable<int32_t>(3);
+    face.normal_indices = AllocateTable<int32_t>(3);
+    CopyText(model.obj_path, "C:\\a.obj");
+    CopyText(model.current_material, "skin");
+    model.has_mtllib = 1;
+    model.text.data = static_cast<unsigned char*>(AllocateBlock(10));
+    model.text.size = 10;
+
+    model.Clear();
+    EXPECT_EQ(model.vertex_count, 0);
+    EXPECT_EQ(model.vertices, nullptr);
+    EXPECT_EQ(model.groups, nullptr);
+    EXPECT_EQ(model.group_count, 0);
+    EXPECT_EQ(model.group_names.count, 0);
+    EXPECT_EQ(model.group_names.head.next, nullptr);
+    EXPECT_EQ(model.FindGroupName("a"), -1);
+    EXPECT_EQ(model.has_mtllib, 0);
+    EXPECT_STREQ(model.obj_path, "");
+    EXPECT_STREQ(model.current_material, "");
+    EXPECT_NE(model.text.data, nullptr);  // Clear leaves the file text alone
+
+    model.Clear();
+    model.Release();
+    EXPECT_EQ(model.text.data, nullptr);
+    EXPECT_EQ(model.text.size, 0u);
+    model.Release();
+}
+
+TEST(Model, AllocateLineBuffer) {
+    Model model;
+    model.line_buffer_size = 0;
+    EXPECT_EQ(model.AllocateLineBuffer(), 1);
+    EXPECT_EQ(model.line_buffer, nullptr);
+    model.line_buffer_size = 1025;
+    EXPECT_EQ(model.AllocateLineBuffer(), 1);
+    ASSERT_NE(model.line_buffer, nullptr);
+    for (int i = 0; i < 1025; ++i) ASSERT_EQ(model.line_buffer[i], 0);
+    model.ReleaseLineBuffer();
+    EXPECT_EQ(model.line_buffer, nullptr);
+}
+
+TEST(Blocks, LargeAndSmallBlocksAreZeroFilled) {
+    for (size_t bytes : {size_t(1), size_t(4096), size_t(8) << 20}) {
+        unsigned char* block = static_cast<unsigned char*>(AllocateBlock(bytes));
+        ASSERT_NE(block, nullptr);
+        EXPECT_EQ(block[0], 0);
+        EXPECT_EQ(block[bytes - 1], 0);
+        block[bytes - 1] = 1;
+        ReleaseBlock(block);
+    }
+    EXPECT_EQ(AllocateBlock(0), nullptr);
+    EXPECT_EQ(AllocateTable<Face>(size_t(-1) / 8), nullptr);
+}
+
+TEST(Text, CopyAndAppendCutToCapacityLessOne) {
+    char small[5];
+    CopyText(small, "abcdefg");
+    EXPECT_STREQ(small, "abcd");
+    CopyText(small, "ab");
+    EXPECT_EQ(AppendText(small, "cd"), 1);
+    EXPECT_STREQ(small, "abcd");
+    EXPECT_EQ(AppendText(small, "e"), 0);
+    EXPECT_STREQ(small, "abcd");
+}
