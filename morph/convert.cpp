@@ -1,0 +1,105 @@
+#include "morph/convert.h"
+
+#include <cstdio>
+
+#include "app/workspace.h"
+#include "model/model.h"
+#include "model/records.h"
+
+namespace {
+
+bool AnyWorkspacePartEmpty() {
+    const Workspace* w = g_workspace;
+    if (!w) return true;
+    return w->original_directory[0] == '\0' || w->original_file_name[0] == '\0' ||
+           w->matching_directory[0] == '\0' || w->matching_file_name[0] == '\0' ||
+           w->new_directory[0] == '\0' || w->new_file_name[0] == '\0';
+}
+
+}  // namespace
+
+int32_t Convert(WindowHost* window, ProgressBar* progress_bar, char* message) {
+    if (!window || !progress_bar || !message) return 0;
+
+    char original_path[kPathCapacity] = {};
+    char matching_path[kPathCapacity] = {};
+    char new_path[kPathCapacity] = {};
+    window->GetItemText(kOriginalFieldId, original_path, kPathCapacity);
+    window->GetItemText(kMatchingFieldId, matching_path, kPathCapacity);
+    window->GetItemText(kNewFieldId, new_path, kPathCapacity);
+
+    if (AnyWorkspacePartEmpty()) return -1;
+
+    Model original;
+    Model matching;
+    // Every return from here on releases both models, the matching one first.
+    auto finish = [&](int32_t code) {
+        matching.Release();
+        original.Release();
+        return code;
+    };
+
+    window->SetItemText(kStatusLineId, "Loading original file...(please wait)");
+    progress_bar->SendProgress(kProgressStepIt, 0, 0);
+    if (!original.LoadObj(original_path)) {
+        std::snprintf(message, kMessageCapacity,
+                      "There was an error loading the original morph file:\r\n\r\nfilepath: \"%s\"\r\n", original_path);
+        return finish(-2);
+    }
+
+    window->SetItemText(kStatusLineId, "Loading matching file...(please wait)");
+    progress_bar->SendProgress(kProgressStepIt, 0, 0);
+    if (!matching.LoadObj(matching_path)) {
+        std::snprintf(message, kMessageCapacity,
+                      "There was an error loading the matching morph file:\r\n\r\nfilepath: \"%s\"\r\n", matching_path);
+        return finish(-3);
+    }
+
+    if (original.vertex_count != matching.vertex_count) {
+        std::snprintf(message, kMessageCapacity,
+                      "There was an error creating the new morph file.\r\nVertex count does not match:\r\n\r\n"
+                      "original: %d vertices\r\nmatching: %d vertices\r\n",
+                      original.vertex_count, matching.vertex_count);
+        return finish(-5);
+    }
+    if (original.vertex_count == 0 || matching.vertex_count == 0) {
+        std::snprintf(message, kMessageCapacity,
+                      "There was an error creating the new morph file.\r\nNo vertices found:\r\n\r\n"
+                      "original: %d vertices\r\nmatching: %d vertices\r\n",
+                      original.vertex_count, matching.vertex_count);
+        return finish(-6);
+    }
+
+    int32_t original_faces = original.TotalFaceCount();
+    int32_t matching_faces = matching.TotalFaceCount();
+    if (original_faces != matching_faces) {
+        char warning[kPathCapacity];
+        std::snprintf(warning, sizeof warning,
+                      "The total face count does not match:\r\n\r\noriginal: %d faces\r\nmatching: %d faces\r\n\r\n"
+                      "Continue anyway?\r\n",
+                      original_faces, matching_faces);
+        if (window->AskOkCancel(warning, "Warning") != kAnswerOk) return finish(-8);
+    }
+
+    window->SetItemText(kStatusLineId, "Matching vertices...(please wait)");
+    int32_t match_count = 0;
+    if (!matching.MatchVertices(original, match_count, progress_bar)) {
+        std::snprintf(message, kMessageCapacity,
+                      "There was an error creating the new morph file.\r\nUnable to match all vertices:\r\n\r\n"
+                      "num_matches: %d\r\ntotal_vertices: %d\r\n",
+                      match_count, matching.vertex_count);
+        return finish(-7);
+    }
+
+    progress_bar->SendProgress(kProgressSetPos, 100, 0);
+    window->SetItemText(kStatusLineId, "Saving file...(please wait)");
+    if (!matching.WriteObjFile(new_path)) {
+        std::snprintf(message, kMessageCapacity,
+                      "There was an error saving the new morph file:\r\n\r\nfilepath: \"%s\"\r\n", new_path);
+        return finish(-4);
+    }
+
+    original.Clear();
+    matching.Clear();
+    return finish(1);
+}

@@ -1,0 +1,94 @@
+// Vertex matching: gives the matching model the original model's vertex table
+// and renumbers its face corners so that each still sits at the same position.
+//
+// Every matching vertex is paired with the lowest-indexed original vertex at an
+// equal position (+0.0 equals -0.0, a NaN equals nothing). A plain scan of the
+// original table would find that partner in n x m comparisons; the position
+// index finds the same one in linear time.
+#include <cstdint>
+
+#include "model/block.h"
+#include "model/model.h"
+#include "morph/host.h"
+#include "morph/position_index.h"
+
+namespace {
+
+void Step(ProgressBar* progress_bar) {
+    if (progress_bar) progress_bar->SendProgress(kProgressStepIt, 0, 0);
+}
+
+}  // namespace
+
+int32_t Model::MatchVertices(const Model& original, int32_t& match_count, ProgressBar* progress_bar) {
+    const int32_t n = vertex_count;
+    const int32_t m = original.vertex_count;
+    if (n != m || n <= 0 || m <= 0 || !vertices || !original.vertices) return 0;
+
+    Vertex* working = AllocateTable<Vertex>(size_t(n));
+    if (!working) return 0;
+
+    // The index of the original positions; each position keeps the first
+    // (lowest) vertex index at it because the vertices go in in table order.
+    PositionIndex index;
+    if (!CreatePositionIndex(index, m)) {
+        ReleaseBlock(working);
+        return 0;
+    }
+    for (int32_t j = 0; j < m; ++j) FindPosition(index, original.vertices[j], j, 1);
+
+    Step(progress_bar);
+
+    // The search is stepped through a single-precision counter against a
+    // threshold of one sixth of n, both rounded to float exactly as written
+    // (volatile keeps x87 builds from holding them in extended precision).
+    volatile float threshold = static_cast<float>(n) * 0.16666667f;
+    volatile float counter = 0.0f;
+    match_count = 0;
+    for (int32_t i = 0; i < n; ++i) {
+        int32_t j = FindPosition(index, vertices[i], 0, 0);
+        if (j < 0) {
+            ReleaseBlock(working);
+            return 0;
+        }
+        working[i].link = j;
+        ++match_count;
+        counter = counter + 1.0f;
+        if (counter >= threshold) {
+            Step(progress_bar);
+            counter = 0.0f;
+        }
+    }
+
+    Step(progress_bar);
+
+    for (int32_t k = 0; k < m; ++k) {
+        working[k].x = original.vertices[k].x;
+        working[k].y = original.vertices[k].y;
+        working[k].z = original.vertices[k].z;
+    }
+
+    // A corner whose vertex already sits where the original vertex of the same
+    // index sits keeps its index; every other corner takes the link.
+    if (groups) {
+        for (int32_t g = 0; g < group_count; ++g) {
+            const Group& group = groups[g];
+            if (!group.faces) continue;
+            for (int32_t f = 0; f < group.face_count; ++f) {
+                const Face& face = group.faces[f];
+                if (!face.vertex_indices) continue;
+                for (int32_t c = 0; c < face.corner_count; ++c) {
+                    int32_t v = face.vertex_indices[c];
+                    if (v < 0 || v >= n) continue;
+                    if (!PositionsEqual(vertices[v], original.vertices[v])) face.vertex_indices[c] = working[v].link;
+                }
+            }
+        }
+    }
+
+    Step(progress_bar);
+
+    ReleaseBlock(vertices);
+    vertices = working;
+    return 1;
+}

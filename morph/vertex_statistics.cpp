@@ -1,0 +1,71 @@
+// Vertex statistics for the report: isolated vertices (used by no face
+// corner) and duplicate vertices (at the exact position of an earlier one).
+#include <cstdint>
+
+#include "model/model.h"
+#include "morph/position_index.h"
+
+int32_t Model::CountIsolatedVertices() {
+    isolated_count = 0;
+    if (!vertices || vertex_count <= 0) return 1;
+    for (int32_t k = 0; k < vertex_count; ++k) vertices[k].link = 0;
+    if (groups) {
+        for (int32_t g = 0; g < group_count; ++g) {
+            const Group& group = groups[g];
+            if (!group.faces) continue;
+            for (int32_t f = 0; f < group.face_count; ++f) {
+                const Face& face = group.faces[f];
+                if (!face.vertex_indices) continue;
+                for (int32_t c = 0; c < face.corner_count; ++c) {
+                    int32_t v = face.vertex_indices[c];
+                    if (v >= 0 && v < vertex_count) ++vertices[v].link;
+                }
+            }
+        }
+    }
+    int32_t count = 0;
+    for (int32_t k = 0; k < vertex_count; ++k) count += vertices[k].link == 0;
+    isolated_count = count;
+    return 1;
+}
+
+// The distinct positions seen so far live in a position index made for this
+// one count and released at its end, so nothing is held between counts. Each
+// position is recorded once with the index of its first vertex; a NaN
+// position equals nothing and so is never a duplicate.
+int32_t Model::CountDuplicateVertices() {
+    duplicate_count = 0;
+    if (!vertices || vertex_count <= 0) return 1;
+    for (int32_t k = 0; k < vertex_count; ++k) {
+        vertices[k].mark = 0;
+        vertices[k].link = -1;
+    }
+
+    int32_t count = 0;
+    PositionIndex seen;
+    if (CreatePositionIndex(seen, vertex_count)) {
+        for (int32_t k = 0; k < vertex_count; ++k) {
+            int32_t first = FindPosition(seen, vertices[k], k, 1);
+            if (first >= 0) {
+                vertices[k].mark = 1;
+                vertices[k].link = first;
+                ++count;
+            }
+        }
+    } else {
+        // No room for the index: compare against the earlier first vertices
+        // directly, which gives the same marks and links, only slower.
+        for (int32_t k = 0; k < vertex_count; ++k) {
+            for (int32_t j = 0; j < k; ++j) {
+                if (vertices[j].mark == 0 && PositionsEqual(vertices[j], vertices[k])) {
+                    vertices[k].mark = 1;
+                    vertices[k].link = j;
+                    ++count;
+                    break;
+                }
+            }
+        }
+    }
+    duplicate_count = count;
+    return 1;
+}
