@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <algorithm>
+#include <random>
+
+#include "test_models.h"
+
+namespace {
+
+bool Equal(const Vertex& a, const Vertex& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+
+// The matching as the plain scan does it: the first original vertex at an
+// equal position, then the corner rewrite against the original vertex of the
+// same index. Works on copies; returns the outcome without touching models.
+struct ScanResult {
+    int32_t result = 0;
+    int32_t match_count = 0;
+    std::vector<int32_t> links;
+    std::vector<int32_t> corners;
+};
+
+ScanResult PlainScan(const Model& matching, const Model& original) {
+    ScanResult r;
+    int32_t n = matching.vertex_count;
+    for (int32_t i = 0; i < n; ++i) {
+        int32_t found = -1;
+        for (int32_t j = 0; j < original.vertex_count; ++j) {
+            if (Equal(original.vertices[j], matching.vertices[i])) {
+                found = j;
+                break;
+            }
+        }
+        if (found < 0) return r;
+        r.links.push_back(found);
+        ++r.match_count;
+    }
+    r.result = 1;
+    for (int32_t v : Corners(matching))
+        r.corners.push_back(Equal(matching.vertices[v], original.vertices[v]) ? v : r.links[size_t(v)]);
+    return r;
+}
+
+struct StepCounter : ProgressBar {
+    int32_t steps = 0;
+    void SendProgress(uint32_t message, uintptr_t wparam, intptr_t lparam) override {
+        EXPECT_EQ(message, kProgressStepIt);
+        EXPECT_EQ(wparam, 0u);
+        EXPECT_EQ(lparam, 0);
+        ++steps;
+    }
+};
+
+const float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+TEST(MatchVertices, WorkedExamples) {
+    const Position A{1, 0, 0}, B{0, 1, 0}, C{0, 0, 1}, P{1, 2, 3}, Q{4, 5, 6};
+    struct Case {
+        std::vector<Position> original, matching;
+        std::vector<int32_t> links, corners;
+    } cases[] = {
+        {{A, B, C}, {C, A, B}, {2, 0, 1}, {2, 0, 1}},
+        {{P, Q, P}, {Q, P, P}, {1, 0, 0}, {1, 0, 2}},
+        {{A, B, C}, {A, B, C}, {0, 1, 2}, {0, 1, 2}},
+        // Several matching vertices at one position all take the first original one.
+        {{A, A, B}, {A, A, B}, {0, 0, 2}, {0, 1, 2}},
+    };
+    for (const Case& c : cases) {
+        Model original, matching;
+        BuildModel(original, c.original, {{0, 1, 2}});
+        BuildModel(matching, c.matching, {{0, 1, 2}});
+        int32_t count = -1;
+        ASSERT_EQ(matching.MatchVertices(original, count, nullptr), 1);
+        EXPECT_EQ(count, 3);
+        EXPECT_EQ(Corners(matching), c.corners);
+        for (int32_t k = 0; k < 3; ++k) {
+            EXPECT_EQ(matching.vertices[k].link, c.links[size_t(k)]);
+            EXPECT_EQ(matching.vertices[k].mark, 0);
+            EXPECT_TRUE(Equal(matching.vertices[k], original.vertices[k]));
+        }
+        for (int32_t c2 = 0; c2 < 3; ++c2) {
+            EXPECT_EQ(matching.groups[0].faces[0].texcoord_indices[c2], 100 + c2);
+            EXPECT_EQ(matching.groups[0].faces[0].normal_indices[c2], 100 + c2);
+        }
+    }
+}
+
+TEST(MatchVertices, SignedZeroMatchesAndNanNeverDoes) {
+    Model original, matching;
+    BuildModel(original, {{0.0f, 1, 2}, {3, 4, 5}}, {});
+    BuildModel(matching, {{3, 4, 5}, {-0.0f, 1, 2}}, {});
+    int32_t count = 0;
+    EXPECT_EQ(matching.MatchVertices(original, count, nullptr), 1);
+    EXPECT_EQ(count, 2);
+
+    BuildModel(original, {{1, 1, 1}, {kNaN, 4, 5}}, {});
+    BuildModel(matching, {{1, 1, 1}, {kNaN, 4, 5}}, {});
+    EXPECT_EQ(matching.MatchVertices(original, count, nullptr), 0);
+    EXPECT_EQ(count, 1);
+
+    // One bit off in one coordinate is a different position.
+    float next = std::nextafter(2.0f, 3.0f);
+    BuildModel(original, {{1, 1, 1}, {2, 2, 2}, {3, 3, 3}}, {});
+    BuildModel(matching, {{3, 3, 3}, {2, next, 2}, {1, 1, 1}}, {{0, 1, 2}});
+    auto before = VertexBytes(matching);
+    EXPECT_EQ(matching.MatchVertices(original, count, nullptr), 0);
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(VertexBytes(matching), before);
+    EXPECT_EQ(Corners(matching), (std::vector<int32_t>{0, 1, 2}));
+}
+
+TEST(MatchVertices, RefusesWithoutTouchingAnything) {
+    Model original, matching, empty;
+    BuildModel(original, {{1, 1, 1}, {2, 2, 2}}, {});
+    BuildModel(matching, {{1, 1, 1}}, {});
+    StepCounter bar;
+    int32_t count = 77;
+    EXPECT_EQ(matching.MatchVertices(original, count, &bar), 0);
+    EXPECT_EQ(empty.MatchVertices(empty, count, &bar), 0);
+    EXPECT_EQ(count, 77);
+    EXPECT_EQ(bar.steps, 0);
+}
+
+TEST(MatchVertices, ProgressStepsDuringSearch) {
+    // vertex count -> steps sent during the search (one more before it, one
+    // after it and one after the corner rewrite).
+    const int32_t table[][2] = {{1, 1}, {3, 3}, {5, 5}, {6, 6}, {7, 3}, {12, 6}, {100, 5}, {1000, 5}};
+    for (const auto& row : table) {
+        std::vector<Position> positions;
+        for (int32_t i = 0; i < row[0]; ++i) positions.push_back({float(i), 0, 0});
+        Model original, matching;
+        BuildModel(original, positions, {});
+        BuildModel(matching, positions, {});
+        StepCounter bar;
+        int32_t count = 0;
+        ASSERT_EQ(matching.MatchVertices(original, count, &bar), 1);
+        EXPECT_EQ(bar.steps, row[1] + 3) << "vertex count " << row[0];
+    }
+}
+
+TEST(MatchVertices, FailedSearchStepsOnlyBeforeTheFailure) {
+    std::vector<Position> positions;
+    for (int32_t i = 0; i < 12; ++i) positions.push_back({float(i), 0, 0});
+    Model original, matching;
+    BuildModel(original, positions, {});
+    positions[9].y = 1;  // vertex 9 has no partner
+    BuildModel(matching, positions, {});
+    StepCounter bar;
+    int32_t count = 0;
+    EXPECT_EQ(matching.MatchVertices(original, count, &bar), 0);
+    EXPECT_EQ(count, 9);
+    EXPECT_EQ(bar.steps, 1 + 4);  // the first step, then one per two vertices
+}
+
+// Random models with many repeated positions, signed zeros and NaNs: the
+// indexed matching agrees with the plain scan in every observable.
+TEST(MatchVertices, AgreesWithThePlainScan) {
+    std::mt19937 random(12345);
+    const float values[] = {0.0f, -0.0f, 1.0f, -1.0f, 2.5f, kNaN};
+    int32_t successes = 0, failures = 0;
+    for (int trial = 0; trial < 3000; ++trial) {
+        int32_t n = 1 + int32_t(random() % 40);
+        bool with_nan = trial % 5 == 0;
+        int32_t value_count = with_nan ? 6 : 5;
+        std::vector<Position> original_positions(static_cast<size_t>(n));
+        std::vector<Position> matching_positions;
+        for (auto& p : original_positions)
+            p = {values[random() % value_count], values[random() % value_count], values[random() % 3]};
+        // The matching model: a permutation of the original positions, with
+        // zeros flipped in sign, and sometimes one position moved.
+        matching_positions = original_positions;
+        std::shuffle(matching_positions.begin(), matching_positions.end(), random);
+        for (auto& p : matching_positions) {
+            if (random() % 2 && p.x == 0.0f) p.x = -p.x;
+            if (random() % 2 && p.z == 0.0f) p.z = -p.z;
+        }
+        if (trial % 7 == 0) matching_positions[random() % n].y = 7.0f;
+        std::vector<std::vector<int32_t>> faces;
+        for (int32_t f = 0; f < n; ++f) {
+            std::vector<int32_t> corners;
+            for (int32_t c = 0; c < 3 + int32_t(random() % 2); ++c) corners.push_back(int32_t(random() % n));
+            faces.push_back(corners);
+        }
+
+        Model original, matching;
+        BuildModel(original, original_positions, faces);
+        BuildModel(matching, matching_positions, faces);
+        ScanResult expected = PlainScan(matching, original);
+        auto original_before = VertexBytes(original);
+        auto matching_before = VertexBytes(matching);
+        auto corners_before = Corners(matching);
+
+        int32_t count = -1;
+        int32_t result = matching.MatchVertices(original, count, nullptr);
+        ASSERT_EQ(result, expected.result) << "trial " << trial;
+        EXPECT_EQ(count, expected.match_count) << "trial " << trial;
+        EXPECT_EQ(VertexBytes(original), original_before);
+        if (result == 1) {
+            ++successes;
+            EXPECT_EQ(Corners(matching), expected.corners) << "trial " << trial;
+            EXPECT_EQ(VertexBytes(matching).size(), original_before.size());
+            for (int32_t k = 0; k < n; ++k) {
+                EXPECT_EQ(matching.vertices[k].link, expected.links[size_t(k)]) << "trial " << trial;
+                EXPECT_EQ(std::memcmp(&matching.vertices[k].x, &original.vertices[k].x, 12), 0);
+            }
+        } else {
+            ++failures;
+            EXPECT_EQ(VertexBytes(matching), matching_before) << "trial " << trial;
+            EXPECT_EQ(Corners(matching), corners_before) << "trial " << trial;
+        }
+    }
+    EXPECT_GT(successes, 1000);
+    EXPECT_GT(failures, 300);
+}
+
+}  // namespace

@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <random>
+
+#include "test_models.h"
+
+namespace {
+
+const float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+TEST(CountIsolatedVertices, CountsVerticesNoCornerUses) {
+    Model model;
+    BuildModel(model, {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}, {4, 0, 0}}, {{0, 1, 3}, {3, 1, 0}});
+    EXPECT_EQ(model.CountIsolatedVertices(), 1);
+    EXPECT_EQ(model.isolated_count, 2);
+    const int32_t uses[] = {2, 2, 0, 2, 0};
+    for (int32_t k = 0; k < 5; ++k) EXPECT_EQ(model.vertices[k].link, uses[k]);
+
+    Model empty;
+    empty.isolated_count = 9;
+    EXPECT_EQ(empty.CountIsolatedVertices(), 1);
+    EXPECT_EQ(empty.isolated_count, 0);
+}
+
+TEST(CountDuplicateVertices, MarksLaterVerticesAtAnEarlierPosition) {
+    Model model;
+    BuildModel(model,
+               {{1, 2, 3}, {0.0f, 0, 0}, {1, 2, 3}, {-0.0f, 0, -0.0f}, {kNaN, 0, 0}, {kNaN, 0, 0}, {1, 2, 3}}, {});
+    EXPECT_EQ(model.CountDuplicateVertices(), 1);
+    EXPECT_EQ(model.duplicate_count, 3);
+    const int32_t marks[] = {0, 0, 1, 1, 0, 0, 1};
+    const int32_t links[] = {-1, -1, 0, 1, -1, -1, 0};
+    for (int32_t k = 0; k < 7; ++k) {
+        EXPECT_EQ(model.vertices[k].mark, marks[k]) << k;
+        EXPECT_EQ(model.vertices[k].link, links[k]) << k;
+    }
+    // The isolated count afterwards replaces the links and keeps the marks.
+    model.CountIsolatedVertices();
+    EXPECT_EQ(model.isolated_count, 7);
+    EXPECT_EQ(model.vertices[2].mark, 1);
+    EXPECT_EQ(model.vertices[2].link, 0);
+
+    Model empty;
+    EXPECT_EQ(empty.CountDuplicateVertices(), 1);
+    EXPECT_EQ(empty.duplicate_count, 0);
+}
+
+// Against the position list it replaces: every position once, with its first vertex.
+TEST(CountDuplicateVertices, AgreesWithThePositionList) {
+    std::mt19937 random(99);
+    const float values[] = {0.0f, -0.0f, 1.0f, 2.0f, kNaN};
+    for (int trial = 0; trial < 500; ++trial) {
+        std::vector<Position> positions(1 + random() % 50);
+        for (auto& p : positions) p = {values[random() % 5], values[random() % 4], values[random() % 4]};
+        Model model;
+        BuildModel(model, positions, {});
+        model.CountDuplicateVertices();
+        std::vector<int32_t> firsts;  // the list's nodes
+        int32_t count = 0;
+        for (int32_t k = 0; k < model.vertex_count; ++k) {
+            const Vertex& v = model.vertices[k];
+            int32_t link = -1;
+            for (int32_t j : firsts) {
+                const Vertex& w = model.vertices[j];
+                if (w.x == v.x && w.y == v.y && w.z == v.z) link = j;
+            }
+            if (link < 0) firsts.push_back(k);
+            else ++count;
+            ASSERT_EQ(model.vertices[k].mark, link >= 0 ? 1 : 0);
+            ASSERT_EQ(model.vertices[k].link, link);
+        }
+        EXPECT_EQ(model.duplicate_count, count);
+    }
+}
+
+}  // namespace
