@@ -1,0 +1,327 @@
+// The OBJ writer: the regrouped Model as Wavefront OBJ text, with its material
+// library beside it. Both files go out through OutputFile, so either both
+// targets are replaced or neither is touched.
+//
+// Text is assembled straight into the output buffer; every line ends in
+// "\r\n" on every platform.
+#include <charconv>
+#include <cstring>
+
+#include "model/block.h"
+#include "model/model.h"
+#include "model/text.h"
+#include "wavefront/number_format.h"
+#include "wavefront/obj_writer.h"
+#include "wavefront/output_file.h"
+
+namespace {
+
+// Room for one line of numbers: three floats, a keyword, separators.
+constexpr size_t kNumberLineRoom = 4 * kNumberTextCapacity;
+// Room for one corner: three 1-based indexes, slashes and a space.
+constexpr size_t kCornerRoom = 64;
+
+inline char* Put(char* out, const char* text, size_t length) {
+    std::memcpy(out, text, length);
+    return out + length;
+}
+
+inline char* PutFloat(char* out, float value) { return out + FormatFloat(out, value); }
+
+// A stored 0-based index written 1-based ("%d" of index + 1).
+inline char* PutIndex(char* out, int32_t index) {
+    return std::to_chars(out, out + 16, static_cast<int64_t>(index) + 1).ptr;
+}
+
+// One "<text><count>\r\n" or "...\r\n\r\n" line.
+int32_t WriteCountLine(OutputFile* file, const char* text, int32_t count, const char* end) {
+    char* start = ReserveOutput(file, 128);
+    if (!start) return 0;
+    char* out = Put(start, text, std::strlen(text));
+    out += FormatInteger(out, count);
+    out = Put(out, end, std::strlen(end));
+    AdvanceOutput(file, static_cast<size_t>(out - start));
+    return 1;
+}
+
+// The file name part of a path: what follows the last folder separator or
+// drive colon.
+const char* FileNamePart(const char* path) {
+    const char* name = path;
+    for (const char* p = path; *p; ++p) {
+        if (*p == '/' || *p == '\\' || *p == ':') name = p + 1;
+    }
+    return name;
+}
+
+bool EndsWithMtl(const char* text, size_t length) {
+    if (length < 4) return false;
+    const char* tail = text + length - 4;
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return tail[0] == '.' && lower(tail[1]) == 'm' && lower(tail[2]) == 't' && lower(tail[3]) == 'l';
+}
+
+// Corner layout, chosen once for the whole Model by the tables it has.
+enum CornerFormat { kVertexOnly, kVertexTexcoord, kVertexNormal, kVertexTexcoordNormal };
+
+int32_t WriteFace(OutputFile* file, const Face& face, CornerFormat format) {
+    char* start = ReserveOutput(file, 2);
+    if (!start) return 0;
+    AdvanceOutput(file, static_cast<size_t>(Put(start, "f ", 2) - start));
+    for (int32_t c = 0; c < face.corner_count; ++c) {
+        int32_t v = face.vertex_indices ? face.vertex_indices[c] : 0;
+        int32_t t = face.texcoord_indices ? face.texcoord_indices[c] : 0;
+        int32_t n = face.normal_indices ? face.normal_indices[c] : 0;
+        char* corner = ReserveOutput(file, kCornerRoom);
+        if (!corner) return 0;
+        char* out = PutIndex(corner, v);
+        switch (format) {
+            case kVertexOnly:
+                break;
+            case kVertexTexcoord:
+                *out++ = '/';
+                out = PutIndex(out, t);
+                break;
+            case kVertexNormal:
+                out = Put(out, "//", 2);
+                out = PutIndex(out, n);
+                break;
+            case kVertexTexcoordNormal:
+                *out++ = '/';
+                out = PutIndex(out, t);
+                *out++ = '/';
+                out = PutIndex(out, n);
+                break;
+        }
+        *out++ = ' ';
+        AdvanceOutput(file, static_cast<size_t>(out - corner));
+    }
+    return WriteOutput(file, "\r\n", 2);
+}
+
+// One group name's section; visit(f) calls f(face) for every face record of
+// that name in order (records without corners are skipped here).
+template <typename Visit>
+int32_t WriteSection(const Model& model, OutputFile* file, int32_t name_index, Visit visit) {
+    char line[kGroupNameCapacity + 8];
+    size_t length = 0;
+    line[length++] = 'g';
+    line[length++] = ' ';
+    for (const char* p = model.group_name_table[name_index].name;
+         *p && length < 2 + kGroupNameCapacity - 1; ++p) {
+        line[length++] = *p == ' ' ? '_' : *p;
+    }
+    std::memcpy(line + length, "\r\n\r\n", 4);
+    if (!WriteOutput(file, line, length + 4)) return 0;
+
+    CornerFormat format = model.texcoord_count > 0
+                              ? (model.normal_count > 0 ? kVertexTexcoordNormal : kVertexTexcoord)
+                              : (model.normal_count > 0 ? kVertexNormal : kVertexOnly);
+    int32_t current_material = -1;
+    int32_t written = 0;
+    int32_t ok = 1;
+    visit([&](const Face& face) {
+        if (!ok || face.corner_count <= 0) return;
+        if (face.material_index != current_material) {
+            if (model.materials && model.material_count > 0 && face.material_index >= 0 &&
+                face.material_index < model.material_count) {
+                const char* name = model.materials[face.material_index].name;
+                if (!WriteOutput(file, "usemtl ", 7) || !WriteOutputText(file, name) ||
+                    !WriteOutput(file, "\r\n", 2)) {
+                    ok = 0;
+                    return;
+                }
+            }
+            current_material = face.material_index;
+        }
+        if (!WriteFace(file, face, format)) {
+            ok = 0;
+            return;
+        }
+        ++written;
+    });
+    if (!ok) return 0;
+    return WriteCountLine(file, "# num_faces: ", written, "\r\n\r\n");
+}
+
+bool IsWritten(const Model& model, const Face& face) {
+    return face.corner_count > 0 && face.group_name_index >= 0 && face.group_name_index < model.group_name_count;
+}
+
+// Every face record of every Group, in table order.
+template <typename F>
+void ForEachFace(const Model& model, F f) {
+    if (!model.groups) return;
+    for (int32_t g = 0; g < model.group_count; ++g) {
+        const Group& group = model.groups[g];
+        if (!group.faces) continue;
+        for (int32_t i = 0; i < group.face_count; ++i) f(group.faces[i]);
+    }
+}
+
+// The faces to be written, bucketed by group-name index in table order: one
+// pass, so writing all sections is linear. Null when the blocks can't be had.
+struct FaceBuckets {
+    const Face** faces = nullptr;  // by group-name index, then table order
+    int32_t* starts = nullptr;     // group_name_count + 1 offsets into faces
+    ~FaceBuckets() {
+        ReleaseBlock(faces);
+        ReleaseBlock(starts);
+    }
+};
+
+int32_t BucketFaces(const Model& model, int32_t face_total, FaceBuckets& buckets) {
+    buckets.starts = AllocateTable<int32_t>(static_cast<size_t>(model.group_name_count) + 1);
+    if (!buckets.starts) return 0;
+    if (face_total == 0) return 1;
+    buckets.faces = AllocateTable<const Face*>(static_cast<size_t>(face_total));
+    if (!buckets.faces) return 0;
+    int32_t* starts = buckets.starts;
+    ForEachFace(model, [&](const Face& face) {
+        if (IsWritten(model, face)) ++starts[face.group_name_index + 1];
+    });
+    for (int32_t k = 0; k < model.group_name_count; ++k) starts[k + 1] += starts[k];
+    // Fill with a running cursor per name, then shift the starts back.
+    ForEachFace(model, [&](const Face& face) {
+        if (IsWritten(model, face)) buckets.faces[starts[face.group_name_index]++] = &face;
+    });
+    for (int32_t k = model.group_name_count; k > 0; --k) starts[k] = starts[k - 1];
+    starts[0] = 0;
+    return 1;
+}
+
+}  // namespace
+
+int32_t MakeLibraryPath(const char* path, char (&library_path)[kPathCapacity],
+                        char (&library_name)[kPathCapacity]) {
+    library_path[0] = library_name[0] = '\0';
+    if (!path || !path[0]) return 0;
+    size_t path_length = std::strlen(path);
+    const char* name = FileNamePart(path);
+    size_t name_length = std::strlen(name);
+    bool append = name_length <= 4 || EndsWithMtl(name, name_length);
+    size_t length = append ? path_length + 4 : path_length;
+    if (length >= static_cast<size_t>(kPathCapacity)) return 0;
+    std::memcpy(library_path, path, path_length);
+    std::memcpy(library_path + length - 4, ".mtl", 4);
+    library_path[length] = '\0';
+    CopyText(library_name, FileNamePart(library_path));
+    return 1;
+}
+
+int32_t Model::WriteGroupSection(OutputFile* file, int32_t name_index) {
+    if (!file || !group_name_table || name_index < 0 || name_index >= group_name_count) return 0;
+    return WriteSection(*this, file, name_index, [&](auto write) {
+        ForEachFace(*this, [&](const Face& face) {
+            if (face.group_name_index == name_index) write(face);
+        });
+    });
+}
+
+int32_t Model::WriteObjText(OutputFile* file, const char* path) {
+    if (!file) return 0;
+    int32_t face_total = 0;
+    ForEachFace(*this, [&](const Face& face) { face_total += IsWritten(*this, face) ? 1 : 0; });
+
+    if (!WriteCountLine(file, "# Wavefront OBJ file generated by Zantoveric\r\n# num_vertices: ", vertex_count,
+                        "\r\n") ||
+        !WriteCountLine(file, "# num_vertex_normals: ", normal_count, "\r\n") ||
+        !WriteCountLine(file, "# num_uvs: ", texcoord_count, "\r\n") ||
+        !WriteCountLine(file, "# num_faces: ", face_total, "\r\n") ||
+        !WriteCountLine(file, "# num_groups: ", group_name_count, "\r\n\r\n")) {
+        return 0;
+    }
+    if (material_count > 0) {
+        char library_path[kPathCapacity];
+        char library_name[kPathCapacity];
+        if (!MakeLibraryPath(path, library_path, library_name)) return 0;
+        if (!WriteOutput(file, "mtllib ", 7) || !WriteOutputText(file, library_name) ||
+            !WriteOutput(file, "\r\n\r\n", 4)) {
+            return 0;
+        }
+    }
+
+    for (int32_t i = 0; vertices && i < vertex_count; ++i) {
+        char* start = ReserveOutput(file, kNumberLineRoom);
+        if (!start) return 0;
+        char* out = Put(start, "v ", 2);
+        out = PutFloat(out, vertices[i].x);
+        *out++ = ' ';
+        out = PutFloat(out, vertices[i].y);
+        *out++ = ' ';
+        out = PutFloat(out, vertices[i].z);
+        out = Put(out, "\r\n", 2);
+        AdvanceOutput(file, static_cast<size_t>(out - start));
+    }
+    if (!WriteCountLine(file, "# num_vertices: ", vertex_count, "\r\n\r\n")) return 0;
+
+    for (int32_t i = 0; normals && i < normal_count; ++i) {
+        char* start = ReserveOutput(file, kNumberLineRoom);
+        if (!start) return 0;
+        char* out = Put(start, "vn ", 3);
+        out = PutFloat(out, normals[i].x);
+        *out++ = ' ';
+        out = PutFloat(out, normals[i].y);
+        *out++ = ' ';
+        out = PutFloat(out, normals[i].z);
+        out = Put(out, "\r\n", 2);
+        AdvanceOutput(file, static_cast<size_t>(out - start));
+    }
+    if (!WriteCountLine(file, "# num_vertex_normals: ", normal_count, "\r\n\r\n")) return 0;
+
+    for (int32_t i = 0; texcoords && i < texcoord_count; ++i) {
+        char* start = ReserveOutput(file, kNumberLineRoom);
+        if (!start) return 0;
+        char* out = Put(start, "vt ", 3);
+        out = PutFloat(out, texcoords[i].u);
+        *out++ = ' ';
+        out = PutFloat(out, texcoords[i].v);
+        out = Put(out, "\r\n", 2);
+        AdvanceOutput(file, static_cast<size_t>(out - start));
+    }
+    if (!WriteCountLine(file, "# num_uvs: ", texcoord_count, "\r\n\r\n")) return 0;
+
+    if (!group_name_table || group_name_count <= 0) return 1;
+    FaceBuckets buckets;
+    if (!BucketFaces(*this, face_total, buckets)) {
+        // No room for the index: each section scans the faces itself.
+        for (int32_t k = 0; k < group_name_count; ++k) {
+            if (!WriteGroupSection(file, k)) return 0;
+        }
+        return 1;
+    }
+    for (int32_t k = 0; k < group_name_count; ++k) {
+        int32_t first = buckets.starts[k];
+        int32_t end = buckets.starts[k + 1];
+        int32_t ok = WriteSection(*this, file, k, [&](auto write) {
+            for (int32_t i = first; i < end; ++i) write(*buckets.faces[i]);
+        });
+        if (!ok) return 0;
+    }
+    return 1;
+}
+
+int32_t WriteObjFileWithFault(Model& model, const char* path, OutputFault* fault) {
+    if (!path || !model.vertices) return 0;
+    bool with_library = model.material_count > 0;
+    char library_path[kPathCapacity];
+    char library_name[kPathCapacity];
+    // A library that can't be named can't be written: fail before touching anything.
+    if (with_library && !MakeLibraryPath(path, library_path, library_name)) return 0;
+
+    OutputFile obj;
+    OutputFile mtl;
+    if (!OpenOutputFile(obj, path, fault)) return 0;
+    if (with_library && !OpenOutputFile(mtl, library_path, fault)) return 0;
+
+    model.RegroupByMaterial();
+    int32_t ok = model.WriteObjText(&obj, path);
+    if (ok && with_library) ok = model.WriteMtlText(&mtl);
+    if (!ok) return 0;  // both temporaries go with the records
+
+    // The library first, so the OBJ file, named last, is replaced in one step.
+    OutputFile* set[2] = {&mtl, &obj};
+    return with_library ? CommitOutputFiles(set, 2) : CommitOutputFile(obj);
+}
+
+int32_t Model::WriteObjFile(const char* path) { return WriteObjFileWithFault(*this, path, nullptr); }
