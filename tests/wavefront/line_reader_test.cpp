@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "reader_test_support.h"
+#include "wavefront/line_scan.h"
+
+namespace {
+
+std::vector<std::string> ReadAll(const std::string& content, int32_t capacity) {
+    Model model;
+    SetText(model, content);
+    std::vector<std::string> lines;
+    std::vector<char> buffer(static_cast<size_t>(capacity), 'x');
+    while (model.ReadLine(buffer.data(), capacity)) lines.push_back(buffer.data());
+    EXPECT_STREQ(buffer.data(), "");  // the end leaves an empty string
+    EXPECT_EQ(model.text.read_pos, model.text.size);
+    return lines;
+}
+
+std::vector<std::string> ScanAll(const std::string& content) {
+    LineScanner scanner(reinterpret_cast<const unsigned char*>(content.data()), static_cast<uint32_t>(content.size()));
+    std::vector<std::string> lines;
+    const char* line;
+    const char* end;
+    while (scanner.Next(line, end)) lines.emplace_back(line, end);
+    return lines;
+}
+
+using Lines = std::vector<std::string>;
+
+}  // namespace
+
+TEST(ReadLine, TakesLinesAsTheReaderDefinesThem) {
+    struct Case {
+        std::string content;
+        Lines lines;
+    } cases[] = {
+        {"v 1\nv 2\n", {"v 1\n", "v 2\n"}},              // LF kept at the end
+        {"v 1\rv 2\r", {"v 1\r", "v 2\r"}},              // CR likewise
+        {"v 1\r\nv 2\r\n", {"v 1\r", "v 2\r", ""}},      // the LF of CR LF opens the next line, dropped
+        {"v 1\nv 2", {"v 1\n", "v 2"}},                  // last line without line end
+        {"v 1\nx", {"v 1\n", ""}},                       // a single trailing byte is dropped
+        {"x", {""}},
+        {"ab", {"ab"}},
+        {"", {}},
+        {"a\nb\n", {"a", "b"}},                          // one-character lines lose their LF
+        {"a\n\nb c\n", {"a", "b c\n"}},                  // an empty line joins the next one
+        {"\r\n\r\nv 1\r\n", {"", "", "v 1\r", ""}},
+        {"  \tg head\n", {"g head\n"}},                  // leading blanks and tabs hidden
+        {" \n", {""}},
+        {"ab\rcd\nef", {"ab\r", "cd\n", "ef"}},
+        {"\n\n\n", {"", ""}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ReadAll(c.content, 1024), c.lines) << c.content;
+        EXPECT_EQ(ScanAll(c.content), c.lines) << c.content;
+    }
+}
+
+TEST(ReadLine, CutsALongLineAndDropsItsRest) {
+    std::string content = "abcdefghij\nnext\n";
+    EXPECT_EQ(ReadAll(content, 5), (Lines{"abcd", "next"}));
+    // A CR still ends the line past the capacity.
+    EXPECT_EQ(ReadAll("abcdefgh\rxy\n", 4), (Lines{"abc", "xy\n"}));
+    EXPECT_EQ(ReadAll("ab\n", 3), (Lines{"ab"}));
+    Model empty;
+    char buffer[8] = "junk";
+    EXPECT_EQ(empty.ReadLine(buffer, sizeof buffer), 0);  // no text at all
+    EXPECT_STREQ(buffer, "");
+}
+
+// The passes' scanner must give exactly ReadLine's lines on any mix of ends.
+TEST(ReadLine, ScannerAgreesWithReadLineOnRandomText) {
+    const char alphabet[] = {'\r', '\n', ' ', '\t', 'v', '1', 'g'};
+    uint64_t state = 99;
+    for (int round = 0; round < 3000; ++round) {
+        std::string content;
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        int length = static_cast<int>((state >> 33) % 40);
+        for (int i = 0; i < length; ++i) {
+            state = state * 6364136223846793005ull + 1442695040888963407ull;
+            content += alphabet[(state >> 33) % sizeof alphabet];
+        }
+        ASSERT_EQ(ScanAll(content), ReadAll(content, 1024)) << "round " << round;
+    }
+}
+
+TEST(ReadLine, LongestLineSizesTheBuffer) {
+    struct Case {
+        std::string content;
+        int32_t size;
+    } cases[] = {
+        {"", 1025},
+        {std::string(80, 'a') + "\n", 1025},
+        {std::string(1024, 'a'), 1025},
+        {std::string(1025, 'a'), 1026},
+        {"v 1\n" + std::string(3000, 'b') + "\nv 2\n", 3002},  // its LF is stored too
+        {"v 1\r\n" + std::string(3000, 'b') + "\r\n", 3002},
+    };
+    for (const Case& c : cases) {
+        Model model;
+        SetText(model, c.content);
+        model.text.read_pos = 2;
+        EXPECT_EQ(model.MeasureLongestLine(), c.size);
+        EXPECT_EQ(model.text.read_pos, 2u);  // left as found
+    }
+}

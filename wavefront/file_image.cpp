@@ -1,0 +1,76 @@
+#include "wavefront/file_image.h"
+
+#include <cstdio>
+
+#include <sys/stat.h>
+
+#include "model/block.h"
+
+namespace {
+
+int64_t FileLength(std::FILE* file) {
+#if defined(_WIN32)
+    if (_fseeki64(file, 0, SEEK_END) != 0) return -1;
+    int64_t length = _ftelli64(file);
+    if (_fseeki64(file, 0, SEEK_SET) != 0) return -1;
+#else
+    if (fseeko(file, 0, SEEK_END) != 0) return -1;
+    int64_t length = ftello(file);
+    if (fseeko(file, 0, SEEK_SET) != 0) return -1;
+#endif
+    return length;
+}
+
+bool IsFolder(std::FILE* file) {
+#if defined(_WIN32)
+    struct _stat64 info;
+    if (_fstat64(_fileno(file), &info) != 0) return false;
+    return (info.st_mode & _S_IFDIR) != 0;
+#else
+    struct stat info;
+    if (fstat(fileno(file), &info) != 0) return false;
+    return S_ISDIR(info.st_mode);
+#endif
+}
+
+void Empty(TextBuffer& text) {
+    ReleaseBlock(text.data);
+    text.data = nullptr;
+    text.size = 0;
+    text.read_pos = 0;
+}
+
+}  // namespace
+
+int32_t ReadFileImage(const char* path, TextBuffer& text) {
+    Empty(text);
+    if (!path || !path[0]) return 0;
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file) return 0;
+    if (IsFolder(file)) {
+        std::fclose(file);
+        return 0;
+    }
+    int64_t length = FileLength(file);
+    if (length < 0 || length >= (int64_t(1) << 32)) {
+        std::fclose(file);
+        return -1;
+    }
+    if (length > 0) {
+        unsigned char* data = static_cast<unsigned char*>(AllocateBlock(static_cast<size_t>(length)));
+        if (!data) {
+            std::fclose(file);
+            return -1;
+        }
+        size_t got = std::fread(data, 1, static_cast<size_t>(length), file);
+        if (got != static_cast<size_t>(length)) {
+            ReleaseBlock(data);
+            std::fclose(file);
+            return -1;
+        }
+        text.data = data;
+        text.size = static_cast<uint32_t>(length);
+    }
+    std::fclose(file);
+    return 1;
+}

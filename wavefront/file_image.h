@@ -1,0 +1,13 @@
+#pragma once
+// Reading a whole file into one block.
+#include <cstdint>
+
+#include "model/records.h"
+
+// Reads the file at path, in binary mode, into a fresh block that becomes
+// text.data (text.size its length, text.read_pos 0); an empty file gives no
+// block and size 0. Whatever text held before is released first.
+// Returns 1 when read; 0 when the file can't be opened (or is a folder);
+// -1 when it opened but is 4 GiB or larger, can't be held in memory, or
+// reads short. On 0 and -1 text is left empty.
+int32_t ReadFileImage(const char* path, TextBuffer& text);

@@ -1,0 +1,138 @@
+#include "wavefront/number_text.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+bool IsDigit(char c) { return static_cast<unsigned>(c - '0') <= 9; }
+
+bool IsHexDigit(char c) {
+    return IsDigit(c) || (static_cast<unsigned>((c | 0x20) - 'a') <= 5);
+}
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+// Whether [p, end) starts with `word` (lower case), in any letter case.
+bool StartsWithWord(const char* p, const char* end, const char* word) {
+    for (; *word; ++word, ++p) {
+        if (p >= end || Lower(*p) != *word) return false;
+    }
+    return true;
+}
+
+// A decimal number whose conversion left the float range: its size decides
+// between infinity and zero. `p` is the first mantissa character.
+float OutOfRange(const char* p, const char* end) {
+    // Decimal position of the first significant digit.
+    int64_t position = 0;
+    bool seen_point = false;
+    bool significant = false;
+    for (; p < end && (IsDigit(*p) || (*p == '.' && !seen_point)); ++p) {
+        if (*p == '.') {
+            seen_point = true;
+        } else if (!significant) {
+            if (*p != '0') {
+                significant = true;
+                if (!seen_point) position = 1;
+            } else if (seen_point) {
+                --position;
+            }
+        } else if (!seen_point) {
+            ++position;
+        }
+    }
+    if (!significant) return 0.0f;
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        int32_t exponent = 0;
+        const char* after = p + 1;
+        if (after < end && IsDigit(*after)) {
+            ScanInt(after, end, &exponent);
+        } else if (after + 1 < end && (*after == '+' || *after == '-') && IsDigit(after[1])) {
+            ScanInt(after, end, &exponent);
+        }
+        position += exponent;
+    }
+    return position > 0 ? std::numeric_limits<float>::infinity() : 0.0f;
+}
+
+}  // namespace
+
+const char* ScanFloat(const char* text, const char* end, float* value) {
+    const char* p = text;
+    while (p < end && IsScanSpace(static_cast<unsigned char>(*p))) ++p;
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    if (p >= end) return nullptr;
+
+    float result = 0.0f;
+    const char* stop = nullptr;
+    char first = *p;
+    if (IsDigit(first) || first == '.') {
+        bool hex = first == '0' && p + 1 < end && (p[1] == 'x' || p[1] == 'X');
+        if (hex) {
+            // Hexadecimal: at least one hex digit before or after the point.
+            const char* mantissa = p + 2;
+            const char* q = mantissa;
+            while (q < end && IsHexDigit(*q)) ++q;
+            bool digits = q > mantissa;
+            if (q < end && *q == '.') {
+                ++q;
+                const char* fraction = q;
+                while (q < end && IsHexDigit(*q)) ++q;
+                digits = digits || q > fraction;
+            }
+            if (!digits) return nullptr;
+            auto parsed = std::from_chars(mantissa, end, result, std::chars_format::hex);
+            if (parsed.ec == std::errc::result_out_of_range) {
+                // Decide by the binary exponent's sign after the first digit.
+                result = std::numeric_limits<float>::infinity();
+                const char* e = mantissa;
+                while (e < parsed.ptr && *e != 'p' && *e != 'P') ++e;
+                if (e + 1 < parsed.ptr && e[1] == '-') result = 0.0f;
+            } else if (parsed.ec != std::errc()) {
+                return nullptr;
+            }
+            stop = parsed.ptr;
+            bool has_exponent = false;
+            for (const char* q = mantissa; q < stop && !has_exponent; ++q) has_exponent = *q == 'p' || *q == 'P';
+            if (!has_exponent && stop < end && (*stop == 'p' || *stop == 'P')) {
+                ++stop;  // an exponent mark without digits is taken and ignored
+                if (stop < end && (*stop == '+' || *stop == '-')) ++stop;
+            }
+        } else {
+            auto parsed = std::from_chars(p, end, result, std::chars_format::general);
+            if (parsed.ec == std::errc::result_out_of_range) {
+                result = OutOfRange(p, end);
+            } else if (parsed.ec != std::errc()) {
+                return nullptr;  // "." or ".e1": no digits
+            }
+            stop = parsed.ptr;
+            bool has_exponent = false;
+            for (const char* q = p; q < stop && !has_exponent; ++q) has_exponent = *q == 'e' || *q == 'E';
+            if (!has_exponent && stop < end && (*stop == 'e' || *stop == 'E')) {
+                ++stop;  // an exponent mark without digits is taken and ignored
+                if (stop < end && (*stop == '+' || *stop == '-')) ++stop;
+            }
+        }
+    } else if (StartsWithWord(p, end, "inf")) {
+        stop = p + 3;
+        if (stop < end && Lower(*stop) == 'i') {
+            // Once "infinity" has begun it must be complete.
+            if (!StartsWithWord(stop, end, "inity")) return nullptr;
+            stop += 5;
+        }
+        result = std::numeric_limits<float>::infinity();
+    } else if (StartsWithWord(p, end, "nan")) {
+        stop = p + 3;
+        result = std::numeric_limits<float>::quiet_NaN();
+    } else {
+        return nullptr;
+    }
+    *value = negative ? -result : result;
+    return stop;
+}
