@@ -1,0 +1,292 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include "model/model.h"
+#include "model/text.h"
+#include "tests/model/hand_model.h"
+#include "wavefront/obj_writer.h"
+#include "wavefront/output_file.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void Put(const fs::path& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+std::vector<std::string> Names(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string Golden(const char* name) { return Slurp(fs::path(QUANDRE_TEST_DATA) / "writer" / name); }
+
+// The short example: three vertices with a texture coordinate each, one
+// group name, one material, one triangle.
+void BuildShortModel(Model& model) {
+    SetVertices(model, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+    SetTexcoords(model, {{0, 0}, {1, 0}, {0, 1}});
+    SetMaterials(model, {"skin"});
+    CopyText(model.materials[0].diffuse_map, "skin.bmp");
+    SetGroups(model, {"body"}, {{HandFace{0, {0, 1, 2}, {0, 1, 2}, {}}}});
+}
+
+// Every section rule at once: sections in table order, a name with a space,
+// the empty name, an unused name, material runs, a face without a library
+// material, a record without corners, missing texture indexes.
+void BuildSectionsModel(Model& model) {
+    SetVertices(model, {{0, 0, 0}, {1.23456789f, -2, 0.0000001f}, {0.5f, -0.0f, 100}, {-0.0000001f, 3.25f, -1}});
+    SetNormals(model, {{0, 0, 1}});
+    SetTexcoords(model, {{0, 0}, {1, 1}});
+    SetMaterials(model, {"mA", "mB", ""});
+    CopyText(model.materials[0].diffuse_map, "a.bmp");
+    Material& b = model.materials[1];
+    for (int c = 0; c < 3; ++c) {
+        b.ambient[c] = 0.2f + 0.1f * c;
+        b.diffuse[c] = 0.5f;
+        b.specular[c] = 1.0f;
+    }
+    b.ambient[1] = 0.3f;
+    b.ambient[2] = 0.4f;
+    b.opacity = 0.75f;
+    b.illumination = 1;
+    b.shininess = 12.5f;
+    CopyText(b.diffuse_map, "kd.bmp");
+    CopyText(b.opacity_map, "d.bmp");
+    CopyText(b.bump_map, "bump map.bmp");
+    CopyText(b.specular_map, "ks.bmp");
+    SetGroups(model, {"C", "left arm", "A", "", "unused"},
+              {{HandFace{1, {0, 1, 2}, {0, 1, 0}, {}}},
+               {HandFace{0, {0, 2, 3}, {}, {}}, HandFace{-1, {1, 2, 3}, {}, {}}, HandFace{0, {}, {}, {}}},
+               {HandFace{0, {0, 1, 2}, {}, {}}, HandFace{1, {1, 2, 3}, {}, {}}, HandFace{0, {0, 2, 3}, {}, {}}},
+               {HandFace{0, {0, 1, 2, 3}, {}, {}}},
+               {}});
+}
+
+class WriterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = fs::temp_directory_path() /
+                 ("quandre_writer_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    }
+    void TearDown() override {
+#if !defined(_WIN32)
+        chmod(folder.string().c_str(), 0755);
+#endif
+        fs::remove_all(folder);
+    }
+    std::string At(const std::string& name) const { return (folder / name).string(); }
+    fs::path folder;
+};
+
+}  // namespace
+
+TEST_F(WriterTest, ShortExampleMatchesGoldenFiles) {
+    Model model;
+    BuildShortModel(model);
+    ASSERT_EQ(model.WriteObjFile(At("new.obj").c_str()), 1);
+    EXPECT_EQ(Slurp(At("new.obj")), Golden("short.obj"));
+    EXPECT_EQ(Slurp(At("new.mtl")), Golden("short.mtl"));
+    EXPECT_EQ(Names(folder), (std::vector<std::string>{"new.mtl", "new.obj"}));
+}
+
+TEST_F(WriterTest, SectionsMatchGoldenFiles) {
+    Model model;
+    BuildSectionsModel(model);
+    ASSERT_EQ(model.WriteObjFile(At("sections.obj").c_str()), 1);
+    EXPECT_EQ(Slurp(At("sections.obj")), Golden("sections.obj"));
+    EXPECT_EQ(Slurp(At("sections.mtl")), Golden("sections.mtl"));
+}
+
+TEST_F(WriterTest, WithoutLibraryFacesStayInReadOrderAndNoLibraryIsWritten) {
+    struct Case {
+        bool texcoords, normals;
+        const char* face_line;
+    };
+    const Case cases[] = {
+        {true, true, "f 2/1/2 1/3/1 3/1/1 \r\n"},
+        {true, false, "f 2/1 1/3 3/1 \r\n"},
+        {false, true, "f 2//2 1//1 3//1 \r\n"},
+        {false, false, "f 2 1 3 \r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.face_line);
+        Model model;
+        SetVertices(model, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+        if (c.texcoords) SetTexcoords(model, {{0, 0}, {1, 0}, {0, 1}});
+        if (c.normals) SetNormals(model, {{0, 0, 1}, {0, 1, 0}});
+        // Material indexes but no library: read order is kept, no usemtl.
+        SetGroups(model, {"a", "b"},
+                  {{HandFace{1, {1, 0, 2}, {0, 2, 0}, {1, 0, 0}}, HandFace{0, {0, 1, 2}, {}, {}}},
+                   {HandFace{0, {2, 1, 0}, {}, {}}}});
+        ASSERT_EQ(model.WriteObjFile(At("plain.obj").c_str()), 1);
+        std::string text = Slurp(At("plain.obj"));
+        EXPECT_EQ(Names(folder), std::vector<std::string>{"plain.obj"});
+        EXPECT_EQ(text.find("mtllib"), std::string::npos);
+        EXPECT_EQ(text.find("usemtl"), std::string::npos);
+        EXPECT_NE(text.find("# num_vertex_normals: " + std::to_string(c.normals ? 2 : 0) + "\r\n"),
+                  std::string::npos);
+        EXPECT_NE(text.find("# num_uvs: " + std::to_string(c.texcoords ? 3 : 0) + "\r\n\r\n"), std::string::npos);
+        size_t a = text.find("g a\r\n\r\n");
+        size_t first = text.find(c.face_line);
+        size_t b = text.find("g b\r\n\r\n");
+        ASSERT_NE(a, std::string::npos);
+        ASSERT_NE(first, std::string::npos);
+        EXPECT_LT(a, first);
+        EXPECT_LT(first, b);
+        EXPECT_NE(text.find("# num_faces: 3\r\n# num_groups: 2\r\n\r\n"), std::string::npos);
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), std::count(text.begin(), text.end(), '\r'));
+    }
+}
+
+TEST_F(WriterTest, LibraryNameRules) {
+    struct Case {
+        const char* path;
+        const char* library_path;  // null: no library can be named
+        const char* library_name;
+    };
+    const std::string long_path = std::string(250, 'p') + ".mtl";  // 254 characters, 258 with ".mtl"
+    const Case cases[] = {
+        {"new.obj", "new.mtl", "new.mtl"},
+        {"dir/sub/new.obj", "dir/sub/new.mtl", "new.mtl"},
+        {"C:\\art\\head.obj", "C:\\art\\head.mtl", "head.mtl"},
+        {"C:head.obj", "C:head.mtl", "head.mtl"},
+        {"abcde", "a.mtl", "a.mtl"},
+        {"abcd", "abcd.mtl", "abcd.mtl"},
+        {"dir/x", "dir/x.mtl", "x.mtl"},
+        {"longfolder/.obj", "longfolder/.obj.mtl", ".obj.mtl"},
+        {"x.mtl", "x.mtl.mtl", "x.mtl.mtl"},
+        {"dir/X.MTL", "dir/X.MTL.mtl", "X.MTL.mtl"},
+        {"", nullptr, ""},
+        {long_path.c_str(), nullptr, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        char library_path[kPathCapacity];
+        char library_name[kPathCapacity];
+        EXPECT_EQ(MakeLibraryPath(c.path, library_path, library_name), c.library_path ? 1 : 0);
+        if (c.library_path) EXPECT_STREQ(library_path, c.library_path);
+        EXPECT_STREQ(library_name, c.library_name);
+    }
+
+    // A new file named like a library gets its library beside it, and names it.
+    Model model;
+    BuildShortModel(model);
+    ASSERT_EQ(model.WriteObjFile(At("x.mtl").c_str()), 1);
+    EXPECT_NE(Slurp(At("x.mtl")).find("mtllib x.mtl.mtl\r\n"), std::string::npos);
+    EXPECT_EQ(Slurp(At("x.mtl.mtl")), Golden("short.mtl"));
+}
+
+TEST_F(WriterTest, RefusesWithoutPathOrVertices) {
+    Model empty;
+    EXPECT_EQ(empty.WriteObjFile(At("a.obj").c_str()), 0);
+    Model model;
+    BuildShortModel(model);
+    EXPECT_EQ(model.WriteObjFile(nullptr), 0);
+    EXPECT_EQ(model.WriteGroupSection(nullptr, 0), 0);
+    EXPECT_EQ(model.WriteObjText(nullptr, "a.obj"), 0);
+    EXPECT_EQ(model.WriteMtlText(nullptr), 0);
+    OutputFile file;
+    ASSERT_EQ(OpenOutputFile(file, At("section.obj").c_str()), 1);
+    EXPECT_EQ(model.WriteGroupSection(&file, 1), 0);
+    EXPECT_EQ(model.WriteGroupSection(&file, -1), 0);
+    ASSERT_EQ(model.WriteGroupSection(&file, 0), 1);
+    ASSERT_EQ(CommitOutputFile(file), 1);
+    EXPECT_EQ(Slurp(At("section.obj")), "g body\r\n\r\nusemtl skin\r\nf 1/1 2/2 3/3 \r\n# num_faces: 1\r\n\r\n");
+    EXPECT_EQ(Names(folder), std::vector<std::string>{"section.obj"});
+}
+
+// A write that fails at any byte of either file, or a rename that fails at
+// either step, leaves both targets as they were and no temporary behind.
+TEST_F(WriterTest, FailureAtEveryByteLeavesTargetsUntouched) {
+    int64_t total = 0;
+    {
+        Model model;
+        BuildShortModel(model);
+        ASSERT_EQ(model.WriteObjFile(At("new.obj").c_str()), 1);
+        total = static_cast<int64_t>(Slurp(At("new.obj")).size() + Slurp(At("new.mtl")).size());
+    }
+    for (bool existed : {true, false}) {
+        for (int64_t k = 0; k < total + 2; ++k) {
+            SCOPED_TRACE(testing::Message() << "existed " << existed << " at " << k);
+            fs::remove_all(folder);
+            fs::create_directories(folder);
+            if (existed) {
+                Put(At("new.obj"), "old obj");
+                Put(At("new.mtl"), "old mtl");
+            }
+            OutputFault fault;
+            if (k < total) fault.fail_at_byte = k;
+            else fault.fail_at_rename = static_cast<int32_t>(k - total);
+            Model model;
+            BuildShortModel(model);
+            ASSERT_EQ(WriteObjFileWithFault(model, At("new.obj").c_str(), &fault), 0);
+            if (existed) {
+                ASSERT_EQ(Names(folder), (std::vector<std::string>{"new.mtl", "new.obj"}));
+                EXPECT_EQ(Slurp(At("new.obj")), "old obj");
+                EXPECT_EQ(Slurp(At("new.mtl")), "old mtl");
+            } else {
+                ASSERT_TRUE(Names(folder).empty());
+            }
+        }
+    }
+}
+
+// Real failures, not injected ones. A read-only folder stops writes only
+// when the tests do not run with administrator rights; as root (as in the
+// build containers) the missing folder, the folder that is a file and the
+// library target that is a folder stand in for it.
+TEST_F(WriterTest, TargetsThatCannotBeWrittenFailCleanly) {
+    Model model;
+    BuildShortModel(model);
+    EXPECT_EQ(model.WriteObjFile(At("missing/new.obj").c_str()), 0);
+    Put(At("file"), "a file");
+    EXPECT_EQ(model.WriteObjFile(At("file/new.obj").c_str()), 0);
+    EXPECT_EQ(Names(folder), std::vector<std::string>{"file"});
+
+    // The library can't be written: the OBJ file is neither created nor changed.
+    fs::create_directory(At("new.mtl"));
+    EXPECT_EQ(model.WriteObjFile(At("new.obj").c_str()), 0);
+    EXPECT_EQ(Names(folder), (std::vector<std::string>{"file", "new.mtl"}));
+    Put(At("new.obj"), "old obj");
+    EXPECT_EQ(model.WriteObjFile(At("new.obj").c_str()), 0);
+    EXPECT_EQ(Slurp(At("new.obj")), "old obj");
+    EXPECT_TRUE(fs::is_directory(At("new.mtl")));
+
+#if !defined(_WIN32)
+    fs::create_directory(At("locked"));
+    Put(At("locked/new.obj"), "old obj");
+    chmod(At("locked").c_str(), 0555);
+    bool writable_anyway = access(At("locked").c_str(), W_OK) == 0;  // root
+    if (!writable_anyway) {
+        EXPECT_EQ(model.WriteObjFile(At("locked/new.obj").c_str()), 0);
+        EXPECT_EQ(Slurp(At("locked/new.obj")), "old obj");
+        EXPECT_EQ(Names(folder / "locked"), std::vector<std::string>{"new.obj"});
+    }
+    chmod(At("locked").c_str(), 0755);
+#endif
+}
