@@ -1,0 +1,98 @@
+#include "app/file_choosers.h"
+
+#include <commdlg.h>
+
+#include "app/workspace_slots.h"
+#include "model/text.h"
+
+namespace {
+
+constexpr int kOpenBufferCapacity = 260;
+constexpr int kSaveBufferCapacity = 256;
+constexpr DWORD kCommonFlags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_ENABLESIZING;
+
+const char kOpenFilter[] =
+    "Supported files (*.obj)\0*.obj\0"
+    "Wavefront OBJ files (*.obj)\0*.obj\0"
+    "All files (*.*)\0*.*\0";
+const char kSaveFilter[] = "Wavefront OBJ files (*.obj)\0*.obj\0";
+
+void ReportChooserError(const char* text) {
+    MessageBoxA(GetFocus(), text, "Error", MB_OK | MB_ICONEXCLAMATION);
+}
+
+// After the chooser returned: the Workspace update, or the reason it failed.
+int TakeChoice(BOOL chosen, Slot slot, const OPENFILENAMEA& request, const char* error_text) {
+    if (!chosen) {
+        if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL) ReportChooserError(error_text);
+        return 0;
+    }
+    // The chosen file's folder comes from its full path: the chooser need
+    // not leave the current directory there (OFN_NOCHANGEDIR aside, it
+    // doesn't on every system), and relative paths typed later resolve
+    // against it.
+    if (!TakeChosenFile(*g_workspace, slot, request.lpstrFile, request.nFileOffset, request.lpstrFileTitle)) {
+        ReportChooserError(error_text);
+        return 0;
+    }
+    SetCurrentDirectoryA(SlotDirectory(*g_workspace, slot));
+    return 1;
+}
+
+int BrowseOpenFile(HWND owner, Slot slot) {
+    char* directory = SlotDirectory(*g_workspace, slot);
+    SetCurrentDirectoryA(directory);
+
+    char file[kOpenBufferCapacity];
+    char title[kOpenBufferCapacity] = "";
+    CopyText(file, SlotFileName(*g_workspace, slot));
+
+    OPENFILENAMEA request = {};
+    request.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    request.hwndOwner = owner;
+    request.lpstrFilter = kOpenFilter;
+    request.nFilterIndex = 1;
+    request.lpstrFile = file;
+    request.nMaxFile = kOpenBufferCapacity;
+    request.lpstrFileTitle = title;
+    request.nMaxFileTitle = kOpenBufferCapacity;
+    request.lpstrInitialDir = directory;
+    request.lpstrTitle = "Open File";
+    request.Flags = kCommonFlags;
+    BOOL chosen = GetOpenFileNameA(&request);
+    return TakeChoice(chosen, slot, request, "There was an error opening the file.");
+}
+
+}  // namespace
+
+int BrowseOriginalFile(HWND owner) {
+    return BrowseOpenFile(owner, Slot::kOriginal);
+}
+
+int BrowseMatchingFile(HWND owner) {
+    return BrowseOpenFile(owner, Slot::kMatching);
+}
+
+int BrowseNewFile(HWND owner) {
+    char* directory = SlotDirectory(*g_workspace, Slot::kNew);
+    SetCurrentDirectoryA(directory);
+
+    char file[kSaveBufferCapacity] = "Untitled";
+    char title[kSaveBufferCapacity] = "";
+
+    OPENFILENAMEA request = {};
+    request.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    request.hwndOwner = owner;
+    request.lpstrFilter = kSaveFilter;
+    request.nFilterIndex = 1;
+    request.lpstrFile = file;
+    request.nMaxFile = kSaveBufferCapacity;
+    request.lpstrFileTitle = title;
+    request.nMaxFileTitle = kSaveBufferCapacity;
+    request.lpstrInitialDir = directory;
+    request.lpstrTitle = "Save File";
+    request.Flags = kCommonFlags | OFN_OVERWRITEPROMPT;
+    request.lpstrDefExt = "obj";
+    BOOL chosen = GetSaveFileNameA(&request);
+    return TakeChoice(chosen, Slot::kNew, request, "There was an error getting the file.");
+}

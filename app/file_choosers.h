@@ -1,0 +1,9 @@
+#pragma once
+// The three file choosers of the main window. Each shows the platform's
+// chooser over owner and, on a successful choice, replaces its field's
+// directory and file name in the Workspace. Returns 1 then, 0 otherwise.
+#include <windows.h>
+
+int BrowseOriginalFile(HWND owner);
+int BrowseMatchingFile(HWND owner);
+int BrowseNewFile(HWND owner);

@@ -1,0 +1,159 @@
+#include "app/main_window.h"
+
+#include <commctrl.h>
+
+#include "app/centring.h"
+#include "app/file_choosers.h"
+#include "app/message_choice.h"
+#include "app/resource_ids.h"
+#include "app/win32_host.h"
+#include "app/workspace_slots.h"
+#include "model/text.h"
+#include "morph/convert.h"
+#include "morph/report.h"
+
+const char kAboutMenuText[] = "About Quandrelistaphor...";
+
+static const char kRestingStatus[] = "Progress:";
+
+void ResetProgress(HWND progress_bar) {
+    SendMessageA(progress_bar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+    SendMessageA(progress_bar, PBM_SETSTEP, 10, 0);
+    SendMessageA(progress_bar, PBM_SETPOS, 0, 0);
+}
+
+int FillPathFields(HWND window) {
+    if (!window) return 0;
+    static const struct {
+        int id;
+        Slot slot;
+    } fields[] = {
+        {IDC_ORIGINAL_FIELD, Slot::kOriginal},
+        {IDC_MATCHING_FIELD, Slot::kMatching},
+        {IDC_NEW_FIELD, Slot::kNew},
+    };
+    for (const auto& field : fields) {
+        char text[kPathCapacity];
+        BuildFieldText(SlotDirectory(*g_workspace, field.slot), SlotFileName(*g_workspace, field.slot), text);
+        SetDlgItemTextA(window, field.id, text);
+    }
+    HWND progress_bar = GetDlgItem(window, IDC_PROGRESS_BAR);
+    if (!progress_bar) return 0;
+    ResetProgress(progress_bar);
+    return 1;
+}
+
+BOOL CenterWindow(HWND window, HWND parent) {
+    if (!window || !parent) return 0;
+    RECT own, outer;
+    GetWindowRect(window, &own);
+    GetWindowRect(parent, &outer);
+    int32_t width = own.right - own.left, height = own.bottom - own.top;
+
+    HDC context = GetDC(window);
+    int32_t screen_width = GetDeviceCaps(context, HORZRES);
+    int32_t screen_height = GetDeviceCaps(context, VERTRES);
+    ReleaseDC(window, context);
+
+    int32_t x = CenteredCoordinate(outer.left, outer.right - outer.left, width, screen_width);
+    int32_t y = CenteredCoordinate(outer.top, outer.bottom - outer.top, height, screen_height);
+    return SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+void ShowAboutDialog(HWND owner) {
+    DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUT), owner, AboutDialogProc, 0);
+}
+
+INT_PTR CALLBACK AboutDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM) {
+    if (message == WM_INITDIALOG) return TRUE;
+    if (message == WM_COMMAND && (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL)) {
+        EndDialog(window, INT_PTR(wparam));
+        return TRUE;
+    }
+    return FALSE;
+}
+
+static void ShowMessage(const MessageChoice& choice) {
+    if (choice.text) MessageBoxA(GetFocus(), choice.text, choice.title, MB_OK | choice.icon);
+}
+
+static void FinishCommand(HWND window, HWND progress_bar) {
+    ResetProgress(progress_bar);
+    SetDlgItemTextA(window, IDC_STATUS_LINE, kRestingStatus);
+}
+
+static void RunReportCommand(HWND window) {
+    HWND progress_bar = GetDlgItem(window, IDC_PROGRESS_BAR);
+    ResetProgress(progress_bar);
+    Win32WindowHost host(window);
+    Win32ProgressBar bar(progress_bar);
+    int32_t result = Report(&host, progress_bar ? &bar : nullptr);
+    ShowMessage(ChooseReportMessage(result));
+    FinishCommand(window, progress_bar);
+}
+
+static void RunConvertCommand(HWND window) {
+    char message[kMessageCapacity];
+    CopyText(message, kConvertFailedText);
+    HWND progress_bar = GetDlgItem(window, IDC_PROGRESS_BAR);
+    ResetProgress(progress_bar);
+    Win32WindowHost host(window);
+    Win32ProgressBar bar(progress_bar);
+    int32_t result = Convert(&host, progress_bar ? &bar : nullptr, message);
+    ShowMessage(ChooseConvertMessage(result, message));
+    FinishCommand(window, progress_bar);
+}
+
+// The About dialog has no button in the window; its entry sits in the
+// window's system menu and sends command 200.
+static void AddAboutMenuEntry(HWND window) {
+    HMENU menu = GetSystemMenu(window, FALSE);
+    if (!menu) return;
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_STRING, IDC_ABOUT, kAboutMenuText);
+}
+
+INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        FillPathFields(window);
+        AddAboutMenuEntry(window);
+        CenterWindow(window, GetDesktopWindow());
+        return TRUE;
+    case WM_SYSCOMMAND:
+        if (wparam == IDC_ABOUT) {
+            SendMessageA(window, WM_COMMAND, IDC_ABOUT, 0);
+            return TRUE;
+        }
+        return FALSE;
+    case WM_COMMAND:
+        switch (LOWORD(wparam)) {
+        case IDCANCEL:
+            EndDialog(window, INT_PTR(wparam));
+            return TRUE;
+        case IDC_ABOUT:
+            ShowAboutDialog(window);
+            return TRUE;
+        case IDC_REPORT:
+            RunReportCommand(window);
+            return TRUE;
+        case IDC_CONVERT:
+            RunConvertCommand(window);
+            return TRUE;
+        case IDC_BROWSE_ORIGINAL:
+            BrowseOriginalFile(window);
+            FillPathFields(window);
+            return TRUE;
+        case IDC_BROWSE_MATCHING:
+            BrowseMatchingFile(window);
+            FillPathFields(window);
+            return TRUE;
+        case IDC_BROWSE_NEW:
+            BrowseNewFile(window);
+            FillPathFields(window);
+            return TRUE;
+        }
+        return FALSE;
+    }
+    return FALSE;
+}

@@ -1,0 +1,22 @@
+#pragma once
+// Ids of the program's resources and of the main window's commands. Read by
+// the resource compiler too, so only plain #defines.
+
+#define IDD_MAIN 101
+#define IDD_ABOUT 102
+#define IDI_PROGRAM 103
+#define IDB_LOGO 104
+#define IDB_BANNER 105
+
+#define IDC_ABOUT 200
+#define IDC_REPORT 201
+#define IDC_CONVERT 202
+#define IDC_BROWSE_ORIGINAL 205
+#define IDC_BROWSE_MATCHING 206
+#define IDC_BROWSE_NEW 207
+
+#define IDC_ORIGINAL_FIELD 3000
+#define IDC_MATCHING_FIELD 3001
+#define IDC_NEW_FIELD 3002
+#define IDC_PROGRESS_BAR 3003
+#define IDC_STATUS_LINE 3004
