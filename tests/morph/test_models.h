@@ -91,3 +91,36 @@ struct RecordingHost : WindowHost, ProgressBar {
                              std::to_string(lparam));
     }
 };
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+// A fresh folder for one test, removed afterwards. path() ends without a
+// separator; Join adds the platform's preferred one.
+struct TempFolder {
+    std::filesystem::path root;
+    TempFolder() {
+        std::random_device device;
+        root = std::filesystem::temp_directory_path() / ("quandre_h3_" + std::to_string(device()) + std::to_string(device()));
+        std::filesystem::create_directories(root);
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(root, ignored);
+    }
+    std::string Join(const std::string& name) const { return (root / name).string(); }
+    std::string Write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(root / name, std::ios::binary) << bytes;
+        return Join(name);
+    }
+    std::string Directory() const { return (root / "").string(); }  // with a trailing separator
+};
+
+inline std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
