@@ -1,0 +1,362 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include <sys/stat.h>
+#include <vector>
+
+#include <unistd.h>
+
+#include "reader_test_support.h"
+
+namespace {
+
+struct Corner {
+    int32_t v, t, n;
+    bool operator==(const Corner& o) const { return v == o.v && t == o.t && n == o.n; }
+};
+
+std::vector<Corner> Corners(const Face& face) {
+    std::vector<Corner> corners;
+    for (int32_t i = 0; i < face.corner_count; ++i) {
+        corners.push_back({face.vertex_indices[i], face.texcoord_indices[i], face.normal_indices[i]});
+    }
+    return corners;
+}
+
+std::ostream& operator<<(std::ostream& out, const Corner& c) {
+    return out << c.v << "/" << c.t << "/" << c.n;
+}
+
+// Loads content written as a file of the scratch folder.
+int32_t LoadText(Model& model, const ScratchFolder& folder, const std::string& content,
+                 const std::string& name = "mesh.obj") {
+    std::string path = folder.Write(name, content);
+    return model.LoadObj(path.c_str());
+}
+
+const std::string kThreeVertices = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+
+}  // namespace
+
+TEST(LoadObj, GroupsIndexedNewestFirstAndEarlyFacesGoToGroupZero) {
+    ScratchFolder folder;
+    Model model;
+    ASSERT_EQ(LoadText(model, folder,
+                       kThreeVertices + "f 1 2 3\ng head\nf 1 2 3\nf 1 2 3\ng body\ng head\nf 3 2 1\ng legs\nf 2 3 1\n"),
+              1);
+    ASSERT_EQ(model.group_count, 3);
+    EXPECT_EQ(model.group_name_count, 3);
+    EXPECT_EQ(model.group_names.count, 3);
+    const char* names[] = {"legs", "body", "head"};
+    const int32_t faces[] = {2, 0, 3};
+    for (int32_t k = 0; k < 3; ++k) {
+        EXPECT_STREQ(model.groups[k].name, names[k]);
+        EXPECT_STREQ(model.group_name_table[k].name, names[k]);
+        EXPECT_EQ(model.FindGroupName(names[k]), k);
+        EXPECT_EQ(model.groups[k].face_count, faces[k]);
+        EXPECT_EQ(model.groups[k].face_fill, faces[k]);
+        EXPECT_NE(model.groups[k].faces, nullptr);  // also for the group without faces
+        for (int32_t f = 0; f < model.groups[k].face_count; ++f) EXPECT_EQ(model.groups[k].faces[f].group_name_index, k);
+    }
+    // legs: the face before the first g line, then its own.
+    EXPECT_EQ(Corners(model.groups[0].faces[0]), (std::vector<Corner>{{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}));
+    EXPECT_EQ(Corners(model.groups[0].faces[1]), (std::vector<Corner>{{1, 0, 0}, {2, 0, 0}, {0, 0, 0}}));
+    EXPECT_EQ(Corners(model.groups[2].faces[2]), (std::vector<Corner>{{2, 0, 0}, {1, 0, 0}, {0, 0, 0}}));
+    EXPECT_EQ(model.text.data, nullptr);
+    EXPECT_EQ(model.line_buffer, nullptr);
+    EXPECT_EQ(model.line_buffer_size, 1025);
+    EXPECT_STREQ(model.obj_file_name, "mesh.obj");
+    EXPECT_EQ(std::string(model.obj_path), folder.path() + "mesh.obj");
+}
+
+TEST(LoadObj, FileWithoutGroupsHasOneUnnamedGroup) {
+    ScratchFolder folder;
+    Model model;
+    ASSERT_EQ(LoadText(model, folder, kThreeVertices + "f 1 2 3\nf 3 2 1\n"), 1);
+    EXPECT_EQ(model.group_count, 1);
+    EXPECT_EQ(model.group_names.count, 0);
+    EXPECT_STREQ(model.groups[0].name, "");
+    EXPECT_EQ(model.groups[0].face_count, 2);
+    EXPECT_EQ(model.groups[0].material_index, -1);
+}
+
+TEST(LoadObj, GroupNamesFromTheLine) {
+    struct Case {
+        std::string line;
+        std::string name;
+    } cases[] = {
+        {"g\n", "NoName"},
+        {"g\r\n", "NoName"},
+        {"\ng\n", "NoName"},           // the line end is kept here, still nothing follows g
+        {"\r\ng\r\n", "NoName"},
+        {"g \n", ""},                 // the kept line end is something left
+        {"g  head\n", "head"},
+        {"\t g\thead\n", "head"},
+        {"G head\n", "head"},
+        {"g head torso\n", "head torso"},
+        {"g head  \n", "head  "},     // trailing blanks belong to the name
+        {"g head\r\n", "head"},
+        {"g " + std::string(3000, 'n') + "\n", std::string(127, 'n')},
+        {"g " + std::string(300, 'n') + "X\n", std::string(127, 'n')},
+    };
+    for (const Case& c : cases) {
+        ScratchFolder folder;
+        Model model;
+        ASSERT_EQ(LoadText(model, folder, kThreeVertices + c.line + "f 1 2 3\n"), 1) << c.line;
+        ASSERT_EQ(model.group_count, 1) << c.line;
+        EXPECT_EQ(std::string(model.groups[0].name), c.name) << c.line;
+        EXPECT_EQ(model.groups[0].face_count, 1) << c.line;
+    }
+}
+
+TEST(LoadObj, CornerFormsClampingAndRelativeIndices) {
+    const std::string tables = "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 0 1\nvn 0 0 1\nvn 0 1 0\nvn 1 0 0\n";
+    struct Case {
+        std::string face;
+        std::vector<Corner> corners;
+    } cases[] = {
+        {"f 1 2 3", {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}},
+        {"f 1/3 2/2 3/1", {{0, 2, 0}, {1, 1, 0}, {2, 0, 0}}},
+        {"f 1//3 2//2 3//1", {{0, 0, 2}, {1, 0, 1}, {2, 0, 0}}},
+        {"f 1/2/3 2/3/1 3/1/2", {{0, 1, 2}, {1, 2, 0}, {2, 0, 1}}},
+        {"fo 1 2 3 1 2", {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {0, 0, 0}, {1, 0, 0}}},
+        {"F 3 2 1", {{2, 0, 0}, {1, 0, 0}, {0, 0, 0}}},
+        {"FO 3/3/3 1 2", {{2, 2, 2}, {0, 0, 0}, {1, 0, 0}}},
+        {"f -1/-1/-1 -2/-3/-2 -3", {{2, 2, 2}, {1, 0, 1}, {0, 0, 0}}},
+        {"f 0 4 -4", {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}},                 // out of range gives 0
+        {"f 2/9/9 99999999999999 -99999999999999", {{1, 0, 0}, {0, 0, 0}, {0, 0, 0}}},
+        {"f 2/x/3 3/2/x x/2/3", {{1, 0, 0}, {2, 1, 0}, {0, 0, 0}}},      // unread values stay 1
+        {"f\t2/3/\t3//x  1/\r\n", {{1, 2, 0}, {2, 0, 0}, {0, 0, 0}}},
+        {"f +2/+3/+1 3 1", {{1, 2, 0}, {2, 0, 0}, {0, 0, 0}}},
+    };
+    for (const Case& c : cases) {
+        ScratchFolder folder;
+        Model model;
+        ASSERT_EQ(LoadText(model, folder, tables + c.face + "\n"), 1) << c.face;
+        ASSERT_EQ(model.groups[0].face_fill, 1) << c.face;
+        EXPECT_EQ(Corners(model.groups[0].faces[0]), c.corners) << c.face;
+    }
+}
+
+TEST(LoadObj, RelativeIndicesCountBackFromTheFaceLine) {
+    ScratchFolder folder;
+    Model model;
+    ASSERT_EQ(LoadText(model, folder, "v 0 0 0\nv 1 0 0\nv 2 0 0\nf -1 -2 -3\nv 3 0 0\nf -1 -2 -4\nvt 1 1\nf -1/-1 1/-2\n"), 1);
+    Group& group = model.groups[0];
+    ASSERT_EQ(group.face_fill, 3);
+    EXPECT_EQ(Corners(group.faces[0]), (std::vector<Corner>{{2, 0, 0}, {1, 0, 0}, {0, 0, 0}}));
+    EXPECT_EQ(Corners(group.faces[1]), (std::vector<Corner>{{3, 0, 0}, {2, 0, 0}, {0, 0, 0}}));
+    EXPECT_EQ(Corners(group.faces[2]), (std::vector<Corner>{{3, 0, 0}, {0, 0, 0}}));
+}
+
+TEST(LoadObj, EveryElementLineKeepsItsSlot) {
+    ScratchFolder folder;
+    Model model;
+    ASSERT_EQ(LoadText(model, folder,
+                       "v 1 2\nv 1 abc 3\nv abc\nV 4 5 6\n  v\t7 8 9 extra\n"
+                       "vt 0.5\nvt 1 2 3\nVT 7 8\nvt\n"
+                       "vn 1\nVN 0 0 1\nvn 1e400 -1e400 1e-400\n"
+                       "f 1 2 3\n"),
+              1);
+    ASSERT_EQ(model.vertex_count, 5);
+    const float vertices[5][3] = {{1, 2, 0}, {1, 0, 0}, {0, 0, 0}, {4, 5, 6}, {7, 8, 9}};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(model.vertices[i].x, vertices[i][0]) << i;
+        EXPECT_EQ(model.vertices[i].y, vertices[i][1]) << i;
+        EXPECT_EQ(model.vertices[i].z, vertices[i][2]) << i;
+        EXPECT_EQ(model.vertices[i].mark, 0);
+        EXPECT_EQ(model.vertices[i].link, 0);
+    }
+    ASSERT_EQ(model.texcoord_count, 4);
+    const float texcoords[4][2] = {{0.5f, 0}, {1, 2}, {7, 8}, {0, 0}};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(model.texcoords[i].u, texcoords[i][0]) << i;
+        EXPECT_EQ(model.texcoords[i].v, texcoords[i][1]) << i;
+    }
+    ASSERT_EQ(model.normal_count, 3);
+    EXPECT_EQ(model.normals[0].x, 1.0f);
+    EXPECT_EQ(model.normals[0].y, 0.0f);
+    EXPECT_EQ(model.normals[1].z, 1.0f);
+    EXPECT_TRUE(std::isinf(model.normals[2].x) && model.normals[2].x > 0);
+    EXPECT_TRUE(std::isinf(model.normals[2].y) && model.normals[2].y < 0);
+    EXPECT_EQ(model.normals[2].z, 0.0f);
+    EXPECT_EQ(model.vertex_fill, 5);
+    EXPECT_EQ(model.texcoord_fill, 4);
+    EXPECT_EQ(model.normal_fill, 3);
+}
+
+TEST(LoadObj, LineEndsDoNotChangeTheModel) {
+    const std::string lines[] = {"v 1.5 2 3", "vt 0.25 0.75", "vn 0 0 1", "g part one", "usemtl skin",
+                                 "f 1/1/1 1/1/1 1/1/1", "g", "f 1 1 1 1"};
+    std::string lf, cr, crlf;
+    for (const std::string& line : lines) {
+        lf += line + "\n";
+        cr += line + "\r";
+        crlf += line + "\r\n";
+    }
+    std::string no_final_end = lf.substr(0, lf.size() - 1);
+    for (const std::string& content : {lf, cr, crlf, no_final_end}) {
+        ScratchFolder folder;
+        Model model;
+        ASSERT_EQ(LoadText(model, folder, content), 1);
+        EXPECT_EQ(model.vertex_count, 1);
+        EXPECT_EQ(model.vertices[0].x, 1.5f);
+        EXPECT_EQ(model.texcoords[0].v, 0.75f);
+        EXPECT_EQ(model.normals[0].z, 1.0f);
+        ASSERT_EQ(model.group_count, 2);
+        EXPECT_STREQ(model.groups[0].name, "NoName");
+        EXPECT_STREQ(model.groups[1].name, "part one");
+        ASSERT_EQ(model.groups[0].face_fill, 1);
+        EXPECT_EQ(model.groups[0].faces[0].corner_count, 4);
+        EXPECT_STREQ(model.FaceMaterialName(model.groups[1].faces[0]), "skin");
+    }
+}
+
+TEST(LoadObj, FacesWithoutCornersLeaveAnEmptyRecordAtTheEnd) {
+    ScratchFolder folder;
+    Model model;
+    ASSERT_EQ(LoadText(model, folder, kThreeVertices + "f\nf 1 2 3\nf   \t\nfo\r\nf 3 2 1\n"), 1);
+    Group& group = model.groups[0];
+    EXPECT_EQ(group.face_count, 5);
+    ASSERT_EQ(group.face_fill, 2);
+    EXPECT_EQ(group.faces[0].vertex_indices[0], 0);
+    EXPECT_EQ(group.faces[1].vertex_indices[0], 2);
+    for (int f = 2; f < 5; ++f) {
+        EXPECT_EQ(group.faces[f].corner_count, 0);
+        EXPECT_EQ(group.faces[f].vertex_indices, nullptr);
+        EXPECT_EQ(group.faces[f].group_name_index, 0);
+    }
+    EXPECT_EQ(model.corner_pool_fill, model.corner_pool_size);  // sized exactly
+}
+
+TEST(LoadObj, LongLinesAreReadWhole) {
+    std::string face = "f";
+    for (int i = 0; i < 600; ++i) face += " " + std::to_string(i % 3 + 1);  // 1200 characters
+    std::string comment = "# " + std::string(3000, 'c');
+    ScratchFolder folder;
+    Model model;
+    ASSERT_EQ(LoadText(model, folder, kThreeVertices + comment + "\n" + face + "\n"), 1);
+    EXPECT_EQ(model.line_buffer_size, 3004);  // the comment, its LF and the terminator
+    ASSERT_EQ(model.groups[0].face_fill, 1);
+    EXPECT_EQ(model.groups[0].faces[0].corner_count, 600);
+    EXPECT_EQ(model.groups[0].faces[0].vertex_indices[599], 2);
+}
+
+TEST(LoadObj, FailuresLeaveTheModelEmpty) {
+    ScratchFolder folder;
+    std::string good = folder.Write("good.obj", kThreeVertices + "g a\nf 1 2 3\n");
+    struct Case {
+        std::string what;
+        std::string path;
+    } cases[] = {
+        {"empty file", folder.Write("empty.obj", "")},
+        {"no vertices", folder.Write("novert.obj", "g a\nf 1 2 3\nvt 0 0\n")},
+        {"missing file", folder.path() + "missing.obj"},
+        {"a folder", folder.path()},
+        {"a too long path", std::string(300, 'a')},
+    };
+    for (const Case& c : cases) {
+        Model model;
+        ASSERT_EQ(model.LoadObj(good.c_str()), 1);
+        EXPECT_EQ(model.LoadObj(c.path.c_str()), 0) << c.what;
+        EXPECT_EQ(model.vertex_count, 0) << c.what;
+        EXPECT_EQ(model.groups, nullptr) << c.what;
+        EXPECT_EQ(model.group_names.count, 0) << c.what;
+        EXPECT_EQ(model.text.data, nullptr) << c.what;
+        EXPECT_EQ(model.line_buffer, nullptr) << c.what;
+        EXPECT_STREQ(model.obj_path, "") << c.what;
+    }
+    Model untouched;
+    ASSERT_EQ(untouched.LoadObj(good.c_str()), 1);
+    EXPECT_EQ(untouched.LoadObj(nullptr), 0);
+    EXPECT_EQ(untouched.vertex_count, 3);  // an absent path leaves the Model as it was
+}
+
+TEST(LoadObj, MaterialNamesOfFacesAndGroups) {
+    ScratchFolder folder;
+    Model model;
+    std::string long_name(200, 'm');
+    ASSERT_EQ(LoadText(model, folder,
+                       kThreeVertices + "f 1 2 3\nusemtl skin\ng a\nf 1 2 3\nusemtl cloth  \nf 1 2 3\ng b\nf 1 2 3\n"
+                                        "usemtl " + long_name + "\nf 1 2 3\nusemtl skin\nf 1 2 3\nusemtl\nf 1 2 3\n"),
+              1);
+    EXPECT_EQ(model.material_name_count, 6);  // the empty name and one per usemtl line
+    EXPECT_EQ(model.material_name_fill, 4);   // "", skin, "cloth  ", the long name
+    EXPECT_STREQ(model.current_material, "");
+    Group& b = model.groups[0];  // also holds the face before the first g line
+    Group& a = model.groups[1];
+    ASSERT_STREQ(a.name, "a");
+    ASSERT_EQ(a.face_fill, 2);
+    EXPECT_STREQ(model.FaceMaterialName(a.faces[0]), "skin");
+    EXPECT_STREQ(model.FaceMaterialName(a.faces[1]), "cloth  ");
+    EXPECT_STREQ(a.material_name, "cloth  ");
+    ASSERT_EQ(b.face_fill, 5);
+    EXPECT_STREQ(model.FaceMaterialName(b.faces[0]), "");  // before any usemtl
+    EXPECT_STREQ(model.FaceMaterialName(b.faces[1]), "cloth  ");  // usemtl holds across g lines
+    EXPECT_EQ(std::string(model.FaceMaterialName(b.faces[2])), std::string(127, 'm'));
+    EXPECT_EQ(b.faces[2].material_name, 3);
+    EXPECT_EQ(b.faces[3].material_name, a.faces[0].material_name);  // one entry per distinct name
+    EXPECT_EQ(b.faces[4].material_name, 0);
+    EXPECT_STREQ(b.material_name, "");
+    EXPECT_EQ(b.faces[0].material_index, -1);
+}
+
+TEST(LoadObj, ManyGroupNames) {
+    std::string content = kThreeVertices;
+    for (int i = 0; i < 20000; ++i) content += "g n" + std::to_string(i) + "\nf 1 2 3\n";
+    content += "g n0\nf 3 2 1\n";
+    ScratchFolder folder;
+    Model model;
+    ASSERT_EQ(LoadText(model, folder, content), 1);
+    ASSERT_EQ(model.group_count, 20000);
+    EXPECT_STREQ(model.groups[0].name, "n19999");
+    EXPECT_STREQ(model.groups[19999].name, "n0");
+    EXPECT_EQ(model.groups[19999].face_count, 2);
+    EXPECT_EQ(model.groups[19999].faces[1].vertex_indices[0], 2);
+}
+
+TEST(LoadObj, LibraryPathRules) {
+    ScratchFolder folder;
+    ASSERT_EQ(mkdir((folder.path() + "models").c_str(), 0700), 0);
+    ASSERT_EQ(mkdir((folder.path() + "libs").c_str(), 0700), 0);
+    const std::string library = "newmtl skin\nKd 0.5 0.5 0.5\n";
+    folder.Write("models/scene.mtl", library);
+    folder.Write("libs/shared.mtl", library);
+    const std::string mesh = kThreeVertices + "usemtl skin\nf 1 2 3\n";
+    folder.Write("models/rel.obj", "mtllib scene.mtl\n" + mesh);
+    folder.Write("models/abs.obj", "mtllib " + folder.path() + "libs/shared.mtl\n" + mesh);
+    folder.Write("models/gone.obj", "mtllib gone.mtl\n" + mesh);
+    folder.Write("models/two.obj", "mtllib gone.mtl\nmtllib scene.mtl\n" + mesh);
+    folder.Write("models/blank.obj", "mtllib\n" + mesh);
+
+    struct Case {
+        std::string start;     // current directory for the load
+        std::string obj_path;  // as passed
+        std::string mtl_path;
+        int32_t loaded;
+    } cases[] = {
+        {folder.path(), folder.path() + "models/rel.obj", folder.path() + "models/scene.mtl", 1},
+        {folder.path(), "models/rel.obj", "models/scene.mtl", 1},       // relative OBJ path with a folder
+        {folder.path() + "models", "rel.obj", "scene.mtl", 1},          // bare name
+        {folder.path(), folder.path() + "models/abs.obj", folder.path() + "libs/shared.mtl", 1},
+        {folder.path(), "models/gone.obj", "models/gone.mtl", 0},       // missing: still loads
+        {folder.path(), "models/two.obj", "models/scene.mtl", 1},       // the last mtllib counts
+        {folder.path(), "models/blank.obj", "models/", 0},              // a folder is no library
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(chdir(c.start.c_str()), 0);
+        Model model;
+        ASSERT_EQ(model.LoadObj(c.obj_path.c_str()), 1) << c.obj_path;
+        EXPECT_EQ(model.has_mtllib, 1) << c.obj_path;
+        EXPECT_EQ(std::string(model.mtl_path), c.mtl_path) << c.obj_path;
+        EXPECT_EQ(model.mtl_loaded, c.loaded) << c.obj_path;
+        EXPECT_EQ(model.material_count, c.loaded) << c.obj_path;
+        EXPECT_EQ(model.groups[0].faces[0].material_index, c.loaded ? 0 : -1) << c.obj_path;
+        EXPECT_EQ(model.groups[0].material_index, c.loaded ? 0 : -1) << c.obj_path;
+        char here[4096];
+        ASSERT_NE(getcwd(here, sizeof here), nullptr);
+        EXPECT_EQ(std::string(here) + "/", folder.path() + "models/") << c.obj_path;  // the OBJ's folder is current
+    }
+}

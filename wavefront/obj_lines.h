@@ -1,0 +1,112 @@
+#pragma once
+// What the OBJ reader's passes take from one line: its keyword, a group
+// name, a library or material name, the corner tokens of a face. Lines are
+// ranges [line, end) as the line reader hands them on.
+#include <cstddef>
+#include <cstdint>
+
+#include "model/records.h"
+#include "wavefront/number_text.h"
+
+enum class ObjKeyword { kNone, kOther, kV, kVt, kVn, kG, kF, kMtllib, kUsemtl };
+
+// The keyword is the first run of characters up to white space, compared
+// without regard to letter case. `after` is set just past it.
+inline ObjKeyword ClassifyKeyword(const char* line, const char* end, const char*& after) {
+    const char* p = line;
+    while (p < end && IsScanSpace(static_cast<unsigned char>(*p))) ++p;
+    const char* word = p;
+    while (p < end && !IsScanSpace(static_cast<unsigned char>(*p))) ++p;
+    after = p;
+    size_t length = static_cast<size_t>(p - word);
+    auto lower = [](char c) { return static_cast<char>(c | 0x20); };
+    switch (length) {
+        case 0:
+            return ObjKeyword::kNone;
+        case 1: {
+            char c = lower(word[0]);
+            if (c == 'v') return ObjKeyword::kV;
+            if (c == 'f') return ObjKeyword::kF;
+            if (c == 'g') return ObjKeyword::kG;
+            return ObjKeyword::kOther;
+        }
+        case 2: {
+            char a = lower(word[0]), b = lower(word[1]);
+            if (a == 'v' && b == 't') return ObjKeyword::kVt;
+            if (a == 'v' && b == 'n') return ObjKeyword::kVn;
+            if (a == 'f' && b == 'o') return ObjKeyword::kF;
+            return ObjKeyword::kOther;
+        }
+        case 6: {
+            char lowered[6];
+            for (int i = 0; i < 6; ++i) lowered[i] = lower(word[i]);
+            auto same = [&](const char* keyword) {
+                for (int i = 0; i < 6; ++i) {
+                    if (lowered[i] != keyword[i]) return false;
+                }
+                return true;
+            };
+            // "| 0x20" maps some punctuation onto letters; check those stay apart.
+            for (int i = 0; i < 6; ++i) {
+                if (!((word[i] >= 'a' && word[i] <= 'z') || (word[i] >= 'A' && word[i] <= 'Z'))) {
+                    return ObjKeyword::kOther;
+                }
+            }
+            if (same("mtllib")) return ObjKeyword::kMtllib;
+            if (same("usemtl")) return ObjKeyword::kUsemtl;
+            return ObjKeyword::kOther;
+        }
+        default:
+            return ObjKeyword::kOther;
+    }
+}
+
+// The group name of a `g` line, built the same way in every pass: after
+// the keyword character and the blanks and tabs around it, the rest of the
+// line up to CR or LF, cut to fit a group name; "NoName" when nothing but
+// the line end follows the keyword. Returns the name's length.
+inline size_t BuildGroupName(const char* line, const char* end, char (&name)[kGroupNameCapacity]) {
+    const char* p = line;
+    while (p < end && (*p == ' ' || *p == '\t')) ++p;
+    if (p < end) ++p;  // the keyword character
+    // Nothing but the line end after the keyword is no name at all, as when
+    // the line reader dropped that end: every line-end style gives "NoName".
+    bool bare = p == end || (p + 1 == end && (*p == '\r' || *p == '\n'));
+    while (p < end && (*p == ' ' || *p == '\t')) ++p;
+    if (bare) {
+        static const char kNoName[] = "NoName";
+        for (size_t i = 0; i < sizeof kNoName; ++i) name[i] = kNoName[i];
+        return sizeof kNoName - 1;
+    }
+    size_t length = 0;
+    while (p < end && *p != '\r' && *p != '\n' && length < kGroupNameCapacity - 1) name[length++] = *p++;
+    name[length] = '\0';
+    return length;
+}
+
+// The name of an `mtllib` or `usemtl` line: after the six keyword characters
+// and the blanks and tabs that follow, up to the first tab, CR or LF. Sets
+// [name, name_end); empty when nothing is left.
+inline void TakeLibraryName(const char* line, const char* end, const char*& name, const char*& name_end) {
+    const char* p = line + 6 <= end ? line + 6 : end;
+    while (p < end && (*p == ' ' || *p == '\t')) ++p;
+    name = p;
+    while (p < end && *p != '\t' && *p != '\r' && *p != '\n') ++p;
+    name_end = p;
+}
+
+inline bool IsCornerSeparator(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// Number of corner tokens from p to end.
+inline int64_t CountCornerTokens(const char* p, const char* end) {
+    int64_t count = 0;
+    bool inside = false;
+    for (; p < end; ++p) {
+        bool separator = IsCornerSeparator(*p);
+        if (!separator && !inside) ++count;
+        inside = !separator;
+    }
+    return count;
+}

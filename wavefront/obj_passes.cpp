@@ -1,0 +1,283 @@
+// The three passes of the OBJ reader: group names, counts, values.
+//
+// Every pass walks the file image with the zero-copy line scanner, which
+// yields exactly the lines ReadLine would give; the line buffer sized by
+// MeasureLongestLine guarantees that ReadLine would never cut one.
+#include <cstring>
+
+#include "model/block.h"
+#include "model/model.h"
+#include "model/text.h"
+#include "wavefront/line_scan.h"
+#include "wavefront/number_text.h"
+#include "wavefront/obj_lines.h"
+
+namespace {
+
+int32_t SelectedGroup(const Model& model) {
+    return model.current_group > 0 ? model.current_group - 1 : 0;
+}
+
+// The interned face material names of one load: a small open-addressing
+// index over Model::material_names, entry 0 being the empty name.
+struct MaterialNameIndex {
+    int32_t* slots = nullptr;  // entry number, 0 = free
+    uint32_t mask = 0;
+
+    ~MaterialNameIndex() { ReleaseBlock(slots); }
+
+    bool Create(int32_t entries) {
+        uint32_t capacity = 16;
+        while (capacity < static_cast<uint64_t>(entries) * 2) capacity *= 2;
+        slots = AllocateTable<int32_t>(capacity);
+        mask = capacity - 1;
+        return slots != nullptr;
+    }
+
+    static uint32_t Hash(const char* name, size_t length) {
+        uint32_t hash = 2166136261u;
+        for (size_t i = 0; i < length; ++i) hash = (hash ^ static_cast<unsigned char>(name[i])) * 16777619u;
+        return hash;
+    }
+
+    // The entry holding name (cut to a face name's capacity), added when new.
+    int32_t Intern(Model& model, const char* name, size_t length) {
+        if (length > kGroupNameCapacity - 1) length = kGroupNameCapacity - 1;
+        if (length == 0) return 0;
+        for (uint32_t i = Hash(name, length) & mask;; i = (i + 1) & mask) {
+            int32_t entry = slots[i];
+            if (entry == 0) {
+                if (model.material_name_fill >= model.material_name_count) return 0;
+                entry = model.material_name_fill++;
+                CopyText(model.material_names[entry].name, kGroupNameCapacity, name, length);
+                slots[i] = entry;
+                return entry;
+            }
+            const char* known = model.material_names[entry].name;
+            if (std::memcmp(known, name, length) == 0 && known[length] == '\0') return entry;
+        }
+    }
+};
+
+// A corner number of the file made a 0-based index: n > 0 counts from the
+// start, n < 0 back from the element before the face line (`fill` elements
+// read so far); anything outside the table becomes 0.
+inline int32_t CornerIndex(int32_t number, int32_t fill, int32_t count) {
+    int64_t index = number < 0 ? int64_t(fill) + number : int64_t(number) - 1;
+    return (index < 0 || index >= count) ? 0 : static_cast<int32_t>(index);
+}
+
+// Reads the floats of a v, vt or vn line left to right; the first that
+// can't be read ends the reading and leaves it and the rest at 0.
+inline void ReadFloats(const char* p, const char* end, float* values, int count) {
+    for (int i = 0; i < count; ++i) {
+        const char* next = ScanFloat(p, end, &values[i]);
+        if (!next) return;
+        p = next;
+    }
+}
+
+// One corner token: "%d/%d/%d", then "%d//%d", then "%d/%d", then "%d";
+// a value no form gives stays 1.
+inline void ReadCorner(const char* p, const char* end, int32_t& v, int32_t& t, int32_t& n) {
+    v = t = n = 1;
+    const char* q = ScanInt(p, end, &v);
+    if (!q || q >= end || *q != '/') return;
+    if (q + 1 < end && q[1] == '/') {
+        int32_t value;
+        if (ScanInt(q + 2, end, &value)) n = value;
+        return;
+    }
+    int32_t second;
+    const char* r = ScanInt(q + 1, end, &second);
+    if (!r) return;
+    t = second;
+    if (r < end && *r == '/') {
+        int32_t third;
+        if (ScanInt(r + 1, end, &third)) n = third;
+    }
+}
+
+}  // namespace
+
+int32_t Model::CollectGroupNames() {
+    LineScanner scanner(text.data, text.size);
+    const char* line;
+    const char* end;
+    char name[kGroupNameCapacity];
+    while (scanner.Next(line, end)) {
+        const char* after;
+        if (ClassifyKeyword(line, end, after) != ObjKeyword::kG) continue;
+        BuildGroupName(line, end, name);
+        if (AddGroupName(name) == 1) ++group_count;
+    }
+    text.read_pos = text.size;
+    return 1;
+}
+
+int32_t Model::CountElements() {
+    if (!line_buffer || !groups) return 0;
+    int64_t vertices_seen = 0, texcoords_seen = 0, normals_seen = 0;
+    int64_t corners = 0, usemtl_lines = 0;
+    LineScanner scanner(text.data, text.size);
+    const char* line;
+    const char* end;
+    char name[kGroupNameCapacity];
+    while (scanner.Next(line, end)) {
+        const char* after;
+        switch (ClassifyKeyword(line, end, after)) {
+            case ObjKeyword::kV: ++vertices_seen; break;
+            case ObjKeyword::kVt: ++texcoords_seen; break;
+            case ObjKeyword::kVn: ++normals_seen; break;
+            case ObjKeyword::kUsemtl: ++usemtl_lines; break;
+            case ObjKeyword::kG: {
+                BuildGroupName(line, end, name);
+                int32_t k = FindGroupName(name);
+                if (k == -1 || k >= group_count) return 0;
+                current_group = k + 1;
+                break;
+            }
+            case ObjKeyword::kF: {
+                Group& group = groups[SelectedGroup(*this)];
+                if (group.face_count == INT32_MAX) return 0;
+                ++group.face_count;
+                if (end - line >= 3) corners += CountCornerTokens(after, end);
+                break;
+            }
+            default: break;
+        }
+    }
+    text.read_pos = text.size;
+    if (vertices_seen > INT32_MAX || texcoords_seen > INT32_MAX || normals_seen > INT32_MAX) return 0;
+    if (usemtl_lines >= INT32_MAX) return 0;
+    vertex_count = static_cast<int32_t>(vertices_seen);
+    texcoord_count = static_cast<int32_t>(texcoords_seen);
+    normal_count = static_cast<int32_t>(normals_seen);
+    corner_pool_size = corners * 3;
+    material_name_count = static_cast<int32_t>(usemtl_lines + 1);
+    return 1;
+}
+
+int32_t Model::FillElements() {
+    if (!line_buffer) return 0;
+    MaterialNameIndex material_index_of;
+    if (!material_names || !material_index_of.Create(material_name_count)) return 0;
+    if (material_name_fill < 1) material_name_fill = 1;  // entry 0: the empty name
+    int32_t current_entry = 0;
+    // The material entry each group's material_name was last set from.
+    int32_t* group_entry = AllocateTable<int32_t>(static_cast<size_t>(group_count));
+    if (!group_entry) return 0;
+    for (int32_t g = 0; g < group_count; ++g) group_entry[g] = -1;
+
+    LineScanner scanner(text.data, text.size);
+    const char* line;
+    const char* end;
+    char name[kGroupNameCapacity];
+    int32_t result = 1;
+    while (scanner.Next(line, end)) {
+        const char* after;
+        switch (ClassifyKeyword(line, end, after)) {
+            case ObjKeyword::kV: {
+                if (!vertices || vertex_fill >= vertex_count) break;
+                float values[3] = {0.0f, 0.0f, 0.0f};
+                ReadFloats(after, end, values, 3);
+                Vertex& vertex = vertices[vertex_fill++];
+                vertex.x = values[0];
+                vertex.y = values[1];
+                vertex.z = values[2];
+                break;
+            }
+            case ObjKeyword::kVt: {
+                if (!texcoords || texcoord_fill >= texcoord_count) break;
+                float values[3] = {0.0f, 0.0f, 0.0f};
+                ReadFloats(after, end, values, 3);
+                TexCoord& texcoord = texcoords[texcoord_fill++];
+                texcoord.u = values[0];
+                texcoord.v = values[1];
+                break;
+            }
+            case ObjKeyword::kVn: {
+                if (!normals || normal_fill >= normal_count) break;
+                float values[3] = {0.0f, 0.0f, 0.0f};
+                ReadFloats(after, end, values, 3);
+                Normal& normal = normals[normal_fill++];
+                normal.x = values[0];
+                normal.y = values[1];
+                normal.z = values[2];
+                break;
+            }
+            case ObjKeyword::kMtllib: {
+                const char* value;
+                const char* value_end;
+                TakeLibraryName(line, end, value, value_end);
+                CopyText(mtllib_name, value, static_cast<size_t>(value_end - value));
+                has_mtllib = 1;
+                break;
+            }
+            case ObjKeyword::kUsemtl: {
+                const char* value;
+                const char* value_end;
+                TakeLibraryName(line, end, value, value_end);
+                CopyText(current_material, value, static_cast<size_t>(value_end - value));
+                current_entry = material_index_of.Intern(*this, current_material, std::strlen(current_material));
+                break;
+            }
+            case ObjKeyword::kG: {
+                BuildGroupName(line, end, name);
+                int32_t k = FindGroupName(name);
+                if (k == -1 || k >= group_count) {
+                    result = 0;
+                    break;
+                }
+                CopyText(groups[k].name, name);
+                current_group = k + 1;
+                break;
+            }
+            case ObjKeyword::kF: {
+                if (end - line < 3 || !groups) break;
+                const char* p = after;
+                while (p < end && (*p == ' ' || *p == '\t')) ++p;
+                int64_t corners = CountCornerTokens(p, end);
+                if (corners == 0) break;
+                int32_t g = SelectedGroup(*this);
+                Group& group = groups[g];
+                if (!group.faces || group.face_fill >= group.face_count) break;
+                if (!corner_pool || corner_pool_fill + 3 * corners > corner_pool_size) break;
+
+                if (group_entry[g] != current_entry) {
+                    CopyText(group.material_name, material_names[current_entry].name);
+                    group_entry[g] = current_entry;
+                }
+                Face& face = group.faces[group.face_fill];
+                face.material_name = current_entry;
+                face.material_index = -1;
+                face.corner_count = static_cast<int32_t>(corners);
+                int32_t* vertex_list = corner_pool + corner_pool_fill;
+                int32_t* texcoord_list = vertex_list + corners;
+                int32_t* normal_list = texcoord_list + corners;
+                corner_pool_fill += 3 * corners;
+                face.vertex_indices = vertex_list;
+                face.texcoord_indices = texcoord_list;
+                face.normal_indices = normal_list;
+
+                for (int64_t i = 0; i < corners; ++i) {
+                    while (p < end && IsCornerSeparator(*p)) ++p;
+                    const char* token = p;
+                    while (p < end && !IsCornerSeparator(*p)) ++p;
+                    int32_t v, t, n;
+                    ReadCorner(token, p, v, t, n);
+                    vertex_list[i] = CornerIndex(v, vertex_fill, vertex_count);
+                    texcoord_list[i] = CornerIndex(t, texcoord_fill, texcoord_count);
+                    normal_list[i] = CornerIndex(n, normal_fill, normal_count);
+                }
+                ++group.face_fill;
+                break;
+            }
+            default: break;
+        }
+        if (!result) break;
+    }
+    ReleaseBlock(group_entry);
+    text.read_pos = text.size;
+    return result;
+}

@@ -1,0 +1,130 @@
+// LoadObj: the whole OBJ file read once, three passes over its image, then
+// the material library it names.
+#include <cstring>
+
+#include "model/block.h"
+#include "model/model.h"
+#include "model/text.h"
+#include "wavefront/current_directory.h"
+#include "wavefront/file_image.h"
+#include "wavefront/path_text.h"
+
+namespace {
+
+// Steps P1 to P9: the three passes and the tables between them.
+int32_t Parse(Model& model) {
+    model.current_group = model.vertex_fill = model.texcoord_fill = 0;
+    model.text.read_pos = 0;
+    model.CollectGroupNames();
+    if (model.group_count == 0) model.group_count = 1;
+
+    model.line_buffer_size = model.MeasureLongestLine();
+    if (!model.AllocateLineBuffer()) return 0;
+
+    model.groups = AllocateTable<Group>(static_cast<size_t>(model.group_count));
+    if (!model.groups) return 0;
+    for (int32_t g = 0; g < model.group_count; ++g) model.groups[g].material_index = -1;
+
+    model.current_group = model.vertex_fill = model.texcoord_fill = 0;
+    model.text.read_pos = 0;
+    if (!model.CountElements()) return 0;
+    if (model.vertex_count == 0) return 0;
+
+    for (int32_t g = 0; g < model.group_count; ++g) {
+        Group& group = model.groups[g];
+        // A group without faces still gets a table (of no records).
+        size_t records = group.face_count > 0 ? static_cast<size_t>(group.face_count) : 1;
+        group.faces = AllocateTable<Face>(records);
+        if (!group.faces) return 0;
+    }
+    model.vertices = AllocateTable<Vertex>(static_cast<size_t>(model.vertex_count));
+    if (!model.vertices) return 0;
+    if (model.texcoord_count > 0) {
+        model.texcoords = AllocateTable<TexCoord>(static_cast<size_t>(model.texcoord_count));
+        if (!model.texcoords) return 0;
+    }
+    if (model.normal_count > 0) {
+        model.normals = AllocateTable<Normal>(static_cast<size_t>(model.normal_count));
+        if (!model.normals) return 0;
+    }
+    if (model.corner_pool_size > 0) {
+        model.corner_pool = AllocateTable<int32_t>(static_cast<size_t>(model.corner_pool_size));
+        if (!model.corner_pool) return 0;
+    }
+    model.material_names = AllocateTable<MaterialNameEntry>(static_cast<size_t>(model.material_name_count));
+    if (!model.material_names) return 0;
+    model.material_name_fill = 1;  // entry 0 is the empty name
+
+    model.current_group = model.vertex_fill = model.texcoord_fill = model.normal_fill = 0;
+    model.text.read_pos = 0;
+    if (!model.FillElements()) return 0;
+
+    model.group_name_count = model.group_count;
+    model.group_name_table = AllocateTable<GroupNameEntry>(static_cast<size_t>(model.group_name_count));
+    if (!model.group_name_table) return 0;
+    for (int32_t k = 0; k < model.group_count; ++k) {
+        Group& group = model.groups[k];
+        CopyText(model.group_name_table[k].name, group.name);
+        for (int32_t f = 0; f < group.face_count; ++f) group.faces[f].group_name_index = k;
+    }
+    return 1;
+}
+
+// Steps M1 to M6. The library path is the OBJ file's folder followed by the
+// library name, or the library name alone when it is absolute. The library
+// is read before the OBJ file's folder becomes the current directory, so a
+// relative OBJ path with a folder part finds its library through the same
+// current directory that found the OBJ file.
+void LoadMaterialLibrary(Model& model) {
+    char folder[kPathCapacity];
+    FolderPart(model.obj_path, folder, sizeof folder);
+
+    bool path_whole = true;
+    if (IsAbsolutePath(model.mtllib_name)) {
+        CopyText(model.mtl_path, model.mtllib_name);
+    } else {
+        CopyText(model.mtl_path, folder);
+        path_whole = AppendText(model.mtl_path, model.mtllib_name) == 1;
+    }
+
+    // A path cut to fit would name another file: such a library is not read.
+    bool read = path_whole && ReadFileImage(model.mtl_path, model.text) == 1;
+    if (folder[0]) MakeCurrentDirectory(folder);
+    if (read) {
+        model.text.read_pos = 0;
+        model.ReadMaterialLibrary();
+        model.mtl_loaded = 1;
+    }
+    model.ReleaseText();
+}
+
+}  // namespace
+
+int32_t Model::LoadObj(const char* path) {
+    if (!path) return 0;
+    Clear();
+    ReleaseText();
+    ReleaseLineBuffer();
+    // A path that does not fit obj_path can't be kept as given.
+    if (std::strlen(path) >= static_cast<size_t>(kPathCapacity)) return 0;
+    if (ReadFileImage(path, text) != 1) {
+        Clear();
+        ReleaseText();
+        return 0;
+    }
+    CopyText(obj_file_name, FileNamePart(path));
+    CopyText(obj_path, path);
+
+    int32_t parsed = Parse(*this);
+    ReleaseText();
+    if (!parsed) {
+        Clear();
+        ReleaseText();
+        ReleaseLineBuffer();
+        return 0;
+    }
+    if (has_mtllib == 1) LoadMaterialLibrary(*this);
+    ReleaseText();
+    ReleaseLineBuffer();
+    return 1;
+}
