@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "reader_test_support.h"
+
+namespace {
+
+// Reads a library on its own (no groups or faces to resolve).
+Model& ReadLibrary(Model& model, const std::string& content) {
+    SetText(model, content);
+    model.ReadMaterialLibrary();
+    return model;
+}
+
+void ExpectColour(const float* colour, float r, float g, float b, float a, const std::string& what) {
+    EXPECT_EQ(colour[0], r) << what;
+    EXPECT_EQ(colour[1], g) << what;
+    EXPECT_EQ(colour[2], b) << what;
+    EXPECT_EQ(colour[3], a) << what;
+}
+
+}  // namespace
+
+TEST(ReadMaterialLibrary, DefaultsAndValues) {
+    Model model;
+    ReadLibrary(model,
+                "# library\nnewmtl plain\n"
+                "newmtl red\nKa 0.2 0.3 0.4\nKd 0.5 0.5 0.5\nKs 1 0 0\nNs 10\nd 0.25\nillum 3\n"
+                "map_Kd wood.bmp\nmap_d alpha.png\nmap_Ks spec.tga extra\nmap_bump bump.bmp\n"
+                "map_Ka ignored.bmp\nmap_refl ignored.bmp\nunknown 1 2 3\n");
+    ASSERT_EQ(model.material_count, 2);
+    const Material& plain = model.materials[0];
+    EXPECT_STREQ(plain.name, "plain");
+    ExpectColour(plain.ambient, 0, 0, 0, 0, "ambient default");
+    ExpectColour(plain.diffuse, 1, 1, 1, 1, "diffuse default");
+    ExpectColour(plain.specular, 0, 0, 0, 0, "specular default");
+    EXPECT_EQ(plain.shininess, 128.0f);
+    EXPECT_EQ(plain.opacity, 1.0f);
+    EXPECT_EQ(plain.illumination, 2);
+    EXPECT_STREQ(plain.diffuse_map, "");
+
+    const Material& red = model.materials[1];
+    EXPECT_STREQ(red.name, "red");
+    ExpectColour(red.ambient, 0.2f, 0.3f, 0.4f, 1, "Ka");
+    ExpectColour(red.diffuse, 0.5f, 0.5f, 0.5f, 1, "Kd");
+    ExpectColour(red.specular, 1, 0, 0, 1, "Ks");
+    EXPECT_EQ(red.shininess, 10.0f);
+    EXPECT_EQ(red.opacity, 0.25f);
+    EXPECT_EQ(red.illumination, 3);
+    EXPECT_STREQ(red.diffuse_map, "wood.bmp");
+    EXPECT_STREQ(red.opacity_map, "alpha.png");
+    EXPECT_STREQ(red.specular_map, "spec.tga");
+    EXPECT_STREQ(red.bump_map, "bump.bmp");
+}
+
+TEST(ReadMaterialLibrary, KeywordsInAnyCaseButValueFormatsExact) {
+    struct Case {
+        std::string line;
+        float diffuse_red;  // of the one material
+        std::string diffuse_map;
+    } cases[] = {
+        {"Kd 0.5 0 0", 0.5f, ""},
+        {"kd 0.5 0 0", 1.0f, ""},         // recognised, format needs "Kd"
+        {"KD 0.5 0 0", 1.0f, ""},
+        {"Kd 0.5 0", 1.0f, ""},           // too few numbers
+        {"Kd 0.5 x 0", 1.0f, ""},
+        {"  Kd\t0.5 0 0 junk", 0.5f, ""},
+        {"MAP_KD wood.bmp", 1.0f, "wood.bmp"},
+        {"map_Kd my wood.bmp", 1.0f, "my"},
+        {"map_Kd -s 1 1 1 wood.bmp", 1.0f, "-s"},
+        {"map_Kd wood.bmp\nmap_Kd", 1.0f, ""},  // an empty name empties the field
+    };
+    for (const Case& c : cases) {
+        Model model;
+        ReadLibrary(model, "NEWMTL red\n" + c.line + "\n");
+        ASSERT_EQ(model.material_count, 1) << c.line;
+        EXPECT_STREQ(model.materials[0].name, "red") << c.line;
+        EXPECT_EQ(model.materials[0].diffuse[0], c.diffuse_red) << c.line;
+        EXPECT_EQ(std::string(model.materials[0].diffuse_map), c.diffuse_map) << c.line;
+    }
+    Model lower_case_ka;
+    ReadLibrary(lower_case_ka, "newmtl a\nka 0.2 0.2 0.2\nIllum 5\nILLUM 4\n");
+    ExpectColour(lower_case_ka.materials[0].ambient, 0, 0, 0, 0, "ka");
+    EXPECT_EQ(lower_case_ka.materials[0].illumination, 2);
+}
+
+TEST(ReadMaterialLibrary, NamesAndSlots) {
+    Model model;
+    std::string long_name(400, 'q');
+    ReadLibrary(model,
+                "Kd 0.1 0.2 0.3\n"                  // before any newmtl: material 0
+                "newmtl red wood \n"
+                "newmtl\n"
+                "newmtl\tnext\tjunk\r\n"
+                "newmtl " + long_name + "\n");
+    ASSERT_EQ(model.material_count, 4);
+    EXPECT_STREQ(model.materials[0].name, "red wood ");  // inner and trailing blanks kept
+    EXPECT_EQ(model.materials[0].diffuse[2], 0.3f);
+    EXPECT_STREQ(model.materials[1].name, "");
+    EXPECT_STREQ(model.materials[2].name, "next");
+    EXPECT_EQ(std::string(model.materials[3].name), std::string(255, 'q'));  // the MTL line buffer keeps 511
+    EXPECT_EQ(model.material_fill, 4);
+}
+
+TEST(ReadMaterialLibrary, LibraryWithoutMaterials) {
+    for (const std::string& content : {std::string("# only a comment\n# another\n"), std::string("Kd 1 0 0\n"),
+                                       std::string()}) {
+        Model model;
+        EXPECT_EQ(ReadLibrary(model, content).materials, nullptr);
+        EXPECT_EQ(model.material_count, 0);
+        EXPECT_EQ(model.ReadMaterialLibrary(), 0);
+    }
+}
+
+TEST(ReadMaterialLibrary, GroupsAndFacesResolveToTheFirstMatch) {
+    ScratchFolder folder;
+    folder.Write("lib.mtl", "newmtl\nnewmtl skin\nKd 1 0 0\nnewmtl skin\nnewmtl cloth \nnewmtl Cloth\n");
+    std::string obj = folder.Write("mesh.obj",
+                                   "mtllib lib.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\n"
+                                   "g a\nf 1 2 3\nusemtl skin\nf 1 2 3\nusemtl cloth\nf 1 2 3\n"
+                                   "g b\nusemtl cloth \nf 1 2 3\nusemtl Cloth\nf 1 2 3\nusemtl metal\nf 1 2 3\n"
+                                   "g c\n");
+    Model model;
+    ASSERT_EQ(model.LoadObj(obj.c_str()), 1);
+    EXPECT_EQ(model.mtl_loaded, 1);
+    ASSERT_EQ(model.material_count, 5);
+    // Groups: c = 0, b = 1, a = 2.
+    Group& a = model.groups[2];
+    Group& b = model.groups[1];
+    Group& c = model.groups[0];
+    ASSERT_EQ(a.face_fill, 3);
+    EXPECT_EQ(a.faces[0].material_index, 0);   // the empty name: the nameless material
+    EXPECT_EQ(a.faces[1].material_index, 1);   // the first "skin"
+    EXPECT_EQ(a.faces[2].material_index, -1);  // "cloth" without the trailing blank
+    EXPECT_EQ(a.material_index, -1);
+    ASSERT_EQ(b.face_fill, 3);
+    EXPECT_EQ(b.faces[0].material_index, 3);
+    EXPECT_EQ(b.faces[1].material_index, 4);   // case matters
+    EXPECT_EQ(b.faces[2].material_index, -1);
+    EXPECT_STREQ(b.material_name, "metal");
+    EXPECT_EQ(b.material_index, -1);
+    EXPECT_EQ(c.face_count, 0);
+    EXPECT_EQ(c.material_index, 0);            // empty name, like a face without usemtl
+    EXPECT_EQ(model.text.data, nullptr);
+}
