@@ -28,9 +28,41 @@ inline char* Put(char* out, const char* text, size_t length) {
 
 inline char* PutFloat(char* out, float value) { return out + FormatFloat(out, value); }
 
+// The two digits of 0 .. 99, for writing indexes two digits at a time.
+struct DigitPairs {
+    char text[200];
+    constexpr DigitPairs() : text() {
+        for (int i = 0; i < 100; ++i) {
+            text[2 * i] = static_cast<char>('0' + i / 10);
+            text[2 * i + 1] = static_cast<char>('0' + i % 10);
+        }
+    }
+};
+constexpr DigitPairs kDigitPairs;
+
 // A stored 0-based index written 1-based ("%d" of index + 1).
 inline char* PutIndex(char* out, int32_t index) {
-    return std::to_chars(out, out + 16, static_cast<int64_t>(index) + 1).ptr;
+    int64_t value = static_cast<int64_t>(index) + 1;
+    if (value <= 0) return std::to_chars(out, out + 16, value).ptr;
+    uint32_t rest = static_cast<uint32_t>(value);
+    int length = 1;
+    for (uint32_t limit = 10; length < 10 && rest >= limit; limit *= 10) ++length;
+    char* end = out + length;
+    char* p = end;
+    while (rest >= 100) {
+        uint32_t pair = rest % 100;
+        rest /= 100;
+        p -= 2;
+        p[0] = kDigitPairs.text[2 * pair];
+        p[1] = kDigitPairs.text[2 * pair + 1];
+    }
+    if (rest >= 10) {
+        p[-2] = kDigitPairs.text[2 * rest];
+        p[-1] = kDigitPairs.text[2 * rest + 1];
+    } else {
+        p[-1] = static_cast<char>('0' + rest);
+    }
+    return end;
 }
 
 // One "<text><count>\r\n" or "...\r\n\r\n" line.
@@ -65,16 +97,21 @@ bool EndsWithMtl(const char* text, size_t length) {
 enum CornerFormat { kVertexOnly, kVertexTexcoord, kVertexNormal, kVertexTexcoordNormal };
 
 int32_t WriteFace(OutputFile* file, const Face& face, CornerFormat format) {
-    char* start = ReserveOutput(file, 2);
-    if (!start) return 0;
-    AdvanceOutput(file, static_cast<size_t>(Put(start, "f ", 2) - start));
+    // Room for the whole line at once unless the face is huge.
+    const int32_t batch = 1024;
+    char* out = ReserveOutput(file, 2 + kCornerRoom * static_cast<size_t>(batch));
+    if (!out) return 0;
+    out = Put(out, "f ", 2);
     for (int32_t c = 0; c < face.corner_count; ++c) {
         int32_t v = face.vertex_indices ? face.vertex_indices[c] : 0;
         int32_t t = face.texcoord_indices ? face.texcoord_indices[c] : 0;
         int32_t n = face.normal_indices ? face.normal_indices[c] : 0;
-        char* corner = ReserveOutput(file, kCornerRoom);
-        if (!corner) return 0;
-        char* out = PutIndex(corner, v);
+        if (c > 0 && c % batch == 0) {
+            AdvanceOutput(file, static_cast<size_t>(out - (file->buffer + file->fill)));
+            out = ReserveOutput(file, kCornerRoom * static_cast<size_t>(batch));
+            if (!out) return 0;
+        }
+        out = PutIndex(out, v);
         switch (format) {
             case kVertexOnly:
                 break;
@@ -94,9 +131,10 @@ int32_t WriteFace(OutputFile* file, const Face& face, CornerFormat format) {
                 break;
         }
         *out++ = ' ';
-        AdvanceOutput(file, static_cast<size_t>(out - corner));
     }
-    return WriteOutput(file, "\r\n", 2);
+    out = Put(out, "\r\n", 2);
+    AdvanceOutput(file, static_cast<size_t>(out - (file->buffer + file->fill)));
+    return 1;
 }
 
 // One group name's section; visit(f) calls f(face) for every face record of
