@@ -4,6 +4,7 @@
 // ranges [line, end) as the line reader hands them on.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "model/records.h"
 #include "wavefront/number_text.h"
@@ -99,8 +100,31 @@ inline bool IsCornerSeparator(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-// Number of corner tokens from p to end.
+// Number of corner tokens from p to end, eight bytes at a time: a token
+// starts at each non-separator byte whose predecessor is a separator (or
+// the range start).
 inline int64_t CountCornerTokens(const char* p, const char* end) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    constexpr uint64_t kOnes = 0x0101010101010101ull;
+    constexpr uint64_t kHigh = 0x8080808080808080ull;
+    constexpr uint64_t kLow = 0x7f7f7f7f7f7f7f7full;
+    // High bit of each byte set exactly where the byte is zero.
+    auto zero_bytes = [](uint64_t x) { return ~(((x & kLow) + kLow) | x) & kHigh; };
+    int64_t count = 0;
+    uint64_t carry = 0x80;  // the range start acts as a separator before byte 0
+    while (p < end) {
+        uint64_t word = kOnes * ' ';  // a short tail is padded with separators
+        size_t take = static_cast<size_t>(end - p) < 8 ? static_cast<size_t>(end - p) : 8;
+        std::memcpy(&word, p, take);
+        p += take;
+        uint64_t separators = zero_bytes(word ^ (kOnes * ' ')) | zero_bytes(word ^ (kOnes * '\t')) |
+                              zero_bytes(word ^ (kOnes * '\r')) | zero_bytes(word ^ (kOnes * '\n'));
+        uint64_t starts = ~separators & kHigh & ((separators << 8) | carry);
+        count += static_cast<int64_t>((((starts >> 7) * kOnes) >> 56) & 0xff);
+        carry = (separators >> 56) & 0x80;
+    }
+    return count;
+#else
     int64_t count = 0;
     bool inside = false;
     for (; p < end; ++p) {
@@ -109,4 +133,5 @@ inline int64_t CountCornerTokens(const char* p, const char* end) {
         inside = !separator;
     }
     return count;
+#endif
 }

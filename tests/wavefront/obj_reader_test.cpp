@@ -360,3 +360,28 @@ TEST(LoadObj, LibraryPathRules) {
         EXPECT_EQ(std::string(here) + "/", folder.path() + "models/") << c.obj_path;  // the OBJ's folder is current
     }
 }
+
+#include "wavefront/obj_lines.h"
+
+// The word-at-a-time corner count must agree with a plain count.
+TEST(LoadObj, CornerTokenCountAgreesWithAPlainCount) {
+    const char alphabet[] = {' ', '\t', '\r', '\n', '1', '/', '\v', 'a', '\0'};
+    uint64_t state = 7;
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        int length = static_cast<int>((state >> 33) % 40);
+        for (int i = 0; i < length; ++i) {
+            state = state * 6364136223846793005ull + 1442695040888963407ull;
+            text += alphabet[(state >> 33) % sizeof alphabet];
+        }
+        int64_t plain = 0;
+        bool inside = false;
+        for (char c : text) {
+            bool separator = c == ' ' || c == '\t' || c == '\r' || c == '\n';
+            if (!separator && !inside) ++plain;
+            inside = !separator;
+        }
+        ASSERT_EQ(CountCornerTokens(text.data(), text.data() + text.size()), plain) << round;
+    }
+}
