@@ -1,0 +1,75 @@
+// The whole Convert on two inputs and the writer, into a scratch folder:
+// "<original.obj>\n----\n<matching.obj>\n----\n<a.mtl>\n----\n<b.mtl>".
+// Seeds name the libraries with "mtllib a.mtl" and "mtllib b.mtl".
+//
+// Before each run the targets new.obj and new.mtl hold earlier bytes. A run
+// that fails must leave them as they were; a run that succeeds must leave a
+// new.obj that loads again with the original's vertex count. Either way no
+// other file may appear in the folder (no temporary left behind).
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "app/workspace.h"
+#include "fuzz_support.h"
+#include "model/text.h"
+#include "morph/convert.h"
+
+namespace {
+
+struct QuietHost : WindowHost, ProgressBar {
+    std::string fields[3];
+    int32_t answer = kAnswerOk;
+    void GetItemText(int32_t id, char* buffer, int32_t capacity) override {
+        std::string text = (id >= kOriginalFieldId && id <= kNewFieldId) ? fields[id - kOriginalFieldId] : "";
+        CopyText(buffer, size_t(capacity), text.c_str());
+    }
+    void SetItemText(int32_t, const char*) override {}
+    int32_t AskOkCancel(const char*, const char*) override { return answer; }
+    void OpenWithShell(const char*) override {}
+    void SendProgress(uint32_t, uintptr_t, intptr_t) override {}
+};
+
+const char kEarlierObj[] = "# earlier new.obj\r\n";
+const char kEarlierMtl[] = "# earlier new.mtl\r\n";
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static ScratchFolder folder;
+    static Workspace workspace;
+    static const bool ready = (SetWorkspaceDefaults(workspace, "dir/"), g_workspace = &workspace, true);
+    (void)ready;
+
+    std::vector<std::string> parts = SplitInput(data, size, 4);
+    folder.Write("original.obj", parts[0]);
+    folder.Write("matching.obj", parts[1]);
+    folder.Write("a.mtl", parts[2]);
+    folder.Write("b.mtl", parts[3]);
+    folder.Write("new.obj", kEarlierObj);
+    folder.Write("new.mtl", kEarlierMtl);
+
+    QuietHost host;
+    host.fields[0] = folder.Join("original.obj");
+    host.fields[1] = folder.Join("matching.obj");
+    host.fields[2] = folder.Join("new.obj");
+    char message[kMessageCapacity] = "There was an error creating the morph.";
+    int32_t code = Convert(&host, &host, message);
+
+    FUZZ_CHECK(code == 1 || (code >= -8 && code <= -2 && code != -6) );
+    FUZZ_CHECK(Terminated(message, sizeof message));
+    for (const std::string& entry : folder.Entries())
+        FUZZ_CHECK(entry == "original.obj" || entry == "matching.obj" || entry == "a.mtl" || entry == "b.mtl" ||
+                   entry == "new.obj" || entry == "new.mtl");
+    if (code != 1) {
+        FUZZ_CHECK(folder.Read("new.obj") == kEarlierObj);
+        FUZZ_CHECK(folder.Read("new.mtl") == kEarlierMtl);
+        return 0;
+    }
+    Model original, result;
+    FUZZ_CHECK(original.LoadObj(folder.Join("original.obj").c_str()) == 1);
+    FUZZ_CHECK(result.LoadObj(folder.Join("new.obj").c_str()) == 1);
+    FUZZ_CHECK(result.vertex_count == original.vertex_count);
+    CheckModel(result);
+    return 0;
+}

@@ -1,0 +1,44 @@
+// The MTL reader on any bytes, run the way the OBJ loader runs it: on a Model
+// whose groups and faces name materials (with and without a name, with a
+// trailing blank, a name of 127 characters) and whose text holds the library.
+#include <cstddef>
+#include <cstdint>
+
+#include "fuzz_support.h"
+#include "model/block.h"
+
+namespace {
+
+const char kScene[] =
+    "v 0 0 0\nv 1 0 0\nv 0 1 0\n"
+    "f 1 2 3\n"
+    "g skin\nusemtl red\nf 1 2 3\nusemtl red wood \nf 3 2 1\n"
+    "g cloth\nusemtl "
+    "mmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmm"
+    "mmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmm\nf 1 2 3\n"
+    "usemtl\nf 2 3 1\n";
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static ScratchFolder folder;
+    static const bool written = (folder.Write("scene.obj", kScene), true);
+    (void)written;
+
+    Model model;
+    FUZZ_CHECK(model.LoadObj(folder.Join("scene.obj").c_str()) == 1);
+    FUZZ_CHECK(model.material_count == 0 && model.text.data == nullptr);
+    if (size > 0) {
+        model.text.data = static_cast<unsigned char*>(AllocateBlock(size));
+        FUZZ_CHECK(model.text.data != nullptr);
+        std::memcpy(model.text.data, data, size);
+        model.text.size = static_cast<uint32_t>(size);
+    }
+    model.text.read_pos = 0;
+    int32_t result = model.ReadMaterialLibrary();
+    FUZZ_CHECK(result == 0 || result == 1);
+    FUZZ_CHECK(result == 1 || model.material_count == 0);
+    CheckModel(model);
+    model.Release();
+    return 0;
+}
