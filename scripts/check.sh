@@ -22,4 +22,6 @@ run_suite() {
 
 run_suite dev
 run_suite release
+# The fuzz targets, each for a bounded time (FUZZ_SECONDS, default 60).
+bash scripts/fuzz.sh
 echo "=== all suites passed"
