@@ -35,7 +35,10 @@ int32_t Model::MatchVertices(const Model& original, int32_t& match_count, Progre
         ReleaseBlock(working);
         return 0;
     }
-    for (int32_t j = 0; j < m; ++j) FindPosition(index, original.vertices[j], j, 1);
+    for (int32_t j = 0; j < m; ++j) {
+        if (j + kPrefetchDistance < m) PrefetchPosition(index, original.vertices[j + kPrefetchDistance]);
+        FindPosition(index, original.vertices[j], j, 1);
+    }
 
     Step(progress_bar);
 
@@ -46,6 +49,7 @@ int32_t Model::MatchVertices(const Model& original, int32_t& match_count, Progre
     volatile float counter = 0.0f;
     match_count = 0;
     for (int32_t i = 0; i < n; ++i) {
+        if (i + kPrefetchDistance < n) PrefetchPosition(index, vertices[i + kPrefetchDistance]);
         int32_t j = FindPosition(index, vertices[i], 0, 0);
         if (j < 0) {
             ReleaseBlock(working);
@@ -69,7 +73,11 @@ int32_t Model::MatchVertices(const Model& original, int32_t& match_count, Progre
     }
 
     // A corner whose vertex already sits where the original vertex of the same
-    // index sits keeps its index; every other corner takes the link.
+    // index sits keeps its index; every other corner takes the link. The new
+    // index depends on the vertex alone, so it is worked out once per vertex,
+    // into the marks of the old table, which is released below.
+    for (int32_t v = 0; v < n; ++v)
+        vertices[v].mark = PositionsEqual(vertices[v], original.vertices[v]) ? v : working[v].link;
     if (groups) {
         for (int32_t g = 0; g < group_count; ++g) {
             const Group& group = groups[g];
@@ -80,7 +88,7 @@ int32_t Model::MatchVertices(const Model& original, int32_t& match_count, Progre
                 for (int32_t c = 0; c < face.corner_count; ++c) {
                     int32_t v = face.vertex_indices[c];
                     if (v < 0 || v >= n) continue;
-                    if (!PositionsEqual(vertices[v], original.vertices[v])) face.vertex_indices[c] = working[v].link;
+                    face.vertex_indices[c] = vertices[v].mark;
                 }
             }
         }

@@ -64,6 +64,19 @@ inline uint32_t HashPosition(uint32_t x, uint32_t y, uint32_t z) {
     return uint32_t(h);
 }
 
+// Asks the memory system for the slot where the search for `vertex` starts,
+// so that a loop can look some vertices ahead.
+inline void PrefetchPosition(const PositionIndex& index, const Vertex& vertex) {
+    uint32_t x, y, z;
+    if (!FoldCoordinate(vertex.x, x) || !FoldCoordinate(vertex.y, y) || !FoldCoordinate(vertex.z, z)) return;
+#if defined(__GNUC__)
+    __builtin_prefetch(&index.slots[HashPosition(x, y, z) & index.mask]);
+#endif
+}
+
+// How far ahead the loops over a table prefetch.
+constexpr int32_t kPrefetchDistance = 16;
+
 // Finds the position of `vertex`; when it is absent and `claim` is 1, stores
 // it with `vertex_index`. Returns the index stored for the position (the
 // earlier claimant when present), or -1 when it is absent (or has a NaN).
