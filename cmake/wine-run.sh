@@ -26,6 +26,11 @@ find_build_dir() {
     exit 2
 }
 
+# The Windows name of a file of the build machine (drive Z: is its root).
+winepath_of() {
+    printf 'Z:%s' "$1" | tr / '\\'
+}
+
 display_alive() {
     [ -f "$state/xvfb.pid" ] && [ -f "$state/display" ] &&
         kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null &&
@@ -51,6 +56,12 @@ start() {
     export DISPLAY=":$(tr -d '\n' <"$state/display")"
     if [ ! -f "$WINEPREFIX/.ready" ]; then
         "$WINE" wineboot -i >/dev/null 2>&1 9>&- || true
+        # Every program of the prefix runs in one Wine desktop window. Wine
+        # then draws captions and frames itself, and a closing window need not
+        # wait for a window manager the virtual display does not have.
+        printf '%s\r\n' 'REGEDIT4' '' '[HKEY_CURRENT_USER\Software\Wine\Explorer]' '"Desktop"="Default"' '' \
+            '[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]' '"Default"="1024x768"' >"$state/desktop.reg"
+        "$WINE" regedit /S "$(winepath_of "$state/desktop.reg")" >/dev/null 2>&1 9>&- || true
         touch "$WINEPREFIX/.ready"
     fi
     flock -u 9

@@ -1,0 +1,443 @@
+// The Windows program's real dialogs, driven from a second thread: start-up
+// runs the main window on one thread as it would in the program, the test
+// finds its controls, types paths, clicks, and answers the message boxes it
+// finds by their class and title.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/main_window.h"
+#include "app/resource_ids.h"
+#include "app/startup.h"
+#include "app/workspace.h"
+
+namespace {
+
+const char kMainCaption[] = "Quandrelistaphor v1.0 - www.quandrelistaphor.example";
+const char kDialogClass[] = "#32770";
+
+template <typename Condition>
+bool WaitFor(Condition condition, int milliseconds = 10000) {
+    for (int waited = 0; waited < milliseconds; waited += 10) {
+        if (condition()) return true;
+        Sleep(10);
+    }
+    return condition();
+}
+
+// A dialog is found once created, but ready only once WM_INITDIALOG has run
+// and it shows.
+HWND WaitForDialog(const char* title, int milliseconds = 10000) {
+    HWND found = nullptr;
+    WaitFor([&] { return (found = FindWindowA(kDialogClass, title)) != nullptr && IsWindowVisible(found); },
+            milliseconds);
+    return found;
+}
+
+std::string ItemText(HWND window, int id) {
+    char text[1024] = "";
+    GetDlgItemTextA(window, id, text, sizeof text);
+    return text;
+}
+
+// The text of a message box: its one static control with text.
+std::string BoxText(HWND box) {
+    std::string text;
+    EnumChildWindows(
+        box,
+        [](HWND child, LPARAM found) -> BOOL {
+            char class_name[32] = "", content[1024] = "";
+            GetClassNameA(child, class_name, sizeof class_name);
+            GetWindowTextA(child, content, sizeof content);
+            if (lstrcmpiA(class_name, "Static") == 0 && content[0] != '\0') {
+                *reinterpret_cast<std::string*>(found) = content;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&text));
+    return text;
+}
+
+void Click(HWND dialog, int id) {
+    HWND button = GetDlgItem(dialog, id);
+    ASSERT_NE(button, nullptr) << id;
+    PostMessageA(button, BM_CLICK, 0, 0);
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+bool FileExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The folder of this test program, as start-up should find it.
+std::string ProgramFolder() {
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder = path;
+    return folder.substr(0, folder.rfind('\\') + 1);
+}
+
+// A fresh folder for one test's files, ending in a backslash.
+std::string FreshFolder(const char* name) {
+    char temp[MAX_PATH] = "";
+    GetTempPathA(MAX_PATH, temp);
+    std::string folder = std::string(temp) + "quandre_" + name + "_" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder + "\\";
+}
+
+// A square of two triangles, and the same square with its corners listed in
+// another order; the faces of the copy name the same corners.
+const char kOriginalObj[] =
+    "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n"
+    "f 1 2 3\nf 1 3 4\n";
+const char kMatchingObj[] =
+    "v 1 1 0\nv 0 0 0\nv 0 1 0\nv 1 0 0\n"
+    "g copy\nf 2 4 1\nf 2 1 3\n";
+const char kMatchingObjWithExtraFace[] =
+    "v 1 1 0\nv 0 0 0\nv 0 1 0\nv 1 0 0\n"
+    "f 2 4 1\nf 2 1 3\nf 1 3 4\n";
+
+// The program running as it does after WinMain: start-up on its own thread.
+class RunningProgram {
+public:
+    RunningProgram() {
+        thread_ = std::thread([this] {
+            RunProgram(GetModuleHandleA(nullptr));
+            finished_ = true;
+        });
+        // Found once created; ready once WM_INITDIALOG has run and it shows.
+        window_ = WaitForDialog(kMainCaption);
+    }
+    ~RunningProgram() {
+        // A failed test may leave a box open: answer every dialog of the
+        // program's thread, then quit.
+        DWORD thread_id = window_ ? GetWindowThreadProcessId(window_, nullptr) : 0;
+        while (!finished_ && thread_id) {
+            std::vector<HWND> windows;
+            EnumThreadWindows(
+                thread_id,
+                [](HWND found, LPARAM list) -> BOOL {
+                    reinterpret_cast<std::vector<HWND>*>(list)->push_back(found);
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&windows));
+            for (HWND open : windows) PostMessageA(open, WM_COMMAND, IDCANCEL, 0);
+            if (windows.empty()) break;
+            WaitFor([&] { return finished_.load(); }, 200);
+        }
+        thread_.join();
+    }
+    HWND window() const { return window_; }
+    bool finished() const { return finished_; }
+
+    // Runs a command through its button and waits until its handler has
+    // returned: the handler leaves the status line at "Progress:".
+    void ClickAndWaitForStatus(int id, HWND* box_out = nullptr, const char* box_title = nullptr) {
+        SetDlgItemTextA(window_, IDC_STATUS_LINE, "(running)");
+        Click(window_, id);
+        if (box_title) {
+            *box_out = WaitForDialog(box_title);
+            return;
+        }
+        ASSERT_TRUE(WaitFor([&] { return ItemText(window_, IDC_STATUS_LINE) == "Progress:"; }));
+    }
+    void WaitForStatus() {
+        ASSERT_TRUE(WaitFor([&] { return ItemText(window_, IDC_STATUS_LINE) == "Progress:"; }));
+    }
+
+private:
+    std::thread thread_;
+    std::atomic<bool> finished_{false};
+    HWND window_ = nullptr;
+};
+
+int ProgressPosition(HWND window) {
+    return int(SendMessageA(GetDlgItem(window, IDC_PROGRESS_BAR), PBM_GETPOS, 0, 0));
+}
+
+TEST(MainWindow, StartUpShowsTheWorkspaceAndAnEmptyProgressBar) {
+    RunningProgram program;
+    HWND window = program.window();
+    ASSERT_NE(window, nullptr);
+
+    std::string folder = ProgramFolder();
+    EXPECT_EQ(std::string(g_program_directory), folder);
+    EXPECT_EQ(ItemText(window, IDC_ORIGINAL_FIELD), folder + "Untitled.obj");
+    EXPECT_EQ(ItemText(window, IDC_MATCHING_FIELD), folder + "Untitled.obj");
+    EXPECT_EQ(ItemText(window, IDC_NEW_FIELD), folder + "New.obj");
+    EXPECT_EQ(ItemText(window, IDC_STATUS_LINE), "Progress:");
+
+    HWND bar = GetDlgItem(window, IDC_PROGRESS_BAR);
+    char class_name[64] = "";
+    GetClassNameA(bar, class_name, sizeof class_name);
+    EXPECT_STREQ(class_name, "msctls_progress32");
+    PBRANGE range = {};
+    SendMessageA(bar, PBM_GETRANGE, FALSE, LPARAM(&range));
+    EXPECT_EQ(range.iLow, 0);
+    EXPECT_EQ(range.iHigh, 100);
+    EXPECT_EQ(ProgressPosition(window), 0);
+    EXPECT_EQ(SendMessageA(bar, PBM_SETSTEP, 10, 0), 10);  // the step it had
+
+    // Centred on the screen.
+    RECT rect;
+    GetWindowRect(window, &rect);
+    int screen_width = GetSystemMetrics(SM_CXSCREEN), screen_height = GetSystemMetrics(SM_CYSCREEN);
+    EXPECT_NEAR(rect.left, (screen_width - (rect.right - rect.left)) / 2, 1);
+    EXPECT_NEAR(rect.top, (screen_height - (rect.bottom - rect.top)) / 2, 1);
+
+    // The keyboard focus is on the first tab stop, "Convert"; no button is a default one.
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    EXPECT_EQ(info.hwndFocus, GetDlgItem(window, IDC_CONVERT));
+    for (int id : {IDC_CONVERT, IDC_REPORT, IDCANCEL, IDC_BROWSE_ORIGINAL, IDC_BROWSE_MATCHING, IDC_BROWSE_NEW})
+        EXPECT_EQ(GetWindowLongA(GetDlgItem(window, id), GWL_STYLE) & BS_DEFPUSHBUTTON, 0) << id;
+
+    // About is offered in the system menu.
+    char entry[64] = "";
+    GetMenuStringA(GetSystemMenu(window, FALSE), IDC_ABOUT, entry, sizeof entry, MF_BYCOMMAND);
+    EXPECT_STREQ(entry, "About Quandrelistaphor...");
+}
+
+TEST(MainWindow, ConvertOfTheExamplePairReportsSuccess) {
+    std::string folder = FreshFolder("convert");
+    WriteFile(folder + "original.obj", kOriginalObj);
+    WriteFile(folder + "matching.obj", kMatchingObj);
+    DeleteFileA((folder + "new.obj").c_str());
+
+    RunningProgram program;
+    HWND window = program.window();
+    ASSERT_NE(window, nullptr);
+    SetDlgItemTextA(window, IDC_ORIGINAL_FIELD, (folder + "original.obj").c_str());
+    SetDlgItemTextA(window, IDC_MATCHING_FIELD, (folder + "matching.obj").c_str());
+    SetDlgItemTextA(window, IDC_NEW_FIELD, (folder + "new.obj").c_str());
+
+    HWND box = nullptr;
+    program.ClickAndWaitForStatus(IDC_CONVERT, &box, "Success");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(BoxText(box), "The morph was created successfully.");
+    Click(box, IDOK);
+    program.WaitForStatus();
+    EXPECT_EQ(ProgressPosition(window), 0);
+    EXPECT_FALSE(IsWindow(box));
+
+    // The new file lists the original's positions in the original's order.
+    std::string written = ReadFile(folder + "new.obj");
+    size_t first = written.find("v 0.000000 0.000000 0.000000");
+    size_t second = written.find("v 1.000000 0.000000 0.000000");
+    size_t third = written.find("v 1.000000 1.000000 0.000000");
+    size_t fourth = written.find("v 0.000000 1.000000 0.000000");
+    ASSERT_NE(fourth, std::string::npos) << written;
+    EXPECT_TRUE(first < second && second < third && third < fourth) << written;
+}
+
+TEST(MainWindow, MissingOriginalShowsTheOperationsMessage) {
+    std::string folder = FreshFolder("missing");
+    std::string missing = folder + "missing.obj";
+    RunningProgram program;
+    HWND window = program.window();
+    ASSERT_NE(window, nullptr);
+    SetDlgItemTextA(window, IDC_ORIGINAL_FIELD, missing.c_str());
+
+    HWND box = nullptr;
+    program.ClickAndWaitForStatus(IDC_CONVERT, &box, "Error");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(BoxText(box), "There was an error loading the original morph file:\r\n\r\nfilepath: \"" + missing + "\"\r\n");
+    Click(box, IDOK);
+    program.WaitForStatus();
+}
+
+TEST(MainWindow, DifferentFaceTotalsAskAndCancelEndsWithoutAnotherBox) {
+    std::string folder = FreshFolder("faces");
+    WriteFile(folder + "original.obj", kOriginalObj);
+    WriteFile(folder + "matching.obj", kMatchingObjWithExtraFace);
+    DeleteFileA((folder + "new.obj").c_str());
+
+    RunningProgram program;
+    HWND window = program.window();
+    ASSERT_NE(window, nullptr);
+    SetDlgItemTextA(window, IDC_ORIGINAL_FIELD, (folder + "original.obj").c_str());
+    SetDlgItemTextA(window, IDC_MATCHING_FIELD, (folder + "matching.obj").c_str());
+    SetDlgItemTextA(window, IDC_NEW_FIELD, (folder + "new.obj").c_str());
+
+    HWND box = nullptr;
+    program.ClickAndWaitForStatus(IDC_CONVERT, &box, "Warning");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(BoxText(box),
+              "The total face count does not match:\r\n\r\noriginal: 2 faces\r\nmatching: 3 faces\r\n\r\n"
+              "Continue anyway?\r\n");
+    ASSERT_NE(GetDlgItem(box, IDCANCEL), nullptr);  // an OK/Cancel question
+    Click(box, IDCANCEL);
+    program.WaitForStatus();
+    Sleep(200);
+    EXPECT_EQ(FindWindowA(kDialogClass, "Error"), nullptr);
+    EXPECT_EQ(FindWindowA(kDialogClass, "Success"), nullptr);
+    EXPECT_FALSE(FileExists(folder + "new.obj"));
+}
+
+TEST(MainWindow, ReportWritesReportTxtBesideTheProgram) {
+    std::string folder = FreshFolder("report");
+    WriteFile(folder + "original.obj", kOriginalObj);
+    std::string report = ProgramFolder() + "report.txt";
+    DeleteFileA(report.c_str());
+
+    RunningProgram program;
+    HWND window = program.window();
+    ASSERT_NE(window, nullptr);
+    SetDlgItemTextA(window, IDC_ORIGINAL_FIELD, (folder + "original.obj").c_str());
+    SetDlgItemTextA(window, IDC_STATUS_LINE, "(running)");
+    Click(window, IDC_REPORT);
+    // The shell shows the report in the system's text viewer, or says itself
+    // that it has none (Wine's bare prefix); close whichever comes up. A
+    // successful Report shows no box of its own.
+    HWND viewer = nullptr, shell_box = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        viewer = FindWindowA("Notepad", nullptr);
+        shell_box = FindWindowA(kDialogClass, "Error");
+        return viewer || (shell_box && IsWindowVisible(shell_box));
+    }));
+    if (viewer) PostMessageA(viewer, WM_CLOSE, 0, 0);
+    if (shell_box) {
+        EXPECT_EQ(BoxText(shell_box).find("There was an error creating the report file."), std::string::npos);
+        Click(shell_box, IDOK);
+    }
+    program.WaitForStatus();
+    EXPECT_EQ(ProgressPosition(window), 0);
+    EXPECT_EQ(FindWindowA(kDialogClass, "Error"), nullptr);
+
+    std::string text = ReadFile(report);
+    EXPECT_EQ(text.rfind("\r\nQuandrelistaphor Report\r\n", 0), 0u) << text;
+    EXPECT_NE(text.find("object filepath: \"" + folder + "original.obj\"\r\n              loaded: yes"),
+              std::string::npos)
+        << text;
+
+}
+
+TEST(MainWindow, EscapeAndTheCloseBoxQuit) {
+    {
+        RunningProgram program;
+        HWND window = program.window();
+        ASSERT_NE(window, nullptr);
+        PostMessageA(GetDlgItem(window, IDC_CONVERT), WM_KEYDOWN, VK_ESCAPE, 0);
+        EXPECT_TRUE(WaitFor([&] { return program.finished(); }));
+        EXPECT_FALSE(IsWindow(window));
+        EXPECT_EQ(g_workspace, nullptr);  // released after the window closed
+    }
+    {
+        RunningProgram program;
+        HWND window = program.window();
+        ASSERT_NE(window, nullptr);
+        PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        EXPECT_TRUE(WaitFor([&] { return program.finished(); }));
+        EXPECT_FALSE(IsWindow(window));
+    }
+}
+
+TEST(MainWindow, CommandsWithoutAnEntryAreNotHandled) {
+    RunningProgram program;
+    HWND window = program.window();
+    ASSERT_NE(window, nullptr);
+    for (int id : {1, 3000, 3001, 3002, 3003, 3004, 203, 4000})
+        EXPECT_EQ(MainDialogProc(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0), 0) << id;
+    EXPECT_EQ(MainDialogProc(window, WM_TIMER, 1, 0), 0);
+    EXPECT_FALSE(program.finished());
+}
+
+TEST(MainWindow, SystemMenuEntryOpensAbout) {
+    RunningProgram program;
+    HWND window = program.window();
+    ASSERT_NE(window, nullptr);
+    PostMessageA(window, WM_SYSCOMMAND, IDC_ABOUT, 0);
+    HWND about = WaitForDialog("About");
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(GetWindow(about, GW_OWNER), window);
+    EXPECT_EQ(BoxText(about), "Quandrelistaphor\r\nv1.0\r\nby\r\nthe Quandrelistaphor authors");
+    EXPECT_NE(GetWindowLongA(GetDlgItem(about, IDOK), GWL_STYLE) & BS_DEFPUSHBUTTON, 0);
+    Click(about, IDOK);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }));
+    EXPECT_TRUE(IsWindow(window));
+}
+
+// Types a name into the platform's chooser and presses its OK button.
+void Choose(HWND chooser, const std::string& name) {
+    // The file-name box: the combo box of the explorer-style chooser, or its edit field.
+    HWND box = GetDlgItem(chooser, cmb13);
+    if (!box) box = GetDlgItem(chooser, edt1);
+    ASSERT_NE(box, nullptr);
+    SetWindowTextA(box, name.c_str());
+    Click(chooser, IDOK);
+}
+
+TEST(FileChoosers, ChoosingAFileUpdatesItsSlotAndTheCurrentDirectory) {
+    std::string folder = FreshFolder("choose");
+    WriteFile(folder + "Chosen.OBJ", kOriginalObj);
+    RunningProgram program;
+    HWND window = program.window();
+    ASSERT_NE(window, nullptr);
+    std::string matching_before = ItemText(window, IDC_MATCHING_FIELD);
+
+    Click(window, IDC_BROWSE_ORIGINAL);
+    HWND chooser = WaitForDialog("Open File");
+    ASSERT_NE(chooser, nullptr);
+    Choose(chooser, folder + "Chosen.OBJ");
+    ASSERT_TRUE(WaitFor([&] { return ItemText(window, IDC_ORIGINAL_FIELD) == folder + "Chosen.OBJ"; }))
+        << ItemText(window, IDC_ORIGINAL_FIELD);
+    EXPECT_EQ(std::string(g_workspace->original_directory), folder);
+    EXPECT_EQ(std::string(g_workspace->original_file_name), "Chosen.OBJ");
+    EXPECT_EQ(ItemText(window, IDC_MATCHING_FIELD), matching_before);
+    char current[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, current);
+    EXPECT_EQ(std::string(current) + "\\", folder);
+
+    // The save chooser takes a name that does not exist yet and adds ".obj".
+    DeleteFileA((folder + "Brand New.obj").c_str());
+    Click(window, IDC_BROWSE_NEW);
+    chooser = WaitForDialog("Save File");
+    ASSERT_NE(chooser, nullptr);
+    Choose(chooser, folder + "Brand New");
+    ASSERT_TRUE(WaitFor([&] { return ItemText(window, IDC_NEW_FIELD) == folder + "Brand New.obj"; }))
+        << ItemText(window, IDC_NEW_FIELD);
+    EXPECT_EQ(std::string(g_workspace->new_directory), folder);
+    EXPECT_EQ(std::string(g_workspace->new_file_name), "Brand New.obj");
+}
+
+TEST(FileChoosers, CancelledChooserStillRewritesAllFields) {
+    RunningProgram program;
+    HWND window = program.window();
+    ASSERT_NE(window, nullptr);
+    std::string folder = ProgramFolder();
+    for (int id : {IDC_ORIGINAL_FIELD, IDC_MATCHING_FIELD, IDC_NEW_FIELD}) SetDlgItemTextA(window, id, "typed");
+
+    Click(window, IDC_BROWSE_MATCHING);
+    HWND chooser = WaitForDialog("Open File");
+    ASSERT_NE(chooser, nullptr);
+    Click(chooser, IDCANCEL);
+    ASSERT_TRUE(WaitFor([&] { return ItemText(window, IDC_NEW_FIELD) == folder + "New.obj"; }));
+    EXPECT_EQ(ItemText(window, IDC_ORIGINAL_FIELD), folder + "Untitled.obj");
+    EXPECT_EQ(ItemText(window, IDC_MATCHING_FIELD), folder + "Untitled.obj");
+    EXPECT_EQ(std::string(g_workspace->matching_directory), folder);
+    EXPECT_EQ(std::string(g_workspace->matching_file_name), "Untitled.obj");
+}
+
+}  // namespace
