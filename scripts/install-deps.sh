@@ -3,15 +3,34 @@
 # nothing when everything is there already.
 set -euo pipefail
 
-# clang and libclang-rt-14-dev: libFuzzer for scripts/fuzz.sh.
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    SUDO=""
-    [ "$(id -u)" -ne 0 ] && SUDO=sudo
-    $SUDO apt-get update
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO=sudo
+updated=0
+
+# install [--with-recommends] PACKAGE...: installs those of the packages that are missing.
+install() {
+    local options=(--no-install-recommends)
+    if [ "$1" = --with-recommends ]; then
+        options=()
+        shift
+    fi
+    local missing=()
+    for p in "$@"; do
+        dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+    done
+    [ ${#missing[@]} -gt 0 ] || return 0
+    if [ $updated -eq 0 ]; then
+        $SUDO apt-get update
+        updated=1
+    fi
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y "${options[@]}" "${missing[@]}"
+}
+
+install cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
+
+# The Windows builds: mingw-w64 (its GoogleTest is built from Debian's source
+# package), and Wine with a virtual display for the win64 tests. Only the
+# 64-bit Wine: 32-bit programs cannot run on these machines. Wine's
+# recommended packages bring the fonts its dialogs draw with.
+install g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools googletest
+install --with-recommends wine64 xvfb xauth
