@@ -33,6 +33,21 @@ bool IsFolder(std::FILE* file) {
 #endif
 }
 
+// A regular file is mapped where the platform allows; anything else (and any
+// mapping that fails) is read.
+unsigned char* MapImage(std::FILE* file, size_t length) {
+#if defined(_WIN32)
+    (void)file;
+    (void)length;
+    return nullptr;
+#else
+    struct stat info;
+    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+    if (info.st_size < 0 || static_cast<uint64_t>(info.st_size) != length) return nullptr;
+    return static_cast<unsigned char*>(MapFileBlock(fileno(file), length));
+#endif
+}
+
 void Empty(TextBuffer& text) {
     ReleaseBlock(text.data);
     text.data = nullptr;
@@ -57,6 +72,12 @@ int32_t ReadFileImage(const char* path, TextBuffer& text) {
         return -1;
     }
     if (length > 0) {
+        if (unsigned char* mapped = MapImage(file, static_cast<size_t>(length))) {
+            text.data = mapped;
+            text.size = static_cast<uint32_t>(length);
+            std::fclose(file);
+            return 1;
+        }
         unsigned char* data = static_cast<unsigned char*>(AllocateBlock(static_cast<size_t>(length)));
         if (!data) {
             std::fclose(file);
