@@ -2,10 +2,40 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+
+namespace {
+
+// "%f" of a float below 2^53 / 10^6 in magnitude, exactly: a float has 24
+// significant bits and 10^6 = 2^6 * 15625 has 14 beyond its power of two,
+// so value * 10^6 is exact in a double; printf rounds that exact value to
+// an integer, ties to even, which is what nearbyint does in the default
+// rounding mode. The integer then splits into the integer part and six
+// decimals.
+int FormatFixedSixSmall(char* out, double widened) {
+    char* p = out;
+    if (std::signbit(widened)) {
+        *p++ = '-';
+        widened = -widened;
+    }
+    uint64_t scaled = static_cast<uint64_t>(std::nearbyint(widened * 1e6));
+    uint64_t whole = scaled / 1000000;
+    uint32_t decimals = static_cast<uint32_t>(scaled % 1000000);
+    p = std::to_chars(p, p + 24, whole).ptr;
+    *p++ = '.';
+    for (int i = 5; i >= 0; --i) {
+        p[i] = static_cast<char>('0' + decimals % 10);
+        decimals /= 10;
+    }
+    return static_cast<int>(p + 6 - out);
+}
+
+}  // namespace
 
 int FormatFloat(char* out, float value) {
     double widened = value;
+    if (std::fabs(widened) < 9007199254.0) return FormatFixedSixSmall(out, widened);
     if (std::isnan(widened)) {
         // The sign of a NaN is printed, as glibc does.
         const char* text = std::signbit(widened) ? "-nan" : "nan";
