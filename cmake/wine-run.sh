@@ -62,6 +62,10 @@ start() {
         printf '%s\r\n' 'REGEDIT4' '' '[HKEY_CURRENT_USER\Software\Wine\Explorer]' '"Desktop"="Default"' '' \
             '[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]' '"Default"="1024x768"' >"$state/desktop.reg"
         "$WINE" regedit /S "$(winepath_of "$state/desktop.reg")" >/dev/null 2>&1 9>&- || true
+        # The desktop process that wineboot started keeps its kind until the
+        # prefix's server ends; let it end so that the next program starts
+        # with the desktop window.
+        /usr/lib/wine/wineserver -w 9>&- || true
         touch "$WINEPREFIX/.ready"
     fi
     flock -u 9
