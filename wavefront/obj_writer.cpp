@@ -228,6 +228,35 @@ int32_t BucketFaces(const Model& model, int32_t face_total, FaceBuckets& buckets
     return 1;
 }
 
+// A regrouped Model holds one Group whose written faces already follow the
+// group-name order: each section is then one run of that array, found in
+// the same walk that writes it. Returns -1 (nothing written) when the faces
+// are not in that order, else the sections' result.
+int32_t WriteSortedSections(const Model& model, OutputFile* file) {
+    if (model.group_count != 1 || !model.groups || !model.groups[0].faces) return -1;
+    const Face* faces = model.groups[0].faces;
+    const int32_t count = model.groups[0].face_count;
+    int32_t previous = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        if (!IsWritten(model, faces[i])) continue;
+        if (faces[i].group_name_index < previous) return -1;
+        previous = faces[i].group_name_index;
+    }
+    int32_t i = 0;
+    for (int32_t k = 0; k < model.group_name_count; ++k) {
+        int32_t ok = WriteSection(model, file, k, [&](auto write) {
+            for (; i < count; ++i) {
+                const Face& face = faces[i];
+                if (!IsWritten(model, face)) continue;
+                if (face.group_name_index != k) break;
+                write(face);
+            }
+        });
+        if (!ok) return 0;
+    }
+    return 1;
+}
+
 }  // namespace
 
 int32_t MakeLibraryPath(const char* path, char (&library_path)[kPathCapacity],
@@ -320,6 +349,7 @@ int32_t Model::WriteObjText(OutputFile* file, const char* path) {
     if (!WriteCountLine(file, "# num_uvs: ", texcoord_count, "\r\n\r\n")) return 0;
 
     if (!group_name_table || group_name_count <= 0) return 1;
+    if (int32_t ok = WriteSortedSections(*this, file); ok >= 0) return ok;
     FaceBuckets buckets;
     if (!BucketFaces(*this, face_total, buckets)) {
         // No room for the index: each section scans the faces itself.
