@@ -1,0 +1,435 @@
+// Hostile inputs through the whole Convert and Report: huge lines, huge
+// counts, huge numbers, long names, garbage, NUL bytes, paths that are not
+// files. Every case must end with a clear code or a sound result, within a
+// bounded amount of memory, and without damaging any file that was there
+// before: on a failure every file keeps its bytes and nothing is added (no
+// temporary); on success only the new OBJ and MTL files change.
+//
+// The big inputs are made once in memory. Peak memory is the growth of the
+// process's resident high-water mark over the run (Linux: VmHWM, reset
+// through /proc/self/clear_refs); the bound is 20 times the bytes of the
+// input files plus 64 MB (twice that under AddressSanitizer).
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/workspace.h"
+#include "model/model.h"
+#include "model/text.h"
+#include "morph/convert.h"
+#include "morph/report.h"
+#include "test_models.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kTriangle[] = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
+const char kEarlierObj[] = "earlier new.obj\r\n";
+const char kEarlierMtl[] = "earlier new.mtl\r\n";
+const char kEarlierReport[] = "earlier report\r\n";
+
+// ---- the big inputs, each made once
+
+const std::string& HundredMegabyteLine() {
+    // One group line whose name is 100 MB long, between ordinary lines.
+    static const std::string text = std::string(kTriangle) + "g " + std::string(100u << 20, 'n') + "\nf 3 2 1\n";
+    return text;
+}
+
+const std::string& ManyGroups() {
+    static const std::string text = [] {
+        std::string t = kTriangle;
+        for (int i = 0; i < 100000; ++i) t += "g group" + std::to_string(i) + "\nf 1 2 3\n";
+        return t;
+    }();
+    return text;
+}
+
+const std::string& ManyMaterialsObj() {
+    static const std::string text = [] {
+        std::string t = std::string("mtllib many.mtl\n") + kTriangle;
+        for (int i = 0; i < 10000; ++i) t += "usemtl m" + std::to_string(i) + "\nf 1 2 3\n";
+        return t;
+    }();
+    return text;
+}
+
+const std::string& ManyMaterialsMtl() {
+    static const std::string text = [] {
+        std::string t;
+        for (int i = 0; i < 10000; ++i) t += "newmtl m" + std::to_string(i) + "\nKd 0.5 0.5 0.5\nmap_Kd m.bmp\n";
+        return t;
+    }();
+    return text;
+}
+
+const std::string& MillionOneCornerFaces() {
+    static const std::string text = [] {
+        std::string t = kTriangle;
+        t.reserve(t.size() + 4u * 1000000u);
+        for (int i = 0; i < 1000000; ++i) t += "f 2\n";
+        return t;
+    }();
+    return text;
+}
+
+const std::string& MillionNumberVertexLine() {
+    static const std::string text = [] {
+        std::string t = "v";
+        t.reserve(2u * 1000000u + 64);
+        for (int i = 0; i < 1000000; ++i) t += " 7";
+        return t + "\n" + kTriangle;
+    }();
+    return text;
+}
+
+// Pseudo-random bytes of every value except 'v' and 'V', so no vertex line
+// can arise by chance and the outcome is fixed.
+std::string Garbage(size_t bytes, unsigned seed) {
+    std::mt19937 random(seed);
+    std::string t(bytes, '\0');
+    for (char& c : t) {
+        c = static_cast<char>(random() & 0xFF);
+        if (c == 'v' || c == 'V') c = 'x';
+    }
+    return t;
+}
+
+const std::string& GarbageOnly() {
+    static const std::string text = Garbage(1u << 20, 7);
+    return text;
+}
+
+const std::string& GarbageAroundTriangle() {
+    static const std::string text = Garbage(1u << 19, 8) + "\n" + kTriangle + Garbage(1u << 19, 9);
+    return text;
+}
+
+const std::string& LongNamesObj() {
+    static const std::string text = "mtllib " + std::string(10000, 'L') + ".mtl\n" + kTriangle + "g " +
+                                    std::string(10000, 'G') + "\nusemtl " + std::string(10000, 'M') +
+                                    "\nf 1 2 3\nvt " + std::string(10000, '1') + " 2\nf 1/1 2/1 3/1\n";
+    return text;
+}
+
+// ---- the peak memory of one run
+
+// Resets the process's resident high-water mark; false where that can't be done.
+bool ResetPeak() {
+    std::FILE* file = std::fopen("/proc/self/clear_refs", "w");
+    if (!file) return false;
+    bool ok = std::fputs("5", file) >= 0;
+    return std::fclose(file) == 0 && ok;
+}
+
+// VmRSS or VmHWM of /proc/self/status in bytes; -1 when unknown.
+int64_t StatusBytes(const char* field) {
+    std::FILE* file = std::fopen("/proc/self/status", "r");
+    if (!file) return -1;
+    char line[256];
+    int64_t result = -1;
+    size_t length = std::strlen(field);
+    while (std::fgets(line, sizeof line, file)) {
+        if (std::strncmp(line, field, length) == 0 && line[length] == ':') {
+            result = std::atoll(line + length + 1) * 1024;
+            break;
+        }
+    }
+    std::fclose(file);
+    return result;
+}
+
+struct Measured {
+    int64_t peak_growth = -1;  // bytes; -1 when not measured
+    double seconds = 0;
+};
+
+Measured Measure(const std::function<void()>& run) {
+    Measured m;
+    bool can = ResetPeak();
+    int64_t before = StatusBytes("VmRSS");
+    auto start = std::chrono::steady_clock::now();
+    run();
+    m.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    int64_t peak = StatusBytes("VmHWM");
+    if (can && before >= 0 && peak >= 0) m.peak_growth = peak > before ? peak - before : 0;
+    return m;
+}
+
+// ---- the folder and what it held before
+
+using Snapshot = std::map<std::string, std::string>;  // name -> bytes ("<dir>" for folders, "<link to ...>")
+
+Snapshot Take(const fs::path& folder) {
+    Snapshot s;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        std::string name = entry.path().filename().string();
+        std::error_code error;
+        if (entry.is_symlink(error)) s[name] = "<link to " + fs::read_symlink(entry.path(), error).string() + ">";
+        else if (entry.is_directory(error)) s[name] = "<dir>";
+        else s[name] = ReadBytes(entry.path().string());
+    }
+    return s;
+}
+
+// What a case sets up: the three fields of the window, and which of the
+// files it wrote are inputs (their bytes count towards the memory bound).
+struct Scene {
+    TempFolder& folder;
+    std::string original, matching, result;
+    uint64_t input_bytes = 0;
+
+    std::string Input(const std::string& name, const std::string& bytes) {
+        input_bytes += bytes.size();
+        return folder.Write(name, bytes);
+    }
+};
+
+struct HostileCase {
+    const char* name;
+    std::function<void(Scene&)> make;
+    int32_t convert;           // expected Convert code
+    int32_t result_vertices;   // on success: vertices of the new file
+};
+
+void Pair(Scene& s, const std::string& text) {
+    s.original = s.Input("original.obj", text);
+    s.matching = s.Input("matching.obj", text);
+}
+
+const std::vector<HostileCase>& Cases() {
+    static const std::vector<HostileCase> cases = {
+        {"100 MB single line",
+         [](Scene& s) {
+             // One file serves as both inputs (it is read twice): writing and
+             // comparing a second copy would only slow the test.
+             s.original = s.matching = s.Input("both.obj", HundredMegabyteLine());
+             s.input_bytes *= 2;
+         },
+         1, 3},
+        {"100000 distinct group names", [](Scene& s) { Pair(s, ManyGroups()); }, 1, 3},
+        {"10000 materials",
+         [](Scene& s) {
+             Pair(s, ManyMaterialsObj());
+             s.Input("many.mtl", ManyMaterialsMtl());
+         },
+         1, 3},
+        {"1000000 faces of one corner", [](Scene& s) { Pair(s, MillionOneCornerFaces()); }, 1, 3},
+        {"corner numbers of 14 digits",
+         [](Scene& s) {
+             Pair(s, std::string(kTriangle) + "vt 0 0\nvn 0 0 1\n"
+                                              "f 99999999999999 -99999999999999 2\n"
+                                              "f 1/99999999999999/-99999999999999 2/-99999999999999/99999999999999 3\n"
+                                              "f 2147483648 -2147483649 4294967298\n");
+         },
+         1, 3},
+        {"names of 10000 characters", [](Scene& s) { Pair(s, LongNamesObj()); }, 1, 3},
+        {"binary garbage without vertices", [](Scene& s) { Pair(s, GarbageOnly()); }, -2, 0},
+        {"binary garbage around a triangle", [](Scene& s) { Pair(s, GarbageAroundTriangle()); }, 1, 3},
+        {"NUL bytes inside lines",
+         [](Scene& s) {
+             static const char obj[] =
+                 "mtllib lib\0.mtl\nv 0 0 0\nv 1\0 0 0\nv 0 1 0\nv 1 1 1\0\ng he\0ad\nusemtl sk\0in\n"
+                 "f 1 2\0 3\nf 1 2 3 4\n\0\0\0\nf\0 1 2 3\n";
+             static const char mtl[] = "newmtl sk\0in\nKd 1\0 0 0\n";
+             Pair(s, std::string(obj, sizeof obj - 1));
+             s.Input("lib", std::string(mtl, sizeof mtl - 1));
+         },
+         1, 4},
+        {"a v line of 1000000 numbers", [](Scene& s) { Pair(s, MillionNumberVertexLine()); }, 1, 4},
+        {"original is a directory",
+         [](Scene& s) {
+             fs::create_directory(s.folder.Join("folder.obj"));
+             s.original = s.folder.Join("folder.obj");
+             s.matching = s.Input("matching.obj", kTriangle);
+         },
+         -2, 0},
+        {"matching is a directory",
+         [](Scene& s) {
+             s.original = s.Input("original.obj", kTriangle);
+             fs::create_directory(s.folder.Join("folder.obj"));
+             s.matching = s.folder.Join("folder.obj");
+         },
+         -3, 0},
+        // Unreadable inputs. A file without read permission stops root (as in
+        // the build containers) from nothing, so real failures that hold for
+        // every user stand in: a link that points to itself (open fails), and
+        // a file that opens but can't be measured or read (/proc/self/mem).
+        {"original is a link loop",
+         [](Scene& s) {
+             fs::create_symlink("loop.obj", s.folder.Join("loop.obj"));
+             s.original = s.folder.Join("loop.obj");
+             s.matching = s.Input("matching.obj", kTriangle);
+         },
+         -2, 0},
+        {"matching opens but can't be read",
+         [](Scene& s) {
+             s.original = s.Input("original.obj", kTriangle);
+             s.matching = "/proc/self/mem";
+         },
+         -3, 0},
+        {"original without read permission (skipped in effect as root)",
+         [](Scene& s) {
+             s.original = s.Input("original.obj", kTriangle);
+             s.matching = s.Input("matching.obj", kTriangle);
+             if (geteuid() != 0) chmod(s.original.c_str(), 0);
+         },
+         0, 3},  // 0: decided at run time
+        {"missing library",
+         [](Scene& s) { Pair(s, std::string("mtllib nowhere.mtl\nusemtl skin\n") + kTriangle); }, 1, 3},
+        {"target is a directory",
+         [](Scene& s) {
+             Pair(s, kTriangle);
+             fs::create_directory(s.folder.Join("target.obj"));
+             s.result = s.folder.Join("target.obj");
+         },
+         -4, 0},
+        {"library target is a directory",
+         [](Scene& s) {
+             Pair(s, std::string("mtllib a.mtl\nusemtl skin\n") + kTriangle);
+             s.Input("a.mtl", "newmtl skin\n");
+             fs::create_directory(s.folder.Join("new.mtl"));
+         },
+         -4, 0},
+        // A read-only folder: as root, chmod does not stop writing, so a
+        // folder that no user can create files in stands in (/proc/self).
+        {"read-only target folder",
+         [](Scene& s) {
+             Pair(s, kTriangle);
+             if (geteuid() != 0) {
+                 fs::create_directory(s.folder.Join("locked"));
+                 s.result = s.folder.Join("locked/new.obj");
+                 s.folder.Write("locked/new.obj", kEarlierObj);
+                 chmod(s.folder.Join("locked").c_str(), 0555);
+             } else {
+                 s.result = "/proc/self/new.obj";
+             }
+         },
+         -4, 0},
+        {"new path is the original",
+         [](Scene& s) {
+             s.original = s.Input("original.obj", std::string("mtllib a.mtl\nusemtl skin\n") + kTriangle);
+             s.matching = s.Input("matching.obj", "mtllib b.mtl\nv 0 1 0\nv 0 0 0\nv 1 0 0\nusemtl cloth\nf 3 1 2\n");
+             s.Input("a.mtl", "newmtl skin\n");
+             s.Input("b.mtl", "newmtl cloth\n");
+             s.result = s.original;
+         },
+         1, 3},
+        {"new path is the matching file",
+         [](Scene& s) {
+             s.original = s.Input("original.obj", kTriangle);
+             s.matching = s.Input("matching.obj", "v 0 1 0\nv 0 0 0\nv 1 0 0\nf 3 1 2\n");
+             s.result = s.matching;
+         },
+         1, 3},
+    };
+    return cases;
+}
+
+struct HostileInput : ::testing::TestWithParam<size_t> {
+    Workspace workspace;
+    void SetUp() override {
+        SetWorkspaceDefaults(workspace, "dir/");
+        g_workspace = &workspace;
+    }
+    void TearDown() override { g_workspace = nullptr; }
+};
+
+TEST_P(HostileInput, ConvertAndReportEndCleanly) {
+    const HostileCase& c = Cases()[GetParam()];
+    SCOPED_TRACE(c.name);
+    TempFolder folder;
+    Scene scene{folder, "", "", folder.Join("new.obj")};
+    c.make(scene);
+    int32_t expected = c.convert;
+    if (expected == 0) expected = (geteuid() != 0) ? -2 : 1;
+    // Earlier files at the default targets, unless a case made its own.
+    if (!fs::exists(folder.Join("new.obj"))) folder.Write("new.obj", kEarlierObj);
+    if (!fs::exists(folder.Join("new.mtl"))) folder.Write("new.mtl", kEarlierMtl);
+    Snapshot before = Take(folder.root);
+
+    RecordingHost host;
+    host.fields[0] = scene.original;
+    host.fields[1] = scene.matching;
+    host.fields[2] = scene.result;
+    char message[kMessageCapacity] = "There was an error creating the morph.";
+    int32_t code = 0;
+    Measured convert = Measure([&] { code = Convert(&host, &host, message); });
+    EXPECT_EQ(code, expected) << message;
+
+    Snapshot after = Take(folder.root);
+    if (code != 1) {
+        EXPECT_TRUE(after == before) << "a failed run changed, added or removed a file";
+        if (code == -4) {
+            EXPECT_EQ(std::string(message),
+                      "There was an error saving the new morph file:\r\n\r\nfilepath: \"" + scene.result + "\"\r\n");
+        }
+    } else {
+        // Only the new file and its library may have changed or appeared.
+        std::string result_name = fs::path(scene.result).filename().string();
+        std::string library_name = fs::path(scene.result).replace_extension(".mtl").filename().string();
+        for (const auto& [name, bytes] : before) {
+            if (name == result_name || name == library_name) continue;
+            ASSERT_TRUE(after.count(name)) << name << " disappeared";
+            EXPECT_TRUE(after.at(name) == bytes) << name << " changed";
+        }
+        for (const auto& entry : after)
+            EXPECT_TRUE(before.count(entry.first) || entry.first == result_name || entry.first == library_name)
+                << entry.first << " appeared";
+        Model result;
+        ASSERT_EQ(result.LoadObj(scene.result.c_str()), 1);
+        EXPECT_EQ(result.vertex_count, c.result_vertices);
+    }
+
+    // Report loads the same inputs and never fails on them.
+    std::string report_path = folder.Join("report.txt");
+    folder.Write("report.txt", kEarlierReport);
+    int32_t report_code = 0;
+    Measured report = Measure([&] { report_code = MakeReport(&host, &host, report_path.c_str(), nullptr); });
+    EXPECT_EQ(report_code, 1);
+    EXPECT_NE(ReadBytes(report_path), kEarlierReport);
+
+    uint64_t bound = 20 * scene.input_bytes + (64u << 20);
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer pads and quarantines every heap block: twice the room.
+    bound *= 2;
+#endif
+    for (const Measured* m : {&convert, &report}) {
+        if (m->peak_growth >= 0) {
+            EXPECT_LE(uint64_t(m->peak_growth), bound);
+        }
+    }
+    std::printf("[ measured ] %-58s input %9llu B  convert %6.2f s peak +%5lld MB  report %6.2f s peak +%5lld MB\n",
+                c.name, static_cast<unsigned long long>(scene.input_bytes), convert.seconds,
+                static_cast<long long>(convert.peak_growth >> 20), report.seconds,
+                static_cast<long long>(report.peak_growth >> 20));
+    if (geteuid() != 0) chmod(folder.Join("locked").c_str(), 0755);
+}
+
+std::string CaseName(const ::testing::TestParamInfo<size_t>& info) {
+    std::string name;
+    for (const char* p = Cases()[info.param].name; *p; ++p) {
+        if (std::isalnum(static_cast<unsigned char>(*p))) name += *p;
+        else if (!name.empty() && name.back() != '_') name += '_';
+        if (*p == '(') break;
+    }
+    while (!name.empty() && name.back() == '_') name.pop_back();
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, HostileInput, ::testing::Range<size_t>(0, Cases().size()), CaseName);
+
+}  // namespace
