@@ -50,7 +50,7 @@ for target in "${targets[@]}"; do
             -max_total_time="$seconds" -max_len=16384 -timeout=10 -rss_limit_mb=2048 \
             -artifact_prefix="$findings" -print_final_stats=1 -close_fd_mask=1 \
             >"$log" 2>&1 || status=$?
-    grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb|stat::new_units_added)|#[0-9]+ +DONE' "$log" || true
+    grep -aE '^(stat::number_of_executed_units|stat::peak_rss_mb|stat::new_units_added)|#[0-9]+[[:space:]]+DONE' "$log" || true
     if [ "$status" -ne 0 ]; then
         echo "FAILED: $target found a fault (status $status); see $log and $findings" >&2
         tail -n 40 "$log" >&2
