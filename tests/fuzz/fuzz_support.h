@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,23 @@
 #include <vector>
 
 #include "model/model.h"
+
+#include <sys/mman.h>
+
+// The loader maps regular files from the page cache where it can. A mapped
+// image ends on a page boundary, so a read a few bytes past its end finds
+// zeros instead of a sanitizer report. The targets therefore refuse file
+// mappings (anonymous ones go on to AddressSanitizer's mmap): every image is
+// then read into a heap block whose end AddressSanitizer guards.
+extern "C" void* __interceptor_mmap(void* address, size_t length, int protection, int flags, int descriptor,
+                                    off_t offset);
+extern "C" void* mmap(void* address, size_t length, int protection, int flags, int descriptor, off_t offset) {
+    if (!(flags & MAP_ANONYMOUS) && descriptor >= 0) {
+        errno = ENODEV;
+        return MAP_FAILED;
+    }
+    return __interceptor_mmap(address, length, protection, flags, descriptor, offset);
+}
 
 // One input carries several files: they are separated by a line holding only
 // "----" (the separator "\n----\n"); missing parts are empty files.
