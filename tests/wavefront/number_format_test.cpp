@@ -18,7 +18,10 @@ std::string Ours(float value) {
     return std::string(text, static_cast<size_t>(FormatFloat(text, value)));
 }
 
+// The C library's "%f", except for NaN, which every platform's file gets as
+// glibc writes it ("nan", "-nan"): Windows' own printf spells it otherwise.
 std::string Printf(float value) {
+    if (std::isnan(value)) return std::signbit(value) ? "-nan" : "nan";
     char text[512];
     std::snprintf(text, sizeof text, "%f", static_cast<double>(value));
     return text;

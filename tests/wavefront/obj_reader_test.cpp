@@ -319,8 +319,8 @@ TEST(LoadObj, ManyGroupNames) {
 
 TEST(LoadObj, LibraryPathRules) {
     ScratchFolder folder;
-    ASSERT_EQ(mkdir((folder.path() + "models").c_str(), 0700), 0);
-    ASSERT_EQ(mkdir((folder.path() + "libs").c_str(), 0700), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(folder.path() + "models"));
+    ASSERT_TRUE(std::filesystem::create_directory(folder.path() + "libs"));
     const std::string library = "newmtl skin\nKd 0.5 0.5 0.5\n";
     folder.Write("models/scene.mtl", library);
     folder.Write("libs/shared.mtl", library);
@@ -346,7 +346,9 @@ TEST(LoadObj, LibraryPathRules) {
         {folder.path(), "models/blank.obj", "models/", 0},              // a folder is no library
     };
     for (const Case& c : cases) {
-        ASSERT_EQ(chdir(c.start.c_str()), 0);
+        std::error_code error;
+        std::filesystem::current_path(c.start, error);
+        ASSERT_FALSE(error) << c.start;
         Model model;
         ASSERT_EQ(model.LoadObj(c.obj_path.c_str()), 1) << c.obj_path;
         EXPECT_EQ(model.has_mtllib, 1) << c.obj_path;
@@ -355,9 +357,8 @@ TEST(LoadObj, LibraryPathRules) {
         EXPECT_EQ(model.material_count, c.loaded) << c.obj_path;
         EXPECT_EQ(model.groups[0].faces[0].material_index, c.loaded ? 0 : -1) << c.obj_path;
         EXPECT_EQ(model.groups[0].material_index, c.loaded ? 0 : -1) << c.obj_path;
-        char here[4096];
-        ASSERT_NE(getcwd(here, sizeof here), nullptr);
-        EXPECT_EQ(std::string(here) + "/", folder.path() + "models/") << c.obj_path;  // the OBJ's folder is current
+        EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(folder.path() + "models"))
+            << c.obj_path;  // the OBJ's folder is current
     }
 }
 

@@ -8,7 +8,8 @@
 #include <cstring>
 #include <string>
 
-#include <unistd.h>
+#include <filesystem>
+#include <random>
 
 #include "model/block.h"
 #include "model/model.h"
@@ -23,23 +24,24 @@ inline void SetText(Model& model, const std::string& content) {
     model.text.read_pos = 0;
 }
 
-// A fresh folder under /tmp for one test; its path ends with '/'.
-// The current directory is put back when the folder goes.
+// A fresh folder in the system's temporary folder for one test; its path
+// ends with '/'. The current directory is put back when the folder goes.
 class ScratchFolder {
 public:
     ScratchFolder() {
-        char pattern[] = "/tmp/quandre_reader_XXXXXX";
-        const char* made = mkdtemp(pattern);
-        path_ = made ? std::string(made) + "/" : std::string();
-        char here[4096];
-        if (getcwd(here, sizeof here)) start_ = here;
+        namespace fs = std::filesystem;
+        std::error_code error;
+        start_ = fs::current_path(error);
+        static unsigned serial = 0;
+        std::random_device random;
+        fs::path made = fs::temp_directory_path(error) /
+                        ("quandre_reader_" + std::to_string(random()) + "_" + std::to_string(++serial));
+        if (fs::create_directories(made, error)) path_ = made.generic_string() + "/";
     }
     ~ScratchFolder() {
-        if (!start_.empty() && chdir(start_.c_str()) != 0) std::perror("chdir");
-        if (!path_.empty()) {
-            std::string command = "rm -rf '" + path_ + "'";
-            if (std::system(command.c_str()) != 0) std::perror("rm");
-        }
+        std::error_code error;
+        if (!start_.empty()) std::filesystem::current_path(start_, error);
+        if (!path_.empty()) std::filesystem::remove_all(path_, error);
     }
     const std::string& path() const { return path_; }
 
@@ -56,5 +58,5 @@ public:
 
 private:
     std::string path_;
-    std::string start_;
+    std::filesystem::path start_;
 };
