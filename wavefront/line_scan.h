@@ -7,20 +7,19 @@
 // consumed and yields an empty line.
 #include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 struct LineScanner {
     const char* data;
     const char* end;
     const char* pos;
-    const char* next_lf;  // cached: first LF at or after where it was last sought
-    const char* next_cr;  // likewise for CR
 
     LineScanner(const unsigned char* text, uint32_t size, uint32_t start = 0)
         : data(reinterpret_cast<const char*>(text)),
           end(reinterpret_cast<const char*>(text) + (text ? size : 0)),
-          pos(reinterpret_cast<const char*>(text) + (text ? start : 0)),
-          next_lf(nullptr),
-          next_cr(nullptr) {}
+          pos(reinterpret_cast<const char*>(text) + (text ? start : 0)) {}
 
     // The stored bytes of the next line, leading blanks and tabs included.
     // Returns false when the image is exhausted.
@@ -59,16 +58,20 @@ struct LineScanner {
     uint32_t Offset() const { return static_cast<uint32_t>(pos - data); }
 
 private:
-    // First CR or LF at or after from, or end.
-    const char* FindLineEnd(const char* from) {
-        if (!next_lf || next_lf < from) {
-            const void* found = std::memchr(from, '\n', static_cast<size_t>(end - from));
-            next_lf = found ? static_cast<const char*>(found) : end;
+    // First CR or LF at or after from, or end: sixteen bytes at a time
+    // where SSE2 is there (every x86-64), never reading past end.
+    const char* FindLineEnd(const char* from) const {
+#if defined(__SSE2__)
+        const __m128i lf = _mm_set1_epi8('\n');
+        const __m128i cr = _mm_set1_epi8('\r');
+        while (end - from >= 16) {
+            __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+            int hits = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, lf), _mm_cmpeq_epi8(chunk, cr)));
+            if (hits != 0) return from + __builtin_ctz(static_cast<unsigned>(hits));
+            from += 16;
         }
-        if (!next_cr || next_cr < from) {
-            const void* found = std::memchr(from, '\r', static_cast<size_t>(end - from));
-            next_cr = found ? static_cast<const char*>(found) : end;
-        }
-        return next_lf < next_cr ? next_lf : next_cr;
+#endif
+        while (from < end && *from != '\n' && *from != '\r') ++from;
+        return from;
     }
 };
