@@ -1,0 +1,146 @@
+#!/bin/sh
+# The benchmark table: builds the release preset, generates the input sets,
+# times every stage of a Convert (bench/stages_tool), the whole process
+# (quandrelistaphor convert / report under /usr/bin/time: wall, CPU, peak
+# RSS) and tinyobjloader's parse of the same files, each the least of RUNS
+# runs, checks that 10x the input costs at most 11x the time per stage, and
+# prints one table.
+#
+#   bench/run.sh                 # sets 100k, 1m, names, onegroup at both scales
+#   RUNS=5 QBENCH_DIR=/tmp/q bench/run.sh
+#
+# Times are seconds; "cpu" is user + system time, which stays meaningful on a
+# loaded machine when wall time does not. The machine is printed first.
+set -eu
+
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+BUILD=${BUILD:-$ROOT/build/bench-release}
+DATA=${QBENCH_DIR:-/tmp/qbench-run}
+RUNS=${RUNS:-3}
+SMALL=${SMALL:-100000}
+LARGE=${LARGE:-1000000}
+
+if [ ! -f /usr/include/tiny_obj_loader.h ]; then
+    echo "installing libtinyobjloader-dev (the reference parser)" >&2
+    apt-get install -y libtinyobjloader-dev >/dev/null || echo "no tinyobjloader: its column stays empty" >&2
+fi
+if [ ! -x /usr/bin/time ]; then
+    apt-get install -y time >/dev/null
+fi
+
+cmake --preset release -B "$BUILD" >/dev/null
+cmake --build "$BUILD" -j2 --target quandrelistaphor stages_tool generate_pair_tool generate_hostile_tool >/dev/null
+if grep -q '^TINYOBJLOADER_INCLUDE_DIR:PATH=/' "$BUILD/CMakeCache.txt"; then
+    cmake --build "$BUILD" -j2 --target tinyobj_parse_tool >/dev/null
+fi
+CLI=$BUILD/cli/quandrelistaphor
+TOOLS=$BUILD/bench
+
+# Input sets: name, vertices, generator arguments.
+make_set() {  # make_set NAME VERTICES KIND
+    dir=$DATA/$1
+    if [ ! -f "$dir/matching.obj" ]; then
+        mkdir -p "$dir"
+        case $3 in
+            pair) "$TOOLS/generate_pair_tool" "$2" "$dir" 1 ;;
+            *) "$TOOLS/generate_hostile_tool" "$2" "$dir" "$3" ;;
+        esac
+    fi
+}
+
+SETS="pair-100k:$SMALL:pair pair-1m:$LARGE:pair names-100k:$SMALL:names names-1m:$LARGE:names onegroup-100k:$SMALL:onegroup onegroup-1m:$LARGE:onegroup"
+for entry in $SETS; do
+    IFS=: read -r name count kind <<EOF
+$entry
+EOF
+    make_set "$name" "$count" "$kind"
+done
+
+# min over RUNS of "/usr/bin/time" runs of a command: wall cpu rss_kb
+time_process() {
+    best=""
+    i=0
+    while [ $i -lt "$RUNS" ]; do
+        /usr/bin/time -f "%e %U %S %M" -o "$DATA/time.txt" "$@" >/dev/null 2>&1 || true
+        line=$(awk '{printf "%.3f %.3f %d", $1, $2 + $3, $4}' "$DATA/time.txt")
+        best=$(printf '%s\n%s\n' "$best" "$line" | awk 'NF {
+            if (!n || $1 < w) w = $1; if (!n || $2 < c) c = $2; if ($3 > r) r = $3; n = 1 }
+            END { printf "%.3f %.3f %d", w, c, r }')
+        i=$((i + 1))
+    done
+    echo "$best"
+}
+
+RESULTS=$DATA/results.txt
+: >"$RESULTS"
+for entry in $SETS; do
+    name=${entry%%:*}
+    dir=$DATA/$name
+    input_bytes=$(($(stat -c %s "$dir/original.obj") + $(stat -c %s "$dir/matching.obj")))
+    # stage <name> <wall> <cpu> lines
+    "$TOOLS/stages_tool" "$dir/original.obj" "$dir/matching.obj" "$DATA/stages-new.obj" "$RUNS" |
+        sed "s/^stage /$name /" >>"$RESULTS"
+    set -- $(time_process "$CLI" convert "$dir/original.obj" "$dir/matching.obj" "$DATA/new.obj" --yes)
+    echo "$name convert_process $1 $2" >>"$RESULTS"
+    echo "$name convert_rss_ratio $(awk -v r="$3" -v b="$input_bytes" 'BEGIN { printf "%.2f", r * 1024 / b }') 0" >>"$RESULTS"
+    echo "$name convert_rss_mb $(($3 / 1024)) 0" >>"$RESULTS"
+    set -- $(time_process "$CLI" report "$dir/original.obj" "$dir/matching.obj")
+    echo "$name report_process $1 $2" >>"$RESULTS"
+    if [ -x "$TOOLS/tinyobj_parse_tool" ]; then
+        a=$("$TOOLS/tinyobj_parse_tool" "$dir/original.obj" "$RUNS")
+        b=$("$TOOLS/tinyobj_parse_tool" "$dir/matching.obj" "$RUNS")
+        echo "$a $b" | awk -v n="$name" '{ printf "%s tinyobj_both %.4f %.4f\n", n, $2 + $6, $3 + $7 }' >>"$RESULTS"
+    fi
+    echo "$name input_mb $(awk -v b="$input_bytes" 'BEGIN { printf "%.1f", b / 1e6 }') 0" >>"$RESULTS"
+done
+
+echo "machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(nproc) cores," \
+    "$(free -g | awk '/Mem:/ { print $2 }') GB, $(uname -sr), load $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "least of $RUNS runs; each cell wall/cpu seconds (cpu = user + sys); stages per file for read..library"
+awk -v small="$SMALL" -v large="$LARGE" '
+    { wall[$1, $2] = $3; cpu[$1, $2] = $4; if (!($1 in seen)) { seen[$1] = 1; order[++n] = $1 } }
+    END {
+        split("read pass1 pass2 pass3 library match regroup write report_counts convert_total convert_process report_process tinyobj_both", rows, " ")
+        printf "%-16s", "stage"
+        for (i = 1; i <= n; ++i) printf " %15s", order[i]
+        printf "\n"
+        for (r = 1; r in rows; ++r) {
+            printf "%-16s", rows[r]
+            for (i = 1; i <= n; ++i) {
+                s = order[i]
+                if ((s, rows[r]) in wall) printf " %15s", sprintf("%.3f/%.3f", wall[s, rows[r]], cpu[s, rows[r]])
+                else printf " %15s", "-"
+            }
+            printf "\n"
+        }
+        split("input_mb load_mb_s write_mb_s convert_rss_mb convert_rss_ratio", singles, " ")
+        for (r = 1; r in singles; ++r) {
+            printf "%-16s", singles[r]
+            for (i = 1; i <= n; ++i) printf " %15s", wall[order[i], singles[r]]
+            printf "\n"
+        }
+        printf "%-16s", "vs_tinyobj"
+        for (i = 1; i <= n; ++i) {
+            s = order[i]
+            if ((s, "tinyobj_both") in wall && wall[s, "tinyobj_both"] > 0)
+                printf " %15s", sprintf("%.2fx", wall[s, "convert_process"] / wall[s, "tinyobj_both"])
+            else printf " %15s", "-"
+        }
+        printf "\n\nlinear growth (cpu time of the large set / the small set, at most 11 for 10x input):\n"
+        for (i = 1; i <= n; ++i) {
+            s = order[i]
+            if (s !~ /-1m$/) continue
+            base = s; sub(/-1m$/, "-100k", base)
+            line = sprintf("%-14s", s)
+            for (r = 1; r in rows; ++r) {
+                if (!((s, rows[r]) in cpu) || !((base, rows[r]) in cpu)) continue
+                a = cpu[s, rows[r]]; b = cpu[base, rows[r]]
+                # Below a few milliseconds the clock, not the stage, is measured.
+                if (a < 0.02) verdict = "ok(small)"
+                else if (b > 0) verdict = (a / b <= 11 ? "ok" : "OVER") sprintf("(%.1f)", a / b)
+                else verdict = "ok"
+                line = line " " rows[r] ":" verdict
+            }
+            print line
+        }
+    }' "$RESULTS"
