@@ -60,6 +60,12 @@ void Empty(TextBuffer& text) {
 int32_t ReadFileImage(const char* path, TextBuffer& text) {
     Empty(text);
     if (!path || !path[0]) return 0;
+#if !defined(_WIN32)
+    // Opening a named pipe waits until some other program opens it for
+    // writing, which may be never: such a path is one that can't be opened.
+    struct stat status;
+    if (stat(path, &status) == 0 && S_ISFIFO(status.st_mode)) return 0;
+#endif
     std::FILE* file = std::fopen(path, "rb");
     if (!file) return 0;
     if (IsFolder(file)) {

@@ -11,18 +11,22 @@
 // input files plus 64 MB (twice that under AddressSanitizer).
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/workspace.h"
@@ -417,6 +421,51 @@ TEST_P(HostileInput, ConvertAndReportEndCleanly) {
                 static_cast<long long>(convert.peak_growth >> 20), report.seconds,
                 static_cast<long long>(report.peak_growth >> 20));
     if (geteuid() != 0) chmod(folder.Join("locked").c_str(), 0755);
+}
+
+// A named pipe as an input: opening it for reading would wait for a writer
+// that never comes. The load must refuse it at once. Should it ever block,
+// a helper opens the pipe's other end from two seconds on, so the run ends
+// (and the test fails) instead of hanging.
+TEST_F(HostileInput, NamedPipeInputFailsWithoutWaiting) {
+    TempFolder folder;
+    const std::string pipe = folder.Join("pipe.obj");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    RecordingHost host;
+    host.fields[0] = pipe;
+    host.fields[1] = folder.Write("matching.obj", kTriangle);
+    host.fields[2] = folder.Join("new.obj");
+
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    bool unblocked = false;
+    std::thread helper([&] {
+        std::unique_lock<std::mutex> lock(mutex);
+        std::chrono::milliseconds wait(2000);
+        while (!finished.wait_for(lock, wait, [&] { return done; })) {
+            // Every open still waiting (Convert's, then Report's) gets its writer.
+            int end = open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+            if (end >= 0) {
+                close(end);
+                unblocked = true;
+            }
+            wait = std::chrono::milliseconds(50);
+        }
+    });
+    char message[kMessageCapacity] = "";
+    int32_t convert = Convert(&host, &host, message);
+    int32_t report = MakeReport(&host, &host, folder.Join("report.txt").c_str(), nullptr);
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        done = true;
+    }
+    finished.notify_one();
+    helper.join();
+    EXPECT_FALSE(unblocked) << "opening the pipe waited for a writer";
+    EXPECT_EQ(convert, -2);
+    EXPECT_EQ(report, 1);
+    EXPECT_NE(ReadBytes(folder.Join("report.txt")).find("Failed to load or file does not exist"), std::string::npos);
 }
 
 std::string CaseName(const ::testing::TestParamInfo<size_t>& info) {
