@@ -20,13 +20,21 @@ struct BlockHeader {
 constexpr size_t kMapThreshold = size_t(4) << 20;  // map blocks of 4 MiB and more
 #endif
 
+// Under AddressSanitizer every block comes from the heap, so that overruns
+// and leaks of the big tables and file images are seen like any other.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kHeapOnly = true;
+#else
+constexpr bool kHeapOnly = false;
+#endif
+
 }  // namespace
 
 void* AllocateBlock(size_t bytes) {
     if (bytes == 0 || bytes > SIZE_MAX - sizeof(BlockHeader) - 4096) return nullptr;
     size_t total = bytes + sizeof(BlockHeader);
 #if defined(__linux__)
-    if (total >= kMapThreshold) {
+    if (!kHeapOnly && total >= kMapThreshold) {
         void* base = mmap(nullptr, total, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (base == MAP_FAILED) return nullptr;
         madvise(base, total, MADV_HUGEPAGE);  // advice only; failure is harmless
@@ -45,6 +53,7 @@ void* AllocateBlock(size_t bytes) {
 
 void* MapFileBlock(int descriptor, size_t bytes) {
 #if defined(__linux__)
+    if (kHeapOnly) return nullptr;
     long page_size = sysconf(_SC_PAGESIZE);
     if (bytes == 0 || page_size < long(sizeof(BlockHeader)) || bytes > SIZE_MAX - size_t(page_size)) return nullptr;
     size_t page = size_t(page_size);
