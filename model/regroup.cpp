@@ -35,16 +35,6 @@ void RetireGroups(Group* groups, int32_t group_count) {
     ReleaseBlock(groups);
 }
 
-// Stable counting sort of face references by key(face) in 0 .. bucket_count - 1.
-template <typename Key>
-void CountingSort(Face* const* source, Face** destination, int32_t count, int32_t* buckets,
-                  int32_t bucket_count, Key key) {
-    for (int32_t b = 0; b <= bucket_count; ++b) buckets[b] = 0;
-    for (int32_t i = 0; i < count; ++i) ++buckets[key(*source[i]) + 1];
-    for (int32_t b = 0; b < bucket_count; ++b) buckets[b + 1] += buckets[b];
-    for (int32_t i = 0; i < count; ++i) destination[buckets[key(*source[i])]++] = source[i];
-}
-
 }  // namespace
 
 void Model::CopyFace(Face& destination, Face& source) {
@@ -125,38 +115,44 @@ int32_t Model::RegroupByMaterial() {
                                                                                        : group_name_count;
     };
 
+    // One array of face references: the faces by material (stable), read
+    // back by group name (stable) straight into the new face array.
     Group* regrouped = AllocateTable<Group>(1);
     Face** by_material = kept ? AllocateTable<Face*>(static_cast<size_t>(kept)) : nullptr;
-    Face** by_name = kept ? AllocateTable<Face*>(static_cast<size_t>(kept)) : nullptr;
     int32_t* buckets = AllocateTable<int32_t>(
         static_cast<size_t>((material_buckets > name_buckets ? material_buckets : name_buckets) + 1));
-    bool have_all = regrouped && buckets && (kept == 0 || (by_material && by_name));
+    bool have_all = regrouped && buckets && (kept == 0 || by_material);
     if (have_all && kept > 0) have_all = AllocateFaces(regrouped[0], kept) == 1;
     if (!have_all) {
         if (regrouped) ReleaseBlock(regrouped[0].faces);
         ReleaseBlock(regrouped);
         ReleaseBlock(by_material);
-        ReleaseBlock(by_name);
         ReleaseBlock(buckets);
         return 0;
     }
 
     if (kept > 0) {
-        // by_name first holds the faces in table order, then the final order.
-        int32_t i = 0;
-        for (int32_t g = 0; g < group_count; ++g) {
-            Group& group = groups[g];
-            if (!group.faces) continue;
-            for (int32_t f = 0; f < group.face_count; ++f) {
-                if (group.faces[f].corner_count > 0) by_name[i++] = &group.faces[f];
+        auto for_each_kept = [&](auto f) {
+            for (int32_t g = 0; g < group_count; ++g) {
+                Group& group = groups[g];
+                if (!group.faces) continue;
+                for (int32_t i = 0; i < group.face_count; ++i) {
+                    if (group.faces[i].corner_count > 0) f(group.faces[i]);
+                }
             }
-        }
-        CountingSort(by_name, by_material, kept, buckets, material_buckets, material_key);
-        CountingSort(by_material, by_name, kept, buckets, name_buckets, name_key);
-        for (int32_t f = 0; f < kept; ++f) CopyFace(regrouped[0].faces[f], *by_name[f]);
+        };
+        for (int32_t b = 0; b <= material_buckets; ++b) buckets[b] = 0;
+        for_each_kept([&](Face& face) { ++buckets[material_key(face) + 1]; });
+        for (int32_t b = 0; b < material_buckets; ++b) buckets[b + 1] += buckets[b];
+        for_each_kept([&](Face& face) { by_material[buckets[material_key(face)]++] = &face; });
+
+        for (int32_t b = 0; b <= name_buckets; ++b) buckets[b] = 0;
+        for (int32_t i = 0; i < kept; ++i) ++buckets[name_key(*by_material[i]) + 1];
+        for (int32_t b = 0; b < name_buckets; ++b) buckets[b + 1] += buckets[b];
+        Face* faces = regrouped[0].faces;
+        for (int32_t i = 0; i < kept; ++i) CopyFace(faces[buckets[name_key(*by_material[i])]++], *by_material[i]);
     }
     ReleaseBlock(by_material);
-    ReleaseBlock(by_name);
     ReleaseBlock(buckets);
 
     // Records without corners are not carried over; whatever lists they hold go now.
