@@ -2,7 +2,7 @@
 # Builds the release preset, converts the example pair and prints its report.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh >/dev/null
+bash scripts/install-deps.sh --native >/dev/null
 cmake --preset release >/dev/null
 cmake --build --preset release --target quandrelistaphor
 tool=build/release/cli/quandrelistaphor

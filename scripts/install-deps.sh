@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian machine of this project's kind lacks. Does
-# nothing when everything is there already.
+# nothing when everything is there already. With --native, only what the
+# native build needs (the demo); otherwise also the Windows cross builds, Wine
+# and the fuzzing compiler.
 set -euo pipefail
 
 SUDO=""
@@ -27,6 +29,10 @@ install() {
 }
 
 install cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
+[ "${1:-}" = --native ] && exit 0
+
+# The fuzz targets: clang with libFuzzer and the sanitizer runtimes.
+install clang libclang-rt-14-dev
 
 # The Windows builds: mingw-w64 (its GoogleTest is built from Debian's source
 # package), and Wine with a virtual display for the win64 tests. Only the
