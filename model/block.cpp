@@ -5,7 +5,6 @@
 
 #if defined(__linux__)
 #include <sys/mman.h>
-#include <unistd.h>
 #endif
 
 namespace {
@@ -13,7 +12,7 @@ namespace {
 // Every block starts with a small header that remembers how it was made.
 struct BlockHeader {
     size_t mapped_bytes;  // 0 for a heap block, else the length of the mapping
-    size_t lead_bytes;    // bytes of the mapping before the header (file blocks); keeps the payload aligned
+    size_t reserved;      // keeps the payload 16-byte aligned
 };
 
 #if defined(__linux__)
@@ -40,43 +39,13 @@ void* AllocateBlock(size_t bytes) {
         madvise(base, total, MADV_HUGEPAGE);  // advice only; failure is harmless
         BlockHeader* header = static_cast<BlockHeader*>(base);
         header->mapped_bytes = total;
-        header->lead_bytes = 0;
         return header + 1;
     }
 #endif
     BlockHeader* header = static_cast<BlockHeader*>(std::calloc(1, total));
     if (!header) return nullptr;
     header->mapped_bytes = 0;
-    header->lead_bytes = 0;
     return header + 1;
-}
-
-void* MapFileBlock(int descriptor, size_t bytes) {
-#if defined(__linux__)
-    if (kHeapOnly) return nullptr;
-    long page_size = sysconf(_SC_PAGESIZE);
-    if (bytes == 0 || page_size < long(sizeof(BlockHeader)) || bytes > SIZE_MAX - size_t(page_size)) return nullptr;
-    size_t page = size_t(page_size);
-    // One header page, then the file's pages right behind it: the payload
-    // starts at the file's first byte, and one munmap releases both.
-    size_t total = page + bytes;
-    void* base = mmap(nullptr, total, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (base == MAP_FAILED) return nullptr;
-    char* payload = static_cast<char*>(base) + page;
-    void* file = mmap(payload, bytes, PROT_READ, MAP_PRIVATE | MAP_FIXED | MAP_POPULATE, descriptor, 0);
-    if (file == MAP_FAILED) {
-        munmap(base, total);
-        return nullptr;
-    }
-    BlockHeader* header = reinterpret_cast<BlockHeader*>(payload) - 1;
-    header->mapped_bytes = total;
-    header->lead_bytes = page - sizeof(BlockHeader);
-    return payload;
-#else
-    (void)descriptor;
-    (void)bytes;
-    return nullptr;
-#endif
 }
 
 void ReleaseBlock(void* block) {
@@ -84,7 +53,7 @@ void ReleaseBlock(void* block) {
     BlockHeader* header = static_cast<BlockHeader*>(block) - 1;
 #if defined(__linux__)
     if (header->mapped_bytes != 0) {
-        munmap(reinterpret_cast<char*>(header) - header->lead_bytes, header->mapped_bytes);
+        munmap(header, header->mapped_bytes);
         return;
     }
 #endif

@@ -12,14 +12,7 @@
 // (also for 0 bytes).
 void* AllocateBlock(size_t bytes);
 
-// A read-only block holding the first `bytes` bytes of the open regular file
-// `descriptor`, mapped from the page cache (no copy, no fresh memory to
-// clear), or null where that can't be had: the caller then reads the file
-// into an AllocateBlock block. Released by ReleaseBlock. The file must not
-// shrink while the block is held.
-void* MapFileBlock(int descriptor, size_t bytes);
-
-// Releases a block from AllocateBlock or MapFileBlock; null is ignored.
+// Releases a block from AllocateBlock; null is ignored.
 void ReleaseBlock(void* block);
 
 // Typed helper: a zero-filled table of `count` records.

@@ -33,19 +33,18 @@ bool IsFolder(std::FILE* file) {
 #endif
 }
 
-// A regular file is mapped where the platform allows; anything else (and any
-// mapping that fails) is read.
-unsigned char* MapImage(std::FILE* file, size_t length) {
-#if defined(_WIN32)
-    (void)file;
-    (void)length;
-    return nullptr;
-#else
-    struct stat info;
-    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
-    if (info.st_size < 0 || static_cast<uint64_t>(info.st_size) != length) return nullptr;
-    return static_cast<unsigned char*>(MapFileBlock(fileno(file), length));
-#endif
+// Reads exactly `length` bytes in large calls; false when the file ends early
+// or a read fails.
+bool ReadWhole(std::FILE* file, unsigned char* data, size_t length) {
+    constexpr size_t kChunk = size_t(64) << 20;
+    size_t done = 0;
+    while (done < length) {
+        size_t want = length - done < kChunk ? length - done : kChunk;
+        size_t got = std::fread(data + done, 1, want, file);
+        done += got;
+        if (got != want) return false;
+    }
+    return true;
 }
 
 void Empty(TextBuffer& text) {
@@ -78,19 +77,15 @@ int32_t ReadFileImage(const char* path, TextBuffer& text) {
         return -1;
     }
     if (length > 0) {
-        if (unsigned char* mapped = MapImage(file, static_cast<size_t>(length))) {
-            text.data = mapped;
-            text.size = static_cast<uint32_t>(length);
-            std::fclose(file);
-            return 1;
-        }
         unsigned char* data = static_cast<unsigned char*>(AllocateBlock(static_cast<size_t>(length)));
         if (!data) {
             std::fclose(file);
             return -1;
         }
-        size_t got = std::fread(data, 1, static_cast<size_t>(length), file);
-        if (got != static_cast<size_t>(length)) {
+        // Read, not mapped: a file that another program shrinks while it is
+        // being loaded then reads short and fails the load, where a mapping
+        // would take the process down with SIGBUS on the missing pages.
+        if (!ReadWhole(file, data, static_cast<size_t>(length))) {
             ReleaseBlock(data);
             std::fclose(file);
             return -1;
