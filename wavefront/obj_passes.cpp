@@ -98,6 +98,61 @@ inline void ReadCorner(const char* p, const char* end, int32_t& v, int32_t& t, i
     }
 }
 
+// The common corner tokens "v", "v/t", "v/t/n" and "v//n" with plain digit
+// runs of 1 to 9 characters, read straight from the line: returns the
+// position after the token, which must end at a separator or at end, with
+// exactly the values ReadCorner gives; null for any other token.
+inline int32_t PlainDigits(const char*& p, const char* end) {
+    const char* start = p;
+    int32_t value = 0;
+    while (p < end && static_cast<unsigned>(*p - '0') <= 9 && p - start < 9) value = value * 10 + (*p++ - '0');
+    if (p == start || (p < end && static_cast<unsigned>(*p - '0') <= 9)) return -1;  // none, or a tenth digit
+    return value;
+}
+
+inline const char* ReadPlainCorner(const char* p, const char* end, int32_t& v, int32_t& t, int32_t& n) {
+    t = n = 1;
+    if ((v = PlainDigits(p, end)) < 0) return nullptr;
+    if (p < end && *p == '/') {
+        ++p;
+        if (p < end && *p == '/') {
+            ++p;
+            if ((n = PlainDigits(p, end)) < 0) return nullptr;
+        } else {
+            if ((t = PlainDigits(p, end)) < 0) return nullptr;
+            if (p < end && *p == '/') {
+                ++p;
+                if ((n = PlainDigits(p, end)) < 0) return nullptr;
+            }
+        }
+    }
+    if (p < end && !IsCornerSeparator(*p)) return nullptr;
+    return p;
+}
+
+// Up to kQuickCorners plain corner tokens of a face line, split exactly as
+// CountCornerTokens counts them. False when the line has more tokens or any
+// token of another form; the caller then takes the general road.
+constexpr int kQuickCorners = 16;
+struct QuickCorners {
+    int32_t v[kQuickCorners], t[kQuickCorners], n[kQuickCorners];
+    int64_t count;
+};
+
+inline bool ReadQuickCorners(const char* p, const char* end, QuickCorners& corners) {
+    int64_t count = 0;
+    for (;;) {
+        while (p < end && IsCornerSeparator(*p)) ++p;
+        if (p == end) break;
+        if (count == kQuickCorners) return false;
+        p = ReadPlainCorner(p, end, corners.v[count], corners.t[count], corners.n[count]);
+        if (!p) return false;
+        ++count;
+    }
+    corners.count = count;
+    return true;
+}
+
 }  // namespace
 
 int32_t Model::CollectGroupNames() {
@@ -237,7 +292,9 @@ int32_t Model::FillElements() {
                 if (end - line < 3 || !groups) break;
                 const char* p = after;
                 while (p < end && (*p == ' ' || *p == '\t')) ++p;
-                int64_t corners = CountCornerTokens(p, end);
+                QuickCorners quick;
+                bool is_quick = ReadQuickCorners(p, end, quick);
+                int64_t corners = is_quick ? quick.count : CountCornerTokens(p, end);
                 if (corners == 0) break;
                 int32_t g = SelectedGroup(*this);
                 Group& group = groups[g];
@@ -260,6 +317,15 @@ int32_t Model::FillElements() {
                 face.texcoord_indices = texcoord_list;
                 face.normal_indices = normal_list;
 
+                if (is_quick) {
+                    for (int64_t i = 0; i < corners; ++i) {
+                        vertex_list[i] = CornerIndex(quick.v[i], vertex_fill, vertex_count);
+                        texcoord_list[i] = CornerIndex(quick.t[i], texcoord_fill, texcoord_count);
+                        normal_list[i] = CornerIndex(quick.n[i], normal_fill, normal_count);
+                    }
+                    ++group.face_fill;
+                    break;
+                }
                 for (int64_t i = 0; i < corners; ++i) {
                     while (p < end && IsCornerSeparator(*p)) ++p;
                     const char* token = p;
