@@ -17,29 +17,11 @@
 #include "tests/model/hand_model.h"
 #include "wavefront/obj_writer.h"
 #include "wavefront/output_file.h"
+#include "file_test_support.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void Put(const fs::path& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
-
-std::vector<std::string> Names(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 std::string Golden(const char* name) { return Slurp(fs::path(QUANDRE_TEST_DATA) / "writer" / name); }
 
@@ -189,7 +171,9 @@ TEST_F(WriterTest, LibraryNameRules) {
         char library_path[kPathCapacity];
         char library_name[kPathCapacity];
         EXPECT_EQ(MakeLibraryPath(c.path, library_path, library_name), c.library_path ? 1 : 0);
-        if (c.library_path) EXPECT_STREQ(library_path, c.library_path);
+        if (c.library_path) {
+            EXPECT_STREQ(library_path, c.library_path);
+        }
         EXPECT_STREQ(library_name, c.library_name);
     }
 
