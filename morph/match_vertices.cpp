@@ -75,10 +75,20 @@ int32_t Model::MatchVertices(const Model& original, int32_t& match_count, Progre
     // A corner whose vertex already sits where the original vertex of the same
     // index sits keeps its index; every other corner takes the link. The new
     // index depends on the vertex alone, so it is worked out once per vertex,
-    // into the marks of the old table, which is released below.
-    for (int32_t v = 0; v < n; ++v)
-        vertices[v].mark = PositionsEqual(vertices[v], original.vertices[v]) ? v : working[v].link;
-    if (groups) {
+    // into a compact list (corners visit vertices in any order, and 4 bytes a
+    // vertex stay in the cache where 20-byte records do not); when that list
+    // can't be had, into the marks of the old table, which is released below.
+    int32_t* renumbered = AllocateTable<int32_t>(size_t(n));
+    for (int32_t v = 0; v < n; ++v) {
+        int32_t to = PositionsEqual(vertices[v], original.vertices[v]) ? v : working[v].link;
+        if (renumbered) {
+            renumbered[v] = to;
+        } else {
+            vertices[v].mark = to;
+        }
+    }
+    auto rewrite_corners = [this, n](auto new_index) {
+        if (!groups) return;
         for (int32_t g = 0; g < group_count; ++g) {
             const Group& group = groups[g];
             if (!group.faces) continue;
@@ -88,11 +98,17 @@ int32_t Model::MatchVertices(const Model& original, int32_t& match_count, Progre
                 for (int32_t c = 0; c < face.corner_count; ++c) {
                     int32_t v = face.vertex_indices[c];
                     if (v < 0 || v >= n) continue;
-                    face.vertex_indices[c] = vertices[v].mark;
+                    face.vertex_indices[c] = new_index(v);
                 }
             }
         }
+    };
+    if (renumbered) {
+        rewrite_corners([renumbered](int32_t v) { return renumbered[v]; });
+    } else {
+        rewrite_corners([this](int32_t v) { return vertices[v].mark; });
     }
+    ReleaseBlock(renumbered);
 
     Step(progress_bar);
 
