@@ -308,6 +308,7 @@ int32_t Model::FillElements() {
                 Face& face = group.faces[group.face_fill];
                 face.material_name = current_entry;
                 face.material_index = -1;
+                face.group_name_index = g;
                 face.corner_count = static_cast<int32_t>(corners);
                 int32_t* vertex_list = corner_pool + corner_pool_fill;
                 int32_t* texcoord_list = vertex_list + corners;

@@ -65,7 +65,9 @@ int32_t Parse(Model& model) {
     for (int32_t k = 0; k < model.group_count; ++k) {
         Group& group = model.groups[k];
         CopyText(model.group_name_table[k].name, group.name);
-        for (int32_t f = 0; f < group.face_count; ++f) group.faces[f].group_name_index = k;
+        // The faces read were given k as they were stored; the records left
+        // empty get it here.
+        for (int32_t f = group.face_fill; f < group.face_count; ++f) group.faces[f].group_name_index = k;
     }
     return 1;
 }
