@@ -7,10 +7,9 @@
 
 namespace {
 
-bool IsDigit(char c) { return static_cast<unsigned>(c - '0') <= 9; }
 
 bool IsHexDigit(char c) {
-    return IsDigit(c) || (static_cast<unsigned>((c | 0x20) - 'a') <= 5);
+    return IsDecimalDigit(c) || (static_cast<unsigned>((c | 0x20) - 'a') <= 5);
 }
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
@@ -30,7 +29,7 @@ float OutOfRange(const char* p, const char* end) {
     int64_t position = 0;
     bool seen_point = false;
     bool significant = false;
-    for (; p < end && (IsDigit(*p) || (*p == '.' && !seen_point)); ++p) {
+    for (; p < end && (IsDecimalDigit(*p) || (*p == '.' && !seen_point)); ++p) {
         if (*p == '.') {
             seen_point = true;
         } else if (!significant) {
@@ -48,9 +47,9 @@ float OutOfRange(const char* p, const char* end) {
     if (p < end && (*p == 'e' || *p == 'E')) {
         int32_t exponent = 0;
         const char* after = p + 1;
-        if (after < end && IsDigit(*after)) {
+        if (after < end && IsDecimalDigit(*after)) {
             ScanInt(after, end, &exponent);
-        } else if (after + 1 < end && (*after == '+' || *after == '-') && IsDigit(after[1])) {
+        } else if (after + 1 < end && (*after == '+' || *after == '-') && IsDecimalDigit(after[1])) {
             ScanInt(after, end, &exponent);
         }
         position += exponent;
@@ -58,55 +57,9 @@ float OutOfRange(const char* p, const char* end) {
     return position > 0 ? std::numeric_limits<float>::infinity() : 0.0f;
 }
 
-// Exact powers of ten as doubles (10^22 is the last one a double holds).
-constexpr double kPowersOfTen[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-// The common plain decimal ("12.345678", "-0.5", "3"): digits, an optional
-// point and more digits, no exponent. The mantissa m (below 2^53) and
-// 10^d (d <= 22) are exact doubles, so m / 10^d is the correctly rounded
-// double of the value; rounding that to float gives the correctly rounded
-// float unless the double sits exactly on a midpoint between two floats,
-// which is the one case where rounding twice can differ. Returns null when
-// the text is not of this form or the shortcut can't decide; from_chars
-// then reads it.
-const char* ScanPlainDecimal(const char* p, const char* end, float* value) {
-    uint64_t mantissa = 0;
-    int digits = 0;     // significant digits taken into the mantissa
-    int fraction = 0;   // of them, digits after the point
-    const char* q = p;
-    while (q < end && IsDigit(*q)) {
-        mantissa = mantissa * 10 + uint64_t(*q - '0');
-        digits += mantissa != 0;
-        ++q;
-    }
-    bool any = q > p;
-    if (q < end && *q == '.') {
-        ++q;
-        const char* fraction_start = q;
-        while (q < end && IsDigit(*q)) {
-            mantissa = mantissa * 10 + uint64_t(*q - '0');
-            digits += mantissa != 0;
-            ++q;
-        }
-        fraction = static_cast<int>(q - fraction_start);
-        any = any || q > fraction_start;
-    }
-    if (!any || digits > 15 || fraction > 22) return nullptr;
-    if (q < end && (*q == 'e' || *q == 'E' || *q == 'x' || *q == 'X')) return nullptr;
-    if (q - p > 64) return nullptr;  // long runs of leading zeros: let from_chars count them
-    double exact = double(mantissa) / kPowersOfTen[fraction];
-    if (exact != 0.0 && (exact < 0x1p-126 || exact >= 0x1p127)) return nullptr;  // subnormal or near overflow
-    uint64_t bits;
-    std::memcpy(&bits, &exact, sizeof bits);
-    if ((bits & ((uint64_t(1) << 29) - 1)) == (uint64_t(1) << 28)) return nullptr;  // on a float midpoint
-    *value = static_cast<float>(exact);
-    return q;
-}
-
 }  // namespace
 
-const char* ScanFloat(const char* text, const char* end, float* value) {
+const char* ScanFloatGeneral(const char* text, const char* end, float* value) {
     const char* p = text;
     while (p < end && IsScanSpace(static_cast<unsigned char>(*p))) ++p;
     bool negative = false;
@@ -119,7 +72,7 @@ const char* ScanFloat(const char* text, const char* end, float* value) {
     float result = 0.0f;
     const char* stop = nullptr;
     char first = *p;
-    if (IsDigit(first) || first == '.') {
+    if (IsDecimalDigit(first) || first == '.') {
         bool hex = first == '0' && p + 1 < end && (p[1] == 'x' || p[1] == 'X');
         if (hex) {
             // Hexadecimal: at least one hex digit before or after the point.

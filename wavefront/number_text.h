@@ -9,13 +9,85 @@
 // Both read from [text, end) and return the position after the number, or
 // null when no number could be read there (the value is then unchanged).
 #include <cstdint>
+#include <cstring>
 
 // The white space that "%f", "%d" and "%s" skip.
 inline bool IsScanSpace(unsigned char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-const char* ScanFloat(const char* text, const char* end, float* value);
+inline bool IsDecimalDigit(char c) { return static_cast<unsigned>(c - '0') <= 9; }
+
+// Exact powers of ten as doubles (10^22 is the last one a double holds).
+inline constexpr double kPowersOfTen[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                            1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                            1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The common plain decimal ("12.345678", "-0.5", "3"): digits, an optional
+// point and more digits, no exponent. The mantissa m (below 2^53) and
+// 10^d (d <= 22) are exact doubles, so m / 10^d is the correctly rounded
+// double of the value; rounding that to float gives the correctly rounded
+// float unless the double sits exactly on a midpoint between two floats,
+// which is the one case where rounding twice can differ. Returns null when
+// the text is not of this form or the shortcut can't decide; from_chars
+// then reads it.
+inline const char* ScanPlainDecimal(const char* p, const char* end, float* value) {
+    uint64_t mantissa = 0;
+    int digits = 0;     // significant digits taken into the mantissa
+    int fraction = 0;   // of them, digits after the point
+    const char* q = p;
+    while (q < end && IsDecimalDigit(*q)) {
+        mantissa = mantissa * 10 + uint64_t(*q - '0');
+        digits += mantissa != 0;
+        ++q;
+    }
+    bool any = q > p;
+    if (q < end && *q == '.') {
+        ++q;
+        const char* fraction_start = q;
+        while (q < end && IsDecimalDigit(*q)) {
+            mantissa = mantissa * 10 + uint64_t(*q - '0');
+            digits += mantissa != 0;
+            ++q;
+        }
+        fraction = static_cast<int>(q - fraction_start);
+        any = any || q > fraction_start;
+    }
+    if (!any || digits > 15 || fraction > 22) return nullptr;
+    if (q < end && (*q == 'e' || *q == 'E' || *q == 'x' || *q == 'X')) return nullptr;
+    if (q - p > 64) return nullptr;  // long runs of leading zeros: let from_chars count them
+    double exact = double(mantissa) / kPowersOfTen[fraction];
+    if (exact != 0.0 && (exact < 0x1p-126 || exact >= 0x1p127)) return nullptr;  // subnormal or near overflow
+    uint64_t bits;
+    std::memcpy(&bits, &exact, sizeof bits);
+    if ((bits & ((uint64_t(1) << 29) - 1)) == (uint64_t(1) << 28)) return nullptr;  // on a float midpoint
+    *value = static_cast<float>(exact);
+    return q;
+}
+
+// Every form of float text; ScanFloat below takes the common plain decimal
+// itself and hands everything else to this.
+const char* ScanFloatGeneral(const char* text, const char* end, float* value);
+
+inline const char* ScanFloat(const char* text, const char* end, float* value) {
+    const char* p = text;
+    while (p < end && IsScanSpace(static_cast<unsigned char>(*p))) ++p;
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    // A leading digit that does not begin "0x": the general reader would try
+    // ScanPlainDecimal first too, with the same result.
+    if (p < end && IsDecimalDigit(*p) && !(*p == '0' && p + 1 < end && (p[1] == 'x' || p[1] == 'X'))) {
+        float result;
+        if (const char* stop = ScanPlainDecimal(p, end, &result)) {
+            *value = negative ? -result : result;
+            return stop;
+        }
+    }
+    return ScanFloatGeneral(text, end, value);
+}
 
 inline const char* ScanInt(const char* text, const char* end, int32_t* value) {
     const char* p = text;
