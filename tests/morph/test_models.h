@@ -103,7 +103,7 @@ struct TempFolder {
     std::filesystem::path root;
     TempFolder() {
         std::random_device device;
-        root = std::filesystem::temp_directory_path() / ("quandre_h3_" + std::to_string(device()) + std::to_string(device()));
+        root = std::filesystem::temp_directory_path() / ("quandre_morph_" + std::to_string(device()) + std::to_string(device()));
         std::filesystem::create_directories(root);
     }
     ~TempFolder() {
