@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "model/block.h"
+#include "model/corners.h"
 #include "model/model.h"
 #include "morph/host.h"
 #include "morph/position_index.h"
@@ -87,27 +88,9 @@ int32_t Model::MatchVertices(const Model& original, int32_t& match_count, Progre
             vertices[v].mark = to;
         }
     }
-    auto rewrite_corners = [this, n](auto new_index) {
-        if (!groups) return;
-        for (int32_t g = 0; g < group_count; ++g) {
-            const Group& group = groups[g];
-            if (!group.faces) continue;
-            for (int32_t f = 0; f < group.face_count; ++f) {
-                const Face& face = group.faces[f];
-                if (!face.vertex_indices) continue;
-                for (int32_t c = 0; c < face.corner_count; ++c) {
-                    int32_t v = face.vertex_indices[c];
-                    if (v < 0 || v >= n) continue;
-                    face.vertex_indices[c] = new_index(v);
-                }
-            }
-        }
-    };
-    if (renumbered) {
-        rewrite_corners([renumbered](int32_t v) { return renumbered[v]; });
-    } else {
-        rewrite_corners([this](int32_t v) { return vertices[v].mark; });
-    }
+    ForEachCornerVertex(*this, [&](int32_t& v) {
+        if (v >= 0 && v < n) v = renumbered ? renumbered[v] : vertices[v].mark;
+    });
     ReleaseBlock(renumbered);
 
     Step(progress_bar);

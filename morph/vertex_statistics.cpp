@@ -2,6 +2,7 @@
 // corner) and duplicate vertices (at the exact position of an earlier one).
 #include <cstdint>
 
+#include "model/corners.h"
 #include "model/model.h"
 #include "morph/position_index.h"
 
@@ -9,20 +10,9 @@ int32_t Model::CountIsolatedVertices() {
     isolated_count = 0;
     if (!vertices || vertex_count <= 0) return 1;
     for (int32_t k = 0; k < vertex_count; ++k) vertices[k].link = 0;
-    if (groups) {
-        for (int32_t g = 0; g < group_count; ++g) {
-            const Group& group = groups[g];
-            if (!group.faces) continue;
-            for (int32_t f = 0; f < group.face_count; ++f) {
-                const Face& face = group.faces[f];
-                if (!face.vertex_indices) continue;
-                for (int32_t c = 0; c < face.corner_count; ++c) {
-                    int32_t v = face.vertex_indices[c];
-                    if (v >= 0 && v < vertex_count) ++vertices[v].link;
-                }
-            }
-        }
-    }
+    ForEachCornerVertex(*this, [this](int32_t v) {
+        if (v >= 0 && v < vertex_count) ++vertices[v].link;
+    });
     int32_t count = 0;
     for (int32_t k = 0; k < vertex_count; ++k) count += vertices[k].link == 0;
     isolated_count = count;

@@ -60,13 +60,8 @@ float OutOfRange(const char* p, const char* end) {
 }  // namespace
 
 const char* ScanFloatGeneral(const char* text, const char* end, float* value) {
-    const char* p = text;
-    while (p < end && IsScanSpace(static_cast<unsigned char>(*p))) ++p;
-    bool negative = false;
-    if (p < end && (*p == '+' || *p == '-')) {
-        negative = *p == '-';
-        ++p;
-    }
+    bool negative;
+    const char* p = SkipSpaceAndSign(text, end, &negative);
     if (p >= end) return nullptr;
 
     float result = 0.0f;

@@ -65,18 +65,25 @@ inline const char* ScanPlainDecimal(const char* p, const char* end, float* value
     return q;
 }
 
+// Skips white space and an optional sign as "%f" and "%d" do; returns the
+// first byte after them.
+inline const char* SkipSpaceAndSign(const char* p, const char* end, bool* negative) {
+    while (p < end && IsScanSpace(static_cast<unsigned char>(*p))) ++p;
+    *negative = false;
+    if (p < end && (*p == '+' || *p == '-')) {
+        *negative = *p == '-';
+        ++p;
+    }
+    return p;
+}
+
 // Every form of float text; ScanFloat below takes the common plain decimal
 // itself and hands everything else to this.
 const char* ScanFloatGeneral(const char* text, const char* end, float* value);
 
 inline const char* ScanFloat(const char* text, const char* end, float* value) {
-    const char* p = text;
-    while (p < end && IsScanSpace(static_cast<unsigned char>(*p))) ++p;
-    bool negative = false;
-    if (p < end && (*p == '+' || *p == '-')) {
-        negative = *p == '-';
-        ++p;
-    }
+    bool negative;
+    const char* p = SkipSpaceAndSign(text, end, &negative);
     // A leading digit that does not begin "0x": the general reader would try
     // ScanPlainDecimal first too, with the same result.
     if (p < end && IsDecimalDigit(*p) && !(*p == '0' && p + 1 < end && (p[1] == 'x' || p[1] == 'X'))) {
@@ -90,13 +97,8 @@ inline const char* ScanFloat(const char* text, const char* end, float* value) {
 }
 
 inline const char* ScanInt(const char* text, const char* end, int32_t* value) {
-    const char* p = text;
-    while (p < end && IsScanSpace(static_cast<unsigned char>(*p))) ++p;
-    bool negative = false;
-    if (p < end && (*p == '+' || *p == '-')) {
-        negative = *p == '-';
-        ++p;
-    }
+    bool negative;
+    const char* p = SkipSpaceAndSign(text, end, &negative);
     if (p >= end || static_cast<unsigned>(*p - '0') > 9) return nullptr;
     int64_t magnitude = 0;
     constexpr int64_t kLimit = int64_t(1) << 32;  // past every int32 magnitude
