@@ -2,8 +2,11 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #if defined(__linux__)
+#include <mutex>
+
 #include <sys/mman.h>
 #endif
 
@@ -15,10 +18,6 @@ struct BlockHeader {
     size_t reserved;      // keeps the payload 16-byte aligned
 };
 
-#if defined(__linux__)
-constexpr size_t kMapThreshold = size_t(4) << 20;  // map blocks of 4 MiB and more
-#endif
-
 // Under AddressSanitizer every block comes from the heap, so that overruns
 // and leaks of the big tables and file images are seen like any other.
 #if defined(__SANITIZE_ADDRESS__)
@@ -27,33 +26,148 @@ constexpr bool kHeapOnly = true;
 constexpr bool kHeapOnly = false;
 #endif
 
-}  // namespace
+#if defined(__linux__)
+constexpr size_t kMapThreshold = size_t(4) << 20;  // map blocks of 4 MiB and more
+constexpr size_t kHugePage = size_t(2) << 20;      // mappings are whole huge pages
 
-void* AllocateBlock(size_t bytes) {
-    if (bytes == 0 || bytes > SIZE_MAX - sizeof(BlockHeader) - 4096) return nullptr;
+// Released mappings kept for the next large block. The first touch of a
+// fresh page costs far more than clearing one already touched (on some
+// virtual machines ten times more), and a Convert releases a whole file
+// image just before it asks for the next one.
+struct SpareMappings {
+    static constexpr int kSlots = 32;
+    static constexpr size_t kMaxBytes = size_t(1) << 30;  // kept at most in all
+    struct Spare {
+        char* base;
+        size_t bytes;
+    };
+    std::mutex lock;
+    Spare spares[kSlots] = {};
+    int count = 0;
+    size_t bytes = 0;
+
+    // A kept mapping of at least `wanted` bytes (the smallest such), cut to
+    // `wanted` when the rest is worth keeping; failing that the largest one
+    // grown to `wanted` with its touched pages. `reused` is set to the bytes
+    // that were touched before. Null when nothing is kept.
+    char* Take(size_t wanted, size_t& mapped, size_t& reused) {
+        std::lock_guard<std::mutex> guard(lock);
+        if (count == 0) return nullptr;
+        int pick = -1;
+        for (int i = 0; i < count; ++i) {
+            if (spares[i].bytes >= wanted && (pick < 0 || spares[i].bytes < spares[pick].bytes)) pick = i;
+        }
+        if (pick >= 0) {
+            Spare& spare = spares[pick];
+            char* base = spare.base;
+            if (spare.bytes - wanted >= kMapThreshold) {
+                spare.base += wanted;  // the rest stays a mapping of its own
+                spare.bytes -= wanted;
+                bytes -= wanted;
+                mapped = reused = wanted;
+                return base;
+            }
+            mapped = reused = spare.bytes;
+            Remove(pick);
+            return base;
+        }
+        int largest = 0;
+        for (int i = 1; i < count; ++i) {
+            if (spares[i].bytes > spares[largest].bytes) largest = i;
+        }
+        Spare spare = spares[largest];
+        Remove(largest);
+        void* grown = mremap(spare.base, spare.bytes, wanted, MREMAP_MAYMOVE);
+        if (grown == MAP_FAILED) {
+            munmap(spare.base, spare.bytes);
+            return nullptr;
+        }
+        madvise(grown, wanted, MADV_HUGEPAGE);
+        mapped = wanted;
+        reused = spare.bytes;
+        return static_cast<char*>(grown);
+    }
+
+    // Keeps a released mapping, giving up the smallest kept ones when the
+    // slots or the byte limit run out.
+    void Keep(char* base, size_t length) {
+        std::lock_guard<std::mutex> guard(lock);
+        while (count > 0 && (count == kSlots || bytes + length > kMaxBytes)) {
+            int smallest = 0;
+            for (int i = 1; i < count; ++i) {
+                if (spares[i].bytes < spares[smallest].bytes) smallest = i;
+            }
+            if (spares[smallest].bytes > length) break;
+            munmap(spares[smallest].base, spares[smallest].bytes);
+            Remove(smallest);
+        }
+        if (count == kSlots || bytes + length > kMaxBytes) {
+            munmap(base, length);
+            return;
+        }
+        spares[count++] = {base, length};
+        bytes += length;
+    }
+
+    void Remove(int i) {
+        bytes -= spares[i].bytes;
+        spares[i] = spares[--count];
+    }
+};
+
+SpareMappings& Spares() {
+    static SpareMappings spares;
+    return spares;
+}
+
+void* MapBlock(size_t bytes, bool cleared) {
+    size_t wanted = (bytes + sizeof(BlockHeader) + kHugePage - 1) & ~(kHugePage - 1);
+    size_t mapped = 0;
+    size_t reused = 0;
+    char* base = Spares().Take(wanted, mapped, reused);
+    if (!base) {
+        void* fresh = mmap(nullptr, wanted, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (fresh == MAP_FAILED) return nullptr;
+        madvise(fresh, wanted, MADV_HUGEPAGE);  // advice only; failure is harmless
+        base = static_cast<char*>(fresh);
+        mapped = wanted;
+    }
+    BlockHeader* header = reinterpret_cast<BlockHeader*>(base);
+    header->mapped_bytes = mapped;
+    header->reserved = 0;
+    size_t total = bytes + sizeof(BlockHeader);
+    if (cleared && reused > sizeof(BlockHeader)) {
+        size_t dirty = (reused < total ? reused : total) - sizeof(BlockHeader);
+        std::memset(header + 1, 0, dirty);  // fresh pages beyond come zeroed
+    }
+    return header + 1;
+}
+#endif
+
+void* Allocate(size_t bytes, bool cleared) {
+    if (bytes == 0 || bytes > SIZE_MAX - sizeof(BlockHeader) - (size_t(4) << 20)) return nullptr;
     size_t total = bytes + sizeof(BlockHeader);
 #if defined(__linux__)
-    if (!kHeapOnly && total >= kMapThreshold) {
-        void* base = mmap(nullptr, total, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (base == MAP_FAILED) return nullptr;
-        madvise(base, total, MADV_HUGEPAGE);  // advice only; failure is harmless
-        BlockHeader* header = static_cast<BlockHeader*>(base);
-        header->mapped_bytes = total;
-        return header + 1;
-    }
+    if (!kHeapOnly && total >= kMapThreshold) return MapBlock(bytes, cleared);
 #endif
-    BlockHeader* header = static_cast<BlockHeader*>(std::calloc(1, total));
+    BlockHeader* header = static_cast<BlockHeader*>(cleared ? std::calloc(1, total) : std::malloc(total));
     if (!header) return nullptr;
     header->mapped_bytes = 0;
     return header + 1;
 }
+
+}  // namespace
+
+void* AllocateBlock(size_t bytes) { return Allocate(bytes, true); }
+
+void* AllocateUnclearedBlock(size_t bytes) { return Allocate(bytes, false); }
 
 void ReleaseBlock(void* block) {
     if (!block) return;
     BlockHeader* header = static_cast<BlockHeader*>(block) - 1;
 #if defined(__linux__)
     if (header->mapped_bytes != 0) {
-        munmap(header, header->mapped_bytes);
+        Spares().Keep(reinterpret_cast<char*>(header), header->mapped_bytes);
         return;
     }
 #endif

@@ -5,12 +5,18 @@
 // allocation path serves them all. Large blocks are mapped directly and
 // advised for transparent huge pages where the platform offers them: a
 // 200 MB table then costs a tenth of the page faults a plain heap block
-// would pay on first touch.
+// would pay on first touch. Released large blocks are kept for the next
+// request they can serve, so a file image or table released just before
+// another is made does not pay for fresh pages again.
 #include <cstddef>
 
 // A zero-filled block of `bytes` bytes, or null when it can't be had
 // (also for 0 bytes).
 void* AllocateBlock(size_t bytes);
+
+// The same, for a block the caller fills completely itself: its bytes are
+// not cleared first.
+void* AllocateUnclearedBlock(size_t bytes);
 
 // Releases a block from AllocateBlock; null is ignored.
 void ReleaseBlock(void* block);

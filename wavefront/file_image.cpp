@@ -77,7 +77,7 @@ int32_t ReadFileImage(const char* path, TextBuffer& text) {
         return -1;
     }
     if (length > 0) {
-        unsigned char* data = static_cast<unsigned char*>(AllocateBlock(static_cast<size_t>(length)));
+        unsigned char* data = static_cast<unsigned char*>(AllocateUnclearedBlock(static_cast<size_t>(length)));
         if (!data) {
             std::fclose(file);
             return -1;
