@@ -65,6 +65,9 @@ struct Model {
     // --- life cycle (model/model.cpp)
     void Clear();
     void Release();
+    // Keeps the vertex table, the groups and the materials; every face record,
+    // corner list, texture coordinate and normal goes.
+    void ReleaseAllButVertices();
     void ReleaseText();
     void ReleaseLineBuffer();
     int32_t AllocateLineBuffer();

@@ -47,6 +47,12 @@ int32_t Convert(WindowHost* window, ProgressBar* progress_bar, char* message) {
         return finish(-2);
     }
 
+    // From the original only its positions and its face count are needed; its
+    // other tables go before the matching file is read, so that the matching
+    // model's tables take over memory that is already in use.
+    int32_t original_faces = original.TotalFaceCount();
+    original.ReleaseAllButVertices();
+
     window->SetItemText(kStatusLineId, "Loading matching file...(please wait)");
     progress_bar->SendProgress(kProgressStepIt, 0, 0);
     if (!matching.LoadObj(matching_path)) {
@@ -70,7 +76,6 @@ int32_t Convert(WindowHost* window, ProgressBar* progress_bar, char* message) {
         return finish(-6);
     }
 
-    int32_t original_faces = original.TotalFaceCount();
     int32_t matching_faces = matching.TotalFaceCount();
     if (original_faces != matching_faces) {
         char warning[kPathCapacity];
