@@ -100,7 +100,7 @@ echo "least of $RUNS runs; each cell wall/cpu seconds (cpu = user + sys); stages
 awk -v small="$SMALL" -v large="$LARGE" '
     { wall[$1, $2] = $3; cpu[$1, $2] = $4; if (!($1 in seen)) { seen[$1] = 1; order[++n] = $1 } }
     END {
-        split("read pass1 pass2 pass3 library match regroup write report_counts convert_total convert_process report_process tinyobj_both", rows, " ")
+        split("read survey pass3 library match regroup write report_counts convert_total convert_process report_process tinyobj_both", rows, " ")
         printf "%-16s", "stage"
         for (i = 1; i <= n; ++i) printf " %15s", order[i]
         printf "\n"

@@ -3,8 +3,8 @@
 // the same order) and prints, per stage, the least wall and CPU time over
 // the runs, in seconds:
 //   stage <name> <wall> <cpu>
-// Stages: read (file image), pass1 (group names and the longest line),
-// pass2 (counts and tables), pass3 (values), library (MTL file), load_mb_s
+// Stages: read (file image), survey (group names, the longest line and the
+// counts, one walk), pass3 (values), library (MTL file), load_mb_s
 // (whole LoadObj of ORIGINAL in MB/s, wall), match, regroup, write (OBJ + MTL
 // text through the output files), write_mb_s, report_counts (isolated and
 // duplicate counts of both models), convert_total.
@@ -23,6 +23,7 @@
 #include "model/model.h"
 #include "model/text.h"
 #include "wavefront/file_image.h"
+#include "wavefront/obj_passes.h"
 #include "wavefront/obj_writer.h"
 #include "wavefront/output_file.h"
 #include "wavefront/path_text.h"
@@ -74,22 +75,8 @@ int32_t LoadInStages(Model& model, const char* path, const std::string& prefix) 
     CopyText(model.obj_file_name, FileNamePart(path));
     CopyText(model.obj_path, path);
     {
-        Stage stage(prefix + "pass1");
-        model.current_group = model.vertex_fill = model.texcoord_fill = 0;
-        model.text.read_pos = 0;
-        model.CollectGroupNames();
-        if (model.group_count == 0) model.group_count = 1;
-        model.line_buffer_size = model.MeasureLongestLine();
-        if (!model.AllocateLineBuffer()) return 0;
-    }
-    {
-        Stage stage(prefix + "pass2");
-        model.groups = AllocateTable<Group>(size_t(model.group_count));
-        if (!model.groups) return 0;
-        for (int32_t g = 0; g < model.group_count; ++g) model.groups[g].material_index = -1;
-        model.current_group = model.vertex_fill = model.texcoord_fill = 0;
-        model.text.read_pos = 0;
-        if (!model.CountElements() || model.vertex_count == 0) return 0;
+        Stage stage(prefix + "survey");
+        if (!SurveyObjText(model) || model.vertex_count == 0) return 0;
     }
     {
         Stage stage(prefix + "pass3");

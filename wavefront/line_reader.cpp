@@ -49,7 +49,5 @@ int32_t Model::MeasureLongestLine() {
         uint32_t length = static_cast<uint32_t>(line_end - line);
         if (length > longest) longest = length;
     }
-    if (longest <= 1024) return 1025;
-    if (longest >= static_cast<uint32_t>(INT32_MAX)) return 0;  // no buffer: the load fails
-    return static_cast<int32_t>(longest + 1);
+    return LineBufferSize(longest);
 }

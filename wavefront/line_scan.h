@@ -75,3 +75,12 @@ private:
         return from;
     }
 };
+
+// The line buffer size for a longest line of `longest` bytes: room for it and
+// its terminator, and never less than 1025; 0 (no buffer, the load fails)
+// when that would not fit an int32.
+inline int32_t LineBufferSize(uint32_t longest) {
+    if (longest <= 1024) return 1025;
+    if (longest >= static_cast<uint32_t>(INT32_MAX)) return 0;
+    return static_cast<int32_t>(longest + 1);
+}

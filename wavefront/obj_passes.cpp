@@ -11,6 +11,7 @@
 #include "wavefront/line_scan.h"
 #include "wavefront/number_text.h"
 #include "wavefront/obj_lines.h"
+#include "wavefront/obj_passes.h"
 
 namespace {
 
@@ -153,6 +154,58 @@ inline bool ReadQuickCorners(const char* p, const char* end, QuickCorners& corne
     return true;
 }
 
+// The counts of pass 2 that don't depend on the groups.
+struct ElementTally {
+    int64_t vertices = 0, texcoords = 0, normals = 0, corners = 0, usemtl_lines = 0;
+
+    // Counts one line; true for a face line.
+    bool Count(ObjKeyword keyword, const char* line, const char* after, const char* end) {
+        switch (keyword) {
+            case ObjKeyword::kV: ++vertices; return false;
+            case ObjKeyword::kVt: ++texcoords; return false;
+            case ObjKeyword::kVn: ++normals; return false;
+            case ObjKeyword::kUsemtl: ++usemtl_lines; return false;
+            case ObjKeyword::kF:
+                if (end - line >= 3) corners += CountCornerTokens(after, end);
+                return true;
+            default: return false;
+        }
+    }
+
+    // Hands the counts to the model; 0 when one outgrows its field.
+    int32_t Store(Model& model) const {
+        if (vertices > INT32_MAX || texcoords > INT32_MAX || normals > INT32_MAX) return 0;
+        if (usemtl_lines >= INT32_MAX) return 0;
+        model.vertex_count = static_cast<int32_t>(vertices);
+        model.texcoord_count = static_cast<int32_t>(texcoords);
+        model.normal_count = static_cast<int32_t>(normals);
+        model.corner_pool_size = corners * 3;
+        model.material_name_count = static_cast<int32_t>(usemtl_lines + 1);
+        return 1;
+    }
+};
+
+// Face counts per group name, in the order the names were first seen.
+struct FaceTally {
+    int64_t* counts = nullptr;
+    size_t capacity = 0;
+
+    ~FaceTally() { ReleaseBlock(counts); }
+
+    bool Reserve(size_t names) {
+        if (names <= capacity) return true;
+        size_t grown = capacity ? capacity * 2 : 64;
+        while (grown < names) grown *= 2;
+        int64_t* fresh = AllocateTable<int64_t>(grown);
+        if (!fresh) return false;
+        if (counts) std::memcpy(fresh, counts, capacity * sizeof *counts);
+        ReleaseBlock(counts);
+        counts = fresh;
+        capacity = grown;
+        return true;
+    }
+};
+
 }  // namespace
 
 int32_t Model::CollectGroupNames() {
@@ -172,45 +225,78 @@ int32_t Model::CollectGroupNames() {
 
 int32_t Model::CountElements() {
     if (!line_buffer || !groups) return 0;
-    int64_t vertices_seen = 0, texcoords_seen = 0, normals_seen = 0;
-    int64_t corners = 0, usemtl_lines = 0;
+    ElementTally tally;
     LineScanner scanner(text.data, text.size);
     const char* line;
     const char* end;
     char name[kGroupNameCapacity];
     while (scanner.Next(line, end)) {
         const char* after;
-        switch (ClassifyKeyword(line, end, after)) {
-            case ObjKeyword::kV: ++vertices_seen; break;
-            case ObjKeyword::kVt: ++texcoords_seen; break;
-            case ObjKeyword::kVn: ++normals_seen; break;
-            case ObjKeyword::kUsemtl: ++usemtl_lines; break;
-            case ObjKeyword::kG: {
-                BuildGroupName(line, end, name);
-                int32_t k = FindGroupName(name);
-                if (k == -1 || k >= group_count) return 0;
-                current_group = k + 1;
-                break;
-            }
-            case ObjKeyword::kF: {
-                Group& group = groups[SelectedGroup(*this)];
-                if (group.face_count == INT32_MAX) return 0;
-                ++group.face_count;
-                if (end - line >= 3) corners += CountCornerTokens(after, end);
-                break;
-            }
-            default: break;
+        ObjKeyword keyword = ClassifyKeyword(line, end, after);
+        if (keyword == ObjKeyword::kG) {
+            BuildGroupName(line, end, name);
+            int32_t k = FindGroupName(name);
+            if (k == -1 || k >= group_count) return 0;
+            current_group = k + 1;
+        } else if (tally.Count(keyword, line, after, end)) {
+            Group& group = groups[SelectedGroup(*this)];
+            if (group.face_count == INT32_MAX) return 0;
+            ++group.face_count;
         }
     }
     text.read_pos = text.size;
-    if (vertices_seen > INT32_MAX || texcoords_seen > INT32_MAX || normals_seen > INT32_MAX) return 0;
-    if (usemtl_lines >= INT32_MAX) return 0;
-    vertex_count = static_cast<int32_t>(vertices_seen);
-    texcoord_count = static_cast<int32_t>(texcoords_seen);
-    normal_count = static_cast<int32_t>(normals_seen);
-    corner_pool_size = corners * 3;
-    material_name_count = static_cast<int32_t>(usemtl_lines + 1);
-    return 1;
+    return tally.Store(*this);
+}
+
+int32_t SurveyObjText(Model& model) {
+    model.current_group = model.vertex_fill = model.texcoord_fill = 0;
+    model.text.read_pos = 0;
+    ElementTally tally;
+    FaceTally faces;
+    int64_t faces_before_names = 0;  // they go to the group of the newest name
+    int32_t ordinal = -1;            // of the current name; -1 before the first
+    uint32_t longest = 0;
+    LineScanner scanner(model.text.data, model.text.size);
+    const char* line;
+    const char* end;
+    char name[kGroupNameCapacity];
+    while (scanner.NextRaw(line, end)) {
+        uint32_t length = static_cast<uint32_t>(end - line);
+        if (length > longest) longest = length;
+        while (line < end && (*line == ' ' || *line == '\t')) ++line;
+        const char* after;
+        ObjKeyword keyword = ClassifyKeyword(line, end, after);
+        if (keyword == ObjKeyword::kG) {
+            BuildGroupName(line, end, name);
+            if (model.AddGroupName(name) == 1) {
+                ++model.group_count;
+                if (!faces.Reserve(static_cast<size_t>(model.group_names.count))) return 0;
+            }
+            int32_t k = model.FindGroupName(name);
+            if (k == -1) return 0;  // a name that could not be kept
+            ordinal = model.group_names.count - 1 - k;
+        } else if (tally.Count(keyword, line, after, end)) {
+            ++(ordinal < 0 ? faces_before_names : faces.counts[ordinal]);
+        }
+    }
+    model.text.read_pos = model.text.size;
+
+    int32_t names = model.group_count;
+    if (model.group_count == 0) model.group_count = 1;
+    model.line_buffer_size = LineBufferSize(longest);
+    if (!model.AllocateLineBuffer() || !model.line_buffer) return 0;
+    model.groups = AllocateTable<Group>(static_cast<size_t>(model.group_count));
+    if (!model.groups) return 0;
+    for (int32_t k = 0; k < model.group_count; ++k) {
+        // Place k in the list holds the name seen (names - 1 - k)th.
+        int64_t count = k < names ? faces.counts[names - 1 - k] : 0;
+        if (k == 0) count += faces_before_names;
+        if (count > INT32_MAX) return 0;
+        Group& group = model.groups[k];
+        group.face_count = static_cast<int32_t>(count);
+        group.material_index = -1;
+    }
+    return tally.Store(model);
 }
 
 int32_t Model::FillElements() {

@@ -7,27 +7,15 @@
 #include "model/text.h"
 #include "wavefront/current_directory.h"
 #include "wavefront/file_image.h"
+#include "wavefront/obj_passes.h"
 #include "wavefront/path_text.h"
 
 namespace {
 
-// Steps P1 to P9: the three passes and the tables between them.
+// The three passes and the tables between them. The first two passes are
+// one walk: group names, the longest line and the counts.
 int32_t Parse(Model& model) {
-    model.current_group = model.vertex_fill = model.texcoord_fill = 0;
-    model.text.read_pos = 0;
-    model.CollectGroupNames();
-    if (model.group_count == 0) model.group_count = 1;
-
-    model.line_buffer_size = model.MeasureLongestLine();
-    if (!model.AllocateLineBuffer()) return 0;
-
-    model.groups = AllocateTable<Group>(static_cast<size_t>(model.group_count));
-    if (!model.groups) return 0;
-    for (int32_t g = 0; g < model.group_count; ++g) model.groups[g].material_index = -1;
-
-    model.current_group = model.vertex_fill = model.texcoord_fill = 0;
-    model.text.read_pos = 0;
-    if (!model.CountElements()) return 0;
+    if (!SurveyObjText(model)) return 0;
     if (model.vertex_count == 0) return 0;
 
     for (int32_t g = 0; g < model.group_count; ++g) {
@@ -72,7 +60,7 @@ int32_t Parse(Model& model) {
     return 1;
 }
 
-// Steps M1 to M6. The library path is the OBJ file's folder followed by the
+// The material library. Its path is the OBJ file's folder followed by the
 // library name, or the library name alone when it is absolute. The library
 // is read before the OBJ file's folder becomes the current directory, so a
 // relative OBJ path with a folder part finds its library through the same

@@ -386,3 +386,62 @@ TEST(LoadObj, CornerTokenCountAgreesWithAPlainCount) {
         ASSERT_EQ(CountCornerTokens(text.data(), text.data() + text.size()), plain) << round;
     }
 }
+
+#include "wavefront/obj_passes.h"
+
+// The one-walk survey must leave exactly what the group-name pass, the line
+// measure, the group table and the counting pass leave when run in turn.
+TEST(LoadObj, SurveyAgreesWithThePassesRunInTurn) {
+    const std::string pieces[] = {"v 1 2 3", "vt 0.5 0.5", "vn 0 0 1", "f 1 2 3", "f 1/1/1 2/2/2", "F 1//1",
+                            "fo 3 2 1", "f", "f ", "g head", "g body", "g", "g ", "G head", "  g\thead",
+                            "g head ", "usemtl skin", "USEMTL bone", "# note", "", "  ", "\tv 4 5 6",
+                            "g " + std::string(300, 'n'), "v " + std::string(1500, '7'), "gx 1"};
+    const char* ends[] = {"\n", "\r\n", "\r", "\n\r"};
+    uint64_t state = 11;
+    auto next = [&](uint64_t range) {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        return (state >> 33) % range;
+    };
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        int lines = static_cast<int>(next(24));
+        for (int i = 0; i < lines; ++i) {
+            text += pieces[next(sizeof pieces / sizeof pieces[0])];
+            text += ends[next(round % 3 == 0 ? 4 : 1)];
+        }
+        if (next(4) == 0) text += "g tail";  // no end on the last line
+
+        Model apart;
+        SetText(apart, text);
+        apart.CollectGroupNames();
+        if (apart.group_count == 0) apart.group_count = 1;
+        apart.line_buffer_size = apart.MeasureLongestLine();
+        ASSERT_EQ(apart.AllocateLineBuffer(), 1);
+        apart.groups = AllocateTable<Group>(static_cast<size_t>(apart.group_count));
+        for (int32_t g = 0; g < apart.group_count; ++g) apart.groups[g].material_index = -1;
+        apart.text.read_pos = 0;
+        ASSERT_EQ(apart.CountElements(), 1) << text;
+
+        Model together;
+        SetText(together, text);
+        ASSERT_EQ(SurveyObjText(together), 1) << text;
+
+        EXPECT_EQ(together.group_count, apart.group_count) << text;
+        EXPECT_EQ(together.group_names.count, apart.group_names.count) << text;
+        for (int32_t k = 0; k < apart.group_count; ++k) {
+            EXPECT_EQ(together.groups[k].face_count, apart.groups[k].face_count) << k << "\n" << text;
+            EXPECT_EQ(together.groups[k].material_index, -1);
+        }
+        for (const GroupNameNode* node = apart.group_names.head.next; node; node = node->next) {
+            EXPECT_EQ(together.FindGroupName(node->name), apart.FindGroupName(node->name)) << node->name;
+        }
+        EXPECT_EQ(together.line_buffer_size, apart.line_buffer_size) << text;
+        EXPECT_NE(together.line_buffer, nullptr);
+        EXPECT_EQ(together.vertex_count, apart.vertex_count) << text;
+        EXPECT_EQ(together.texcoord_count, apart.texcoord_count) << text;
+        EXPECT_EQ(together.normal_count, apart.normal_count) << text;
+        EXPECT_EQ(together.corner_pool_size, apart.corner_pool_size) << text;
+        EXPECT_EQ(together.material_name_count, apart.material_name_count) << text;
+        if (HasFailure()) break;
+    }
+}
