@@ -104,6 +104,23 @@ inline void ReadCorner(const char* p, const char* end, int32_t& v, int32_t& t, i
 // position after the token, which must end at a separator or at end, with
 // exactly the values ReadCorner gives; null for any other token.
 inline int32_t PlainDigits(const char*& p, const char* end) {
+    if (end - p >= 8) {
+        uint64_t word;
+        std::memcpy(&word, p, sizeof word);
+        constexpr uint64_t kHighNibbles = 0xF0F0F0F0F0F0F0F0ull;
+        constexpr uint64_t kZeros = 0x3030303030303030ull;
+        constexpr uint64_t kSixes = 0x0606060606060606ull;
+        uint64_t other = ((word & kHighNibbles) ^ kZeros) | (((word + kSixes) & kHighNibbles) ^ kZeros);
+        int count = other ? __builtin_ctzll(other) >> 3 : 8;
+        if (count == 0) return -1;
+        if (count < 8) {
+            p += count;
+            word <<= 8 * (8 - count);
+            word = (word & 0x0F0F0F0F0F0F0F0Full) * 2561 >> 8;
+            word = (word & 0x00FF00FF00FF00FFull) * 6553601 >> 16;
+            return static_cast<int32_t>((word & 0x0000FFFF0000FFFFull) * 42949672960001ull >> 32);
+        }
+    }
     const char* start = p;
     int32_t value = 0;
     while (p < end && static_cast<unsigned>(*p - '0') <= 9 && p - start < 9) value = value * 10 + (*p++ - '0');
