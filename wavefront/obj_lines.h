@@ -5,6 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "model/records.h"
 #include "wavefront/number_text.h"
@@ -103,7 +106,7 @@ inline bool IsCornerSeparator(char c) {
 // Number of corner tokens from p to end, eight bytes at a time: a token
 // starts at each non-separator byte whose predecessor is a separator (or
 // the range start).
-inline int64_t CountCornerTokens(const char* p, const char* end) {
+inline int64_t CountCornerTokensByWord(const char* p, const char* end) {
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
     constexpr uint64_t kOnes = 0x0101010101010101ull;
     constexpr uint64_t kHigh = 0x8080808080808080ull;
@@ -133,5 +136,35 @@ inline int64_t CountCornerTokens(const char* p, const char* end) {
         inside = !separator;
     }
     return count;
+#endif
+}
+
+// The same count, sixteen bytes at a time where SSE2 is at hand.
+inline int64_t CountCornerTokens(const char* p, const char* end) {
+#if defined(__SSE2__)
+    int64_t count = 0;
+    uint32_t before = 1;  // the range start acts as a separator before byte 0
+    while (end - p >= 16) {
+        __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i blank = _mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8(' ')),
+                                     _mm_cmpeq_epi8(chunk, _mm_set1_epi8('\t')));
+        __m128i line_end = _mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('\r')),
+                                        _mm_cmpeq_epi8(chunk, _mm_set1_epi8('\n')));
+        uint32_t separators = static_cast<uint32_t>(_mm_movemask_epi8(_mm_or_si128(blank, line_end)));
+        uint32_t starts = ~separators & 0xFFFFu & ((separators << 1) | before);
+        starts = starts - ((starts >> 1) & 0x5555u);  // bits set, in pairs, nibbles, bytes
+        starts = (starts & 0x3333u) + ((starts >> 2) & 0x3333u);
+        starts = (starts + (starts >> 4)) & 0x0F0Fu;
+        count += (starts + (starts >> 8)) & 0x1Fu;
+        before = separators >> 15;
+        p += 16;
+    }
+    // A token running on past the last chunk was counted there already.
+    if (!before) {
+        while (p < end && !IsCornerSeparator(*p)) ++p;
+    }
+    return count + CountCornerTokensByWord(p, end);
+#else
+    return CountCornerTokensByWord(p, end);
 #endif
 }
