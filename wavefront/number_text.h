@@ -33,31 +33,22 @@ inline constexpr double kPowersOfTen[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  
 // then reads it.
 inline const char* ScanPlainDecimal(const char* p, const char* end, float* value) {
     uint64_t mantissa = 0;
-    int digits = 0;     // significant digits taken into the mantissa
-    int fraction = 0;   // of them, digits after the point
     const char* q = p;
-    while (q < end && IsDecimalDigit(*q)) {
-        mantissa = mantissa * 10 + uint64_t(*q - '0');
-        digits += mantissa != 0;
-        ++q;
-    }
-    bool any = q > p;
+    while (q < end && IsDecimalDigit(*q)) mantissa = mantissa * 10 + uint64_t(*q++ - '0');
+    int digits = static_cast<int>(q - p);
+    int fraction = 0;  // digits after the point
     if (q < end && *q == '.') {
-        ++q;
-        const char* fraction_start = q;
-        while (q < end && IsDecimalDigit(*q)) {
-            mantissa = mantissa * 10 + uint64_t(*q - '0');
-            digits += mantissa != 0;
-            ++q;
-        }
+        const char* fraction_start = ++q;
+        while (q < end && IsDecimalDigit(*q)) mantissa = mantissa * 10 + uint64_t(*q++ - '0');
         fraction = static_cast<int>(q - fraction_start);
-        any = any || q > fraction_start;
+        digits += fraction;
     }
-    if (!any || digits > 15 || fraction > 22) return nullptr;
+    // At most 19 digits can't overflow the mantissa; below 10^15 it is exact
+    // in a double, and with at most 22 decimals m / 10^d lies between 1e-22
+    // and 1e15, far inside the range of normal floats.
+    if (digits == 0 || digits > 19 || mantissa >= 1000000000000000ull || fraction > 22) return nullptr;
     if (q < end && (*q == 'e' || *q == 'E' || *q == 'x' || *q == 'X')) return nullptr;
-    if (q - p > 64) return nullptr;  // long runs of leading zeros: let from_chars count them
     double exact = double(mantissa) / kPowersOfTen[fraction];
-    if (exact != 0.0 && (exact < 0x1p-126 || exact >= 0x1p127)) return nullptr;  // subnormal or near overflow
     uint64_t bits;
     std::memcpy(&bits, &exact, sizeof bits);
     if ((bits & ((uint64_t(1) << 29) - 1)) == (uint64_t(1) << 28)) return nullptr;  // on a float midpoint
