@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "reader_test_support.h"
 
@@ -62,25 +63,6 @@ TEST(LoadObj, ShortAndLongFaceLinesReadEveryTokenAlike) {
     }
     // The values are not all clamped to 0: the comparison saw real indices.
     EXPECT_GT(plain_shorts, kRounds / 4);
-}
-
-TEST(LoadObj, PlainCornerBoundaries) {
-    ScratchFolder folder;
-    std::string path = folder.Write(
-        "edge.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 000000003 3/000000001 1//2\nf 0000000003 2/1/ 1234567890\n");
-    Model model;
-    ASSERT_EQ(model.LoadObj(path.c_str()), 1);
-    const Face& nine = model.groups[0].faces[0];
-    ASSERT_EQ(nine.corner_count, 3);
-    EXPECT_EQ(nine.vertex_indices[0], 2);  // nine digits with leading zeros
-    EXPECT_EQ(nine.vertex_indices[1], 2);
-    EXPECT_EQ(nine.texcoord_indices[1], 0);  // no texture coordinates: 0
-    EXPECT_EQ(nine.vertex_indices[2], 0);
-    const Face& ten = model.groups[0].faces[1];
-    ASSERT_EQ(ten.corner_count, 3);
-    EXPECT_EQ(ten.vertex_indices[0], 2);  // ten digits: the general road reads it alike
-    EXPECT_EQ(ten.vertex_indices[1], 1);  // "2/1/": the missing third value stays 1
-    EXPECT_EQ(ten.vertex_indices[2], 0);  // beyond the table
 }
 
 }  // namespace

@@ -2,11 +2,8 @@
 // and what survives the trip.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -16,16 +13,7 @@
 
 namespace {
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-std::string DataFile(const char* name) {
-    return std::string(QUANDRE_TEST_DATA) + "/round_trip/" + name;
-}
+std::string DataFile(const char* name) { return std::string(QUANDRE_TEST_DATA) + "/round_trip/" + name; }
 
 // Every written face as (group name, material name, corners as text), in the
 // order the model holds them.
@@ -50,6 +38,12 @@ std::vector<FaceKey> FaceKeys(const Model& model) {
     return keys;
 }
 
+std::map<std::string, std::vector<FaceKey>> ByGroupName(const std::vector<FaceKey>& keys) {
+    std::map<std::string, std::vector<FaceKey>> by_name;
+    for (const FaceKey& key : keys) by_name[std::get<0>(key)].push_back(key);
+    return by_name;
+}
+
 }  // namespace
 
 // Groups named A, B, A, C are written as the sections C, B, A; inside each,
@@ -58,12 +52,9 @@ TEST(RoundTrip, WrittenBytesOfARealInput) {
     Model model;
     ASSERT_EQ(model.LoadObj(DataFile("scene.obj").c_str()), 1);
     ASSERT_EQ(model.mtl_loaded, 1);
-
     ScratchFolder folder;
-    std::string target = folder.path() + "new.obj";
-    ASSERT_EQ(model.WriteObjFile(target.c_str()), 1);
-    EXPECT_EQ(ReadFile(target), ReadFile(DataFile("new.obj")));
-    EXPECT_EQ(ReadFile(folder.path() + "new.mtl"), ReadFile(DataFile("new.mtl")));
+    ASSERT_EQ(model.WriteObjFile(folder.Join("new.obj").c_str()), 1);
+    EXPECT_EQ(folder.Contents(), (Files{{"new.obj", Slurp(DataFile("new.obj"))}, {"new.mtl", Slurp(DataFile("new.mtl"))}}));
 }
 
 TEST(RoundTrip, ReadingTheWrittenFileGivesTheSameModel) {
@@ -71,45 +62,35 @@ TEST(RoundTrip, ReadingTheWrittenFileGivesTheSameModel) {
         SCOPED_TRACE(input);
         Model first;
         ASSERT_EQ(first.LoadObj(DataFile(input).c_str()), 1);
-        std::vector<FaceKey> faces_before = FaceKeys(first);
-        std::vector<Material> materials_before(first.materials, first.materials + first.material_count);
-
+        std::vector<FaceKey> read = FaceKeys(first);
+        std::vector<Material> materials(first.materials, first.materials + first.material_count);
         ScratchFolder folder;
-        std::string target = folder.path() + "copy.obj";
-        ASSERT_EQ(first.WriteObjFile(target.c_str()), 1);
+        ASSERT_EQ(first.WriteObjFile(folder.Join("copy.obj").c_str()), 1);
+        std::vector<FaceKey> written = FaceKeys(first);  // regrouped by the write
 
         Model second;
-        ASSERT_EQ(second.LoadObj(target.c_str()), 1);
+        ASSERT_EQ(second.LoadObj(folder.Join("copy.obj").c_str()), 1);
         EXPECT_EQ(second.vertex_count, first.vertex_count);
         EXPECT_EQ(second.normal_count, first.normal_count);
         EXPECT_EQ(second.texcoord_count, first.texcoord_count);
         EXPECT_EQ(second.group_name_count, first.group_name_count);
-        EXPECT_EQ(second.material_count, first.material_count);
+        ASSERT_EQ(second.material_count, first.material_count);
         for (int32_t i = 0; i < first.vertex_count; ++i) {
-            EXPECT_NEAR(second.vertices[i].x, first.vertices[i].x, 5e-7) << i;
-            EXPECT_NEAR(second.vertices[i].y, first.vertices[i].y, 5e-7) << i;
-            EXPECT_NEAR(second.vertices[i].z, first.vertices[i].z, 5e-7) << i;
+            for (float Vertex::*axis : {&Vertex::x, &Vertex::y, &Vertex::z})
+                EXPECT_NEAR(second.vertices[i].*axis, first.vertices[i].*axis, 5e-7) << i;
         }
         for (int32_t i = 0; i < first.texcoord_count; ++i) {
             EXPECT_NEAR(second.texcoords[i].u, first.texcoords[i].u, 5e-7) << i;
             EXPECT_NEAR(second.texcoords[i].v, first.texcoords[i].v, 5e-7) << i;
         }
-        // The written file holds the regrouped order, so compare as multisets
-        // per group name and material, and the regrouped order exactly.
-        std::vector<FaceKey> faces_after = FaceKeys(second);
-        std::vector<FaceKey> regrouped = FaceKeys(first);
-        EXPECT_EQ(faces_after.size(), faces_before.size());
-        std::multiset<FaceKey> before(faces_before.begin(), faces_before.end());
-        std::multiset<FaceKey> after(faces_after.begin(), faces_after.end());
-        EXPECT_TRUE(before == after);
-        // Reading reverses the order of the group names, but each name's
-        // faces come back in the order they were written.
-        std::map<std::string, std::vector<FaceKey>> written_by_name, read_by_name;
-        for (const FaceKey& key : regrouped) written_by_name[std::get<0>(key)].push_back(key);
-        for (const FaceKey& key : faces_after) read_by_name[std::get<0>(key)].push_back(key);
-        EXPECT_TRUE(written_by_name == read_by_name);
+        // The same faces come back; reading reverses the order of the group
+        // names, but each name's faces come back in the order they were written.
+        std::vector<FaceKey> reread = FaceKeys(second);
+        EXPECT_TRUE(std::multiset<FaceKey>(read.begin(), read.end()) ==
+                    std::multiset<FaceKey>(reread.begin(), reread.end()));
+        EXPECT_TRUE(ByGroupName(written) == ByGroupName(reread));
         for (int32_t m = 0; m < first.material_count; ++m) {
-            const Material& a = materials_before[m];
+            const Material& a = materials[m];
             const Material& b = second.materials[m];
             EXPECT_STREQ(a.name, b.name);
             EXPECT_STREQ(a.diffuse_map, b.diffuse_map);
