@@ -3,15 +3,15 @@
 //
 // Every matching vertex is paired with the lowest-indexed original vertex at an
 // equal position (+0.0 equals -0.0, a NaN equals nothing). A plain scan of the
-// original table would find that partner in n x m comparisons; the position
-// index finds the same one in linear time.
+// original table would find that partner in n x m comparisons; the
+// partitioned position hash finds the same one in linear time.
 #include <cstdint>
 
 #include "model/block.h"
 #include "model/corners.h"
 #include "model/model.h"
 #include "morph/host.h"
-#include "morph/position_index.h"
+#include "morph/equal_positions.h"
 
 namespace {
 
@@ -29,16 +29,13 @@ int32_t Model::MatchVertices(const Model& original, int32_t& match_count, Progre
     Vertex* working = AllocateTable<Vertex>(size_t(n));
     if (!working) return 0;
 
-    // The index of the original positions; each position keeps the first
-    // (lowest) vertex index at it because the vertices go in in table order.
-    PositionIndex index;
-    if (!CreatePositionIndex(index, m)) {
+    // Each matching vertex's partner, found for all of them at once; the
+    // search below then walks them in order.
+    int32_t* partner = AllocateTable<int32_t>(size_t(n));
+    if (!partner || !FindFirstEqualPositions(original.vertices, m, vertices, n, partner)) {
+        ReleaseBlock(partner);
         ReleaseBlock(working);
         return 0;
-    }
-    for (int32_t j = 0; j < m; ++j) {
-        if (j + kPrefetchDistance < m) PrefetchPosition(index, original.vertices[j + kPrefetchDistance]);
-        FindPosition(index, original.vertices[j], j, 1);
     }
 
     Step(progress_bar);
@@ -50,9 +47,9 @@ int32_t Model::MatchVertices(const Model& original, int32_t& match_count, Progre
     volatile float counter = 0.0f;
     match_count = 0;
     for (int32_t i = 0; i < n; ++i) {
-        if (i + kPrefetchDistance < n) PrefetchPosition(index, vertices[i + kPrefetchDistance]);
-        int32_t j = FindPosition(index, vertices[i], 0, 0);
+        int32_t j = partner[i];
         if (j < 0) {
+            ReleaseBlock(partner);
             ReleaseBlock(working);
             return 0;
         }
@@ -65,6 +62,7 @@ int32_t Model::MatchVertices(const Model& original, int32_t& match_count, Progre
         }
     }
 
+    ReleaseBlock(partner);
     Step(progress_bar);
 
     for (int32_t k = 0; k < m; ++k) {

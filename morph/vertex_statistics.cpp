@@ -4,7 +4,8 @@
 
 #include "model/corners.h"
 #include "model/model.h"
-#include "morph/position_index.h"
+#include "model/block.h"
+#include "morph/equal_positions.h"
 
 int32_t Model::CountIsolatedVertices() {
     isolated_count = 0;
@@ -19,10 +20,10 @@ int32_t Model::CountIsolatedVertices() {
     return 1;
 }
 
-// The distinct positions seen so far live in a position index made for this
-// one count and released at its end, so nothing is held between counts. Each
-// position is recorded once with the index of its first vertex; a NaN
-// position equals nothing and so is never a duplicate.
+// Each vertex's first vertex at an equal position is found for all of them
+// at once, with working memory made for this one count and released at its
+// end, so nothing is held between counts. A NaN position equals nothing and
+// so is never a duplicate.
 int32_t Model::CountDuplicateVertices() {
     duplicate_count = 0;
     if (!vertices || vertex_count <= 0) return 1;
@@ -32,19 +33,18 @@ int32_t Model::CountDuplicateVertices() {
     }
 
     int32_t count = 0;
-    PositionIndex seen;
-    if (CreatePositionIndex(seen, vertex_count)) {
+    int32_t* first = AllocateTable<int32_t>(size_t(vertex_count));
+    if (first && FindFirstEqualPositions(vertices, vertex_count, vertices, vertex_count, first)) {
         for (int32_t k = 0; k < vertex_count; ++k) {
-            int32_t first = FindPosition(seen, vertices[k], k, 1);
-            if (first >= 0) {
+            if (first[k] >= 0 && first[k] < k) {
                 vertices[k].mark = 1;
-                vertices[k].link = first;
+                vertices[k].link = first[k];
                 ++count;
             }
         }
     } else {
-        // No room for the index: compare against the earlier first vertices
-        // directly, which gives the same marks and links, only slower.
+        // No room for the working memory: compare against the earlier first
+        // vertices directly, which gives the same marks and links, only slower.
         for (int32_t k = 0; k < vertex_count; ++k) {
             for (int32_t j = 0; j < k; ++j) {
                 if (vertices[j].mark == 0 && PositionsEqual(vertices[j], vertices[k])) {
@@ -56,6 +56,7 @@ int32_t Model::CountDuplicateVertices() {
             }
         }
     }
+    ReleaseBlock(first);
     duplicate_count = count;
     return 1;
 }

@@ -1,0 +1,148 @@
+// Equal positions in linear time: a hash of each position's exact float bits.
+//
+// A single hash table over a million positions is far bigger than the
+// processor's caches, and nearly every probe then waits on memory. So the
+// positions are first partitioned by the top bits of their hash, each
+// partition small enough for its own table to stay in the cache, and the
+// table of one partition is built and probed before the next. Within a
+// partition the table's vertices go in in index order and a position keeps
+// the first index that claimed it: the lowest, as a plain scan would find.
+#include "morph/equal_positions.h"
+
+#include <cstring>
+
+#include "model/block.h"
+
+namespace {
+
+// A position keyed by its coordinates' bit patterns, -0.0 folded onto +0.0.
+struct KeyedPosition {
+    uint32_t x, y, z;
+    int32_t index;  // in its vertex table
+};
+
+struct Slot {
+    uint32_t x, y, z;
+    int32_t entry;  // table index + 1; 0 for a free slot
+};
+
+// About this many positions a partition: its table (two slots each) then
+// takes a quarter of a megabyte.
+constexpr uint32_t kPartitionTarget = 8192;
+
+bool Fold(float value, uint32_t& bits) {
+    if (value != value) return false;
+    if (value == 0.0f) value = 0.0f;  // -0.0 becomes +0.0
+    std::memcpy(&bits, &value, sizeof bits);
+    return true;
+}
+
+bool Key(const Vertex& vertex, int32_t index, KeyedPosition& key) {
+    key.index = index;
+    return Fold(vertex.x, key.x) && Fold(vertex.y, key.y) && Fold(vertex.z, key.z);
+}
+
+uint32_t Hash(const KeyedPosition& key) {
+    uint64_t h = (uint64_t(key.x) * 0x9E3779B97F4A7C15ull) ^ (uint64_t(key.y) * 0xC2B2AE3D27D4EB4Full) ^
+                 (uint64_t(key.z) * 0x165667B19E3779F9ull);
+    h ^= h >> 29;
+    h *= 0xBF58476D1CE4E5B9ull;
+    h ^= h >> 32;
+    return uint32_t(h);
+}
+
+// The positions of one vertex table without NaNs, grouped by partition (the
+// top `bits` bits of the hash), each group in index order.
+struct Partitioned {
+    KeyedPosition* keys = nullptr;
+    uint32_t* starts = nullptr;  // partitions + 1 offsets into keys
+
+    ~Partitioned() {
+        ReleaseBlock(keys);
+        ReleaseBlock(starts);
+    }
+
+    bool Make(const Vertex* vertices, int32_t count, int bits) {
+        uint32_t partitions = uint32_t(1) << bits;
+        starts = AllocateTable<uint32_t>(partitions + 1);
+        keys = AllocateTable<KeyedPosition>(count > 0 ? size_t(count) : 1);
+        if (!starts || !keys) return false;
+        auto partition_of = [bits](const KeyedPosition& key) { return bits ? Hash(key) >> (32 - bits) : 0u; };
+        KeyedPosition key;
+        for (int32_t i = 0; i < count; ++i) {
+            if (Key(vertices[i], i, key)) ++starts[partition_of(key) + 1];
+        }
+        for (uint32_t p = 0; p < partitions; ++p) starts[p + 1] += starts[p];
+        // Scatter through a running copy of the starts, which ends as the ends.
+        uint32_t* fill = AllocateTable<uint32_t>(partitions);
+        if (!fill) return false;
+        std::memcpy(fill, starts, partitions * sizeof *fill);
+        for (int32_t i = 0; i < count; ++i) {
+            if (Key(vertices[i], i, key)) keys[fill[partition_of(key)]++] = key;
+        }
+        ReleaseBlock(fill);
+        return true;
+    }
+};
+
+// Finds `key` in the table; when absent and `claim` is set, stores it.
+// Returns the index stored for the position, or -1.
+int32_t FindOrClaim(Slot* slots, uint32_t mask, const KeyedPosition& key, bool claim) {
+    for (uint32_t s = Hash(key) & mask;; s = (s + 1) & mask) {
+        Slot& slot = slots[s];
+        if (slot.entry == 0) {
+            if (claim) slot = {key.x, key.y, key.z, key.index + 1};
+            return claim ? key.index : -1;
+        }
+        if (slot.x == key.x && slot.y == key.y && slot.z == key.z) return slot.entry - 1;
+    }
+}
+
+}  // namespace
+
+int32_t FindFirstEqualPositions(const Vertex* table, int32_t count, const Vertex* queries, int32_t query_count,
+                                int32_t* first) {
+    if (count < 0 || query_count < 0 || (count > 0 && !table) || (query_count > 0 && (!queries || !first))) return 0;
+    int bits = 0;
+    while (bits < 16 && (uint64_t(count) >> bits) > kPartitionTarget) ++bits;
+
+    Partitioned known;
+    if (!known.Make(table, count, bits)) return 0;
+    Partitioned asked;
+    const Partitioned* questions = &known;
+    if (queries != table || query_count != count) {
+        if (!asked.Make(queries, query_count, bits)) return 0;
+        questions = &asked;
+    }
+
+    // One block, sized for the largest partition, holds each partition's
+    // table in turn; a table takes the part it needs at most half full.
+    uint32_t partitions = uint32_t(1) << bits;
+    uint32_t largest = 0;
+    for (uint32_t p = 0; p < partitions; ++p) {
+        uint32_t size = known.starts[p + 1] - known.starts[p];
+        if (size > largest) largest = size;
+    }
+    auto capacity_for = [](uint32_t size) {
+        uint64_t capacity = 16;
+        while (capacity < uint64_t(size) * 2) capacity <<= 1;
+        return capacity;
+    };
+    Slot* slots = AllocateTable<Slot>(size_t(capacity_for(largest)));
+    if (!slots) return 0;
+
+    for (int32_t i = 0; i < query_count; ++i) first[i] = -1;  // NaNs are in no partition
+    for (uint32_t p = 0; p < partitions; ++p) {
+        uint32_t begin = known.starts[p], end = known.starts[p + 1];
+        uint64_t capacity = capacity_for(end - begin);
+        std::memset(slots, 0, size_t(capacity) * sizeof *slots);
+        uint32_t mask = uint32_t(capacity - 1);
+        for (uint32_t k = begin; k < end; ++k) FindOrClaim(slots, mask, known.keys[k], true);
+        for (uint32_t k = questions->starts[p]; k < questions->starts[p + 1]; ++k) {
+            const KeyedPosition& key = questions->keys[k];
+            first[key.index] = FindOrClaim(slots, mask, key, false);
+        }
+    }
+    ReleaseBlock(slots);
+    return 1;
+}
