@@ -74,11 +74,12 @@ int32_t Model::FindGroupName(const char* name) const {
 
 int32_t Model::AddGroupName(const char* name) {
     if (!name) return 0;
-    if (FindGroupName(name) != -1) return 0;
+    size_t length = NameLength(name);
+    uint32_t hash = HashName(name, length);
+    if (group_names.index && FindSlot(group_names, name, length, hash)->node) return 0;
     if (!ReserveIndex(group_names)) return 0;
     GroupNameNode* node = static_cast<GroupNameNode*>(AllocateBlock(sizeof(GroupNameNode)));
     if (!node) return 0;
-    size_t length = NameLength(name);
     CopyText(node->name, kGroupNameCapacity, name, length);
 
     GroupNameNode* first = group_names.head.next;
@@ -87,8 +88,7 @@ int32_t Model::AddGroupName(const char* name) {
     if (first) first->prev = node;
     group_names.head.next = node;
 
-    uint32_t hash = HashName(name, length);
-    GroupNameSlot* slot = FindSlot(group_names, name, length, hash);
+    GroupNameSlot* slot = FindSlot(group_names, name, length, hash);  // the index may have grown
     slot->node = node;
     slot->ordinal = group_names.count;
     slot->hash = hash;

@@ -285,12 +285,13 @@ int32_t SurveyObjText(Model& model) {
         ObjKeyword keyword = ClassifyKeyword(line, end, after);
         if (keyword == ObjKeyword::kG) {
             BuildGroupName(line, end, name);
-            if (model.AddGroupName(name) == 1) {
+            int32_t k = model.FindGroupName(name);
+            if (k == -1) {
+                if (model.AddGroupName(name) != 1) return 0;  // a name that could not be kept
                 ++model.group_count;
                 if (!faces.Reserve(static_cast<size_t>(model.group_names.count))) return 0;
+                k = 0;  // the newest name
             }
-            int32_t k = model.FindGroupName(name);
-            if (k == -1) return 0;  // a name that could not be kept
             ordinal = model.group_names.count - 1 - k;
         } else if (tally.Count(keyword, line, after, end)) {
             ++(ordinal < 0 ? faces_before_names : faces.counts[ordinal]);
