@@ -109,6 +109,13 @@ struct SpareMappings {
         bytes += length;
     }
 
+    void ReleaseAll() {
+        std::lock_guard<std::mutex> guard(lock);
+        for (int i = 0; i < count; ++i) munmap(spares[i].base, spares[i].bytes);
+        count = 0;
+        bytes = 0;
+    }
+
     void Remove(int i) {
         bytes -= spares[i].bytes;
         spares[i] = spares[--count];
@@ -161,6 +168,12 @@ void* Allocate(size_t bytes, bool cleared) {
 void* AllocateBlock(size_t bytes) { return Allocate(bytes, true); }
 
 void* AllocateUnclearedBlock(size_t bytes) { return Allocate(bytes, false); }
+
+void ReleaseSpareBlocks() {
+#if defined(__linux__)
+    Spares().ReleaseAll();
+#endif
+}
 
 void ReleaseBlock(void* block) {
     if (!block) return;

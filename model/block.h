@@ -21,6 +21,10 @@ void* AllocateUnclearedBlock(size_t bytes);
 // Releases a block from AllocateBlock; null is ignored.
 void ReleaseBlock(void* block);
 
+// Gives the released blocks that are kept for reuse back to the system;
+// an operation calls it when it is done.
+void ReleaseSpareBlocks();
+
 // Typed helper: a zero-filled table of `count` records.
 template <typename T>
 T* AllocateTable(size_t count) {

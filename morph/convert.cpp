@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/workspace.h"
+#include "model/block.h"
 #include "model/model.h"
 #include "model/records.h"
 
@@ -36,6 +37,7 @@ int32_t Convert(WindowHost* window, ProgressBar* progress_bar, char* message) {
     auto finish = [&](int32_t code) {
         matching.Release();
         original.Release();
+        ReleaseSpareBlocks();
         return code;
     };
 

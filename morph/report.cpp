@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/workspace.h"
+#include "model/block.h"
 #include "model/model.h"
 #include "model/records.h"
 #include "model/text.h"
@@ -111,6 +112,7 @@ int32_t MakeReport(WindowHost* window, ProgressBar* progress_bar, const char* re
     }
     matching.Release();
     original.Release();
+    ReleaseSpareBlocks();
     return code;
 }
 
