@@ -7,6 +7,7 @@
 #include "model/block.h"
 #include "model/model.h"
 #include "model/text.h"
+#include "tests/model/hand_model.h"
 
 TEST(GroupNames, NewestNameComesFirst) {
     Model model;
@@ -72,11 +73,7 @@ TEST(GroupNames, LongNamesAreCutTheSameWayWhenAddedAndLookedUp) {
 TEST(Materials, FindMaterialReturnsFirstExactMatch) {
     Model model;
     EXPECT_EQ(model.FindMaterial("skin"), -1);  // no table
-    model.material_count = 3;
-    model.materials = AllocateTable<Material>(3);
-    CopyText(model.materials[0].name, "skin");
-    CopyText(model.materials[1].name, "cloth");
-    CopyText(model.materials[2].name, "skin");
+    SetMaterials(model, {"skin", "cloth", "skin"});
     struct Case { const char* name; int expected; } cases[] = {
         {"skin", 0}, {"cloth", 1}, {"Skin", -1}, {"skin ", -1}, {"", -1}, {nullptr, -1},
     };
@@ -86,17 +83,9 @@ TEST(Materials, FindMaterialReturnsFirstExactMatch) {
 TEST(Model, ClearEmptiesEverythingAndReleaseIsHarmlessTwice) {
     Model model;
     model.AddGroupName("a");
-    model.vertex_count = 2;
-    model.vertices = AllocateTable<Vertex>(2);
-    model.group_count = 1;
-    model.groups = AllocateTable<Group>(1);
-    model.groups[0].face_count = 1;
-    model.groups[0].faces = AllocateTable<Face>(1);
-    Face& face = model.groups[0].faces[0];
-    face.corner_count = 3;
-    face.vertex_indices = AllocateTable<int32_t>(3);
-    face.texcoord_indices = AllocateTable<int32_t>(3);
-    face.normal_indices = AllocateTable<int32_t>(3);
+    SetVertices(model, {{0, 0, 0}, {1, 0, 0}});
+    SetMaterials(model, {"skin"});
+    SetGroups(model, {"a"}, {{HandFace{0, {0, 1, 1}, {}, {}}}});
     CopyText(model.obj_path, "C:\\a.obj");
     CopyText(model.current_material, "skin");
     model.has_mtllib = 1;
@@ -108,6 +97,8 @@ TEST(Model, ClearEmptiesEverythingAndReleaseIsHarmlessTwice) {
     EXPECT_EQ(model.vertices, nullptr);
     EXPECT_EQ(model.groups, nullptr);
     EXPECT_EQ(model.group_count, 0);
+    EXPECT_EQ(model.materials, nullptr);
+    EXPECT_EQ(model.group_name_table, nullptr);
     EXPECT_EQ(model.group_names.count, 0);
     EXPECT_EQ(model.group_names.head.next, nullptr);
     EXPECT_EQ(model.FindGroupName("a"), -1);
