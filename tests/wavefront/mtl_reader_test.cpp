@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "reader_test_support.h"
 
@@ -113,34 +115,52 @@ TEST(ReadMaterialLibrary, LibraryWithoutMaterials) {
     }
 }
 
-TEST(ReadMaterialLibrary, GroupsAndFacesResolveToTheFirstMatch) {
+// Face and group material names as read, and the materials they name.
+TEST(ReadMaterialLibrary, FaceAndGroupMaterialsResolveToTheFirstMatch) {
     ScratchFolder folder;
     folder.Write("lib.mtl", "newmtl\nnewmtl skin\nKd 1 0 0\nnewmtl skin\nnewmtl cloth \nnewmtl Cloth\n");
     std::string obj = folder.Write("mesh.obj",
-                                   "mtllib lib.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\n"
-                                   "g a\nf 1 2 3\nusemtl skin\nf 1 2 3\nusemtl cloth\nf 1 2 3\n"
-                                   "g b\nusemtl cloth \nf 1 2 3\nusemtl Cloth\nf 1 2 3\nusemtl metal\nf 1 2 3\n"
-                                   "g c\n");
+                                   "mtllib lib.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\nusemtl skin\n"
+                                   "g a\nf 1 2 3\nusemtl cloth\nf 1 2 3\n"
+                                   "g b\nf 1 2 3\nusemtl cloth \nf 1 2 3\nusemtl Cloth\nf 1 2 3\nusemtl " +
+                                       std::string(200, 'm') + "\nf 1 2 3\nusemtl skin\nf 1 2 3\nusemtl\nf 1 2 3\n"
+                                       "g c\n");
     Model model;
     ASSERT_EQ(model.LoadObj(obj.c_str()), 1);
     EXPECT_EQ(model.mtl_loaded, 1);
     ASSERT_EQ(model.material_count, 5);
-    // Groups: c = 0, b = 1, a = 2.
-    Group& a = model.groups[2];
-    Group& b = model.groups[1];
-    Group& c = model.groups[0];
-    ASSERT_EQ(a.face_fill, 3);
-    EXPECT_EQ(a.faces[0].material_index, 0);   // the empty name: the nameless material
-    EXPECT_EQ(a.faces[1].material_index, 1);   // the first "skin"
-    EXPECT_EQ(a.faces[2].material_index, -1);  // "cloth" without the trailing blank
-    EXPECT_EQ(a.material_index, -1);
-    ASSERT_EQ(b.face_fill, 3);
-    EXPECT_EQ(b.faces[0].material_index, 3);
-    EXPECT_EQ(b.faces[1].material_index, 4);   // case matters
-    EXPECT_EQ(b.faces[2].material_index, -1);
-    EXPECT_STREQ(b.material_name, "metal");
-    EXPECT_EQ(b.material_index, -1);
-    EXPECT_EQ(c.face_count, 0);
-    EXPECT_EQ(c.material_index, 0);            // empty name, like a face without usemtl
+    EXPECT_EQ(model.material_name_count, 8);  // the empty name and one per usemtl line
+    EXPECT_EQ(model.material_name_fill, 6);   // one per distinct name
+    EXPECT_STREQ(model.current_material, "");
     EXPECT_EQ(model.text.data, nullptr);
+    struct Expected {
+        const char* group;
+        std::vector<std::pair<std::string, int32_t>> faces;  // material name and index of each
+        const char* material_name;
+        int32_t material_index;
+    } groups[] = {
+        // The newest group also holds the face before the first g line: no
+        // usemtl yet, the empty name, which names the nameless material.
+        {"c", {{"", 0}}, "", 0},
+        // usemtl holds across g lines; names match exactly, trailing blanks
+        // and case included, and the first of equal names wins; a long name
+        // is cut to 127 characters.
+        {"b", {{"cloth", -1}, {"cloth ", 3}, {"Cloth", 4}, {std::string(127, 'm'), -1}, {"skin", 1}, {"", 0}}, "", 0},
+        {"a", {{"skin", 1}, {"cloth", -1}}, "cloth", -1},
+    };
+    for (int32_t g = 0; g < 3; ++g) {
+        const Group& group = model.groups[g];
+        const Expected& e = groups[g];
+        SCOPED_TRACE(e.group);
+        EXPECT_STREQ(group.name, e.group);
+        ASSERT_EQ(group.face_fill, static_cast<int32_t>(e.faces.size()));
+        for (int32_t f = 0; f < group.face_fill; ++f) {
+            EXPECT_EQ(model.FaceMaterialName(group.faces[f]), e.faces[f].first) << f;
+            EXPECT_EQ(group.faces[f].material_index, e.faces[f].second) << f;
+        }
+        EXPECT_STREQ(group.material_name, e.material_name);
+        EXPECT_EQ(group.material_index, e.material_index);
+    }
+    // One name entry per distinct name.
+    EXPECT_EQ(model.groups[1].faces[4].material_name, model.groups[2].faces[0].material_name);
 }

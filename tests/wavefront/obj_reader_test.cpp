@@ -26,10 +26,8 @@ std::ostream& operator<<(std::ostream& out, const Corner& c) {
 }
 
 // Loads content written as a file of the scratch folder.
-int32_t LoadText(Model& model, const ScratchFolder& folder, const std::string& content,
-                 const std::string& name = "mesh.obj") {
-    std::string path = folder.Write(name, content);
-    return model.LoadObj(path.c_str());
+int32_t LoadText(Model& model, const ScratchFolder& folder, const std::string& content) {
+    return model.LoadObj(folder.Write("mesh.obj", content).c_str());
 }
 
 const std::string kThreeVertices = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
@@ -247,35 +245,6 @@ TEST(LoadObj, FailuresLeaveTheModelEmpty) {
     ASSERT_EQ(untouched.LoadObj(good.c_str()), 1);
     EXPECT_EQ(untouched.LoadObj(nullptr), 0);
     EXPECT_EQ(untouched.vertex_count, 3);  // an absent path leaves the Model as it was
-}
-
-TEST(LoadObj, MaterialNamesOfFacesAndGroups) {
-    ScratchFolder folder;
-    Model model;
-    std::string long_name(200, 'm');
-    ASSERT_EQ(LoadText(model, folder,
-                       kThreeVertices + "f 1 2 3\nusemtl skin\ng a\nf 1 2 3\nusemtl cloth  \nf 1 2 3\ng b\nf 1 2 3\n"
-                                        "usemtl " + long_name + "\nf 1 2 3\nusemtl skin\nf 1 2 3\nusemtl\nf 1 2 3\n"),
-              1);
-    EXPECT_EQ(model.material_name_count, 6);  // the empty name and one per usemtl line
-    EXPECT_EQ(model.material_name_fill, 4);   // "", skin, "cloth  ", the long name
-    EXPECT_STREQ(model.current_material, "");
-    Group& b = model.groups[0];  // also holds the face before the first g line
-    Group& a = model.groups[1];
-    ASSERT_STREQ(a.name, "a");
-    ASSERT_EQ(a.face_fill, 2);
-    EXPECT_STREQ(model.FaceMaterialName(a.faces[0]), "skin");
-    EXPECT_STREQ(model.FaceMaterialName(a.faces[1]), "cloth  ");
-    EXPECT_STREQ(a.material_name, "cloth  ");
-    ASSERT_EQ(b.face_fill, 5);
-    EXPECT_STREQ(model.FaceMaterialName(b.faces[0]), "");  // before any usemtl
-    EXPECT_STREQ(model.FaceMaterialName(b.faces[1]), "cloth  ");  // usemtl holds across g lines
-    EXPECT_EQ(std::string(model.FaceMaterialName(b.faces[2])), std::string(127, 'm'));
-    EXPECT_EQ(b.faces[2].material_name, 3);
-    EXPECT_EQ(b.faces[3].material_name, a.faces[0].material_name);  // one entry per distinct name
-    EXPECT_EQ(b.faces[4].material_name, 0);
-    EXPECT_STREQ(b.material_name, "");
-    EXPECT_EQ(b.faces[0].material_index, -1);
 }
 
 TEST(LoadObj, LibraryPathRules) {
