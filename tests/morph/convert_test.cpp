@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
 
 #include "app/workspace.h"
 #include "model/text.h"
@@ -9,30 +8,25 @@
 
 namespace {
 
+using Events = std::vector<std::string>;
+
 const char kGeneric[] = "There was an error creating the morph.";
 const char kTriangleOriginal[] = "v 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 2 3\n";
 const char kTrianglePermuted[] = "v 0 0 1\nv 1 0 0\nv 0 1 0\nf 2 3 1\n";
+const Events kLoading = {"text 3004 Loading original file...(please wait)", "step",
+                         "text 3004 Loading matching file...(please wait)", "step"};
+// What follows the loading of a pair of triangles that match.
+const Events kMatchingAndSaving = {"text 3004 Matching vertices...(please wait)",
+                                   "step", "step", "step", "step", "step", "step",
+                                   "pos 100", "text 3004 Saving file...(please wait)"};
 
-std::vector<std::string> Loading() {
-    return {"text 3004 Loading original file...(please wait)", "step",
-            "text 3004 Loading matching file...(please wait)", "step"};
-}
-
-std::vector<std::string> Matching(int32_t search_steps) {
-    std::vector<std::string> events = {"text 3004 Matching vertices...(please wait)", "step"};
-    for (int32_t i = 0; i < search_steps; ++i) events.push_back("step");
-    events.push_back("step");
-    events.push_back("step");
-    return events;
-}
-
-std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b) {
+Events operator+(Events a, const Events& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
 
 struct ConvertRun : ::testing::Test {
-    TempFolder folder;
+    ScratchFolder folder;
     RecordingHost host;
     Workspace workspace;
     char message[kMessageCapacity];
@@ -55,12 +49,10 @@ struct ConvertRun : ::testing::Test {
 TEST_F(ConvertRun, SuccessWritesTheMatchingFacesInTheOriginalOrder) {
     std::string original = folder.Write("original.obj", kTriangleOriginal);
     std::string matching = folder.Write("matching.obj", kTrianglePermuted);
-    std::string result = folder.Join("new.obj");
-    ASSERT_EQ(Run(original, matching, result), 1);
-    EXPECT_EQ(host.events, (Loading() + Matching(3) +
-                               std::vector<std::string>{"pos 100", "text 3004 Saving file...(please wait)"}));
+    ASSERT_EQ(Run(original, matching, folder.Join("new.obj")), 1);
+    EXPECT_EQ(host.events, kLoading + kMatchingAndSaving);
     EXPECT_STREQ(message, kGeneric);
-    std::string text = ReadBytes(result);
+    std::string text = Slurp(folder.Join("new.obj"));
     EXPECT_NE(text.find("v 1.000000 0.000000 0.000000\r\nv 0.000000 1.000000 0.000000\r\nv 0.000000 0.000000 1.000000\r\n"),
               std::string::npos) << text;
     EXPECT_NE(text.find("\r\nf 1 2 3 "), std::string::npos) << text;
@@ -83,59 +75,49 @@ TEST_F(ConvertRun, NullArgumentsGiveZeroAndEmptyWorkspacePartsMinusOne) {
         EXPECT_TRUE(host.events.empty());
         EXPECT_STREQ(message, kGeneric);
     }
-    EXPECT_FALSE(std::filesystem::exists(folder.Join("new.obj")));
+    EXPECT_EQ(folder.Contents().size(), 1u);
 }
 
-TEST_F(ConvertRun, MissingOriginalStopsBeforeTheMatchingFile) {
-    std::string missing = folder.Join("missing.obj");
-    std::string matching = folder.Write("matching.obj", kTrianglePermuted);
-    EXPECT_EQ(Run(missing, matching, folder.Join("new.obj")), -2);
-    EXPECT_EQ(host.events, (std::vector<std::string>{"text 3004 Loading original file...(please wait)", "step"}));
-    EXPECT_EQ(std::string(message),
-              "There was an error loading the original morph file:\r\n\r\nfilepath: \"" + missing + "\"\r\n");
-}
-
-TEST_F(ConvertRun, MatchingFileThatDoesNotLoad) {
-    std::string original = folder.Write("original.obj", kTriangleOriginal);
+// Each failure stops at its step with its message and writes nothing.
+TEST_F(ConvertRun, FailuresSayWhereTheyStopped) {
+    const std::string original = folder.Write("original.obj", kTriangleOriginal);
+    const std::string matching = folder.Write("matching.obj", kTrianglePermuted);
+    const std::string missing = folder.Join("missing.obj");
     // A file without v lines does not load, so the empty-model test is never reached.
-    std::string matching = folder.Write("matching.obj", "f 1 2 3\n");
-    EXPECT_EQ(Run(original, matching, folder.Join("new.obj")), -3);
-    EXPECT_EQ(host.events, Loading());
-    EXPECT_EQ(std::string(message),
-              "There was an error loading the matching morph file:\r\n\r\nfilepath: \"" + matching + "\"\r\n");
-}
-
-TEST_F(ConvertRun, VertexCountsDiffer) {
-    std::string original = folder.Write("original.obj", kTriangleOriginal);
-    std::string matching = folder.Write("matching.obj", "v 0 0 1\nv 1 0 0\nv 0 1 0\nv 5 5 5\nf 2 3 1\n");
-    EXPECT_EQ(Run(original, matching, folder.Join("new.obj")), -5);
-    EXPECT_EQ(host.events, Loading());
-    EXPECT_STREQ(message,
-                 "There was an error creating the new morph file.\r\nVertex count does not match:\r\n\r\n"
-                 "original: 3 vertices\r\nmatching: 4 vertices\r\n");
-}
-
-TEST_F(ConvertRun, UnmatchedVertexReportsHowManyMatchedBeforeIt) {
-    std::string original = folder.Write("original.obj", kTriangleOriginal);
-    std::string matching = folder.Write("matching.obj", "v 0 0 1\nv 1 0 0.0000001\nv 0 1 0\nf 2 3 1\n");
-    EXPECT_EQ(Run(original, matching, folder.Join("new.obj")), -7);
-    EXPECT_EQ(host.events, (Loading() + std::vector<std::string>{"text 3004 Matching vertices...(please wait)", "step",
-                                                                 "step"}));
-    EXPECT_STREQ(message,
-                 "There was an error creating the new morph file.\r\nUnable to match all vertices:\r\n\r\n"
-                 "num_matches: 1\r\ntotal_vertices: 3\r\n");
-    EXPECT_FALSE(std::filesystem::exists(folder.Join("new.obj")));
-}
-
-TEST_F(ConvertRun, NewPathInAMissingFolderFailsAfterMatching) {
-    std::string original = folder.Write("original.obj", kTriangleOriginal);
-    std::string matching = folder.Write("matching.obj", kTrianglePermuted);
-    std::string result = folder.Join("no_such_folder") + "/new.obj";
-    EXPECT_EQ(Run(original, matching, result), -4);
-    EXPECT_EQ(host.events, (Loading() + Matching(3) +
-                               std::vector<std::string>{"pos 100", "text 3004 Saving file...(please wait)"}));
-    EXPECT_EQ(std::string(message),
-              "There was an error saving the new morph file:\r\n\r\nfilepath: \"" + result + "\"\r\n");
+    const std::string no_vertices = folder.Write("no_vertices.obj", "f 1 2 3\n");
+    const std::string four = folder.Write("four.obj", "v 0 0 1\nv 1 0 0\nv 0 1 0\nv 5 5 5\nf 2 3 1\n");
+    const std::string moved = folder.Write("moved.obj", "v 0 0 1\nv 1 0 0.0000001\nv 0 1 0\nf 2 3 1\n");
+    const std::string result = folder.Join("new.obj");
+    const std::string nowhere = folder.Join("no_such_folder/new.obj");
+    const std::string file_error = "file:\r\n\r\nfilepath: \"";
+    const std::string creating = "There was an error creating the new morph file.\r\n";
+    struct Case {
+        std::string original, matching, result;
+        int32_t code;
+        Events events;
+        std::string message;
+    } cases[] = {
+        {missing, matching, result, -2, {kLoading[0], kLoading[1]},
+         "There was an error loading the original morph " + file_error + missing + "\"\r\n"},
+        {original, no_vertices, result, -3, kLoading,
+         "There was an error loading the matching morph " + file_error + no_vertices + "\"\r\n"},
+        {original, four, result, -5, kLoading,
+         creating + "Vertex count does not match:\r\n\r\noriginal: 3 vertices\r\nmatching: 4 vertices\r\n"},
+        {original, moved, result, -7, kLoading + Events{"text 3004 Matching vertices...(please wait)", "step", "step"},
+         creating + "Unable to match all vertices:\r\n\r\nnum_matches: 1\r\ntotal_vertices: 3\r\n"},
+        {original, matching, nowhere, -4, kLoading + kMatchingAndSaving,
+         "There was an error saving the new morph " + file_error + nowhere + "\"\r\n"},
+    };
+    const Files before = folder.Contents();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        host.events.clear();
+        CopyText(message, kGeneric);
+        EXPECT_EQ(Run(c.original, c.matching, c.result), c.code);
+        EXPECT_EQ(host.events, c.events);
+        EXPECT_EQ(std::string(message), c.message);
+        EXPECT_EQ(folder.Contents(), before);
+    }
 }
 
 TEST_F(ConvertRun, FaceCountQuestion) {
@@ -149,22 +131,21 @@ TEST_F(ConvertRun, FaceCountQuestion) {
         host.events.clear();
         host.answer = answer;
         EXPECT_EQ(Run(original, matching, folder.Join("new.obj")), -8);
-        EXPECT_EQ(host.events, (Loading() + std::vector<std::string>{question}));
+        EXPECT_EQ(host.events, kLoading + Events{question});
         EXPECT_STREQ(message, kGeneric);
-        EXPECT_FALSE(std::filesystem::exists(folder.Join("new.obj")));
+        EXPECT_EQ(folder.Contents().size(), 2u);
     }
     host.events.clear();
     host.answer = kAnswerOk;
     EXPECT_EQ(Run(original, matching, folder.Join("new.obj")), 1);
-    EXPECT_EQ(host.events, (Loading() + std::vector<std::string>{question} + Matching(3) +
-                               std::vector<std::string>{"pos 100", "text 3004 Saving file...(please wait)"}));
-}
+    EXPECT_EQ(host.events, kLoading + Events{question} + kMatchingAndSaving);
 
-TEST_F(ConvertRun, EqualFaceTotalsInOtherGroupsAskNothing) {
-    std::string original = folder.Write("original.obj", "v 1 0 0\nv 0 1 0\nv 0 0 1\ng a\nf 1 2 3\nf 3 2 1\n");
-    std::string matching = folder.Write("matching.obj", "v 0 0 1\nv 1 0 0\nv 0 1 0\ng b\nf 2 3 1\ng c\nf 1 3 2\n");
+    // Equal totals spread over other groups ask nothing.
+    original = folder.Write("original.obj", "v 1 0 0\nv 0 1 0\nv 0 0 1\ng a\nf 1 2 3\nf 3 2 1\n");
+    matching = folder.Write("matching.obj", "v 0 0 1\nv 1 0 0\nv 0 1 0\ng b\nf 2 3 1\ng c\nf 1 3 2\n");
+    host.events.clear();
     EXPECT_EQ(Run(original, matching, folder.Join("new.obj")), 1);
-    for (const std::string& event : host.events) EXPECT_NE(event.rfind("ask", 0), 0u) << event;
+    EXPECT_EQ(host.events, kLoading + kMatchingAndSaving);
 }
 
 }  // namespace

@@ -56,59 +56,47 @@ struct StepCounter : ProgressBar {
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 TEST(MatchVertices, WorkedExamples) {
-    const Position A{1, 0, 0}, B{0, 1, 0}, C{0, 0, 1}, P{1, 2, 3}, Q{4, 5, 6};
+    const float next = std::nextafter(2.0f, 3.0f);
+    const Position A{1, 0, 0}, B{0, 1, 0}, C{0, 0, 1}, P{1, 2, 3}, Q{4, 5, 6}, Z{0.0f, 1, 2}, N{kNaN, 4, 5};
     struct Case {
         std::vector<Position> original, matching;
+        int32_t result, count;
         std::vector<int32_t> links, corners;
     } cases[] = {
-        {{A, B, C}, {C, A, B}, {2, 0, 1}, {2, 0, 1}},
-        {{P, Q, P}, {Q, P, P}, {1, 0, 0}, {1, 0, 2}},
-        {{A, B, C}, {A, B, C}, {0, 1, 2}, {0, 1, 2}},
+        {{A, B, C}, {C, A, B}, 1, 3, {2, 0, 1}, {2, 0, 1}},
+        {{P, Q, P}, {Q, P, P}, 1, 3, {1, 0, 0}, {1, 0, 2}},
+        {{A, B, C}, {A, B, C}, 1, 3, {0, 1, 2}, {0, 1, 2}},
         // Several matching vertices at one position all take the first original one.
-        {{A, A, B}, {A, A, B}, {0, 0, 2}, {0, 1, 2}},
+        {{A, A, B}, {A, A, B}, 1, 3, {0, 0, 2}, {0, 1, 2}},
+        {{Z, Q, A}, {Q, {-0.0f, 1, 2}, A}, 1, 3, {1, 0, 2}, {1, 0, 2}},  // signed zeros match
+        // A NaN never matches, nor does a position one bit off; a failure
+        // leaves the vertices and the corners as they were.
+        {{A, N, B}, {A, N, B}, 0, 1, {}, {0, 1, 2}},
+        {{{1, 1, 1}, {2, 2, 2}, {3, 3, 3}}, {{3, 3, 3}, {2, next, 2}, {1, 1, 1}}, 0, 1, {}, {0, 1, 2}},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(&c - cases);
         Model original, matching;
         BuildModel(original, c.original, {{0, 1, 2}});
         BuildModel(matching, c.matching, {{0, 1, 2}});
+        auto before = VertexBytes(matching);
         int32_t count = -1;
-        ASSERT_EQ(matching.MatchVertices(original, count, nullptr), 1);
-        EXPECT_EQ(count, 3);
+        ASSERT_EQ(matching.MatchVertices(original, count, nullptr), c.result);
+        EXPECT_EQ(count, c.count);
         EXPECT_EQ(Corners(matching), c.corners);
-        for (int32_t k = 0; k < 3; ++k) {
+        if (c.result == 0) {
+            EXPECT_EQ(VertexBytes(matching), before);
+        }
+        for (int32_t k = 0; k < 3 && c.result; ++k) {
             EXPECT_EQ(matching.vertices[k].link, c.links[size_t(k)]);
             EXPECT_EQ(matching.vertices[k].mark, 0);
             EXPECT_TRUE(Equal(matching.vertices[k], original.vertices[k]));
         }
-        for (int32_t c2 = 0; c2 < 3; ++c2) {
-            EXPECT_EQ(matching.groups[0].faces[0].texcoord_indices[c2], 100 + c2);
-            EXPECT_EQ(matching.groups[0].faces[0].normal_indices[c2], 100 + c2);
+        for (int32_t k = 0; k < 3; ++k) {
+            EXPECT_EQ(matching.groups[0].faces[0].texcoord_indices[k], 100 + k);
+            EXPECT_EQ(matching.groups[0].faces[0].normal_indices[k], 100 + k);
         }
     }
-}
-
-TEST(MatchVertices, SignedZeroMatchesAndNanNeverDoes) {
-    Model original, matching;
-    BuildModel(original, {{0.0f, 1, 2}, {3, 4, 5}}, {});
-    BuildModel(matching, {{3, 4, 5}, {-0.0f, 1, 2}}, {});
-    int32_t count = 0;
-    EXPECT_EQ(matching.MatchVertices(original, count, nullptr), 1);
-    EXPECT_EQ(count, 2);
-
-    BuildModel(original, {{1, 1, 1}, {kNaN, 4, 5}}, {});
-    BuildModel(matching, {{1, 1, 1}, {kNaN, 4, 5}}, {});
-    EXPECT_EQ(matching.MatchVertices(original, count, nullptr), 0);
-    EXPECT_EQ(count, 1);
-
-    // One bit off in one coordinate is a different position.
-    float next = std::nextafter(2.0f, 3.0f);
-    BuildModel(original, {{1, 1, 1}, {2, 2, 2}, {3, 3, 3}}, {});
-    BuildModel(matching, {{3, 3, 3}, {2, next, 2}, {1, 1, 1}}, {{0, 1, 2}});
-    auto before = VertexBytes(matching);
-    EXPECT_EQ(matching.MatchVertices(original, count, nullptr), 0);
-    EXPECT_EQ(count, 1);
-    EXPECT_EQ(VertexBytes(matching), before);
-    EXPECT_EQ(Corners(matching), (std::vector<int32_t>{0, 1, 2}));
 }
 
 TEST(MatchVertices, RefusesWithoutTouchingAnything) {
@@ -123,35 +111,26 @@ TEST(MatchVertices, RefusesWithoutTouchingAnything) {
     EXPECT_EQ(bar.steps, 0);
 }
 
-TEST(MatchVertices, ProgressStepsDuringSearch) {
-    // vertex count -> steps sent during the search (one more before it, one
-    // after it and one after the corner rewrite).
-    const int32_t table[][2] = {{1, 1}, {3, 3}, {5, 5}, {6, 6}, {7, 3}, {12, 6}, {100, 5}, {1000, 5}};
+TEST(MatchVertices, ProgressSteps) {
+    // Vertex count, the vertex without a partner (-1: none), steps sent: the
+    // search's share, plus one before it and, on success, one after it and
+    // one after the corner rewrite.
+    const int32_t table[][3] = {{1, -1, 1 + 3},  {3, -1, 3 + 3},   {5, -1, 5 + 3},    {6, -1, 6 + 3}, {7, -1, 3 + 3},
+                                {12, -1, 6 + 3}, {100, -1, 5 + 3}, {1000, -1, 5 + 3}, {12, 9, 1 + 4}};
     for (const auto& row : table) {
+        SCOPED_TRACE(testing::Message() << "vertex count " << row[0] << " unmatched " << row[1]);
         std::vector<Position> positions;
         for (int32_t i = 0; i < row[0]; ++i) positions.push_back({float(i), 0, 0});
         Model original, matching;
         BuildModel(original, positions, {});
+        if (row[1] >= 0) positions[size_t(row[1])].y = 1;
         BuildModel(matching, positions, {});
         StepCounter bar;
         int32_t count = 0;
-        ASSERT_EQ(matching.MatchVertices(original, count, &bar), 1);
-        EXPECT_EQ(bar.steps, row[1] + 3) << "vertex count " << row[0];
+        ASSERT_EQ(matching.MatchVertices(original, count, &bar), row[1] < 0 ? 1 : 0);
+        EXPECT_EQ(count, row[1] < 0 ? row[0] : row[1]);
+        EXPECT_EQ(bar.steps, row[2]);
     }
-}
-
-TEST(MatchVertices, FailedSearchStepsOnlyBeforeTheFailure) {
-    std::vector<Position> positions;
-    for (int32_t i = 0; i < 12; ++i) positions.push_back({float(i), 0, 0});
-    Model original, matching;
-    BuildModel(original, positions, {});
-    positions[9].y = 1;  // vertex 9 has no partner
-    BuildModel(matching, positions, {});
-    StepCounter bar;
-    int32_t count = 0;
-    EXPECT_EQ(matching.MatchVertices(original, count, &bar), 0);
-    EXPECT_EQ(count, 9);
-    EXPECT_EQ(bar.steps, 1 + 4);  // the first step, then one per two vertices
 }
 
 // Random models with many repeated positions, signed zeros and NaNs: the

@@ -5,9 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "model/block.h"
 #include "model/model.h"
 #include "morph/host.h"
+#include "tests/model/hand_model.h"
+#include "tests/wavefront/file_test_support.h"
 
 struct Position {
     float x, y, z;
@@ -19,31 +20,16 @@ struct Position {
 inline void BuildModel(Model& model, const std::vector<Position>& positions,
                        const std::vector<std::vector<int32_t>>& faces) {
     model.Release();
-    model.vertex_count = int32_t(positions.size());
-    model.vertices = AllocateTable<Vertex>(positions.size());
-    for (size_t i = 0; i < positions.size(); ++i) {
-        model.vertices[i].x = positions[i].x;
-        model.vertices[i].y = positions[i].y;
-        model.vertices[i].z = positions[i].z;
+    std::vector<std::array<float, 3>> xyz;
+    for (const Position& p : positions) xyz.push_back({p.x, p.y, p.z});
+    SetVertices(model, xyz);
+    std::vector<HandFace> hand;
+    for (const std::vector<int32_t>& corners : faces) {
+        std::vector<int32_t> marks;
+        for (size_t c = 0; c < corners.size(); ++c) marks.push_back(int32_t(100 + c));
+        hand.push_back(HandFace{0, corners, marks, marks});
     }
-    model.group_count = 1;
-    model.groups = AllocateTable<Group>(1);
-    Group& group = model.groups[0];
-    group.face_count = group.face_fill = int32_t(faces.size());
-    group.faces = faces.empty() ? nullptr : AllocateTable<Face>(faces.size());
-    for (size_t f = 0; f < faces.size(); ++f) {
-        Face& face = group.faces[f];
-        size_t n = faces[f].size();
-        face.corner_count = int32_t(n);
-        face.vertex_indices = AllocateTable<int32_t>(n);
-        face.texcoord_indices = AllocateTable<int32_t>(n);
-        face.normal_indices = AllocateTable<int32_t>(n);
-        for (size_t c = 0; c < n; ++c) {
-            face.vertex_indices[c] = faces[f][c];
-            face.texcoord_indices[c] = int32_t(100 + c);
-            face.normal_indices[c] = int32_t(100 + c);
-        }
-    }
+    SetGroups(model, {}, {hand});
 }
 
 inline std::vector<int32_t> Corners(const Model& model) {
@@ -91,36 +77,3 @@ struct RecordingHost : WindowHost, ProgressBar {
                              std::to_string(lparam));
     }
 };
-
-#include <filesystem>
-#include <fstream>
-#include <random>
-#include <sstream>
-
-// A fresh folder for one test, removed afterwards. path() ends without a
-// separator; Join adds the platform's preferred one.
-struct TempFolder {
-    std::filesystem::path root;
-    TempFolder() {
-        std::random_device device;
-        root = std::filesystem::temp_directory_path() / ("quandre_morph_" + std::to_string(device()) + std::to_string(device()));
-        std::filesystem::create_directories(root);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(root, ignored);
-    }
-    std::string Join(const std::string& name) const { return (root / name).string(); }
-    std::string Write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(root / name, std::ios::binary) << bytes;
-        return Join(name);
-    }
-    std::string Directory() const { return (root / "").string(); }  // with a trailing separator
-};
-
-inline std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}

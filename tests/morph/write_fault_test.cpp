@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
-#include <map>
 #include <string>
 
 #include "app/workspace.h"
@@ -42,13 +41,6 @@ auto WithFileSizeLimit(rlim_t limit, Run run) {
     return result;
 }
 
-std::map<std::string, std::string> Contents(const fs::path& folder) {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::directory_iterator(folder))
-        files[entry.path().filename().string()] = ReadBytes(entry.path().string());
-    return files;
-}
-
 struct Pair {
     const char* name;
     std::string original, matching, original_mtl, matching_mtl;
@@ -71,7 +63,6 @@ std::vector<Pair> Pairs() {
 }
 
 struct WriteFaults : ::testing::Test {
-    TempFolder folder;
     RecordingHost host;
     Workspace workspace;
 
@@ -88,8 +79,7 @@ struct WriteFaults : ::testing::Test {
 TEST_F(WriteFaults, ConvertFailingAtEveryByteOfTheObjAndTheLibraryKeepsTheEarlierFiles) {
     for (const Pair& pair : Pairs()) {
         SCOPED_TRACE(pair.name);
-        fs::remove_all(folder.root);
-        fs::create_directories(folder.root);
+        ScratchFolder folder;
         host.fields[0] = folder.Write("original.obj", pair.original);
         host.fields[1] = folder.Write("matching.obj", pair.matching);
         host.fields[2] = folder.Join("new.obj");
@@ -99,8 +89,8 @@ TEST_F(WriteFaults, ConvertFailingAtEveryByteOfTheObjAndTheLibraryKeepsTheEarlie
         // What an unlimited run writes.
         char message[kMessageCapacity] = "generic";
         ASSERT_EQ(Convert(&host, &host, message), 1);
-        const std::string obj = ReadBytes(folder.Join("new.obj"));
-        const std::string mtl = ReadBytes(folder.Join("new.mtl"));
+        const std::string obj = Slurp(folder.Join("new.obj"));
+        const std::string mtl = Slurp(folder.Join("new.mtl"));
         ASSERT_FALSE(mtl.empty());
         const size_t largest = std::max(obj.size(), mtl.size());
         const std::string expected_message =
@@ -115,18 +105,18 @@ TEST_F(WriteFaults, ConvertFailingAtEveryByteOfTheObjAndTheLibraryKeepsTheEarlie
                     folder.Write("new.obj", "earlier obj");
                     folder.Write("new.mtl", "earlier mtl");
                 }
-                auto before = Contents(folder.root);
+                auto before = folder.Contents();
                 CopyText(message, "generic");
                 int32_t code = WithFileSizeLimit(limit, [&] { return Convert(&host, &host, message); });
                 if (limit < largest) {
                     ASSERT_EQ(code, -4);
                     EXPECT_EQ(std::string(message), expected_message);
-                    ASSERT_EQ(Contents(folder.root), before);  // no target changed, no temporary left
+                    ASSERT_EQ(folder.Contents(), before);  // no target changed, no temporary left
                 } else {
                     ASSERT_EQ(code, 1);
-                    EXPECT_EQ(ReadBytes(folder.Join("new.obj")), obj);
-                    EXPECT_EQ(ReadBytes(folder.Join("new.mtl")), mtl);
-                    EXPECT_EQ(Contents(folder.root).size(), 6u);
+                    EXPECT_EQ(Slurp(folder.Join("new.obj")), obj);
+                    EXPECT_EQ(Slurp(folder.Join("new.mtl")), mtl);
+                    EXPECT_EQ(folder.Contents().size(), 6u);
                 }
             }
         }
@@ -134,14 +124,15 @@ TEST_F(WriteFaults, ConvertFailingAtEveryByteOfTheObjAndTheLibraryKeepsTheEarlie
 }
 
 TEST_F(WriteFaults, ReportFailingAtEveryByteKeepsTheEarlierReport) {
+    ScratchFolder folder;
     host.fields[0] = folder.Write("original.obj", Pairs()[0].original);
     host.fields[1] = folder.Write("matching.obj", Pairs()[0].matching);
     folder.Write("o.mtl", Pairs()[0].original_mtl);
-    CopyText(g_program_directory, folder.Directory().c_str());
+    CopyText(g_program_directory, folder.path().c_str());
     const std::string report_path = folder.Join("report.txt");
 
     ASSERT_EQ(Report(&host, &host), 1);
-    const std::string report = ReadBytes(report_path);
+    const std::string report = Slurp(report_path);
     ASSERT_GT(report.size(), 500u);
     EXPECT_EQ(host.events.back(), "shell " + report_path);
 
@@ -150,16 +141,16 @@ TEST_F(WriteFaults, ReportFailingAtEveryByteKeepsTheEarlierReport) {
             SCOPED_TRACE(testing::Message() << "earlier " << earlier << " limit " << limit);
             fs::remove(report_path);
             if (earlier) folder.Write("report.txt", "earlier report");
-            auto before = Contents(folder.root);
+            auto before = folder.Contents();
             host.events.clear();
             int32_t code = WithFileSizeLimit(limit, [&] { return Report(&host, &host); });
             if (limit < report.size()) {
                 ASSERT_EQ(code, -1);
-                ASSERT_EQ(Contents(folder.root), before);
+                ASSERT_EQ(folder.Contents(), before);
                 EXPECT_NE(host.events.back().rfind("shell ", 0), 0u);  // nothing handed to the shell
             } else {
                 ASSERT_EQ(code, 1);
-                EXPECT_EQ(ReadBytes(report_path), report);
+                EXPECT_EQ(Slurp(report_path), report);
             }
         }
     }
