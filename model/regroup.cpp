@@ -87,6 +87,15 @@ int32_t Model::MergeGroups() {
     return 1;
 }
 
+namespace {
+
+struct KeyedFace {
+    Face* face;
+    int32_t name_key;
+};
+
+}  // namespace
+
 int32_t Model::RegroupByMaterial() {
     if (!groups || !group_name_table || !materials) return 0;
     // The steps below walk every Group in table order, so they give the same
@@ -121,14 +130,15 @@ int32_t Model::RegroupByMaterial() {
     // pair puts each face straight into place, reading the faces in order. It
     // gives the order of the two stable passes below (material, then group
     // name), which take over when the pairs are too many for one bucket array:
-    // an array of face references sorted by material, read back by group name
-    // straight into the new face array.
+    // an array of face references, each with its group-name key, sorted by
+    // material, read back by group name straight into the new face array (the
+    // keys beside the references spare a visit to every face for counting).
     constexpr int64_t kMostPairBuckets = int64_t(1) << 16;
     const bool by_pair = int64_t(material_buckets) * name_buckets <= kMostPairBuckets;
     const int32_t bucket_count =
         by_pair ? material_buckets * name_buckets : (material_buckets > name_buckets ? material_buckets : name_buckets);
     Group* regrouped = AllocateTable<Group>(1);
-    Face** by_material = kept && !by_pair ? AllocateTable<Face*>(static_cast<size_t>(kept)) : nullptr;
+    KeyedFace* by_material = kept && !by_pair ? AllocateTable<KeyedFace>(static_cast<size_t>(kept)) : nullptr;
     int32_t* buckets = AllocateTable<int32_t>(static_cast<size_t>(bucket_count) + 1);
     bool have_all = regrouped && buckets && (kept == 0 || by_pair || by_material);
     if (have_all && kept > 0) have_all = AllocateFaces(regrouped[0], kept) == 1;
@@ -161,13 +171,13 @@ int32_t Model::RegroupByMaterial() {
             for (int32_t b = 0; b <= material_buckets; ++b) buckets[b] = 0;
             for_each_kept([&](Face& face) { ++buckets[material_key(face) + 1]; });
             for (int32_t b = 0; b < material_buckets; ++b) buckets[b + 1] += buckets[b];
-            for_each_kept([&](Face& face) { by_material[buckets[material_key(face)]++] = &face; });
+            for_each_kept([&](Face& face) { by_material[buckets[material_key(face)]++] = {&face, name_key(face)}; });
 
             for (int32_t b = 0; b <= name_buckets; ++b) buckets[b] = 0;
-            for (int32_t i = 0; i < kept; ++i) ++buckets[name_key(*by_material[i]) + 1];
+            for (int32_t i = 0; i < kept; ++i) ++buckets[by_material[i].name_key + 1];
             for (int32_t b = 0; b < name_buckets; ++b) buckets[b + 1] += buckets[b];
             Face* faces = regrouped[0].faces;
-            for (int32_t i = 0; i < kept; ++i) CopyFace(faces[buckets[name_key(*by_material[i])]++], *by_material[i]);
+            for (int32_t i = 0; i < kept; ++i) CopyFace(faces[buckets[by_material[i].name_key]++], *by_material[i].face);
         }
     }
     ReleaseBlock(by_material);
