@@ -2,9 +2,9 @@
 // corner) and duplicate vertices (at the exact position of an earlier one).
 #include <cstdint>
 
+#include "model/block.h"
 #include "model/corners.h"
 #include "model/model.h"
-#include "model/block.h"
 #include "morph/equal_positions.h"
 
 int32_t Model::CountIsolatedVertices() {
