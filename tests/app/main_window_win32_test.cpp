@@ -97,15 +97,6 @@ std::string ProgramFolder() {
     return folder.substr(0, folder.rfind('\\') + 1);
 }
 
-// A fresh folder for one test's files, ending in a backslash.
-std::string FreshFolder(const char* name) {
-    char temp[MAX_PATH] = "";
-    GetTempPathA(MAX_PATH, temp);
-    std::string folder = std::string(temp) + "quandre_" + name + "_" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder + "\\";
-}
-
 // A square of two triangles, and the same square with its corners listed in
 // another order; the faces of the copy name the same corners.
 const char kOriginalObj[] =
@@ -114,26 +105,34 @@ const char kOriginalObj[] =
 const char kMatchingObj[] =
     "v 1 1 0\nv 0 0 0\nv 0 1 0\nv 1 0 0\n"
     "g copy\nf 2 4 1\nf 2 1 3\n";
-const char kMatchingObjWithExtraFace[] =
-    "v 1 1 0\nv 0 0 0\nv 0 1 0\nv 1 0 0\n"
-    "f 2 4 1\nf 2 1 3\nf 1 3 4\n";
+
+// A folder of this process, ending in a backslash, holding the example pair
+// (original.obj, matching.obj) and the copy with one face more (extra_face.obj).
+std::string ExampleFolder() {
+    char temp[MAX_PATH] = "";
+    GetTempPathA(MAX_PATH, temp);
+    std::string folder = std::string(temp) + "quandre_" + std::to_string(GetCurrentProcessId()) + "\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    WriteFile(folder + "original.obj", kOriginalObj);
+    WriteFile(folder + "matching.obj", kMatchingObj);
+    WriteFile(folder + "extra_face.obj", std::string(kMatchingObj) + "f 1 3 4\n");
+    return folder;
+}
 
 // The program running as it does after WinMain: start-up on its own thread.
-class RunningProgram {
-public:
+struct RunningProgram {
     RunningProgram() {
-        thread_ = std::thread([this] {
+        thread = std::thread([this] {
             RunProgram(GetModuleHandleA(nullptr));
-            finished_ = true;
+            finished = true;
         });
-        // Found once created; ready once WM_INITDIALOG has run and it shows.
-        window_ = WaitForDialog(kMainCaption);
+        window = WaitForDialog(kMainCaption);
     }
     ~RunningProgram() {
         // A failed test may leave a box open: answer every dialog of the
         // program's thread, then quit.
-        DWORD thread_id = window_ ? GetWindowThreadProcessId(window_, nullptr) : 0;
-        while (!finished_ && thread_id) {
+        DWORD thread_id = window ? GetWindowThreadProcessId(window, nullptr) : 0;
+        while (!finished && thread_id) {
             std::vector<HWND> windows;
             EnumThreadWindows(
                 thread_id,
@@ -144,43 +143,39 @@ public:
                 reinterpret_cast<LPARAM>(&windows));
             for (HWND open : windows) PostMessageA(open, WM_COMMAND, IDCANCEL, 0);
             if (windows.empty()) break;
-            WaitFor([&] { return finished_.load(); }, 200);
+            WaitFor([&] { return finished.load(); }, 200);
         }
-        thread_.join();
+        thread.join();
     }
-    HWND window() const { return window_; }
-    bool finished() const { return finished_; }
 
-    // Runs a command through its button and waits until its handler has
-    // returned: the handler leaves the status line at "Progress:".
-    void ClickAndWaitForStatus(int id, HWND* box_out = nullptr, const char* box_title = nullptr) {
-        SetDlgItemTextA(window_, IDC_STATUS_LINE, "(running)");
-        Click(window_, id);
-        if (box_title) {
-            *box_out = WaitForDialog(box_title);
-            return;
-        }
-        ASSERT_TRUE(WaitFor([&] { return ItemText(window_, IDC_STATUS_LINE) == "Progress:"; }));
+    // Presses a command's button; its handler leaves the status line at
+    // "Progress:" once it has returned.
+    void Press(int id) {
+        SetDlgItemTextA(window, IDC_STATUS_LINE, "(running)");
+        Click(window, id);
     }
     void WaitForStatus() {
-        ASSERT_TRUE(WaitFor([&] { return ItemText(window_, IDC_STATUS_LINE) == "Progress:"; }));
+        ASSERT_TRUE(WaitFor([&] { return ItemText(window, IDC_STATUS_LINE) == "Progress:"; }));
     }
 
-private:
-    std::thread thread_;
-    std::atomic<bool> finished_{false};
-    HWND window_ = nullptr;
+    std::thread thread;
+    std::atomic<bool> finished{false};
+    HWND window = nullptr;
+};
+
+// Each test drives a freshly started program.
+class MainWindow : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(window, nullptr); }
+    RunningProgram program;
+    HWND window = program.window;
 };
 
 int ProgressPosition(HWND window) {
     return int(SendMessageA(GetDlgItem(window, IDC_PROGRESS_BAR), PBM_GETPOS, 0, 0));
 }
 
-TEST(MainWindow, StartUpShowsTheWorkspaceAndAnEmptyProgressBar) {
-    RunningProgram program;
-    HWND window = program.window();
-    ASSERT_NE(window, nullptr);
-
+TEST_F(MainWindow, StartUpShowsTheWorkspaceAndAnEmptyProgressBar) {
     std::string folder = ProgramFolder();
     EXPECT_EQ(std::string(g_program_directory), folder);
     EXPECT_EQ(ItemText(window, IDC_ORIGINAL_FIELD), folder + "Untitled.obj");
@@ -189,9 +184,6 @@ TEST(MainWindow, StartUpShowsTheWorkspaceAndAnEmptyProgressBar) {
     EXPECT_EQ(ItemText(window, IDC_STATUS_LINE), "Progress:");
 
     HWND bar = GetDlgItem(window, IDC_PROGRESS_BAR);
-    char class_name[64] = "";
-    GetClassNameA(bar, class_name, sizeof class_name);
-    EXPECT_STREQ(class_name, "msctls_progress32");
     PBRANGE range = {};
     SendMessageA(bar, PBM_GETRANGE, FALSE, LPARAM(&range));
     EXPECT_EQ(range.iLow, 0);
@@ -214,100 +206,84 @@ TEST(MainWindow, StartUpShowsTheWorkspaceAndAnEmptyProgressBar) {
     for (int id : {IDC_CONVERT, IDC_REPORT, IDCANCEL, IDC_BROWSE_ORIGINAL, IDC_BROWSE_MATCHING, IDC_BROWSE_NEW})
         EXPECT_EQ(GetWindowLongA(GetDlgItem(window, id), GWL_STYLE) & BS_DEFPUSHBUTTON, 0) << id;
 
-    // About is offered in the system menu.
+    // The idle window handles no command without an entry.
+    for (int id : {1, 3000, 3001, 3002, 3003, 3004, 203, 4000})
+        EXPECT_EQ(MainDialogProc(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0), 0) << id;
+    EXPECT_EQ(MainDialogProc(window, WM_TIMER, 1, 0), 0);
+
+    // About is offered in the system menu and opens over the window.
     char entry[64] = "";
     GetMenuStringA(GetSystemMenu(window, FALSE), IDC_ABOUT, entry, sizeof entry, MF_BYCOMMAND);
     EXPECT_STREQ(entry, "About Quandrelistaphor...");
+    PostMessageA(window, WM_SYSCOMMAND, IDC_ABOUT, 0);
+    HWND about = WaitForDialog("About");
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(GetWindow(about, GW_OWNER), window);
+    EXPECT_EQ(BoxText(about), "Quandrelistaphor\r\nv1.0\r\nby\r\nthe Quandrelistaphor authors");
+    EXPECT_NE(GetWindowLongA(GetDlgItem(about, IDOK), GWL_STYLE) & BS_DEFPUSHBUTTON, 0);
+    Click(about, IDOK);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }));
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_FALSE(program.finished.load());
 }
 
-TEST(MainWindow, ConvertOfTheExamplePairReportsSuccess) {
-    std::string folder = FreshFolder("convert");
-    WriteFile(folder + "original.obj", kOriginalObj);
-    WriteFile(folder + "matching.obj", kMatchingObj);
-    DeleteFileA((folder + "new.obj").c_str());
-
-    RunningProgram program;
-    HWND window = program.window();
-    ASSERT_NE(window, nullptr);
-    SetDlgItemTextA(window, IDC_ORIGINAL_FIELD, (folder + "original.obj").c_str());
-    SetDlgItemTextA(window, IDC_MATCHING_FIELD, (folder + "matching.obj").c_str());
-    SetDlgItemTextA(window, IDC_NEW_FIELD, (folder + "new.obj").c_str());
-
-    HWND box = nullptr;
-    program.ClickAndWaitForStatus(IDC_CONVERT, &box, "Success");
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(BoxText(box), "The morph was created successfully.");
-    Click(box, IDOK);
-    program.WaitForStatus();
-    EXPECT_EQ(ProgressPosition(window), 0);
-    EXPECT_FALSE(IsWindow(box));
-
-    // The new file lists the original's positions in the original's order.
-    std::string written = ReadFile(folder + "new.obj");
-    size_t first = written.find("v 0.000000 0.000000 0.000000");
-    size_t second = written.find("v 1.000000 0.000000 0.000000");
-    size_t third = written.find("v 1.000000 1.000000 0.000000");
-    size_t fourth = written.find("v 0.000000 1.000000 0.000000");
-    ASSERT_NE(fourth, std::string::npos) << written;
-    EXPECT_TRUE(first < second && second < third && third < fourth) << written;
+// Convert ends in one box: an operation's error, the face-count question
+// answered with Cancel, or success. No second box follows the answer, the bar
+// is back at 0, and only success writes the new file, in the original's order.
+TEST_F(MainWindow, ConvertEndsInOneBox) {
+    std::string folder = ExampleFolder();
+    std::string original = folder + "original.obj", new_file = folder + "new.obj";
+    std::string missing = folder + "missing.obj", extra_face = folder + "extra_face.obj";
+    struct Case {
+        std::string original, matching;
+        const char* title;
+        std::string text;
+        int answer;
+    } cases[] = {
+        {missing, folder + "matching.obj", "Error",
+         "There was an error loading the original morph file:\r\n\r\nfilepath: \"" + missing + "\"\r\n", IDOK},
+        {original, extra_face, "Warning",
+         "The total face count does not match:\r\n\r\noriginal: 2 faces\r\nmatching: 3 faces\r\n\r\n"
+         "Continue anyway?\r\n",
+         IDCANCEL},  // an OK/Cancel question
+        {original, folder + "matching.obj", "Success", "The morph was created successfully.", IDOK},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        DeleteFileA(new_file.c_str());
+        SetDlgItemTextA(window, IDC_ORIGINAL_FIELD, c.original.c_str());
+        SetDlgItemTextA(window, IDC_MATCHING_FIELD, c.matching.c_str());
+        SetDlgItemTextA(window, IDC_NEW_FIELD, new_file.c_str());
+        program.Press(IDC_CONVERT);
+        HWND box = WaitForDialog(c.title);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(BoxText(box), c.text);
+        Click(box, c.answer);
+        program.WaitForStatus();
+        EXPECT_EQ(ProgressPosition(window), 0);
+        Sleep(200);
+        for (const char* title : {"Error", "Warning", "Success"})
+            EXPECT_EQ(FindWindowA(kDialogClass, title), nullptr) << title;
+        bool success = std::string(c.title) == "Success";
+        ASSERT_EQ(FileExists(new_file), success);
+        if (!success) continue;
+        std::string written = ReadFile(new_file);
+        size_t at = 0;
+        for (const char* line : {"v 0.000000 0.000000 0.000000", "v 1.000000 0.000000 0.000000",
+                                 "v 1.000000 1.000000 0.000000", "v 0.000000 1.000000 0.000000"}) {
+            at = written.find(line, at);
+            ASSERT_NE(at, std::string::npos) << line << " in order in\n" << written;
+        }
+    }
 }
 
-TEST(MainWindow, MissingOriginalShowsTheOperationsMessage) {
-    std::string folder = FreshFolder("missing");
-    std::string missing = folder + "missing.obj";
-    RunningProgram program;
-    HWND window = program.window();
-    ASSERT_NE(window, nullptr);
-    SetDlgItemTextA(window, IDC_ORIGINAL_FIELD, missing.c_str());
-
-    HWND box = nullptr;
-    program.ClickAndWaitForStatus(IDC_CONVERT, &box, "Error");
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(BoxText(box), "There was an error loading the original morph file:\r\n\r\nfilepath: \"" + missing + "\"\r\n");
-    Click(box, IDOK);
-    program.WaitForStatus();
-}
-
-TEST(MainWindow, DifferentFaceTotalsAskAndCancelEndsWithoutAnotherBox) {
-    std::string folder = FreshFolder("faces");
-    WriteFile(folder + "original.obj", kOriginalObj);
-    WriteFile(folder + "matching.obj", kMatchingObjWithExtraFace);
-    DeleteFileA((folder + "new.obj").c_str());
-
-    RunningProgram program;
-    HWND window = program.window();
-    ASSERT_NE(window, nullptr);
-    SetDlgItemTextA(window, IDC_ORIGINAL_FIELD, (folder + "original.obj").c_str());
-    SetDlgItemTextA(window, IDC_MATCHING_FIELD, (folder + "matching.obj").c_str());
-    SetDlgItemTextA(window, IDC_NEW_FIELD, (folder + "new.obj").c_str());
-
-    HWND box = nullptr;
-    program.ClickAndWaitForStatus(IDC_CONVERT, &box, "Warning");
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(BoxText(box),
-              "The total face count does not match:\r\n\r\noriginal: 2 faces\r\nmatching: 3 faces\r\n\r\n"
-              "Continue anyway?\r\n");
-    ASSERT_NE(GetDlgItem(box, IDCANCEL), nullptr);  // an OK/Cancel question
-    Click(box, IDCANCEL);
-    program.WaitForStatus();
-    Sleep(200);
-    EXPECT_EQ(FindWindowA(kDialogClass, "Error"), nullptr);
-    EXPECT_EQ(FindWindowA(kDialogClass, "Success"), nullptr);
-    EXPECT_FALSE(FileExists(folder + "new.obj"));
-}
-
-TEST(MainWindow, ReportWritesReportTxtBesideTheProgram) {
-    std::string folder = FreshFolder("report");
-    WriteFile(folder + "original.obj", kOriginalObj);
+TEST_F(MainWindow, ReportWritesReportTxtBesideTheProgram) {
+    std::string folder = ExampleFolder();
     std::string report = ProgramFolder() + "report.txt";
     DeleteFileA(report.c_str());
 
-    RunningProgram program;
-    HWND window = program.window();
-    ASSERT_NE(window, nullptr);
     SetDlgItemTextA(window, IDC_ORIGINAL_FIELD, (folder + "original.obj").c_str());
-    SetDlgItemTextA(window, IDC_STATUS_LINE, "(running)");
-    Click(window, IDC_REPORT);
+    program.Press(IDC_REPORT);
     // The shell shows the report in the system's text viewer, or says itself
     // that it has none (Wine's bare prefix); close whichever comes up. A
     // successful Report shows no box of its own.
@@ -331,56 +307,30 @@ TEST(MainWindow, ReportWritesReportTxtBesideTheProgram) {
     EXPECT_NE(text.find("object filepath: \"" + folder + "original.obj\"\r\n              loaded: yes"),
               std::string::npos)
         << text;
-
 }
 
-TEST(MainWindow, EscapeAndTheCloseBoxQuit) {
-    {
+TEST(MainWindowQuits, OnEscapeAndTheCloseBox) {
+    for (bool escape : {true, false}) {
         RunningProgram program;
-        HWND window = program.window();
+        HWND window = program.window;
         ASSERT_NE(window, nullptr);
-        PostMessageA(GetDlgItem(window, IDC_CONVERT), WM_KEYDOWN, VK_ESCAPE, 0);
-        EXPECT_TRUE(WaitFor([&] { return program.finished(); }));
-        EXPECT_FALSE(IsWindow(window));
-        EXPECT_EQ(g_workspace, nullptr);  // released after the window closed
-    }
-    {
-        RunningProgram program;
-        HWND window = program.window();
-        ASSERT_NE(window, nullptr);
-        PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-        EXPECT_TRUE(WaitFor([&] { return program.finished(); }));
-        EXPECT_FALSE(IsWindow(window));
+        if (escape)
+            PostMessageA(GetDlgItem(window, IDC_CONVERT), WM_KEYDOWN, VK_ESCAPE, 0);
+        else
+            PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        EXPECT_TRUE(WaitFor([&] { return program.finished.load(); })) << escape;
+        EXPECT_FALSE(IsWindow(window)) << escape;
+        EXPECT_EQ(g_workspace, nullptr) << escape;  // released after the window closed
     }
 }
 
-TEST(MainWindow, CommandsWithoutAnEntryAreNotHandled) {
-    RunningProgram program;
-    HWND window = program.window();
-    ASSERT_NE(window, nullptr);
-    for (int id : {1, 3000, 3001, 3002, 3003, 3004, 203, 4000})
-        EXPECT_EQ(MainDialogProc(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0), 0) << id;
-    EXPECT_EQ(MainDialogProc(window, WM_TIMER, 1, 0), 0);
-    EXPECT_FALSE(program.finished());
-}
-
-TEST(MainWindow, SystemMenuEntryOpensAbout) {
-    RunningProgram program;
-    HWND window = program.window();
-    ASSERT_NE(window, nullptr);
-    PostMessageA(window, WM_SYSCOMMAND, IDC_ABOUT, 0);
-    HWND about = WaitForDialog("About");
-    ASSERT_NE(about, nullptr);
-    EXPECT_EQ(GetWindow(about, GW_OWNER), window);
-    EXPECT_EQ(BoxText(about), "Quandrelistaphor\r\nv1.0\r\nby\r\nthe Quandrelistaphor authors");
-    EXPECT_NE(GetWindowLongA(GetDlgItem(about, IDOK), GWL_STYLE) & BS_DEFPUSHBUTTON, 0);
-    Click(about, IDOK);
-    EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }));
-    EXPECT_TRUE(IsWindow(window));
-}
-
-// Types a name into the platform's chooser and presses its OK button.
-void Choose(HWND chooser, const std::string& name) {
+// Opens a chooser through its button and answers it: OK on a typed name, or
+// Cancel when there is none.
+void Choose(HWND window, int button, const char* title, const std::string& name) {
+    Click(window, button);
+    HWND chooser = WaitForDialog(title);
+    ASSERT_NE(chooser, nullptr);
+    if (name.empty()) return Click(chooser, IDCANCEL);
     // The file-name box: the combo box of the explorer-style chooser, or its edit field.
     HWND box = GetDlgItem(chooser, cmb13);
     if (!box) box = GetDlgItem(chooser, edt1);
@@ -389,55 +339,38 @@ void Choose(HWND chooser, const std::string& name) {
     Click(chooser, IDOK);
 }
 
-TEST(FileChoosers, ChoosingAFileUpdatesItsSlotAndTheCurrentDirectory) {
-    std::string folder = FreshFolder("choose");
-    WriteFile(folder + "Chosen.OBJ", kOriginalObj);
-    RunningProgram program;
-    HWND window = program.window();
-    ASSERT_NE(window, nullptr);
-    std::string matching_before = ItemText(window, IDC_MATCHING_FIELD);
+TEST_F(MainWindow, FileChoosers) {
+    // A cancelled chooser still rewrites every field from the workspace.
+    std::string program_folder = ProgramFolder();
+    for (int id : {IDC_ORIGINAL_FIELD, IDC_MATCHING_FIELD, IDC_NEW_FIELD}) SetDlgItemTextA(window, id, "typed");
+    Choose(window, IDC_BROWSE_MATCHING, "Open File", "");
+    ASSERT_TRUE(WaitFor([&] { return ItemText(window, IDC_NEW_FIELD) == program_folder + "New.obj"; }));
+    EXPECT_EQ(ItemText(window, IDC_ORIGINAL_FIELD), program_folder + "Untitled.obj");
+    EXPECT_EQ(ItemText(window, IDC_MATCHING_FIELD), program_folder + "Untitled.obj");
+    EXPECT_EQ(std::string(g_workspace->matching_directory), program_folder);
+    EXPECT_EQ(std::string(g_workspace->matching_file_name), "Untitled.obj");
 
-    Click(window, IDC_BROWSE_ORIGINAL);
-    HWND chooser = WaitForDialog("Open File");
-    ASSERT_NE(chooser, nullptr);
-    Choose(chooser, folder + "Chosen.OBJ");
+    // A chosen file updates only its own slot, and the current directory
+    // follows it; the open chooser keeps the name's case.
+    std::string folder = ExampleFolder();
+    WriteFile(folder + "Chosen.OBJ", kOriginalObj);
+    Choose(window, IDC_BROWSE_ORIGINAL, "Open File", folder + "Chosen.OBJ");
     ASSERT_TRUE(WaitFor([&] { return ItemText(window, IDC_ORIGINAL_FIELD) == folder + "Chosen.OBJ"; }))
         << ItemText(window, IDC_ORIGINAL_FIELD);
     EXPECT_EQ(std::string(g_workspace->original_directory), folder);
     EXPECT_EQ(std::string(g_workspace->original_file_name), "Chosen.OBJ");
-    EXPECT_EQ(ItemText(window, IDC_MATCHING_FIELD), matching_before);
+    EXPECT_EQ(ItemText(window, IDC_MATCHING_FIELD), program_folder + "Untitled.obj");
     char current[MAX_PATH] = "";
     GetCurrentDirectoryA(MAX_PATH, current);
     EXPECT_EQ(std::string(current) + "\\", folder);
 
     // The save chooser takes a name that does not exist yet and adds ".obj".
     DeleteFileA((folder + "Brand New.obj").c_str());
-    Click(window, IDC_BROWSE_NEW);
-    chooser = WaitForDialog("Save File");
-    ASSERT_NE(chooser, nullptr);
-    Choose(chooser, folder + "Brand New");
+    Choose(window, IDC_BROWSE_NEW, "Save File", folder + "Brand New");
     ASSERT_TRUE(WaitFor([&] { return ItemText(window, IDC_NEW_FIELD) == folder + "Brand New.obj"; }))
         << ItemText(window, IDC_NEW_FIELD);
     EXPECT_EQ(std::string(g_workspace->new_directory), folder);
     EXPECT_EQ(std::string(g_workspace->new_file_name), "Brand New.obj");
-}
-
-TEST(FileChoosers, CancelledChooserStillRewritesAllFields) {
-    RunningProgram program;
-    HWND window = program.window();
-    ASSERT_NE(window, nullptr);
-    std::string folder = ProgramFolder();
-    for (int id : {IDC_ORIGINAL_FIELD, IDC_MATCHING_FIELD, IDC_NEW_FIELD}) SetDlgItemTextA(window, id, "typed");
-
-    Click(window, IDC_BROWSE_MATCHING);
-    HWND chooser = WaitForDialog("Open File");
-    ASSERT_NE(chooser, nullptr);
-    Click(chooser, IDCANCEL);
-    ASSERT_TRUE(WaitFor([&] { return ItemText(window, IDC_NEW_FIELD) == folder + "New.obj"; }));
-    EXPECT_EQ(ItemText(window, IDC_ORIGINAL_FIELD), folder + "Untitled.obj");
-    EXPECT_EQ(ItemText(window, IDC_MATCHING_FIELD), folder + "Untitled.obj");
-    EXPECT_EQ(std::string(g_workspace->matching_directory), folder);
-    EXPECT_EQ(std::string(g_workspace->matching_file_name), "Untitled.obj");
 }
 
 }  // namespace

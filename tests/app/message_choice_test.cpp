@@ -6,46 +6,42 @@
 
 namespace {
 
-std::string Text(const MessageChoice& choice) {
-    return choice.text ? choice.text : "(none)";
-}
-
-TEST(MessageChoice, ConvertResults) {
+TEST(MessageChoice, ConvertAndReportResults) {
     const char* operation = "There was an error loading the original morph file:\r\n\r\nfilepath: \"x\"\r\n";
+    const char* failed = "There was an error creating the morph.";
+    const char* report_failed = "There was an error creating the report file.";
+    const char* report_busy =
+        "There was an error creating the report file.  If another application\r\n"
+        "has this file open, please close it and try again.";
     struct Case {
+        bool report;
         int32_t result;
-        std::string text;
-        std::string title;
+        const char* text;
+        const char* title;
         uint32_t icon;
     } cases[] = {
-        {1, "The morph was created successfully.", "Success", kIconInformation},
-        {-2, operation, "Error", kIconWarning},
-        {-5, operation, "Error", kIconWarning},
-        {-7, operation, "Error", kIconWarning},
-        {-8, "(none)", "", 0},
+        {false, 1, "The morph was created successfully.", "Success", kIconInformation},
+        {false, -2, operation, "Error", kIconWarning},
+        {false, -5, operation, "Error", kIconWarning},
+        {false, -7, operation, "Error", kIconWarning},
+        {false, -8, nullptr, nullptr, 0},
         // The fixed text, even though the buffer holds something else.
-        {0, "There was an error creating the morph.", "Error", kIconWarning},
-        {-1, "There was an error creating the morph.", "Error", kIconWarning},
-        {-9, "There was an error creating the morph.", "Error", kIconWarning},
-        {2, "There was an error creating the morph.", "Error", kIconWarning},
+        {false, 0, failed, "Error", kIconWarning},
+        {false, -1, failed, "Error", kIconWarning},
+        {false, -9, failed, "Error", kIconWarning},
+        {false, 2, failed, "Error", kIconWarning},
+        {true, 0, report_failed, "Error", kIconWarning},
+        {true, -1, report_busy, "Error", kIconWarning},
+        {true, 1, nullptr, nullptr, 0},
+        {true, -2, nullptr, nullptr, 0},
     };
+    auto text = [](const char* value) { return std::string(value ? value : "(none)"); };
     for (const Case& c : cases) {
-        MessageChoice choice = ChooseConvertMessage(c.result, operation);
-        EXPECT_EQ(Text(choice), c.text) << c.result;
-        EXPECT_EQ(choice.title ? choice.title : "", c.title) << c.result;
-        EXPECT_EQ(choice.icon, c.icon) << c.result;
+        MessageChoice choice = c.report ? ChooseReportMessage(c.result) : ChooseConvertMessage(c.result, operation);
+        EXPECT_EQ(text(choice.text), text(c.text)) << c.report << " " << c.result;
+        EXPECT_EQ(text(choice.title), text(c.title)) << c.report << " " << c.result;
+        EXPECT_EQ(choice.icon, c.icon) << c.report << " " << c.result;
     }
-}
-
-TEST(MessageChoice, ReportResults) {
-    EXPECT_EQ(Text(ChooseReportMessage(0)), "There was an error creating the report file.");
-    EXPECT_EQ(Text(ChooseReportMessage(-1)),
-              "There was an error creating the report file.  If another application\r\n"
-              "has this file open, please close it and try again.");
-    EXPECT_STREQ(ChooseReportMessage(-1).title, "Error");
-    EXPECT_EQ(ChooseReportMessage(0).icon, kIconWarning);
-    EXPECT_EQ(ChooseReportMessage(1).text, nullptr);
-    EXPECT_EQ(ChooseReportMessage(-2).text, nullptr);
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
+#include "app/workspace.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
-#include "app/workspace.h"
+#include "app/workspace_slots.h"
 
 namespace {
 
@@ -15,10 +17,13 @@ std::string ProgramDirectory(const char* program_path, const char* current_direc
 }
 
 TEST(FindProgramDirectory, Table) {
+    std::string fits(254, 'a');      // 254 + backslash fits exactly
+    std::string too_long(255, 'a');  // no room left for the backslash: refused
+    std::string long_path = "C:\\" + std::string(300, 'b') + "\\app.exe";
     struct Row {
         const char* program_path;
         const char* current_directory;
-        const char* expected;
+        std::string expected;
     } rows[] = {
         {"C:\\Tools\\app.exe", "D:\\Other", "C:\\Tools\\"},
         {"C:\\app.exe", nullptr, "C:\\"},
@@ -32,31 +37,84 @@ TEST(FindProgramDirectory, Table) {
         {"\\\\srv\\tools\\app.exe", nullptr, "\\\\srv\\tools\\"},
         {"\\\\\\srv\\\\tools\\app.exe", nullptr, "\\\\srv\\tools\\"},
         {"/usr/bin/app", nullptr, ""},  // only the backslash separates
+        {nullptr, fits.c_str(), fits + "\\"},
+        {nullptr, too_long.c_str(), ""},
+        {long_path.c_str(), nullptr, ""},
     };
     for (const Row& row : rows)
         EXPECT_EQ(ProgramDirectory(row.program_path, row.current_directory), row.expected)
-            << (row.program_path ? row.program_path : "(none)");
+            << (row.program_path ? row.program_path : "(none)") << " / "
+            << (row.current_directory ? row.current_directory : "(none)");
 }
 
-TEST(FindProgramDirectory, NeverRunsPastTheCapacity) {
-    std::string folder(254, 'a');  // 254 + backslash fits exactly
-    EXPECT_EQ(ProgramDirectory(nullptr, folder.c_str()), folder + "\\");
-    std::string too_long(255, 'a');  // no room left for the backslash: refused
-    EXPECT_EQ(ProgramDirectory(nullptr, too_long.c_str()), "");
-    std::string path = "C:\\" + std::string(300, 'b') + "\\app.exe";
-    EXPECT_EQ(ProgramDirectory(path.c_str(), nullptr), "");
-}
-
-TEST(SetWorkspaceDefaults, EveryFolderIsTheProgramDirectory) {
+Workspace Defaults() {
     Workspace workspace;
     std::memset(&workspace, 'x', sizeof workspace);
-    SetWorkspaceDefaults(workspace, "C:\\Tools\\");
-    EXPECT_STREQ(workspace.original_directory, "C:\\Tools\\");
-    EXPECT_STREQ(workspace.original_file_name, "Untitled.obj");
-    EXPECT_STREQ(workspace.matching_directory, "C:\\Tools\\");
-    EXPECT_STREQ(workspace.matching_file_name, "Untitled.obj");
-    EXPECT_STREQ(workspace.new_directory, "C:\\Tools\\");
-    EXPECT_STREQ(workspace.new_file_name, "New.obj");
+    SetWorkspaceDefaults(workspace, "C:\\Prog\\");
+    return workspace;
+}
+
+const Slot kSlots[] = {Slot::kOriginal, Slot::kMatching, Slot::kNew};
+
+TEST(WorkspaceSlots, EachSlotUsesItsOwnPair) {
+    Workspace workspace = Defaults();
+    EXPECT_EQ(SlotDirectory(workspace, Slot::kOriginal), workspace.original_directory);
+    EXPECT_EQ(SlotFileName(workspace, Slot::kOriginal), workspace.original_file_name);
+    EXPECT_EQ(SlotDirectory(workspace, Slot::kMatching), workspace.matching_directory);
+    EXPECT_EQ(SlotFileName(workspace, Slot::kMatching), workspace.matching_file_name);
+    EXPECT_EQ(SlotDirectory(workspace, Slot::kNew), workspace.new_directory);
+    EXPECT_EQ(SlotFileName(workspace, Slot::kNew), workspace.new_file_name);
+}
+
+// A chosen file replaces only its own pair; a folder that does not fit is
+// refused, not cut, and nothing is written. Every other slot keeps its
+// default: the program directory and "Untitled.obj" or "New.obj".
+TEST(WorkspaceSlots, TakeChosenFile) {
+    std::string fits = "C:\\" + std::string(250, 'a') + "\\";  // 254 characters with the separator
+    std::string long_folder = "C:\\" + std::string(252, 'b');   // 255 without it: would need 256
+    struct Case {
+        Slot slot;
+        std::string path;
+        int32_t offset;
+        const char* title;
+        int32_t result;
+        std::string directory;
+    } cases[] = {
+        {Slot::kOriginal, "D:\\Meshes\\Head.OBJ", 10, "Head.OBJ", 1, "D:\\Meshes\\"},
+        {Slot::kMatching, "E:\\copy.obj", 3, "copy.obj", 1, "E:\\"},  // a drive's root: no second backslash
+        {Slot::kNew, "\\\\srv\\share\\out\\New Morph.obj", 16, "New Morph.obj", 1, "\\\\srv\\share\\out\\"},
+        // An offset that stops short of the separator still gives a folder ending in one.
+        {Slot::kMatching, "D:\\Meshes\\x.obj", 9, "x.obj", 1, "D:\\Meshes\\"},
+        {Slot::kOriginal, fits + "m.obj", 254, "m.obj", 1, fits},
+        {Slot::kOriginal, long_folder + "/m.obj", 256, "m.obj", 0, ""},
+        {Slot::kMatching, long_folder + "\\m.obj", 256, "m.obj", 0, ""},  // 256 with the separator
+    };
+    for (const Case& c : cases) {
+        Workspace workspace = Defaults();
+        ASSERT_EQ(TakeChosenFile(workspace, c.slot, c.path.c_str(), c.offset, c.title), c.result) << c.path;
+        for (Slot slot : kSlots) {
+            if (slot == c.slot && c.result == 1) {
+                EXPECT_EQ(std::string(SlotDirectory(workspace, slot)), c.directory) << c.path;
+                EXPECT_STREQ(SlotFileName(workspace, slot), c.title) << c.path;  // case kept
+            } else {
+                EXPECT_STREQ(SlotDirectory(workspace, slot), "C:\\Prog\\") << c.path;
+                EXPECT_STREQ(SlotFileName(workspace, slot), slot == Slot::kNew ? "New.obj" : "Untitled.obj") << c.path;
+            }
+        }
+    }
+}
+
+TEST(WorkspaceSlots, FieldTextIsCutNeverOverrun) {
+    char text[kPathCapacity + 8];
+    std::memset(text, 'x', sizeof text);
+    EXPECT_EQ(BuildFieldText("C:\\Prog\\", "New.obj", text), 1);
+    EXPECT_STREQ(text, "C:\\Prog\\New.obj");
+
+    std::string directory = "C:\\" + std::string(247, 'd') + "\\";  // 251 characters
+    std::memset(text, 'x', sizeof text);
+    EXPECT_EQ(BuildFieldText(directory.c_str(), "Untitled.obj", text), 0);
+    EXPECT_EQ(std::string(text), directory + "Unti");  // kPathCapacity - 1 characters
+    EXPECT_EQ(text[kPathCapacity], 'x');             // nothing written past the capacity
 }
 
 }  // namespace
