@@ -38,14 +38,10 @@ const char kEarlierMtl[] = "# earlier new.mtl\r\n";
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static ScratchFolder folder;
     static Workspace workspace;
-    static const bool ready = (SetWorkspaceDefaults(workspace, "dir/"), g_workspace = &workspace, true);
-    (void)ready;
+    [[maybe_unused]] static const bool ready =
+        (SetWorkspaceDefaults(workspace, "dir/"), g_workspace = &workspace, true);
 
-    std::vector<std::string> parts = SplitInput(data, size, 4);
-    folder.Write("original.obj", parts[0]);
-    folder.Write("matching.obj", parts[1]);
-    folder.Write("a.mtl", parts[2]);
-    folder.Write("b.mtl", parts[3]);
+    folder.WriteParts(data, size, {"original.obj", "matching.obj", "a.mtl", "b.mtl"});
     folder.Write("new.obj", kEarlierObj);
     folder.Write("new.mtl", kEarlierMtl);
 
@@ -57,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int32_t code = Convert(&host, &host, message);
 
     FUZZ_CHECK(code == 1 || (code >= -8 && code <= -2 && code != -6) );
-    FUZZ_CHECK(Terminated(message, sizeof message));
+    FUZZ_CHECK(Terminated(message));
     for (const std::string& entry : folder.Entries())
         FUZZ_CHECK(entry == "original.obj" || entry == "matching.obj" || entry == "a.mtl" || entry == "b.mtl" ||
                    entry == "new.obj" || entry == "new.mtl");

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -29,25 +30,6 @@ extern "C" void* mmap(void* address, size_t length, int protection, int flags, i
         return MAP_FAILED;
     }
     return __interceptor_mmap(address, length, protection, flags, descriptor, offset);
-}
-
-// One input carries several files: they are separated by a line holding only
-// "----" (the separator "\n----\n"); missing parts are empty files.
-inline std::vector<std::string> SplitInput(const uint8_t* data, size_t size, size_t parts) {
-    static const char kSeparator[] = "\n----\n";
-    const size_t separator_length = sizeof kSeparator - 1;
-    std::string all(reinterpret_cast<const char*>(data), size);
-    std::vector<std::string> pieces;
-    size_t start = 0;
-    while (pieces.size() + 1 < parts) {
-        size_t at = all.find(kSeparator, start);
-        if (at == std::string::npos) break;
-        pieces.push_back(all.substr(start, at - start + 1));  // the piece keeps its line end
-        start = at + separator_length;
-    }
-    pieces.push_back(all.substr(start));
-    pieces.resize(parts);
-    return pieces;
 }
 
 // A scratch folder made once per process (in memory when /dev/shm exists),
@@ -74,6 +56,24 @@ struct ScratchFolder {
         if (!file) std::abort();
         if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) std::abort();
         if (std::fclose(file) != 0) std::abort();
+    }
+    // One input carries several files, written under the given names: they
+    // are separated by a line holding only "----" (the separator "\n----\n");
+    // each piece keeps its line end and missing parts are empty files.
+    void WriteParts(const uint8_t* data, size_t size, std::initializer_list<const char*> names) const {
+        static const char kSeparator[] = "\n----\n";
+        std::string all(reinterpret_cast<const char*>(data), size);
+        size_t start = 0, left = names.size();
+        for (const char* name : names) {
+            size_t at = --left > 0 ? all.find(kSeparator, start) : std::string::npos;  // the last takes the rest
+            if (at == std::string::npos) {
+                Write(name, start <= all.size() ? all.substr(start) : "");
+                start = all.size() + 1;  // later parts are empty
+            } else {
+                Write(name, all.substr(start, at - start + 1));
+                start = at + sizeof kSeparator - 1;
+            }
+        }
     }
     // The whole file, or "<absent>" when it can't be opened.
     std::string Read(const char* name) const {
@@ -107,8 +107,9 @@ struct ScratchFolder {
         }                                                                                  \
     } while (0)
 
-inline bool Terminated(const char* text, size_t capacity) {
-    return std::memchr(text, '\0', capacity) != nullptr;
+template <size_t N>
+bool Terminated(const char (&text)[N]) {
+    return std::memchr(text, '\0', N) != nullptr;
 }
 
 // What every Model that a load left behind must satisfy: indexes inside their
@@ -119,19 +120,14 @@ inline void CheckModel(const Model& model) {
     FUZZ_CHECK((model.material_count == 0) == (model.materials == nullptr));
     for (int32_t m = 0; m < model.material_count; ++m) {
         const Material& material = model.materials[m];
-        FUZZ_CHECK(Terminated(material.name, sizeof material.name));
-        FUZZ_CHECK(Terminated(material.diffuse_map, sizeof material.diffuse_map));
-        FUZZ_CHECK(Terminated(material.opacity_map, sizeof material.opacity_map));
-        FUZZ_CHECK(Terminated(material.bump_map, sizeof material.bump_map));
-        FUZZ_CHECK(Terminated(material.specular_map, sizeof material.specular_map));
+        for (const auto* text : {&material.name, &material.diffuse_map, &material.opacity_map, &material.bump_map,
+                                 &material.specular_map})
+            FUZZ_CHECK(Terminated(*text));
     }
-    FUZZ_CHECK(Terminated(model.mtl_path, sizeof model.mtl_path));
-    FUZZ_CHECK(Terminated(model.mtllib_name, sizeof model.mtllib_name));
-    FUZZ_CHECK(Terminated(model.current_material, sizeof model.current_material));
+    FUZZ_CHECK(Terminated(model.mtl_path) && Terminated(model.mtllib_name) && Terminated(model.current_material));
     for (int32_t g = 0; g < model.group_count; ++g) {
         const Group& group = model.groups[g];
-        FUZZ_CHECK(Terminated(group.name, sizeof group.name));
-        FUZZ_CHECK(Terminated(group.material_name, sizeof group.material_name));
+        FUZZ_CHECK(Terminated(group.name) && Terminated(group.material_name));
         FUZZ_CHECK(group.material_index >= -1 && group.material_index < model.material_count);
         FUZZ_CHECK(group.face_count >= 0 && group.face_fill <= group.face_count);
         for (int32_t f = 0; f < group.face_count; ++f) {
@@ -140,16 +136,17 @@ inline void CheckModel(const Model& model) {
             // corners); they stay zero and the writer drops them.
             if (f < group.face_fill)
                 FUZZ_CHECK(face.material_index >= -1 && face.material_index < model.material_count);
-            FUZZ_CHECK(Terminated(model.FaceMaterialName(face), kMaterialNameCapacity));
-            for (int32_t c = 0; c < face.corner_count; ++c) {
-                FUZZ_CHECK(face.vertex_indices[c] >= 0 && face.vertex_indices[c] < model.vertex_count);
-                FUZZ_CHECK(face.texcoord_indices[c] >= 0 &&
-                           (face.texcoord_indices[c] < model.texcoord_count || face.texcoord_indices[c] == 0));
-                FUZZ_CHECK(face.normal_indices[c] >= 0 &&
-                           (face.normal_indices[c] < model.normal_count || face.normal_indices[c] == 0));
-            }
+            FUZZ_CHECK(std::memchr(model.FaceMaterialName(face), '\0', kMaterialNameCapacity));
+            // Texture and normal indexes may be 0 without a table to point into.
+            auto inside = [](int32_t index, int32_t count, bool zero) {
+                return index >= 0 && (index < count || (zero && index == 0));
+            };
+            for (int32_t c = 0; c < face.corner_count; ++c)
+                FUZZ_CHECK(inside(face.vertex_indices[c], model.vertex_count, false) &&
+                           inside(face.texcoord_indices[c], model.texcoord_count, true) &&
+                           inside(face.normal_indices[c], model.normal_count, true));
         }
     }
     for (int32_t k = 0; k < model.group_name_count; ++k)
-        FUZZ_CHECK(Terminated(model.group_name_table[k].name, sizeof model.group_name_table[k].name));
+        FUZZ_CHECK(Terminated(model.group_name_table[k].name));
 }

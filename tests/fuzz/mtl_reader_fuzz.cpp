@@ -22,8 +22,7 @@ const char kScene[] =
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static ScratchFolder folder;
-    static const bool written = (folder.Write("scene.obj", kScene), true);
-    (void)written;
+    [[maybe_unused]] static const bool written = (folder.Write("scene.obj", kScene), true);
 
     Model model;
     FUZZ_CHECK(model.LoadObj(folder.Join("scene.obj").c_str()) == 1);

@@ -10,9 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static ScratchFolder folder;
-    std::vector<std::string> parts = SplitInput(data, size, 2);
-    folder.Write("scene.obj", parts[0]);
-    folder.Write("lib.mtl", parts[1]);
+    folder.WriteParts(data, size, {"scene.obj", "lib.mtl"});
 
     Model model;
     int32_t loaded = model.LoadObj(folder.Join("scene.obj").c_str());
