@@ -7,24 +7,6 @@
 
 namespace {
 
-// The two digits of 0 .. 99.
-struct DigitPairs {
-    char text[200];
-    constexpr DigitPairs() : text() {
-        for (int i = 0; i < 100; ++i) {
-            text[2 * i] = static_cast<char>('0' + i / 10);
-            text[2 * i + 1] = static_cast<char>('0' + i % 10);
-        }
-    }
-};
-constexpr DigitPairs kDigitPairs;
-
-inline char* PutPair(char* p, uint32_t pair) {
-    p[0] = kDigitPairs.text[2 * pair];
-    p[1] = kDigitPairs.text[2 * pair + 1];
-    return p + 2;
-}
-
 // "%f" of a float below 2^53 / 10^6 in magnitude, exactly: a float has 24
 // significant bits and 10^6 = 2^6 * 15625 has 14 beyond its power of two,
 // so value * 10^6 is exact in a double; printf rounds that exact value to
@@ -46,9 +28,9 @@ int FormatFixedSixSmall(char* out, double widened) {
         p = std::to_chars(p, p + 24, whole).ptr;
     }
     *p++ = '.';
-    p = PutPair(p, decimals / 10000);
-    p = PutPair(p, decimals / 100 % 100);
-    p = PutPair(p, decimals % 100);
+    p = PutDigitPair(p, decimals / 10000);
+    p = PutDigitPair(p, decimals / 100 % 100);
+    p = PutDigitPair(p, decimals % 100);
     return static_cast<int>(p - out);
 }
 

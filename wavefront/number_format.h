@@ -13,3 +13,22 @@ constexpr int kNumberTextCapacity = 64;
 // terminator added) and returns its length.
 int FormatFloat(char* out, float value);
 int FormatInteger(char* out, int32_t value);
+
+// The two digits of 0 .. 99, for writing numbers two digits at a time.
+struct DigitPairs {
+    char text[200];
+    constexpr DigitPairs() : text() {
+        for (int i = 0; i < 100; ++i) {
+            text[2 * i] = static_cast<char>('0' + i / 10);
+            text[2 * i + 1] = static_cast<char>('0' + i % 10);
+        }
+    }
+};
+inline constexpr DigitPairs kDigitPairs;
+
+// Writes the two digits of pair (0 .. 99) at p; returns the position after.
+inline char* PutDigitPair(char* p, uint32_t pair) {
+    p[0] = kDigitPairs.text[2 * pair];
+    p[1] = kDigitPairs.text[2 * pair + 1];
+    return p + 2;
+}

@@ -28,18 +28,6 @@ inline char* Put(char* out, const char* text, size_t length) {
 
 inline char* PutFloat(char* out, float value) { return out + FormatFloat(out, value); }
 
-// The two digits of 0 .. 99, for writing indexes two digits at a time.
-struct DigitPairs {
-    char text[200];
-    constexpr DigitPairs() : text() {
-        for (int i = 0; i < 100; ++i) {
-            text[2 * i] = static_cast<char>('0' + i / 10);
-            text[2 * i + 1] = static_cast<char>('0' + i % 10);
-        }
-    }
-};
-constexpr DigitPairs kDigitPairs;
-
 // A stored 0-based index written 1-based ("%d" of index + 1).
 inline char* PutIndex(char* out, int32_t index) {
     int64_t value = static_cast<int64_t>(index) + 1;
@@ -53,12 +41,10 @@ inline char* PutIndex(char* out, int32_t index) {
         uint32_t pair = rest % 100;
         rest /= 100;
         p -= 2;
-        p[0] = kDigitPairs.text[2 * pair];
-        p[1] = kDigitPairs.text[2 * pair + 1];
+        PutDigitPair(p, pair);
     }
     if (rest >= 10) {
-        p[-2] = kDigitPairs.text[2 * rest];
-        p[-1] = kDigitPairs.text[2 * rest + 1];
+        PutDigitPair(p - 2, rest);
     } else {
         p[-1] = static_cast<char>('0' + rest);
     }
