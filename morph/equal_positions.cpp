@@ -26,9 +26,10 @@ struct Slot {
     int32_t entry;  // table index + 1; 0 for a free slot
 };
 
-// About this many positions a partition: its table (two slots each) then
-// takes a quarter of a megabyte.
-constexpr uint32_t kPartitionTarget = 8192;
+// At most this many positions a partition: its table, kept at most a
+// quarter full so that a search seldom probes more than one slot whatever
+// the partition's size, then takes at most a quarter of a megabyte.
+constexpr uint32_t kPartitionTarget = 4096;
 
 bool Fold(float value, uint32_t& bits) {
     if (value != value) return false;
@@ -116,7 +117,7 @@ int32_t FindFirstEqualPositions(const Vertex* table, int32_t count, const Vertex
     }
 
     // One block, sized for the largest partition, holds each partition's
-    // table in turn; a table takes the part it needs at most half full.
+    // table in turn; a table takes the part it needs.
     uint32_t partitions = uint32_t(1) << bits;
     uint32_t largest = 0;
     for (uint32_t p = 0; p < partitions; ++p) {
@@ -125,7 +126,7 @@ int32_t FindFirstEqualPositions(const Vertex* table, int32_t count, const Vertex
     }
     auto capacity_for = [](uint32_t size) {
         uint64_t capacity = 16;
-        while (capacity < uint64_t(size) * 2) capacity <<= 1;
+        while (capacity < uint64_t(size) * 4) capacity <<= 1;
         return capacity;
     };
     Slot* slots = AllocateTable<Slot>(size_t(capacity_for(largest)));
