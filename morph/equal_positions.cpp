@@ -129,6 +129,7 @@ int32_t FindFirstEqualPositions(const Vertex* table, int32_t count, const Vertex
         while (capacity < uint64_t(size) * 4) capacity <<= 1;
         return capacity;
     };
+    if (capacity_for(largest) > (uint64_t(1) << 32)) return 0;  // beyond a 32-bit slot mask
     Slot* slots = AllocateTable<Slot>(size_t(capacity_for(largest)));
     if (!slots) return 0;
 
