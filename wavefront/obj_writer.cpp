@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "model/block.h"
+#include "model/corners.h"
 #include "model/model.h"
 #include "model/text.h"
 #include "wavefront/number_format.h"
@@ -170,17 +171,6 @@ int32_t WriteSection(const Model& model, OutputFile* file, int32_t name_index, V
 
 bool IsWritten(const Model& model, const Face& face) {
     return face.corner_count > 0 && face.group_name_index >= 0 && face.group_name_index < model.group_name_count;
-}
-
-// Every face record of every Group, in table order.
-template <typename F>
-void ForEachFace(const Model& model, F f) {
-    if (!model.groups) return;
-    for (int32_t g = 0; g < model.group_count; ++g) {
-        const Group& group = model.groups[g];
-        if (!group.faces) continue;
-        for (int32_t i = 0; i < group.face_count; ++i) f(group.faces[i]);
-    }
 }
 
 // The faces to be written, bucketed by group-name index in table order: one
