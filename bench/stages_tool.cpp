@@ -70,7 +70,7 @@ int32_t LoadInStages(Model& model, const char* path, const std::string& prefix) 
     model.ReleaseLineBuffer();
     {
         Stage stage(prefix + "read");
-        if (ReadFileImage(path, model.text) != 1) return 0;
+        if (MapFileImage(path, model.text) != 1) return 0;  // as LoadObj takes it
     }
     CopyText(model.obj_file_name, FileNamePart(path));
     CopyText(model.obj_path, path);

@@ -1,5 +1,8 @@
 #include "model/block.h"
 
+#include "model/block_header.h"
+#include "model/mapped_file.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -11,12 +14,6 @@
 #endif
 
 namespace {
-
-// Every block starts with a small header that remembers how it was made.
-struct BlockHeader {
-    size_t mapped_bytes;  // 0 for a heap block, else the length of the mapping
-    size_t reserved;      // keeps the payload 16-byte aligned
-};
 
 // Under AddressSanitizer every block comes from the heap, so that overruns
 // and leaks of the big tables and file images are seen like any other.
@@ -141,7 +138,7 @@ void* MapBlock(size_t bytes, bool cleared) {
     }
     BlockHeader* header = reinterpret_cast<BlockHeader*>(base);
     header->mapped_bytes = mapped;
-    header->reserved = 0;
+    header->kind = kMappedMemory;
     size_t total = bytes + sizeof(BlockHeader);
     if (cleared && reused > sizeof(BlockHeader)) {
         size_t dirty = (reused < total ? reused : total) - sizeof(BlockHeader);
@@ -160,6 +157,7 @@ void* Allocate(size_t bytes, bool cleared) {
     BlockHeader* header = static_cast<BlockHeader*>(cleared ? std::calloc(1, total) : std::malloc(total));
     if (!header) return nullptr;
     header->mapped_bytes = 0;
+    header->kind = kMappedMemory;
     return header + 1;
 }
 
@@ -179,6 +177,10 @@ void ReleaseBlock(void* block) {
     if (!block) return;
     BlockHeader* header = static_cast<BlockHeader*>(block) - 1;
 #if defined(__linux__)
+    if (header->kind == kMappedFile) {
+        ReleaseMappedFile(block);
+        return;
+    }
     if (header->mapped_bytes != 0) {
         Spares().Keep(reinterpret_cast<char*>(header), header->mapped_bytes);
         return;

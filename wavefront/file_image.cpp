@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include "model/block.h"
+#include "model/mapped_file.h"
 
 namespace {
 
@@ -21,14 +22,22 @@ int64_t FileLength(std::FILE* file) {
     return length;
 }
 
+int Descriptor(std::FILE* file) {
+#if defined(_WIN32)
+    return _fileno(file);
+#else
+    return fileno(file);
+#endif
+}
+
 bool IsFolder(std::FILE* file) {
 #if defined(_WIN32)
     struct _stat64 info;
-    if (_fstat64(_fileno(file), &info) != 0) return false;
+    if (_fstat64(Descriptor(file), &info) != 0) return false;
     return (info.st_mode & _S_IFDIR) != 0;
 #else
     struct stat info;
-    if (fstat(fileno(file), &info) != 0) return false;
+    if (fstat(Descriptor(file), &info) != 0) return false;
     return S_ISDIR(info.st_mode);
 #endif
 }
@@ -54,9 +63,8 @@ void Empty(TextBuffer& text) {
     text.read_pos = 0;
 }
 
-}  // namespace
-
-int32_t ReadFileImage(const char* path, TextBuffer& text) {
+// Reads the file, or maps it when `may_map` and the platform maps files.
+int32_t TakeFileImage(const char* path, TextBuffer& text, bool may_map) {
     Empty(text);
     if (!path || !path[0]) return 0;
 #if !defined(_WIN32)
@@ -77,14 +85,18 @@ int32_t ReadFileImage(const char* path, TextBuffer& text) {
         return -1;
     }
     if (length > 0) {
+        void* mapped = may_map ? MapFileBlock(Descriptor(file), static_cast<size_t>(length)) : nullptr;
+        if (mapped) {
+            text.data = static_cast<unsigned char*>(mapped);
+            text.size = static_cast<uint32_t>(length);
+            std::fclose(file);
+            return 1;
+        }
         unsigned char* data = static_cast<unsigned char*>(AllocateUnclearedBlock(static_cast<size_t>(length)));
         if (!data) {
             std::fclose(file);
             return -1;
         }
-        // Read, not mapped: a file that another program shrinks while it is
-        // being loaded then reads short and fails the load, where a mapping
-        // would take the process down with SIGBUS on the missing pages.
         if (!ReadWhole(file, data, static_cast<size_t>(length))) {
             ReleaseBlock(data);
             std::fclose(file);
@@ -96,3 +108,11 @@ int32_t ReadFileImage(const char* path, TextBuffer& text) {
     std::fclose(file);
     return 1;
 }
+
+}  // namespace
+
+int32_t ReadFileImage(const char* path, TextBuffer& text) { return TakeFileImage(path, text, false); }
+
+int32_t MapFileImage(const char* path, TextBuffer& text) { return TakeFileImage(path, text, true); }
+
+int32_t FileImageIntact(const TextBuffer& text) { return BlockIntact(text.data); }

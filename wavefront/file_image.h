@@ -11,3 +11,14 @@
 // -1 when it opened but is 4 GiB or larger, can't be held in memory, or
 // reads short. On 0 and -1 text is left empty.
 int32_t ReadFileImage(const char* path, TextBuffer& text);
+
+// The same, except that a large file may be mapped from the page cache
+// instead of copied (where the platform allows it): loading it then touches
+// no fresh memory. Such an image stays readable if the file is cut short
+// meanwhile, but FileImageIntact then gives 0 and the image must not be
+// used.
+int32_t MapFileImage(const char* path, TextBuffer& text);
+
+// 1 while text holds every byte its file had when it was taken; 0 when a
+// mapped file lost pages since.
+int32_t FileImageIntact(const TextBuffer& text);

@@ -97,7 +97,7 @@ int32_t Model::LoadObj(const char* path) {
     ReleaseLineBuffer();
     // A path that does not fit obj_path can't be kept as given.
     if (std::strlen(path) >= static_cast<size_t>(kPathCapacity)) return 0;
-    if (ReadFileImage(path, text) != 1) {
+    if (MapFileImage(path, text) != 1) {
         Clear();
         ReleaseText();
         return 0;
@@ -105,7 +105,9 @@ int32_t Model::LoadObj(const char* path) {
     CopyText(obj_file_name, FileNamePart(path));
     CopyText(obj_path, path);
 
-    int32_t parsed = Parse(*this);
+    // A file cut short while it was parsed leaves a model of bytes it no
+    // longer has: that load fails like a short read.
+    int32_t parsed = Parse(*this) && FileImageIntact(text);
     ReleaseText();
     if (!parsed) {
         Clear();
