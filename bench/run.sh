@@ -101,11 +101,12 @@ done
 
 echo "machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(nproc) cores," \
     "$(free -g | awk '/Mem:/ { print $2 }') GB, $(uname -sr), load $(cut -d' ' -f1-3 /proc/loadavg)"
-echo "least of $RUNS runs; each cell wall/cpu seconds (cpu = user + sys); stages per file for read..library"
+echo "least of $RUNS runs; each cell wall/cpu seconds (cpu = user + sys); read..library: the matching file, whole;"
+echo "positions: the original, positions only (as Convert loads it)"
 awk -v small="$SMALL" -v large="$LARGE" '
     { wall[$1, $2] = $3; cpu[$1, $2] = $4; if (!($1 in seen)) { seen[$1] = 1; order[++n] = $1 } }
     END {
-        split("read survey pass3 library match regroup write report_counts convert_total convert_process report_process tinyobj_both", rows, " ")
+        split("read survey pass3 library positions match regroup write report_counts convert_total convert_process report_process tinyobj_both", rows, " ")
         printf "%-16s", "stage"
         for (i = 1; i <= n; ++i) printf " %15s", order[i]
         printf "\n"

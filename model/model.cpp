@@ -83,21 +83,6 @@ void Model::Clear() {
     corner_pool = nullptr;
 }
 
-void Model::ReleaseAllButVertices() {
-    if (groups) {
-        for (int32_t g = 0; g < group_count; ++g) ReleaseFaces(groups[g]);
-    }
-    ReleaseBlock(corner_pool);
-    corner_pool = nullptr;
-    corner_pool_size = corner_pool_fill = 0;
-    ReleaseBlock(texcoords);
-    texcoords = nullptr;
-    texcoord_count = texcoord_fill = 0;
-    ReleaseBlock(normals);
-    normals = nullptr;
-    normal_count = normal_fill = 0;
-}
-
 void Model::Release() {
     Clear();
     ReleaseText();

@@ -43,17 +43,15 @@ int32_t Convert(WindowHost* window, ProgressBar* progress_bar, char* message) {
 
     window->SetItemText(kStatusLineId, "Loading original file...(please wait)");
     progress_bar->SendProgress(kProgressStepIt, 0, 0);
-    if (!original.LoadObj(original_path)) {
+    // From the original only its positions and its face count are needed:
+    // its faces, texture coordinates and normals are counted, not stored.
+    if (!original.LoadObjPositions(original_path)) {
         std::snprintf(message, kMessageCapacity,
                       "There was an error loading the original morph file:\r\n\r\nfilepath: \"%s\"\r\n", original_path);
         return finish(-2);
     }
 
-    // From the original only its positions and its face count are needed; its
-    // other tables go before the matching file is read, so that the matching
-    // model's tables take over memory that is already in use.
     int32_t original_faces = original.TotalFaceCount();
-    original.ReleaseAllButVertices();
 
     window->SetItemText(kStatusLineId, "Loading matching file...(please wait)");
     progress_bar->SendProgress(kProgressStepIt, 0, 0);

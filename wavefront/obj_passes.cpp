@@ -394,16 +394,17 @@ int32_t Model::FillElements() {
             }
             case ObjKeyword::kF: {
                 if (end - line < 3 || !groups) break;
+                int32_t g = SelectedGroup(*this);
+                Group& group = groups[g];
+                // No face table: a load that keeps positions only.
+                if (!group.faces || !corner_pool || group.face_fill >= group.face_count) break;
                 const char* p = after;
                 while (p < end && (*p == ' ' || *p == '\t')) ++p;
                 QuickCorners quick;
                 bool is_quick = ReadQuickCorners(p, end, quick);
                 int64_t corners = is_quick ? quick.count : CountCornerTokens(p, end);
                 if (corners == 0) break;
-                int32_t g = SelectedGroup(*this);
-                Group& group = groups[g];
-                if (!group.faces || group.face_fill >= group.face_count) break;
-                if (!corner_pool || corner_pool_fill + 3 * corners > corner_pool_size) break;
+                if (corner_pool_fill + 3 * corners > corner_pool_size) break;
 
                 if (group_entry[g] != current_entry) {
                     CopyText(group.material_name, material_names[current_entry].name);

@@ -13,12 +13,14 @@
 namespace {
 
 // The three passes and the tables between them. The first two passes are
-// one walk: group names, the longest line and the counts.
-int32_t Parse(Model& model) {
+// one walk: group names, the longest line and the counts. Without
+// `keep_faces` the face, corner, texture coordinate and normal tables are
+// not made, so the third pass stores only positions, groups and materials.
+int32_t Parse(Model& model, bool keep_faces) {
     if (!SurveyObjText(model)) return 0;
     if (model.vertex_count == 0) return 0;
 
-    for (int32_t g = 0; g < model.group_count; ++g) {
+    for (int32_t g = 0; keep_faces && g < model.group_count; ++g) {
         Group& group = model.groups[g];
         // A group without faces still gets a table (of no records).
         size_t records = group.face_count > 0 ? static_cast<size_t>(group.face_count) : 1;
@@ -27,15 +29,15 @@ int32_t Parse(Model& model) {
     }
     model.vertices = AllocateTable<Vertex>(static_cast<size_t>(model.vertex_count));
     if (!model.vertices) return 0;
-    if (model.texcoord_count > 0) {
+    if (model.texcoord_count > 0 && keep_faces) {
         model.texcoords = AllocateTable<TexCoord>(static_cast<size_t>(model.texcoord_count));
         if (!model.texcoords) return 0;
     }
-    if (model.normal_count > 0) {
+    if (model.normal_count > 0 && keep_faces) {
         model.normals = AllocateTable<Normal>(static_cast<size_t>(model.normal_count));
         if (!model.normals) return 0;
     }
-    if (model.corner_pool_size > 0) {
+    if (model.corner_pool_size > 0 && keep_faces) {
         model.corner_pool = AllocateTable<int32_t>(static_cast<size_t>(model.corner_pool_size));
         if (!model.corner_pool) return 0;
     }
@@ -55,6 +57,7 @@ int32_t Parse(Model& model) {
         CopyText(model.group_name_table[k].name, group.name);
         // The faces read were given k as they were stored; the records left
         // empty get it here.
+        if (!group.faces) continue;
         for (int32_t f = group.face_fill; f < group.face_count; ++f) group.faces[f].group_name_index = k;
     }
     return 1;
@@ -88,35 +91,40 @@ void LoadMaterialLibrary(Model& model) {
     model.ReleaseText();
 }
 
-}  // namespace
-
-int32_t Model::LoadObj(const char* path) {
+// LoadObj and LoadObjPositions.
+int32_t Load(Model& model, const char* path, bool keep_faces) {
     if (!path) return 0;
-    Clear();
-    ReleaseText();
-    ReleaseLineBuffer();
+    model.Clear();
+    model.ReleaseText();
+    model.ReleaseLineBuffer();
     // A path that does not fit obj_path can't be kept as given.
     if (std::strlen(path) >= static_cast<size_t>(kPathCapacity)) return 0;
-    if (MapFileImage(path, text) != 1) {
-        Clear();
-        ReleaseText();
+    if (MapFileImage(path, model.text) != 1) {
+        model.Clear();
+        model.ReleaseText();
         return 0;
     }
-    CopyText(obj_file_name, FileNamePart(path));
-    CopyText(obj_path, path);
+    CopyText(model.obj_file_name, FileNamePart(path));
+    CopyText(model.obj_path, path);
 
     // A file cut short while it was parsed leaves a model of bytes it no
     // longer has: that load fails like a short read.
-    int32_t parsed = Parse(*this) && FileImageIntact(text);
-    ReleaseText();
+    int32_t parsed = Parse(model, keep_faces) && FileImageIntact(model.text);
+    model.ReleaseText();
     if (!parsed) {
-        Clear();
-        ReleaseText();
-        ReleaseLineBuffer();
+        model.Clear();
+        model.ReleaseText();
+        model.ReleaseLineBuffer();
         return 0;
     }
-    if (has_mtllib == 1) LoadMaterialLibrary(*this);
-    ReleaseText();
-    ReleaseLineBuffer();
+    if (model.has_mtllib == 1) LoadMaterialLibrary(model);
+    model.ReleaseText();
+    model.ReleaseLineBuffer();
     return 1;
 }
+
+}  // namespace
+
+int32_t Model::LoadObj(const char* path) { return Load(*this, path, true); }
+
+int32_t Model::LoadObjPositions(const char* path) { return Load(*this, path, false); }

@@ -373,3 +373,54 @@ TEST(LoadObj, SurveyAgreesWithThePassesRunInTurn) {
         if (HasFailure()) break;
     }
 }
+
+// The positions-only load must succeed, fail and count exactly as the full
+// load does, and keep the same positions, groups and materials.
+TEST(LoadObj, PositionsOnlyLoadAgreesWithTheFullLoad) {
+    const std::string pieces[] = {"v 1 2 3", "v -0 1e-3 7", "vt 0.5 0.5", "vn 0 0 1", "f 1 2 3", "f 1/1/1 2/2/2",
+                                  "f -1 -2 -3 -1", "f", "g head", "g body", "g", "usemtl skin", "usemtl bone",
+                                  "# note", "", "mtllib mesh.mtl", "fo 1 2"};
+    uint64_t state = 5;
+    auto next = [&](uint64_t range) {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        return (state >> 33) % range;
+    };
+    ScratchFolder folder;
+    folder.Write("mesh.mtl", "newmtl skin\nKd 1 0 0\nnewmtl bone\n");
+    for (int round = 0; round < 400; ++round) {
+        std::string text;
+        int lines = static_cast<int>(next(20));
+        for (int i = 0; i < lines; ++i) text += pieces[next(sizeof pieces / sizeof pieces[0])] + "\n";
+        std::string path = folder.Write("mesh.obj", text);
+
+        Model full, positions;
+        int32_t loaded = full.LoadObj(path.c_str());
+        ASSERT_EQ(positions.LoadObjPositions(path.c_str()), loaded) << text;
+        if (!loaded) {
+            EXPECT_EQ(positions.vertex_count, 0);
+            continue;
+        }
+        ASSERT_EQ(positions.vertex_count, full.vertex_count) << text;
+        for (int32_t i = 0; i < full.vertex_count; ++i) {
+            const Vertex& a = full.vertices[i];
+            const Vertex& b = positions.vertices[i];
+            EXPECT_TRUE(std::memcmp(&a, &b, sizeof a) == 0) << i << "\n" << text;
+        }
+        EXPECT_EQ(positions.TotalFaceCount(), full.TotalFaceCount()) << text;
+        ASSERT_EQ(positions.group_count, full.group_count) << text;
+        for (int32_t g = 0; g < full.group_count; ++g) {
+            EXPECT_STREQ(positions.groups[g].name, full.groups[g].name);
+            EXPECT_EQ(positions.groups[g].face_count, full.groups[g].face_count);
+            EXPECT_EQ(positions.groups[g].faces, nullptr);
+            EXPECT_STREQ(positions.group_name_table[g].name, full.group_name_table[g].name);
+        }
+        EXPECT_EQ(positions.texcoord_count, full.texcoord_count);
+        EXPECT_EQ(positions.normal_count, full.normal_count);
+        EXPECT_EQ(positions.material_count, full.material_count) << text;
+        EXPECT_EQ(positions.mtl_loaded, full.mtl_loaded);
+        EXPECT_EQ(positions.texcoords, nullptr);
+        EXPECT_EQ(positions.normals, nullptr);
+        EXPECT_EQ(positions.corner_pool, nullptr);
+        if (HasFailure()) break;
+    }
+}
