@@ -4,11 +4,12 @@
 //
 // The order is a stable sort by those two keys: one counting pass on the pair
 // when the pairs are few, else two counting passes (material first, then
-// group name); either is linear in faces, group names and materials together. A face whose material index is -1 or lies
-// outside the material table sorts before material 0 of its group name, so no
-// face is lost; a face whose group-name index lies outside the table sorts
-// after every group name. Face records without corners are left out and
-// their index lists released.
+// group name); either is linear in faces, group names and materials
+// together, and moves runs of faces with equal keys as one. A face whose
+// material index is -1 or lies outside the material table sorts before
+// material 0 of its group name, so no face is lost; a face whose group-name
+// index lies outside the table sorts after every group name. Face records
+// without corners are left out and their index lists released.
 #include <cstdint>
 
 #include "model/block.h"
@@ -89,8 +90,12 @@ int32_t Model::MergeGroups() {
 
 namespace {
 
-struct KeyedFace {
-    Face* face;
+// Faces next to each other in one Group's table, all with corners and the
+// same keys: they stay together through the sort and are copied in one
+// sweep, so the sort moves runs rather than faces.
+struct FaceRun {
+    Face* first;
+    int32_t count;
     int32_t name_key;
 };
 
@@ -106,13 +111,6 @@ int32_t Model::RegroupByMaterial() {
     if (total == 0) return 1;
     if (total > INT32_MAX) return 0;
 
-    int32_t kept = 0;
-    for (int32_t g = 0; g < group_count; ++g) {
-        const Group& group = groups[g];
-        if (!group.faces) continue;
-        for (int32_t f = 0; f < group.face_count; ++f) kept += group.faces[f].corner_count > 0 ? 1 : 0;
-    }
-
     // Bucket 0 holds the faces without a material of the table, bucket m + 1
     // those of material m; group names likewise, with the names outside the
     // table in the last bucket.
@@ -125,23 +123,62 @@ int32_t Model::RegroupByMaterial() {
         return face.group_name_index >= 0 && face.group_name_index < group_name_count ? face.group_name_index
                                                                                        : group_name_count;
     };
+    // Calls run(first, count, name key, material key) for every run of faces
+    // with corners and the same group-name and material indexes, in table
+    // order.
+    auto for_each_run = [&](auto run) {
+        for (int32_t g = 0; g < group_count; ++g) {
+            Group& group = groups[g];
+            if (!group.faces) continue;
+            int32_t f = 0;
+            while (f < group.face_count) {
+                Face& first = group.faces[f];
+                if (first.corner_count <= 0) {
+                    ++f;
+                    continue;
+                }
+                int32_t end = f + 1;
+                while (end < group.face_count && group.faces[end].corner_count > 0 &&
+                       group.faces[end].group_name_index == first.group_name_index &&
+                       group.faces[end].material_index == first.material_index)
+                    ++end;
+                run(&first, end - f, name_key(first), material_key(first));
+                f = end;
+            }
+        }
+    };
 
     // With few (group name, material) pairs, one stable counting sort on the
-    // pair puts each face straight into place, reading the faces in order. It
-    // gives the order of the two stable passes below (material, then group
-    // name), which take over when the pairs are too many for one bucket array:
-    // an array of face references, each with its group-name key, sorted by
-    // material, read back by group name straight into the new face array (the
-    // keys beside the references spare a visit to every face for counting).
+    // pair puts each run straight into place. It gives the order of the two
+    // stable passes below (material, then group name), which take over when
+    // the pairs are too many for one bucket array: the runs sorted by
+    // material into a list, read back by group name into the new face array.
     constexpr int64_t kMostPairBuckets = int64_t(1) << 16;
     const bool by_pair = int64_t(material_buckets) * name_buckets <= kMostPairBuckets;
     const int32_t bucket_count =
         by_pair ? material_buckets * name_buckets : (material_buckets > name_buckets ? material_buckets : name_buckets);
     Group* regrouped = AllocateTable<Group>(1);
-    KeyedFace* by_material = kept && !by_pair ? AllocateTable<KeyedFace>(static_cast<size_t>(kept)) : nullptr;
     int32_t* buckets = AllocateTable<int32_t>(static_cast<size_t>(bucket_count) + 1);
+    FaceRun* by_material = nullptr;
+
+    // The faces kept, the runs, and the first sort's bucket sizes: faces per
+    // pair, or runs per material.
+    int64_t kept = 0;
+    int64_t runs = 0;
+    if (regrouped && buckets) {
+        for_each_run([&](Face*, int32_t count, int32_t name, int32_t material) {
+            kept += count;
+            ++runs;
+            if (by_pair) {
+                buckets[name * material_buckets + material + 1] += count;
+            } else {
+                ++buckets[material + 1];
+            }
+        });
+        if (runs && !by_pair) by_material = AllocateTable<FaceRun>(static_cast<size_t>(runs));
+    }
     bool have_all = regrouped && buckets && (kept == 0 || by_pair || by_material);
-    if (have_all && kept > 0) have_all = AllocateFaces(regrouped[0], kept) == 1;
+    if (have_all && kept > 0) have_all = AllocateFaces(regrouped[0], static_cast<int32_t>(kept)) == 1;
     if (!have_all) {
         if (regrouped) ReleaseBlock(regrouped[0].faces);
         ReleaseBlock(regrouped);
@@ -151,33 +188,28 @@ int32_t Model::RegroupByMaterial() {
     }
 
     if (kept > 0) {
-        auto for_each_kept = [&](auto f) {
-            for (int32_t g = 0; g < group_count; ++g) {
-                Group& group = groups[g];
-                if (!group.faces) continue;
-                for (int32_t i = 0; i < group.face_count; ++i) {
-                    if (group.faces[i].corner_count > 0) f(group.faces[i]);
-                }
-            }
+        Face* faces = regrouped[0].faces;
+        auto place = [&](Face* first, int32_t count, int32_t& at) {
+            for (int32_t i = 0; i < count; ++i) CopyFace(faces[at++], first[i]);
         };
         if (by_pair) {
-            auto pair_key = [&](const Face& face) { return name_key(face) * material_buckets + material_key(face); };
-            for (int32_t b = 0; b <= bucket_count; ++b) buckets[b] = 0;
-            for_each_kept([&](Face& face) { ++buckets[pair_key(face) + 1]; });
             for (int32_t b = 0; b < bucket_count; ++b) buckets[b + 1] += buckets[b];
-            Face* faces = regrouped[0].faces;
-            for_each_kept([&](Face& face) { CopyFace(faces[buckets[pair_key(face)]++], face); });
+            for_each_run([&](Face* first, int32_t count, int32_t name, int32_t material) {
+                place(first, count, buckets[name * material_buckets + material]);
+            });
         } else {
-            for (int32_t b = 0; b <= material_buckets; ++b) buckets[b] = 0;
-            for_each_kept([&](Face& face) { ++buckets[material_key(face) + 1]; });
             for (int32_t b = 0; b < material_buckets; ++b) buckets[b + 1] += buckets[b];
-            for_each_kept([&](Face& face) { by_material[buckets[material_key(face)]++] = {&face, name_key(face)}; });
+            for_each_run([&](Face* first, int32_t count, int32_t name, int32_t material) {
+                by_material[buckets[material]++] = {first, count, name};
+            });
 
             for (int32_t b = 0; b <= name_buckets; ++b) buckets[b] = 0;
-            for (int32_t i = 0; i < kept; ++i) ++buckets[by_material[i].name_key + 1];
+            for (int64_t r = 0; r < runs; ++r) buckets[by_material[r].name_key + 1] += by_material[r].count;
             for (int32_t b = 0; b < name_buckets; ++b) buckets[b + 1] += buckets[b];
-            Face* faces = regrouped[0].faces;
-            for (int32_t i = 0; i < kept; ++i) CopyFace(faces[buckets[by_material[i].name_key]++], *by_material[i].face);
+            for (int64_t r = 0; r < runs; ++r) {
+                const FaceRun& run = by_material[r];
+                place(run.first, run.count, buckets[run.name_key]);
+            }
         }
     }
     ReleaseBlock(by_material);
