@@ -3,7 +3,7 @@
 # times every stage of a Convert (bench/stages_tool), the whole process
 # (quandrelistaphor convert / report under /usr/bin/time: wall, CPU, peak
 # RSS) and tinyobjloader's parse of the same files, each the least of RUNS
-# runs, checks that 10x the input costs at most 11x the time per stage, and
+# rounds over all sets, checks that 10x the input costs at most 11x the time per stage, and
 # prints one table.
 #
 #   bench/run.sh                 # sets 100k, 1m, names, onegroup at both scales
@@ -56,52 +56,70 @@ EOF
     make_set "$name" "$count" "$kind"
 done
 
-# min over RUNS of "/usr/bin/time" runs of a command: wall cpu rss_kb. The
-# files named in FRESH are removed before each run, outside the timing, so
-# every run writes them anew (replacing an existing file costs ext4 another
-# 0.05-0.15 s at 200 MB: it frees the old blocks and starts writing the new
-# data out; REPLACE=1 keeps them and measures that case).
+# One "/usr/bin/time" run of a command: wall cpu rss_kb. The files named in
+# FRESH are removed first, outside the timing, so every run writes them anew
+# (replacing an existing file costs ext4 another 0.05-0.15 s at 200 MB: it
+# frees the old blocks and starts writing the new data out; REPLACE=1 keeps
+# them and measures that case).
 time_process() {
-    best=""
-    i=0
-    while [ $i -lt "$RUNS" ]; do
-        if [ "${REPLACE:-0}" != 1 ] && [ -n "${FRESH:-}" ]; then rm -f $FRESH; fi
-        /usr/bin/time -f "%e %U %S %M" -o "$DATA/time.txt" "$@" >/dev/null 2>&1 || true
-        line=$(awk '{printf "%.3f %.3f %d", $1, $2 + $3, $4}' "$DATA/time.txt")
-        best=$(printf '%s\n%s\n' "$best" "$line" | awk 'NF {
-            if (!n || $1 < w) w = $1; if (!n || $2 < c) c = $2; if ($3 > r) r = $3; n = 1 }
-            END { printf "%.3f %.3f %d", w, c, r }')
-        i=$((i + 1))
-    done
-    echo "$best"
+    if [ "${REPLACE:-0}" != 1 ] && [ -n "${FRESH:-}" ]; then rm -f $FRESH; fi
+    /usr/bin/time -f "%e %U %S %M" -o "$DATA/time.txt" "$@" >/dev/null 2>&1 || true
+    awk '{printf "%.3f %.3f %d", $1, $2 + $3, $4}' "$DATA/time.txt"
 }
 
+# RUNS rounds, each measuring every set once, so that a slow minute of a
+# shared machine falls on one round of every set rather than on all runs of
+# one set; each cell is then the least over the rounds (peak memory: the
+# largest).
+RAW=$DATA/raw.txt
+: >"$RAW"
+round=0
+while [ $round -lt "$RUNS" ]; do
+    for entry in $SETS; do
+        name=${entry%%:*}
+        dir=$DATA/$name
+        # stage <name> <wall> <cpu> lines; the least of two runs, so that
+        # the stages meet memory a run before has touched, as every run
+        # after the first does (the processes below show the first run's
+        # cost).
+        "$TOOLS/stages_tool" "$dir/original.obj" "$dir/matching.obj" "$DATA/stages-new.obj" 2 |
+            sed "s/^stage /$name /" >>"$RAW"
+        set -- $(FRESH="$DATA/new.obj $DATA/new.mtl" time_process "$CLI" convert "$dir/original.obj" "$dir/matching.obj" "$DATA/new.obj" --yes)
+        echo "$name convert_process $1 $2" >>"$RAW"
+        echo "$name convert_rss_kb $3 0" >>"$RAW"
+        set -- $(time_process "$CLI" report "$dir/original.obj" "$dir/matching.obj")
+        echo "$name report_process $1 $2" >>"$RAW"
+        if [ -x "$TOOLS/tinyobj_parse_tool" ]; then
+            a=$("$TOOLS/tinyobj_parse_tool" "$dir/original.obj" 1)
+            b=$("$TOOLS/tinyobj_parse_tool" "$dir/matching.obj" 1)
+            echo "$a $b" | awk -v n="$name" '{ printf "%s tinyobj_both %.4f %.4f\n", n, $2 + $6, $3 + $7 }' >>"$RAW"
+        fi
+    done
+    round=$((round + 1))
+done
+
 RESULTS=$DATA/results.txt
-: >"$RESULTS"
+awk '
+    $2 == "convert_rss_kb" || $2 ~ /_mb_s$/ { if (!(($1, $2) in w) || $3 > w[$1, $2]) w[$1, $2] = $3; c[$1, $2] = 0 }
+    $2 != "convert_rss_kb" && $2 !~ /_mb_s$/ {
+        if (!(($1, $2) in w) || $3 < w[$1, $2]) w[$1, $2] = $3
+        if (!(($1, $2) in c) || $4 < c[$1, $2]) c[$1, $2] = $4
+    }
+    !(($1, $2) in seen) { seen[$1, $2] = 1; order[++n] = $1 SUBSEP $2 }
+    END { for (i = 1; i <= n; ++i) { split(order[i], k, SUBSEP); print k[1], k[2], w[order[i]], c[order[i]] } }' "$RAW" >"$RESULTS"
 for entry in $SETS; do
     name=${entry%%:*}
     dir=$DATA/$name
     input_bytes=$(($(stat -c %s "$dir/original.obj") + $(stat -c %s "$dir/matching.obj")))
-    # stage <name> <wall> <cpu> lines
-    "$TOOLS/stages_tool" "$dir/original.obj" "$dir/matching.obj" "$DATA/stages-new.obj" "$RUNS" |
-        sed "s/^stage /$name /" >>"$RESULTS"
-    set -- $(FRESH="$DATA/new.obj $DATA/new.mtl" time_process "$CLI" convert "$dir/original.obj" "$dir/matching.obj" "$DATA/new.obj" --yes)
-    echo "$name convert_process $1 $2" >>"$RESULTS"
-    echo "$name convert_rss_ratio $(awk -v r="$3" -v b="$input_bytes" 'BEGIN { printf "%.2f", r * 1024 / b }') 0" >>"$RESULTS"
-    echo "$name convert_rss_mb $(($3 / 1024)) 0" >>"$RESULTS"
-    set -- $(time_process "$CLI" report "$dir/original.obj" "$dir/matching.obj")
-    echo "$name report_process $1 $2" >>"$RESULTS"
-    if [ -x "$TOOLS/tinyobj_parse_tool" ]; then
-        a=$("$TOOLS/tinyobj_parse_tool" "$dir/original.obj" "$RUNS")
-        b=$("$TOOLS/tinyobj_parse_tool" "$dir/matching.obj" "$RUNS")
-        echo "$a $b" | awk -v n="$name" '{ printf "%s tinyobj_both %.4f %.4f\n", n, $2 + $6, $3 + $7 }' >>"$RESULTS"
-    fi
+    rss_kb=$(awk -v n="$name" '$1 == n && $2 == "convert_rss_kb" { print $3 }' "$RESULTS")
+    echo "$name convert_rss_ratio $(awk -v r="$rss_kb" -v b="$input_bytes" 'BEGIN { printf "%.2f", r * 1024 / b }') 0" >>"$RESULTS"
+    echo "$name convert_rss_mb $((rss_kb / 1024)) 0" >>"$RESULTS"
     echo "$name input_mb $(awk -v b="$input_bytes" 'BEGIN { printf "%.1f", b / 1e6 }') 0" >>"$RESULTS"
 done
 
 echo "machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(nproc) cores," \
     "$(free -g | awk '/Mem:/ { print $2 }') GB, $(uname -sr), load $(cut -d' ' -f1-3 /proc/loadavg)"
-echo "least of $RUNS runs; each cell wall/cpu seconds (cpu = user + sys); read..library: the matching file, whole;"
+echo "least of $RUNS rounds; each cell wall/cpu seconds (cpu = user + sys); read..library: the matching file, whole;"
 echo "positions: the original, positions only (as Convert loads it)"
 awk -v small="$SMALL" -v large="$LARGE" '
     { wall[$1, $2] = $3; cpu[$1, $2] = $4; if (!($1 in seen)) { seen[$1] = 1; order[++n] = $1 } }
