@@ -20,20 +20,16 @@ int32_t SelectedGroup(const Model& model) {
 }
 
 // The interned face material names of one load: a small open-addressing
-// index over Model::material_names, entry 0 being the empty name.
+// index over Model::material_names, entry 0 being the empty name. It grows
+// with the distinct names, not with the usemtl lines, so that a file that
+// names a few materials many times keeps its index in the cache.
 struct MaterialNameIndex {
     int32_t* slots = nullptr;  // entry number, 0 = free
     uint32_t mask = 0;
 
     ~MaterialNameIndex() { ReleaseBlock(slots); }
 
-    bool Create(int32_t entries) {
-        uint32_t capacity = 16;
-        while (capacity < static_cast<uint64_t>(entries) * 2) capacity *= 2;
-        slots = AllocateTable<int32_t>(capacity);
-        mask = capacity - 1;
-        return slots != nullptr;
-    }
+    bool Create() { return Resize(64, nullptr); }
 
     static uint32_t Hash(const char* name, size_t length) {
         uint32_t hash = 2166136261u;
@@ -41,17 +37,37 @@ struct MaterialNameIndex {
         return hash;
     }
 
-    // The entry holding name (cut to a face name's capacity), added when new.
+    // A fresh index of `capacity` slots holding the model's entries so far.
+    bool Resize(uint32_t capacity, const Model* model) {
+        int32_t* fresh = AllocateTable<int32_t>(capacity);
+        if (!fresh) return false;
+        ReleaseBlock(slots);
+        slots = fresh;
+        mask = capacity - 1;
+        for (int32_t entry = 1; model && entry < model->material_name_fill; ++entry) {
+            const char* name = model->material_names[entry].name;
+            uint32_t i = Hash(name, std::strlen(name)) & mask;
+            while (slots[i] != 0) i = (i + 1) & mask;
+            slots[i] = entry;
+        }
+        return true;
+    }
+
+    // The entry holding name (cut to a face name's capacity), added when new;
+    // -1 when memory ran out.
     int32_t Intern(Model& model, const char* name, size_t length) {
         if (length > kGroupNameCapacity - 1) length = kGroupNameCapacity - 1;
         if (length == 0) return 0;
-        for (uint32_t i = Hash(name, length) & mask;; i = (i + 1) & mask) {
+        uint32_t hash = Hash(name, length);
+        for (uint32_t i = hash & mask;; i = (i + 1) & mask) {
             int32_t entry = slots[i];
             if (entry == 0) {
                 if (model.material_name_fill >= model.material_name_count) return 0;
                 entry = model.material_name_fill++;
                 CopyText(model.material_names[entry].name, kGroupNameCapacity, name, length);
                 slots[i] = entry;
+                // At most half full, so that a search soon meets a free slot.
+                if (uint64_t(model.material_name_fill) * 2 > mask + 1 && !Resize((mask + 1) * 2, &model)) return -1;
                 return entry;
             }
             const char* known = model.material_names[entry].name;
@@ -320,7 +336,7 @@ int32_t SurveyObjText(Model& model) {
 int32_t Model::FillElements() {
     if (!line_buffer) return 0;
     MaterialNameIndex material_index_of;
-    if (!material_names || !material_index_of.Create(material_name_count)) return 0;
+    if (!material_names || !material_index_of.Create()) return 0;
     if (material_name_fill < 1) material_name_fill = 1;  // entry 0: the empty name
     int32_t current_entry = 0;
     // The material entry each group's material_name was last set from.
@@ -379,6 +395,10 @@ int32_t Model::FillElements() {
                 TakeLibraryName(line, end, value, value_end);
                 CopyText(current_material, value, static_cast<size_t>(value_end - value));
                 current_entry = material_index_of.Intern(*this, current_material, std::strlen(current_material));
+                if (current_entry < 0) {
+                    current_entry = 0;
+                    result = 0;
+                }
                 break;
             }
             case ObjKeyword::kG: {

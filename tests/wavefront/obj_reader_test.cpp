@@ -424,3 +424,27 @@ TEST(LoadObj, PositionsOnlyLoadAgreesWithTheFullLoad) {
         if (HasFailure()) break;
     }
 }
+
+// Face material names are kept once per distinct name however many there
+// are, each usemtl line after the first naming it finds the same entry.
+TEST(LoadObj, ManyMaterialNamesAreKeptOncePerName) {
+    constexpr int kNames = 300;
+    std::string text = kThreeVertices;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int i = 0; i < kNames; ++i) {
+            int n = pass == 0 ? i : kNames - 1 - i;
+            text += "usemtl m" + std::to_string(n * 7919) + "\nf 1 2 3\n";
+        }
+    }
+    ScratchFolder folder;
+    Model model;
+    ASSERT_EQ(LoadText(model, folder, text), 1);
+    EXPECT_EQ(model.material_name_fill, kNames + 1);
+    const Group& group = model.groups[0];
+    ASSERT_EQ(group.face_fill, 2 * kNames);
+    for (int f = 0; f < 2 * kNames; ++f) {
+        int n = f < kNames ? f : 2 * kNames - 1 - f;
+        EXPECT_EQ(model.FaceMaterialName(group.faces[f]), "m" + std::to_string(n * 7919)) << f;
+        EXPECT_EQ(group.faces[f].material_name, group.faces[f < kNames ? f : 2 * kNames - 1 - f].material_name);
+    }
+}
