@@ -87,11 +87,11 @@ struct Model {
     // --- reading (wavefront/)
     int32_t LoadObj(const char* path);
     // LoadObj for a model of which only the positions are used: it succeeds
-    // and fails exactly as LoadObj does and leaves the same vertices, group
-    // names, face counts, materials and current directory, but makes no face
-    // records, corner lists, texture coordinates or normals (each group has
-    // its face_count and no faces; texcoord_count and normal_count are the
-    // file's).
+    // and fails on the same files as LoadObj (it only needs less memory) and
+    // leaves the same vertices, group names, face counts, materials and
+    // current directory, but makes no face records, corner lists, texture
+    // coordinates or normals (each group has its face_count and no faces;
+    // texcoord_count and normal_count are the file's).
     int32_t LoadObjPositions(const char* path);
     int32_t ReadLine(char* buffer, int32_t capacity);
     int32_t MeasureLongestLine();
