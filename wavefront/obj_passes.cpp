@@ -339,7 +339,7 @@ int32_t Model::FillElements() {
     if (!material_names || !material_index_of.Create()) return 0;
     if (material_name_fill < 1) material_name_fill = 1;  // entry 0: the empty name
     int32_t current_entry = 0;
-    // The material entry each group's material_name was last set from.
+    // The material entry of each group's last face read; -1 for none.
     int32_t* group_entry = AllocateTable<int32_t>(static_cast<size_t>(group_count));
     if (!group_entry) return 0;
     for (int32_t g = 0; g < group_count; ++g) group_entry[g] = -1;
@@ -408,8 +408,7 @@ int32_t Model::FillElements() {
                     result = 0;
                     break;
                 }
-                CopyText(groups[k].name, name);
-                current_group = k + 1;
+                current_group = k + 1;  // its name is copied once, after the walk
                 break;
             }
             case ObjKeyword::kF: {
@@ -426,10 +425,7 @@ int32_t Model::FillElements() {
                 if (corners == 0) break;
                 if (corner_pool_fill + 3 * corners > corner_pool_size) break;
 
-                if (group_entry[g] != current_entry) {
-                    CopyText(group.material_name, material_names[current_entry].name);
-                    group_entry[g] = current_entry;
-                }
+                group_entry[g] = current_entry;
                 Face& face = group.faces[group.face_fill];
                 face.material_name = current_entry;
                 face.material_index = -1;
@@ -468,6 +464,16 @@ int32_t Model::FillElements() {
             default: break;
         }
         if (!result) break;
+    }
+    // Each named group takes its name, and each group with faces the
+    // material name of its last face, once here rather than on every g line
+    // and every change of material: with many groups their records are far
+    // apart, and writing them line after line would miss the cache each time.
+    int32_t k = 0;
+    for (const GroupNameNode* node = group_names.head.next; node && k < group_count; node = node->next, ++k)
+        CopyText(groups[k].name, node->name);
+    for (int32_t g = 0; g < group_count; ++g) {
+        if (group_entry[g] >= 0) CopyText(groups[g].material_name, material_names[group_entry[g]].name);
     }
     ReleaseBlock(group_entry);
     text.read_pos = text.size;
