@@ -344,6 +344,9 @@ int32_t Model::FillElements() {
     if (!group_entry) return 0;
     for (int32_t g = 0; g < group_count; ++g) group_entry[g] = -1;
 
+    // Without face tables (a load that keeps positions only) the group and
+    // material a face line would take are of no use.
+    const bool stores_faces = groups && groups[0].faces;
     LineScanner scanner(text.data, text.size);
     const char* line;
     const char* end;
@@ -394,6 +397,7 @@ int32_t Model::FillElements() {
                 const char* value_end;
                 TakeLibraryName(line, end, value, value_end);
                 CopyText(current_material, value, static_cast<size_t>(value_end - value));
+                if (!stores_faces) break;
                 current_entry = material_index_of.Intern(*this, current_material, std::strlen(current_material));
                 if (current_entry < 0) {
                     current_entry = 0;
@@ -402,6 +406,7 @@ int32_t Model::FillElements() {
                 break;
             }
             case ObjKeyword::kG: {
+                if (!stores_faces) break;
                 BuildGroupName(line, end, name);
                 int32_t k = FindGroupName(name);
                 if (k == -1 || k >= group_count) {
