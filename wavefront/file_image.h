@@ -1,5 +1,5 @@
 #pragma once
-// Reading a whole file into one block.
+// A whole file as one block: read into memory, or mapped from the page cache.
 #include <cstdint>
 
 #include "model/records.h"

@@ -1,5 +1,6 @@
-// LoadObj: the whole OBJ file read once, three passes over its image, then
-// the material library it names.
+// LoadObj: the whole OBJ file taken once (mapped or read), three passes over
+// its image, then the material library it names. LoadObjPositions: the same
+// without the face, corner, texture coordinate and normal tables.
 #include <cstring>
 
 #include "model/block.h"
