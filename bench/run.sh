@@ -156,6 +156,7 @@ awk -v small="$SMALL" -v large="$LARGE" '
             if (s !~ /-1m$/) continue
             base = s; sub(/-1m$/, "-100k", base)
             line = sprintf("%-14s", s)
+            if (wall[base, "input_mb"] > 0) line = line sprintf(" (input %.2fx)", wall[s, "input_mb"] / wall[base, "input_mb"])
             for (r = 1; r in rows; ++r) {
                 if (!((s, rows[r]) in cpu) || !((base, rows[r]) in cpu)) continue
                 a = cpu[s, rows[r]]; b = cpu[base, rows[r]]
