@@ -18,7 +18,8 @@ void* AllocateBlock(size_t bytes);
 // not cleared first.
 void* AllocateUnclearedBlock(size_t bytes);
 
-// Releases a block from AllocateBlock; null is ignored.
+// Releases a block from AllocateBlock, AllocateUnclearedBlock or MapFileBlock
+// (a mapped file image is unmapped); null is ignored.
 void ReleaseBlock(void* block);
 
 // Gives the released blocks that are kept for reuse back to the system;
