@@ -64,6 +64,10 @@ bool ReserveIndex(GroupNameList& list) {
 
 }  // namespace
 
+uint32_t HashGroupName(const char* name) {
+    return HashName(name, NameLength(name));
+}
+
 int32_t Model::FindGroupName(const char* name) const {
     if (!name || !group_names.index) return -1;
     size_t length = NameLength(name);
@@ -77,6 +81,10 @@ int32_t Model::AddGroupName(const char* name) {
     size_t length = NameLength(name);
     uint32_t hash = HashName(name, length);
     if (group_names.index && FindSlot(group_names, name, length, hash)->node) return 0;
+    return AddNewGroupName(name, length, hash);
+}
+
+int32_t Model::AddNewGroupName(const char* name, size_t length, uint32_t hash) {
     if (!ReserveIndex(group_names)) return 0;
     GroupNameNode* node = static_cast<GroupNameNode*>(AllocateBlock(sizeof(GroupNameNode)));
     if (!node) return 0;
@@ -94,4 +102,27 @@ int32_t Model::AddGroupName(const char* name) {
     slot->hash = hash;
     group_names.count += 1;
     return 1;
+}
+
+int32_t Model::GroupNameOrdinal(const char* name, uint32_t hash) {
+    if (!name) return -1;
+    size_t length = NameLength(name);
+    if (group_names.index) {
+        const GroupNameSlot* slot = FindSlot(group_names, name, length, hash);
+        if (slot->node) return slot->ordinal;
+    }
+    if (!AddNewGroupName(name, length, hash)) return -1;
+    return group_names.count - 1;
+}
+
+void Model::PrefetchGroupNameSlot(uint32_t hash) const {
+    if (group_names.index) __builtin_prefetch(&group_names.index[hash & (group_names.index_capacity - 1)]);
+}
+
+int32_t Model::PrefetchGroupNameNode(uint32_t hash) const {
+    if (!group_names.index) return -1;
+    const GroupNameSlot& slot = group_names.index[hash & (group_names.index_capacity - 1)];
+    if (!slot.node || slot.hash != hash) return -1;
+    __builtin_prefetch(slot.node);
+    return slot.ordinal;
 }

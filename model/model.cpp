@@ -65,6 +65,7 @@ void Model::Clear() {
 
     ReleaseBlock(material_names);
     ReleaseBlock(corner_pool);
+    ReleaseBlock(group_line_ordinals);
 
     // Every field from current_group to the end becomes zero or empty.
     current_group = vertex_fill = texcoord_fill = normal_fill = 0;
@@ -81,6 +82,8 @@ void Model::Clear() {
     material_names = nullptr;
     corner_pool_size = corner_pool_fill = 0;
     corner_pool = nullptr;
+    group_line_count = 0;
+    group_line_ordinals = nullptr;
 }
 
 void Model::Release() {

@@ -5,12 +5,17 @@
 // counting pass and never grown. Releasing a block sets its reference to null
 // and its count to 0. Operations return 1 for success and 0 for failure;
 // lookups return a 0-based position or -1.
+#include <cstddef>
 #include <cstdint>
 
 #include "model/records.h"
 
 struct OutputFile;   // wavefront/output_file.h
 struct ProgressBar;  // morph/host.h
+
+// The hash the group-name index files `name` under (its first
+// kGroupNameCapacity - 1 bytes).
+uint32_t HashGroupName(const char* name);
 
 struct Model {
     TextBuffer text;
@@ -56,6 +61,11 @@ struct Model {
     int64_t corner_pool_size = 0;  // int32 entries in corner_pool
     int64_t corner_pool_fill = 0;
     int32_t* corner_pool = nullptr;
+    // The group of every `g` line in file order, as the ordinal of its name
+    // (0 for the first name met): the survey finds them all, so the values
+    // pass needs no name lookups. The values pass releases them.
+    int32_t group_line_count = 0;
+    int32_t* group_line_ordinals = nullptr;
 
     Model() = default;
     Model(const Model&) = delete;
@@ -72,9 +82,19 @@ struct Model {
     // --- name lookups (model/group_names.cpp, model/model.cpp)
     int32_t FindGroupName(const char* name) const;
     int32_t AddGroupName(const char* name);
+    // For many lookups in a row: the ordinal of name (0 for the first name
+    // added), added when new, -1 when it can't be kept; `hash` is
+    // HashGroupName(name). The prefetches fetch what such a lookup will read
+    // first: the index slot, then (once the slot is at hand) the name it
+    // holds, returning that name's ordinal if its hash matches, else -1.
+    int32_t GroupNameOrdinal(const char* name, uint32_t hash);
+    void PrefetchGroupNameSlot(uint32_t hash) const;
+    int32_t PrefetchGroupNameNode(uint32_t hash) const;
     int32_t FindMaterial(const char* name) const;
     const char* FaceMaterialName(const Face& face) const;
     int32_t TotalFaceCount() const;
+
+    int32_t AddNewGroupName(const char* name, size_t length, uint32_t hash);
 
     // --- faces and regrouping (model/regroup.cpp)
     static void CopyFace(Face& destination, Face& source);

@@ -8,6 +8,7 @@
 #include "model/block.h"
 #include "model/model.h"
 #include "model/text.h"
+#include "wavefront/group_lines.h"
 #include "wavefront/line_scan.h"
 #include "wavefront/number_text.h"
 #include "wavefront/obj_lines.h"
@@ -218,27 +219,6 @@ struct ElementTally {
     }
 };
 
-// Face counts per group name, in the order the names were first seen.
-struct FaceTally {
-    int64_t* counts = nullptr;
-    size_t capacity = 0;
-
-    ~FaceTally() { ReleaseBlock(counts); }
-
-    bool Reserve(size_t names) {
-        if (names <= capacity) return true;
-        size_t grown = capacity ? capacity * 2 : 64;
-        while (grown < names) grown *= 2;
-        int64_t* fresh = AllocateTable<int64_t>(grown);
-        if (!fresh) return false;
-        if (counts) std::memcpy(fresh, counts, capacity * sizeof *counts);
-        ReleaseBlock(counts);
-        counts = fresh;
-        capacity = grown;
-        return true;
-    }
-};
-
 }  // namespace
 
 int32_t Model::CollectGroupNames() {
@@ -285,14 +265,11 @@ int32_t SurveyObjText(Model& model) {
     model.current_group = model.vertex_fill = model.texcoord_fill = 0;
     model.text.read_pos = 0;
     ElementTally tally;
-    FaceTally faces;
-    int64_t faces_before_names = 0;  // they go to the group of the newest name
-    int32_t ordinal = -1;            // of the current name; -1 before the first
+    GroupLineTally group_lines;
     uint32_t longest = 0;
     LineScanner scanner(model.text.data, model.text.size);
     const char* line;
     const char* end;
-    char name[kGroupNameCapacity];
     while (scanner.NextRaw(line, end)) {
         uint32_t length = static_cast<uint32_t>(end - line);
         if (length > longest) longest = length;
@@ -300,19 +277,12 @@ int32_t SurveyObjText(Model& model) {
         const char* after;
         ObjKeyword keyword = ClassifyKeyword(line, end, after);
         if (keyword == ObjKeyword::kG) {
-            BuildGroupName(line, end, name);
-            int32_t k = model.FindGroupName(name);
-            if (k == -1) {
-                if (model.AddGroupName(name) != 1) return 0;  // a name that could not be kept
-                ++model.group_count;
-                if (!faces.Reserve(static_cast<size_t>(model.group_names.count))) return 0;
-                k = 0;  // the newest name
-            }
-            ordinal = model.group_names.count - 1 - k;
+            if (!group_lines.AddLine(model, line, end)) return 0;
         } else if (tally.Count(keyword, line, after, end)) {
-            ++(ordinal < 0 ? faces_before_names : faces.counts[ordinal]);
+            group_lines.AddFace();
         }
     }
+    if (!group_lines.Finish(model)) return 0;
     model.text.read_pos = model.text.size;
 
     int32_t names = model.group_count;
@@ -322,9 +292,10 @@ int32_t SurveyObjText(Model& model) {
     model.groups = AllocateTable<Group>(static_cast<size_t>(model.group_count));
     if (!model.groups) return 0;
     for (int32_t k = 0; k < model.group_count; ++k) {
-        // Place k in the list holds the name seen (names - 1 - k)th.
-        int64_t count = k < names ? faces.counts[names - 1 - k] : 0;
-        if (k == 0) count += faces_before_names;
+        // Place k in the list holds the name seen (names - 1 - k)th; the
+        // faces before the first `g` line go to the group of the newest name.
+        int64_t count = k < names ? group_lines.face_counts[names - 1 - k] : 0;
+        if (k == 0) count += group_lines.faces_before_names;
         if (count > INT32_MAX) return 0;
         Group& group = model.groups[k];
         group.face_count = static_cast<int32_t>(count);
@@ -347,6 +318,26 @@ int32_t Model::FillElements() {
     // Without face tables (a load that keeps positions only) the group and
     // material a face line would take are of no use.
     const bool stores_faces = groups && groups[0].faces;
+
+    // The group of each `g` line as the survey found it, when it did: its
+    // place in the list. With many groups, a `g` line's group record, the
+    // next face record of that group and its material entry are fetched a
+    // line or two ahead, as the record of a line two ahead says which.
+    int32_t group_line = 0;
+    auto position_of = [this](int32_t line) { return group_names.count - 1 - group_line_ordinals[line]; };
+    auto PrefetchGroupLine = [&](int32_t next) {
+        if (next + 1 < group_line_count) {
+            int32_t k = position_of(next + 1);
+            if (k >= 0 && k < group_count) __builtin_prefetch(&groups[k]);
+        }
+        if (next < group_line_count) {
+            int32_t k = position_of(next);
+            if (k < 0 || k >= group_count) return;
+            const Group& group = groups[k];
+            if (group.faces && group.face_fill < group.face_count) __builtin_prefetch(&group.faces[group.face_fill], 1);
+            __builtin_prefetch(&group_entry[k], 1);
+        }
+    };
     LineScanner scanner(text.data, text.size);
     const char* line;
     const char* end;
@@ -407,9 +398,16 @@ int32_t Model::FillElements() {
             }
             case ObjKeyword::kG: {
                 if (!stores_faces) break;
-                BuildGroupName(line, end, name);
-                int32_t k = FindGroupName(name);
-                if (k == -1 || k >= group_count) {
+                int32_t k;
+                if (group_line < group_line_count) {
+                    k = position_of(group_line);
+                    PrefetchGroupLine(group_line + 1);
+                } else {
+                    BuildGroupName(line, end, name);
+                    k = FindGroupName(name);
+                }
+                ++group_line;
+                if (k < 0 || k >= group_count) {
                     result = 0;
                     break;
                 }
@@ -481,6 +479,9 @@ int32_t Model::FillElements() {
         if (group_entry[g] >= 0) CopyText(groups[g].material_name, material_names[group_entry[g]].name);
     }
     ReleaseBlock(group_entry);
+    ReleaseBlock(group_line_ordinals);
+    group_line_ordinals = nullptr;
+    group_line_count = 0;
     text.read_pos = text.size;
     return result;
 }

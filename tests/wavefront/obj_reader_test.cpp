@@ -448,3 +448,51 @@ TEST(LoadObj, ManyMaterialNamesAreKeptOncePerName) {
         EXPECT_EQ(group.faces[f].material_name, group.faces[f < kNames ? f : 2 * kNames - 1 - f].material_name);
     }
 }
+
+// Group lines are looked up in batches: many names, met again in another
+// order and across batch ends, still give every face the group of the line
+// before it and every group its faces in file order.
+TEST(LoadObj, ManyGroupLinesGiveEveryFaceItsGroup) {
+    constexpr int kNames = 150;
+    const std::string long_name(200, 'x');
+    std::string text = kThreeVertices + "f 1 2 3\n";  // before any g line: the newest name's group
+    std::vector<std::string> line_names;
+    for (int pass = 0; pass < 3; ++pass) {
+        for (int i = 0; i < kNames; ++i) {
+            int n = pass == 1 ? kNames - 1 - i : (i * 37 + pass) % kNames;
+            std::string name = n == 5 ? long_name + std::to_string(pass) : "part_" + std::to_string(n * 7919);
+            line_names.push_back(name);
+            text += "g " + name + "\n";
+            for (int f = 0; f < (i + pass) % 3; ++f) text += f % 2 ? "f 3 2 1\n" : "f 1 2 3\n";
+        }
+    }
+    ScratchFolder folder;
+    Model model;
+    ASSERT_EQ(LoadText(model, folder, text), 1);
+    ASSERT_EQ(model.group_count, kNames);  // the long names agree in their first 127 bytes
+
+    // Expected: per group (by its list position), the corner orders of its faces in file order.
+    std::vector<std::vector<int32_t>> expected(kNames);
+    int32_t group = -1;
+    int32_t line = 0;
+    size_t at = kThreeVertices.size();
+    while (at < text.size()) {
+        size_t next = text.find('\n', at);
+        std::string row = text.substr(at, next - at);
+        at = next + 1;
+        if (row[0] == 'g') {
+            group = model.FindGroupName(line_names[size_t(line++)].c_str());
+            ASSERT_GE(group, 0) << row;
+        } else {
+            expected[size_t(group < 0 ? 0 : group)].push_back(row == "f 1 2 3" ? 0 : 2);
+        }
+    }
+    for (int32_t k = 0; k < kNames; ++k) {
+        const Group& g = model.groups[k];
+        ASSERT_EQ(g.face_count, static_cast<int32_t>(expected[size_t(k)].size())) << k;
+        for (int32_t f = 0; f < g.face_count; ++f) {
+            EXPECT_EQ(g.faces[f].group_name_index, k);
+            EXPECT_EQ(g.faces[f].vertex_indices[0], expected[size_t(k)][size_t(f)]) << k << " " << f;
+        }
+    }
+}

@@ -1,0 +1,81 @@
+// The batched group-name lookups of the survey.
+#include "wavefront/group_lines.h"
+
+#include <cstring>
+
+#include "model/block.h"
+#include "model/model.h"
+#include "wavefront/obj_lines.h"
+
+namespace {
+
+// Makes room for `needed` entries, doubling; the entries kept are copied.
+template <typename T>
+bool Reserve(T*& table, int64_t& capacity, int64_t needed) {
+    if (needed <= capacity) return true;
+    int64_t grown = capacity ? capacity * 2 : 64;
+    while (grown < needed) grown *= 2;
+    T* fresh = AllocateTable<T>(static_cast<size_t>(grown));
+    if (!fresh) return false;
+    if (table) std::memcpy(fresh, table, static_cast<size_t>(capacity) * sizeof(T));
+    ReleaseBlock(table);
+    table = fresh;
+    capacity = grown;
+    return true;
+}
+
+}  // namespace
+
+GroupLineTally::~GroupLineTally() {
+    ReleaseBlock(face_counts);
+    ReleaseBlock(ordinals);
+}
+
+bool GroupLineTally::AddLine(Model& model, const char* line, const char* end) {
+    if (batch_count == kBatch && !LookUpBatch(model)) return false;
+    char name[kGroupNameCapacity];
+    BuildGroupName(line, end, name);
+    uint32_t hash = HashGroupName(name);
+    model.PrefetchGroupNameSlot(hash);
+    const char* text = reinterpret_cast<const char*>(model.text.data);
+    batch[batch_count++] = {static_cast<uint32_t>(line - text), static_cast<uint32_t>(end - line), hash, 0};
+    return true;
+}
+
+bool GroupLineTally::LookUpBatch(Model& model) {
+    if (!Reserve(ordinals, ordinal_capacity, ordinal_count + batch_count)) return false;
+    // The slots were fetched as the lines were met; now the names they point
+    // to, and the face counts of those names.
+    for (int32_t i = 0; i < batch_count; ++i) {
+        int32_t ordinal = model.PrefetchGroupNameNode(batch[i].hash);
+        if (ordinal >= 0 && ordinal < face_count_capacity) __builtin_prefetch(&face_counts[ordinal]);
+    }
+    const char* text = reinterpret_cast<const char*>(model.text.data);
+    char name[kGroupNameCapacity];
+    for (int32_t i = 0; i < batch_count; ++i) {
+        const Line& line = batch[i];
+        BuildGroupName(text + line.offset, text + line.offset + line.length, name);
+        int32_t names = model.group_names.count;
+        int32_t ordinal = model.GroupNameOrdinal(name, line.hash);
+        if (ordinal < 0) return false;  // a name that could not be kept
+        if (model.group_names.count != names) {
+            ++model.group_count;
+            if (!Reserve(face_counts, face_count_capacity, model.group_names.count)) return false;
+        }
+        face_counts[ordinal] += line.faces;
+        ordinals[ordinal_count++] = ordinal;
+    }
+    batch_count = 0;
+    return true;
+}
+
+bool GroupLineTally::Finish(Model& model) {
+    if (batch_count > 0 && !LookUpBatch(model)) return false;
+    if (ordinal_count > INT32_MAX) return false;
+    ReleaseBlock(model.group_line_ordinals);
+    model.group_line_ordinals = ordinals;
+    model.group_line_count = static_cast<int32_t>(ordinal_count);
+    ordinals = nullptr;
+    ordinal_count = ordinal_capacity = 0;
+    return true;
+}
