@@ -126,6 +126,7 @@ int32_t Model::RegroupByMaterial() {
     // Calls run(first, count, name key, material key) for every run of faces
     // with corners and the same group-name and material indexes, in table
     // order.
+    bool any_without_corners = false;
     auto for_each_run = [&](auto run) {
         for (int32_t g = 0; g < group_count; ++g) {
             Group& group = groups[g];
@@ -134,6 +135,7 @@ int32_t Model::RegroupByMaterial() {
             while (f < group.face_count) {
                 Face& first = group.faces[f];
                 if (first.corner_count <= 0) {
+                    any_without_corners = true;
                     ++f;
                     continue;
                 }
@@ -151,8 +153,10 @@ int32_t Model::RegroupByMaterial() {
     // With few (group name, material) pairs, one stable counting sort on the
     // pair puts each run straight into place. It gives the order of the two
     // stable passes below (material, then group name), which take over when
-    // the pairs are too many for one bucket array: the runs sorted by
-    // material into a list, read back by group name into the new face array.
+    // the pairs are too many for one bucket array: the runs are sorted by
+    // material into one list, that list by group name into another, and the
+    // faces are copied in the order of the second, so the new face array is
+    // written front to back while the runs are fetched ahead of their copy.
     constexpr int64_t kMostPairBuckets = int64_t(1) << 16;
     const bool by_pair = int64_t(material_buckets) * name_buckets <= kMostPairBuckets;
     const int32_t bucket_count =
@@ -160,6 +164,7 @@ int32_t Model::RegroupByMaterial() {
     Group* regrouped = AllocateTable<Group>(1);
     int32_t* buckets = AllocateTable<int32_t>(static_cast<size_t>(bucket_count) + 1);
     FaceRun* by_material = nullptr;
+    FaceRun* by_name = nullptr;
 
     // The faces kept, the runs, and the first sort's bucket sizes: faces per
     // pair, or runs per material.
@@ -175,14 +180,18 @@ int32_t Model::RegroupByMaterial() {
                 ++buckets[material + 1];
             }
         });
-        if (runs && !by_pair) by_material = AllocateTable<FaceRun>(static_cast<size_t>(runs));
+        if (runs && !by_pair) {
+            by_material = AllocateTable<FaceRun>(static_cast<size_t>(runs));
+            by_name = AllocateTable<FaceRun>(static_cast<size_t>(runs));
+        }
     }
-    bool have_all = regrouped && buckets && (kept == 0 || by_pair || by_material);
+    bool have_all = regrouped && buckets && (kept == 0 || by_pair || (by_material && by_name));
     if (have_all && kept > 0) have_all = AllocateFaces(regrouped[0], static_cast<int32_t>(kept)) == 1;
     if (!have_all) {
         if (regrouped) ReleaseBlock(regrouped[0].faces);
         ReleaseBlock(regrouped);
         ReleaseBlock(by_material);
+        ReleaseBlock(by_name);
         ReleaseBlock(buckets);
         return 0;
     }
@@ -204,19 +213,33 @@ int32_t Model::RegroupByMaterial() {
             });
 
             for (int32_t b = 0; b <= name_buckets; ++b) buckets[b] = 0;
-            for (int64_t r = 0; r < runs; ++r) buckets[by_material[r].name_key + 1] += by_material[r].count;
+            for (int64_t r = 0; r < runs; ++r) ++buckets[by_material[r].name_key + 1];
             for (int32_t b = 0; b < name_buckets; ++b) buckets[b + 1] += buckets[b];
+            for (int64_t r = 0; r < runs; ++r) by_name[buckets[by_material[r].name_key]++] = by_material[r];
+
+            // The runs lie anywhere in the old face arrays: each is fetched a
+            // few runs before it is copied.
+            constexpr int64_t kAhead = 8;
+            constexpr int kMostLines = 8;
+            auto fetch = [](const FaceRun& run) {
+                const char* at = reinterpret_cast<const char*>(run.first);
+                const char* end = reinterpret_cast<const char*>(run.first + run.count);
+                for (int line = 0; line < kMostLines && at < end; ++line, at += 64) __builtin_prefetch(at);
+            };
+            for (int64_t r = 0; r < runs && r < kAhead; ++r) fetch(by_name[r]);
+            int32_t at = 0;
             for (int64_t r = 0; r < runs; ++r) {
-                const FaceRun& run = by_material[r];
-                place(run.first, run.count, buckets[run.name_key]);
+                if (r + kAhead < runs) fetch(by_name[r + kAhead]);
+                place(by_name[r].first, by_name[r].count, at);
             }
         }
     }
     ReleaseBlock(by_material);
+    ReleaseBlock(by_name);
     ReleaseBlock(buckets);
 
     // Records without corners are not carried over; whatever lists they hold go now.
-    for (int32_t g = 0; g < group_count; ++g) {
+    for (int32_t g = 0; any_without_corners && g < group_count; ++g) {
         Group& group = groups[g];
         if (!group.faces) continue;
         for (int32_t f = 0; f < group.face_count; ++f) {
