@@ -1,8 +1,8 @@
 #!/bin/sh
 # The benchmark table: builds the release preset, generates the input sets,
 # times every stage of a Convert (bench/stages_tool), the whole process
-# (quandrelistaphor convert / report under /usr/bin/time: wall, CPU, peak
-# RSS) and tinyobjloader's parse of the same files, each the least of RUNS
+# (quandrelistaphor convert / report under bench/process_time_tool: wall,
+# CPU, peak RSS) and tinyobjloader's parse of the same files, each the least of RUNS
 # rounds over all sets, checks that 10x the input costs at most 11x the time per stage, and
 # prints one table.
 #
@@ -24,12 +24,9 @@ if [ ! -f /usr/include/tiny_obj_loader.h ]; then
     echo "installing libtinyobjloader-dev (the reference parser)" >&2
     apt-get install -y libtinyobjloader-dev >/dev/null || echo "no tinyobjloader: its column stays empty" >&2
 fi
-if [ ! -x /usr/bin/time ]; then
-    apt-get install -y time >/dev/null
-fi
 
 cmake --preset release -B "$BUILD" >/dev/null
-cmake --build "$BUILD" -j2 --target quandrelistaphor stages_tool generate_pair_tool generate_hostile_tool >/dev/null
+cmake --build "$BUILD" -j2 --target quandrelistaphor stages_tool process_time_tool generate_pair_tool generate_hostile_tool >/dev/null
 if grep -q '^TINYOBJLOADER_INCLUDE_DIR:PATH=/' "$BUILD/CMakeCache.txt"; then
     cmake --build "$BUILD" -j2 --target tinyobj_parse_tool >/dev/null
 fi
@@ -56,15 +53,14 @@ EOF
     make_set "$name" "$count" "$kind"
 done
 
-# One "/usr/bin/time" run of a command: wall cpu rss_kb. The files named in
-# FRESH are removed first, outside the timing, so every run writes them anew
+# One timed run of a command: wall cpu rss_kb. The files named in FRESH are
+# removed first, outside the timing, so every run writes them anew
 # (replacing an existing file costs ext4 another 0.05-0.15 s at 200 MB: it
 # frees the old blocks and starts writing the new data out; REPLACE=1 keeps
 # them and measures that case).
 time_process() {
     if [ "${REPLACE:-0}" != 1 ] && [ -n "${FRESH:-}" ]; then rm -f $FRESH; fi
-    /usr/bin/time -f "%e %U %S %M" -o "$DATA/time.txt" "$@" >/dev/null 2>&1 || true
-    awk '{printf "%.3f %.3f %d", $1, $2 + $3, $4}' "$DATA/time.txt"
+    "$TOOLS/process_time_tool" "$@" || true
 }
 
 # RUNS rounds, each measuring every set once, so that a slow minute of a
