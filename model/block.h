@@ -32,3 +32,11 @@ T* AllocateTable(size_t count) {
     if (count == 0 || count > (size_t)-1 / sizeof(T)) return nullptr;
     return static_cast<T*>(AllocateBlock(count * sizeof(T)));
 }
+
+// The same for scratch tables whose records are all written before any is
+// read: clearing them first would only cost time.
+template <typename T>
+T* AllocateUnclearedTable(size_t count) {
+    if (count == 0 || count > (size_t)-1 / sizeof(T)) return nullptr;
+    return static_cast<T*>(AllocateUnclearedBlock(count * sizeof(T)));
+}

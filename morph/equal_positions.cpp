@@ -66,7 +66,7 @@ struct Partitioned {
     bool Make(const Vertex* vertices, int32_t count, int bits) {
         uint32_t partitions = uint32_t(1) << bits;
         starts = AllocateTable<uint32_t>(partitions + 1);
-        keys = AllocateTable<KeyedPosition>(count > 0 ? size_t(count) : 1);
+        keys = AllocateUnclearedTable<KeyedPosition>(count > 0 ? size_t(count) : 1);  // read as far as written
         if (!starts || !keys) return false;
         auto partition_of = [bits](const KeyedPosition& key) { return bits ? Hash(key) >> (32 - bits) : 0u; };
         KeyedPosition key;
@@ -75,7 +75,7 @@ struct Partitioned {
         }
         for (uint32_t p = 0; p < partitions; ++p) starts[p + 1] += starts[p];
         // Scatter through a running copy of the starts, which ends as the ends.
-        uint32_t* fill = AllocateTable<uint32_t>(partitions);
+        uint32_t* fill = AllocateUnclearedTable<uint32_t>(partitions);
         if (!fill) return false;
         std::memcpy(fill, starts, partitions * sizeof *fill);
         for (int32_t i = 0; i < count; ++i) {
@@ -130,7 +130,7 @@ int32_t FindFirstEqualPositions(const Vertex* table, int32_t count, const Vertex
         return capacity;
     };
     if (capacity_for(largest) > (uint64_t(1) << 32)) return 0;  // beyond a 32-bit slot mask
-    Slot* slots = AllocateTable<Slot>(size_t(capacity_for(largest)));
+    Slot* slots = AllocateUnclearedTable<Slot>(size_t(capacity_for(largest)));  // cleared per partition
     if (!slots) return 0;
 
     for (int32_t i = 0; i < query_count; ++i) first[i] = -1;  // NaNs are in no partition

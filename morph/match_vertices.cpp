@@ -26,12 +26,12 @@ int32_t Model::MatchVertices(const Model& original, int32_t& match_count, Progre
     const int32_t m = original.vertex_count;
     if (n != m || n <= 0 || m <= 0 || !vertices || !original.vertices) return 0;
 
-    Vertex* working = AllocateTable<Vertex>(size_t(n));
+    Vertex* working = AllocateUnclearedTable<Vertex>(size_t(n));  // every field is set below
     if (!working) return 0;
 
     // Each matching vertex's partner, found for all of them at once; the
     // search below then walks them in order.
-    int32_t* partner = AllocateTable<int32_t>(size_t(n));
+    int32_t* partner = AllocateUnclearedTable<int32_t>(size_t(n));
     if (!partner || !FindFirstEqualPositions(original.vertices, m, vertices, n, partner)) {
         ReleaseBlock(partner);
         ReleaseBlock(working);
@@ -53,6 +53,7 @@ int32_t Model::MatchVertices(const Model& original, int32_t& match_count, Progre
             ReleaseBlock(working);
             return 0;
         }
+        working[i].mark = 0;
         working[i].link = j;
         ++match_count;
         counter = counter + 1.0f;
@@ -77,7 +78,7 @@ int32_t Model::MatchVertices(const Model& original, int32_t& match_count, Progre
     // into a compact list (corners visit vertices in any order, and 4 bytes a
     // vertex stay in the cache where 20-byte records do not); when that list
     // can't be had, into the marks of the old table, which is released below.
-    int32_t* renumbered = AllocateTable<int32_t>(size_t(n));
+    int32_t* renumbered = AllocateUnclearedTable<int32_t>(size_t(n));
     for (int32_t v = 0; v < n; ++v) {
         int32_t to = PositionsEqual(vertices[v], original.vertices[v]) ? v : working[v].link;
         if (renumbered) {

@@ -33,7 +33,7 @@ int32_t Model::CountDuplicateVertices() {
     }
 
     int32_t count = 0;
-    int32_t* first = AllocateTable<int32_t>(size_t(vertex_count));
+    int32_t* first = AllocateUnclearedTable<int32_t>(size_t(vertex_count));
     if (first && FindFirstEqualPositions(vertices, vertex_count, vertices, vertex_count, first)) {
         for (int32_t k = 0; k < vertex_count; ++k) {
             if (first[k] >= 0 && first[k] < k) {
