@@ -6,7 +6,8 @@
 # rounds over all sets, checks that 10x the input costs at most 11x the time per stage, and
 # prints one table.
 #
-#   bench/run.sh                 # sets 100k, 1m, names, onegroup at both scales
+#   bench/run.sh                 # pair, names, onegroup at 100k and 1m vertices
+#   SMALL=200000 LARGE=2000000 bench/run.sh   # the same shapes at 200k and 2m
 #   RUNS=5 QBENCH_DIR=/tmp/q bench/run.sh
 #
 # Times are seconds; "cpu" is user + system time, which stays meaningful on a
@@ -45,7 +46,14 @@ make_set() {  # make_set NAME VERTICES KIND
     fi
 }
 
-SETS="pair-100k:$SMALL:pair pair-1m:$LARGE:pair names-100k:$SMALL:names names-1m:$LARGE:names onegroup-100k:$SMALL:onegroup onegroup-1m:$LARGE:onegroup"
+# A vertex count as a set name's suffix: 100000 -> 100k, 2000000 -> 2m.
+label() {
+    if [ $(($1 % 1000000)) -eq 0 ]; then echo "$(($1 / 1000000))m"; else echo "$(($1 / 1000))k"; fi
+}
+S=$(label "$SMALL")
+L=$(label "$LARGE")
+SETS="pair-$S:$SMALL:pair pair-$L:$LARGE:pair names-$S:$SMALL:names names-$L:$LARGE:names"
+SETS="$SETS onegroup-$S:$SMALL:onegroup onegroup-$L:$LARGE:onegroup"
 for entry in $SETS; do
     IFS=: read -r name count kind <<EOF
 $entry
@@ -117,7 +125,7 @@ echo "machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //
     "$(free -g | awk '/Mem:/ { print $2 }') GB, $(uname -sr), load $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "least of $RUNS rounds; each cell wall/cpu seconds (cpu = user + sys); read..library: the matching file, whole;"
 echo "positions: the original, positions only (as Convert loads it)"
-awk -v small="$SMALL" -v large="$LARGE" '
+awk -v small="-$S" -v large="-$L" '
     { wall[$1, $2] = $3; cpu[$1, $2] = $4; if (!($1 in seen)) { seen[$1] = 1; order[++n] = $1 } }
     END {
         split("read survey pass3 library positions match regroup write report_counts convert_total convert_process report_process tinyobj_both", rows, " ")
@@ -149,8 +157,8 @@ awk -v small="$SMALL" -v large="$LARGE" '
         printf "\n\nlinear growth (cpu time of the large set / the small set, at most 11 for 10x input):\n"
         for (i = 1; i <= n; ++i) {
             s = order[i]
-            if (s !~ /-1m$/) continue
-            base = s; sub(/-1m$/, "-100k", base)
+            if (substr(s, length(s) - length(large) + 1) != large) continue
+            base = substr(s, 1, length(s) - length(large)) small
             line = sprintf("%-14s", s)
             if (wall[base, "input_mb"] > 0) line = line sprintf(" (input %.2fx)", wall[s, "input_mb"] / wall[base, "input_mb"])
             for (r = 1; r in rows; ++r) {
