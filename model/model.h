@@ -93,7 +93,8 @@ struct Model {
     int32_t FindMaterial(const char* name) const;
     const char* FaceMaterialName(const Face& face) const;
     int32_t TotalFaceCount() const;
-
+    // AddGroupName for a name known to be absent: `length` is its length cut
+    // to a group name's capacity, `hash` its HashGroupName. 1 or 0 as AddGroupName.
     int32_t AddNewGroupName(const char* name, size_t length, uint32_t hash);
 
     // --- faces and regrouping (model/regroup.cpp)

@@ -33,12 +33,11 @@ GroupLineTally::~GroupLineTally() {
 
 bool GroupLineTally::AddLine(Model& model, const char* line, const char* end) {
     if (batch_count == kBatch && !LookUpBatch(model)) return false;
-    char name[kGroupNameCapacity];
-    BuildGroupName(line, end, name);
-    uint32_t hash = HashGroupName(name);
-    model.PrefetchGroupNameSlot(hash);
-    const char* text = reinterpret_cast<const char*>(model.text.data);
-    batch[batch_count++] = {static_cast<uint32_t>(line - text), static_cast<uint32_t>(end - line), hash, 0};
+    Line& entry = batch[batch_count++];
+    BuildGroupName(line, end, entry.name);
+    entry.hash = HashGroupName(entry.name);
+    entry.faces = 0;
+    model.PrefetchGroupNameSlot(entry.hash);
     return true;
 }
 
@@ -50,13 +49,10 @@ bool GroupLineTally::LookUpBatch(Model& model) {
         int32_t ordinal = model.PrefetchGroupNameNode(batch[i].hash);
         if (ordinal >= 0 && ordinal < face_count_capacity) __builtin_prefetch(&face_counts[ordinal]);
     }
-    const char* text = reinterpret_cast<const char*>(model.text.data);
-    char name[kGroupNameCapacity];
     for (int32_t i = 0; i < batch_count; ++i) {
         const Line& line = batch[i];
-        BuildGroupName(text + line.offset, text + line.offset + line.length, name);
         int32_t names = model.group_names.count;
-        int32_t ordinal = model.GroupNameOrdinal(name, line.hash);
+        int32_t ordinal = model.GroupNameOrdinal(line.name, line.hash);
         if (ordinal < 0) return false;  // a name that could not be kept
         if (model.group_names.count != names) {
             ++model.group_count;

@@ -9,14 +9,15 @@
 // run in file order, so names are added in the order they were first met.
 #include <cstdint>
 
+#include "model/records.h"
+
 struct Model;
 
 struct GroupLineTally {
-    // One `g` line: where it is in the file image, the hash of its name and
-    // the face lines that follow it up to the next `g` line.
+    // One `g` line: its name, the name's hash and the face lines that follow
+    // it up to the next `g` line.
     struct Line {
-        uint32_t offset;
-        uint32_t length;
+        char name[kGroupNameCapacity];
         uint32_t hash;
         uint32_t faces;
     };
