@@ -98,6 +98,11 @@ struct Model {
     int32_t AddNewGroupName(const char* name, size_t length, uint32_t hash);
 
     // --- faces and regrouping (model/regroup.cpp)
+    // RegroupByMaterial writes a face array at least this large with
+    // streaming stores: it can't stay in the cache until the writer reads it
+    // anyway, and streaming spares fetching every line of it before it is
+    // written over.
+    static constexpr size_t kStreamedFaceBytes = size_t(16) << 20;
     static void CopyFace(Face& destination, Face& source);
     void ReleaseFace(Face& face);
     void ReleaseFaces(Group& group);
