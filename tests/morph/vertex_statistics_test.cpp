@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 #include <random>
 
@@ -21,6 +22,34 @@ TEST(CountIsolatedVertices, CountsVerticesNoCornerUses) {
     empty.isolated_count = 9;
     EXPECT_EQ(empty.CountIsolatedVertices(), 1);
     EXPECT_EQ(empty.isolated_count, 0);
+}
+
+// Corners are counted a little after they are met; however many there are,
+// every vertex ends with its own number of uses.
+TEST(CountIsolatedVertices, UsesAgreeWithAPlainCount) {
+    std::mt19937 random(3);
+    const int32_t face_counts[] = {1, 5, 6, 40};
+    for (int32_t faces : face_counts) {
+        SCOPED_TRACE(faces);
+        const int32_t n = 50;
+        std::vector<Position> positions;
+        for (int32_t k = 0; k < n; ++k) positions.push_back({float(k), 0, 0});
+        std::vector<std::vector<int32_t>> corners;
+        std::vector<int32_t> uses(n, 0);
+        for (int32_t f = 0; f < faces; ++f) {
+            corners.emplace_back();
+            for (int32_t c = 0; c < 3; ++c) {
+                int32_t v = int32_t(random() % (n + 4)) - 2;  // a few outside the table
+                corners.back().push_back(v);
+                if (v >= 0 && v < n) ++uses[size_t(v)];
+            }
+        }
+        Model model;
+        BuildModel(model, positions, corners);
+        ASSERT_EQ(model.CountIsolatedVertices(), 1);
+        EXPECT_EQ(model.isolated_count, std::count(uses.begin(), uses.end(), 0));
+        for (int32_t k = 0; k < n; ++k) EXPECT_EQ(model.vertices[k].link, uses[size_t(k)]) << k;
+    }
 }
 
 TEST(CountDuplicateVertices, MarksLaterVerticesAtAnEarlierPosition) {
