@@ -166,16 +166,23 @@ int32_t Model::RegroupByMaterial() {
         by_pair ? material_buckets * name_buckets : (material_buckets > name_buckets ? material_buckets : name_buckets);
     Group* regrouped = AllocateTable<Group>(1);
     int32_t* buckets = AllocateTable<int32_t>(static_cast<size_t>(bucket_count) + 1);
+    // The new face array has room for every record (only those with corners
+    // are kept). It is made first, so that it rather than the list below
+    // takes a block already touched, if one is kept: the list is as long,
+    // but only its first part is ever used. Every record kept is written in
+    // full below, so the array is not cleared first (at 2M faces that would
+    // be 80 MB written for nothing).
+    Face* faces = regrouped && buckets ? AllocateUnclearedTable<Face>(static_cast<size_t>(total)) : nullptr;
     // The runs in table order, found in one walk over the faces; there are
-    // at most as many as faces, and only the part filled is ever touched.
-    FaceRun* table_runs = AllocateUnclearedTable<FaceRun>(static_cast<size_t>(total));
+    // at most as many as faces.
+    FaceRun* table_runs = faces ? AllocateUnclearedTable<FaceRun>(static_cast<size_t>(total)) : nullptr;
 
     // The faces kept, the runs, and the first sort's bucket sizes: faces per
     // pair, or runs per material.
     int64_t kept = 0;
     int64_t runs = 0;
     bool any_without_corners = false;
-    if (regrouped && buckets && table_runs) {
+    if (table_runs) {
         for (int32_t g = 0; g < group_count; ++g) {
             Group& group = groups[g];
             if (!group.faces) continue;
@@ -210,16 +217,14 @@ int32_t Model::RegroupByMaterial() {
         }
     }
     FaceRun* by_material = runs > 0 && !by_pair ? AllocateUnclearedTable<FaceRun>(static_cast<size_t>(runs)) : nullptr;
-    bool have_all = regrouped && buckets && table_runs && (kept == 0 || by_pair || by_material);
+    const bool have_all = table_runs && (kept == 0 || by_pair || by_material);
     if (have_all && kept > 0) {
-        // Every record is written in full below, so the array is not cleared
-        // first (at 2M faces that is 80 MB written for nothing).
-        regrouped[0].faces = AllocateUnclearedTable<Face>(static_cast<size_t>(kept));
-        have_all = regrouped[0].faces != nullptr;
-        if (have_all) regrouped[0].face_count = static_cast<int32_t>(kept);
+        regrouped[0].faces = faces;
+        regrouped[0].face_count = static_cast<int32_t>(kept);
+    } else {
+        ReleaseBlock(faces);
     }
     if (!have_all) {
-        if (regrouped) ReleaseBlock(regrouped[0].faces);
         ReleaseBlock(regrouped);
         ReleaseBlock(by_material);
         ReleaseBlock(table_runs);
@@ -228,7 +233,6 @@ int32_t Model::RegroupByMaterial() {
     }
 
     if (kept > 0) {
-        Face* faces = regrouped[0].faces;
         const bool streamed = static_cast<size_t>(kept) * sizeof(Face) >= kStreamedFaceBytes;
         if (by_pair) {
             for (int32_t b = 0; b < bucket_count; ++b) buckets[b + 1] += buckets[b];
