@@ -35,6 +35,34 @@ std::vector<Seen> Faces(const Model& model) {
     return seen;
 }
 
+// A small repeatable generator: each call gives a number in [0, range).
+struct Lcg {
+    uint64_t state;
+    int32_t operator()(uint32_t range) {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<int32_t>((state >> 33) % range);
+    }
+};
+
+// `count` names: prefix0, prefix1, ...
+std::vector<std::string> Numbered(const char* prefix, int32_t count) {
+    std::vector<std::string> names;
+    for (int32_t i = 0; i < count; ++i) names.push_back(prefix + std::to_string(i));
+    return names;
+}
+
+// The faces in the order regrouping must give them: a stable sort by group
+// name (names outside the table last), then by material (materials outside
+// the table first).
+void SortAsRegrouped(std::vector<Seen>& faces, int32_t names, int32_t materials) {
+    auto name_key = [&](const Seen& s) { return s.name >= 0 && s.name < names ? s.name : names; };
+    auto material_key = [&](const Seen& s) { return s.material >= 0 && s.material < materials ? s.material + 1 : 0; };
+    std::stable_sort(faces.begin(), faces.end(), [&](const Seen& a, const Seen& b) {
+        if (name_key(a) != name_key(b)) return name_key(a) < name_key(b);
+        return material_key(a) < material_key(b);
+    });
+}
+
 }  // namespace
 
 TEST(Regroup, OrdersByGroupNameThenLibraryOrderStably) {
@@ -78,16 +106,9 @@ TEST(Regroup, FewAndManyNameMaterialPairsGiveAStableSortOrder) {
     struct Shape {
         int32_t names, materials, groups, faces;  // pairs: (names + 1) x (materials + 1); faces: per group, below
     } shapes[] = {{3, 2, 4, 60}, {8, 4, 8, 60}, {300, 300, 40, 60}, {2, 40000, 3, 60}, {4, 3, 1, 200}};
-    uint64_t state = 5;
-    auto next = [&state](uint32_t range) {
-        state = state * 6364136223846793005ull + 1442695040888963407ull;
-        return static_cast<int32_t>((state >> 33) % range);
-    };
+    Lcg next{5};
     for (const Shape& shape : shapes) {
         SCOPED_TRACE(testing::Message() << shape.names << " names, " << shape.materials << " materials");
-        std::vector<std::string> names, materials;
-        for (int32_t i = 0; i < shape.names; ++i) names.push_back("n" + std::to_string(i));
-        for (int32_t i = 0; i < shape.materials; ++i) materials.push_back("m" + std::to_string(i));
         std::vector<std::vector<HandFace>> groups(static_cast<size_t>(shape.groups));
         int32_t id = 0;
         int32_t material = 0;
@@ -102,8 +123,8 @@ TEST(Regroup, FewAndManyNameMaterialPairsGiveAStableSortOrder) {
         }
         Model model;
         SetVertices(model, {{0, 0, 0}});
-        SetMaterials(model, materials);
-        SetGroups(model, names, groups);
+        SetMaterials(model, Numbered("m", shape.materials));
+        SetGroups(model, Numbered("n", shape.names), groups);
         std::vector<Seen> expected;
         int32_t name = 0;
         for (int32_t g = 0; g < model.group_count; ++g) {
@@ -116,14 +137,7 @@ TEST(Regroup, FewAndManyNameMaterialPairsGiveAStableSortOrder) {
                     expected.push_back({face.vertex_indices[0], face.group_name_index, face.material_index});
             }
         }
-        auto name_key = [&](const Seen& s) { return s.name >= 0 && s.name < shape.names ? s.name : shape.names; };
-        auto material_key = [&](const Seen& s) {
-            return s.material >= 0 && s.material < shape.materials ? s.material + 1 : 0;
-        };
-        std::stable_sort(expected.begin(), expected.end(), [&](const Seen& a, const Seen& b) {
-            if (name_key(a) != name_key(b)) return name_key(a) < name_key(b);
-            return material_key(a) < material_key(b);
-        });
+        SortAsRegrouped(expected, shape.names, shape.materials);
 
         ASSERT_EQ(model.RegroupByMaterial(), 1);
         ASSERT_EQ(model.group_count, 1);
@@ -142,20 +156,13 @@ TEST(Regroup, FaceTablesBeyondTheCacheKeepTheStableOrder) {
         int32_t names, materials;
     } shapes[] = {{4, 3}, {300, 300}};
     const int32_t face_count = static_cast<int32_t>(Model::kStreamedFaceBytes / sizeof(Face)) + 4096;
-    uint64_t state = 11;
-    auto next = [&state](uint32_t range) {
-        state = state * 6364136223846793005ull + 1442695040888963407ull;
-        return static_cast<int32_t>((state >> 33) % range);
-    };
+    Lcg next{11};
     for (const Shape& shape : shapes) {
         SCOPED_TRACE(testing::Message() << shape.names << " names, " << shape.materials << " materials");
-        std::vector<std::string> names, materials;
-        for (int32_t i = 0; i < shape.names; ++i) names.push_back("n" + std::to_string(i));
-        for (int32_t i = 0; i < shape.materials; ++i) materials.push_back("m" + std::to_string(i));
         Model model;
         SetVertices(model, {{0, 0, 0}});
-        SetMaterials(model, materials);
-        SetGroups(model, names, std::vector<std::vector<HandFace>>(2));
+        SetMaterials(model, Numbered("m", shape.materials));
+        SetGroups(model, Numbered("n", shape.names), std::vector<std::vector<HandFace>>(2));
         // Three lists of three corners per face, all in the corner pool.
         model.corner_pool_size = 9 * int64_t(face_count);
         model.corner_pool = AllocateTable<int32_t>(static_cast<size_t>(model.corner_pool_size));
@@ -183,11 +190,7 @@ TEST(Regroup, FaceTablesBeyondTheCacheKeepTheStableOrder) {
                 expected.push_back({id, name, material});
             }
         }
-        auto name_key = [&](const Seen& s) { return s.name >= 0 ? s.name : shape.names; };
-        std::stable_sort(expected.begin(), expected.end(), [&](const Seen& a, const Seen& b) {
-            if (name_key(a) != name_key(b)) return name_key(a) < name_key(b);
-            return a.material < b.material;
-        });
+        SortAsRegrouped(expected, shape.names, shape.materials);
         ASSERT_GT(expected.size() * sizeof(Face), Model::kStreamedFaceBytes);
 
         ASSERT_EQ(model.RegroupByMaterial(), 1);
