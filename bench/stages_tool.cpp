@@ -82,10 +82,7 @@ int32_t LoadInStages(Model& model, const char* path, const std::string& prefix) 
     }
     {
         Stage stage(prefix + "pass3");
-        for (int32_t g = 0; g < model.group_count; ++g) {
-            Group& group = model.groups[g];
-            group.faces = AllocateTable<Face>(group.face_count > 0 ? size_t(group.face_count) : 1);
-        }
+        model.AllocateGroupFaces();
         model.vertices = AllocateTable<Vertex>(size_t(model.vertex_count));
         if (model.texcoord_count > 0) model.texcoords = AllocateTable<TexCoord>(size_t(model.texcoord_count));
         if (model.normal_count > 0) model.normals = AllocateTable<Normal>(size_t(model.normal_count));

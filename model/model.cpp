@@ -23,19 +23,6 @@ void ReleaseGroupNames(GroupNameList& list) {
 
 }  // namespace
 
-void Model::ReleaseFace(Face& face) {
-    int32_t* lists[3] = {face.vertex_indices, face.texcoord_indices, face.normal_indices};
-    for (int32_t* list : lists) {
-        // Lists inside the corner pool belong to the pool.
-        bool pooled = corner_pool && list >= corner_pool && list < corner_pool + corner_pool_size;
-        if (list && !pooled) ReleaseBlock(list);
-    }
-    face.vertex_indices = nullptr;
-    face.texcoord_indices = nullptr;
-    face.normal_indices = nullptr;
-    face.corner_count = 0;
-}
-
 void Model::Clear() {
     ReleaseGroupNames(group_names);
 
@@ -56,13 +43,14 @@ void Model::Clear() {
             Group& group = groups[g];
             if (!group.faces) continue;
             for (int32_t f = 0; f < group.face_count; ++f) ReleaseFace(group.faces[f]);
-            ReleaseBlock(group.faces);
+            ReleaseFaceArray(group.faces);
             group.faces = nullptr;
         }
         ReleaseBlock(groups);
         groups = nullptr;
     }
 
+    ReleaseBlock(face_pool);
     ReleaseBlock(material_names);
     ReleaseBlock(corner_pool);
     ReleaseBlock(group_line_ordinals);
@@ -82,6 +70,8 @@ void Model::Clear() {
     material_names = nullptr;
     corner_pool_size = corner_pool_fill = 0;
     corner_pool = nullptr;
+    face_pool_size = 0;
+    face_pool = nullptr;
     group_line_count = 0;
     group_line_ordinals = nullptr;
 }

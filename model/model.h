@@ -61,6 +61,11 @@ struct Model {
     int64_t corner_pool_size = 0;  // int32 entries in corner_pool
     int64_t corner_pool_fill = 0;
     int32_t* corner_pool = nullptr;
+    // One block holding the face arrays of all Groups read from a file, each
+    // Group's array a slice of it. Face arrays made any other way are blocks
+    // of their own.
+    int64_t face_pool_size = 0;  // Face records in face_pool
+    Face* face_pool = nullptr;
     // The group of every `g` line in file order, as the ordinal of its name
     // (0 for the first name met): the survey finds them all, so the values
     // pass needs no name lookups. The values pass releases them.
@@ -97,16 +102,25 @@ struct Model {
     // to a group name's capacity, `hash` its HashGroupName. 1 or 0 as AddGroupName.
     int32_t AddNewGroupName(const char* name, size_t length, uint32_t hash);
 
-    // --- faces and regrouping (model/regroup.cpp)
+    // --- faces (model/faces.cpp)
+    static void CopyFace(Face& destination, Face& source);
+    void ReleaseFace(Face& face);
+    void ReleaseFaces(Group& group);
+    int32_t AllocateFaces(Group& group, int32_t count);
+    // Gives every Group a zero-filled face array of face_count records (one
+    // record for a Group without faces), all slices of a new face pool.
+    // 0 when there are no Groups, a pool is already made, or memory ran out.
+    int32_t AllocateGroupFaces();
+    bool InFacePool(const Face* faces) const;
+    // Releases a face array block; an array in the face pool stays with the pool.
+    void ReleaseFaceArray(Face* faces);
+
+    // --- regrouping (model/regroup.cpp)
     // RegroupByMaterial writes a face array at least this large with
     // streaming stores: it can't stay in the cache until the writer reads it
     // anyway, and streaming spares fetching every line of it before it is
     // written over.
     static constexpr size_t kStreamedFaceBytes = size_t(16) << 20;
-    static void CopyFace(Face& destination, Face& source);
-    void ReleaseFace(Face& face);
-    void ReleaseFaces(Group& group);
-    int32_t AllocateFaces(Group& group, int32_t count);
     int32_t MergeGroups();
     int32_t RegroupByMaterial();
 

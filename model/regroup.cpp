@@ -31,48 +31,27 @@ int64_t SumFaceCounts(const Group* groups, int32_t group_count) {
 }
 
 // The old Groups give up their face arrays but not the index lists, which
-// the copies now own.
-void RetireGroups(Group* groups, int32_t group_count) {
+// the copies now own. Once every Group is retired nothing refers to the
+// face pool either, and it goes as well.
+void RetireGroups(Model& model) {
     // Releasing a block reads the bookkeeping just before it; with many
-    // small Groups those words are fetched a few Groups ahead.
+    // small Groups of their own blocks those words are fetched a few Groups ahead.
     constexpr int32_t kAhead = 8;
-    for (int32_t g = 0; g < group_count; ++g) {
-        if (g + kAhead < group_count && groups[g + kAhead].faces)
-            __builtin_prefetch(reinterpret_cast<const char*>(groups[g + kAhead].faces) - 32, 1);
-        ReleaseBlock(groups[g].faces);
+    Group* groups = model.groups;
+    for (int32_t g = 0; g < model.group_count; ++g) {
+        const Face* later = g + kAhead < model.group_count ? groups[g + kAhead].faces : nullptr;
+        if (later && !model.InFacePool(later)) __builtin_prefetch(reinterpret_cast<const char*>(later) - 32, 1);
+        model.ReleaseFaceArray(groups[g].faces);
         groups[g].faces = nullptr;
         groups[g].face_count = 0;
     }
     ReleaseBlock(groups);
+    ReleaseBlock(model.face_pool);
+    model.face_pool = nullptr;
+    model.face_pool_size = 0;
 }
 
 }  // namespace
-
-void Model::CopyFace(Face& destination, Face& source) {
-    destination.corner_count = source.corner_count;
-    destination.vertex_indices = source.vertex_indices;
-    destination.texcoord_indices = source.texcoord_indices;
-    destination.normal_indices = source.normal_indices;
-    destination.material_index = source.material_index;
-    destination.group_name_index = source.group_name_index;
-}
-
-void Model::ReleaseFaces(Group& group) {
-    if (!group.faces) return;
-    for (int32_t f = 0; f < group.face_count; ++f) ReleaseFace(group.faces[f]);
-    ReleaseBlock(group.faces);
-    group.faces = nullptr;
-    group.face_count = 0;
-}
-
-int32_t Model::AllocateFaces(Group& group, int32_t count) {
-    if (count <= 0) return 0;
-    ReleaseFaces(group);
-    group.faces = AllocateTable<Face>(static_cast<size_t>(count));
-    if (!group.faces) return 0;
-    group.face_count = count;
-    return 1;
-}
 
 int32_t Model::MergeGroups() {
     if (!groups || group_count <= 1) return 1;
@@ -92,7 +71,7 @@ int32_t Model::MergeGroups() {
         if (!group.faces) continue;
         for (int32_t f = 0; f < group.face_count; ++f) CopyFace(merged[0].faces[i++], group.faces[f]);
     }
-    RetireGroups(groups, group_count);
+    RetireGroups(*this);
     groups = merged;
     group_count = 1;
     return 1;
@@ -287,7 +266,7 @@ int32_t Model::RegroupByMaterial() {
             if (group.faces[f].corner_count <= 0) ReleaseFace(group.faces[f]);
         }
     }
-    RetireGroups(groups, group_count);
+    RetireGroups(*this);
     groups = regrouped;
     group_count = 1;
     return 1;

@@ -21,13 +21,8 @@ int32_t Parse(Model& model, bool keep_faces) {
     if (!SurveyObjText(model)) return 0;
     if (model.vertex_count == 0) return 0;
 
-    for (int32_t g = 0; keep_faces && g < model.group_count; ++g) {
-        Group& group = model.groups[g];
-        // A group without faces still gets a table (of no records).
-        size_t records = group.face_count > 0 ? static_cast<size_t>(group.face_count) : 1;
-        group.faces = AllocateTable<Face>(records);
-        if (!group.faces) return 0;
-    }
+    // Every group's face array, one without faces included, in one block.
+    if (keep_faces && !model.AllocateGroupFaces()) return 0;
     model.vertices = AllocateTable<Vertex>(static_cast<size_t>(model.vertex_count));
     if (!model.vertices) return 0;
     if (model.texcoord_count > 0 && keep_faces) {

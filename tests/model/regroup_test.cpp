@@ -266,3 +266,44 @@ TEST(Faces, AllocateAndRelease) {
     EXPECT_EQ(group.face_count, 0);
     model.ReleaseFaces(group);  // nothing left: harmless
 }
+
+// A Model read from a file keeps all its Groups' face arrays in one pool:
+// an array in the pool is never released on its own, the pool goes when
+// regrouping retires the Groups, and nothing is released twice or lost
+// (the sanitizers see both).
+TEST(Faces, GroupArraysShareOnePoolUntilRegrouped) {
+    Model model;
+    EXPECT_EQ(model.AllocateGroupFaces(), 0);  // no Groups
+    model.group_count = 3;
+    model.groups = AllocateTable<Group>(3);
+    const int32_t counts[3] = {2, 0, 3};
+    for (int32_t g = 0; g < 3; ++g) model.groups[g].face_count = counts[g];
+    ASSERT_EQ(model.AllocateGroupFaces(), 1);
+    EXPECT_EQ(model.AllocateGroupFaces(), 0);  // one pool only
+    EXPECT_EQ(model.face_pool_size, 6);        // a Group without faces still gets a record
+    EXPECT_EQ(model.groups[0].faces, model.face_pool);
+    EXPECT_EQ(model.groups[1].faces, model.face_pool + 2);
+    EXPECT_EQ(model.groups[2].faces, model.face_pool + 3);
+    for (int64_t f = 0; f < model.face_pool_size; ++f) EXPECT_EQ(model.face_pool[f].vertex_indices, nullptr);
+
+    SetMaterials(model, {"A"});
+    model.group_name_count = 3;
+    model.group_name_table = AllocateTable<GroupNameEntry>(3);
+    int32_t id = 0;
+    for (int32_t g = 0; g < 3; ++g) {
+        for (int32_t f = 0; f < model.groups[g].face_count; ++f, id += 3) {
+            Face& face = model.groups[g].faces[f];
+            face = {3, 0, 0, 2 - g, HandIndexList({id, id + 1, id + 2}, 3), HandIndexList({}, 3), HandIndexList({}, 3)};
+        }
+    }
+    model.ReleaseFaces(model.groups[1]);  // releases no part of the pool
+    EXPECT_EQ(model.groups[1].faces, nullptr);
+    ASSERT_EQ(model.AllocateFaces(model.groups[1], 1), 1);  // an array of its own
+    EXPECT_FALSE(model.InFacePool(model.groups[1].faces));
+    EXPECT_TRUE(model.InFacePool(model.groups[2].faces));
+
+    ASSERT_EQ(model.RegroupByMaterial(), 1);
+    EXPECT_EQ(model.face_pool, nullptr);
+    EXPECT_EQ(model.face_pool_size, 0);
+    EXPECT_EQ(Faces(model), (std::vector<Seen>{{6, 0, 0}, {9, 0, 0}, {12, 0, 0}, {0, 2, 0}, {3, 2, 0}}));
+}
