@@ -32,6 +32,8 @@ TEST(Blocks, ReusedBlocksComeClearedAndNeverOverlapLiveOnes) {
         {5 * MiB, true}, {6 * MiB + 1, true}, {4 * MiB - 17, true}, {0, true}, {40 * MiB, true},
         {0, true},       {0, true},           {9 * MiB, true},  {9 * MiB, true}, {30 * MiB, false},
         {0, true},       {12 * MiB, true},    {0, true},        {0, true},       {0, true},
+        {MiB - 64, true}, {MiB, true},        {2 * MiB - 8, false}, {0, true},   {0, true},
+        {MiB + 1, true}, {0, true},           {0, true},
     };
     struct Live {
         unsigned char* block;
