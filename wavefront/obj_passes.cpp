@@ -434,9 +434,13 @@ int32_t Model::FillElements() {
                 face.material_index = -1;
                 face.group_name_index = g;
                 face.corner_count = static_cast<int32_t>(corners);
-                int32_t* vertex_list = corner_pool + corner_pool_fill;
-                int32_t* texcoord_list = vertex_list + corners;
-                int32_t* normal_list = texcoord_list + corners;
+                // The pool holds all vertex lists, then all texture
+                // coordinate lists, then all normal lists, so a walk over
+                // the vertex indices alone reads a third of it.
+                const int64_t section = corner_pool_size / 3;
+                int32_t* vertex_list = corner_pool + corner_pool_fill / 3;
+                int32_t* texcoord_list = vertex_list + section;
+                int32_t* normal_list = texcoord_list + section;
                 corner_pool_fill += 3 * corners;
                 face.vertex_indices = vertex_list;
                 face.texcoord_indices = texcoord_list;

@@ -224,6 +224,8 @@ int32_t WriteSortedSections(const Model& model, OutputFile* file) {
     constexpr int32_t kAhead = 16;
     auto fetch = [&model](const Face& face) {
         if (face.vertex_indices) __builtin_prefetch(face.vertex_indices);
+        if (face.texcoord_indices) __builtin_prefetch(face.texcoord_indices);
+        if (face.normal_indices) __builtin_prefetch(face.normal_indices);
         if (model.materials && face.material_index >= 0 && face.material_index < model.material_count)
             __builtin_prefetch(model.materials[face.material_index].name);
     };
