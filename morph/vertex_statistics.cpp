@@ -12,25 +12,23 @@ int32_t Model::CountIsolatedVertices() {
     if (!vertices || vertex_count <= 0) return 1;
     Vertex* const table = vertices;
     const int32_t total = vertex_count;
-    for (int32_t k = 0; k < total; ++k) table[k].link = 0;
-    // Corners name their vertices in any order: each vertex record is
-    // fetched some corners before it is counted.
-    constexpr int32_t kAhead = 16;
-    int32_t pending[kAhead];
-    int32_t next = 0;
-    int32_t held = 0;
-    ForEachCornerVertex(*this, [&](int32_t v) {
-        if (v < 0 || v >= total) return;
-        __builtin_prefetch(&table[v], 1);
-        if (held == kAhead) {
-            ++table[pending[next]].link;
-        } else {
-            ++held;
-        }
-        pending[next] = v;
-        next = (next + 1) % kAhead;
-    });
-    for (int32_t i = 0; i < held; ++i) ++table[pending[i]].link;
+    // Corners name their vertices in any order. The uses are counted in a
+    // compact table (4 bytes a vertex stay in the cache where 20-byte
+    // records do not) and then handed to the links in one sweep; without
+    // room for it they are counted in the links directly.
+    int32_t* uses = AllocateTable<int32_t>(size_t(total));
+    if (uses) {
+        ForEachCornerVertex(*this, [&](int32_t v) {
+            if (v >= 0 && v < total) ++uses[v];
+        });
+        for (int32_t k = 0; k < total; ++k) table[k].link = uses[k];
+        ReleaseBlock(uses);
+    } else {
+        for (int32_t k = 0; k < total; ++k) table[k].link = 0;
+        ForEachCornerVertex(*this, [&](int32_t v) {
+            if (v >= 0 && v < total) ++table[v].link;
+        });
+    }
     int32_t count = 0;
     for (int32_t k = 0; k < total; ++k) count += table[k].link == 0;
     isolated_count = count;
