@@ -43,6 +43,8 @@ int32_t Model::MatchVertices(const Model& original, int32_t& match_count, Progre
     // The search is stepped through a single-precision counter against a
     // threshold of one sixth of n, both rounded to float exactly as written
     // (volatile keeps x87 builds from holding them in extended precision).
+    // Each working record is written whole in the same sweep: its mark, its
+    // link and the original vertex's position.
     volatile float threshold = static_cast<float>(n) * 0.16666667f;
     volatile float counter = 0.0f;
     match_count = 0;
@@ -53,8 +55,8 @@ int32_t Model::MatchVertices(const Model& original, int32_t& match_count, Progre
             ReleaseBlock(working);
             return 0;
         }
-        working[i].mark = 0;
-        working[i].link = j;
+        const Vertex& at = original.vertices[i];
+        working[i] = {0, j, at.x, at.y, at.z};
         ++match_count;
         counter = counter + 1.0f;
         if (counter >= threshold) {
@@ -63,32 +65,19 @@ int32_t Model::MatchVertices(const Model& original, int32_t& match_count, Progre
         }
     }
 
-    ReleaseBlock(partner);
     Step(progress_bar);
-
-    for (int32_t k = 0; k < m; ++k) {
-        working[k].x = original.vertices[k].x;
-        working[k].y = original.vertices[k].y;
-        working[k].z = original.vertices[k].z;
-    }
 
     // A corner whose vertex already sits where the original vertex of the same
     // index sits keeps its index; every other corner takes the link. The new
     // index depends on the vertex alone, so it is worked out once per vertex,
-    // into a compact list (corners visit vertices in any order, and 4 bytes a
-    // vertex stay in the cache where 20-byte records do not); when that list
-    // can't be had, into the marks of the old table, which is released below.
-    int32_t* renumbered = AllocateUnclearedTable<int32_t>(size_t(n));
+    // over the partners (corners visit vertices in any order, and 4 bytes a
+    // vertex stay in the cache where 20-byte records do not).
+    int32_t* renumbered = partner;
     for (int32_t v = 0; v < n; ++v) {
-        int32_t to = PositionsEqual(vertices[v], original.vertices[v]) ? v : working[v].link;
-        if (renumbered) {
-            renumbered[v] = to;
-        } else {
-            vertices[v].mark = to;
-        }
+        if (PositionsEqual(vertices[v], original.vertices[v])) renumbered[v] = v;
     }
     ForEachCornerVertex(*this, [&](int32_t& v) {
-        if (v >= 0 && v < n) v = renumbered ? renumbered[v] : vertices[v].mark;
+        if (v >= 0 && v < n) v = renumbered[v];
     });
     ReleaseBlock(renumbered);
 
