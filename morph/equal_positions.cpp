@@ -53,35 +53,63 @@ uint32_t Hash(const KeyedPosition& key) {
 }
 
 // The positions of one vertex table without NaNs, grouped by partition (the
-// top `bits` bits of the hash), each group in index order.
+// top `bits` bits of the hash), each group in index order. Partition p holds
+// keys[starts[p]] up to keys[ends[p]]; there may be unused room between.
 struct Partitioned {
     KeyedPosition* keys = nullptr;
-    uint32_t* starts = nullptr;  // partitions + 1 offsets into keys
+    uint32_t* starts = nullptr;
+    uint32_t* ends = nullptr;
 
     ~Partitioned() {
         ReleaseBlock(keys);
         ReleaseBlock(starts);
+        ReleaseBlock(ends);
     }
 
     bool Make(const Vertex* vertices, int32_t count, int bits) {
         uint32_t partitions = uint32_t(1) << bits;
-        starts = AllocateTable<uint32_t>(partitions + 1);
-        keys = AllocateUnclearedTable<KeyedPosition>(count > 0 ? size_t(count) : 1);  // read as far as written
-        if (!starts || !keys) return false;
+        starts = AllocateUnclearedTable<uint32_t>(partitions);
+        ends = AllocateUnclearedTable<uint32_t>(partitions);
+        if (!starts || !ends) return false;
         auto partition_of = [bits](const KeyedPosition& key) { return bits ? Hash(key) >> (32 - bits) : 0u; };
         KeyedPosition key;
-        for (int32_t i = 0; i < count; ++i) {
-            if (Key(vertices[i], i, key)) ++starts[partition_of(key) + 1];
+
+        // A hash spreads positions evenly, so one pass usually does: every
+        // partition gets room for its even share and a quarter more. Only
+        // when one outgrows it (many vertices at one position, say) are the
+        // partitions counted first and the table taken again.
+        uint64_t room = uint64_t(count) / partitions;
+        room += room / 4 + 64;
+        if (room * partitions <= UINT32_MAX) {
+            keys = AllocateUnclearedTable<KeyedPosition>(size_t(room * partitions));  // read as far as written
+            if (!keys) return false;
+            for (uint32_t p = 0; p < partitions; ++p) starts[p] = ends[p] = uint32_t(p * room);
+            int32_t i = 0;
+            for (; i < count; ++i) {
+                if (!Key(vertices[i], i, key)) continue;
+                uint32_t p = partition_of(key);
+                if (ends[p] - starts[p] == room) break;
+                keys[ends[p]++] = key;
+            }
+            if (i == count) return true;
+            ReleaseBlock(keys);
         }
-        for (uint32_t p = 0; p < partitions; ++p) starts[p + 1] += starts[p];
-        // Scatter through a running copy of the starts, which ends as the ends.
-        uint32_t* fill = AllocateUnclearedTable<uint32_t>(partitions);
-        if (!fill) return false;
-        std::memcpy(fill, starts, partitions * sizeof *fill);
+
+        keys = AllocateUnclearedTable<KeyedPosition>(count > 0 ? size_t(count) : 1);
+        if (!keys) return false;
+        for (uint32_t p = 0; p < partitions; ++p) ends[p] = 0;
         for (int32_t i = 0; i < count; ++i) {
-            if (Key(vertices[i], i, key)) keys[fill[partition_of(key)]++] = key;
+            if (Key(vertices[i], i, key)) ++ends[partition_of(key)];
         }
-        ReleaseBlock(fill);
+        uint32_t at = 0;
+        for (uint32_t p = 0; p < partitions; ++p) {
+            starts[p] = at;
+            at += ends[p];
+            ends[p] = starts[p];
+        }
+        for (int32_t i = 0; i < count; ++i) {
+            if (Key(vertices[i], i, key)) keys[ends[partition_of(key)]++] = key;
+        }
         return true;
     }
 };
@@ -121,7 +149,7 @@ int32_t FindFirstEqualPositions(const Vertex* table, int32_t count, const Vertex
     uint32_t partitions = uint32_t(1) << bits;
     uint32_t largest = 0;
     for (uint32_t p = 0; p < partitions; ++p) {
-        uint32_t size = known.starts[p + 1] - known.starts[p];
+        uint32_t size = known.ends[p] - known.starts[p];
         if (size > largest) largest = size;
     }
     auto capacity_for = [](uint32_t size) {
@@ -135,12 +163,12 @@ int32_t FindFirstEqualPositions(const Vertex* table, int32_t count, const Vertex
 
     for (int32_t i = 0; i < query_count; ++i) first[i] = -1;  // NaNs are in no partition
     for (uint32_t p = 0; p < partitions; ++p) {
-        uint32_t begin = known.starts[p], end = known.starts[p + 1];
+        uint32_t begin = known.starts[p], end = known.ends[p];
         uint64_t capacity = capacity_for(end - begin);
         std::memset(slots, 0, size_t(capacity) * sizeof *slots);
         uint32_t mask = uint32_t(capacity - 1);
         for (uint32_t k = begin; k < end; ++k) FindOrClaim(slots, mask, known.keys[k], true);
-        for (uint32_t k = questions->starts[p]; k < questions->starts[p + 1]; ++k) {
+        for (uint32_t k = questions->starts[p]; k < questions->ends[p]; ++k) {
             const KeyedPosition& key = questions->keys[k];
             first[key.index] = FindOrClaim(slots, mask, key, false);
         }
