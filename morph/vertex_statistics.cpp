@@ -16,21 +16,24 @@ int32_t Model::CountIsolatedVertices() {
     // compact table (4 bytes a vertex stay in the cache where 20-byte
     // records do not) and then handed to the links in one sweep; without
     // room for it they are counted in the links directly.
+    int32_t count = 0;
     int32_t* uses = AllocateTable<int32_t>(size_t(total));
     if (uses) {
         ForEachCornerVertex(*this, [&](int32_t v) {
             if (v >= 0 && v < total) ++uses[v];
         });
-        for (int32_t k = 0; k < total; ++k) table[k].link = uses[k];
+        for (int32_t k = 0; k < total; ++k) {
+            table[k].link = uses[k];
+            count += uses[k] == 0;
+        }
         ReleaseBlock(uses);
     } else {
         for (int32_t k = 0; k < total; ++k) table[k].link = 0;
         ForEachCornerVertex(*this, [&](int32_t v) {
             if (v >= 0 && v < total) ++table[v].link;
         });
+        for (int32_t k = 0; k < total; ++k) count += table[k].link == 0;
     }
-    int32_t count = 0;
-    for (int32_t k = 0; k < total; ++k) count += table[k].link == 0;
     isolated_count = count;
     return 1;
 }
