@@ -1,7 +1,7 @@
 #pragma once
-// Walks over a Model in table order: every face record of every Group, and
-// the vertex index of every face corner (group, face, corner). The corner
-// visitor gets a reference to the index and may change it.
+// Walks over a Model: every face record of every Group in table order, and
+// the vertex index of every face corner once, in no promised order. The
+// corner visitor gets a reference to the index and may change it.
 #include <cstdint>
 
 #include "model/model.h"
@@ -16,10 +16,18 @@ void ForEachFace(const Model& model, Visit visit) {
     }
 }
 
-// A face's index list lies wherever its line was read, so the list of a
-// face a few ahead is fetched while this one is visited.
+// The vertex lists of a Model as read lie one after the other at the start
+// of its corner pool, and are read there: a fraction of what the face
+// records and lists together take. Otherwise a face's list lies wherever it
+// was made, so the list of a face a few ahead is fetched while this one is
+// visited.
 template <typename Visit>
 void ForEachCornerVertex(const Model& model, Visit visit) {
+    if (model.vertex_lists_packed && model.corner_pool) {
+        int32_t* const end = model.corner_pool + model.corner_pool_fill / 3;
+        for (int32_t* v = model.corner_pool; v < end; ++v) visit(*v);
+        return;
+    }
     if (!model.groups) return;
     constexpr int32_t kAhead = 8;
     for (int32_t g = 0; g < model.group_count; ++g) {

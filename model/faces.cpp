@@ -21,6 +21,8 @@ void Model::ReleaseFace(Face& face) {
         // Lists inside the corner pool belong to the pool.
         bool pooled = corner_pool && list >= corner_pool && list < corner_pool + corner_pool_size;
         if (list && !pooled) ReleaseBlock(list);
+        // The pool would still hold the corners of a face that has none.
+        if (pooled) vertex_lists_packed = 0;
     }
     face.vertex_indices = nullptr;
     face.texcoord_indices = nullptr;

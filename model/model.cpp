@@ -70,6 +70,7 @@ void Model::Clear() {
     material_names = nullptr;
     corner_pool_size = corner_pool_fill = 0;
     corner_pool = nullptr;
+    vertex_lists_packed = 0;
     face_pool_size = 0;
     face_pool = nullptr;
     group_line_count = 0;

@@ -61,6 +61,12 @@ struct Model {
     int64_t corner_pool_size = 0;  // int32 entries in corner_pool
     int64_t corner_pool_fill = 0;
     int32_t* corner_pool = nullptr;
+    // 1 while the first corner_pool_fill / 3 entries of corner_pool are
+    // exactly the vertex lists of all faces, each once (as a file is read),
+    // so that a walk over every corner's vertex can read them there instead
+    // of through the face records. Releasing a face with a list in the pool
+    // sets it to 0.
+    int32_t vertex_lists_packed = 0;
     // One block holding the face arrays of all Groups read from a file, each
     // Group's array a slice of it. Face arrays made any other way are blocks
     // of their own.

@@ -318,6 +318,9 @@ int32_t Model::FillElements() {
     // Without face tables (a load that keeps positions only) the group and
     // material a face line would take are of no use.
     const bool stores_faces = groups && groups[0].faces;
+    // Each face stored takes the next vertex list of the pool, so a pool
+    // that starts empty ends with every face's list packed at its start.
+    const bool packs_vertex_lists = corner_pool && corner_pool_fill == 0;
 
     // The group of each `g` line as the survey found it, when it did: its
     // place in the list. With many groups, a `g` line's group record, the
@@ -487,5 +490,6 @@ int32_t Model::FillElements() {
     group_line_ordinals = nullptr;
     group_line_count = 0;
     text.read_pos = text.size;
+    vertex_lists_packed = result && packs_vertex_lists ? 1 : 0;
     return result;
 }
