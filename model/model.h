@@ -122,11 +122,6 @@ struct Model {
     void ReleaseFaceArray(Face* faces);
 
     // --- regrouping (model/regroup.cpp)
-    // RegroupByMaterial writes a face array at least this large with
-    // streaming stores: it can't stay in the cache until the writer reads it
-    // anyway, and streaming spares fetching every line of it before it is
-    // written over.
-    static constexpr size_t kStreamedFaceBytes = size_t(16) << 20;
     int32_t MergeGroups();
     int32_t RegroupByMaterial();
 

@@ -11,11 +11,6 @@
 // index lies outside the table sorts after every group name. Face records
 // without corners are left out and their index lists released.
 #include <cstdint>
-#include <cstring>
-
-#if defined(__x86_64__)
-#include <emmintrin.h>
-#endif
 
 #include "model/block.h"
 #include "model/model.h"
@@ -90,24 +85,7 @@ struct FaceRun {
 };
 
 // Copies `count` records, each with material_name 0 as in a cleared record.
-void PlaceFaces(Face* destination, const Face* source, int32_t count, bool streamed) {
-#if defined(__x86_64__)
-    if (streamed) {
-        static_assert(sizeof(Face) % sizeof(long long) == 0, "a face is whole 8-byte words");
-        constexpr int kWords = sizeof(Face) / sizeof(long long);
-        for (int32_t i = 0; i < count; ++i) {
-            Face face = source[i];
-            face.material_name = 0;
-            long long words[kWords];
-            std::memcpy(words, &face, sizeof face);
-            long long* to = reinterpret_cast<long long*>(destination + i);
-            for (int w = 0; w < kWords; ++w) _mm_stream_si64(to + w, words[w]);
-        }
-        return;
-    }
-#else
-    (void)streamed;
-#endif
+void PlaceFaces(Face* destination, const Face* source, int32_t count) {
     for (int32_t i = 0; i < count; ++i) {
         destination[i] = source[i];
         destination[i].material_name = 0;
@@ -212,13 +190,12 @@ int32_t Model::RegroupByMaterial() {
     }
 
     if (kept > 0) {
-        const bool streamed = static_cast<size_t>(kept) * sizeof(Face) >= kStreamedFaceBytes;
         if (by_pair) {
             for (int32_t b = 0; b < bucket_count; ++b) buckets[b + 1] += buckets[b];
             for (int64_t r = 0; r < runs; ++r) {
                 const FaceRun& run = table_runs[r];
                 int32_t& at = buckets[run.name_key * material_buckets + run.material_key];
-                PlaceFaces(faces + at, run.first, run.count, streamed);
+                PlaceFaces(faces + at, run.first, run.count);
                 at += run.count;
             }
         } else {
@@ -246,13 +223,10 @@ int32_t Model::RegroupByMaterial() {
             int32_t at = 0;
             for (int64_t r = 0; r < runs; ++r) {
                 if (r + kAhead < runs) fetch(by_name[r + kAhead]);
-                PlaceFaces(faces + at, by_name[r].first, by_name[r].count, streamed);
+                PlaceFaces(faces + at, by_name[r].first, by_name[r].count);
                 at += by_name[r].count;
             }
         }
-#if defined(__x86_64__)
-        if (streamed) _mm_sfence();
-#endif
     }
     ReleaseBlock(by_material);
     ReleaseBlock(table_runs);

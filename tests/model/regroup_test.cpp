@@ -148,64 +148,6 @@ TEST(Regroup, FewAndManyNameMaterialPairsGiveAStableSortOrder) {
     }
 }
 
-// A face table too large to stay in the cache is written another way (with
-// streaming stores where the machine has them); on both sorting roads it must
-// come out in the same stable order, every record whole, with its own lists.
-TEST(Regroup, FaceTablesBeyondTheCacheKeepTheStableOrder) {
-    struct Shape {
-        int32_t names, materials;
-    } shapes[] = {{4, 3}, {300, 300}};
-    const int32_t face_count = static_cast<int32_t>(Model::kStreamedFaceBytes / sizeof(Face)) + 4096;
-    Lcg next{11};
-    for (const Shape& shape : shapes) {
-        SCOPED_TRACE(testing::Message() << shape.names << " names, " << shape.materials << " materials");
-        Model model;
-        SetVertices(model, {{0, 0, 0}});
-        SetMaterials(model, Numbered("m", shape.materials));
-        SetGroups(model, Numbered("n", shape.names), std::vector<std::vector<HandFace>>(2));
-        // Three lists of three corners per face, all in the corner pool.
-        model.corner_pool_size = 9 * int64_t(face_count);
-        model.corner_pool = AllocateTable<int32_t>(static_cast<size_t>(model.corner_pool_size));
-        ASSERT_NE(model.corner_pool, nullptr);
-        ASSERT_EQ(model.AllocateFaces(model.groups[0], face_count / 3), 1);
-        ASSERT_EQ(model.AllocateFaces(model.groups[1], face_count - face_count / 3), 1);
-
-        std::vector<Seen> expected;
-        int32_t id = 0, name = 0, material = 0;
-        for (int32_t g = 0; g < 2; ++g) {
-            for (int32_t f = 0; f < model.groups[g].face_count; ++f, ++id) {
-                if (next(16) == 0) name = next(static_cast<uint32_t>(shape.names) + 1) - 1;
-                if (next(8) == 0) material = next(static_cast<uint32_t>(shape.materials) + 1) - 1;
-                Face& face = model.groups[g].faces[f];
-                face.group_name_index = name;
-                face.material_index = material;
-                face.material_name = 1;
-                if (next(1000) == 0) continue;  // no corners: left out
-                int32_t* lists = model.corner_pool + 9 * int64_t(id);
-                lists[0] = id;
-                face.corner_count = 3;
-                face.vertex_indices = lists;
-                face.texcoord_indices = lists + 3;
-                face.normal_indices = lists + 6;
-                expected.push_back({id, name, material});
-            }
-        }
-        SortAsRegrouped(expected, shape.names, shape.materials);
-        ASSERT_GT(expected.size() * sizeof(Face), Model::kStreamedFaceBytes);
-
-        ASSERT_EQ(model.RegroupByMaterial(), 1);
-        ASSERT_EQ(model.group_count, 1);
-        ASSERT_EQ(Faces(model), expected);
-        for (int32_t f = 0; f < model.groups[0].face_count; ++f) {
-            const Face& face = model.groups[0].faces[f];
-            ASSERT_EQ(face.corner_count, 3);
-            ASSERT_EQ(face.material_name, 0);
-            ASSERT_EQ(face.texcoord_indices, face.vertex_indices + 3);
-            ASSERT_EQ(face.normal_indices, face.vertex_indices + 6);
-        }
-    }
-}
-
 TEST(Regroup, MergeKeepsTableOrderAndLeavesASingleGroupAlone) {
     Model model;
     SetVertices(model, {{0, 0, 0}});
