@@ -163,4 +163,21 @@ TEST(ReadMaterialLibrary, FaceAndGroupMaterialsResolveToTheFirstMatch) {
     }
     // One name entry per distinct name.
     EXPECT_EQ(model.groups[1].faces[4].material_name, model.groups[2].faces[0].material_name);
+
+    // Read again after group a's faces were given an array of their own,
+    // outside the block the reader put them in: its faces are resolved too.
+    const int32_t skin = model.groups[2].faces[0].material_name;
+    const int32_t cloth = model.groups[2].faces[1].material_name;
+    ASSERT_EQ(model.AllocateFaces(model.groups[2], 2), 1);
+    model.groups[2].faces[0].material_name = cloth;
+    model.groups[2].faces[1].material_name = skin;
+    for (int32_t g = 0; g < 3; ++g) {
+        for (int32_t f = 0; f < model.groups[g].face_count; ++f) model.groups[g].faces[f].material_index = 99;
+    }
+    SetText(model, "newmtl\nnewmtl skin\nKd 1 0 0\nnewmtl skin\nnewmtl cloth \nnewmtl Cloth\n");
+    ASSERT_EQ(model.ReadMaterialLibrary(), 1);
+    EXPECT_EQ(model.groups[2].faces[0].material_index, -1);
+    EXPECT_EQ(model.groups[2].faces[1].material_index, 1);
+    EXPECT_EQ(model.groups[1].faces[1].material_index, 3);
+    EXPECT_EQ(model.groups[0].faces[0].material_index, 0);
 }
