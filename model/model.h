@@ -68,8 +68,8 @@ struct Model {
     // sets it to 0.
     int32_t vertex_lists_packed = 0;
     // One block holding the face arrays of all Groups read from a file, each
-    // Group's array a slice of it. Face arrays made any other way are blocks
-    // of their own.
+    // Group's array a slice of it (after regrouping, possibly the one Group's
+    // whole array). Face arrays made any other way are blocks of their own.
     int64_t face_pool_size = 0;  // Face records in face_pool
     Face* face_pool = nullptr;
     // The group of every `g` line in file order, as the ordinal of its name

@@ -10,6 +10,11 @@
 // material 0 of its group name, so no face is lost; a face whose group-name
 // index lies outside the table sorts after every group name. Face records
 // without corners are left out and their index lists released.
+//
+// The sorted faces go into a new face array, or, for a model as read whose
+// face pool holds nothing but faces with corners, into the pool itself:
+// then only the runs out of place are copied, and no new array of the whole
+// size is touched.
 #include <cstdint>
 
 #include "model/block.h"
@@ -27,8 +32,9 @@ int64_t SumFaceCounts(const Group* groups, int32_t group_count) {
 
 // The old Groups give up their face arrays but not the index lists, which
 // the copies now own. Once every Group is retired nothing refers to the
-// face pool either, and it goes as well.
-void RetireGroups(Model& model) {
+// face pool either, and it goes as well, unless it is kept because the new
+// Group's faces were sorted in it.
+void RetireGroups(Model& model, bool keep_pool = false) {
     // Releasing a block reads the bookkeeping just before it; with many
     // small Groups of their own blocks those words are fetched a few Groups ahead.
     constexpr int32_t kAhead = 8;
@@ -41,6 +47,7 @@ void RetireGroups(Model& model) {
         groups[g].face_count = 0;
     }
     ReleaseBlock(groups);
+    if (keep_pool) return;
     ReleaseBlock(model.face_pool);
     model.face_pool = nullptr;
     model.face_pool_size = 0;
@@ -76,12 +83,14 @@ namespace {
 
 // Faces next to each other in one Group's table, all with corners and the
 // same keys: they stay together through the sort and are copied in one
-// sweep, so the sort moves runs rather than faces.
+// sweep, so the sort moves runs rather than faces. `at` is where the run
+// starts in the new face array.
 struct FaceRun {
     Face* first;
     int32_t count;
     int32_t name_key;
     int32_t material_key;
+    int32_t at;
 };
 
 // Copies `count` records, each with material_name 0 as in a cleared record.
@@ -89,6 +98,43 @@ void PlaceFaces(Face* destination, const Face* source, int32_t count) {
     for (int32_t i = 0; i < count; ++i) {
         destination[i] = source[i];
         destination[i].material_name = 0;
+    }
+}
+
+// 1 when the Groups' face arrays are the face pool cut in table order, each
+// Group's slice holding its faces and nothing else: then a regrouped face
+// array of every face fits exactly where the pool is.
+bool GroupsFillThePool(const Model& model) {
+    if (!model.face_pool) return false;
+    const Face* next = model.face_pool;
+    for (int32_t g = 0; g < model.group_count; ++g) {
+        const Group& group = model.groups[g];
+        if (group.faces != next || group.face_count <= 0) return false;
+        next += group.face_count;
+    }
+    return next == model.face_pool + model.face_pool_size;
+}
+
+// Puts every run at its place in the face pool, which holds exactly the
+// runs' faces. The runs not already in place are copied out to `spare`
+// first: together they held exactly the places they go to.
+void PlaceInPool(Face* pool, FaceRun* runs, int64_t run_count, Face* spare) {
+    Face* out = spare;
+    for (int64_t r = 0; r < run_count; ++r) {
+        FaceRun& run = runs[r];
+        if (run.first == pool + run.at) {
+            for (int32_t i = 0; i < run.count; ++i) run.first[i].material_name = 0;
+        } else {
+            PlaceFaces(out, run.first, run.count);
+            run.first = out;
+            out += run.count;
+        }
+    }
+    for (int64_t r = 0; r < run_count; ++r) {
+        const FaceRun& run = runs[r];
+        if (run.first == pool + run.at) continue;
+        Face* to = pool + run.at;
+        for (int32_t i = 0; i < run.count; ++i) to[i] = run.first[i];
     }
 }
 
@@ -111,9 +157,9 @@ int32_t Model::RegroupByMaterial() {
     const int32_t name_buckets = (group_name_count > 0 ? group_name_count : 0) + 1;
 
     // With few (group name, material) pairs, one stable counting sort on the
-    // pair puts each run straight into place. It gives the order of the two
-    // stable passes below (material, then group name), which take over when
-    // the pairs are too many for one bucket array: the runs are sorted by
+    // pair gives each run its place. It gives the order of the two stable
+    // passes below (material, then group name), which take over when the
+    // pairs are too many for one bucket array: the runs are sorted by
     // material into one list, that list by group name into another, and the
     // faces are copied in the order of the second, so the new face array is
     // written front to back while the runs are fetched ahead of their copy.
@@ -123,16 +169,24 @@ int32_t Model::RegroupByMaterial() {
         by_pair ? material_buckets * name_buckets : (material_buckets > name_buckets ? material_buckets : name_buckets);
     Group* regrouped = AllocateTable<Group>(1);
     int32_t* buckets = AllocateTable<int32_t>(static_cast<size_t>(bucket_count) + 1);
-    // The new face array has room for every record (only those with corners
-    // are kept). It is made first, so that it rather than the list below
-    // takes a block already touched, if one is kept: the list is as long,
-    // but only its first part is ever used. Every record kept is written in
-    // full below, so the array is not cleared first (at 2M faces that would
-    // be 80 MB written for nothing).
-    Face* faces = regrouped && buckets ? AllocateUnclearedTable<Face>(static_cast<size_t>(total)) : nullptr;
+    // A model as read keeps its faces in the face pool, Group after Group.
+    // If every record there has corners, the sorted faces fill the pool
+    // exactly, and they are sorted there: only the runs out of place are
+    // copied (through a spare array), and no face array of the whole size
+    // is made. At 2M faces that would be 80 MB of fresh memory, which costs
+    // more to touch than the copy itself.
+    bool in_pool = GroupsFillThePool(*this);
+    // Otherwise the new face array has room for every record (only those
+    // with corners are kept). It is made first, so that it rather than the
+    // list below takes a block already touched, if one is kept: the list is
+    // as long, but only its first part is ever used. Every record kept is
+    // written in full below, so the array is not cleared first.
+    Face* faces = nullptr;
+    if (regrouped && buckets && !in_pool) faces = AllocateUnclearedTable<Face>(static_cast<size_t>(total));
     // The runs in table order, found in one walk over the faces; there are
     // at most as many as faces.
-    FaceRun* table_runs = faces ? AllocateUnclearedTable<FaceRun>(static_cast<size_t>(total)) : nullptr;
+    FaceRun* table_runs =
+        regrouped && buckets && (faces || in_pool) ? AllocateUnclearedTable<FaceRun>(static_cast<size_t>(total)) : nullptr;
 
     // The faces kept, the runs, and the first sort's bucket sizes: faces per
     // pair, or runs per material.
@@ -162,7 +216,7 @@ int32_t Model::RegroupByMaterial() {
                 const int32_t material = first.material_index >= 0 && first.material_index < material_count
                                              ? first.material_index + 1
                                              : 0;
-                table_runs[runs++] = {&first, end - f, name, material};
+                table_runs[runs++] = {&first, end - f, name, material, 0};
                 kept += end - f;
                 if (by_pair) {
                     buckets[name * material_buckets + material + 1] += end - f;
@@ -173,15 +227,15 @@ int32_t Model::RegroupByMaterial() {
             }
         }
     }
-    FaceRun* by_material = runs > 0 && !by_pair ? AllocateUnclearedTable<FaceRun>(static_cast<size_t>(runs)) : nullptr;
-    const bool have_all = table_runs && (kept == 0 || by_pair || by_material);
-    if (have_all && kept > 0) {
-        regrouped[0].faces = faces;
-        regrouped[0].face_count = static_cast<int32_t>(kept);
-    } else {
-        ReleaseBlock(faces);
+    // Records without corners leave gaps that the sorted faces would not fill.
+    if (table_runs && in_pool && any_without_corners) {
+        in_pool = false;
+        faces = AllocateUnclearedTable<Face>(static_cast<size_t>(total));
     }
+    FaceRun* by_material = runs > 0 && !by_pair ? AllocateUnclearedTable<FaceRun>(static_cast<size_t>(runs)) : nullptr;
+    const bool have_all = table_runs && (faces || in_pool) && (kept == 0 || by_pair || by_material);
     if (!have_all) {
+        ReleaseBlock(faces);
         ReleaseBlock(regrouped);
         ReleaseBlock(by_material);
         ReleaseBlock(table_runs);
@@ -189,13 +243,16 @@ int32_t Model::RegroupByMaterial() {
         return 0;
     }
 
+    // Every run's place in the new array, and the runs in the order in which
+    // they are best copied.
+    FaceRun* order = table_runs;
     if (kept > 0) {
         if (by_pair) {
             for (int32_t b = 0; b < bucket_count; ++b) buckets[b + 1] += buckets[b];
             for (int64_t r = 0; r < runs; ++r) {
-                const FaceRun& run = table_runs[r];
+                FaceRun& run = table_runs[r];
                 int32_t& at = buckets[run.name_key * material_buckets + run.material_key];
-                PlaceFaces(faces + at, run.first, run.count);
+                run.at = at;
                 at += run.count;
             }
         } else {
@@ -209,25 +266,59 @@ int32_t Model::RegroupByMaterial() {
             for (int64_t r = 0; r < runs; ++r) ++buckets[by_material[r].name_key + 1];
             for (int32_t b = 0; b < name_buckets; ++b) buckets[b + 1] += buckets[b];
             for (int64_t r = 0; r < runs; ++r) by_name[buckets[by_material[r].name_key]++] = by_material[r];
-
-            // The runs lie anywhere in the old face arrays: each is fetched a
-            // few runs before it is copied.
-            constexpr int64_t kAhead = 8;
-            constexpr int kMostLines = 8;
-            auto fetch = [](const FaceRun& run) {
-                const char* at = reinterpret_cast<const char*>(run.first);
-                const char* end = reinterpret_cast<const char*>(run.first + run.count);
-                for (int line = 0; line < kMostLines && at < end; ++line, at += 64) __builtin_prefetch(at);
-            };
-            for (int64_t r = 0; r < runs && r < kAhead; ++r) fetch(by_name[r]);
             int32_t at = 0;
             for (int64_t r = 0; r < runs; ++r) {
-                if (r + kAhead < runs) fetch(by_name[r + kAhead]);
-                PlaceFaces(faces + at, by_name[r].first, by_name[r].count);
+                by_name[r].at = at;
                 at += by_name[r].count;
+            }
+            order = by_name;
+        }
+    }
+
+    Face* spare = nullptr;
+    if (in_pool) {
+        int64_t out_of_place = 0;
+        for (int64_t r = 0; r < runs; ++r) {
+            if (order[r].first != face_pool + order[r].at) out_of_place += order[r].count;
+        }
+        // Runs out of place are copied twice; when they are most of the
+        // faces, one copy into a new array is cheaper.
+        if (out_of_place <= kept / 2 && out_of_place > 0)
+            spare = AllocateUnclearedTable<Face>(static_cast<size_t>(out_of_place));
+        if (out_of_place > 0 && !spare) {
+            // Without room for the runs out of place, or with too many of
+            // them, the whole array is made after all.
+            in_pool = false;
+            faces = AllocateUnclearedTable<Face>(static_cast<size_t>(total));
+            if (!faces) {
+                ReleaseBlock(regrouped);
+                ReleaseBlock(by_material);
+                ReleaseBlock(table_runs);
+                ReleaseBlock(buckets);
+                return 0;
             }
         }
     }
+
+    if (kept > 0 && in_pool) {
+        PlaceInPool(face_pool, order, runs, spare);
+    } else if (kept > 0) {
+        // The runs lie anywhere in the old face arrays: each is fetched a
+        // few runs before it is copied.
+        constexpr int64_t kAhead = 8;
+        constexpr int kMostLines = 8;
+        auto fetch = [](const FaceRun& run) {
+            const char* at = reinterpret_cast<const char*>(run.first);
+            const char* end = reinterpret_cast<const char*>(run.first + run.count);
+            for (int line = 0; line < kMostLines && at < end; ++line, at += 64) __builtin_prefetch(at);
+        };
+        for (int64_t r = 0; r < runs && r < kAhead; ++r) fetch(order[r]);
+        for (int64_t r = 0; r < runs; ++r) {
+            if (r + kAhead < runs) fetch(order[r + kAhead]);
+            PlaceFaces(faces + order[r].at, order[r].first, order[r].count);
+        }
+    }
+    ReleaseBlock(spare);
     ReleaseBlock(by_material);
     ReleaseBlock(table_runs);
     ReleaseBlock(buckets);
@@ -240,7 +331,13 @@ int32_t Model::RegroupByMaterial() {
             if (group.faces[f].corner_count <= 0) ReleaseFace(group.faces[f]);
         }
     }
-    RetireGroups(*this);
+    if (kept > 0) {
+        regrouped[0].faces = in_pool ? face_pool : faces;
+        regrouped[0].face_count = static_cast<int32_t>(kept);
+    } else {
+        ReleaseBlock(faces);
+    }
+    RetireGroups(*this, in_pool && kept > 0);
     groups = regrouped;
     group_count = 1;
     return 1;

@@ -100,52 +100,126 @@ TEST(Regroup, OrdersByGroupNameThenLibraryOrderStably) {
     EXPECT_EQ(model.material_count, 2);
 }
 
+// Moves every Group's face records into a face pool, as a model read from a
+// file holds them (a Group without faces gets a spare record there).
+void MoveIntoFacePool(Model& model) {
+    std::vector<std::vector<Face>> records(static_cast<size_t>(model.group_count));
+    for (int32_t g = 0; g < model.group_count; ++g) {
+        Group& group = model.groups[g];
+        records[size_t(g)].assign(group.faces, group.faces + group.face_count);
+        ReleaseBlock(group.faces);  // the index lists stay with the records
+        group.faces = nullptr;
+    }
+    ASSERT_EQ(model.AllocateGroupFaces(), 1);
+    for (int32_t g = 0; g < model.group_count; ++g) {
+        for (size_t f = 0; f < records[size_t(g)].size(); ++f) model.groups[g].faces[f] = records[size_t(g)][f];
+    }
+}
+
 // Regrouping sorts on one of two roads, by the number of (group name,
-// material) pairs; both must give the order of a plain stable sort.
+// material) pairs; both must give the order of a plain stable sort, whether
+// the faces lie in arrays of their own or in a face pool, where they are
+// sorted in place when every record there is kept.
 TEST(Regroup, FewAndManyNameMaterialPairsGiveAStableSortOrder) {
+    // kInOrder: each Group has its own name and two runs, materials 0 then 1,
+    // so every face is in place already; kTwoRunsSwapped: the same with the
+    // second Group's runs the other way round.
+    enum Kind { kRandom, kInOrder, kTwoRunsSwapped };
     struct Shape {
         int32_t names, materials, groups, faces;  // pairs: (names + 1) x (materials + 1); faces: per group, below
-    } shapes[] = {{3, 2, 4, 60}, {8, 4, 8, 60}, {300, 300, 40, 60}, {2, 40000, 3, 60}, {4, 3, 1, 200}};
+        Kind kind;
+    } shapes[] = {{3, 2, 4, 60, kRandom},      {8, 4, 8, 60, kRandom},  {300, 300, 40, 60, kRandom},
+                  {2, 40000, 3, 60, kRandom},  {4, 3, 1, 200, kRandom}, {3, 2, 3, 60, kInOrder},
+                  {3, 2, 3, 60, kTwoRunsSwapped}};
+    // kPoolAllKept, but the last Group's faces copied to an array of its own.
+    enum Layout { kOwnArrays, kPool, kPoolAllKept, kPoolButOne };
     Lcg next{5};
     for (const Shape& shape : shapes) {
-        SCOPED_TRACE(testing::Message() << shape.names << " names, " << shape.materials << " materials");
-        std::vector<std::vector<HandFace>> groups(static_cast<size_t>(shape.groups));
-        int32_t id = 0;
-        int32_t material = 0;
-        for (auto& group : groups) {
-            int32_t faces = shape.faces / 2 + next(static_cast<uint32_t>(shape.faces));
-            for (int32_t f = 0; f < faces; ++f, ++id) {
-                // Materials outside the table too; records without corners are
-                // left out. Keys often repeat, as they do in files, in runs.
-                if (next(4) == 0) material = next(static_cast<uint32_t>(shape.materials) + 2) - 1;
-                group.push_back(next(2) ? HandFace{material, {id, id, id}, {}, {}} : HandFace{material, {}, {}, {}});
+        for (Layout layout : {kOwnArrays, kPool, kPoolAllKept, kPoolButOne}) {
+            SCOPED_TRACE(testing::Message() << shape.names << " names, " << shape.materials << " materials, kind "
+                                            << shape.kind << ", layout " << layout);
+            std::vector<std::vector<HandFace>> groups(static_cast<size_t>(shape.groups));
+            int32_t id = 0;
+            int32_t material = 0;
+            for (size_t g = 0; g < groups.size(); ++g) {
+                int32_t faces = shape.faces / 2 + next(static_cast<uint32_t>(shape.faces));
+                for (int32_t f = 0; f < faces; ++f, ++id) {
+                    // Materials outside the table too; records without corners
+                    // are left out. Keys often repeat, as they do in files, in runs.
+                    if (shape.kind == kRandom && next(4) == 0)
+                        material = next(static_cast<uint32_t>(shape.materials) + 2) - 1;
+                    if (shape.kind != kRandom) material = (f < faces / 2) == (shape.kind == kTwoRunsSwapped && g == 1);
+                    bool kept = layout == kPoolAllKept || layout == kPoolButOne || next(2);
+                    groups[g].push_back(kept ? HandFace{material, {id, id, id}, {}, {}}
+                                             : HandFace{material, {}, {}, {}});
+                }
             }
-        }
-        Model model;
-        SetVertices(model, {{0, 0, 0}});
-        SetMaterials(model, Numbered("m", shape.materials));
-        SetGroups(model, Numbered("n", shape.names), groups);
-        std::vector<Seen> expected;
-        int32_t name = 0;
-        for (int32_t g = 0; g < model.group_count; ++g) {
-            for (int32_t f = 0; f < model.groups[g].face_count; ++f) {
-                Face& face = model.groups[g].faces[f];
-                if (next(4) == 0) name = next(static_cast<uint32_t>(shape.names) + 3) - 2;  // -2, -1, names: outside
-                face.group_name_index = name;
-                face.material_name = 1;
-                if (face.corner_count > 0)
-                    expected.push_back({face.vertex_indices[0], face.group_name_index, face.material_index});
+            Model model;
+            SetVertices(model, {{0, 0, 0}});
+            SetMaterials(model, Numbered("m", shape.materials));
+            SetGroups(model, Numbered("n", shape.names), groups);
+            if (layout != kOwnArrays) MoveIntoFacePool(model);
+            if (layout == kPoolButOne) {
+                Group& last = model.groups[model.group_count - 1];
+                std::vector<Face> records(last.faces, last.faces + last.face_count);
+                last.faces = AllocateTable<Face>(records.size());
+                std::copy(records.begin(), records.end(), last.faces);
             }
-        }
-        SortAsRegrouped(expected, shape.names, shape.materials);
+            std::vector<Seen> expected;
+            int32_t name = 0;
+            for (int32_t g = 0; g < model.group_count; ++g) {
+                for (int32_t f = 0; f < model.groups[g].face_count; ++f) {
+                    Face& face = model.groups[g].faces[f];
+                    // -2, -1, names: outside
+                    if (shape.kind == kRandom && next(4) == 0)
+                        name = next(static_cast<uint32_t>(shape.names) + 3) - 2;
+                    face.group_name_index = shape.kind == kRandom ? name : g;
+                    face.material_name = 1;
+                    if (face.corner_count > 0)
+                        expected.push_back({face.vertex_indices[0], face.group_name_index, face.material_index});
+                }
+            }
+            SortAsRegrouped(expected, shape.names, shape.materials);
 
-        ASSERT_EQ(model.RegroupByMaterial(), 1);
-        ASSERT_EQ(model.group_count, 1);
-        EXPECT_EQ(model.groups[0].name[0], '\0');
-        EXPECT_EQ(Faces(model), expected);
-        EXPECT_GT(expected.size(), 20u);
-        for (int32_t f = 0; f < model.groups[0].face_count; ++f) ASSERT_EQ(model.groups[0].faces[f].material_name, 0);
+            ASSERT_EQ(model.RegroupByMaterial(), 1);
+            ASSERT_EQ(model.group_count, 1);
+            EXPECT_EQ(model.groups[0].name[0], '\0');
+            EXPECT_EQ(Faces(model), expected);
+            EXPECT_GT(expected.size(), 20u);
+            for (int32_t f = 0; f < model.groups[0].face_count; ++f)
+                ASSERT_EQ(model.groups[0].faces[f].material_name, 0);
+            // With every record of the pool kept and few faces out of place,
+            // the faces are sorted in the pool and stay there; otherwise the
+            // pool goes with the old Groups.
+            if (layout != kPoolAllKept || shape.kind != kRandom) {
+                bool in_pool = layout == kPoolAllKept;
+                EXPECT_EQ(model.face_pool != nullptr, in_pool);
+                EXPECT_EQ(model.InFacePool(model.groups[0].faces), in_pool);
+            }
+        }
     }
+}
+
+// A record without corners in the pool would be written over by a face
+// sorted into its place; it goes with its lists instead, and the faces are
+// sorted into a new array (the leak checker of the sanitizer build sees
+// lists that are lost).
+TEST(Regroup, ARecordWithoutCornersInThePoolKeepsItsListsToBeReleased) {
+    Model model;
+    SetVertices(model, {{0, 0, 0}});
+    SetMaterials(model, {"A", "B"});
+    std::vector<HandFace> first;
+    for (int32_t id = 0; id < 10; ++id) first.push_back(Tri(id, 0));
+    SetGroups(model, {"first", "second"}, {first, {Tri(20, 1), Tri(21, 0), Tri(22, 0), Tri(23, 0)}});
+    MoveIntoFacePool(model);
+    model.groups[1].faces[2].corner_count = 0;  // its lists are still there
+
+    ASSERT_EQ(model.RegroupByMaterial(), 1);
+    std::vector<Seen> expected;
+    for (int32_t id = 0; id < 10; ++id) expected.push_back({id, 0, 0});
+    expected.insert(expected.end(), {{21, 1, 0}, {23, 1, 0}, {20, 1, 1}});
+    EXPECT_EQ(Faces(model), expected);
+    EXPECT_EQ(model.face_pool, nullptr);
 }
 
 TEST(Regroup, MergeKeepsTableOrderAndLeavesASingleGroupAlone) {
