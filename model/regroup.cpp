@@ -171,22 +171,20 @@ int32_t Model::RegroupByMaterial() {
     int32_t* buckets = AllocateTable<int32_t>(static_cast<size_t>(bucket_count) + 1);
     // A model as read keeps its faces in the face pool, Group after Group.
     // If every record there has corners, the sorted faces fill the pool
-    // exactly, and they are sorted there: only the runs out of place are
-    // copied (through a spare array), and no face array of the whole size
-    // is made. At 2M faces that would be 80 MB of fresh memory, which costs
-    // more to touch than the copy itself.
+    // exactly, and they are sorted there when few are out of place: only
+    // those are copied (through a spare array), and the new face array below
+    // is given back untouched. At 2M faces it would be 80 MB of memory that
+    // costs more to touch for the first time than the copy itself.
     bool in_pool = GroupsFillThePool(*this);
-    // Otherwise the new face array has room for every record (only those
-    // with corners are kept). It is made first, so that it rather than the
-    // list below takes a block already touched, if one is kept: the list is
-    // as long, but only its first part is ever used. Every record kept is
-    // written in full below, so the array is not cleared first.
-    Face* faces = nullptr;
-    if (regrouped && buckets && !in_pool) faces = AllocateUnclearedTable<Face>(static_cast<size_t>(total));
+    // The new face array has room for every record (only those with corners
+    // are kept). It is made first, so that it rather than the list below
+    // takes a block already touched, if one is kept: the list is as long,
+    // but only its first part is ever used. Every record kept is written in
+    // full below, so the array is not cleared first.
+    Face* faces = regrouped && buckets ? AllocateUnclearedTable<Face>(static_cast<size_t>(total)) : nullptr;
     // The runs in table order, found in one walk over the faces; there are
     // at most as many as faces.
-    FaceRun* table_runs =
-        regrouped && buckets && (faces || in_pool) ? AllocateUnclearedTable<FaceRun>(static_cast<size_t>(total)) : nullptr;
+    FaceRun* table_runs = faces ? AllocateUnclearedTable<FaceRun>(static_cast<size_t>(total)) : nullptr;
 
     // The faces kept, the runs, and the first sort's bucket sizes: faces per
     // pair, or runs per material.
@@ -228,12 +226,9 @@ int32_t Model::RegroupByMaterial() {
         }
     }
     // Records without corners leave gaps that the sorted faces would not fill.
-    if (table_runs && in_pool && any_without_corners) {
-        in_pool = false;
-        faces = AllocateUnclearedTable<Face>(static_cast<size_t>(total));
-    }
+    if (any_without_corners) in_pool = false;
     FaceRun* by_material = runs > 0 && !by_pair ? AllocateUnclearedTable<FaceRun>(static_cast<size_t>(runs)) : nullptr;
-    const bool have_all = table_runs && (faces || in_pool) && (kept == 0 || by_pair || by_material);
+    const bool have_all = table_runs && (kept == 0 || by_pair || by_material);
     if (!have_all) {
         ReleaseBlock(faces);
         ReleaseBlock(regrouped);
@@ -285,19 +280,9 @@ int32_t Model::RegroupByMaterial() {
         // faces, one copy into a new array is cheaper.
         if (out_of_place <= kept / 2 && out_of_place > 0)
             spare = AllocateUnclearedTable<Face>(static_cast<size_t>(out_of_place));
-        if (out_of_place > 0 && !spare) {
-            // Without room for the runs out of place, or with too many of
-            // them, the whole array is made after all.
-            in_pool = false;
-            faces = AllocateUnclearedTable<Face>(static_cast<size_t>(total));
-            if (!faces) {
-                ReleaseBlock(regrouped);
-                ReleaseBlock(by_material);
-                ReleaseBlock(table_runs);
-                ReleaseBlock(buckets);
-                return 0;
-            }
-        }
+        // Without room for the runs out of place, or with too many of them,
+        // the faces go into the new array after all.
+        if (out_of_place > 0 && !spare) in_pool = false;
     }
 
     if (kept > 0 && in_pool) {
@@ -331,12 +316,13 @@ int32_t Model::RegroupByMaterial() {
             if (group.faces[f].corner_count <= 0) ReleaseFace(group.faces[f]);
         }
     }
-    if (kept > 0) {
-        regrouped[0].faces = in_pool ? face_pool : faces;
-        regrouped[0].face_count = static_cast<int32_t>(kept);
+    if (kept > 0 && !in_pool) {
+        regrouped[0].faces = faces;
     } else {
         ReleaseBlock(faces);
+        regrouped[0].faces = kept > 0 ? face_pool : nullptr;
     }
+    regrouped[0].face_count = static_cast<int32_t>(kept);
     RetireGroups(*this, in_pool && kept > 0);
     groups = regrouped;
     group_count = 1;
