@@ -4,7 +4,7 @@
 # (quandrelistaphor convert / report under bench/process_time_tool: wall,
 # CPU, peak RSS) and tinyobjloader's parse of the same files, each the least of RUNS
 # rounds over all sets, checks that 10x the input costs at most 11x the time per stage, and
-# prints one table.
+# prints one table, then what the machine's memory alone charges for the same growth.
 #
 #   bench/run.sh                 # pair, names, onegroup at 100k and 1m vertices
 #   SMALL=200000 LARGE=2000000 bench/run.sh   # the same shapes at 200k and 2m
@@ -27,7 +27,8 @@ if [ ! -f /usr/include/tiny_obj_loader.h ]; then
 fi
 
 cmake --preset release -B "$BUILD" >/dev/null
-cmake --build "$BUILD" -j2 --target quandrelistaphor stages_tool process_time_tool generate_pair_tool generate_hostile_tool >/dev/null
+cmake --build "$BUILD" -j2 --target quandrelistaphor stages_tool process_time_tool generate_pair_tool generate_hostile_tool \
+    memory_floor_tool >/dev/null
 if grep -q '^TINYOBJLOADER_INCLUDE_DIR:PATH=/' "$BUILD/CMakeCache.txt"; then
     cmake --build "$BUILD" -j2 --target tinyobj_parse_tool >/dev/null
 fi
@@ -181,3 +182,14 @@ awk -v small="-$S" -v large="-$L" -v scale="$((LARGE / SMALL))" '
             print line
         }
     }' "$RESULTS"
+
+# What the machine itself charges for the same growth, measured now: new
+# memory and two plain loops over blocks the size of the pair's face records
+# (two 40-byte faces a vertex). A stage that makes or walks such a table
+# cannot grow by less than the floor of its kind.
+SMALL_BYTES=$((SMALL * 80))
+LARGE_BYTES=$((LARGE * 80))
+echo
+echo "memory floor of this machine (bench/memory_floor_tool; blocks of $((SMALL_BYTES / 1000000)) MB and" \
+    "$((LARGE_BYTES / 1000000)) MB: ms, ms, growth):"
+"$TOOLS/memory_floor_tool" "$SMALL_BYTES" "$LARGE_BYTES" | sed 's/^floor /  /'
