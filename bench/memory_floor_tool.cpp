@@ -31,11 +31,11 @@ Floor Measure(size_t bytes, int rounds) {
     Floor floor;
     size_t words = bytes / 8;
     ReleaseSpareBlocks();  // so that the block comes new from the system
-    double start = Now();
+    double made = Now();
     uint64_t* table = AllocateUnclearedTable<uint64_t>(words);
     if (!table) return floor;
     for (size_t i = 0; i < words; i += 512) table[i] = 0;
-    floor.fresh = Now() - start;
+    floor.fresh = Now() - made;
     for (size_t i = 0; i < words; ++i) table[i] = i;
     volatile uint64_t sink = 0;
     for (int r = 0; r < rounds; ++r) {

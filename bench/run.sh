@@ -192,4 +192,8 @@ LARGE_BYTES=$((LARGE * 80))
 echo
 echo "memory floor of this machine (bench/memory_floor_tool; blocks of $((SMALL_BYTES / 1000000)) MB and" \
     "$((LARGE_BYTES / 1000000)) MB: ms, ms, growth):"
-"$TOOLS/memory_floor_tool" "$SMALL_BYTES" "$LARGE_BYTES" | sed 's/^floor /  /'
+if floor=$("$TOOLS/memory_floor_tool" "$SMALL_BYTES" "$LARGE_BYTES"); then
+    echo "$floor" | sed 's/^floor /  /'
+else
+    echo "  not measured: no room for the blocks"
+fi
