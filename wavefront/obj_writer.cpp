@@ -27,7 +27,7 @@ inline char* Put(char* out, const char* text, size_t length) {
     return out + length;
 }
 
-inline char* PutFloat(char* out, float value) { return out + FormatFloat(out, value); }
+inline char* PutFloat(char* out, float value) { return out + FormatFloatExact(out, value); }
 
 // A stored 0-based index written 1-based ("%d" of index + 1).
 inline char* PutIndex(char* out, int32_t index) {
