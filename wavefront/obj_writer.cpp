@@ -73,11 +73,12 @@ const char* FileNamePart(const char* path) {
     return name;
 }
 
-bool EndsWithMtl(const char* text, size_t length) {
-    if (length < 4) return false;
-    const char* tail = text + length - 4;
+// Whether a file name is a name followed by ".obj" in any letter case.
+bool IsObjName(const char* name, size_t length) {
+    if (length <= 4) return false;
+    const char* tail = name + length - 4;
     auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return tail[0] == '.' && lower(tail[1]) == 'm' && lower(tail[2]) == 't' && lower(tail[3]) == 'l';
+    return tail[0] == '.' && lower(tail[1]) == 'o' && lower(tail[2]) == 'b' && lower(tail[3]) == 'j';
 }
 
 // Corner layout, chosen once for the whole Model by the tables it has.
@@ -344,8 +345,9 @@ int32_t MakeLibraryPath(const char* path, char (&library_path)[kPathCapacity],
     size_t path_length = std::strlen(path);
     const char* name = FileNamePart(path);
     size_t name_length = std::strlen(name);
-    bool append = name_length <= 4 || EndsWithMtl(name, name_length);
-    size_t length = append ? path_length + 4 : path_length;
+    // Overwriting the end of any other name would cut into it ("result"
+    // would give "re.mtl") or name the new file itself.
+    size_t length = IsObjName(name, name_length) ? path_length : path_length + 4;
     if (length >= static_cast<size_t>(kPathCapacity)) return 0;
     std::memcpy(library_path, path, path_length);
     std::memcpy(library_path + length - 4, ".mtl", 4);
