@@ -9,6 +9,8 @@ int32_t Model::ReadLine(char* buffer, int32_t capacity) {
     if (!buffer || capacity < 1) return 0;
     buffer[0] = '\0';
     if (!text.data || text.read_pos >= text.size) return 0;
+    if (text.read_pos == 0) text.read_pos = ByteOrderMarkLength(text.data, text.size);
+    if (text.read_pos >= text.size) return 0;
 
     const unsigned char* data = text.data;
     unsigned char first = data[text.read_pos++];

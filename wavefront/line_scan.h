@@ -4,12 +4,20 @@
 // image itself: a line ends at CR or LF; a CR or LF among the first two
 // bytes of a line is never part of it; a line end met after them stays at
 // the end of the line; a single byte left at the end of the image is
-// consumed and yields an empty line.
+// consumed and yields an empty line. A UTF-8 byte-order mark that opens the
+// image is no part of its first line.
 #include <cstdint>
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+
+// 3 when the image opens with a UTF-8 byte-order mark, else 0. Editors that
+// save UTF-8 on Windows put one in front of the first keyword, which would
+// then not be recognised and its line would be lost.
+inline uint32_t ByteOrderMarkLength(const unsigned char* text, uint32_t size) {
+    return text && size >= 3 && text[0] == 0xEF && text[1] == 0xBB && text[2] == 0xBF ? 3 : 0;
+}
 
 struct LineScanner {
     const char* data;
@@ -19,7 +27,8 @@ struct LineScanner {
     LineScanner(const unsigned char* text, uint32_t size, uint32_t start = 0)
         : data(reinterpret_cast<const char*>(text)),
           end(reinterpret_cast<const char*>(text) + (text ? size : 0)),
-          pos(reinterpret_cast<const char*>(text) + (text ? start : 0)) {}
+          pos(reinterpret_cast<const char*>(text) +
+              (text && start > 0 ? start : ByteOrderMarkLength(text, size))) {}
 
     // The stored bytes of the next line, leading blanks and tabs included.
     // Returns false when the image is exhausted.

@@ -19,7 +19,7 @@ char* PutColour(char* out, const char* keyword, const float* colour) {
     out = Put(out, keyword);
     for (int c = 0; c < 3; ++c) {
         *out++ = ' ';
-        out += FormatFloat(out, colour[c]);
+        out += FormatFloatExact(out, colour[c]);
     }
     return Put(out, "\r\n");
 }
@@ -58,11 +58,11 @@ int32_t Model::WriteMtlText(OutputFile* file) {
         out = PutColour(out, "Kd", material.diffuse);
         out = PutColour(out, "Ks", material.specular);
         out = Put(out, "d ");
-        out += FormatFloat(out, material.opacity);
+        out += FormatFloatExact(out, material.opacity);
         out = Put(out, "\r\nillum ");
         out += FormatInteger(out, material.illumination);
         out = Put(out, "\r\nNs ");
-        out += FormatFloat(out, material.shininess);
+        out += FormatFloatExact(out, material.shininess);
         out = Put(out, "\r\n");
         AdvanceOutput(file, static_cast<size_t>(out - start));
 

@@ -1,8 +1,9 @@
 #pragma once
-// Number text for the written files, byte for byte what printf gives, made
-// without printf: "%f" of a 32-bit float widened to double (fixed notation,
-// six decimals; inf, -inf, nan and -nan as the C library on Linux prints
-// them) and "%d" of a signed 32-bit integer.
+// Number text for the written files, made without printf: "%f" of a 32-bit
+// float widened to double (fixed notation, six decimals; inf, -inf, nan and
+// -nan as the C library on Linux prints them) and "%d" of a signed 32-bit
+// integer, byte for byte what printf gives; and the exact float text the
+// writers use, which is the "%f" text wherever that loses nothing.
 #include <cstdint>
 
 // Room enough for any float in "%f" (FLT_MAX has 39 integer digits) or any
@@ -13,6 +14,14 @@ constexpr int kNumberTextCapacity = 64;
 // terminator added) and returns its length.
 int FormatFloat(char* out, float value);
 int FormatInteger(char* out, int32_t value);
+
+// A float as the writers write it, so that reading the file gives back the
+// very float the Model held: its "%f" text when that text reads back as the
+// same bits (-0.0 as -0.0), otherwise the shortest text that does, as
+// std::to_chars writes it (fixed or scientific, whichever is shorter:
+// "1e-07", "1.2345679"). Non-finite values keep their "%f" text. Same room
+// and result as FormatFloat.
+int FormatFloatExact(char* out, float value);
 
 // The two digits of 0 .. 99, for writing numbers two digits at a time.
 struct DigitPairs {

@@ -9,10 +9,10 @@
 struct OutputFault;  // wavefront/output_file.h
 
 // The material library that goes with the new file at path: its path and the
-// name written on the `mtllib` line (the file name part of that path). When
-// the file name is longer than four characters its last four become ".mtl",
-// otherwise ".mtl" is appended; when that would be the new file itself (a
-// name ending in ".mtl", in any letter case), ".mtl" is appended instead.
+// name written on the `mtllib` line (the file name part of that path). A file
+// name that is a name followed by ".obj" (any letter case) has that ending
+// replaced by ".mtl"; any other file name gets ".mtl" appended ("result" gives
+// "result.mtl", "a.b" gives "a.b.mtl", ".obj" gives ".obj.mtl").
 // Returns 0 when path is null or empty or the result does not fit in
 // kPathCapacity - 1 characters.
 int32_t MakeLibraryPath(const char* path, char (&library_path)[kPathCapacity],

@@ -52,6 +52,10 @@ TEST(ReadLine, TakesLinesAsTheReaderDefinesThem) {
         {" \n", {""}},
         {"ab\rcd\nef", {"ab\r", "cd\n", "ef"}},
         {"\n\n\n", {"", ""}},
+        {"\xEF\xBB\xBFv 1\nv 2\n", {"v 1\n", "v 2\n"}},  // a byte-order mark first is skipped
+        {"\xEF\xBB\xBF", {}},
+        {"\xEF\xBB\xBF\xEF\xBB\xBFv", {"\xEF\xBB\xBFv"}},  // only one, and only at the start
+        {"v 1\n\xEF\xBB\xBFv 2", {"v 1\n", "\xEF\xBB\xBFv 2"}},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ReadAll(c.content, 1024), c.lines) << c.content;

@@ -171,7 +171,8 @@ TEST(LoadObj, LineEndsDoNotChangeTheModel) {
         crlf += line + "\r\n";
     }
     std::string no_final_end = lf.substr(0, lf.size() - 1);
-    for (const std::string& content : {lf, cr, crlf, no_final_end}) {
+    std::string marked = "\xEF\xBB\xBF" + crlf;  // a UTF-8 byte-order mark before the first line
+    for (const std::string& content : {lf, cr, crlf, no_final_end, marked}) {
         ScratchFolder folder;
         Model model;
         ASSERT_EQ(LoadText(model, folder, content), 1);
@@ -296,6 +297,9 @@ TEST(LoadObj, LibraryPathRules) {
     folder.Write("models/gone.obj", "mtllib gone.mtl\n" + mesh);
     folder.Write("models/two.obj", "mtllib gone.mtl\nmtllib scene.mtl\n" + mesh);
     folder.Write("models/blank.obj", "mtllib\n" + mesh);
+    // A byte-order mark hides neither a first mtllib line nor a first newmtl line.
+    folder.Write("models/marked.obj", "\xEF\xBB\xBFmtllib marked.mtl\n" + mesh);
+    folder.Write("models/marked.mtl", "\xEF\xBB\xBF" + library);
 
     struct Case {
         std::string start;     // current directory for the load
@@ -310,6 +314,7 @@ TEST(LoadObj, LibraryPathRules) {
         {folder.path(), "models/gone.obj", "models/gone.mtl", 0},       // missing: still loads
         {folder.path(), "models/two.obj", "models/scene.mtl", 1},       // the last mtllib counts
         {folder.path(), "models/blank.obj", "models/", 0},              // a folder is no library
+        {folder.path(), "models/marked.obj", "models/marked.mtl", 1},
     };
     for (const Case& c : cases) {
         std::error_code error;

@@ -2,6 +2,7 @@
 // and what survives the trip.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <map>
 #include <set>
 #include <string>
@@ -14,6 +15,12 @@
 namespace {
 
 std::string DataFile(const char* name) { return std::string(QUANDRE_TEST_DATA) + "/round_trip/" + name; }
+
+uint32_t Bits(float value) {
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
 
 // Every written face as (group name, material name, corners as text), in the
 // order the model holds them.
@@ -58,10 +65,20 @@ TEST(RoundTrip, WrittenBytesOfARealInput) {
 }
 
 TEST(RoundTrip, ReadingTheWrittenFileGivesTheSameModel) {
-    for (const char* input : {"scene.obj", "../../../examples/matching.obj"}) {
+    // Values that six decimals can't carry: tiny, subnormal, needing up to
+    // nine digits, between 8 and 16, in every kind of table.
+    ScratchFolder inputs;
+    Put(inputs.Join("digits.obj"),
+        "mtllib digits.mtl\nv 1.23456789 1e-7 -1e-9\nv 1e-45 -1.17549435e-38 15.9990015\n"
+        "v 8.0000105 0.30000004 -0.0\nvt 0.33333334 1.0000001\nvn 0.57735026 -0.57735026 0.57735026\n"
+        "usemtl m\nf 1/1/1 2/1/1 3/1/1\n");
+    Put(inputs.Join("digits.mtl"), "newmtl m\nKa 0.1 0.2 0.3\nKd 0.123456789 1e-8 0.5\nKs 0.8 0.8 0.8\n"
+                                   "d 0.99999994\nNs 96.078431\n");
+    for (std::string input : {DataFile("scene.obj"), DataFile("../../../examples/matching.obj"),
+                              inputs.Join("digits.obj")}) {
         SCOPED_TRACE(input);
         Model first;
-        ASSERT_EQ(first.LoadObj(DataFile(input).c_str()), 1);
+        ASSERT_EQ(first.LoadObj(input.c_str()), 1);
         std::vector<FaceKey> read = FaceKeys(first);
         std::vector<Material> materials(first.materials, first.materials + first.material_count);
         ScratchFolder folder;
@@ -75,13 +92,18 @@ TEST(RoundTrip, ReadingTheWrittenFileGivesTheSameModel) {
         EXPECT_EQ(second.texcoord_count, first.texcoord_count);
         EXPECT_EQ(second.group_name_count, first.group_name_count);
         ASSERT_EQ(second.material_count, first.material_count);
+        // Every number comes back as the very same float.
         for (int32_t i = 0; i < first.vertex_count; ++i) {
             for (float Vertex::*axis : {&Vertex::x, &Vertex::y, &Vertex::z})
-                EXPECT_NEAR(second.vertices[i].*axis, first.vertices[i].*axis, 5e-7) << i;
+                EXPECT_EQ(Bits(second.vertices[i].*axis), Bits(first.vertices[i].*axis)) << i;
+        }
+        for (int32_t i = 0; i < first.normal_count; ++i) {
+            for (float Normal::*axis : {&Normal::x, &Normal::y, &Normal::z})
+                EXPECT_EQ(Bits(second.normals[i].*axis), Bits(first.normals[i].*axis)) << i;
         }
         for (int32_t i = 0; i < first.texcoord_count; ++i) {
-            EXPECT_NEAR(second.texcoords[i].u, first.texcoords[i].u, 5e-7) << i;
-            EXPECT_NEAR(second.texcoords[i].v, first.texcoords[i].v, 5e-7) << i;
+            EXPECT_EQ(Bits(second.texcoords[i].u), Bits(first.texcoords[i].u)) << i;
+            EXPECT_EQ(Bits(second.texcoords[i].v), Bits(first.texcoords[i].v)) << i;
         }
         // The same faces come back; reading reverses the order of the group
         // names, but each name's faces come back in the order they were written.
@@ -96,11 +118,12 @@ TEST(RoundTrip, ReadingTheWrittenFileGivesTheSameModel) {
             EXPECT_STREQ(a.diffuse_map, b.diffuse_map);
             EXPECT_EQ(a.illumination, b.illumination);
             for (int k = 0; k < 3; ++k) {
-                EXPECT_NEAR(a.ambient[k], b.ambient[k], 5e-7);
-                EXPECT_NEAR(a.diffuse[k], b.diffuse[k], 5e-7);
-                EXPECT_NEAR(a.specular[k], b.specular[k], 5e-7);
+                EXPECT_EQ(Bits(a.ambient[k]), Bits(b.ambient[k]));
+                EXPECT_EQ(Bits(a.diffuse[k]), Bits(b.diffuse[k]));
+                EXPECT_EQ(Bits(a.specular[k]), Bits(b.specular[k]));
             }
-            EXPECT_NEAR(a.shininess, b.shininess, 5e-5);
+            EXPECT_EQ(Bits(a.opacity), Bits(b.opacity));
+            EXPECT_EQ(Bits(a.shininess), Bits(b.shininess));
         }
     }
 }

@@ -123,18 +123,26 @@ TEST(WriterTest, LibraryNameRules) {
         const char* library_name;
     };
     const std::string long_path = std::string(250, 'p') + ".mtl";  // 254 characters, 258 with ".mtl"
+    const std::string long_obj = std::string(250, 'p') + ".obj";   // its library is as long
+    const std::string long_library = std::string(250, 'p') + ".mtl";
     const Case cases[] = {
         {"new.obj", "new.mtl", "new.mtl"},
         {"dir/sub/new.obj", "dir/sub/new.mtl", "new.mtl"},
         {"C:\\art\\head.obj", "C:\\art\\head.mtl", "head.mtl"},
         {"C:head.obj", "C:head.mtl", "head.mtl"},
-        {"abcde", "a.mtl", "a.mtl"},
+        {"x.OBJ", "x.mtl", "x.mtl"},
+        {"dir/Scene.Obj", "dir/Scene.mtl", "Scene.mtl"},
+        {"result", "result.mtl", "result.mtl"},  // other names keep every character
+        {"abcde", "abcde.mtl", "abcde.mtl"},
         {"abcd", "abcd.mtl", "abcd.mtl"},
-        {"dir/x", "dir/x.mtl", "x.mtl"},
+        {"dir/a.b", "dir/a.b.mtl", "a.b.mtl"},
+        {"dir.obj/x", "dir.obj/x.mtl", "x.mtl"},
+        {"x.objx", "x.objx.mtl", "x.objx.mtl"},
         {"longfolder/.obj", "longfolder/.obj.mtl", ".obj.mtl"},
         {"x.mtl", "x.mtl.mtl", "x.mtl.mtl"},
         {"dir/X.MTL", "dir/X.MTL.mtl", "X.MTL.mtl"},
         {"", nullptr, ""},
+        {long_obj.c_str(), long_library.c_str(), long_library.c_str()},
         {long_path.c_str(), nullptr, ""},
     };
     for (const Case& c : cases) {
@@ -148,15 +156,22 @@ TEST(WriterTest, LibraryNameRules) {
         EXPECT_STREQ(library_name, c.library_name);
     }
 
-    // A new file named like a library gets its library beside it, and names it.
-    ScratchFolder folder;
-    Model model;
-    BuildShortModel(model);
-    ASSERT_EQ(model.WriteObjFile(folder.Join("x.mtl").c_str()), 1);
-    Files files = folder.Contents();
-    EXPECT_NE(files["x.mtl"].find("mtllib x.mtl.mtl\r\n"), std::string::npos);
-    EXPECT_EQ(files["x.mtl.mtl"], Golden("short.mtl"));
-    EXPECT_EQ(files.size(), 2u);
+    // The library lands where the mtllib line says, beside the new file.
+    struct Written {
+        const char* name;
+        const char* library;
+    } written[] = {{"result", "result.mtl"}, {"a.b", "a.b.mtl"}, {"x.OBJ", "x.mtl"}, {"x.mtl", "x.mtl.mtl"}};
+    for (const Written& w : written) {
+        SCOPED_TRACE(w.name);
+        ScratchFolder folder;
+        Model model;
+        BuildShortModel(model);
+        ASSERT_EQ(model.WriteObjFile(folder.Join(w.name).c_str()), 1);
+        Files files = folder.Contents();
+        EXPECT_NE(files[w.name].find(std::string("mtllib ") + w.library + "\r\n"), std::string::npos);
+        EXPECT_EQ(files[w.library], Golden("short.mtl"));
+        EXPECT_EQ(files.size(), 2u);
+    }
 }
 
 TEST(WriterTest, RefusesWithoutPathOrVertices) {
