@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "model/block.h"
+#include "platform/block.h"
 #include "model/model.h"
 #include "model/records.h"
 

@@ -7,7 +7,7 @@
 // partitioned position hash finds the same one in linear time.
 #include <cstdint>
 
-#include "model/block.h"
+#include "platform/block.h"
 #include "model/corners.h"
 #include "model/model.h"
 #include "morph/host.h"

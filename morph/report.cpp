@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "model/block.h"
+#include "platform/block.h"
 #include "model/model.h"
 #include "model/records.h"
 #include "wavefront/output_file.h"
