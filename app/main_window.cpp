@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/centring.h"
+#include "app/dialog_commands.h"
 #include "app/file_choosers.h"
 #include "app/message_choice.h"
 #include "app/resource_ids.h"
@@ -10,7 +11,6 @@
 #include "app/workspace_slots.h"
 #include "model/text.h"
 #include "morph/convert.h"
-#include "morph/report.h"
 
 const char kAboutMenuText[] = "About Quandrelistaphor...";
 

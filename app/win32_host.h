@@ -3,7 +3,7 @@
 // controls and its progress bar.
 #include <windows.h>
 
-#include "morph/host.h"
+#include "app/dialog_host.h"
 
 class Win32WindowHost final : public WindowHost {
 public:

@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "model/block.h"
+#include "platform/block.h"
 #include "model/model.h"
 
 namespace {

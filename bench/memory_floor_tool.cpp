@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "model/block.h"
+#include "platform/block.h"
 
 namespace {
 

@@ -22,10 +22,10 @@
 
 #include <sys/stat.h>
 
-#include "model/block.h"
+#include "platform/block.h"
 #include "model/model.h"
 #include "model/text.h"
-#include "wavefront/file_image.h"
+#include "platform/file_image.h"
 #include "wavefront/obj_passes.h"
 #include "wavefront/obj_writer.h"
 #include "wavefront/output_file.h"

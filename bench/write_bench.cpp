@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <string>
 
-#include "model/block.h"
+#include "platform/block.h"
 #include "model/model.h"
 #include "model/text.h"
 

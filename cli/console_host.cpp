@@ -11,14 +11,8 @@ void PrintMessage(std::FILE* stream, const char* text) {
     }
 }
 
-void ConsoleHost::GetItemText(int32_t id, char* buffer, int32_t capacity) {
-    if (!buffer || capacity <= 0) return;
-    const char* text = (id >= kOriginalFieldId && id <= kNewFieldId) ? fields[id - kOriginalFieldId] : "";
-    CopyText(buffer, size_t(capacity), text);
-}
-
-void ConsoleHost::SetItemText(int32_t id, const char* text) {
-    if (id != kStatusLineId || !text) return;
+void ConsoleHost::ShowStatus(const char* text) {
+    if (!text) return;
     bool same = std::strcmp(status_, text) == 0;
     CopyText(status_, text);
     if (terminal) {
@@ -29,32 +23,30 @@ void ConsoleHost::SetItemText(int32_t id, const char* text) {
     }
 }
 
-void ConsoleHost::SendProgress(uint32_t message, uintptr_t wparam, intptr_t lparam) {
-    switch (message) {
-        case kProgressSetRange:
-            low_ = int32_t(lparam & 0xFFFF);
-            high_ = int32_t((lparam >> 16) & 0xFFFF);
-            break;
-        case kProgressSetStep: step_ = int32_t(wparam); break;
-        case kProgressSetPos: position_ = int32_t(wparam); break;
-        case kProgressStepIt:
-            position_ += step_;
-            if (position_ > high_) position_ = high_;
-            break;
-        default: return;
-    }
+void ConsoleHost::ResetProgress() {
+    position_ = 0;
+    if (terminal && status_[0]) Draw();
+}
+
+void ConsoleHost::StepProgress() {
+    position_ += 10;
+    if (position_ > 100) position_ = 100;
+    if (terminal && status_[0]) Draw();
+}
+
+void ConsoleHost::SetProgress(int32_t done, int32_t total) {
+    position_ = total > 0 ? done * 100 / total : 0;
     if (terminal && status_[0]) Draw();
 }
 
 void ConsoleHost::Draw() {
     const int32_t width = 30;
-    int32_t span = high_ > low_ ? high_ - low_ : 1;
-    int32_t p = position_ < low_ ? low_ : (position_ > high_ ? high_ : position_);
-    int32_t filled = (p - low_) * width / span;
+    int32_t p = position_ < 0 ? 0 : (position_ > 100 ? 100 : position_);
+    int32_t filled = p * width / 100;
     char bar[width + 1];
     for (int32_t i = 0; i < width; ++i) bar[i] = i < filled ? '#' : '-';
     bar[width] = '\0';
-    std::fprintf(output, "\r\033[K[%s] %3d%% %s", bar, (p - low_) * 100 / span, status_);
+    std::fprintf(output, "\r\033[K[%s] %3d%% %s", bar, p, status_);
     std::fflush(output);
     drawn_ = true;
 }
@@ -67,7 +59,7 @@ void ConsoleHost::FinishLine() {
     }
 }
 
-int32_t ConsoleHost::AskOkCancel(const char* text, const char* title) {
+int32_t ConsoleHost::AskToContinue(const char* text, const char* title) {
     FinishLine();
     // The question's last line is "Continue anyway?"; the console asks it
     // with the answers it takes.
@@ -80,18 +72,16 @@ int32_t ConsoleHost::AskOkCancel(const char* text, const char* title) {
     if (assume_yes) {
         std::fprintf(output, " [y/N] y (--yes)\n");
         std::fflush(output);
-        return kAnswerOk;
+        return 1;
     }
     if (!interactive) {
         std::fprintf(output, " [y/N] n (no terminal to answer on; pass --yes to continue)\n");
         std::fflush(output);
-        return kAnswerCancel;
+        return 0;
     }
     std::fprintf(output, " [y/N] ");
     std::fflush(output);
     char answer[64];
-    if (!std::fgets(answer, sizeof answer, input)) return kAnswerCancel;
-    return (answer[0] == 'y' || answer[0] == 'Y') ? kAnswerOk : kAnswerCancel;
+    if (!std::fgets(answer, sizeof answer, input)) return 0;
+    return answer[0] == 'y' || answer[0] == 'Y';
 }
-
-void ConsoleHost::OpenWithShell(const char*) {}

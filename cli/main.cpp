@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/workspace.h"
 #include "cli/console_host.h"
 #include "model/text.h"
 #include "morph/convert.h"
@@ -104,37 +103,25 @@ bool MakeAbsolute(const char* argument, char (&path)[kPathCapacity]) {
     return AppendText(path, argument) == 1;
 }
 
-// A Workspace slot from a full path: the folder (through the last separator)
-// and the file name. A path ending in a separator keeps all of it as the
-// file name, so only an empty path leaves a part empty.
-void SplitPath(const char* path, char* directory, char* file_name) {
+// The dialog refuses to convert while any of its file slots lacks a folder or
+// a file name; a path given here lacks one when it is empty, names no
+// folder, or ends in a separator. Such a run ends as that refusal does.
+bool LacksFolderOrName(const char* path) {
     size_t length = std::strlen(path);
-    size_t cut = length;
-    while (cut > 0 && !IsSeparator(path[cut - 1])) --cut;
-    if (cut == length) cut = 0;
-    CopyText(directory, kPathCapacity, path, cut);
-    CopyText(file_name, kPathCapacity, path + cut);
+    if (length == 0 || IsSeparator(path[length - 1])) return true;
+    for (size_t i = 0; i < length; ++i)
+        if (IsSeparator(path[i])) return false;
+    return true;
 }
 
-void ResetProgress(ConsoleHost& host) {
-    host.SendProgress(kProgressSetRange, 0, intptr_t(100) << 16);
-    host.SendProgress(kProgressSetStep, 10, 0);
-    host.SendProgress(kProgressSetPos, 0, 0);
-}
-
-int RunConvert(ConsoleHost& host) {
-    Workspace workspace;
-    SplitPath(host.fields[0], workspace.original_directory, workspace.original_file_name);
-    SplitPath(host.fields[1], workspace.matching_directory, workspace.matching_file_name);
-    SplitPath(host.fields[2], workspace.new_directory, workspace.new_file_name);
-    g_workspace = &workspace;
-
+int RunConvert(ConsoleHost& host, const char (&paths)[3][kPathCapacity]) {
     char message[kMessageCapacity];
     CopyText(message, "There was an error creating the morph.");
-    ResetProgress(host);
-    int32_t code = Convert(&host, &host, message);
+    host.ResetProgress();
+    int32_t code = -1;
+    if (!LacksFolderOrName(paths[0]) && !LacksFolderOrName(paths[1]) && !LacksFolderOrName(paths[2]))
+        code = ConvertFiles(paths[0], paths[1], paths[2], &host, message);
     host.FinishLine();
-    g_workspace = nullptr;
 
     if (code == 1) {
         std::printf("The morph was created successfully.\n");
@@ -145,10 +132,10 @@ int RunConvert(ConsoleHost& host) {
     return 1 - code;
 }
 
-int RunReport(ConsoleHost& host, const char* output_path) {
+int RunReport(ConsoleHost& host, const char (&paths)[3][kPathCapacity], const char* output_path) {
     static ReportText report;
-    ResetProgress(host);
-    int32_t code = MakeReport(&host, &host, output_path, &report);
+    host.ResetProgress();
+    int32_t code = MakeReport(paths[0], paths[1], output_path, &host, &report);
     host.FinishLine();
     if (code == 0) {
         std::fprintf(stderr, "There was an error creating the report file.\n");
@@ -220,9 +207,9 @@ int main(int argc, char** argv) {
 
     // Every path is made absolute now: loading a file that names a material
     // library changes the current directory.
-    ConsoleHost host;
+    char paths[3][kPathCapacity] = {};  // original, matching, new
     for (int k = 1; k < positional_count; ++k) {
-        if (!MakeAbsolute(positional[k], host.fields[k - 1])) {
+        if (!MakeAbsolute(positional[k], paths[k - 1])) {
             char problem[kPathCapacity];
             std::snprintf(problem, sizeof problem, "path too long (at most %d characters): %.160s",
                           kPathCapacity - 1, positional[k]);
@@ -232,9 +219,10 @@ int main(int argc, char** argv) {
     char output_path[kPathCapacity];
     if (has_output && !MakeAbsolute(output, output_path)) return Usage("--output path too long");
 
+    ConsoleHost host;
     host.terminal = isatty(fileno(stderr)) != 0;
     host.interactive = host.terminal && isatty(fileno(stdin)) != 0;
     host.assume_yes = yes;
 
-    return convert ? RunConvert(host) : RunReport(host, has_output ? output_path : nullptr);
+    return convert ? RunConvert(host, paths) : RunReport(host, paths, has_output ? output_path : nullptr);
 }

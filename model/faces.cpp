@@ -3,7 +3,7 @@
 // a file.
 #include <cstdint>
 
-#include "model/block.h"
+#include "platform/block.h"
 #include "model/model.h"
 
 void Model::CopyFace(Face& destination, Face& source) {

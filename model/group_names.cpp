@@ -6,7 +6,7 @@
 // as walking the list.
 #include <cstring>
 
-#include "model/block.h"
+#include "platform/block.h"
 #include "model/model.h"
 #include "model/text.h"
 

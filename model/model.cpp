@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "model/block.h"
+#include "platform/block.h"
 
 namespace {
 
@@ -84,10 +84,8 @@ void Model::Release() {
 }
 
 void Model::ReleaseText() {
-    ReleaseBlock(text.data);
-    text.data = nullptr;
+    ReleaseFileImage(text);
     text.read_pos = 0;
-    text.size = 0;
 }
 
 void Model::ReleaseLineBuffer() {

@@ -11,7 +11,7 @@
 #include "model/records.h"
 
 struct OutputFile;   // wavefront/output_file.h
-struct ProgressBar;  // morph/host.h
+struct OperationHost;  // morph/host.h
 
 // The hash the group-name index files `name` under (its first
 // kGroupNameCapacity - 1 bytes).
@@ -150,7 +150,7 @@ struct Model {
     int32_t WriteMtlText(OutputFile* file);
 
     // --- morph operations (morph/)
-    int32_t MatchVertices(const Model& original, int32_t& match_count, ProgressBar* progress_bar);
+    int32_t MatchVertices(const Model& original, int32_t& match_count, OperationHost* host);
     int32_t CountIsolatedVertices();
     int32_t CountDuplicateVertices();
 };

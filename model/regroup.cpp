@@ -17,7 +17,7 @@
 // size is touched.
 #include <cstdint>
 
-#include "model/block.h"
+#include "platform/block.h"
 #include "model/model.h"
 
 namespace {

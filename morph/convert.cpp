@@ -2,34 +2,13 @@
 
 #include <cstdio>
 
-#include "app/workspace.h"
-#include "model/block.h"
+#include "platform/block.h"
 #include "model/model.h"
 #include "model/records.h"
 
-namespace {
-
-bool AnyWorkspacePartEmpty() {
-    const Workspace* w = g_workspace;
-    if (!w) return true;
-    return w->original_directory[0] == '\0' || w->original_file_name[0] == '\0' ||
-           w->matching_directory[0] == '\0' || w->matching_file_name[0] == '\0' ||
-           w->new_directory[0] == '\0' || w->new_file_name[0] == '\0';
-}
-
-}  // namespace
-
-int32_t Convert(WindowHost* window, ProgressBar* progress_bar, char* message) {
-    if (!window || !progress_bar || !message) return 0;
-
-    char original_path[kPathCapacity] = {};
-    char matching_path[kPathCapacity] = {};
-    char new_path[kPathCapacity] = {};
-    window->GetItemText(kOriginalFieldId, original_path, kPathCapacity);
-    window->GetItemText(kMatchingFieldId, matching_path, kPathCapacity);
-    window->GetItemText(kNewFieldId, new_path, kPathCapacity);
-
-    if (AnyWorkspacePartEmpty()) return -1;
+int32_t ConvertFiles(const char* original_path, const char* matching_path, const char* new_path,
+                     OperationHost* host, char* message, const ConvertOptions*) {
+    if (!original_path || !matching_path || !new_path || !host || !message) return 0;
 
     Model original;
     Model matching;
@@ -41,8 +20,8 @@ int32_t Convert(WindowHost* window, ProgressBar* progress_bar, char* message) {
         return code;
     };
 
-    window->SetItemText(kStatusLineId, "Loading original file...(please wait)");
-    progress_bar->SendProgress(kProgressStepIt, 0, 0);
+    host->ShowStatus("Loading original file...(please wait)");
+    host->StepProgress();
     // From the original only its positions and its face count are needed:
     // its faces, texture coordinates and normals are counted, not stored.
     if (!original.LoadObjPositions(original_path)) {
@@ -53,8 +32,8 @@ int32_t Convert(WindowHost* window, ProgressBar* progress_bar, char* message) {
 
     int32_t original_faces = original.TotalFaceCount();
 
-    window->SetItemText(kStatusLineId, "Loading matching file...(please wait)");
-    progress_bar->SendProgress(kProgressStepIt, 0, 0);
+    host->ShowStatus("Loading matching file...(please wait)");
+    host->StepProgress();
     if (!matching.LoadObj(matching_path)) {
         std::snprintf(message, kMessageCapacity,
                       "There was an error loading the matching morph file:\r\n\r\nfilepath: \"%s\"\r\n", matching_path);
@@ -83,12 +62,12 @@ int32_t Convert(WindowHost* window, ProgressBar* progress_bar, char* message) {
                       "The total face count does not match:\r\n\r\noriginal: %d faces\r\nmatching: %d faces\r\n\r\n"
                       "Continue anyway?\r\n",
                       original_faces, matching_faces);
-        if (window->AskOkCancel(warning, "Warning") != kAnswerOk) return finish(-8);
+        if (!host->AskToContinue(warning, "Warning")) return finish(-8);
     }
 
-    window->SetItemText(kStatusLineId, "Matching vertices...(please wait)");
+    host->ShowStatus("Matching vertices...(please wait)");
     int32_t match_count = 0;
-    if (!matching.MatchVertices(original, match_count, progress_bar)) {
+    if (!matching.MatchVertices(original, match_count, host)) {
         std::snprintf(message, kMessageCapacity,
                       "There was an error creating the new morph file.\r\nUnable to match all vertices:\r\n\r\n"
                       "num_matches: %d\r\ntotal_vertices: %d\r\n",
@@ -96,8 +75,8 @@ int32_t Convert(WindowHost* window, ProgressBar* progress_bar, char* message) {
         return finish(-7);
     }
 
-    progress_bar->SendProgress(kProgressSetPos, 100, 0);
-    window->SetItemText(kStatusLineId, "Saving file...(please wait)");
+    host->SetProgress(1, 1);
+    host->ShowStatus("Saving file...(please wait)");
     if (!matching.WriteObjFile(new_path)) {
         std::snprintf(message, kMessageCapacity,
                       "There was an error saving the new morph file:\r\n\r\nfilepath: \"%s\"\r\n", new_path);

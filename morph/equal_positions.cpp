@@ -11,7 +11,7 @@
 
 #include <cstring>
 
-#include "model/block.h"
+#include "platform/block.h"
 
 namespace {
 

@@ -1,49 +1,21 @@
 #pragma once
-// The seam between the operations and the platform.
-//
-// Convert and Report touch the platform only through these two interfaces:
-// the main window (read an edit field, set a control's text, ask the OK/Cancel
-// question, hand a file to the shell) and its progress bar (send a message).
-// The Windows program implements them with the dialog's controls, the tests
-// with a recording fake, the command line with a console host.
+// What an operation needs of whoever runs it: a status line, a progress bar
+// and a yes/no question. The dialog program, the command line and the tests
+// each give their own; nothing here knows which.
 #include <cstdint>
 
-// Control ids of the main window.
-constexpr int32_t kOriginalFieldId = 3000;
-constexpr int32_t kMatchingFieldId = 3001;
-constexpr int32_t kNewFieldId = 3002;
-constexpr int32_t kProgressBarId = 3003;
-constexpr int32_t kStatusLineId = 3004;
-
-// Progress-bar messages (the values of PBM_SETRANGE, PBM_SETPOS, PBM_SETSTEP, PBM_STEPIT).
-constexpr uint32_t kProgressSetRange = 0x0400 + 1;
-constexpr uint32_t kProgressSetPos = 0x0400 + 2;
-constexpr uint32_t kProgressSetStep = 0x0400 + 4;
-constexpr uint32_t kProgressStepIt = 0x0400 + 5;
-
-// Answers of the OK/Cancel question (IDOK, IDCANCEL); 0 when no box could be shown.
-constexpr int32_t kAnswerOk = 1;
-constexpr int32_t kAnswerCancel = 2;
-
-struct ProgressBar {
-    // SendMessageA(progress bar, message, wparam, lparam), synchronous.
-    virtual void SendProgress(uint32_t message, uintptr_t wparam, intptr_t lparam) = 0;
+struct OperationHost {
+    // The status line's text while a step runs.
+    virtual void ShowStatus(const char* text) = 0;
+    // Moves the progress bar on by one tenth of its length.
+    virtual void StepProgress() = 0;
+    // Sets the progress bar to the fraction done / total of its length
+    // (0 <= done <= total, total > 0).
+    virtual void SetProgress(int32_t done, int32_t total) = 0;
+    // Asks the user a question that continues or stops the run: 1 to go on,
+    // 0 to stop (also when the question could not be asked).
+    virtual int32_t AskToContinue(const char* text, const char* title) = 0;
 
 protected:
-    ~ProgressBar() = default;
-};
-
-struct WindowHost {
-    // GetDlgItemTextA: copies the control's text into buffer, cut to capacity - 1.
-    virtual void GetItemText(int32_t id, char* buffer, int32_t capacity) = 0;
-    // SetDlgItemTextA.
-    virtual void SetItemText(int32_t id, const char* text) = 0;
-    // MessageBoxA(GetFocus(), text, title, MB_OKCANCEL | MB_ICONINFORMATION):
-    // kAnswerOk, kAnswerCancel, or 0 when the box could not be shown.
-    virtual int32_t AskOkCancel(const char* text, const char* title) = 0;
-    // ShellExecuteExA with the verb "open"; the result is not looked at.
-    virtual void OpenWithShell(const char* path) = 0;
-
-protected:
-    ~WindowHost() = default;
+    ~OperationHost() = default;
 };

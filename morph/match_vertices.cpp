@@ -7,7 +7,7 @@
 // partitioned position hash finds the same one in linear time.
 #include <cstdint>
 
-#include "model/block.h"
+#include "platform/block.h"
 #include "model/corners.h"
 #include "model/model.h"
 #include "morph/host.h"
@@ -15,13 +15,13 @@
 
 namespace {
 
-void Step(ProgressBar* progress_bar) {
-    if (progress_bar) progress_bar->SendProgress(kProgressStepIt, 0, 0);
+void Step(OperationHost* host) {
+    if (host) host->StepProgress();
 }
 
 }  // namespace
 
-int32_t Model::MatchVertices(const Model& original, int32_t& match_count, ProgressBar* progress_bar) {
+int32_t Model::MatchVertices(const Model& original, int32_t& match_count, OperationHost* host) {
     const int32_t n = vertex_count;
     const int32_t m = original.vertex_count;
     if (n != m || n <= 0 || m <= 0 || !vertices || !original.vertices) return 0;
@@ -38,7 +38,7 @@ int32_t Model::MatchVertices(const Model& original, int32_t& match_count, Progre
         return 0;
     }
 
-    Step(progress_bar);
+    Step(host);
 
     // The search is stepped through a single-precision counter against a
     // threshold of one sixth of n, both rounded to float exactly as written
@@ -67,19 +67,19 @@ int32_t Model::MatchVertices(const Model& original, int32_t& match_count, Progre
         ++match_count;
         counter = counter + 1.0f;
         if (counter >= threshold) {
-            Step(progress_bar);
+            Step(host);
             counter = 0.0f;
         }
     }
 
-    Step(progress_bar);
+    Step(host);
 
     ForEachCornerVertex(*this, [&](int32_t& v) {
         if (v >= 0 && v < n) v = renumbered[v];
     });
     ReleaseBlock(renumbered);
 
-    Step(progress_bar);
+    Step(host);
 
     ReleaseBlock(vertices);
     vertices = working;

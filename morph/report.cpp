@@ -4,11 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/workspace.h"
-#include "model/block.h"
+#include "platform/block.h"
 #include "model/model.h"
 #include "model/records.h"
-#include "model/text.h"
 #include "wavefront/output_file.h"
 
 namespace {
@@ -57,40 +55,36 @@ int32_t WriteReportFile(const char* path, const char* text, size_t length, Outpu
     return CommitOutputFile(file);
 }
 
-int32_t MakeReport(WindowHost* window, ProgressBar* progress_bar, const char* report_path, ReportText* text) {
-    if (!window || !progress_bar) return 0;
-
-    char original_path[kPathCapacity] = {};
-    char matching_path[kPathCapacity] = {};
-    window->GetItemText(kOriginalFieldId, original_path, kPathCapacity);
-    window->GetItemText(kMatchingFieldId, matching_path, kPathCapacity);
+int32_t MakeReport(const char* original_path, const char* matching_path, const char* report_path,
+                   OperationHost* host, ReportText* text) {
+    if (!original_path || !matching_path || !host) return 0;
 
     Model original;
     Model matching;
 
-    window->SetItemText(kStatusLineId, "Loading original file...(please wait)");
-    progress_bar->SendProgress(kProgressSetPos, 0, 0);
+    host->ShowStatus("Loading original file...(please wait)");
+    host->SetProgress(0, 10);
     int32_t original_loaded = original.LoadObj(original_path);
 
-    window->SetItemText(kStatusLineId, "Loading matching file...(please wait)");
-    progress_bar->SendProgress(kProgressSetPos, 20, 0);
+    host->ShowStatus("Loading matching file...(please wait)");
+    host->SetProgress(2, 10);
     int32_t matching_loaded = matching.LoadObj(matching_path);
 
-    window->SetItemText(kStatusLineId, "Getting isolated vertices...(please wait)");
-    progress_bar->SendProgress(kProgressSetPos, 40, 0);
+    host->ShowStatus("Getting isolated vertices...(please wait)");
+    host->SetProgress(4, 10);
     original.CountIsolatedVertices();
-    window->SetItemText(kStatusLineId, "Getting isolated vertices...(please wait)");
-    progress_bar->SendProgress(kProgressSetPos, 60, 0);
+    host->ShowStatus("Getting isolated vertices...(please wait)");
+    host->SetProgress(6, 10);
     matching.CountIsolatedVertices();
 
-    window->SetItemText(kStatusLineId, "Getting duplicate vertices...(please wait)");
-    progress_bar->SendProgress(kProgressSetPos, 80, 0);
+    host->ShowStatus("Getting duplicate vertices...(please wait)");
+    host->SetProgress(8, 10);
     original.CountDuplicateVertices();
-    window->SetItemText(kStatusLineId, "Getting duplicate vertices...(please wait)");
-    progress_bar->SendProgress(kProgressSetPos, 90, 0);
+    host->ShowStatus("Getting duplicate vertices...(please wait)");
+    host->SetProgress(9, 10);
     matching.CountDuplicateVertices();
 
-    progress_bar->SendProgress(kProgressSetPos, 100, 0);
+    host->SetProgress(10, 10);
 
     ReportText local;
     ReportText& report = text ? *text : local;
@@ -113,18 +107,5 @@ int32_t MakeReport(WindowHost* window, ProgressBar* progress_bar, const char* re
     matching.Release();
     original.Release();
     ReleaseSpareBlocks();
-    return code;
-}
-
-int32_t Report(WindowHost* window, ProgressBar* progress_bar) {
-    if (!window || !progress_bar) return 0;
-    // A program directory too long to take the file name gives no path at
-    // all, and so a report that can't be created.
-    char report_path[kPathCapacity];
-    CopyText(report_path, g_program_directory);
-    if (!AppendText(report_path, "report.txt")) report_path[0] = '\0';
-
-    int32_t code = MakeReport(window, progress_bar, report_path, nullptr);
-    if (code == 1) window->OpenWithShell(report_path);
     return code;
 }

@@ -2,7 +2,7 @@
 // corner) and duplicate vertices (at the exact position of an earlier one).
 #include <cstdint>
 
-#include "model/block.h"
+#include "platform/block.h"
 #include "model/corners.h"
 #include "model/model.h"
 #include "morph/equal_positions.h"

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "model/block.h"
+#include "platform/block.h"
 #include "model/model.h"
 #include "wavefront/obj_lines.h"
 

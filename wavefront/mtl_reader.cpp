@@ -2,7 +2,7 @@
 // of every group and face.
 #include <cstring>
 
-#include "model/block.h"
+#include "platform/block.h"
 #include "model/model.h"
 #include "model/text.h"
 #include "wavefront/number_text.h"

@@ -5,7 +5,7 @@
 // MeasureLongestLine guarantees that ReadLine would never cut one.
 #include <cstring>
 
-#include "model/block.h"
+#include "platform/block.h"
 #include "model/model.h"
 #include "model/text.h"
 #include "wavefront/group_lines.h"

@@ -3,11 +3,11 @@
 // without the face, corner, texture coordinate and normal tables.
 #include <cstring>
 
-#include "model/block.h"
+#include "platform/block.h"
 #include "model/model.h"
 #include "model/text.h"
-#include "wavefront/current_directory.h"
-#include "wavefront/file_image.h"
+#include "platform/current_directory.h"
+#include "platform/file_image.h"
 #include "wavefront/obj_passes.h"
 #include "wavefront/path_text.h"
 

@@ -7,7 +7,7 @@
 #include <charconv>
 #include <cstring>
 
-#include "model/block.h"
+#include "platform/block.h"
 #include "model/corners.h"
 #include "model/model.h"
 #include "model/text.h"

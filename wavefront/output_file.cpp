@@ -5,7 +5,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include "model/block.h"
+#include "platform/block.h"
 #include "model/text.h"
 
 #if defined(_WIN32)

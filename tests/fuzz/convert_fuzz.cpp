@@ -10,24 +10,16 @@
 #include <cstdint>
 #include <string>
 
-#include "app/workspace.h"
 #include "fuzz_support.h"
-#include "model/text.h"
 #include "morph/convert.h"
 
 namespace {
 
-struct QuietHost : WindowHost, ProgressBar {
-    std::string fields[3];
-    int32_t answer = kAnswerOk;
-    void GetItemText(int32_t id, char* buffer, int32_t capacity) override {
-        std::string text = (id >= kOriginalFieldId && id <= kNewFieldId) ? fields[id - kOriginalFieldId] : "";
-        CopyText(buffer, size_t(capacity), text.c_str());
-    }
-    void SetItemText(int32_t, const char*) override {}
-    int32_t AskOkCancel(const char*, const char*) override { return answer; }
-    void OpenWithShell(const char*) override {}
-    void SendProgress(uint32_t, uintptr_t, intptr_t) override {}
+struct QuietHost : OperationHost {
+    void ShowStatus(const char*) override {}
+    void StepProgress() override {}
+    void SetProgress(int32_t, int32_t) override {}
+    int32_t AskToContinue(const char*, const char*) override { return 1; }
 };
 
 const char kEarlierObj[] = "# earlier new.obj\r\n";
@@ -37,20 +29,15 @@ const char kEarlierMtl[] = "# earlier new.mtl\r\n";
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static ScratchFolder folder;
-    static Workspace workspace;
-    [[maybe_unused]] static const bool ready =
-        (SetWorkspaceDefaults(workspace, "dir/"), g_workspace = &workspace, true);
 
     folder.WriteParts(data, size, {"original.obj", "matching.obj", "a.mtl", "b.mtl"});
     folder.Write("new.obj", kEarlierObj);
     folder.Write("new.mtl", kEarlierMtl);
 
     QuietHost host;
-    host.fields[0] = folder.Join("original.obj");
-    host.fields[1] = folder.Join("matching.obj");
-    host.fields[2] = folder.Join("new.obj");
     char message[kMessageCapacity] = "There was an error creating the morph.";
-    int32_t code = Convert(&host, &host, message);
+    int32_t code = ConvertFiles(folder.Join("original.obj").c_str(), folder.Join("matching.obj").c_str(),
+                                folder.Join("new.obj").c_str(), &host, message);
 
     FUZZ_CHECK(code == 1 || (code >= -8 && code <= -2 && code != -6) );
     FUZZ_CHECK(Terminated(message));

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "fuzz_support.h"
-#include "model/block.h"
+#include "platform/block.h"
 
 namespace {
 

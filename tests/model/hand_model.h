@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "model/block.h"
+#include "platform/block.h"
 #include "model/model.h"
 #include "model/text.h"
 

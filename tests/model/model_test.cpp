@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "model/block.h"
+#include "platform/block.h"
 #include "model/model.h"
 #include "model/text.h"
 #include "tests/model/hand_model.h"

@@ -30,7 +30,6 @@
 #include <thread>
 #include <vector>
 
-#include "app/workspace.h"
 #include "model/model.h"
 #include "model/text.h"
 #include "morph/convert.h"
@@ -262,14 +261,7 @@ const std::vector<HostileCase>& Cases() {
     return cases;
 }
 
-struct HostileInput : ::testing::TestWithParam<size_t> {
-    Workspace workspace;
-    void SetUp() override {
-        SetWorkspaceDefaults(workspace, "dir/");
-        g_workspace = &workspace;
-    }
-    void TearDown() override { g_workspace = nullptr; }
-};
+struct HostileInput : ::testing::TestWithParam<size_t> {};
 
 TEST_P(HostileInput, ConvertAndReportEndCleanly) {
     const HostileCase& c = Cases()[GetParam()];
@@ -284,13 +276,13 @@ TEST_P(HostileInput, ConvertAndReportEndCleanly) {
     if (!fs::exists(folder.Join("new.mtl"))) folder.Write("new.mtl", kEarlierMtl);
     const Files before = folder.Contents();
 
-    RecordingHost host;
-    host.fields[0] = scene.original;
-    host.fields[1] = scene.matching;
-    host.fields[2] = scene.result;
+    QuietHost host;
+    const char* original = scene.original.c_str();
+    const char* matching = scene.matching.c_str();
     char message[kMessageCapacity] = "There was an error creating the morph.";
     int32_t code = 0;
-    int64_t convert_peak = PeakGrowth([&] { code = Convert(&host, &host, message); });
+    int64_t convert_peak =
+        PeakGrowth([&] { code = ConvertFiles(original, matching, scene.result.c_str(), &host, message); });
     EXPECT_EQ(code, expected) << message;
 
     Files after = folder.Contents();
@@ -316,7 +308,7 @@ TEST_P(HostileInput, ConvertAndReportEndCleanly) {
     // Report loads the same inputs and never fails on them.
     std::string report_path = folder.Write("report.txt", kEarlierReport);
     int32_t report_code = 0;
-    int64_t report_peak = PeakGrowth([&] { report_code = MakeReport(&host, &host, report_path.c_str(), nullptr); });
+    int64_t report_peak = PeakGrowth([&] { report_code = MakeReport(original, matching, report_path.c_str(), &host, nullptr); });
     EXPECT_EQ(report_code, 1);
     EXPECT_NE(Slurp(report_path), kEarlierReport);
 
@@ -342,10 +334,8 @@ TEST_F(HostileInput, NamedPipeInputFailsWithoutWaiting) {
     ScratchFolder folder;
     const std::string pipe = folder.Join("pipe.obj");
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-    RecordingHost host;
-    host.fields[0] = pipe;
-    host.fields[1] = folder.Write("matching.obj", kTriangle);
-    host.fields[2] = folder.Join("new.obj");
+    QuietHost host;
+    const std::string matching = folder.Write("matching.obj", kTriangle);
 
     std::mutex mutex;
     std::condition_variable finished;
@@ -365,8 +355,8 @@ TEST_F(HostileInput, NamedPipeInputFailsWithoutWaiting) {
         }
     });
     char message[kMessageCapacity] = "";
-    int32_t convert = Convert(&host, &host, message);
-    int32_t report = MakeReport(&host, &host, folder.Join("report.txt").c_str(), nullptr);
+    int32_t convert = ConvertFiles(pipe.c_str(), matching.c_str(), folder.Join("new.obj").c_str(), &host, message);
+    int32_t report = MakeReport(pipe.c_str(), matching.c_str(), folder.Join("report.txt").c_str(), &host, nullptr);
     {
         std::lock_guard<std::mutex> lock(mutex);
         done = true;

@@ -1,5 +1,5 @@
 #pragma once
-// Models built by hand for the morph tests, and a recording fake of the host.
+// Models built by hand for the morph tests, and a host that stays quiet.
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -48,32 +48,11 @@ inline std::vector<uint8_t> VertexBytes(const Model& model) {
     return std::vector<uint8_t>(p, p + sizeof(Vertex) * size_t(model.vertex_count));
 }
 
-// Records every call made through the seam, one line each.
-struct RecordingHost : WindowHost, ProgressBar {
-    std::string fields[3];  // 3000, 3001, 3002
-    int32_t answer = kAnswerOk;
-    std::vector<std::string> events;
-
-    void GetItemText(int32_t id, char* buffer, int32_t capacity) override {
-        std::string text = (id >= kOriginalFieldId && id <= kNewFieldId) ? fields[id - kOriginalFieldId] : "";
-        if (text.size() > size_t(capacity - 1)) text.resize(size_t(capacity - 1));
-        std::memcpy(buffer, text.c_str(), text.size() + 1);
-    }
-    void SetItemText(int32_t id, const char* text) override {
-        events.push_back("text " + std::to_string(id) + " " + text);
-    }
-    int32_t AskOkCancel(const char* text, const char* title) override {
-        events.push_back(std::string("ask ") + title + "\n" + text);
-        return answer;
-    }
-    void OpenWithShell(const char* path) override { events.push_back(std::string("shell ") + path); }
-    void SendProgress(uint32_t message, uintptr_t wparam, intptr_t lparam) override {
-        if (message == kProgressStepIt && wparam == 0 && lparam == 0)
-            events.push_back("step");
-        else if (message == kProgressSetPos && lparam == 0)
-            events.push_back("pos " + std::to_string(wparam));
-        else
-            events.push_back("progress " + std::to_string(message) + " " + std::to_string(wparam) + " " +
-                             std::to_string(lparam));
-    }
+// A host that answers the face-count question and otherwise lets the run go by.
+struct QuietHost : OperationHost {
+    int32_t answer = 1;
+    void ShowStatus(const char*) override {}
+    void StepProgress() override {}
+    void SetProgress(int32_t, int32_t) override {}
+    int32_t AskToContinue(const char*, const char*) override { return answer; }
 };

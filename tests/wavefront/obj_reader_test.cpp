@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "model/corners.h"
 #include "reader_test_support.h"
 
 namespace {
@@ -204,43 +203,6 @@ TEST(LoadObj, FacesWithoutCornersLeaveAnEmptyRecordAtTheEnd) {
         EXPECT_EQ(group.faces[f].group_name_index, 0);
     }
     EXPECT_EQ(model.corner_pool_fill, model.corner_pool_size);  // sized exactly
-}
-
-// A loaded model's corner walk reads the vertex lists where the values pass
-// put them, in file order rather than table order: it must still meet every
-// corner of every face once, and stop meeting a face's corners once that
-// face is released.
-TEST(LoadObj, CornerWalkMeetsEachCornerOnceUntilItsFaceIsReleased) {
-    ScratchFolder folder;
-    Model model;
-    const std::string text = kThreeVertices + "v 2 0 0\nv 0 2 0\nv 2 2 0\nv 3 3 3\n" +
-                             "g a\nf 1 2 3\ng b\nf 4 5 6 1\nf\ng a\nf 1 3 2\n";
-    ASSERT_EQ(LoadText(model, folder, text), 1);
-    ASSERT_EQ(model.vertex_lists_packed, 1);
-
-    auto walk = [&model] {
-        std::vector<int32_t> uses(size_t(model.vertex_count), 0);
-        ForEachCornerVertex(model, [&](int32_t v) { ++uses[size_t(v)]; });
-        return uses;
-    };
-    EXPECT_EQ(walk(), (std::vector<int32_t>{3, 2, 2, 1, 1, 1, 0}));
-    ASSERT_EQ(model.CountIsolatedVertices(), 1);
-    EXPECT_EQ(model.isolated_count, 1);
-
-    Group* b = nullptr;
-    for (int32_t g = 0; g < model.group_count; ++g) {
-        if (std::string(model.groups[g].name) == "b") b = &model.groups[g];
-    }
-    ASSERT_NE(b, nullptr);
-    model.ReleaseFace(b->faces[0]);
-    EXPECT_EQ(model.vertex_lists_packed, 0);
-    EXPECT_EQ(walk(), (std::vector<int32_t>{2, 2, 2, 0, 0, 0, 0}));
-    ASSERT_EQ(model.CountIsolatedVertices(), 1);
-    EXPECT_EQ(model.isolated_count, 4);
-
-    Model positions;
-    ASSERT_EQ(positions.LoadObjPositions(folder.Write("mesh.obj", text).c_str()), 1);
-    EXPECT_EQ(positions.vertex_lists_packed, 0);
 }
 
 TEST(LoadObj, LongLinesAreReadWhole) {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "model/block.h"
+#include "platform/block.h"
 #include "model/model.h"
 #include "tests/wavefront/file_test_support.h"
 

@@ -3,9 +3,8 @@
 #include <csignal>
 #include <string>
 
-#include "model/model.h"
+#include "platform/file_image.h"
 #include "tests/wavefront/file_test_support.h"
-#include "wavefront/file_image.h"
 
 namespace {
 
@@ -16,8 +15,8 @@ constexpr bool kMapsFiles = true;
 constexpr bool kMapsFiles = false;
 #endif
 
-std::string Bytes(const TextBuffer& text) {
-    return text.data ? std::string(reinterpret_cast<const char*>(text.data), text.size) : std::string();
+std::string Bytes(const FileImage& image) {
+    return image.data ? std::string(reinterpret_cast<const char*>(image.data), image.size) : std::string();
 }
 
 std::string Noise(size_t length, unsigned seed) {
@@ -35,22 +34,18 @@ TEST(FileImage, MappedAndReadImagesHoldTheFileBytes) {
     for (size_t size : sizes) {
         std::string content = Noise(size, static_cast<unsigned>(size));
         std::string path = folder.Write("file.bin", content);
-        TextBuffer mapped, read;
+        FileImage mapped, read;
         ASSERT_EQ(MapFileImage(path.c_str(), mapped), 1) << size;
         ASSERT_EQ(ReadFileImage(path.c_str(), read), 1) << size;
         EXPECT_EQ(mapped.size, size);
-        EXPECT_EQ(mapped.read_pos, 0u);
         EXPECT_TRUE(Bytes(mapped) == content) << size;
         EXPECT_TRUE(Bytes(read) == content) << size;
         EXPECT_EQ(FileImageIntact(mapped), 1) << size;
         EXPECT_EQ(FileImageIntact(read), 1) << size;
-        Model holder;  // hands both images back the way a load does
-        holder.text = mapped;
-        holder.ReleaseText();
-        holder.text = read;
-        holder.ReleaseText();
+        ReleaseFileImage(mapped);
+        ReleaseFileImage(read);
     }
-    TextBuffer none;
+    FileImage none;
     EXPECT_EQ(MapFileImage(folder.Join("missing.bin").c_str(), none), 0);
     EXPECT_EQ(MapFileImage(folder.path().c_str(), none), 0);
     EXPECT_EQ(none.data, nullptr);
@@ -64,27 +59,27 @@ TEST(FileImage, AFileCutShortUnderItsImage) {
     const size_t size = (size_t(6) << 20) + 7;
     std::string content = Noise(size, 6);
     std::string path = folder.Write("cut.bin", content);
-    Model model;
-    ASSERT_EQ(MapFileImage(path.c_str(), model.text), 1);
+    FileImage image;
+    ASSERT_EQ(MapFileImage(path.c_str(), image), 1);
     std::filesystem::resize_file(path, size / 3);
 
-    std::string seen = Bytes(model.text);  // touches every page
+    std::string seen = Bytes(image);  // touches every page
     EXPECT_TRUE(seen.compare(0, size / 3, content, 0, size / 3) == 0);
     if (kMapsFiles) {
-        EXPECT_EQ(FileImageIntact(model.text), 0);
+        EXPECT_EQ(FileImageIntact(image), 0);
         size_t first_lost = (size / 3 + 4095) & ~size_t(4095);
         EXPECT_EQ(seen.find_first_not_of('\0', first_lost), std::string::npos);
     } else {
-        EXPECT_EQ(FileImageIntact(model.text), 1);
+        EXPECT_EQ(FileImageIntact(image), 1);
         EXPECT_TRUE(seen == content);
     }
-    model.ReleaseText();
+    ReleaseFileImage(image);
 
     // The next image of the same file is whole again.
-    ASSERT_EQ(MapFileImage(path.c_str(), model.text), 1);
-    EXPECT_EQ(FileImageIntact(model.text), 1);
-    EXPECT_TRUE(Bytes(model.text) == content.substr(0, size / 3));
-    model.ReleaseText();
+    ASSERT_EQ(MapFileImage(path.c_str(), image), 1);
+    EXPECT_EQ(FileImageIntact(image), 1);
+    EXPECT_TRUE(Bytes(image) == content.substr(0, size / 3));
+    ReleaseFileImage(image);
 }
 
 #if defined(__linux__) && !defined(__SANITIZE_ADDRESS__)
@@ -95,32 +90,10 @@ TEST(FileImageDeathTest, OtherBusErrorsStillEndTheProgram) {
     std::string path = folder.Write("big.bin", Noise(size_t(5) << 20, 5));
     EXPECT_EXIT(
         {
-            TextBuffer text;
-            if (MapFileImage(path.c_str(), text) == 1) std::raise(SIGBUS);
+            FileImage image;
+            if (MapFileImage(path.c_str(), image) == 1) std::raise(SIGBUS);
             std::exit(0);
         },
         testing::KilledBySignal(SIGBUS), "");
 }
 #endif
-
-// A file large enough to be mapped loads like any other.
-TEST(LoadObj, ALargeFileLoadsWhole) {
-    constexpr int kVertices = 300000;
-    std::string content = "g big\n";
-    for (int i = 0; i < kVertices; ++i) content += "v " + std::to_string(i) + " 0.5 -2\n";
-    for (int i = 1; i + 2 <= kVertices; i += 3) {
-        content += "f " + std::to_string(i) + " " + std::to_string(i + 1) + " " + std::to_string(i + 2) + "\n";
-    }
-    ASSERT_GE(content.size(), size_t(4) << 20);
-    ScratchFolder folder;
-    Model model;
-    ASSERT_EQ(model.LoadObj(folder.Write("big.obj", content).c_str()), 1);
-    ASSERT_EQ(model.vertex_count, kVertices);
-    EXPECT_EQ(model.vertices[kVertices - 1].x, float(kVertices - 1));
-    EXPECT_EQ(model.vertices[kVertices - 1].z, -2.0f);
-    ASSERT_EQ(model.group_count, 1);
-    ASSERT_EQ(model.groups[0].face_fill, kVertices / 3);
-    const Face& last = model.groups[0].faces[kVertices / 3 - 1];
-    EXPECT_EQ(last.vertex_indices[2], kVertices - 1);
-    EXPECT_EQ(model.text.data, nullptr);
-}

@@ -1,10 +1,11 @@
 #include <gtest/gtest.h>
 
-
+#include "app/dialog_commands.h"
 #include "app/workspace.h"
 #include "model/text.h"
 #include "morph/report.h"
-#include "test_models.h"
+#include "tests/app/recording_host.h"
+#include "tests/wavefront/file_test_support.h"
 #include "wavefront/output_file.h"
 
 namespace {
@@ -105,7 +106,8 @@ TEST_F(ReportRun, ReportThatCannotBeWrittenGivesMinusOne) {
 TEST(MakeReport, FormatsWithoutWritingWhenNoPathIsGiven) {
     RecordingHost host;
     static ReportText report;
-    EXPECT_EQ(MakeReport(&host, &host, nullptr, &report), 1);
+    DialogOperationHost operation_host(host, host);
+    EXPECT_EQ(MakeReport("", "", nullptr, &operation_host, &report), 1);
     EXPECT_EQ(std::string(report.text, size_t(report.length)).find("\nQuandrelistaphor Report\n====="), 0u);
     EXPECT_EQ(report.text[report.length - 1], '\n');
     EXPECT_EQ(host.events, Sequence());

@@ -1,6 +1,6 @@
-#include "model/mapped_file.h"
+#include "platform/mapped_file.h"
 
-#include "model/block_header.h"
+#include "platform/block_header.h"
 
 #if defined(__linux__) && !defined(__SANITIZE_ADDRESS__)
 #include <atomic>

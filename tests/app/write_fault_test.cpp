@@ -15,11 +15,13 @@
 #include <filesystem>
 #include <string>
 
+#include "app/dialog_commands.h"
 #include "app/workspace.h"
 #include "model/text.h"
 #include "morph/convert.h"
 #include "morph/report.h"
-#include "test_models.h"
+#include "tests/app/recording_host.h"
+#include "tests/wavefront/file_test_support.h"
 
 namespace {
 

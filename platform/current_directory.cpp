@@ -1,4 +1,4 @@
-#include "wavefront/current_directory.h"
+#include "platform/current_directory.h"
 
 #if defined(_WIN32)
 extern "C" __declspec(dllimport) int __stdcall SetCurrentDirectoryA(const char* path);

@@ -1,10 +1,11 @@
 #include <gtest/gtest.h>
 
-
+#include "app/dialog_commands.h"
 #include "app/workspace.h"
 #include "model/text.h"
 #include "morph/convert.h"
-#include "test_models.h"
+#include "tests/app/recording_host.h"
+#include "tests/wavefront/file_test_support.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "model/block.h"
+#include "platform/block.h"
 
-#include "model/block_header.h"
-#include "model/mapped_file.h"
+#include "platform/block_header.h"
+#include "platform/mapped_file.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,11 +1,11 @@
-#include "wavefront/file_image.h"
+#include "platform/file_image.h"
 
 #include <cstdio>
 
 #include <sys/stat.h>
 
-#include "model/block.h"
-#include "model/mapped_file.h"
+#include "platform/block.h"
+#include "platform/mapped_file.h"
 
 namespace {
 
@@ -56,16 +56,9 @@ bool ReadWhole(std::FILE* file, unsigned char* data, size_t length) {
     return true;
 }
 
-void Empty(TextBuffer& text) {
-    ReleaseBlock(text.data);
-    text.data = nullptr;
-    text.size = 0;
-    text.read_pos = 0;
-}
-
 // Reads the file, or maps it when `may_map` and the platform maps files.
-int32_t TakeFileImage(const char* path, TextBuffer& text, bool may_map) {
-    Empty(text);
+int32_t TakeFileImage(const char* path, FileImage& image, bool may_map) {
+    ReleaseFileImage(image);
     if (!path || !path[0]) return 0;
 #if !defined(_WIN32)
     // Opening a named pipe waits until some other program opens it for
@@ -87,8 +80,8 @@ int32_t TakeFileImage(const char* path, TextBuffer& text, bool may_map) {
     if (length > 0) {
         void* mapped = may_map ? MapFileBlock(Descriptor(file), static_cast<size_t>(length)) : nullptr;
         if (mapped) {
-            text.data = static_cast<unsigned char*>(mapped);
-            text.size = static_cast<uint32_t>(length);
+            image.data = static_cast<unsigned char*>(mapped);
+            image.size = static_cast<uint32_t>(length);
             std::fclose(file);
             return 1;
         }
@@ -102,8 +95,8 @@ int32_t TakeFileImage(const char* path, TextBuffer& text, bool may_map) {
             std::fclose(file);
             return -1;
         }
-        text.data = data;
-        text.size = static_cast<uint32_t>(length);
+        image.data = data;
+        image.size = static_cast<uint32_t>(length);
     }
     std::fclose(file);
     return 1;
@@ -111,8 +104,14 @@ int32_t TakeFileImage(const char* path, TextBuffer& text, bool may_map) {
 
 }  // namespace
 
-int32_t ReadFileImage(const char* path, TextBuffer& text) { return TakeFileImage(path, text, false); }
+void ReleaseFileImage(FileImage& image) {
+    ReleaseBlock(image.data);
+    image.data = nullptr;
+    image.size = 0;
+}
 
-int32_t MapFileImage(const char* path, TextBuffer& text) { return TakeFileImage(path, text, true); }
+int32_t ReadFileImage(const char* path, FileImage& image) { return TakeFileImage(path, image, false); }
 
-int32_t FileImageIntact(const TextBuffer& text) { return BlockIntact(text.data); }
+int32_t MapFileImage(const char* path, FileImage& image) { return TakeFileImage(path, image, true); }
+
+int32_t FileImageIntact(const FileImage& image) { return BlockIntact(image.data); }

@@ -1,0 +1,32 @@
+#pragma once
+// A whole file as one block: read into memory, or mapped from the page cache.
+#include <cstdint>
+
+// The bytes of one file, no terminator added. The block comes from the block
+// allocator and goes back with ReleaseBlock.
+struct FileImage {
+    unsigned char* data = nullptr;
+    uint32_t size = 0;  // bytes in data
+};
+
+// Reads the file at path, in binary mode, into a fresh block that becomes
+// image.data (image.size its length); an empty file gives no block and size
+// 0. Whatever image held before is released first.
+// Returns 1 when read; 0 when the file can't be opened (or is a folder);
+// -1 when it opened but is 4 GiB or larger, can't be held in memory, or
+// reads short. On 0 and -1 image is left empty.
+int32_t ReadFileImage(const char* path, FileImage& image);
+
+// The same, except that a large file may be mapped from the page cache
+// instead of copied (where the platform allows it): loading it then touches
+// no fresh memory. Such an image stays readable if the file is cut short
+// meanwhile, but FileImageIntact then gives 0 and the image must not be
+// used.
+int32_t MapFileImage(const char* path, FileImage& image);
+
+// 1 while image holds every byte its file had when it was taken; 0 when a
+// mapped file lost pages since.
+int32_t FileImageIntact(const FileImage& image);
+
+// Gives the image's block back and leaves the image empty.
+void ReleaseFileImage(FileImage& image);
