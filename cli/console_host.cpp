@@ -4,11 +4,25 @@
 
 #include "model/text.h"
 
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
+#include <unistd.h>
+#endif
+
 void PrintMessage(std::FILE* stream, const char* text) {
     for (const char* p = text; *p; ++p) {
         if (p[0] == '\r' && p[1] == '\n') continue;
         std::fputc(*p, stream);
     }
+}
+
+void ConsoleHost::Attach(bool yes) {
+    terminal = isatty(fileno(stderr)) != 0;
+    interactive = terminal && isatty(fileno(stdin)) != 0;
+    assume_yes = yes;
 }
 
 void ConsoleHost::ShowStatus(const char* text) {

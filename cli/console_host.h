@@ -20,6 +20,10 @@ struct ConsoleHost : OperationHost {
     void SetProgress(int32_t done, int32_t total) override;
     int32_t AskToContinue(const char* text, const char* title) override;
 
+    // Looks at whether standard error and input are terminals; `yes` answers
+    // every question.
+    void Attach(bool yes);
+
     // An empty bar before an operation runs.
     void ResetProgress();
 

@@ -1,0 +1,43 @@
+// convert ORIGINAL MATCHING NEW [--yes]
+#include <cstdio>
+#include <cstring>
+
+#include "cli/commands.h"
+#include "cli/console_host.h"
+#include "cli/paths.h"
+#include "model/text.h"
+#include "morph/convert.h"
+
+namespace {
+
+const char kConvertUsage[] = "convert takes ORIGINAL MATCHING NEW [--yes]";
+const char* const kConvertOptions[] = {"--yes", nullptr};
+
+}  // namespace
+
+int RunConvertCommand(const Arguments& arguments) {
+    if (arguments.positional_count != 3) return Usage(kConvertUsage);
+    if (int status = CheckOptions(arguments, kConvertOptions, kConvertUsage)) return status;
+    // Every path is made absolute now: loading a file that names a material
+    // library changes the current directory.
+    char paths[3][kPathCapacity] = {};  // original, matching, new
+    if (int status = MakeAbsolutePaths(arguments.positional, 3, paths)) return status;
+
+    ConsoleHost host;
+    host.Attach(arguments.Has("--yes"));
+    char message[kMessageCapacity];
+    CopyText(message, "There was an error creating the morph.");
+    host.ResetProgress();
+    int32_t code = -1;
+    if (!LacksFolderOrName(paths[0]) && !LacksFolderOrName(paths[1]) && !LacksFolderOrName(paths[2]))
+        code = ConvertFiles(paths[0], paths[1], paths[2], &host, message);
+    host.FinishLine();
+
+    if (code == 1) {
+        std::printf("The morph was created successfully.\n");
+    } else if (code != -8) {
+        PrintMessage(stderr, message);
+        if (message[0] && message[std::strlen(message) - 1] != '\n') std::fputc('\n', stderr);
+    }
+    return 1 - code;
+}

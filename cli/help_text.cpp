@@ -1,0 +1,35 @@
+#include "cli/help_text.h"
+
+const char kUsage[] =
+    "Usage:\n"
+    "  quandrelistaphor convert ORIGINAL MATCHING NEW [--yes]\n"
+    "  quandrelistaphor report  ORIGINAL MATCHING [--output PATH]\n"
+    "  quandrelistaphor --help | --version\n";
+
+const char kHelp[] =
+    "\n"
+    "convert  writes NEW (an OBJ file, and its .mtl beside it when it has materials):\n"
+    "         the faces, texture coordinates, normals, groups and materials of MATCHING\n"
+    "         with the vertices in the order of ORIGINAL. Every vertex of MATCHING must\n"
+    "         sit at exactly the position (as 32-bit floats) of a vertex of ORIGINAL.\n"
+    "         When the face counts differ it asks \"Continue anyway? [y/N]\" on a\n"
+    "         terminal; without a terminal it declines unless --yes is given.\n"
+    "report   prints the vertex, face, group and material counts of both files,\n"
+    "         with their isolated and duplicate vertices; --output PATH also writes\n"
+    "         the report to PATH (CR LF line ends).\n"
+    "\n"
+    "Status and progress go to standard error. Paths of at most 255 characters;\n"
+    "a relative path is taken relative to the current directory at start.\n"
+    "\n"
+    "Exit status:\n"
+    "  0   success\n"
+    "  1   internal error (the operation got no window, progress bar or buffer)\n"
+    "  2   convert: an argument is empty; report: the --output file can't be written\n"
+    "  3   ORIGINAL didn't load (missing, unreadable or not an OBJ with vertices)\n"
+    "  4   MATCHING didn't load\n"
+    "  5   NEW couldn't be written (any earlier NEW is kept as it was)\n"
+    "  6   the vertex counts differ\n"
+    "  7   no vertices\n"
+    "  8   not every vertex of MATCHING has a vertex of ORIGINAL at its position\n"
+    "  9   declined at the face-count question\n"
+    "  64  usage error\n";

@@ -1,0 +1,72 @@
+#include "cli/paths.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "cli/arguments.h"
+#include "model/text.h"
+
+#ifdef _WIN32
+#include <direct.h>
+#define getcwd _getcwd
+const char kSeparator = '\\';
+#else
+#include <unistd.h>
+const char kSeparator = '/';
+#endif
+
+bool IsSeparator(char c) {
+#ifdef _WIN32
+    return c == '\\' || c == '/';
+#else
+    return c == '/';
+#endif
+}
+
+namespace {
+
+bool IsAbsolute(const char* path) {
+#ifdef _WIN32
+    if (((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) && path[1] == ':') return true;
+#endif
+    return IsSeparator(path[0]);
+}
+
+}  // namespace
+
+bool MakeAbsolute(const char* argument, char (&path)[kPathCapacity]) {
+    path[0] = '\0';
+    if (argument[0] == '\0') return true;
+    if (!IsAbsolute(argument)) {
+        char directory[4096];
+        if (getcwd(directory, sizeof directory)) {
+            if (!AppendText(path, directory)) return false;
+            size_t length = std::strlen(path);
+            if (length == 0 || !IsSeparator(path[length - 1])) {
+                char separator[2] = {kSeparator, '\0'};
+                if (!AppendText(path, separator)) return false;
+            }
+        }
+    }
+    return AppendText(path, argument) == 1;
+}
+
+bool LacksFolderOrName(const char* path) {
+    size_t length = std::strlen(path);
+    if (length == 0 || IsSeparator(path[length - 1])) return true;
+    for (size_t i = 0; i < length; ++i)
+        if (IsSeparator(path[i])) return false;
+    return true;
+}
+
+int MakeAbsolutePaths(const char* const* arguments, int count, char (*paths)[kPathCapacity]) {
+    for (int k = 0; k < count; ++k) {
+        if (!MakeAbsolute(arguments[k], paths[k])) {
+            char problem[kPathCapacity];
+            std::snprintf(problem, sizeof problem, "path too long (at most %d characters): %.160s",
+                          kPathCapacity - 1, arguments[k]);
+            return Usage(problem);
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,19 @@
+#pragma once
+// Paths as the command line takes them.
+#include "model/records.h"
+
+bool IsSeparator(char c);
+
+// The argument made absolute: the current directory, a separator and the
+// argument when it is relative; nothing else is changed. An empty argument
+// stays empty. Returns false when the result does not fit a path.
+bool MakeAbsolute(const char* argument, char (&path)[kPathCapacity]);
+
+// The dialog refuses to convert while any of its file slots lacks a folder or
+// a file name; a path given here lacks one when it is empty, names no
+// folder, or ends in a separator. Such a run ends as that refusal does.
+bool LacksFolderOrName(const char* path);
+
+// Makes each of `count` arguments absolute into paths[k]; on a path too long
+// reports the usage error and returns kUsageError, else 0.
+int MakeAbsolutePaths(const char* const* arguments, int count, char (*paths)[kPathCapacity]);
