@@ -1,11 +1,10 @@
 // Partners within a tolerance in linear time: a uniform grid over the table.
 //
-// The cells are twice the tolerance wide, so the box of half-width tolerance
-// around a query touches at most two cells along each axis: eight cells to
-// look in, where cells one tolerance wide would need twenty-seven. The table
-// vertices are bucketed by cell with a counting sort into one array, in
-// index order within each cell, and a hash of the integer cell coordinates
-// finds a cell's bucket.
+// The cells are several tolerances wide, so the box of half-width tolerance
+// around a query touches at most two cells along each axis and mostly one:
+// cells one tolerance wide would need twenty-seven lookups a query. The
+// table vertices are bucketed by a hash of the integer cell coordinates,
+// with a counting sort into one array, in index order within each bucket.
 //
 // Far from the origin a cell index would overflow, but there the floats
 // along that axis lie further apart than the tolerance, so only an equal
@@ -24,24 +23,28 @@ struct CellKey {
     int64_t x, y, z;
 };
 
-struct Cell {
-    CellKey key;
-    int32_t begin, end;  // its vertices are members[begin] up to members[end]
-};
-
 struct Member {
     float x, y, z;
     int32_t index;  // in the table
 };
 
+// A bucket of the grid: the vertices of every cell whose key hashes to
+// `hash`, members[begin] up to members[end]. Cells are told apart by hash
+// alone: two cells sharing a bucket only give the search a few more
+// vertices to test, and it tests every vertex's distance anyway.
 struct Slot {
-    uint32_t hash;
-    int32_t entry;  // cell + 1; 0 for a free slot
+    uint64_t hash;
+    uint32_t begin, end;  // equal for a free slot; while filling, begin is 0 and end counts
 };
 
-// Cell indices from here on are keyed by their float bits instead: at that
-// distance, with cells twice the tolerance wide, neighbouring floats lie
-// more than 2^16 tolerances apart.
+// Cells this many tolerances wide: a query's box then stays inside one cell
+// along an axis three times in four, so it looks in two cells on average
+// rather than eight, while a cell still holds few vertices of any mesh
+// whose vertices lie further apart than the tolerance.
+constexpr double kCellWidth = 8;
+
+// Cell indices from here on are keyed by their float bits instead: that far
+// out, neighbouring floats lie more than 2^16 cells apart.
 constexpr double kNearLimit = 0x1p40;
 constexpr int64_t kFarKey = int64_t(1) << 42;
 
@@ -65,57 +68,44 @@ int64_t AxisCell(float value, double inverse) {
     return value > 0 ? kFarKey + bits : -kFarKey - int64_t(bits);
 }
 
-uint32_t Hash(const CellKey& key) {
+uint64_t Hash(const CellKey& key) {
     uint64_t h = (uint64_t(key.x) * 0x9E3779B97F4A7C15ull) ^ (uint64_t(key.y) * 0xC2B2AE3D27D4EB4Full) ^
                  (uint64_t(key.z) * 0x165667B19E3779F9ull);
     h ^= h >> 29;
     h *= 0xBF58476D1CE4E5B9ull;
     h ^= h >> 32;
-    return uint32_t(h);
+    return h;
 }
-
-bool SameKey(const CellKey& a, const CellKey& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
 
 struct Grid {
     double inverse = 0;  // 1 / cell width
     Slot* slots = nullptr;
     uint32_t mask = 0;
-    Cell* cells = nullptr;
-    int32_t cell_count = 0;
     Member* members = nullptr;
 
     ~Grid() {
         ReleaseBlock(slots);
-        ReleaseBlock(cells);
         ReleaseBlock(members);
     }
 
-    CellKey KeyOf(float x, float y, float z) const {
-        return {AxisCell(x, inverse), AxisCell(y, inverse), AxisCell(z, inverse)};
+    uint64_t HashOf(float x, float y, float z) const {
+        return Hash({AxisCell(x, inverse), AxisCell(y, inverse), AxisCell(z, inverse)});
     }
 
-    // The cell of `key`, or -1; with `add`, a new empty cell when absent.
-    int32_t Find(const CellKey& key, bool add) {
-        uint32_t hash = Hash(key);
-        for (uint32_t s = hash & mask;; s = (s + 1) & mask) {
-            Slot& slot = slots[s];
-            if (slot.entry == 0) {
-                if (!add) return -1;
-                cells[cell_count] = {key, 0, 0};
-                slot = {hash, ++cell_count};
-                return cell_count - 1;
-            }
-            if (slot.hash == hash && SameKey(cells[slot.entry - 1].key, key)) return slot.entry - 1;
-        }
+    // The slot of `hash`: its bucket, or the free slot where it would go.
+    uint32_t Find(uint64_t hash) const {
+        uint32_t s = uint32_t(hash) & mask;
+        while (slots[s].end != slots[s].begin && slots[s].hash != hash) s = (s + 1) & mask;
+        return s;
     }
 
     bool Build(const Vertex* table, int32_t count, double tolerance);
-    void Fill(const Vertex* table, int32_t count, int32_t* cell_of);
+    void Fill(const Vertex* table, int32_t count, uint32_t* slot_of);
 };
 
 bool Grid::Build(const Vertex* table, int32_t count, double tolerance) {
     // Below the smallest float spacing every tolerance pairs equal floats only.
-    double width = 2 * (tolerance > 0x1p-149 ? tolerance : 0x1p-149);
+    double width = kCellWidth * (tolerance > 0x1p-149 ? tolerance : 0x1p-149);
     inverse = 1 / width;  // 0 for a width beyond the double range: one cell then
     uint64_t capacity = 16;
     while (capacity < uint64_t(count) * 2) capacity <<= 1;
@@ -123,34 +113,36 @@ bool Grid::Build(const Vertex* table, int32_t count, double tolerance) {
     mask = uint32_t(capacity - 1);
     size_t records = count > 0 ? size_t(count) : 1;
     slots = AllocateTable<Slot>(size_t(capacity));
-    cells = AllocateUnclearedTable<Cell>(records);
     members = AllocateUnclearedTable<Member>(records);
-    int32_t* cell_of = AllocateUnclearedTable<int32_t>(records);
-    if (slots && cells && members && cell_of) Fill(table, count, cell_of);
-    ReleaseBlock(cell_of);
-    return slots && cells && members && cell_of;
+    uint32_t* slot_of = AllocateUnclearedTable<uint32_t>(records);
+    if (slots && members && slot_of) Fill(table, count, slot_of);
+    ReleaseBlock(slot_of);
+    return slots && members && slot_of;
 }
 
-// The counting sort: each vertex's cell and the cells' sizes, then the
+// The counting sort: each vertex's bucket and the buckets' sizes, then the
 // buckets' starts, then every vertex into its bucket in index order.
-void Grid::Fill(const Vertex* table, int32_t count, int32_t* cell_of) {
+void Grid::Fill(const Vertex* table, int32_t count, uint32_t* slot_of) {
     for (int32_t k = 0; k < count; ++k) {
         const Vertex& v = table[k];
-        cell_of[k] = -1;
+        slot_of[k] = UINT32_MAX;
         if (HasNaN(v.x, v.y, v.z)) continue;
-        cell_of[k] = Find(KeyOf(v.x, v.y, v.z), true);
-        ++cells[cell_of[k]].end;
+        uint64_t hash = HashOf(v.x, v.y, v.z);
+        uint32_t s = Find(hash);
+        slots[s].hash = hash;
+        ++slots[s].end;
+        slot_of[k] = s;
     }
-    int32_t at = 0;
-    for (int32_t c = 0; c < cell_count; ++c) {
-        int32_t size = cells[c].end;
-        cells[c].begin = cells[c].end = at;
+    uint32_t at = 0;
+    for (uint32_t s = 0; s <= mask; ++s) {
+        uint32_t size = slots[s].end;
+        slots[s].begin = slots[s].end = at;
         at += size;
     }
     for (int32_t k = 0; k < count; ++k) {
-        if (cell_of[k] < 0) continue;
+        if (slot_of[k] == UINT32_MAX) continue;
         const Vertex& v = table[k];
-        members[cells[cell_of[k]].end++] = {v.x, v.y, v.z, k};
+        members[slots[slot_of[k]].end++] = {v.x, v.y, v.z, k};
     }
 }
 
@@ -199,7 +191,7 @@ void AxisRange(float value, double tolerance, double inverse, int64_t& low, int6
     high = FloorClamped((double(value) + reach) * inverse);
 }
 
-void SearchCells(Grid& grid, Search& search) {
+void SearchCells(const Grid& grid, Search& search) {
     int64_t low[3], high[3];
     AxisRange(search.x, search.tolerance, grid.inverse, low[0], high[0]);
     AxisRange(search.y, search.tolerance, grid.inverse, low[1], high[1]);
@@ -207,9 +199,8 @@ void SearchCells(Grid& grid, Search& search) {
     for (int64_t cx = low[0]; cx <= high[0]; ++cx) {
         for (int64_t cy = low[1]; cy <= high[1]; ++cy) {
             for (int64_t cz = low[2]; cz <= high[2]; ++cz) {
-                int32_t c = grid.Find({cx, cy, cz}, false);
-                if (c < 0) continue;
-                for (int32_t k = grid.cells[c].begin; k < grid.cells[c].end; ++k) search.Consider(grid.members[k]);
+                const Slot& slot = grid.slots[grid.Find(Hash({cx, cy, cz}))];
+                for (uint32_t k = slot.begin; k < slot.end; ++k) search.Consider(grid.members[k]);
             }
         }
     }
@@ -223,7 +214,14 @@ int32_t FindTolerantPartners(const Vertex* table, int32_t count, const Vertex* q
     if (count < 0 || query_count < 0 || (count > 0 && !table) || (query_count > 0 && (!queries || !partner))) return 0;
     Grid grid;
     if (!grid.Build(table, count, tolerance)) return 0;
+    // Queries come in any order, so nearly every bucket is a trip to memory:
+    // the bucket of a query's own cell is fetched a few queries ahead.
+    constexpr int32_t kAhead = 16;
     for (int32_t i = 0; i < query_count; ++i) {
+        if (i + kAhead < query_count) {
+            const Vertex& next = queries[i + kAhead];
+            __builtin_prefetch(&grid.slots[uint32_t(grid.HashOf(next.x, next.y, next.z)) & grid.mask]);
+        }
         const Vertex& q = queries[i];
         Search search{q.x, q.y, q.z, tolerance};
         if (!HasNaN(q.x, q.y, q.z)) SearchCells(grid, search);
