@@ -7,6 +7,8 @@
 //   tolerance <value>
 //   tolerant <wall> <cpu> paired <count> own <count> ambiguous <count>
 //   exact <wall> <cpu>
+//   nearest <wall> <cpu>                 (unbounded, every moved copy)
+//   closest_pair <wall> <cpu> <distance> (of the original's positions)
 // "own" counts copies paired with the vertex they were made from.
 #include <algorithm>
 #include <chrono>
@@ -18,6 +20,7 @@
 
 #include "model/block.h"
 #include "morph/equal_positions.h"
+#include "morph/nearest_positions.h"
 #include "morph/tolerant_partners.h"
 #include "pair_generator.h"
 
@@ -71,7 +74,9 @@ int main(int argc, char** argv) {
 
     std::vector<int32_t> partner(n), first(n);
     std::vector<uint8_t> ambiguous(n);
-    Best tolerant, exact;
+    std::vector<double> distance(n);
+    double closest = 0;
+    Best tolerant, exact, nearest, pair;
     for (int run = 0; run < runs; ++run) {
         Clock start = Clock::Now();
         if (!FindTolerantPartners(original.data(), int32_t(count), moved.data(), int32_t(count), tolerance,
@@ -84,6 +89,15 @@ int main(int argc, char** argv) {
             return 1;
         exact.Keep(start);
         ReleaseSpareBlocks();
+        start = Clock::Now();
+        if (!FindNearestPositions(original.data(), int32_t(count), moved.data(), int32_t(count), first.data(),
+                                  distance.data()))
+            return 1;
+        nearest.Keep(start);
+        start = Clock::Now();
+        if (!SmallestPositionDistance(original.data(), int32_t(count), closest)) return 1;
+        pair.Keep(start);
+        ReleaseSpareBlocks();
     }
     long long paired = 0, own = 0, unsure = 0;
     for (size_t i = 0; i < partner.size(); ++i) {
@@ -95,5 +109,7 @@ int main(int argc, char** argv) {
     std::printf("tolerant %.6f %.6f paired %lld own %lld ambiguous %lld\n", tolerant.wall, tolerant.cpu, paired, own,
                 unsure);
     std::printf("exact %.6f %.6f\n", exact.wall, exact.cpu);
+    std::printf("nearest %.6f %.6f\n", nearest.wall, nearest.cpu);
+    std::printf("closest_pair %.6f %.6f %.9g\n", pair.wall, pair.cpu, closest);
     return 0;
 }
