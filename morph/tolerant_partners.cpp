@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "model/block.h"
+#include "morph/mix_hash.h"
 
 namespace {
 
@@ -68,14 +69,7 @@ int64_t AxisCell(float value, double inverse) {
     return value > 0 ? kFarKey + bits : -kFarKey - int64_t(bits);
 }
 
-uint64_t Hash(const CellKey& key) {
-    uint64_t h = (uint64_t(key.x) * 0x9E3779B97F4A7C15ull) ^ (uint64_t(key.y) * 0xC2B2AE3D27D4EB4Full) ^
-                 (uint64_t(key.z) * 0x165667B19E3779F9ull);
-    h ^= h >> 29;
-    h *= 0xBF58476D1CE4E5B9ull;
-    h ^= h >> 32;
-    return h;
-}
+uint64_t Hash(const CellKey& key) { return MixHash(uint64_t(key.x), uint64_t(key.y), uint64_t(key.z)); }
 
 struct Grid {
     double inverse = 0;  // 1 / cell width
