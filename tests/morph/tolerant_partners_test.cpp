@@ -111,6 +111,8 @@ TEST(TolerantPartners, ExactPositionsWinAndTiesGoLow) {
         {{0, 0, inf, 2.5f, 0}, 0.5, {4, 0}},    // an infinity within by equality
         {{0, 0, inf, 2.5f, 0}, 0.4, {-1, 0}},
         {{0, 0, NAN, 5, 5}, 1e30, {-1, 0}},
+        {{0, 0, 5, 5, 5}, 1e308, {5, 1}},       // cells wider than the double range
+        {{0, 0, inf, 2.5f, 0}, 1e308, {4, 0}},
         {{0, 0, 5, 5, 5.0000005f}, 1e-6, {5, 0}},
     };
     for (const Case& c : cases) {
