@@ -11,6 +11,7 @@
 
 #include <cstring>
 
+#include "morph/mix_hash.h"
 #include "platform/block.h"
 
 namespace {
@@ -43,14 +44,7 @@ bool Key(const Vertex& vertex, int32_t index, KeyedPosition& key) {
     return Fold(vertex.x, key.x) && Fold(vertex.y, key.y) && Fold(vertex.z, key.z);
 }
 
-uint32_t Hash(const KeyedPosition& key) {
-    uint64_t h = (uint64_t(key.x) * 0x9E3779B97F4A7C15ull) ^ (uint64_t(key.y) * 0xC2B2AE3D27D4EB4Full) ^
-                 (uint64_t(key.z) * 0x165667B19E3779F9ull);
-    h ^= h >> 29;
-    h *= 0xBF58476D1CE4E5B9ull;
-    h ^= h >> 32;
-    return uint32_t(h);
-}
+uint32_t Hash(const KeyedPosition& key) { return uint32_t(MixHash(key.x, key.y, key.z)); }
 
 // The positions of one vertex table without NaNs, grouped by partition (the
 // top `bits` bits of the hash), each group in index order. Partition p holds

@@ -1,0 +1,40 @@
+// The vertex table of the original and each corner moved to its vertex's
+// partner; the exact matcher's rule for coincident original vertices holds.
+#include "morph/renumber_vertices.h"
+
+#include "platform/block.h"
+#include "model/corners.h"
+#include "morph/equal_positions.h"
+
+int32_t RenumberToOriginal(Model& matching, const Model& original, const int32_t* partner) {
+    const int32_t n = matching.vertex_count;
+    const int32_t m = original.vertex_count;
+    if (n <= 0 || m <= 0 || !matching.vertices || !original.vertices || !partner) return 0;
+    for (int32_t i = 0; i < n; ++i) {
+        if (partner[i] < 0 || partner[i] >= m) return 0;
+    }
+    Vertex* working = AllocateUnclearedTable<Vertex>(size_t(m));  // every field is set below
+    int32_t* renumbered = AllocateUnclearedTable<int32_t>(size_t(n));
+    if (!working || !renumbered) {
+        ReleaseBlock(working);
+        ReleaseBlock(renumbered);
+        return 0;
+    }
+    for (int32_t k = 0; k < m; ++k) {
+        const Vertex& at = original.vertices[k];
+        working[k] = {0, k < n ? partner[k] : -1, at.x, at.y, at.z};
+    }
+    // The new index depends on the vertex alone, so it is worked out once a
+    // vertex rather than once a corner.
+    for (int32_t i = 0; i < n; ++i) {
+        renumbered[i] = i < m && PositionsEqual(matching.vertices[i], original.vertices[i]) ? i : partner[i];
+    }
+    ForEachCornerVertex(matching, [&](int32_t& v) {
+        if (v >= 0 && v < n) v = renumbered[v];
+    });
+    ReleaseBlock(renumbered);
+    ReleaseBlock(matching.vertices);
+    matching.vertices = working;
+    matching.vertex_count = m;
+    return 1;
+}

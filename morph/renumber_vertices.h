@@ -1,0 +1,19 @@
+#pragma once
+// Renumbering the matching model to the original's vertex table once every
+// matching vertex has a partner, whatever the two vertex counts: a copy
+// whose vertices were split holds several vertices with one partner, a copy
+// whose vertices were welded leaves original vertices without any.
+#include <cstdint>
+
+#include "model/model.h"
+
+// Replaces the matching model's vertex table by the original's positions in
+// the original's order (mark 0; link: for record k below the matching
+// model's old vertex count, partner[k], else -1) and rewrites each corner's
+// vertex index: matching vertex i keeps index i when it sits exactly where
+// original vertex i sits, and takes partner[i] otherwise, as exact matching
+// does, so that a pair paired within a tolerance but never perturbed comes
+// out exactly as exact matching makes it. `partner` holds one original
+// index per matching vertex. Returns 0, changing nothing, when a partner is
+// missing or out of range, a table is empty or memory can't be had.
+int32_t RenumberToOriginal(Model& matching, const Model& original, const int32_t* partner);

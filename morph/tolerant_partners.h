@@ -1,0 +1,30 @@
+#pragma once
+// Partners within a tolerance, for copies whose positions went through float
+// arithmetic or number text and came back a few units in the last place off.
+//
+// A query position is within `tolerance` of a table vertex when each of x, y
+// and z differs by at most `tolerance` (an equal coordinate differs by 0, so
+// infinities can be within it; a NaN is within nothing). Among the table
+// vertices within it, the partner is the nearest one by Euclidean distance
+// on the float values, computed in double; an equal position is at distance
+// 0 and so always wins, and equal distances go to the lowest table index.
+#include <cstdint>
+
+#include "model/records.h"
+
+// For every vertex of `queries`, the index of its partner in `table`, or -1
+// when no table vertex is within the tolerance. When `ambiguous` is given,
+// entry i is set to 1 when two or more table vertices at different positions
+// are within the tolerance of query i (several table vertices at one
+// position are the design's tie, not an ambiguity), else 0. `partner` and
+// `ambiguous` have room for query_count entries. Returns 0, with nothing
+// set, when the tolerance is not a finite number above 0 or the working
+// memory can't be had. Cost is linear in count + query_count as long as few
+// table vertices lie within twice the tolerance of one another.
+int32_t FindTolerantPartners(const Vertex* table, int32_t count, const Vertex* queries, int32_t query_count,
+                             double tolerance, int32_t* partner, uint8_t* ambiguous);
+
+// The tolerance `auto` stands for: enough for a float rotation there and back
+// and for six-decimal number text, max(1e-6, 2^-22 x the largest absolute
+// finite coordinate of `table`).
+double AutoTolerance(const Vertex* table, int32_t count);
