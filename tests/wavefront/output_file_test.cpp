@@ -35,7 +35,7 @@ TEST(OutputFileTest, UnfinishedFilesLeaveNothing) {
         OutputFile forgotten;  // neither committed nor discarded
         ASSERT_EQ(OpenOutputFile(forgotten, folder.Join("new.txt").c_str()), 1);
         WriteOutputText(&forgotten, "new");
-        EXPECT_EQ(folder.Contents().size(), 2u);  // kept.txt and the temporary
+        EXPECT_EQ(folder.Contents().size(), 3u);  // kept.txt, the temporary and its lock
     }
     EXPECT_EQ(folder.Contents(), (Files{{"kept.txt", "old"}}));
 }
