@@ -5,6 +5,12 @@
 #include <filesystem>
 #include <future>
 #include <string>
+#include <vector>
+
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "file_test_support.h"
 #include "wavefront/output_file.h"
@@ -225,3 +231,54 @@ TEST(OutputFileTest, LeftoversOfDeadRunsGoAndLongNamesFit) {
     EXPECT_EQ(left.size(), expected.size() + 1);
     for (const auto& [name, bytes] : expected) EXPECT_EQ(left[name], bytes) << name;
 }
+
+#if !defined(_WIN32)
+// A replaced file keeps its mode and owner; a target that is a symbolic
+// link (relative, absolute, chained, dangling) stays a link, and the file
+// it leads to gets the new contents.
+TEST(OutputFileTest, ReplacedFilesKeepModeOwnerAndLinks) {
+    for (mode_t mode : {0600, 0640, 0755, 0444}) {
+        ScratchFolder folder;
+        std::string target = folder.Write("out", "old");
+        // Only root can give the earlier file another owner to keep.
+        const uid_t owner = geteuid() == 0 ? 1234 : geteuid();
+        ASSERT_EQ(chown(target.c_str(), owner, owner), 0);
+        ASSERT_EQ(chmod(target.c_str(), mode), 0);
+        OutputFile file;
+        ASSERT_EQ(OpenOutputFile(file, target.c_str()), 1);
+        ASSERT_EQ(CommitOutputFile(file), 1);
+        struct stat info;
+        ASSERT_EQ(stat(target.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, mode);
+        EXPECT_EQ(info.st_uid, owner);
+        EXPECT_EQ(info.st_gid, owner);
+    }
+    const struct {
+        std::vector<std::pair<std::string, std::string>> links;  // name, leads to
+        std::string file;                                         // where the contents land
+    } cases[] = {{{{"out", "real"}}, "real"},
+                 {{{"out", "sub/real"}}, "sub/real"},
+                 {{{"out", "@/real"}}, "real"},
+                 {{{"out", "hop"}, {"sub/hop", "../real"}, {"hop", "sub/hop"}}, "real"},
+                 {{{"out", "absent"}}, "absent"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        ScratchFolder folder;
+        folder.Write("real", "old");
+        folder.Write("sub/real", "old");
+        for (auto [name, to] : c.links) {
+            if (to[0] == '@') to = folder.path() + to.substr(2);
+            std::filesystem::create_symlink(to, folder.Join(name));
+        }
+        Files before = folder.Contents();
+        OutputFile file;
+        ASSERT_EQ(OpenOutputFile(file, folder.Join("out").c_str()), 1);
+        WriteOutputText(&file, "new");
+        ASSERT_EQ(CommitOutputFile(file), 1);
+        EXPECT_EQ(Slurp(folder.Join(c.file)), "new");
+        Files after = folder.Contents();
+        after[c.file.substr(0, c.file.find('/'))] = before[c.file.substr(0, c.file.find('/'))];
+        EXPECT_EQ(after, before);  // every link as it was, nothing else written
+    }
+}
+#endif
