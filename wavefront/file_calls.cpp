@@ -92,6 +92,13 @@ int32_t PathKind(const char* path) {
     return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) ? 0 : 1;
 }
 
+int32_t NotAFileError(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return 0;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return kErrorIsFolder;
+    return (attributes & FILE_ATTRIBUTE_DEVICE) ? kErrorInvalid : 0;
+}
+
 // Links on Windows need rights most users lack; a path is taken as it is.
 int32_t ResolveLinks(const char* path, char (&resolved)[kPathCapacity], int32_t* error) {
     CopyText(resolved, path);
@@ -123,15 +130,9 @@ void ForEachName(const char* folder, void (*visit)(const char* name, void* conte
 // The lock is the lock file itself, opened without sharing: a second opener
 // is refused until the holder closes it, which also removes it, however the
 // holder ends. A file about to vanish refuses openers briefly as well.
-int32_t LockFile(FileLock& lock, const char* path, int32_t* error) {
-    UnlockFile(lock);
-    if (!path || !AppendText(lock.path, path)) {
-        *error = kErrorNameTooLong;
-        lock.path[0] = '\0';
-        return 0;
-    }
+static int32_t TakeLock(FileLock& lock, int32_t* error) {
     for (int refused = 0;;) {
-        HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
+        HANDLE handle = CreateFileA(lock.path, GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
             lock.handle = reinterpret_cast<intptr_t>(handle);
@@ -142,7 +143,6 @@ int32_t LockFile(FileLock& lock, const char* path, int32_t* error) {
         bool busy = reason == ERROR_SHARING_VIOLATION || (reason == ERROR_ACCESS_DENIED && ++refused < 250);
         if (!busy) {
             *error = static_cast<int32_t>(reason);
-            lock.path[0] = '\0';
             return 0;
         }
         Sleep(20);
@@ -212,6 +212,12 @@ int32_t PathKind(const char* path) {
     return S_ISREG(info.st_mode) ? 1 : 0;
 }
 
+int32_t NotAFileError(const char* path) {
+    struct stat info;
+    if (stat(path, &info) != 0 || S_ISREG(info.st_mode)) return 0;
+    return S_ISDIR(info.st_mode) ? kErrorIsFolder : kErrorInvalid;
+}
+
 int32_t ResolveLinks(const char* path, char (&resolved)[kPathCapacity], int32_t* error) {
     CopyText(resolved, path);
     if (std::strlen(path) >= sizeof resolved) {
@@ -272,18 +278,11 @@ void ForEachName(const char* folder, void (*visit)(const char* name, void* conte
 // The holder removes the lock file before letting go; whoever was waiting
 // on that file then holds a lock on a name nobody else will find, so it
 // checks that the name still leads to its file and tries again otherwise.
-int32_t LockFile(FileLock& lock, const char* path, int32_t* error) {
-    UnlockFile(lock);
-    if (!path || !AppendText(lock.path, path)) {
-        *error = kErrorNameTooLong;
-        lock.path[0] = '\0';
-        return 0;
-    }
+static int32_t TakeLock(FileLock& lock, int32_t* error) {
     for (;;) {
-        int fd = open(path, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+        int fd = open(lock.path, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (fd < 0) {
             *error = errno;
-            lock.path[0] = '\0';
             return 0;
         }
         int taken;
@@ -295,7 +294,7 @@ int32_t LockFile(FileLock& lock, const char* path, int32_t* error) {
             return 1;
         }
         struct stat mine, named;
-        if (fstat(fd, &mine) == 0 && stat(path, &named) == 0 && mine.st_dev == named.st_dev &&
+        if (fstat(fd, &mine) == 0 && stat(lock.path, &named) == 0 && mine.st_dev == named.st_dev &&
             mine.st_ino == named.st_ino) {
             lock.handle = fd;
             lock.held = 1;
@@ -316,3 +315,11 @@ void UnlockFile(FileLock& lock) {
 }
 
 #endif
+
+int32_t LockFile(FileLock& lock, const char* path, int32_t* error) {
+    UnlockFile(lock);
+    *error = kErrorNameTooLong;
+    if (path && AppendText(lock.path, path) && TakeLock(lock, error)) return 1;
+    lock.path[0] = '\0';
+    return 0;
+}

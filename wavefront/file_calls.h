@@ -61,6 +61,10 @@ int32_t KeepUnderSecondName(const char* existing, const char* name);
 // -1 when nothing is at path, 1 for a regular file, 0 for anything else.
 // Symbolic links are followed.
 int32_t PathKind(const char* path);
+// Why path can't be replaced by a file: kErrorIsFolder for a folder,
+// kErrorInvalid for a device or anything else not a regular file; 0 when
+// it is a regular file or nothing is there.
+int32_t NotAFileError(const char* path);
 
 // The file that path names once symbolic links are followed: the final
 // link's target, which need not exist yet. Returns 0 with a reason when the

@@ -243,8 +243,12 @@ int32_t OpenOutputFile(OutputFile& file, const char* target_path, OutputFault* f
     file.repaired = 0;
     IgnoreFileSizeSignal();
     int32_t error = kErrorInvalid;
-    if (target_path && target_path[0]) error = std::strlen(target_path) < sizeof file.target_path ? 0 : kErrorNameTooLong;
-    if (!error && ResolveLinks(target_path, file.target_path, &error) && LockTarget(file, &error) &&
+    if (target_path && target_path[0]) {
+        error = std::strlen(target_path) < sizeof file.target_path ? 0 : kErrorNameTooLong;
+    }
+    // A folder or a device in the way fails before anything is made beside it.
+    if (!error && ResolveLinks(target_path, file.target_path, &error) &&
+        !(error = NotAFileError(file.target_path)) && LockTarget(file, &error) &&
         OpenTemporary(file, file.target_path, &error)) {
         file.stored = 0;
         file.failed = 0;
@@ -306,7 +310,7 @@ int32_t CommitOutputFiles(OutputFile* const* files, int32_t count) {
     // Only files may be replaced: a folder (or anything else) at a target
     // fails the set before any target is touched.
     for (int32_t i = 0; ok && i < count; ++i) {
-        if (PathKind(files[i]->target_path) == 0) ok = Fail(*files[i], kErrorIsFolder);
+        if (int32_t error = NotAFileError(files[i]->target_path)) ok = Fail(*files[i], error);
     }
     char record_path[kTemporaryPathCapacity] = "";
     if (ok && count > 1) ok = WriteRecord(files, count, record_path);

@@ -151,7 +151,9 @@ TEST_F(WriteFaults, ReportFailingAtEveryByteKeepsTheEarlierReport) {
                 ASSERT_EQ(folder.Contents(), before);
                 EXPECT_NE(host.events.back().rfind("shell ", 0), 0u);  // nothing handed to the shell
                 OutputFault fault;  // and the system's reason is kept
-                WithFileSizeLimit(limit, [&] { return WriteReportFile(report_path.c_str(), report.data(), report.size(), &fault); });
+                WithFileSizeLimit(limit, [&] {
+                    return WriteReportFile(report_path.c_str(), report.data(), report.size(), &fault);
+                });
                 EXPECT_EQ(fault.error, EFBIG);
             } else {
                 ASSERT_EQ(code, 1);

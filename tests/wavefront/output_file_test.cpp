@@ -53,13 +53,14 @@ TEST(OutputFileTest, OpenRefusesPathsItCannotUse) {
     folder.Write("file", "a file");
     OutputFile file;
     // Null, empty, too long, in a missing folder, in a "folder" that is a
-    // file: each fails with the system's reason kept.
+    // file, a device: each fails with the system's reason kept.
     const struct {
         std::string path;
         int32_t error;
     } cases[] = {{"", kErrorInvalid}, {"", kErrorInvalid}, {folder.Join(std::string(300, 'a')), kErrorNameTooLong},
 #if !defined(_WIN32)
-                 {folder.Join("missing/out.txt"), ENOENT}, {folder.Join("file/out.txt"), ENOTDIR}
+                 {folder.Join("missing/out.txt"), ENOENT}, {folder.Join("file/out.txt"), ENOTDIR},
+                 {"/dev/null", kErrorInvalid}  // nothing is made beside a device
 #endif
     };
     for (const auto& c : cases) {
@@ -108,14 +109,19 @@ TEST(OutputFileTest, PairIsAllOrNothing) {
             fault.fail_at_sync = c.fail_at_sync;
             OutputFile one, two;
             ASSERT_EQ(OpenOutputFile(one, folder.Join("one").c_str(), &fault), 1);
-            ASSERT_EQ(OpenOutputFile(two, folder.Join("two").c_str(), &fault), 1);
+            // A folder in the way fails already when opening.
+            ASSERT_EQ(OpenOutputFile(two, folder.Join("two").c_str(), &fault), c.folder_at_second ? 0 : 1);
             WriteOutput(&one, first.data(), first.size());
             WriteOutput(&two, second.data(), second.size());
             OutputFile* set[] = {&one, &two};
-            const bool sound = c.fail_at_byte < 0 && c.fail_at_rename < 0 && !c.folder_at_second && c.fail_at_sync < 0;
+            const bool sound =
+                c.fail_at_byte < 0 && c.fail_at_rename < 0 && !c.folder_at_second && c.fail_at_sync < 0;
             EXPECT_EQ(CommitOutputFiles(set, 2), sound ? 1 : 0);
             EXPECT_TRUE(folder.Contents() == (sound ? Files{{"one", first}, {"two", second}} : before));
-            EXPECT_EQ(fault.error, sound ? 0 : c.fail_at_byte >= 0 ? kErrorNoSpace : c.folder_at_second ? kErrorIsFolder : kErrorInputOutput);
+            const int32_t reason = c.fail_at_byte >= 0 ? kErrorNoSpace
+                                   : c.folder_at_second ? kErrorIsFolder
+                                                        : kErrorInputOutput;
+            EXPECT_EQ(fault.error, sound ? 0 : reason);
             if (sound) {
                 EXPECT_EQ(fault.bytes_stored, total);
                 // On the disk: both files and the record before the renames,
@@ -142,6 +148,10 @@ int32_t WritePair(const ScratchFolder& folder, const std::string& one_text, cons
     return CommitOutputFiles(set, 2);
 }
 
+// A fault plan's hook: the commit stops, as if killed, before the rename
+// step that context points to.
+int32_t StopBefore(void* context, int32_t step) { return step == *static_cast<int32_t*>(context) ? 1 : 0; }
+
 }  // namespace
 
 // A run killed before either rename or between them leaves the old pair, a
@@ -157,7 +167,7 @@ TEST(OutputFileTest, NextRunFinishesAPairInterruptedBetweenItsRenames) {
             }
             OutputFault killed;
             killed.context = &stop;
-            killed.before_rename = [](void* context, int32_t step) { return step == *static_cast<int32_t*>(context) ? 1 : 0; };
+            killed.before_rename = StopBefore;
             ASSERT_EQ(WritePair(folder, "new one", "new two", &killed), 0);
             EXPECT_EQ(Slurp(folder.Join("one")), stop == 1 ? "new one" : existed ? "old one" : "");
 
@@ -187,7 +197,8 @@ TEST(OutputFileTest, ConcurrentRunsOntoOneTargetTakeTurns) {
     first.before_rename = [](void* context, int32_t step) {
         Race& race = *static_cast<Race*>(context);
         if (step == 1) {
-            race.second = std::async(std::launch::async, [&race] { return WritePair(*race.folder, "B one", "B two", nullptr); });
+            race.second = std::async(std::launch::async,
+                                     [&race] { return WritePair(*race.folder, "B one", "B two", nullptr); });
             // Before locks, the second run finished here, in the middle of the first.
             race.second.wait_for(std::chrono::milliseconds(300));
         }
@@ -218,7 +229,7 @@ TEST(OutputFileTest, LeftoversOfDeadRunsGoAndLongNamesFit) {
             if (name == long_a && !dies) break;  // leaves the dead run's temporary of long_a
             OutputFault fault;
             fault.context = &stop_at;
-            fault.before_rename = [](void* context, int32_t step) { return step == *static_cast<int32_t*>(context) ? 1 : 0; };
+            fault.before_rename = StopBefore;
             OutputFile file;
             ASSERT_EQ(OpenOutputFile(file, name.c_str(), dies ? &fault : nullptr), 1);
             WriteOutputText(&file, dies ? "dead" : "alive");
