@@ -1,79 +1,44 @@
 #include "wavefront/output_file.h"
 
-#include <cerrno>
+#include <cstdint>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 
 #include "platform/block.h"
 #include "model/text.h"
-
-#if defined(_WIN32)
-#include <io.h>
-extern "C" __declspec(dllimport) int __stdcall MoveFileExA(const char* existing, const char* replacement,
-                                                           unsigned long flags);
-#else
-#include <unistd.h>
-#endif
+#include "wavefront/commit_record.h"
+#include "wavefront/output_names.h"
 
 namespace {
 
-#if defined(_WIN32)
-constexpr unsigned long kMoveFileReplaceExisting = 1;  // MOVEFILE_REPLACE_EXISTING
-#endif
-
-// Creates `path` new and empty for writing; fails when it exists already.
-std::FILE* CreateNewFile(const char* path, int* error) {
-#if defined(_WIN32)
-    int fd = _open(path, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
-    *error = errno;
-    if (fd < 0) return nullptr;
-    std::FILE* handle = _fdopen(fd, "wb");
-    if (!handle) _close(fd);
-#else
-    int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    *error = errno;
-    if (fd < 0) return nullptr;
-    std::FILE* handle = fdopen(fd, "wb");
-    if (!handle) close(fd);
-#endif
-    return handle;
+// Keeps the first reason a file failed, in the file and in its fault record.
+int32_t Fail(OutputFile& file, int32_t error) {
+    file.failed = 1;
+    if (!file.error) file.error = error ? error : kErrorInputOutput;
+    if (file.fault && !file.fault->error) file.fault->error = file.error;
+    return 0;
 }
 
-// `base` followed by "~<number><suffix>", cut to nothing if it does not fit.
-int32_t NumberedPath(char (&destination)[kTemporaryPathCapacity], const char* base, int number,
-                     const char* suffix) {
-    char tail[32];
-    std::snprintf(tail, sizeof tail, "~%d%s", number, suffix);
-    CopyText(destination, base);
-    return AppendText(destination, tail);
-}
-
-// 1 when something exists at path, and sets *regular to whether it is a
-// regular file.
-int32_t PathExists(const char* path, int32_t* regular) {
-    struct stat info;
-    if (stat(path, &info) != 0) return 0;
-    *regular = S_ISREG(info.st_mode) ? 1 : 0;
-    return 1;
-}
-
-// Moves `from` to `to`, replacing a file at `to`. Returns 1 or 0.
-int32_t ReplacePath(const char* from, const char* to) {
-#if defined(_WIN32)
-    return MoveFileExA(from, to, kMoveFileReplaceExisting) != 0 ? 1 : 0;
-#else
-    return std::rename(from, to) == 0 ? 1 : 0;
-#endif
+// One flush to the disk, which the fault plan may make fail; the result is
+// the reason of a failure, else 0. Folder flushes are counted but can't
+// fail: some file systems refuse them, and the renames before them stand
+// all the same.
+int32_t SyncStep(OutputFault* fault, std::FILE* file, const char* folder_of) {
+    int32_t step = fault ? fault->syncs_done++ : -1;
+    if (!file) {
+        FlushFolderOf(folder_of);
+        return 0;
+    }
+    if (step >= 0 && step == fault->fail_at_sync) return kErrorInputOutput;
+    return FlushToDisk(file) ? 0 : LastSystemError();
 }
 
 // One rename step of a commit, which the fault plan may make fail.
-int32_t RenameStep(OutputFault* fault, const char* from, const char* to) {
-    if (fault) {
-        int32_t step = fault->renames_done++;
-        if (step == fault->fail_at_rename) return 0;
+int32_t RenameStep(OutputFile& file) {
+    if (file.fault) {
+        int32_t step = file.fault->renames_done++;
+        if (step == file.fault->fail_at_rename) return Fail(file, kErrorInputOutput);
     }
-    return ReplacePath(from, to);
+    return ReplacePath(file.temporary_path, file.target_path) ? 1 : Fail(file, LastSystemError());
 }
 
 // Hands n bytes to the system. A short write, real or injected, fails the file.
@@ -91,10 +56,8 @@ int32_t StoreBytes(OutputFile& file, const char* data, size_t n) {
     size_t put = allowed ? std::fwrite(data, 1, allowed, file.handle) : 0;
     file.stored += static_cast<int64_t>(put);
     if (file.fault) file.fault->bytes_stored += static_cast<int64_t>(put);
-    if (injected || put != n) {
-        file.failed = 1;
-        return 0;
-    }
+    if (put != allowed) return Fail(file, LastSystemError());
+    if (injected) return Fail(file, kErrorNoSpace);
     return 1;
 }
 
@@ -105,17 +68,93 @@ int32_t FlushBuffer(OutputFile& file) {
     return StoreBytes(file, file.buffer, n);
 }
 
-// Flushes and closes; 1 when every byte reached the system.
+// Flushes to the disk and closes; 1 when every byte reached it.
 int32_t FinishFile(OutputFile& file) {
     if (!file.handle) return 0;
     int32_t ok = file.failed ? 0 : FlushBuffer(file);
-    if (std::fclose(file.handle) != 0) ok = 0;
+    if (ok) {
+        if (int32_t error = SyncStep(file.fault, file.handle, nullptr)) ok = Fail(file, error);
+    }
+    if (std::fclose(file.handle) != 0 && ok) ok = Fail(file, LastSystemError());
     file.handle = nullptr;
     ReleaseBlock(file.buffer);
     file.buffer = nullptr;
     file.fill = 0;
     if (!ok) file.failed = 1;
     return ok;
+}
+
+// Creates the file's temporary beside `owner` under a name no other run
+// uses, and its buffer.
+int32_t OpenTemporary(OutputFile& file, const char* owner, int32_t* error) {
+    for (int attempt = 0; attempt < 100 && !file.handle; ++attempt) {
+        char tail[kTailCapacity];
+        UniqueTail(tail, ".tmp", reinterpret_cast<uintptr_t>(&file) + static_cast<uint64_t>(attempt));
+        if (!NameBeside(owner, tail, file.temporary_path)) {
+            *error = kErrorNameTooLong;
+            break;
+        }
+        file.handle = CreateNewFile(file.temporary_path);
+        *error = file.handle ? 0 : LastSystemError();
+        if (!file.handle && !IsExistsError(*error)) break;
+    }
+    if (!file.handle) {
+        file.temporary_path[0] = '\0';
+        return 0;
+    }
+    KeepOwnership(file.handle, file.target_path);
+    // The buffer here is the only one; pieces go to the system as they are.
+    std::setvbuf(file.handle, nullptr, _IONBF, 0);
+    file.buffer = static_cast<char*>(AllocateBlock(kOutputBufferBytes));
+    if (!file.buffer) *error = kErrorNoMemory;
+    return file.buffer ? 1 : 0;
+}
+
+// Locks the target; then whatever is beside it comes from runs that ended:
+// their half-done commit is finished, their temporaries go.
+int32_t LockTarget(OutputFile& file, int32_t* error) {
+    char lock_path[kTemporaryPathCapacity];
+    if (!NameBeside(file.target_path, "~lock", lock_path)) {
+        *error = kErrorNameTooLong;
+        return 0;
+    }
+    if (!LockFile(file.lock, lock_path, error)) return 0;
+    if (!file.lock.held) return 1;  // no locks here: others' files stay alone
+    int32_t finished = FinishInterruptedCommit(file.target_path, error);
+    if (finished < 0) return 0;
+    if (finished) {
+        file.repaired = 1;
+        if (file.fault) ++file.fault->repaired;
+    }
+    RemoveLeftovers(file.target_path, nullptr);
+    return 1;
+}
+
+// Gives the earlier contents of a target a second name for the time of the
+// commit, so a later failure can bring them back.
+int32_t KeepEarlier(OutputFile& file) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char tail[kTailCapacity];
+        UniqueTail(tail, ".bak", reinterpret_cast<uintptr_t>(&file) + static_cast<uint64_t>(attempt));
+        if (!NameBeside(file.target_path, tail, file.backup_path)) break;
+        if (KeepUnderSecondName(file.target_path, file.backup_path)) return 1;
+        if (!IsExistsError(LastSystemError())) {
+            Fail(file, LastSystemError());
+            break;
+        }
+    }
+    Fail(file, kErrorNameTooLong);
+    file.backup_path[0] = '\0';
+    return 0;
+}
+
+// After the file's own rename failed: the target may have been moved aside
+// by KeepEarlier, so it comes back; a mere second name just goes.
+void RestoreEarlier(OutputFile& file) {
+    if (!file.backup_path[0]) return;
+    if (PathKind(file.target_path) < 0) ReplacePath(file.backup_path, file.target_path);
+    else std::remove(file.backup_path);
+    file.backup_path[0] = '\0';
 }
 
 // Undoes the commit of one file: the target regains its former contents,
@@ -129,35 +168,96 @@ void RollBack(OutputFile& file) {
     }
 }
 
+// Writes the commit record of the set beside its last target, durably and
+// in one step. Sets record_path. Returns 1 or 0.
+int32_t WriteRecord(OutputFile* const* files, int32_t count, char (&record_path)[kTemporaryPathCapacity]) {
+    OutputFile& last = *files[count - 1];
+    OutputFile record;  // its bytes are not the files' bytes: no fault plan until its flush
+    int32_t error = kErrorNoMemory;
+    char* text = static_cast<char*>(AllocateBlock(kCommitRecordCapacity));
+    size_t length = 0;
+    for (int32_t i = 0; text && i < count; ++i) {
+        length = AppendCommitEntry(files[i]->temporary_path, files[i]->target_path, text, length,
+                                   kCommitRecordCapacity);
+        error = length ? 0 : kErrorNameTooLong;
+        if (!length) break;
+    }
+    int32_t ok = !error && NameBeside(last.target_path, "~commit", record_path) &&
+                 OpenTemporary(record, last.target_path, &error) && WriteOutput(&record, text, length) &&
+                 FlushBuffer(record);
+    record.fault = last.fault;
+    ok = ok && FinishFile(record);
+    ReleaseBlock(text);
+    if (ok && !ReplacePath(record.temporary_path, record_path)) {
+        ok = 0;
+        error = LastSystemError();
+    }
+    if (!ok) {
+        Fail(last, record.error ? record.error : error);
+        record_path[0] = '\0';
+        DiscardOutputFile(record);
+        return 0;
+    }
+    record.temporary_path[0] = '\0';
+    SyncStep(last.fault, nullptr, record_path);
+    return 1;
+}
+
+// Renames every temporary over its target. Returns 1, 0 when a step failed
+// (*done files had been renamed), or -1 when the fault plan stopped it.
+int32_t RenameAll(OutputFile* const* files, int32_t count, int32_t* done) {
+    for (int32_t i = 0; i < count; ++i) {
+        OutputFile& file = *files[i];
+        OutputFault* fault = file.fault;
+        if (fault && fault->before_rename && fault->before_rename(fault->context, fault->renames_done)) return -1;
+        // Every target but the last keeps a way back until all are in place.
+        // The last one is replaced in one step: nothing after it can fail.
+        if (i < count - 1 && PathKind(file.target_path) > 0 && !KeepEarlier(file)) return 0;
+        if (!RenameStep(file)) {
+            RestoreEarlier(file);
+            return 0;
+        }
+        file.temporary_path[0] = '\0';
+        ++*done;
+    }
+    return 1;
+}
+
+// What a killed run leaves: every name on disk stays as it is.
+void Abandon(OutputFile* const* files, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        files[i]->temporary_path[0] = '\0';
+        files[i]->backup_path[0] = '\0';
+        DiscardOutputFile(*files[i]);
+    }
+}
+
 }  // namespace
 
 OutputFile::~OutputFile() { DiscardOutputFile(*this); }
 
 int32_t OpenOutputFile(OutputFile& file, const char* target_path, OutputFault* fault) {
     DiscardOutputFile(file);
-    if (!target_path || !target_path[0] || std::strlen(target_path) >= sizeof file.target_path) return 0;
-    file.buffer = static_cast<char*>(AllocateBlock(kOutputBufferBytes));
-    if (!file.buffer) return 0;
-    CopyText(file.target_path, target_path);
-    for (int number = 0; number < 1000; ++number) {
-        if (!NumberedPath(file.temporary_path, target_path, number, ".tmp")) break;
-        int error = 0;
-        file.handle = CreateNewFile(file.temporary_path, &error);
-        if (file.handle) break;
-        if (error != EEXIST) break;
-    }
-    if (!file.handle) {
-        file.temporary_path[0] = '\0';
-        DiscardOutputFile(file);
-        return 0;
-    }
-    // The buffer here is the only one; pieces go to the system as they are.
-    std::setvbuf(file.handle, nullptr, _IONBF, 0);
     file.fault = fault;
-    file.stored = 0;
-    file.failed = 0;
-    file.fill = 0;
-    return 1;
+    file.error = 0;
+    file.repaired = 0;
+    IgnoreFileSizeSignal();
+    int32_t error = kErrorInvalid;
+    if (target_path && target_path[0]) {
+        error = std::strlen(target_path) < sizeof file.target_path ? 0 : kErrorNameTooLong;
+    }
+    // A folder or a device in the way fails before anything is made beside it.
+    if (!error && ResolveLinks(target_path, file.target_path, &error) &&
+        !(error = NotAFileError(file.target_path)) && LockTarget(file, &error) &&
+        OpenTemporary(file, file.target_path, &error)) {
+        file.stored = 0;
+        file.failed = 0;
+        file.fill = 0;
+        return 1;
+    }
+    Fail(file, error);
+    DiscardOutputFile(file);
+    return 0;
 }
 
 int32_t WriteOutput(OutputFile* file, const char* text, size_t length) {
@@ -192,6 +292,7 @@ void DiscardOutputFile(OutputFile& file) {
     if (file.temporary_path[0]) std::remove(file.temporary_path);
     file.temporary_path[0] = '\0';
     file.backup_path[0] = '\0';
+    UnlockFile(file.lock);
     ReleaseBlock(file.buffer);
     file.buffer = nullptr;
     file.fill = 0;
@@ -206,62 +307,32 @@ int32_t CommitOutputFiles(OutputFile* const* files, int32_t count) {
     for (int32_t i = 0; i < count; ++i) {
         if (!files[i] || !FinishFile(*files[i])) ok = 0;
     }
-    // Only files may be replaced: a directory (or anything else) at a target
+    // Only files may be replaced: a folder (or anything else) at a target
     // fails the set before any target is touched.
     for (int32_t i = 0; ok && i < count; ++i) {
-        int32_t regular = 0;
-        if (PathExists(files[i]->target_path, &regular) && !regular) ok = 0;
+        if (int32_t error = NotAFileError(files[i]->target_path)) ok = Fail(*files[i], error);
     }
+    char record_path[kTemporaryPathCapacity] = "";
+    if (ok && count > 1) ok = WriteRecord(files, count, record_path);
 
     int32_t done = 0;  // files whose temporary now stands at the target
-    for (int32_t i = 0; ok && i < count; ++i) {
-        OutputFile& file = *files[i];
-        int32_t regular = 0;
-        bool last = i == count - 1;
-        // Every target but the last keeps a way back until all are in place.
-        // The last one is replaced in one step: nothing after it can fail.
-        if (!last && PathExists(file.target_path, &regular)) {
-            int32_t kept = 0;
-            for (int number = 0; number < 1000 && !kept; ++number) {
-                if (!NumberedPath(file.backup_path, file.target_path, number, ".bak")) break;
-                int32_t other = 0;
-                if (PathExists(file.backup_path, &other)) continue;
-#if defined(_WIN32)
-                kept = ReplacePath(file.target_path, file.backup_path);
-#else
-                // A second name for the old contents: the target itself stays.
-                kept = link(file.target_path, file.backup_path) == 0 ? 1 : 0;
-                if (!kept && errno != EEXIST) kept = ReplacePath(file.target_path, file.backup_path);
-#endif
-                if (!kept && errno != EEXIST) break;
-            }
-            if (!kept) {
-                file.backup_path[0] = '\0';
-                ok = 0;
-                break;
-            }
+    if (ok) {
+        int32_t renamed = RenameAll(files, count, &done);
+        if (renamed < 0) {
+            Abandon(files, count);
+            return 0;
         }
-        if (!RenameStep(file.fault, file.temporary_path, file.target_path)) {
-            // The target may have been moved aside above: bring it back.
-            if (file.backup_path[0]) {
-                int32_t present = PathExists(file.target_path, &regular);
-                if (!present) ReplacePath(file.backup_path, file.target_path);
-                else std::remove(file.backup_path);
-                file.backup_path[0] = '\0';
-            }
-            ok = 0;
-            break;
-        }
-        file.temporary_path[0] = '\0';
-        ++done;
+        ok = renamed;
     }
-
+    // The record goes first: from then on nobody rolls this commit forward.
+    if (record_path[0]) std::remove(record_path);
     if (!ok) {
         for (int32_t i = done - 1; i >= 0; --i) RollBack(*files[i]);
     }
     for (int32_t i = 0; i < count; ++i) {
         if (!files[i]) continue;
         if (files[i]->backup_path[0]) std::remove(files[i]->backup_path);
+        SyncStep(files[i]->fault, nullptr, files[i]->target_path);
         DiscardOutputFile(*files[i]);
     }
     return ok;

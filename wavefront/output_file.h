@@ -5,9 +5,22 @@
 // through one large buffer, in binary mode (line ends are written by the
 // caller, "\r\n" everywhere, so the bytes are the same on every platform).
 // A write that stores fewer bytes than asked is a failure, and a failed file
-// stays failed. CommitOutputFiles then renames the temporaries over their
-// targets only when every file of the set was written completely; on any
-// failure no target is created or changed and no temporary is left.
+// stays failed. CommitOutputFiles then flushes every file to the disk and
+// renames the temporaries over their targets only when every file of the
+// set was written completely; on any failure no target is created or changed
+// and no temporary is left.
+//
+// A target that is a symbolic link is written through: the file the link
+// leads to is replaced, beside itself, and the link stays. A replaced file
+// keeps its permission bits, and its owner where the system allows it.
+//
+// From opening to commit or discard, a run holds a lock on each target
+// (output_names.h), so runs onto the same targets take turns and a set of
+// files always comes from one run. Once it holds the lock, opening removes
+// what runs that died left beside the target, and first finishes a commit
+// that such a run left half done (commit_record.h). The file of a set's last
+// target is to be opened first, so that this happens before the other
+// targets' leftovers are removed.
 //
 // Usage:
 //   OutputFile obj, mtl;
@@ -23,9 +36,11 @@
 #include <cstdio>
 
 #include "model/records.h"
+#include "wavefront/file_calls.h"
 
-// Fault injection for tests: one plan may be shared by several files, and
-// counts over all of them in the order the bytes are handed to the system.
+// What went wrong, for the caller, and fault injection for tests: one
+// record may be shared by several files, and counts over all of them in the
+// order the bytes are handed to the system.
 struct OutputFault {
     // The write that would store the byte at this position stores only the
     // bytes before it and fails (a disk that fills up). -1: never.
@@ -33,13 +48,28 @@ struct OutputFault {
     // The rename step with this number (0-based, counted over the commit)
     // fails. -1: never.
     int32_t fail_at_rename = -1;
+    // The flush to the disk with this number fails (0-based, counted over
+    // the files, the commit record and the folder, whose flushes can't fail
+    // the commit). -1: never.
+    int32_t fail_at_sync = -1;
+    // Called before each rename step of a commit with the step's number;
+    // when it returns 1, the commit stops there as a killed run would: the
+    // temporaries, backups and commit record stay as they are. Null: never.
+    int32_t (*before_rename)(void* context, int32_t step) = nullptr;
+    void* context = nullptr;
     // Counters kept by the output files.
     int64_t bytes_stored = 0;
     int32_t renames_done = 0;
+    int32_t syncs_done = 0;
+    // The reason of the first failure: errno, or GetLastError() on Windows;
+    // SystemErrorText gives the system's words for it. 0: nothing failed.
+    int32_t error = 0;
+    // Commits that an earlier run left half done onto these targets and
+    // this run finished before it wrote anything.
+    int32_t repaired = 0;
 };
 
 constexpr size_t kOutputBufferBytes = size_t(1) << 20;
-constexpr int kTemporaryPathCapacity = kPathCapacity + 32;
 
 struct OutputFile {
     std::FILE* handle = nullptr;
@@ -51,6 +81,9 @@ struct OutputFile {
     char target_path[kPathCapacity] = {};
     char temporary_path[kTemporaryPathCapacity] = {};
     char backup_path[kTemporaryPathCapacity] = {};  // during a commit only
+    FileLock lock;
+    int32_t error = 0;     // as OutputFault::error, for this file; kept until reopened
+    int32_t repaired = 0;  // 1 when opening finished an earlier run's commit
 
     OutputFile() = default;
     OutputFile(const OutputFile&) = delete;
@@ -58,10 +91,13 @@ struct OutputFile {
     ~OutputFile();
 };
 
-// Starts writing a file that will replace target_path: creates a new
-// temporary file beside it. Returns 0 (and leaves nothing behind) when the
-// path is null, empty, longer than kPathCapacity - 1 characters, or the
-// temporary can't be created.
+// Starts writing a file that will replace target_path: locks the target
+// (waiting while another run holds it), finishes or clears what dead runs
+// left, and creates a new temporary file beside it. Returns 0 (and leaves
+// nothing behind, the reason in `error`) when the path is null, empty,
+// longer than kPathCapacity - 1 characters, or the lock or the temporary
+// can't be made. Every use ignores SIGXFSZ from then on, so that a file size
+// limit fails a write instead of ending the process.
 int32_t OpenOutputFile(OutputFile& file, const char* target_path, OutputFault* fault = nullptr);
 
 // Appends one whole piece of text. Returns 1, or 0 when the file is null,
@@ -75,16 +111,20 @@ int32_t WriteOutputText(OutputFile* file, const char* text);  // NUL-terminated
 char* ReserveOutput(OutputFile* file, size_t bytes);
 inline void AdvanceOutput(OutputFile* file, size_t bytes) { file->fill += bytes; }
 
-// Flushes and closes every file of the set; when all were written
-// completely, renames each temporary over its target (replacing it), in
-// array order, and returns 1. Otherwise, or when a rename fails, every target
-// keeps (or regains) its former contents or absence, every temporary is
-// removed, and the result is 0. The files are closed afterwards either way.
+// Flushes every file of the set to the disk and closes it; when all were
+// written completely, renames each temporary over its target (replacing
+// it), in array order, flushes the folder and returns 1. A set of several
+// files writes its commit record first, so that a run killed between the
+// renames is finished by the next one. Otherwise, or when a rename fails,
+// every target keeps (or regains) its former contents or absence, every
+// temporary is removed, and the result is 0 (the reason in the failing
+// file's `error`). The files are closed and their locks let go either way.
 int32_t CommitOutputFiles(OutputFile* const* files, int32_t count);
 inline int32_t CommitOutputFile(OutputFile& file) {
     OutputFile* set[1] = {&file};
     return CommitOutputFiles(set, 1);
 }
 
-// Closes the file and removes its temporary; the target is not touched.
+// Closes the file, removes its temporary and lets go of its lock; the
+// target is not touched.
 void DiscardOutputFile(OutputFile& file);

@@ -22,18 +22,20 @@
 #include "morph/report.h"
 #include "tests/app/recording_host.h"
 #include "tests/wavefront/file_test_support.h"
+#include "wavefront/output_file.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// Runs `run` with no file allowed to grow past `limit` bytes; a write that
-// would pass it fails (EFBIG) instead of raising SIGXFSZ.
+// Runs `run` with no file allowed to grow past `limit` bytes. SIGXFSZ keeps
+// its default action, which ends the process: the writers themselves must
+// turn it into an ordinary failed write (EFBIG).
 template <typename Run>
 auto WithFileSizeLimit(rlim_t limit, Run run) {
     rlimit saved;
     getrlimit(RLIMIT_FSIZE, &saved);
-    void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    void (*previous)(int) = std::signal(SIGXFSZ, SIG_DFL);
     rlimit limited = saved;
     limited.rlim_cur = limit;
     EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
@@ -150,6 +152,11 @@ TEST_F(WriteFaults, ReportFailingAtEveryByteKeepsTheEarlierReport) {
                 ASSERT_EQ(code, -1);
                 ASSERT_EQ(folder.Contents(), before);
                 EXPECT_NE(host.events.back().rfind("shell ", 0), 0u);  // nothing handed to the shell
+                OutputFault fault;  // and the system's reason is kept
+                WithFileSizeLimit(limit, [&] {
+                    return WriteReportFile(report_path.c_str(), report.data(), report.size(), &fault);
+                });
+                EXPECT_EQ(fault.error, EFBIG);
             } else {
                 ASSERT_EQ(code, 1);
                 EXPECT_EQ(Slurp(report_path), report);
