@@ -1,0 +1,50 @@
+#pragma once
+// Pairing two meshes face by face: from one seed face across every edge the
+// face shares with exactly one other, breadth first, each step fixing the
+// corner order of the next face and checking it.
+#include <cstdint>
+
+#include "morph/topology_mesh.h"
+
+// A seed face: its shape corner paired with an original corner, and which
+// way round the original faces run against the shape's: +1 the same way, -1
+// the opposite way, for the whole part grown from it.
+struct SeedAlignment {
+    int32_t shape_corner;
+    int32_t original_corner;
+    int32_t direction;
+};
+
+// The working state, shared by every part and every try. All tables start
+// at -1; a try leaves what it paired until it is undone.
+struct Growth {
+    const MeshAdjacency* original = nullptr;
+    const MeshAdjacency* shape = nullptr;
+    int32_t* partner = nullptr;       // per shape vertex: its original vertex
+    int32_t* claimed = nullptr;       // per original vertex: its shape vertex
+    int32_t* face_partner = nullptr;  // per shape face: the original corner paired with its first corner
+    int32_t* face_claimed = nullptr;  // per original face: its shape face
+    int32_t* faces = nullptr;         // the shape faces the current try paired, in the order reached
+    int32_t* vertices = nullptr;      // the shape vertices the current try paired
+    // Only for strict tries, null when unknown: a likely partner per shape
+    // vertex (or -1), and colours that paired vertices must share.
+    const int32_t* hints = nullptr;
+    const uint64_t* original_colours = nullptr;
+    const uint64_t* shape_colours = nullptr;
+};
+
+// What one try paired, and where it stopped.
+struct GrowthOutcome {
+    int32_t face_count = 0;       // entries of Growth::faces
+    int32_t vertex_count = 0;     // entries of Growth::vertices
+    int32_t shape_face = -1;      // where the connectivity differs, -1 when it never did
+    int32_t original_face = -1;   // the original face met there, -1 when there is none
+};
+
+// Pairs every face reachable from the seed's. A strict try also stops where
+// a vertex would pair against its hint or with another colour. Returns 1
+// when everything reached paired, 0 when it stopped at outcome.shape_face.
+int32_t GrowFromSeed(Growth& growth, const SeedAlignment& seed, bool strict, GrowthOutcome& outcome);
+
+// Takes back every pair the try made.
+void UndoGrowth(Growth& growth, const GrowthOutcome& outcome);

@@ -1,0 +1,107 @@
+// The adjacency of a mesh in linear time: the corners of each vertex by a
+// counting sort, then the twins of every edge found in the group of its
+// lower vertex, where the corners that share the edge are told apart by the
+// other vertex through a table stamped per group rather than cleared.
+#include "morph/topology_mesh.h"
+
+#include "model/block.h"
+
+namespace {
+
+bool Valid(const TopologyMesh& mesh) {
+    if (mesh.vertex_count < 0 || mesh.face_count < 0 || !mesh.face_starts || mesh.face_starts[0] != 0) return false;
+    for (int32_t f = 0; f < mesh.face_count; ++f) {
+        if (mesh.face_starts[f + 1] <= mesh.face_starts[f]) return false;
+    }
+    int32_t corners = mesh.face_starts[mesh.face_count];
+    if (corners > 0 && !mesh.corner_vertices) return false;
+    for (int32_t c = 0; c < corners; ++c) {
+        if (mesh.corner_vertices[c] < 0 || mesh.corner_vertices[c] >= mesh.vertex_count) return false;
+    }
+    return true;
+}
+
+void GroupCornersByVertex(MeshAdjacency& mesh) {
+    int32_t* starts = mesh.vertex_starts;
+    for (int32_t c = 0; c < mesh.corner_count; ++c) ++starts[mesh.corner_vertices[c] + 1];
+    for (int32_t v = 0; v < mesh.vertex_count; ++v) starts[v + 1] += starts[v];
+    for (int32_t c = 0; c < mesh.corner_count; ++c) mesh.vertex_corners[starts[mesh.corner_vertices[c]]++] = c;
+    for (int32_t v = mesh.vertex_count; v > 0; --v) starts[v] = starts[v - 1];  // each back to its group's start
+    starts[0] = 0;
+}
+
+// One more corner on the edge whose first corner met so far is `first`.
+void JoinEdge(int32_t* twin, int32_t first, int32_t corner) {
+    if (twin[first] == kBoundaryEdge) {
+        twin[first] = corner;
+        twin[corner] = first;
+        return;
+    }
+    if (twin[first] >= 0) twin[twin[first]] = kCrowdedEdge;
+    twin[first] = twin[corner] = kCrowdedEdge;
+}
+
+// `stamp` is zero-filled, `first` scratch; both hold one entry a vertex.
+void FindTwins(MeshAdjacency& mesh, int32_t* stamp, int32_t* first) {
+    const int32_t* vertex_of = mesh.corner_vertices;
+    auto meet = [&](int32_t group, int32_t edge_corner, int32_t other) {
+        if (stamp[other] != group + 1) {
+            stamp[other] = group + 1;
+            first[other] = edge_corner;
+            mesh.twin[edge_corner] = kBoundaryEdge;
+        } else {
+            JoinEdge(mesh.twin, first[other], edge_corner);
+        }
+    };
+    // Every edge is met once, at its lower vertex: from the corner it starts
+    // at, or from the corner it ends at.
+    for (int32_t u = 0; u < mesh.vertex_count; ++u) {
+        for (int32_t k = mesh.vertex_starts[u]; k < mesh.vertex_starts[u + 1]; ++k) {
+            int32_t c = mesh.vertex_corners[k];
+            int32_t next = vertex_of[NextCorner(mesh, c)];
+            if (next >= u) meet(u, c, next);
+            int32_t previous_corner = PreviousCorner(mesh, c);
+            if (vertex_of[previous_corner] > u) meet(u, previous_corner, vertex_of[previous_corner]);
+        }
+    }
+}
+
+}  // namespace
+
+int32_t BuildAdjacency(const TopologyMesh& mesh, MeshAdjacency& adjacency) {
+    ReleaseAdjacency(adjacency);
+    if (!Valid(mesh)) return -1;
+    adjacency.vertex_count = mesh.vertex_count;
+    adjacency.face_count = mesh.face_count;
+    adjacency.corner_count = mesh.face_starts[mesh.face_count];
+    adjacency.face_starts = mesh.face_starts;
+    adjacency.corner_vertices = mesh.corner_vertices;
+    size_t corners = size_t(adjacency.corner_count) + 1, vertices = size_t(mesh.vertex_count) + 1;
+    adjacency.face_of = AllocateUnclearedTable<int32_t>(corners);
+    adjacency.twin = AllocateUnclearedTable<int32_t>(corners);
+    adjacency.vertex_starts = AllocateTable<int32_t>(vertices);
+    adjacency.vertex_corners = AllocateUnclearedTable<int32_t>(corners);
+    int32_t* stamp = AllocateTable<int32_t>(vertices);
+    int32_t* first = AllocateUnclearedTable<int32_t>(vertices);
+    bool built = adjacency.face_of && adjacency.twin && adjacency.vertex_starts && adjacency.vertex_corners && stamp &&
+                 first;
+    if (built) {
+        for (int32_t f = 0; f < mesh.face_count; ++f) {
+            for (int32_t c = mesh.face_starts[f]; c < mesh.face_starts[f + 1]; ++c) adjacency.face_of[c] = f;
+        }
+        GroupCornersByVertex(adjacency);
+        FindTwins(adjacency, stamp, first);
+    }
+    ReleaseBlock(stamp);
+    ReleaseBlock(first);
+    if (!built) ReleaseAdjacency(adjacency);
+    return built ? 1 : 0;
+}
+
+void ReleaseAdjacency(MeshAdjacency& adjacency) {
+    ReleaseBlock(adjacency.face_of);
+    ReleaseBlock(adjacency.twin);
+    ReleaseBlock(adjacency.vertex_starts);
+    ReleaseBlock(adjacency.vertex_corners);
+    adjacency = MeshAdjacency{};
+}
