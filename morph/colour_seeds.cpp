@@ -1,8 +1,10 @@
 // Refining colours until stable can take as many rounds as the mesh is wide
 // (a regular grid tells its rings apart one round at a time), while a seed
 // needs only a colour that few vertices share. So the rounds stop once every
-// part in need has a colour of its own, or the rarest colours of those parts
-// have not got rarer for two rounds.
+// part in need has a colour of its own, or once the rarest colour of each is
+// rare enough for all its vertices to be tried and has not got rarer for two
+// rounds. A mesh whose distinctive places lie far apart (holes in a torus)
+// needs rounds enough for their colours to meet before any gets rarer.
 #include "morph/colour_seeds.h"
 
 #include <algorithm>
@@ -12,7 +14,7 @@
 
 namespace {
 
-constexpr int32_t kMostRounds = 16;
+constexpr int32_t kMostRounds = 32;
 constexpr int32_t kPatience = 2;
 constexpr uint32_t kUnshared = UINT32_MAX;  // a colour no original vertex holds
 
@@ -21,18 +23,19 @@ struct Rounds {
     const MeshAdjacency& shape;
     const MeshParts& parts;
     const uint8_t* needs;
+    uint32_t few;
     ColourSeeds& seeds;
     uint32_t* rarity;  // per shape vertex: how many vertices of either mesh share its colour
 
     // Marks the rarest vertex of every part in need; returns the sum of their
-    // rarities, and whether each is unique.
-    uint64_t MarkRarest(bool& unique) {
+    // rarities, and the greatest of them in `worst`.
+    uint64_t MarkRarest(uint32_t& worst) {
         for (int32_t b = 0; b < shape.vertex_count; ++b) {
             ColourCount count = FindColour(seeds.counts, seeds.shape[b]);
             rarity[b] = count.original ? std::max(count.original, count.shape) : kUnshared;
         }
         uint64_t sum = 0;
-        unique = true;
+        worst = 0;
         for (int32_t p = 0; p < parts.count; ++p) {
             if (!needs[p]) continue;
             int32_t best = -1;
@@ -44,7 +47,7 @@ struct Rounds {
                 }
             }
             seeds.part_vertex[p] = best;
-            unique = unique && best >= 0 && rarity[best] == 1;
+            worst = std::max(worst, best >= 0 ? rarity[best] : kUnshared);
             sum += best >= 0 ? rarity[best] : 0;
         }
         return sum;
@@ -61,12 +64,12 @@ struct Rounds {
         uint64_t best = UINT64_MAX;
         int64_t previous_distinct = -1;
         for (int32_t round = 0, stale = 0;; ++round) {
-            bool unique = false;
-            uint64_t sum = MarkRarest(unique);
-            if (unique || seeds.counts.distinct == previous_distinct || round == kMostRounds) break;
+            uint32_t worst = 0;
+            uint64_t sum = MarkRarest(worst);
+            if (worst <= 1 || seeds.counts.distinct == previous_distinct || round == kMostRounds) break;
             stale = sum < best ? 0 : stale + 1;
             best = std::min(best, sum);
-            if (stale >= kPatience) break;
+            if (stale >= kPatience && worst <= few) break;
             previous_distinct = seeds.counts.distinct;
             RefineColours(original, seeds.original, spare_original);
             RefineColours(shape, seeds.shape, spare_shape);
@@ -81,7 +84,7 @@ struct Rounds {
 }  // namespace
 
 int32_t FindColourSeeds(const MeshAdjacency& original, const MeshAdjacency& shape, const MeshParts& parts,
-                        const uint8_t* needs, ColourSeeds& seeds) {
+                        const uint8_t* needs, uint32_t few, ColourSeeds& seeds) {
     ReleaseColourSeeds(seeds);
     size_t original_count = size_t(original.vertex_count) + 1, shape_count = size_t(shape.vertex_count) + 1;
     seeds.original = AllocateUnclearedTable<uint64_t>(original_count);
@@ -93,7 +96,7 @@ int32_t FindColourSeeds(const MeshAdjacency& original, const MeshAdjacency& shap
     bool found = seeds.original && seeds.shape && seeds.part_vertex && spare_original && spare_shape && rarity;
     if (found) {
         for (int32_t p = 0; p < parts.count; ++p) seeds.part_vertex[p] = -1;
-        Rounds rounds{original, shape, parts, needs, seeds, rarity};
+        Rounds rounds{original, shape, parts, needs, few, seeds, rarity};
         found = rounds.Run(spare_original, spare_shape);
     }
     ReleaseBlock(spare_original);

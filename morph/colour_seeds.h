@@ -17,11 +17,11 @@ struct ColourSeeds {
 };
 
 // Refines until the colours are stable, every part in need has a colour held
-// once in each mesh, or the rarest colours have stopped getting rarer.
-// `needs` holds nonzero for each part that wants a seed. Returns 0 when memory
-// can't be had.
+// once in each mesh, or the rarest colour of each is held by at most `few`
+// vertices of either mesh and has stopped getting rarer. `needs` holds
+// nonzero for each part that wants a seed. Returns 0 when memory can't be had.
 int32_t FindColourSeeds(const MeshAdjacency& original, const MeshAdjacency& shape, const MeshParts& parts,
-                        const uint8_t* needs, ColourSeeds& seeds);
+                        const uint8_t* needs, uint32_t few, ColourSeeds& seeds);
 
 // Up to `capacity` original vertices of shape vertex b's colour that are not
 // claimed yet, the nearest first when both positions are known. Returns how

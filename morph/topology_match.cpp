@@ -152,7 +152,7 @@ struct Matcher {
             needs[p] = user_seed[p] < 0 && !hinted;
             any = any || needs[p];
         }
-        bool made = !any || FindColourSeeds(original, shape, parts, needs, colours);
+        bool made = !any || FindColourSeeds(original, shape, parts, needs, kSeedCandidates, colours);
         ReleaseBlock(needs);
         if (any && made) {
             growth.original_colours = colours.original;
