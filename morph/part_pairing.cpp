@@ -20,6 +20,7 @@ struct Trials {
     bool strict = false;
     bool have_best = false;
     SeedAlignment best{};
+    SeedAlignment furthest{};
     bool kept = false;
     SeedAlignment kept_alignment{};
     GrowthOutcome kept_outcome{};
@@ -44,6 +45,7 @@ struct Trials {
         if (!GrowFromSeed(growth, alignment, strict, outcome)) {
             if (pairing.stopped.shape_face < 0 || outcome.face_count > pairing.stopped.face_count) {
                 pairing.stopped = outcome;
+                furthest = alignment;
             }
             UndoGrowth(growth, outcome);
             return;
@@ -95,17 +97,17 @@ int32_t PairPart(Growth& growth, const MeshParts& parts, int32_t part, const Par
                  const float* original_positions, const float* shape_positions, PartPairing& pairing) {
     pairing = PartPairing{};
     Trials trials{growth, original_positions, shape_positions, pairing};
-    if (seed.fixed) {
-        trials.Try(seed.alignment);
-        return pairing.found ? 1 : 0;
-    }
-    bool checks = growth.hints || growth.shape_colours;
+    bool checks = !seed.fixed && (growth.hints || growth.shape_colours);
     for (int32_t pass = checks ? 0 : 1; pass < 2 && !pairing.found; ++pass) {
         trials.strict = pass == 0;
         pairing.stopped = GrowthOutcome{};  // a plain try says better where the part differs
-        trials.TryCandidates(parts, part, seed);
+        if (seed.fixed) trials.Try(seed.alignment);
+        if (!seed.fixed) trials.TryCandidates(parts, part, seed);
     }
-    if (!pairing.found) return 0;
+    if (!pairing.found) {
+        if (pairing.stopped.shape_face >= 0) GrowFromSeed(growth, trials.furthest, trials.strict, pairing.stopped);
+        return 0;
+    }
     bool same = trials.kept && trials.kept_alignment.original_corner == trials.best.original_corner &&
                 trials.kept_alignment.direction == trials.best.direction;
     if (!same) {

@@ -26,6 +26,7 @@ struct PartPairing {
     GrowthOutcome stopped;  // when none was found: the try that got furthest
 };
 
-// Leaves the kept pairing in `growth`. Returns 1 when one was found.
+// Leaves the kept pairing in `growth`, or when none was found what the try
+// that got furthest paired before it stopped. Returns 1 when one was found.
 int32_t PairPart(Growth& growth, const MeshParts& parts, int32_t part, const PartSeed& seed,
                  const float* original_positions, const float* shape_positions, PartPairing& pairing);

@@ -200,3 +200,101 @@ TEST(TopologyMatch, RecoversEveryPairing) {
         EXPECT_EQ(run.result.symmetric_count, 0);
     }
 }
+
+TEST(TopologyMatch, FailsWhereTheConnectivityDiffers) {
+    // Cell 40 of the triangle grid is faces 80 and 81: (a, b, c) and (a, c, d).
+    const Mesh grid = Grid(12, 7, true);
+    const std::vector<int32_t> cell = {grid.FaceAt(80)[0], grid.FaceAt(80)[1], grid.FaceAt(80)[2], grid.FaceAt(81)[2]};
+    struct Case {
+        const char* name;
+        Mesh original;
+        std::function<void(Mesh&)> change;  // on the original's own numbering
+        std::vector<int32_t> at;            // the original vertices of the face where it fails
+        bool positions;
+    };
+    const Case cases[] = {
+        {"one face turned over", HoledTorus(), [](Mesh& m) { Reverse(m, 100); }, HoledTorus().FaceAt(100), false},
+        {"one face turned over, sculpted", grid, [](Mesh& m) { Reverse(m, 81); }, grid.FaceAt(81), true},
+        {"one edge rewired", grid,
+         [&](Mesh& m) {
+             std::copy_n(std::vector<int32_t>{cell[0], cell[1], cell[3], cell[1], cell[2], cell[3]}.begin(), 6,
+                         m.corners.begin() + m.starts[80]);
+         },
+         cell, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Mesh changed = c.original;
+        c.change(changed);
+        std::vector<int32_t> expected;
+        Mesh shape = Shuffle(changed, 3, expected);
+        Sculpt(shape, 4);
+        Outcome run = Match(c.original, shape, c.positions);
+        EXPECT_EQ(run.paired, 0);
+        EXPECT_EQ(run.result.failure, kTopologyFaceDiffers);
+        const TopologyFace& face = run.result.shape_face;
+        ASSERT_GE(face.face, 0);
+        for (int32_t i = 0; i < face.corner_count; ++i) {
+            EXPECT_NE(std::count(c.at.begin(), c.at.end(), expected[size_t(face.vertices[i])]), 0);
+        }
+        EXPECT_EQ(shape.FaceAt(face.face), std::vector<int32_t>(face.vertices, face.vertices + face.corner_count));
+        ASSERT_GE(run.result.original_face.face, 0);
+        EXPECT_EQ(c.original.FaceAt(run.result.original_face.face).size(), size_t(run.result.original_face.corner_count));
+        EXPECT_GT(run.result.paired_count, 0);
+        EXPECT_LT(run.result.paired_count, c.original.VertexCount());
+    }
+}
+
+TEST(TopologyMatch, SymmetrySeedsAndUnseededParts) {
+    const Mesh grid = Grid(6, 4, false);  // turned half round, it is itself
+    std::vector<int32_t> expected;
+    const Mesh shape = Shuffle(grid, 8, expected);
+    std::vector<int32_t> place = Inverse(expected);
+
+    Outcome blind = Match(grid, shape, false);
+    EXPECT_EQ(blind.paired, 1);
+    ASSERT_EQ(blind.result.symmetric_count, 1);
+    EXPECT_EQ(blind.result.symmetric[0].face_count, 24);
+    std::vector<int32_t> turned_round = expected;
+    for (int32_t& a : turned_round) a = grid.VertexCount() - 1 - a;
+    EXPECT_TRUE(blind.partner == expected || blind.partner == turned_round);
+
+    const std::vector<int32_t> first = grid.FaceAt(0);
+    TopologySeed seed{{first[0], first[1], first[2]}, {place[first[0]], place[first[1]], place[first[2]]}};
+    TopologyOptions seeded;
+    seeded.seeds = &seed;
+    seeded.seed_count = 1;
+    Outcome told = Match(grid, shape, false, seeded);
+    EXPECT_EQ(told.paired, 1);
+    EXPECT_EQ(told.partner, expected);
+    EXPECT_EQ(told.result.symmetric_count, 0);
+
+    std::swap(seed.shape[1], seed.shape[2]);  // no face runs that way round
+    EXPECT_EQ(Match(grid, shape, false, seeded).result.failure, kTopologyBadSeed);
+
+    // Candidates override positions: every pairing named, though the shape
+    // was moved so that positions alone would pair it half round.
+    Mesh turned = shape;
+    for (size_t v = 0; v < turned.xyz.size(); v += 3) turned.xyz[v] = 1 - turned.xyz[v], turned.xyz[v + 1] = 1 - turned.xyz[v + 1];
+    TopologyOptions named;
+    named.candidates = expected.data();
+    EXPECT_NE(Match(grid, turned, true).partner, expected);
+    EXPECT_EQ(Match(grid, turned, true, named).partner, expected);
+
+    // A part whose faces exist in no form in the original can't be seeded;
+    // the other part still pairs.
+    Mesh original = HoledTorus(), other = HoledTorus();
+    Mesh quad, triangles;
+    quad.xyz = triangles.xyz = std::vector<float>(12, 0.0f);
+    quad.Face({0, 1, 2, 3});
+    triangles.Face({0, 1, 2});
+    triangles.Face({0, 2, 3});
+    original.Append(quad);
+    other.Append(triangles);
+    Outcome split = Match(original, Shuffle(other, 2, expected), false);
+    EXPECT_EQ(split.result.failure, kTopologyUnseeded);
+    ASSERT_EQ(split.result.unseeded_count, 1);
+    EXPECT_EQ(split.result.unseeded[0].face_count, 2);
+    EXPECT_EQ(split.result.paired_count, HoledTorus().VertexCount());
+    EXPECT_EQ(split.result.part_count, 2);
+}
