@@ -58,8 +58,17 @@ struct Rounds {
     }
 
     bool Run(uint64_t*& spare_original, uint64_t*& spare_shape) {  // swaps each with its table
-        StartColours(original, seeds.original);
-        StartColours(shape, seeds.shape);
+        int32_t* original_ring = AllocateUnclearedTable<int32_t>(2 * size_t(original.corner_count) + 1);
+        int32_t* shape_ring = AllocateUnclearedTable<int32_t>(2 * size_t(shape.corner_count) + 1);
+        bool made = original_ring && shape_ring && Refine(original_ring, shape_ring, spare_original, spare_shape);
+        ReleaseBlock(original_ring);
+        ReleaseBlock(shape_ring);
+        return made && LinkColourClasses(seeds.counts, seeds.original, original.vertex_count, seeds.classes) != 0;
+    }
+
+    bool Refine(int32_t* original_ring, int32_t* shape_ring, uint64_t*& spare_original, uint64_t*& spare_shape) {
+        StartColours(original, original_ring, seeds.original);
+        StartColours(shape, shape_ring, seeds.shape);
         if (!Count()) return false;
         uint64_t best = UINT64_MAX;
         int64_t previous_distinct = -1;
@@ -71,13 +80,13 @@ struct Rounds {
             best = std::min(best, sum);
             if (stale >= kPatience && worst <= few) break;
             previous_distinct = seeds.counts.distinct;
-            RefineColours(original, seeds.original, spare_original);
-            RefineColours(shape, seeds.shape, spare_shape);
+            RefineColours(original, original_ring, seeds.original, spare_original);
+            RefineColours(shape, shape_ring, seeds.shape, spare_shape);
             std::swap(seeds.original, spare_original);
             std::swap(seeds.shape, spare_shape);
             if (!Count()) return false;
         }
-        return LinkColourClasses(seeds.counts, seeds.original, original.vertex_count, seeds.classes) != 0;
+        return true;
     }
 };
 
@@ -114,11 +123,7 @@ int32_t ColourCandidates(const ColourSeeds& seeds, int32_t b, const int32_t* cla
     int32_t count = 0;
     for (int32_t a = FirstOfColour(seeds.counts, seeds.classes, seeds.shape[b]); a >= 0; a = seeds.classes.next[a]) {
         if (claimed[a] >= 0) continue;
-        double distance = 0;
-        for (int32_t axis = 0; nearest && axis < 3; ++axis) {
-            double d = double(original_positions[3 * a + axis]) - shape_positions[3 * b + axis];
-            distance += d * d;
-        }
+        double distance = nearest ? SquaredDistance(original_positions, a, shape_positions, b) : 0;
         int32_t at = count < capacity ? count++ : capacity;  // sorted in from the end
         while (at > 0 && distances[at - 1] > distance) {
             if (at < capacity) candidates[at] = candidates[at - 1], distances[at] = distances[at - 1];

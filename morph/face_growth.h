@@ -31,6 +31,11 @@ struct Growth {
     const int32_t* hints = nullptr;
     const uint64_t* original_colours = nullptr;
     const uint64_t* shape_colours = nullptr;
+    // When both are known, a try adds up the squared distances of the pairs
+    // it makes, and gives up once the sum passes distance_limit.
+    const float* original_positions = nullptr;
+    const float* shape_positions = nullptr;
+    double distance_limit = 0;
 };
 
 // What one try paired, and where it stopped.
@@ -39,11 +44,14 @@ struct GrowthOutcome {
     int32_t vertex_count = 0;     // entries of Growth::vertices
     int32_t shape_face = -1;      // where the connectivity differs, -1 when it never did
     int32_t original_face = -1;   // the original face met there, -1 when there is none
+    double distance = 0;          // summed over the pairs made
+    bool too_far = false;         // stopped by the distance limit
 };
 
 // Pairs every face reachable from the seed's. A strict try also stops where
 // a vertex would pair against its hint or with another colour. Returns 1
-// when everything reached paired, 0 when it stopped at outcome.shape_face.
+// when everything reached paired, 0 when it stopped at outcome.shape_face or
+// went too far.
 int32_t GrowFromSeed(Growth& growth, const SeedAlignment& seed, bool strict, GrowthOutcome& outcome);
 
 // Takes back every pair the try made.

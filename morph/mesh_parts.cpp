@@ -24,10 +24,10 @@ int32_t FindParts(const MeshAdjacency& mesh, MeshParts& parts) {
         for (int32_t head = parts.starts[parts.count]; head < found; ++head) {
             int32_t f = parts.faces[head];
             for (int32_t c = mesh.face_starts[f]; c < mesh.face_starts[f + 1]; ++c) {
-                int32_t twin = mesh.twin[c];
-                if (twin < 0 || parts.part_of[mesh.face_of[twin]] >= 0) continue;
-                parts.part_of[mesh.face_of[twin]] = parts.count;
-                parts.faces[found++] = mesh.face_of[twin];
+                int32_t neighbour = mesh.twins[c].face;
+                if (neighbour < 0 || parts.part_of[neighbour] >= 0) continue;
+                parts.part_of[neighbour] = parts.count;
+                parts.faces[found++] = neighbour;
             }
         }
         ++parts.count;

@@ -30,15 +30,23 @@ void GroupCornersByVertex(MeshAdjacency& mesh) {
     starts[0] = 0;
 }
 
+// The record of `corner` on the edge it shares with `other`.
+TwinCorner Across(const MeshAdjacency& mesh, int32_t corner, int32_t other) {
+    int32_t face = mesh.face_of[other];
+    int32_t same_way = mesh.corner_vertices[other] == mesh.corner_vertices[corner] ? 1 : 0;
+    return {face, 2 * (other - mesh.face_starts[face]) + same_way};
+}
+
 // One more corner on the edge whose first corner met so far is `first`.
-void JoinEdge(int32_t* twin, int32_t first, int32_t corner) {
-    if (twin[first] == kBoundaryEdge) {
-        twin[first] = corner;
-        twin[corner] = first;
+void JoinEdge(MeshAdjacency& mesh, int32_t first, int32_t corner) {
+    TwinCorner* twins = mesh.twins;
+    if (twins[first].face == kBoundaryEdge) {
+        twins[first] = Across(mesh, first, corner);
+        twins[corner] = Across(mesh, corner, first);
         return;
     }
-    if (twin[first] >= 0) twin[twin[first]] = kCrowdedEdge;
-    twin[first] = twin[corner] = kCrowdedEdge;
+    if (twins[first].face >= 0) twins[TwinOf(mesh, first)].face = kCrowdedEdge;
+    twins[first].face = twins[corner].face = kCrowdedEdge;
 }
 
 // `stamp` is zero-filled, `first` scratch; both hold one entry a vertex.
@@ -48,9 +56,9 @@ void FindTwins(MeshAdjacency& mesh, int32_t* stamp, int32_t* first) {
         if (stamp[other] != group + 1) {
             stamp[other] = group + 1;
             first[other] = edge_corner;
-            mesh.twin[edge_corner] = kBoundaryEdge;
+            mesh.twins[edge_corner] = {kBoundaryEdge, 0};
         } else {
-            JoinEdge(mesh.twin, first[other], edge_corner);
+            JoinEdge(mesh, first[other], edge_corner);
         }
     };
     // Every edge is met once, at its lower vertex: from the corner it starts
@@ -78,12 +86,12 @@ int32_t BuildAdjacency(const TopologyMesh& mesh, MeshAdjacency& adjacency) {
     adjacency.corner_vertices = mesh.corner_vertices;
     size_t corners = size_t(adjacency.corner_count) + 1, vertices = size_t(mesh.vertex_count) + 1;
     adjacency.face_of = AllocateUnclearedTable<int32_t>(corners);
-    adjacency.twin = AllocateUnclearedTable<int32_t>(corners);
+    adjacency.twins = AllocateUnclearedTable<TwinCorner>(corners);
     adjacency.vertex_starts = AllocateTable<int32_t>(vertices);
     adjacency.vertex_corners = AllocateUnclearedTable<int32_t>(corners);
     int32_t* stamp = AllocateTable<int32_t>(vertices);
     int32_t* first = AllocateUnclearedTable<int32_t>(vertices);
-    bool built = adjacency.face_of && adjacency.twin && adjacency.vertex_starts && adjacency.vertex_corners && stamp &&
+    bool built = adjacency.face_of && adjacency.twins && adjacency.vertex_starts && adjacency.vertex_corners && stamp &&
                  first;
     if (built) {
         for (int32_t f = 0; f < mesh.face_count; ++f) {
@@ -100,7 +108,7 @@ int32_t BuildAdjacency(const TopologyMesh& mesh, MeshAdjacency& adjacency) {
 
 void ReleaseAdjacency(MeshAdjacency& adjacency) {
     ReleaseBlock(adjacency.face_of);
-    ReleaseBlock(adjacency.twin);
+    ReleaseBlock(adjacency.twins);
     ReleaseBlock(adjacency.vertex_starts);
     ReleaseBlock(adjacency.vertex_corners);
     adjacency = MeshAdjacency{};

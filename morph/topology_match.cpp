@@ -18,9 +18,6 @@
 
 namespace {
 
-// Positions this close in summed squared distance can't settle a symmetry.
-constexpr double kSymmetryMargin = 1.01;
-
 int32_t* MinusOnes(size_t count) {
     int32_t* table = AllocateUnclearedTable<int32_t>(count + 1);
     if (table) std::memset(table, 0xFF, (count + 1) * sizeof(int32_t));
@@ -75,6 +72,8 @@ struct Matcher {
         growth.original = &original;
         growth.shape = &shape;
         growth.partner = partner;
+        growth.original_positions = original_mesh.positions;
+        growth.shape_positions = shape_mesh.positions;
         growth.claimed = MinusOnes(size_t(original.vertex_count));
         growth.face_partner = MinusOnes(size_t(shape.face_count));
         growth.face_claimed = MinusOnes(size_t(original.face_count));
@@ -205,7 +204,7 @@ struct Matcher {
             Fail(kTopologyUnseeded);
             return;
         }
-        if (!PairPart(growth, parts, part, seed, original_mesh.positions, shape_mesh.positions, pairing)) {
+        if (!PairPart(growth, parts, part, seed, pairing)) {
             if (result.shape_face.face < 0 && result.original_face.face < 0) {
                 result.shape_face = Describe(shape, pairing.stopped.shape_face);
                 result.original_face = Describe(original, pairing.stopped.original_face);
@@ -214,7 +213,7 @@ struct Matcher {
             return;
         }
         if (pairing.direction < 0) ++result.reversed_part_count;
-        if (pairing.found >= 2 && pairing.other <= pairing.chosen * kSymmetryMargin) {
+        if (pairing.symmetric) {
             if (result.symmetric_count < kTopologyListCapacity) result.symmetric[result.symmetric_count] = Listed(part, pairing);
             ++result.symmetric_count;
         }

@@ -13,8 +13,16 @@ struct TopologyMesh {
     const int32_t* corner_vertices = nullptr;
 };
 
-// The twin of a corner whose edge (from its vertex to the next corner's)
-// belongs to no other face, or to more than one other face.
+// The face on the other side of a corner's edge (from its vertex to the next
+// corner's), and where that edge lies in it: all that crossing the edge
+// needs, in one record beside the corner's neighbours.
+struct TwinCorner {
+    int32_t face;   // or one of the two codes below
+    int32_t place;  // 2 x the twin corner's place in face, + 1 when face runs along the edge the same way
+};
+
+// The face of a corner whose edge belongs to no other face, or to more than
+// one other face.
 constexpr int32_t kBoundaryEdge = -1;
 constexpr int32_t kCrowdedEdge = -2;
 
@@ -26,9 +34,7 @@ struct MeshAdjacency {
     const int32_t* face_starts = nullptr;      // the mesh's
     const int32_t* corner_vertices = nullptr;  // the mesh's
     int32_t* face_of = nullptr;                // per corner
-    // Per corner: the corner of the other face on the same edge, whichever
-    // way that face runs along it, or one of the two codes above.
-    int32_t* twin = nullptr;
+    TwinCorner* twins = nullptr;  // per corner
     int32_t* vertex_starts = nullptr;   // vertex_count + 1 offsets into vertex_corners
     int32_t* vertex_corners = nullptr;  // every corner, grouped by vertex, ascending in each group
 };
@@ -50,6 +56,12 @@ inline int32_t PreviousCorner(const MeshAdjacency& mesh, int32_t corner) {
     return corner == mesh.face_starts[face] ? mesh.face_starts[face + 1] - 1 : corner - 1;
 }
 
+// The corner of the other face on a corner's edge, or the code.
+inline int32_t TwinOf(const MeshAdjacency& mesh, int32_t corner) {
+    TwinCorner twin = mesh.twins[corner];
+    return twin.face < 0 ? twin.face : mesh.face_starts[twin.face] + (twin.place >> 1);
+}
+
 inline int32_t CornerCount(const MeshAdjacency& mesh, int32_t face) {
     return mesh.face_starts[face + 1] - mesh.face_starts[face];
 }
@@ -60,4 +72,14 @@ inline int32_t StepCorner(const MeshAdjacency& mesh, int32_t corner, int32_t ste
     int32_t start = mesh.face_starts[face], count = mesh.face_starts[face + 1] - start;
     int32_t place = (corner - start + steps) % count;
     return start + (place < 0 ? place + count : place);
+}
+
+// The squared distance between vertex i of positions p and vertex j of q.
+inline double SquaredDistance(const float* p, int32_t i, const float* q, int32_t j) {
+    double sum = 0;
+    for (int32_t axis = 0; axis < 3; ++axis) {
+        double d = double(p[3 * i + axis]) - double(q[3 * j + axis]);
+        sum += d * d;
+    }
+    return sum;
 }
