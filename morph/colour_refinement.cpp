@@ -1,9 +1,8 @@
 // Colour refinement in linear time a round. A vertex's neighbours are
 // summed as hashes, which makes the result independent of their order and of
 // which way each face runs; the sizes of its faces go into its first colour
-// so that a triangle and a quad around a vertex count differently. The
-// neighbours are listed once, so that a round reads them in order instead of
-// hunting for them through the faces.
+// so that a triangle and a quad around a vertex count differently. A round
+// reads each vertex's neighbours from the adjacency's ring, in order.
 #include "morph/colour_refinement.h"
 
 #include <cstring>
@@ -25,20 +24,17 @@ uint64_t NonZero(uint64_t h) { return h ? h : 1; }
 
 }  // namespace
 
-void StartColours(const MeshAdjacency& mesh, int32_t* ring, uint64_t* colours) {
-    for (int32_t v = 0; v < mesh.vertex_count; ++v) {
-        uint64_t sizes = 0;
-        for (int32_t k = mesh.vertex_starts[v]; k < mesh.vertex_starts[v + 1]; ++k) {
-            int32_t c = mesh.vertex_corners[k];
-            sizes += Mix(uint64_t(CornerCount(mesh, mesh.face_of[c])) + 0x51ED27ull);
-            ring[2 * k] = mesh.corner_vertices[PreviousCorner(mesh, c)];
-            ring[2 * k + 1] = mesh.corner_vertices[NextCorner(mesh, c)];
-        }
-        colours[v] = NonZero(Mix(sizes + uint64_t(mesh.vertex_starts[v + 1] - mesh.vertex_starts[v])));
+void StartColours(const MeshAdjacency& mesh, uint64_t* colours) {
+    for (int32_t v = 0; v < mesh.vertex_count; ++v) colours[v] = uint64_t(mesh.vertex_starts[v + 1] - mesh.vertex_starts[v]);
+    for (int32_t f = 0; f < mesh.face_count; ++f) {
+        uint64_t size = Mix(uint64_t(CornerCount(mesh, f)) + 0x51ED27ull);
+        for (int32_t c = mesh.face_starts[f]; c < mesh.face_starts[f + 1]; ++c) colours[mesh.corner_vertices[c]] += size;
     }
+    for (int32_t v = 0; v < mesh.vertex_count; ++v) colours[v] = NonZero(Mix(colours[v]));
 }
 
-void RefineColours(const MeshAdjacency& mesh, const int32_t* ring, const uint64_t* colours, uint64_t* refined) {
+void RefineColours(const MeshAdjacency& mesh, const uint64_t* colours, uint64_t* refined) {
+    const int32_t* ring = mesh.ring;
     for (int32_t v = 0; v < mesh.vertex_count; ++v) {
         uint64_t sum = 0;
         for (int32_t k = 2 * mesh.vertex_starts[v]; k < 2 * mesh.vertex_starts[v + 1]; ++k) sum += Mix(colours[ring[k]]);

@@ -8,13 +8,11 @@
 
 #include "morph/topology_mesh.h"
 
-// The first colours, from each vertex's corners and the sizes of their
-// faces; and `ring`, two entries a corner in the order of vertex_corners: the
-// vertices before and after it in its face, which each round reads in turn.
-void StartColours(const MeshAdjacency& mesh, int32_t* ring, uint64_t* colours);
+// The first colours, from each vertex's corners and the sizes of their faces.
+void StartColours(const MeshAdjacency& mesh, uint64_t* colours);
 
 // One round: `refined` gets each vertex's next colour. No colour is 0.
-void RefineColours(const MeshAdjacency& mesh, const int32_t* ring, const uint64_t* colours, uint64_t* refined);
+void RefineColours(const MeshAdjacency& mesh, const uint64_t* colours, uint64_t* refined);
 
 // How many vertices of each mesh hold one colour.
 struct ColourCount {

@@ -58,17 +58,13 @@ struct Rounds {
     }
 
     bool Run(uint64_t*& spare_original, uint64_t*& spare_shape) {  // swaps each with its table
-        int32_t* original_ring = AllocateUnclearedTable<int32_t>(2 * size_t(original.corner_count) + 1);
-        int32_t* shape_ring = AllocateUnclearedTable<int32_t>(2 * size_t(shape.corner_count) + 1);
-        bool made = original_ring && shape_ring && Refine(original_ring, shape_ring, spare_original, spare_shape);
-        ReleaseBlock(original_ring);
-        ReleaseBlock(shape_ring);
-        return made && LinkColourClasses(seeds.counts, seeds.original, original.vertex_count, seeds.classes) != 0;
+        return Refine(spare_original, spare_shape) &&
+               LinkColourClasses(seeds.counts, seeds.original, original.vertex_count, seeds.classes) != 0;
     }
 
-    bool Refine(int32_t* original_ring, int32_t* shape_ring, uint64_t*& spare_original, uint64_t*& spare_shape) {
-        StartColours(original, original_ring, seeds.original);
-        StartColours(shape, shape_ring, seeds.shape);
+    bool Refine(uint64_t*& spare_original, uint64_t*& spare_shape) {
+        StartColours(original, seeds.original);
+        StartColours(shape, seeds.shape);
         if (!Count()) return false;
         uint64_t best = UINT64_MAX;
         int64_t previous_distinct = -1;
@@ -80,8 +76,8 @@ struct Rounds {
             best = std::min(best, sum);
             if (stale >= kPatience && worst <= few) break;
             previous_distinct = seeds.counts.distinct;
-            RefineColours(original, original_ring, seeds.original, spare_original);
-            RefineColours(shape, shape_ring, seeds.shape, spare_shape);
+            RefineColours(original, seeds.original, spare_original);
+            RefineColours(shape, seeds.shape, spare_shape);
             std::swap(seeds.original, spare_original);
             std::swap(seeds.shape, spare_shape);
             if (!Count()) return false;

@@ -5,6 +5,8 @@
 // in a shape whose faces lie in no useful order each read is a cache miss.
 #include "morph/face_growth.h"
 
+#include <utility>
+
 namespace {
 
 // A place around a face of `count` corners; steps are mostly less than one
@@ -118,5 +120,26 @@ void UndoGrowth(Growth& growth, const GrowthOutcome& outcome) {
         int32_t b = growth.vertices[k];
         growth.claimed[growth.partner[b]] = -1;
         growth.partner[b] = -1;
+    }
+}
+
+void ParkGrowth(Growth& growth, const GrowthOutcome& outcome) {
+    for (int32_t k = 0; k < outcome.face_count; ++k) growth.parked_face_partners[k] = growth.face_partner[growth.faces[k]];
+    for (int32_t k = 0; k < outcome.vertex_count; ++k) growth.parked_partners[k] = growth.partner[growth.vertices[k]];
+    UndoGrowth(growth, outcome);
+    std::swap(growth.faces, growth.parked_faces);  // the lists stay, the next try takes the spare ones
+    std::swap(growth.vertices, growth.parked_vertices);
+}
+
+void RestoreGrowth(Growth& growth, const GrowthOutcome& outcome) {
+    for (int32_t k = 0; k < outcome.face_count; ++k) {
+        int32_t b = growth.parked_faces[k], first = growth.parked_face_partners[k];
+        growth.face_partner[b] = first;
+        growth.face_claimed[growth.original->face_of[first]] = b;
+    }
+    for (int32_t k = 0; k < outcome.vertex_count; ++k) {
+        int32_t b = growth.parked_vertices[k], a = growth.parked_partners[k];
+        growth.partner[b] = a;
+        growth.claimed[a] = b;
     }
 }

@@ -26,6 +26,11 @@ struct Growth {
     int32_t* face_claimed = nullptr;  // per original face: its shape face
     int32_t* faces = nullptr;         // the shape faces the current try paired, in the order reached
     int32_t* vertices = nullptr;      // the shape vertices the current try paired
+    // A try set aside: its lists, and the partners they had.
+    int32_t* parked_faces = nullptr;
+    int32_t* parked_face_partners = nullptr;
+    int32_t* parked_vertices = nullptr;
+    int32_t* parked_partners = nullptr;
     // Only for strict tries, null when unknown: a likely partner per shape
     // vertex (or -1), and colours that paired vertices must share.
     const int32_t* hints = nullptr;
@@ -56,3 +61,9 @@ int32_t GrowFromSeed(Growth& growth, const SeedAlignment& seed, bool strict, Gro
 
 // Takes back every pair the try made.
 void UndoGrowth(Growth& growth, const GrowthOutcome& outcome);
+
+// Takes back every pair the try made, keeping them aside; one try at a time.
+void ParkGrowth(Growth& growth, const GrowthOutcome& outcome);
+
+// Makes the pairs of the try set aside again, which must all be free.
+void RestoreGrowth(Growth& growth, const GrowthOutcome& outcome);

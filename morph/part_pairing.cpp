@@ -6,7 +6,7 @@
 // that truly differs is reported where its connectivity does. With positions
 // the alignments are tried in order of how near the seed face lands, so the
 // right one is mostly first and the others give up as soon as they are
-// farther.
+// farther; the best is parked meanwhile rather than grown again.
 #include "morph/part_pairing.h"
 
 #include <algorithm>
@@ -22,11 +22,11 @@ struct Trials {
     Growth& growth;
     PartPairing& pairing;
     bool strict = false;
-    SeedAlignment best{};
     SeedAlignment furthest{};
-    bool kept = false;
-    SeedAlignment kept_alignment{};
+    bool kept = false;          // the last try's pairs are in place
+    bool kept_is_best = false;  // and they are the best found; otherwise the best is parked
     GrowthOutcome kept_outcome{};
+    GrowthOutcome parked_outcome{};
 
     bool Positions() const { return growth.original_positions && growth.shape_positions; }
 
@@ -36,17 +36,29 @@ struct Trials {
             if (pairing.found > 1) pairing.other = pairing.chosen;
             pairing.chosen = outcome.distance;
             pairing.direction = alignment.direction;
-            best = alignment;
-        } else if (pairing.other < 0 || outcome.distance < pairing.other) {
-            pairing.other = outcome.distance;
+            kept_is_best = true;
+        } else {
+            if (pairing.other < 0 || outcome.distance < pairing.other) pairing.other = outcome.distance;
+            kept_is_best = false;
         }
         kept = true;
-        kept_alignment = alignment;
         kept_outcome = outcome;
     }
 
-    void Try(const SeedAlignment& alignment) {
+    // The best pairing back in place, the others gone.
+    void KeepBest() {
+        if (kept && kept_is_best) return;
         if (kept) UndoGrowth(growth, kept_outcome);
+        RestoreGrowth(growth, parked_outcome);
+    }
+
+    void Try(const SeedAlignment& alignment) {
+        if (kept && kept_is_best) {
+            ParkGrowth(growth, kept_outcome);
+            parked_outcome = kept_outcome;
+        } else if (kept) {
+            UndoGrowth(growth, kept_outcome);
+        }
         kept = false;
         growth.distance_limit = pairing.found ? pairing.chosen * kSymmetryMargin : HUGE_VAL;
         GrowthOutcome outcome;
@@ -121,13 +133,6 @@ int32_t PairPart(Growth& growth, const MeshParts& parts, int32_t part, const Par
         return 0;
     }
     pairing.symmetric = pairing.found >= 2 && pairing.other <= pairing.chosen * kSymmetryMargin;
-    bool same = trials.kept && trials.kept_alignment.original_corner == trials.best.original_corner &&
-                trials.kept_alignment.direction == trials.best.direction;
-    if (!same) {
-        if (trials.kept) UndoGrowth(growth, trials.kept_outcome);
-        growth.distance_limit = HUGE_VAL;
-        GrowthOutcome outcome;
-        GrowFromSeed(growth, trials.best, trials.strict, outcome);
-    }
+    trials.KeepBest();
     return 1;
 }

@@ -1,5 +1,5 @@
 // The adjacency of a mesh in linear time: the corners of each vertex by a
-// counting sort, then the twins of every edge found in the group of its
+// counting sort, with the neighbours each corner has in its face, then the twins of every edge found in the group of its
 // lower vertex, where the corners that share the edge are told apart by the
 // other vertex through a table stamped per group rather than cleared.
 #include "morph/topology_mesh.h"
@@ -23,9 +23,18 @@ bool Valid(const TopologyMesh& mesh) {
 
 void GroupCornersByVertex(MeshAdjacency& mesh) {
     int32_t* starts = mesh.vertex_starts;
-    for (int32_t c = 0; c < mesh.corner_count; ++c) ++starts[mesh.corner_vertices[c] + 1];
+    const int32_t* vertex_of = mesh.corner_vertices;
+    for (int32_t c = 0; c < mesh.corner_count; ++c) ++starts[vertex_of[c] + 1];
     for (int32_t v = 0; v < mesh.vertex_count; ++v) starts[v + 1] += starts[v];
-    for (int32_t c = 0; c < mesh.corner_count; ++c) mesh.vertex_corners[starts[mesh.corner_vertices[c]]++] = c;
+    for (int32_t f = 0; f < mesh.face_count; ++f) {
+        int32_t first = mesh.face_starts[f], last = mesh.face_starts[f + 1] - 1;
+        for (int32_t c = first; c <= last; ++c) {
+            int32_t slot = starts[vertex_of[c]]++;
+            mesh.vertex_corners[slot] = c;
+            mesh.ring[2 * slot] = vertex_of[c == first ? last : c - 1];
+            mesh.ring[2 * slot + 1] = vertex_of[c == last ? first : c + 1];
+        }
+    }
     for (int32_t v = mesh.vertex_count; v > 0; --v) starts[v] = starts[v - 1];  // each back to its group's start
     starts[0] = 0;
 }
@@ -51,7 +60,6 @@ void JoinEdge(MeshAdjacency& mesh, int32_t first, int32_t corner) {
 
 // `stamp` is zero-filled, `first` scratch; both hold one entry a vertex.
 void FindTwins(MeshAdjacency& mesh, int32_t* stamp, int32_t* first) {
-    const int32_t* vertex_of = mesh.corner_vertices;
     auto meet = [&](int32_t group, int32_t edge_corner, int32_t other) {
         if (stamp[other] != group + 1) {
             stamp[other] = group + 1;
@@ -66,10 +74,8 @@ void FindTwins(MeshAdjacency& mesh, int32_t* stamp, int32_t* first) {
     for (int32_t u = 0; u < mesh.vertex_count; ++u) {
         for (int32_t k = mesh.vertex_starts[u]; k < mesh.vertex_starts[u + 1]; ++k) {
             int32_t c = mesh.vertex_corners[k];
-            int32_t next = vertex_of[NextCorner(mesh, c)];
-            if (next >= u) meet(u, c, next);
-            int32_t previous_corner = PreviousCorner(mesh, c);
-            if (vertex_of[previous_corner] > u) meet(u, previous_corner, vertex_of[previous_corner]);
+            if (mesh.ring[2 * k + 1] >= u) meet(u, c, mesh.ring[2 * k + 1]);
+            if (mesh.ring[2 * k] > u) meet(u, PreviousCorner(mesh, c), mesh.ring[2 * k]);
         }
     }
 }
@@ -89,9 +95,11 @@ int32_t BuildAdjacency(const TopologyMesh& mesh, MeshAdjacency& adjacency) {
     adjacency.twins = AllocateUnclearedTable<TwinCorner>(corners);
     adjacency.vertex_starts = AllocateTable<int32_t>(vertices);
     adjacency.vertex_corners = AllocateUnclearedTable<int32_t>(corners);
+    adjacency.ring = AllocateUnclearedTable<int32_t>(2 * corners);
     int32_t* stamp = AllocateTable<int32_t>(vertices);
     int32_t* first = AllocateUnclearedTable<int32_t>(vertices);
-    bool built = adjacency.face_of && adjacency.twins && adjacency.vertex_starts && adjacency.vertex_corners && stamp &&
+    bool built = adjacency.face_of && adjacency.twins && adjacency.vertex_starts && adjacency.vertex_corners && adjacency.ring &&
+                 stamp &&
                  first;
     if (built) {
         for (int32_t f = 0; f < mesh.face_count; ++f) {
@@ -111,5 +119,6 @@ void ReleaseAdjacency(MeshAdjacency& adjacency) {
     ReleaseBlock(adjacency.twins);
     ReleaseBlock(adjacency.vertex_starts);
     ReleaseBlock(adjacency.vertex_corners);
+    ReleaseBlock(adjacency.ring);
     adjacency = MeshAdjacency{};
 }

@@ -55,8 +55,9 @@ struct Matcher {
         ReleaseAdjacency(original);
         ReleaseAdjacency(shape);
         ReleaseParts(parts);
-        for (int32_t* table : {growth.claimed, growth.face_partner, growth.face_claimed, growth.faces,
-                               growth.vertices, hints, user_seed}) {
+        for (int32_t* table : {growth.claimed, growth.face_partner, growth.face_claimed, growth.faces, growth.vertices,
+                               growth.parked_faces, growth.parked_face_partners, growth.parked_vertices,
+                               growth.parked_partners, hints, user_seed}) {
             ReleaseBlock(table);
         }
         ReleaseBlock(alignments);
@@ -79,9 +80,14 @@ struct Matcher {
         growth.face_claimed = MinusOnes(size_t(original.face_count));
         growth.faces = AllocateUnclearedTable<int32_t>(size_t(shape.face_count) + 1);
         growth.vertices = AllocateUnclearedTable<int32_t>(size_t(shape.vertex_count) + 1);
+        growth.parked_faces = AllocateUnclearedTable<int32_t>(size_t(shape.face_count) + 1);
+        growth.parked_face_partners = AllocateUnclearedTable<int32_t>(size_t(shape.face_count) + 1);
+        growth.parked_vertices = AllocateUnclearedTable<int32_t>(size_t(shape.vertex_count) + 1);
+        growth.parked_partners = AllocateUnclearedTable<int32_t>(size_t(shape.vertex_count) + 1);
         user_seed = MinusOnes(size_t(parts.count));
         return growth.claimed && growth.face_partner && growth.face_claimed && growth.faces && growth.vertices &&
-               user_seed;
+               growth.parked_faces && growth.parked_face_partners && growth.parked_vertices &&
+               growth.parked_partners && user_seed;
     }
 
     // The caller's candidates without those naming an original vertex twice,

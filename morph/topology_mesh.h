@@ -37,6 +37,9 @@ struct MeshAdjacency {
     TwinCorner* twins = nullptr;  // per corner
     int32_t* vertex_starts = nullptr;   // vertex_count + 1 offsets into vertex_corners
     int32_t* vertex_corners = nullptr;  // every corner, grouped by vertex, ascending in each group
+    // Two entries for each of vertex_corners: the vertices before and after
+    // the corner in its face.
+    int32_t* ring = nullptr;
 };
 
 // 1 when built; 0 when memory can't be had; -1 when the mesh is malformed (a
