@@ -1,14 +1,18 @@
 // topology_match_tool VERTICES [runs]: times matching by connectivity on the
-// generated grid of bench/pair_generator.h, renumbered (vertices, faces,
-// start corners) and sculpted by a smooth displacement of up to 30 % of its
-// size. Prints the least wall and CPU time over the runs for each case and
-// whether every vertex found its true partner:
-//   topology <case> <vertices> <wall> <cpu> <correct>/<vertices>
-// Cases: sculpted (positions known, every one moved), blind (no positions).
+// generated grid of bench/pair_generator.h, its vertices renumbered and its
+// faces started at other corners, and sculpted by a smooth displacement of up
+// to 30 % of its size. Prints the least wall and CPU time over the runs for
+// each case, how many vertices found their true partner, and how many parts
+// were reported symmetric:
+//   topology <case> <vertices> <wall> <cpu> <correct>/<vertices> <symmetric>
+// Cases: sculpted (positions known, every one moved); shuffled (the same with
+// the faces in random order too); blind (no positions: a square grid is its
+// own mirror image, so any of its symmetries may be chosen and is reported).
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 #include <cstdlib>
 #include <ctime>
 #include <vector>
@@ -25,14 +29,14 @@ struct Shape {
     std::vector<int32_t> truth;  // per shape vertex, its original vertex
 };
 
-Shape Renumber(const pair_generator::Mesh& mesh, uint64_t seed) {
+Shape Renumber(const pair_generator::Mesh& mesh, uint64_t seed, bool shuffle_faces) {
     size_t n = mesh.positions.size() / 3, faces = mesh.triangles.size() / 3;
     std::vector<int32_t> place(n), order(faces);
     for (size_t i = 0; i < n; ++i) place[i] = int32_t(i);
     for (size_t f = 0; f < faces; ++f) order[f] = int32_t(f);
     uint64_t state = seed;
-    for (size_t i = n - 1; getenv("SHUFFLE_VERTICES") && i > 0; --i) std::swap(place[i], place[pair_generator::NextRandom(state) % (i + 1)]);
-    for (size_t f = faces - 1; getenv("SHUFFLE_FACES") && f > 0; --f) std::swap(order[f], order[pair_generator::NextRandom(state) % (f + 1)]);
+    for (size_t i = n - 1; i > 0; --i) std::swap(place[i], place[pair_generator::NextRandom(state) % (i + 1)]);
+    for (size_t f = faces - 1; shuffle_faces && f > 0; --f) std::swap(order[f], order[pair_generator::NextRandom(state) % (f + 1)]);
     Shape shape;
     shape.positions.resize(3 * n);
     shape.truth.resize(n);
@@ -75,7 +79,8 @@ void Time(const char* name, const TopologyMesh& original, const TopologyMesh& sh
     }
     size_t correct = 0;
     for (size_t b = 0; b < partner.size(); ++b) correct += partner[b] == truth.truth[b];
-    std::printf("topology %s %zu %.6f %.6f %zu/%zu\n", name, partner.size(), wall, cpu, correct, partner.size());
+    std::printf("topology %s %zu %.6f %.6f %zu/%zu %d\n", name, partner.size(), wall, cpu, correct, partner.size(),
+                result.symmetric_count);
 }
 
 }  // namespace
@@ -91,14 +96,19 @@ int main(int argc, char** argv) {
     pair_generator::Mesh mesh = pair_generator::MakeGrid(count, 1);
     std::vector<int32_t> starts;
     for (size_t f = 0; f <= mesh.triangles.size() / 3; ++f) starts.push_back(int32_t(3 * f));
-    Shape shape = Renumber(mesh, 7);
-    Sculpt(shape.positions, 0.01f * std::ceil(std::sqrt(float(count))));
+    float width = 0.01f * std::ceil(std::sqrt(float(count)));
     TopologyMesh original{int32_t(count), mesh.positions.data(), int32_t(starts.size() - 1), starts.data(),
                           mesh.triangles.data()};
-    TopologyMesh sculpted{int32_t(count), shape.positions.data(), int32_t(shape.starts.size() - 1),
-                          shape.starts.data(), shape.corners.data()};
-    Time("sculpted", original, sculpted, shape, runs);
-    original.positions = sculpted.positions = nullptr;
-    Time("blind", original, sculpted, shape, runs);
+    for (bool shuffle_faces : {false, true}) {
+        Shape shape = Renumber(mesh, 7, shuffle_faces);
+        Sculpt(shape.positions, width);
+        TopologyMesh sculpted{int32_t(count), shape.positions.data(), int32_t(shape.starts.size() - 1),
+                              shape.starts.data(), shape.corners.data()};
+        Time(shuffle_faces ? "shuffled" : "sculpted", original, sculpted, shape, runs);
+        if (shuffle_faces) continue;
+        TopologyMesh blind_original = original, blind = sculpted;
+        blind_original.positions = blind.positions = nullptr;
+        Time("blind", blind_original, blind, shape, runs);
+    }
     return 0;
 }

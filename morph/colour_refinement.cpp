@@ -45,7 +45,7 @@ void RefineColours(const MeshAdjacency& mesh, const uint64_t* colours, uint64_t*
 int32_t CountColours(const uint64_t* original, int32_t original_count, const uint64_t* shape, int32_t shape_count,
                      ColourCounts& counts) {
     uint64_t capacity = 16;
-    while (capacity < 2 * (uint64_t(original_count) + uint64_t(shape_count))) capacity <<= 1;
+    while (capacity < 2 * uint64_t(shape_count)) capacity <<= 1;
     if (counts.mask + 1 != capacity) {
         ReleaseColourCounts(counts);
         counts.slots = AllocateUnclearedTable<ColourCount>(size_t(capacity));
@@ -54,16 +54,23 @@ int32_t CountColours(const uint64_t* original, int32_t original_count, const uin
     }
     std::memset(counts.slots, 0, size_t(capacity) * sizeof(ColourCount));
     counts.distinct = 0;
-    auto add = [&counts](uint64_t colour, bool is_original) {
+    // Only the shape's colours are kept: an original colour no shape vertex
+    // holds can seed nothing.
+    auto slot_of = [&counts](uint64_t colour) -> ColourCount& {
         uint64_t s = colour & counts.mask;
         while (counts.slots[s].colour != 0 && counts.slots[s].colour != colour) s = (s + 1) & counts.mask;
-        ColourCount& slot = counts.slots[s];
-        if (slot.colour == 0) ++counts.distinct;
-        slot.colour = colour;
-        ++(is_original ? slot.original : slot.shape);
+        return counts.slots[s];
     };
-    for (int32_t v = 0; v < original_count; ++v) add(original[v], true);
-    for (int32_t v = 0; v < shape_count; ++v) add(shape[v], false);
+    for (int32_t v = 0; v < shape_count; ++v) {
+        ColourCount& slot = slot_of(shape[v]);
+        if (slot.colour == 0) ++counts.distinct;
+        slot.colour = shape[v];
+        ++slot.shape;
+    }
+    for (int32_t v = 0; v < original_count; ++v) {
+        ColourCount& slot = slot_of(original[v]);
+        if (slot.colour != 0) ++slot.original;
+    }
     return 1;
 }
 
@@ -96,9 +103,10 @@ int32_t LinkColourClasses(const ColourCounts& counts, const uint64_t* original, 
     }
     for (uint64_t s = 0; s <= counts.mask; ++s) classes.head[s] = -1;
     for (int32_t v = original_count - 1; v >= 0; --v) {
-        int32_t& head = classes.head[FindSlot(counts, original[v])];
-        classes.next[v] = head;
-        head = v;
+        int64_t slot = FindSlot(counts, original[v]);
+        if (slot < 0) continue;
+        classes.next[v] = classes.head[slot];
+        classes.head[slot] = v;
     }
     return 1;
 }

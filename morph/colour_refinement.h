@@ -14,7 +14,7 @@ void StartColours(const MeshAdjacency& mesh, uint64_t* colours);
 // One round: `refined` gets each vertex's next colour. No colour is 0.
 void RefineColours(const MeshAdjacency& mesh, const uint64_t* colours, uint64_t* refined);
 
-// How many vertices of each mesh hold one colour.
+// How many vertices of each mesh hold one colour that some shape vertex holds.
 struct ColourCount {
     uint64_t colour;  // 0 for a free slot
     uint32_t original;
@@ -24,7 +24,7 @@ struct ColourCount {
 struct ColourCounts {
     ColourCount* slots = nullptr;
     uint64_t mask = 0;
-    int64_t distinct = 0;  // colours held by any vertex
+    int64_t distinct = 0;  // colours held by shape vertices
 };
 
 // Counts the colours of both meshes, reusing the table's memory. Returns 0
@@ -37,7 +37,8 @@ ColourCount FindColour(const ColourCounts& counts, uint64_t colour);
 
 void ReleaseColourCounts(ColourCounts& counts);
 
-// The original vertices of each colour, each list in ascending order.
+// The original vertices of each colour a shape vertex holds, each list in
+// ascending order.
 struct ColourClasses {
     int32_t* head = nullptr;  // per slot of the counts: its first vertex, or -1
     int32_t* next = nullptr;  // per original vertex: the next of its colour, or -1

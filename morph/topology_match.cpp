@@ -43,7 +43,9 @@ struct Matcher {
     MeshParts parts;
     Growth growth;
     int32_t* hints = nullptr;
-    int32_t* user_seed = nullptr;  // per part: the user's seed for it, or -1
+    int32_t* user_seed = nullptr;    // per part: the user's seed for it, or -1
+    int32_t* part_hinted = nullptr;  // per part: its first vertex with a hint, or -1
+    int32_t paired_parts = 0;        // parts tried so far
     SeedAlignment* alignments = nullptr;  // per user seed
     ColourSeeds colours;
 
@@ -57,7 +59,7 @@ struct Matcher {
         ReleaseParts(parts);
         for (int32_t* table : {growth.claimed, growth.face_partner, growth.face_claimed, growth.faces, growth.vertices,
                                growth.parked_faces, growth.parked_face_partners, growth.parked_vertices,
-                               growth.parked_partners, hints, user_seed}) {
+                               growth.parked_partners, hints, user_seed, part_hinted}) {
             ReleaseBlock(table);
         }
         ReleaseBlock(alignments);
@@ -85,9 +87,10 @@ struct Matcher {
         growth.parked_vertices = AllocateUnclearedTable<int32_t>(size_t(shape.vertex_count) + 1);
         growth.parked_partners = AllocateUnclearedTable<int32_t>(size_t(shape.vertex_count) + 1);
         user_seed = MinusOnes(size_t(parts.count));
+        part_hinted = MinusOnes(size_t(parts.count));
         return growth.claimed && growth.face_partner && growth.face_claimed && growth.faces && growth.vertices &&
                growth.parked_faces && growth.parked_face_partners && growth.parked_vertices &&
-               growth.parked_partners && user_seed;
+               growth.parked_partners && user_seed && part_hinted;
     }
 
     // The caller's candidates without those naming an original vertex twice,
@@ -152,9 +155,11 @@ struct Matcher {
         if (!needs) return false;
         bool any = false;
         for (int32_t p = 0; p < parts.count; ++p) {
-            bool hinted = false;
-            if (hints) ForEachPartVertex(p, [&](int32_t b) { return !(hinted = hints[b] >= 0); });
-            needs[p] = user_seed[p] < 0 && !hinted;
+            if (hints) ForEachPartVertex(p, [&](int32_t b) {
+                if (hints[b] >= 0) part_hinted[p] = b;
+                return part_hinted[p] < 0;
+            });
+            needs[p] = user_seed[p] < 0 && part_hinted[p] < 0;
             any = any || needs[p];
         }
         bool made = !any || FindColourSeeds(original, shape, parts, needs, kSeedCandidates, colours);
@@ -179,11 +184,13 @@ struct Matcher {
             seed.candidates[0] = a;
             seed.candidate_count = 1;
         };
-        ForEachPartVertex(part, [&](int32_t b) {
+        if (paired_parts > 0) ForEachPartVertex(part, [&](int32_t b) {  // shared with a part paired before
             if (growth.partner[b] >= 0) pick(b, growth.partner[b]);
             return seed.shape_vertex < 0;
         });
-        if (seed.shape_vertex < 0 && hints) ForEachPartVertex(part, [&](int32_t b) {
+        int32_t hinted = part_hinted[part];
+        if (seed.shape_vertex < 0 && hinted >= 0 && growth.claimed[hints[hinted]] < 0) pick(hinted, hints[hinted]);
+        if (seed.shape_vertex < 0 && hinted >= 0) ForEachPartVertex(part, [&](int32_t b) {
             if (hints[b] >= 0 && growth.claimed[hints[b]] < 0) pick(b, hints[b]);
             return seed.shape_vertex < 0;
         });
@@ -210,6 +217,7 @@ struct Matcher {
             Fail(kTopologyUnseeded);
             return;
         }
+        ++paired_parts;  // what it pairs, even up to where it fails, may seed the next
         if (!PairPart(growth, parts, part, seed, pairing)) {
             if (result.shape_face.face < 0 && result.original_face.face < 0) {
                 result.shape_face = Describe(shape, pairing.stopped.shape_face);
