@@ -36,7 +36,9 @@ Shape Renumber(const pair_generator::Mesh& mesh, uint64_t seed, bool shuffle_fac
     for (size_t f = 0; f < faces; ++f) order[f] = int32_t(f);
     uint64_t state = seed;
     for (size_t i = n - 1; i > 0; --i) std::swap(place[i], place[pair_generator::NextRandom(state) % (i + 1)]);
-    for (size_t f = faces - 1; shuffle_faces && f > 0; --f) std::swap(order[f], order[pair_generator::NextRandom(state) % (f + 1)]);
+    for (size_t f = faces - 1; shuffle_faces && f > 0; --f) {
+        std::swap(order[f], order[pair_generator::NextRandom(state) % (f + 1)]);
+    }
     Shape shape;
     shape.positions.resize(3 * n);
     shape.truth.resize(n);
@@ -47,7 +49,9 @@ Shape Renumber(const pair_generator::Mesh& mesh, uint64_t seed, bool shuffle_fac
     shape.starts.push_back(0);
     for (int32_t f : order) {
         int32_t turn = int32_t(pair_generator::NextRandom(state) % 3);
-        for (int32_t c = 0; c < 3; ++c) shape.corners.push_back(place[size_t(mesh.triangles[3 * size_t(f) + size_t((c + turn) % 3)])]);
+        for (int32_t c = 0; c < 3; ++c) {
+            shape.corners.push_back(place[size_t(mesh.triangles[3 * size_t(f) + size_t((c + turn) % 3)])]);
+        }
         shape.starts.push_back(int32_t(shape.corners.size()));
     }
     return shape;

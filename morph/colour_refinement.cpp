@@ -25,10 +25,14 @@ uint64_t NonZero(uint64_t h) { return h ? h : 1; }
 }  // namespace
 
 void StartColours(const MeshAdjacency& mesh, uint64_t* colours) {
-    for (int32_t v = 0; v < mesh.vertex_count; ++v) colours[v] = uint64_t(mesh.vertex_starts[v + 1] - mesh.vertex_starts[v]);
+    for (int32_t v = 0; v < mesh.vertex_count; ++v) {
+        colours[v] = uint64_t(mesh.vertex_starts[v + 1] - mesh.vertex_starts[v]);
+    }
     for (int32_t f = 0; f < mesh.face_count; ++f) {
         uint64_t size = Mix(uint64_t(CornerCount(mesh, f)) + 0x51ED27ull);
-        for (int32_t c = mesh.face_starts[f]; c < mesh.face_starts[f + 1]; ++c) colours[mesh.corner_vertices[c]] += size;
+        for (int32_t c = mesh.face_starts[f]; c < mesh.face_starts[f + 1]; ++c) {
+            colours[mesh.corner_vertices[c]] += size;
+        }
     }
     for (int32_t v = 0; v < mesh.vertex_count; ++v) colours[v] = NonZero(Mix(colours[v]));
 }
@@ -37,7 +41,9 @@ void RefineColours(const MeshAdjacency& mesh, const uint64_t* colours, uint64_t*
     const int32_t* ring = mesh.ring;
     for (int32_t v = 0; v < mesh.vertex_count; ++v) {
         uint64_t sum = 0;
-        for (int32_t k = 2 * mesh.vertex_starts[v]; k < 2 * mesh.vertex_starts[v + 1]; ++k) sum += Mix(colours[ring[k]]);
+        for (int32_t k = 2 * mesh.vertex_starts[v]; k < 2 * mesh.vertex_starts[v + 1]; ++k) {
+            sum += Mix(colours[ring[k]]);
+        }
         refined[v] = NonZero(Mix(colours[v] * 0xC2B2AE3D27D4EB4Full + sum));
     }
 }

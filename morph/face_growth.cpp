@@ -87,7 +87,8 @@ struct Grower {
         if (shape_twin.face < 0 || original_twin.face < 0) return shape_twin.face == original_twin.face || Stop(b, a);
         int32_t neighbour = shape_twin.face, across = original_twin.face;
         if ((shape_twin.place & 1) != (original_twin.place & 1)) return Stop(neighbour, across);  // turned over
-        int32_t across_start = original.face_starts[across], across_count = original.face_starts[across + 1] - across_start;
+        int32_t across_start = original.face_starts[across];
+        int32_t across_count = original.face_starts[across + 1] - across_start;
         int32_t meets = (original_twin.place >> 1) + (direction > 0 ? 0 : 1);
         return Claim(neighbour, across, across_start + Wrap(meets - direction * (shape_twin.place >> 1), across_count));
     }
@@ -124,8 +125,12 @@ void UndoGrowth(Growth& growth, const GrowthOutcome& outcome) {
 }
 
 void ParkGrowth(Growth& growth, const GrowthOutcome& outcome) {
-    for (int32_t k = 0; k < outcome.face_count; ++k) growth.parked_face_partners[k] = growth.face_partner[growth.faces[k]];
-    for (int32_t k = 0; k < outcome.vertex_count; ++k) growth.parked_partners[k] = growth.partner[growth.vertices[k]];
+    for (int32_t k = 0; k < outcome.face_count; ++k) {
+        growth.parked_face_partners[k] = growth.face_partner[growth.faces[k]];
+    }
+    for (int32_t k = 0; k < outcome.vertex_count; ++k) {
+        growth.parked_partners[k] = growth.partner[growth.vertices[k]];
+    }
     UndoGrowth(growth, outcome);
     std::swap(growth.faces, growth.parked_faces);  // the lists stay, the next try takes the spare ones
     std::swap(growth.vertices, growth.parked_vertices);

@@ -79,7 +79,8 @@ struct Trials {
         if (!Positions() || count != CornerCount(original, original.face_of[alignment.original_corner])) return 0;
         double sum = 0;
         for (int32_t i = 0; i < count; ++i) {
-            int32_t a = original.corner_vertices[StepCorner(original, alignment.original_corner, alignment.direction * i)];
+            int32_t a_corner = StepCorner(original, alignment.original_corner, alignment.direction * i);
+            int32_t a = original.corner_vertices[a_corner];
             int32_t b = shape.corner_vertices[StepCorner(shape, alignment.shape_corner, i)];
             sum += SquaredDistance(growth.original_positions, a, growth.shape_positions, b);
         }

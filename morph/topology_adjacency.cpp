@@ -1,7 +1,8 @@
 // The adjacency of a mesh in linear time: the corners of each vertex by a
-// counting sort, with the neighbours each corner has in its face, then the twins of every edge found in the group of its
-// lower vertex, where the corners that share the edge are told apart by the
-// other vertex through a table stamped per group rather than cleared.
+// counting sort, with the neighbours each corner has in its face, then the
+// twins of every edge found in the group of its lower vertex, where the
+// corners that share the edge are told apart by the other vertex through a
+// table stamped per group rather than cleared.
 #include "morph/topology_mesh.h"
 
 #include "model/block.h"
@@ -98,9 +99,8 @@ int32_t BuildAdjacency(const TopologyMesh& mesh, MeshAdjacency& adjacency) {
     adjacency.ring = AllocateUnclearedTable<int32_t>(2 * corners);
     int32_t* stamp = AllocateTable<int32_t>(vertices);
     int32_t* first = AllocateUnclearedTable<int32_t>(vertices);
-    bool built = adjacency.face_of && adjacency.twins && adjacency.vertex_starts && adjacency.vertex_corners && adjacency.ring &&
-                 stamp &&
-                 first;
+    bool built = adjacency.face_of && adjacency.twins && adjacency.vertex_starts && adjacency.vertex_corners &&
+                 adjacency.ring && stamp && first;
     if (built) {
         for (int32_t f = 0; f < mesh.face_count; ++f) {
             for (int32_t c = mesh.face_starts[f]; c < mesh.face_starts[f + 1]; ++c) adjacency.face_of[c] = f;

@@ -24,6 +24,12 @@ int32_t* MinusOnes(size_t count) {
     return table;
 }
 
+// Counts every part, lists the first few.
+void List(TopologyPart* list, int32_t& count, const TopologyPart& part) {
+    if (count < kTopologyListCapacity) list[count] = part;
+    ++count;
+}
+
 TopologyFace Describe(const MeshAdjacency& mesh, int32_t face) {
     TopologyFace described{face, 0, {}};
     if (face < 0) return described;
@@ -212,8 +218,7 @@ struct Matcher {
         PartSeed seed = ChooseSeed(part);
         PartPairing pairing;
         if (seed.shape_vertex < 0 || (!seed.fixed && seed.candidate_count == 0)) {
-            if (result.unseeded_count < kTopologyListCapacity) result.unseeded[result.unseeded_count] = Listed(part, pairing);
-            ++result.unseeded_count;
+            List(result.unseeded, result.unseeded_count, Listed(part, pairing));
             Fail(kTopologyUnseeded);
             return;
         }
@@ -228,8 +233,7 @@ struct Matcher {
         }
         if (pairing.direction < 0) ++result.reversed_part_count;
         if (pairing.symmetric) {
-            if (result.symmetric_count < kTopologyListCapacity) result.symmetric[result.symmetric_count] = Listed(part, pairing);
-            ++result.symmetric_count;
+            List(result.symmetric, result.symmetric_count, Listed(part, pairing));
         }
     }
 

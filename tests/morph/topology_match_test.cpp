@@ -123,7 +123,10 @@ void Sculpt(Mesh& mesh, uint32_t seed) {
     float size = 0;
     for (size_t k = 0; k < 3; ++k) {
         float low = mesh.xyz[k], high = low;
-        for (size_t v = k; v < mesh.xyz.size(); v += 3) low = std::min(low, mesh.xyz[v]), high = std::max(high, mesh.xyz[v]);
+        for (size_t v = k; v < mesh.xyz.size(); v += 3) {
+            low = std::min(low, mesh.xyz[v]);
+            high = std::max(high, mesh.xyz[v]);
+        }
         size = std::max(size, high - low);
     }
     float amplitude = 0.3f * size / std::sqrt(3.0f), p[3] = {phase(random), phase(random), phase(random)};
@@ -147,7 +150,8 @@ struct Outcome {
 
 Outcome Match(const Mesh& original, const Mesh& shape, bool positions, const TopologyOptions& options = {}) {
     Outcome run{std::vector<int32_t>(size_t(shape.VertexCount()), 7), {}, 0};
-    run.paired = MatchByTopology(original.View(positions), shape.View(positions), options, run.partner.data(), run.result);
+    run.paired =
+        MatchByTopology(original.View(positions), shape.View(positions), options, run.partner.data(), run.result);
     return run;
 }
 
@@ -239,7 +243,8 @@ TEST(TopologyMatch, FailsWhereTheConnectivityDiffers) {
         }
         EXPECT_EQ(shape.FaceAt(face.face), std::vector<int32_t>(face.vertices, face.vertices + face.corner_count));
         ASSERT_GE(run.result.original_face.face, 0);
-        EXPECT_EQ(c.original.FaceAt(run.result.original_face.face).size(), size_t(run.result.original_face.corner_count));
+        const TopologyFace& met = run.result.original_face;
+        EXPECT_EQ(c.original.FaceAt(met.face), std::vector<int32_t>(met.vertices, met.vertices + met.corner_count));
         EXPECT_GT(run.result.paired_count, 0);
         EXPECT_LT(run.result.paired_count, c.original.VertexCount());
     }
@@ -277,7 +282,10 @@ TEST(TopologyMatch, SymmetrySeedsAndUnseededParts) {
     // Candidates override positions: every pairing named, though the shape
     // was moved so that positions alone would pair it half round.
     Mesh turned = shape;
-    for (size_t v = 0; v < turned.xyz.size(); v += 3) turned.xyz[v] = 1 - turned.xyz[v], turned.xyz[v + 1] = 1 - turned.xyz[v + 1];
+    for (size_t v = 0; v < turned.xyz.size(); v += 3) {
+        turned.xyz[v] = 1 - turned.xyz[v];
+        turned.xyz[v + 1] = 1 - turned.xyz[v + 1];
+    }
     TopologyOptions named;
     named.candidates = expected.data();
     EXPECT_NE(Match(grid, turned, true).partner, expected);
