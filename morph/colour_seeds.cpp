@@ -1,0 +1,141 @@
+// Refining colours until stable can take as many rounds as the mesh is wide
+// (a regular grid tells its rings apart one round at a time), while a seed
+// needs only a colour that few vertices share. So the rounds stop once every
+// part in need has a colour of its own, or once the rarest colour of each is
+// rare enough for all its vertices to be tried and has not got rarer for two
+// rounds. A mesh whose distinctive places lie far apart (holes in a torus)
+// needs rounds enough for their colours to meet before any gets rarer.
+#include "morph/colour_seeds.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/block.h"
+
+namespace {
+
+constexpr int32_t kMostRounds = 32;
+constexpr int32_t kPatience = 2;
+constexpr uint32_t kUnshared = UINT32_MAX;  // a colour no original vertex holds
+
+struct Rounds {
+    const MeshAdjacency& original;
+    const MeshAdjacency& shape;
+    const MeshParts& parts;
+    const uint8_t* needs;
+    uint32_t few;
+    ColourSeeds& seeds;
+    uint32_t* rarity;  // per shape vertex: how many vertices of either mesh share its colour
+
+    // Marks the rarest vertex of every part in need; returns the sum of their
+    // rarities, and the greatest of them in `worst`.
+    uint64_t MarkRarest(uint32_t& worst) {
+        for (int32_t b = 0; b < shape.vertex_count; ++b) {
+            ColourCount count = FindColour(seeds.counts, seeds.shape[b]);
+            rarity[b] = count.original ? std::max(count.original, count.shape) : kUnshared;
+        }
+        uint64_t sum = 0;
+        worst = 0;
+        for (int32_t p = 0; p < parts.count; ++p) {
+            if (!needs[p]) continue;
+            int32_t best = -1;
+            for (int32_t k = parts.starts[p]; k < parts.starts[p + 1]; ++k) {
+                int32_t f = parts.faces[k];
+                for (int32_t c = shape.face_starts[f]; c < shape.face_starts[f + 1]; ++c) {
+                    int32_t b = shape.corner_vertices[c];
+                    if (rarity[b] != kUnshared && (best < 0 || rarity[b] < rarity[best])) best = b;
+                }
+            }
+            seeds.part_vertex[p] = best;
+            worst = std::max(worst, best >= 0 ? rarity[best] : kUnshared);
+            sum += best >= 0 ? rarity[best] : 0;
+        }
+        return sum;
+    }
+
+    bool Count() {
+        return CountColours(seeds.original, original.vertex_count, seeds.shape, shape.vertex_count, seeds.counts) != 0;
+    }
+
+    bool Run(uint64_t*& spare_original, uint64_t*& spare_shape) {  // swaps each with its table
+        return Refine(spare_original, spare_shape) &&
+               LinkColourClasses(seeds.counts, seeds.original, original.vertex_count, seeds.classes) != 0;
+    }
+
+    bool Refine(uint64_t*& spare_original, uint64_t*& spare_shape) {
+        StartColours(original, seeds.original);
+        StartColours(shape, seeds.shape);
+        if (!Count()) return false;
+        uint64_t best = UINT64_MAX;
+        int64_t previous_distinct = -1;
+        for (int32_t round = 0, stale = 0;; ++round) {
+            uint32_t worst = 0;
+            uint64_t sum = MarkRarest(worst);
+            if (worst <= 1 || seeds.counts.distinct == previous_distinct || round == kMostRounds) break;
+            stale = sum < best ? 0 : stale + 1;
+            best = std::min(best, sum);
+            if (stale >= kPatience && worst <= few) break;
+            previous_distinct = seeds.counts.distinct;
+            RefineColours(original, seeds.original, spare_original);
+            RefineColours(shape, seeds.shape, spare_shape);
+            std::swap(seeds.original, spare_original);
+            std::swap(seeds.shape, spare_shape);
+            if (!Count()) return false;
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
+int32_t FindColourSeeds(const MeshAdjacency& original, const MeshAdjacency& shape, const MeshParts& parts,
+                        const uint8_t* needs, uint32_t few, ColourSeeds& seeds) {
+    ReleaseColourSeeds(seeds);
+    size_t original_count = size_t(original.vertex_count) + 1, shape_count = size_t(shape.vertex_count) + 1;
+    seeds.original = AllocateUnclearedTable<uint64_t>(original_count);
+    seeds.shape = AllocateUnclearedTable<uint64_t>(shape_count);
+    seeds.part_vertex = AllocateUnclearedTable<int32_t>(size_t(parts.count) + 1);
+    uint64_t* spare_original = AllocateUnclearedTable<uint64_t>(original_count);
+    uint64_t* spare_shape = AllocateUnclearedTable<uint64_t>(shape_count);
+    uint32_t* rarity = AllocateUnclearedTable<uint32_t>(shape_count);
+    bool found = seeds.original && seeds.shape && seeds.part_vertex && spare_original && spare_shape && rarity;
+    if (found) {
+        for (int32_t p = 0; p < parts.count; ++p) seeds.part_vertex[p] = -1;
+        Rounds rounds{original, shape, parts, needs, few, seeds, rarity};
+        found = rounds.Run(spare_original, spare_shape);
+    }
+    ReleaseBlock(spare_original);
+    ReleaseBlock(spare_shape);
+    ReleaseBlock(rarity);
+    if (!found) ReleaseColourSeeds(seeds);
+    return found ? 1 : 0;
+}
+
+int32_t ColourCandidates(const ColourSeeds& seeds, int32_t b, const int32_t* claimed, const float* original_positions,
+                         const float* shape_positions, int32_t* candidates, int32_t capacity) {
+    bool nearest = original_positions && shape_positions;
+    double distances[16];
+    if (capacity > 16) capacity = 16;
+    int32_t count = 0;
+    for (int32_t a = FirstOfColour(seeds.counts, seeds.classes, seeds.shape[b]); a >= 0; a = seeds.classes.next[a]) {
+        if (claimed[a] >= 0) continue;
+        double distance = nearest ? SquaredDistance(original_positions, a, shape_positions, b) : 0;
+        int32_t at = count < capacity ? count++ : capacity;  // sorted in from the end
+        while (at > 0 && distances[at - 1] > distance) {
+            if (at < capacity) candidates[at] = candidates[at - 1], distances[at] = distances[at - 1];
+            --at;
+        }
+        if (at < capacity) candidates[at] = a, distances[at] = distance;
+        if (!nearest && count == capacity) break;
+    }
+    return count;
+}
+
+void ReleaseColourSeeds(ColourSeeds& seeds) {
+    ReleaseBlock(seeds.original);
+    ReleaseBlock(seeds.shape);
+    ReleaseBlock(seeds.part_vertex);
+    ReleaseColourCounts(seeds.counts);
+    ReleaseColourClasses(seeds.classes);
+    seeds = ColourSeeds{};
+}
