@@ -5,6 +5,7 @@
 #include "app/centring.h"
 #include "app/file_choosers.h"
 #include "app/message_choice.h"
+#include "app/path_fields.h"
 #include "app/resource_ids.h"
 #include "app/win32_host.h"
 #include "app/workspace_slots.h"
@@ -24,15 +25,7 @@ void ResetProgress(HWND progress_bar) {
 
 int FillPathFields(HWND window) {
     if (!window) return 0;
-    static const struct {
-        int id;
-        Slot slot;
-    } fields[] = {
-        {IDC_ORIGINAL_FIELD, Slot::kOriginal},
-        {IDC_MATCHING_FIELD, Slot::kMatching},
-        {IDC_NEW_FIELD, Slot::kNew},
-    };
-    for (const auto& field : fields) {
+    for (const PathField& field : kPathFields) {
         char text[kPathCapacity];
         BuildFieldText(SlotDirectory(*g_workspace, field.slot), SlotFileName(*g_workspace, field.slot), text);
         SetDlgItemTextA(window, field.id, text);
@@ -116,9 +109,13 @@ static void AddAboutMenuEntry(HWND window) {
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
+        PreparePathFields(window);
         FillPathFields(window);
         AddAboutMenuEntry(window);
         CenterWindow(window, GetDesktopWindow());
+        return TRUE;
+    case WM_DROPFILES:
+        TakeDroppedFile(window, HDROP(wparam));
         return TRUE;
     case WM_SYSCOMMAND:
         if (wparam == IDC_ABOUT) {

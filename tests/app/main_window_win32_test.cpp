@@ -4,6 +4,7 @@
 // finds by their class and title.
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -371,6 +372,107 @@ TEST_F(MainWindow, FileChoosers) {
         << ItemText(window, IDC_NEW_FIELD);
     EXPECT_EQ(std::string(g_workspace->new_directory), folder);
     EXPECT_EQ(std::string(g_workspace->new_file_name), "Brand New.obj");
+}
+
+// A path of exactly length characters in folder, naming an OBJ file.
+std::string PathOfLength(const std::string& folder, size_t length) {
+    return folder + std::string(length - folder.size() - 4, 'p') + ".obj";
+}
+
+// A path longer than a field holds is refused with the chooser's own error,
+// and the field keeps its text; nothing longer can be typed either.
+TEST_F(MainWindow, PathsNeverCut) {
+    std::string folder = ExampleFolder();
+    std::string shown = ItemText(window, IDC_ORIGINAL_FIELD);
+    for (size_t length : {255, 256, 259}) {
+        SCOPED_TRACE(length);
+        std::string path = PathOfLength(folder, length);
+        WriteFile(path, kOriginalObj);
+        Choose(window, IDC_BROWSE_ORIGINAL, "Open File", path);
+        if (length > 255) {
+            HWND box = WaitForDialog("Error");
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(BoxText(box), "There was an error opening the file.");
+            Click(box, IDOK);
+            ASSERT_TRUE(WaitFor([&] { return FindWindowA(kDialogClass, "Error") == nullptr; }));
+        } else {
+            shown = path;
+        }
+        ASSERT_TRUE(WaitFor([&] { return ItemText(window, IDC_ORIGINAL_FIELD) == shown; }))
+            << ItemText(window, IDC_ORIGINAL_FIELD);
+        DeleteFileA(path.c_str());
+    }
+    for (int id : {IDC_ORIGINAL_FIELD, IDC_MATCHING_FIELD, IDC_NEW_FIELD}) {
+        HWND field = GetDlgItem(window, id);
+        SetWindowTextA(field, "");
+        for (int typed = 0; typed < 300; ++typed) SendMessageA(field, WM_CHAR, 'a', 0);
+        EXPECT_EQ(GetWindowTextLengthA(field), 255) << id;
+    }
+}
+
+// What the shell posts when files are dropped at point (client coordinates).
+HGLOBAL MakeDrop(const std::vector<std::string>& paths, POINT point) {
+    std::string list;
+    for (const std::string& path : paths) list += path + '\0';
+    list += '\0';
+    HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size());
+    auto* header = static_cast<DROPFILES*>(GlobalLock(drop));
+    header->pFiles = sizeof(DROPFILES);
+    header->pt = point;
+    header->fNC = FALSE;
+    header->fWide = FALSE;
+    memcpy(reinterpret_cast<char*>(header) + sizeof(DROPFILES), list.data(), list.size());
+    GlobalUnlock(drop);
+    return drop;
+}
+
+POINT FieldCentre(HWND window, int id) {
+    RECT rect;
+    GetWindowRect(GetDlgItem(window, id), &rect);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+    return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
+// A file dropped on a field fills it, the first of several; one too long for
+// the field is refused like a chooser's; a drop beside the fields does nothing.
+TEST_F(MainWindow, DroppedFilesFillTheirField) {
+    const int kNoField = 0;
+    std::string folder = "C:\\drops\\";
+    struct Case {
+        int id;
+        size_t length;
+        const char* error;
+    } cases[] = {
+        {IDC_ORIGINAL_FIELD, 255, nullptr},
+        {IDC_MATCHING_FIELD, 256, "There was an error opening the file."},
+        {IDC_NEW_FIELD, 259, "There was an error getting the file."},
+        {IDC_NEW_FIELD, 40, nullptr},
+        {kNoField, 40, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.id << " " << c.length);
+        std::vector<std::string> before;
+        for (int id : {IDC_ORIGINAL_FIELD, IDC_MATCHING_FIELD, IDC_NEW_FIELD}) before.push_back(ItemText(window, id));
+        std::string path = PathOfLength(folder, c.length);
+        POINT point = c.id == kNoField ? POINT{4, 4} : FieldCentre(window, c.id);
+        // Sent from a thread of its own, which returns once the drop is taken,
+        // so this one can answer a box meanwhile.
+        HGLOBAL drop = MakeDrop({path, folder + "second.obj"}, point);
+        std::thread shell([&] { SendMessageA(window, WM_DROPFILES, WPARAM(drop), 0); });
+        if (c.error) {
+            HWND box = WaitForDialog("Error");
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(BoxText(box), c.error);
+            Click(box, IDOK);
+            ASSERT_TRUE(WaitFor([&] { return FindWindowA(kDialogClass, "Error") == nullptr; }));
+        }
+        shell.join();
+        const int ids[] = {IDC_ORIGINAL_FIELD, IDC_MATCHING_FIELD, IDC_NEW_FIELD};
+        for (int i = 0; i < 3; ++i) {
+            bool filled = ids[i] == c.id && !c.error;
+            EXPECT_EQ(ItemText(window, ids[i]), filled ? path : before[i]) << ids[i];
+        }
+    }
 }
 
 }  // namespace
