@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "app/artwork.h"
 #include "app/centring.h"
 #include "app/file_choosers.h"
 #include "app/message_choice.h"
@@ -58,7 +59,11 @@ void ShowAboutDialog(HWND owner) {
 }
 
 INT_PTR CALLBACK AboutDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM) {
-    if (message == WM_INITDIALOG) return TRUE;
+    if (message == WM_INITDIALOG) {
+        FitPicture(window, IDB_LOGO, IDB_LOGO_LARGE);
+        return TRUE;
+    }
+    if (message == WM_DESTROY) ReleasePicture(window);
     if (message == WM_COMMAND && (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL)) {
         EndDialog(window, INT_PTR(wparam));
         return TRUE;
@@ -111,12 +116,16 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM
     case WM_INITDIALOG:
         PreparePathFields(window);
         FillPathFields(window);
+        FitPicture(window, IDB_BANNER, IDB_BANNER_LARGE);
         AddAboutMenuEntry(window);
         CenterWindow(window, GetDesktopWindow());
         return TRUE;
     case WM_DROPFILES:
         TakeDroppedFile(window, HDROP(wparam));
         return TRUE;
+    case WM_DESTROY:
+        ReleasePicture(window);
+        return FALSE;
     case WM_SYSCOMMAND:
         if (wparam == IDC_ABOUT) {
             SendMessageA(window, WM_COMMAND, IDC_ABOUT, 0);

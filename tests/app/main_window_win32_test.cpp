@@ -50,23 +50,62 @@ std::string ItemText(HWND window, int id) {
     return text;
 }
 
-// The text of a message box: its one static control with text.
-std::string BoxText(HWND box) {
-    std::string text;
+// The static control of a box with text (a message box has one), or null.
+HWND TextControl(HWND box) {
+    HWND found = nullptr;
     EnumChildWindows(
         box,
         [](HWND child, LPARAM found) -> BOOL {
-            char class_name[32] = "", content[1024] = "";
+            char class_name[32] = "";
             GetClassNameA(child, class_name, sizeof class_name);
-            GetWindowTextA(child, content, sizeof content);
-            if (lstrcmpiA(class_name, "Static") == 0 && content[0] != '\0') {
-                *reinterpret_cast<std::string*>(found) = content;
+            if (lstrcmpiA(class_name, "Static") == 0 && GetWindowTextLengthA(child) > 0) {
+                *reinterpret_cast<HWND*>(found) = child;
                 return FALSE;
             }
             return TRUE;
         },
-        reinterpret_cast<LPARAM>(&text));
-    return text;
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+std::string BoxText(HWND box) {
+    char content[1024] = "";
+    if (HWND control = TextControl(box)) GetWindowTextA(control, content, sizeof content);
+    return content;
+}
+
+// A static text shows whole: laid out in its width with its font, it needs
+// no more lines than it has and no more height than the control.
+void ExpectTextFits(HWND control, int lines) {
+    char text[256] = "";
+    GetWindowTextA(control, text, sizeof text);
+    RECT client, needed;
+    GetClientRect(control, &client);
+    needed = client;
+    HDC context = GetDC(control);
+    HGDIOBJ old_font = SelectObject(context, HGDIOBJ(SendMessageA(control, WM_GETFONT, 0, 0)));
+    TEXTMETRICA metrics = {};
+    GetTextMetricsA(context, &metrics);
+    DrawTextA(context, text, -1, &needed, DT_CALCRECT | DT_CENTER | DT_WORDBREAK);
+    SelectObject(context, old_font);
+    ReleaseDC(control, context);
+    EXPECT_EQ(needed.bottom - needed.top, lines * metrics.tmHeight) << text;
+    EXPECT_LE(needed.bottom, client.bottom) << text;
+    EXPECT_LE(needed.right, client.right) << text;
+}
+
+// The dialog's picture fills its frame: the bitmap shown has the frame's size.
+void ExpectPictureFillsFrame(HWND dialog) {
+    HWND picture = nullptr;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child && !picture; child = GetWindow(child, GW_HWNDNEXT))
+        if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP) picture = child;
+    ASSERT_NE(picture, nullptr);
+    BITMAP bitmap = {};
+    RECT frame;
+    GetObjectA(HGDIOBJ(SendMessageA(picture, STM_GETIMAGE, IMAGE_BITMAP, 0)), sizeof bitmap, &bitmap);
+    GetClientRect(picture, &frame);
+    EXPECT_EQ(bitmap.bmWidth, frame.right);
+    EXPECT_EQ(bitmap.bmHeight, frame.bottom);
 }
 
 void Click(HWND dialog, int id) {
@@ -221,6 +260,9 @@ TEST_F(MainWindow, StartUpShowsTheWorkspaceAndAnEmptyProgressBar) {
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(GetWindow(about, GW_OWNER), window);
     EXPECT_EQ(BoxText(about), "Quandrelistaphor\r\nv1.0\r\nby\r\nthe Quandrelistaphor authors");
+    ExpectTextFits(TextControl(about), 4);
+    ExpectPictureFillsFrame(about);
+    ExpectPictureFillsFrame(window);
     EXPECT_NE(GetWindowLongA(GetDlgItem(about, IDOK), GWL_STYLE) & BS_DEFPUSHBUTTON, 0);
     Click(about, IDOK);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }));
