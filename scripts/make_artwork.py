@@ -7,7 +7,8 @@ banner.bmp  342 x 52, 24-bit: the program's name beside two point clouds whose
             points are paired by lines (the same points in two orders).
 logo.bmp    64 x 64, 24-bit: the paired point clouds alone.
 banner_large.bmp, logo_large.bmp  the same drawn at twice the size, from which
-            the program scales down for high dpi.
+            the program scales down for high dpi; 8-bit with the pictures' own
+            palette (they use fewer than 256 colours), a third of the bytes.
 quandrelistaphor.ico  32 x 32 and 16 x 16, each in 16 and 256 colours.
 
 Everything is drawn here from code; the files are byte-for-byte reproducible.
@@ -154,6 +155,24 @@ def bmp_24(image):
     return header + info + rows
 
 
+def bmp_8(image):
+    """Lossless for a picture of at most 256 colours."""
+    palette = sorted({c for row in image.pixels for c in row})
+    assert len(palette) <= 256, "too many colours for an 8-bit picture"
+    index = {colour: i for i, colour in enumerate(palette)}
+    row_size = (image.width + 3) & ~3
+    rows = b""
+    for y in reversed(range(image.height)):
+        row = bytes(index[c] for c in image.pixels[y])
+        rows += row + b"\0" * (row_size - len(row))
+    colour_table = b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
+    info = struct.pack("<IiiHHIIiiII", 40, image.width, image.height, 1, 8, 0, len(rows), 2835, 2835,
+                       len(palette), 0)
+    offset = 14 + len(info) + len(colour_table)
+    header = struct.pack("<2sIHHI", b"BM", offset + len(rows), 0, 0, offset)
+    return header + info + colour_table + rows
+
+
 VGA = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128), (0, 128, 128),
        (192, 192, 192), (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0), (0, 0, 255),
        (255, 0, 255), (0, 255, 255), (255, 255, 255)]
@@ -214,9 +233,9 @@ def main():
     with open(os.path.join(out, "logo.bmp"), "wb") as f:
         f.write(bmp_24(logo()))
     with open(os.path.join(out, "banner_large.bmp"), "wb") as f:
-        f.write(bmp_24(banner(2)))
+        f.write(bmp_8(banner(2)))
     with open(os.path.join(out, "logo_large.bmp"), "wb") as f:
-        f.write(bmp_24(logo(2)))
+        f.write(bmp_8(logo(2)))
     entries = []
     for colours in (16, 256):
         for size in (32, 16):
