@@ -34,7 +34,7 @@ winepath_of() {
 # A small Windows program that opens About through the system menu and sets
 # the two windows side by side in the desktop's top-left corner.
 helper=$state/open_about.exe
-if [ ! -f "$helper" ]; then
+if [ ! "$helper" -nt scripts/screenshot.sh ]; then
     cat >"$state/open_about.c" <<'EOF'
 #include <windows.h>
 #include <stdio.h>
@@ -52,6 +52,10 @@ int main(int argc, char** argv) {
     if (!about) return 1;
     GetWindowRect(main_window, &rect);
     SetWindowPos(about, NULL, rect.right + 8, rect.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    /* Both painted in their new places before the picture is taken. */
+    RedrawWindow(main_window, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RedrawWindow(about, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Sleep(500);
     if (argc > 1) fclose(fopen(argv[1], "w"));
     return 0;
 }
