@@ -421,6 +421,16 @@ std::string PathOfLength(const std::string& folder, size_t length) {
     return folder + std::string(length - folder.size() - 4, 'p') + ".obj";
 }
 
+const int kFields[] = {IDC_ORIGINAL_FIELD, IDC_MATCHING_FIELD, IDC_NEW_FIELD};
+
+// Expects the error box with text, and answers it.
+void AnswerError(const char* text) {
+    HWND box = WaitForDialog("Error");
+    EXPECT_EQ(box ? BoxText(box) : "(no box)", text);
+    if (box) Click(box, IDOK);
+    EXPECT_TRUE(WaitFor([&] { return FindWindowA(kDialogClass, "Error") == nullptr; }));
+}
+
 // A path longer than a field holds is refused with the chooser's own error,
 // and the field keeps its text; nothing longer can be typed either.
 TEST_F(MainWindow, PathsNeverCut) {
@@ -431,20 +441,15 @@ TEST_F(MainWindow, PathsNeverCut) {
         std::string path = PathOfLength(folder, length);
         WriteFile(path, kOriginalObj);
         Choose(window, IDC_BROWSE_ORIGINAL, "Open File", path);
-        if (length > 255) {
-            HWND box = WaitForDialog("Error");
-            ASSERT_NE(box, nullptr);
-            EXPECT_EQ(BoxText(box), "There was an error opening the file.");
-            Click(box, IDOK);
-            ASSERT_TRUE(WaitFor([&] { return FindWindowA(kDialogClass, "Error") == nullptr; }));
-        } else {
+        if (length > 255)
+            AnswerError("There was an error opening the file.");
+        else
             shown = path;
-        }
         ASSERT_TRUE(WaitFor([&] { return ItemText(window, IDC_ORIGINAL_FIELD) == shown; }))
             << ItemText(window, IDC_ORIGINAL_FIELD);
         DeleteFileA(path.c_str());
     }
-    for (int id : {IDC_ORIGINAL_FIELD, IDC_MATCHING_FIELD, IDC_NEW_FIELD}) {
+    for (int id : kFields) {
         HWND field = GetDlgItem(window, id);
         SetWindowTextA(field, "");
         for (int typed = 0; typed < 300; ++typed) SendMessageA(field, WM_CHAR, 'a', 0);
@@ -459,10 +464,7 @@ HGLOBAL MakeDrop(const std::vector<std::string>& paths, POINT point) {
     list += '\0';
     HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size());
     auto* header = static_cast<DROPFILES*>(GlobalLock(drop));
-    header->pFiles = sizeof(DROPFILES);
-    header->pt = point;
-    header->fNC = FALSE;
-    header->fWide = FALSE;
+    *header = DROPFILES{sizeof(DROPFILES), point, FALSE, FALSE};  // ANSI names, client coordinates
     memcpy(reinterpret_cast<char*>(header) + sizeof(DROPFILES), list.data(), list.size());
     GlobalUnlock(drop);
     return drop;
@@ -494,25 +496,18 @@ TEST_F(MainWindow, DroppedFilesFillTheirField) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.id << " " << c.length);
         std::vector<std::string> before;
-        for (int id : {IDC_ORIGINAL_FIELD, IDC_MATCHING_FIELD, IDC_NEW_FIELD}) before.push_back(ItemText(window, id));
+        for (int id : kFields) before.push_back(ItemText(window, id));
         std::string path = PathOfLength(folder, c.length);
         POINT point = c.id == kNoField ? POINT{4, 4} : FieldCentre(window, c.id);
         // Sent from a thread of its own, which returns once the drop is taken,
         // so this one can answer a box meanwhile.
         HGLOBAL drop = MakeDrop({path, folder + "second.obj"}, point);
         std::thread shell([&] { SendMessageA(window, WM_DROPFILES, WPARAM(drop), 0); });
-        if (c.error) {
-            HWND box = WaitForDialog("Error");
-            ASSERT_NE(box, nullptr);
-            EXPECT_EQ(BoxText(box), c.error);
-            Click(box, IDOK);
-            ASSERT_TRUE(WaitFor([&] { return FindWindowA(kDialogClass, "Error") == nullptr; }));
-        }
+        if (c.error) AnswerError(c.error);
         shell.join();
-        const int ids[] = {IDC_ORIGINAL_FIELD, IDC_MATCHING_FIELD, IDC_NEW_FIELD};
         for (int i = 0; i < 3; ++i) {
-            bool filled = ids[i] == c.id && !c.error;
-            EXPECT_EQ(ItemText(window, ids[i]), filled ? path : before[i]) << ids[i];
+            bool filled = kFields[i] == c.id && !c.error;
+            EXPECT_EQ(ItemText(window, kFields[i]), filled ? path : before[i]) << kFields[i];
         }
     }
 }
