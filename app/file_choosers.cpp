@@ -16,15 +16,13 @@ const char kOpenFilter[] =
     "Wavefront OBJ files (*.obj)\0*.obj\0"
     "All files (*.*)\0*.*\0";
 const char kSaveFilter[] = "Wavefront OBJ files (*.obj)\0*.obj\0";
-
-void ReportChooserError(const char* text) {
-    MessageBoxA(GetFocus(), text, "Error", MB_OK | MB_ICONEXCLAMATION);
-}
+const char kOpenErrorText[] = "There was an error opening the file.";
+const char kSaveErrorText[] = "There was an error getting the file.";
 
 // After the chooser returned: the Workspace update, or the reason it failed.
-int TakeChoice(BOOL chosen, Slot slot, const OPENFILENAMEA& request, const char* error_text) {
+int TakeChoice(BOOL chosen, Slot slot, const OPENFILENAMEA& request) {
     if (!chosen) {
-        if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL) ReportChooserError(error_text);
+        if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL) ReportChooserError(slot);
         return 0;
     }
     // The chosen file's folder comes from its full path: the chooser need
@@ -32,7 +30,7 @@ int TakeChoice(BOOL chosen, Slot slot, const OPENFILENAMEA& request, const char*
     // doesn't on every system), and relative paths typed later resolve
     // against it.
     if (!TakeChosenFile(*g_workspace, slot, request.lpstrFile, request.nFileOffset, request.lpstrFileTitle)) {
-        ReportChooserError(error_text);
+        ReportChooserError(slot);
         return 0;
     }
     SetCurrentDirectoryA(SlotDirectory(*g_workspace, slot));
@@ -60,10 +58,15 @@ int BrowseOpenFile(HWND owner, Slot slot) {
     request.lpstrTitle = "Open File";
     request.Flags = kCommonFlags;
     BOOL chosen = GetOpenFileNameA(&request);
-    return TakeChoice(chosen, slot, request, "There was an error opening the file.");
+    return TakeChoice(chosen, slot, request);
 }
 
 }  // namespace
+
+void ReportChooserError(Slot slot) {
+    const char* text = slot == Slot::kNew ? kSaveErrorText : kOpenErrorText;
+    MessageBoxA(GetFocus(), text, "Error", MB_OK | MB_ICONEXCLAMATION);
+}
 
 int BrowseOriginalFile(HWND owner) {
     return BrowseOpenFile(owner, Slot::kOriginal);
@@ -94,5 +97,5 @@ int BrowseNewFile(HWND owner) {
     request.Flags = kCommonFlags | OFN_OVERWRITEPROMPT;
     request.lpstrDefExt = "obj";
     BOOL chosen = GetSaveFileNameA(&request);
-    return TakeChoice(chosen, Slot::kNew, request, "There was an error getting the file.");
+    return TakeChoice(chosen, Slot::kNew, request);
 }

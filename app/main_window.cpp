@@ -2,10 +2,12 @@
 
 #include <commctrl.h>
 
+#include "app/artwork.h"
 #include "app/centring.h"
 #include "app/dialog_commands.h"
 #include "app/file_choosers.h"
 #include "app/message_choice.h"
+#include "app/path_fields.h"
 #include "app/resource_ids.h"
 #include "app/win32_host.h"
 #include "app/workspace_slots.h"
@@ -24,15 +26,7 @@ void ResetProgress(HWND progress_bar) {
 
 int FillPathFields(HWND window) {
     if (!window) return 0;
-    static const struct {
-        int id;
-        Slot slot;
-    } fields[] = {
-        {IDC_ORIGINAL_FIELD, Slot::kOriginal},
-        {IDC_MATCHING_FIELD, Slot::kMatching},
-        {IDC_NEW_FIELD, Slot::kNew},
-    };
-    for (const auto& field : fields) {
+    for (const PathField& field : kPathFields) {
         char text[kPathCapacity];
         BuildFieldText(SlotDirectory(*g_workspace, field.slot), SlotFileName(*g_workspace, field.slot), text);
         SetDlgItemTextA(window, field.id, text);
@@ -65,7 +59,11 @@ void ShowAboutDialog(HWND owner) {
 }
 
 INT_PTR CALLBACK AboutDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM) {
-    if (message == WM_INITDIALOG) return TRUE;
+    if (message == WM_INITDIALOG) {
+        FitPicture(window, IDB_LOGO, IDB_LOGO_LARGE);
+        return TRUE;
+    }
+    if (message == WM_DESTROY) ReleasePicture(window);
     if (message == WM_COMMAND && (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL)) {
         EndDialog(window, INT_PTR(wparam));
         return TRUE;
@@ -116,10 +114,18 @@ static void AddAboutMenuEntry(HWND window) {
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
+        PreparePathFields(window);
         FillPathFields(window);
+        FitPicture(window, IDB_BANNER, IDB_BANNER_LARGE);
         AddAboutMenuEntry(window);
         CenterWindow(window, GetDesktopWindow());
         return TRUE;
+    case WM_DROPFILES:
+        TakeDroppedFile(window, HDROP(wparam));
+        return TRUE;
+    case WM_DESTROY:
+        ReleasePicture(window);
+        return FALSE;
     case WM_SYSCOMMAND:
         if (wparam == IDC_ABOUT) {
             SendMessageA(window, WM_COMMAND, IDC_ABOUT, 0);

@@ -7,6 +7,9 @@
 #define IDI_PROGRAM 103
 #define IDB_LOGO 104
 #define IDB_BANNER 105
+// The same pictures drawn at twice the size, for high dpi.
+#define IDB_LOGO_LARGE 106
+#define IDB_BANNER_LARGE 107
 
 #define IDC_ABOUT 200
 #define IDC_REPORT 201

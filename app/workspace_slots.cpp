@@ -34,8 +34,9 @@ int32_t TakeChosenFile(Workspace& workspace, Slot slot, const char* file_path, i
     if (size_t(file_offset) < folder_length) folder_length = size_t(file_offset);
     bool needs_separator = folder_length > 0 && file_path[folder_length - 1] != '\\';
     size_t title_length = std::strlen(file_title);
-    if (folder_length + (needs_separator ? 1 : 0) > size_t(kPathCapacity - 1)) return 0;
-    if (title_length > size_t(kPathCapacity - 1)) return 0;
+    // The edit field shows folder and name together in kPathCapacity - 1
+    // characters; a choice that would be cut there names another file.
+    if (folder_length + (needs_separator ? 1 : 0) + title_length > size_t(kPathCapacity - 1)) return 0;
 
     char* directory = SlotDirectory(workspace, slot);
     CopyText(directory, kPathCapacity, file_path, folder_length);

@@ -18,7 +18,7 @@ int32_t BuildFieldText(const char* directory, const char* file_name, char* text)
 // After a successful choice: the folder is the chosen full path up to the
 // file name's offset (with a trailing backslash added when missing), the file
 // name is the chooser's file title exactly as returned. Writes the slot only
-// when both fit kPathCapacity - 1 (a cut folder would name another folder)
-// and returns 1; otherwise writes nothing and returns 0.
+// when both together fit kPathCapacity - 1, the edit field's text, and returns
+// 1; otherwise writes nothing and returns 0.
 int32_t TakeChosenFile(Workspace& workspace, Slot slot, const char* file_path, int32_t file_offset,
                        const char* file_title);

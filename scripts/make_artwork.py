@@ -6,6 +6,9 @@
 banner.bmp  342 x 52, 24-bit: the program's name beside two point clouds whose
             points are paired by lines (the same points in two orders).
 logo.bmp    64 x 64, 24-bit: the paired point clouds alone.
+banner_large.bmp, logo_large.bmp  the same drawn at twice the size, from which
+            the program scales down for high dpi; 8-bit with the pictures' own
+            palette (they use fewer than 256 colours), a third of the bytes.
 quandrelistaphor.ico  32 x 32 and 16 x 16, each in 16 and 256 colours.
 
 Everything is drawn here from code; the files are byte-for-byte reproducible.
@@ -47,10 +50,13 @@ class Image:
             for x in range(x0, x1):
                 self.put(x, y, colour)
 
-    def line(self, x0, y0, x1, y1, colour):
+    def line(self, x0, y0, x1, y1, colour, weight=1):
         steps = max(abs(x1 - x0), abs(y1 - y0), 1)
         for i in range(steps + 1):
-            self.put(round(x0 + (x1 - x0) * i / steps), round(y0 + (y1 - y0) * i / steps), colour)
+            x, y = round(x0 + (x1 - x0) * i / steps), round(y0 + (y1 - y0) * i / steps)
+            for dy in range(weight):
+                for dx in range(weight):
+                    self.put(x + dx, y + dy, colour)
 
     def dot(self, x, y, radius, colour):
         for dy in range(-radius, radius + 1):
@@ -79,39 +85,43 @@ POINTS = [(0.10, 0.20), (0.85, 0.10), (0.55, 0.45), (0.15, 0.80), (0.90, 0.75), 
 COPY_ORDER = [4, 0, 5, 2, 1, 3]
 
 
-def paired_clouds(image, x, y, size, radius, bright, colours=(WHITE, ORANGE, PALE, TEAL)):
+def paired_clouds(image, x, y, size, radius, bright, colours=(WHITE, ORANGE, PALE, TEAL), weight=1):
     """Two copies of the same points side by side; a line joins the points that
     each copy lists at the same place, crossing where the orders differ."""
     first, second, bright_line, dim_line = colours
     half = size // 2
-    left = [(x + round(px * (half - 4)), y + round(py * (size - 1))) for px, py in POINTS]
-    right = [(x + half + round(POINTS[i][0] * (half - 4)), y + round(POINTS[i][1] * (size - 1)))
+    inset = 4 * weight
+    left = [(x + round(px * (half - inset)), y + round(py * (size - 1))) for px, py in POINTS]
+    right = [(x + half + round(POINTS[i][0] * (half - inset)), y + round(POINTS[i][1] * (size - 1)))
              for i in COPY_ORDER]
     for position in range(len(POINTS)):
-        image.line(*left[position], *right[position], bright_line if bright else dim_line)
+        image.line(*left[position], *right[position], bright_line if bright else dim_line, weight)
     for point in left:
         image.dot(*point, radius, first)
     for point in right:
         image.dot(*point, radius, second)
 
 
-def banner():
-    image = Image(342, 52, NAVY)
-    for y in range(52):
-        for x in range(342):
-            image.pixels[y][x] = mix(NAVY, TEAL, x / 341 * 0.8 + y / 51 * 0.2)
-    paired_clouds(image, 5, 5, 42, 2, True)
-    image.text(52, 12, "QUANDRELISTAPHOR", 3, WHITE)
-    image.rect(52, 38, 52 + 16 * 18 - 3, 40, ORANGE)
+def banner(s=1):
+    """At s times the size: every length, the lines' weight included, grows by s."""
+    width, height = 342 * s, 52 * s
+    image = Image(width, height, NAVY)
+    for y in range(height):
+        for x in range(width):
+            image.pixels[y][x] = mix(NAVY, TEAL, x / (width - 1) * 0.8 + y / (height - 1) * 0.2)
+    paired_clouds(image, 5 * s, 5 * s, 42 * s, 2 * s, True, weight=s)
+    image.text(52 * s, 12 * s, "QUANDRELISTAPHOR", 3 * s, WHITE)
+    image.rect(52 * s, 38 * s, (52 + 16 * 18 - 3) * s, 40 * s, ORANGE)
     return image
 
 
-def logo():
-    image = Image(64, 64, NAVY)
-    for y in range(64):
-        for x in range(64):
-            image.pixels[y][x] = mix(NAVY, TEAL, (x + y) / 126)
-    paired_clouds(image, 4, 6, 56, 2, True)
+def logo(s=1):
+    size = 64 * s
+    image = Image(size, size, NAVY)
+    for y in range(size):
+        for x in range(size):
+            image.pixels[y][x] = mix(NAVY, TEAL, (x + y) / (2 * size - 2))
+    paired_clouds(image, 4 * s, 6 * s, 56 * s, 2 * s, True, weight=s)
     return image
 
 
@@ -143,6 +153,24 @@ def bmp_24(image):
     info = struct.pack("<IiiHHIIiiII", 40, image.width, image.height, 1, 24, 0, len(rows), 2835, 2835, 0, 0)
     header = struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(rows), 0, 0, 14 + len(info))
     return header + info + rows
+
+
+def bmp_8(image):
+    """Lossless for a picture of at most 256 colours."""
+    palette = sorted({c for row in image.pixels for c in row})
+    assert len(palette) <= 256, "too many colours for an 8-bit picture"
+    index = {colour: i for i, colour in enumerate(palette)}
+    row_size = (image.width + 3) & ~3
+    rows = b""
+    for y in reversed(range(image.height)):
+        row = bytes(index[c] for c in image.pixels[y])
+        rows += row + b"\0" * (row_size - len(row))
+    colour_table = b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
+    info = struct.pack("<IiiHHIIiiII", 40, image.width, image.height, 1, 8, 0, len(rows), 2835, 2835,
+                       len(palette), 0)
+    offset = 14 + len(info) + len(colour_table)
+    header = struct.pack("<2sIHHI", b"BM", offset + len(rows), 0, 0, offset)
+    return header + info + colour_table + rows
 
 
 VGA = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128), (0, 128, 128),
@@ -204,6 +232,10 @@ def main():
         f.write(bmp_24(banner()))
     with open(os.path.join(out, "logo.bmp"), "wb") as f:
         f.write(bmp_24(logo()))
+    with open(os.path.join(out, "banner_large.bmp"), "wb") as f:
+        f.write(bmp_8(banner(2)))
+    with open(os.path.join(out, "logo_large.bmp"), "wb") as f:
+        f.write(bmp_8(logo(2)))
     entries = []
     for colours in (16, 256):
         for size in (32, 16):

@@ -4,6 +4,7 @@
 // finds by their class and title.
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -49,23 +50,62 @@ std::string ItemText(HWND window, int id) {
     return text;
 }
 
-// The text of a message box: its one static control with text.
-std::string BoxText(HWND box) {
-    std::string text;
+// The static control of a box with text (a message box has one), or null.
+HWND TextControl(HWND box) {
+    HWND found = nullptr;
     EnumChildWindows(
         box,
         [](HWND child, LPARAM found) -> BOOL {
-            char class_name[32] = "", content[1024] = "";
+            char class_name[32] = "";
             GetClassNameA(child, class_name, sizeof class_name);
-            GetWindowTextA(child, content, sizeof content);
-            if (lstrcmpiA(class_name, "Static") == 0 && content[0] != '\0') {
-                *reinterpret_cast<std::string*>(found) = content;
+            if (lstrcmpiA(class_name, "Static") == 0 && GetWindowTextLengthA(child) > 0) {
+                *reinterpret_cast<HWND*>(found) = child;
                 return FALSE;
             }
             return TRUE;
         },
-        reinterpret_cast<LPARAM>(&text));
-    return text;
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+std::string BoxText(HWND box) {
+    char content[1024] = "";
+    if (HWND control = TextControl(box)) GetWindowTextA(control, content, sizeof content);
+    return content;
+}
+
+// A static text shows whole: laid out in its width with its font, it needs
+// no more lines than it has and no more height than the control.
+void ExpectTextFits(HWND control, int lines) {
+    char text[256] = "";
+    GetWindowTextA(control, text, sizeof text);
+    RECT client, needed;
+    GetClientRect(control, &client);
+    needed = client;
+    HDC context = GetDC(control);
+    HGDIOBJ old_font = SelectObject(context, HGDIOBJ(SendMessageA(control, WM_GETFONT, 0, 0)));
+    TEXTMETRICA metrics = {};
+    GetTextMetricsA(context, &metrics);
+    DrawTextA(context, text, -1, &needed, DT_CALCRECT | DT_CENTER | DT_WORDBREAK);
+    SelectObject(context, old_font);
+    ReleaseDC(control, context);
+    EXPECT_EQ(needed.bottom - needed.top, lines * metrics.tmHeight) << text;
+    EXPECT_LE(needed.bottom, client.bottom) << text;
+    EXPECT_LE(needed.right, client.right) << text;
+}
+
+// The dialog's picture fills its frame: the bitmap shown has the frame's size.
+void ExpectPictureFillsFrame(HWND dialog) {
+    HWND picture = nullptr;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child && !picture; child = GetWindow(child, GW_HWNDNEXT))
+        if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP) picture = child;
+    ASSERT_NE(picture, nullptr);
+    BITMAP bitmap = {};
+    RECT frame;
+    GetObjectA(HGDIOBJ(SendMessageA(picture, STM_GETIMAGE, IMAGE_BITMAP, 0)), sizeof bitmap, &bitmap);
+    GetClientRect(picture, &frame);
+    EXPECT_EQ(bitmap.bmWidth, frame.right);
+    EXPECT_EQ(bitmap.bmHeight, frame.bottom);
 }
 
 void Click(HWND dialog, int id) {
@@ -220,6 +260,9 @@ TEST_F(MainWindow, StartUpShowsTheWorkspaceAndAnEmptyProgressBar) {
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(GetWindow(about, GW_OWNER), window);
     EXPECT_EQ(BoxText(about), "Quandrelistaphor\r\nv1.0\r\nby\r\nthe Quandrelistaphor authors");
+    ExpectTextFits(TextControl(about), 4);
+    ExpectPictureFillsFrame(about);
+    ExpectPictureFillsFrame(window);
     EXPECT_NE(GetWindowLongA(GetDlgItem(about, IDOK), GWL_STYLE) & BS_DEFPUSHBUTTON, 0);
     Click(about, IDOK);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }));
@@ -371,6 +414,102 @@ TEST_F(MainWindow, FileChoosers) {
         << ItemText(window, IDC_NEW_FIELD);
     EXPECT_EQ(std::string(g_workspace->new_directory), folder);
     EXPECT_EQ(std::string(g_workspace->new_file_name), "Brand New.obj");
+}
+
+// A path of exactly length characters in folder, naming an OBJ file.
+std::string PathOfLength(const std::string& folder, size_t length) {
+    return folder + std::string(length - folder.size() - 4, 'p') + ".obj";
+}
+
+const int kFields[] = {IDC_ORIGINAL_FIELD, IDC_MATCHING_FIELD, IDC_NEW_FIELD};
+
+// Expects the error box with text, and answers it.
+void AnswerError(const char* text) {
+    HWND box = WaitForDialog("Error");
+    EXPECT_EQ(box ? BoxText(box) : "(no box)", text);
+    if (box) Click(box, IDOK);
+    EXPECT_TRUE(WaitFor([&] { return FindWindowA(kDialogClass, "Error") == nullptr; }));
+}
+
+// A path longer than a field holds is refused with the chooser's own error,
+// and the field keeps its text; nothing longer can be typed either.
+TEST_F(MainWindow, PathsNeverCut) {
+    std::string folder = ExampleFolder();
+    std::string shown = ItemText(window, IDC_ORIGINAL_FIELD);
+    for (size_t length : {255, 256, 259}) {
+        SCOPED_TRACE(length);
+        std::string path = PathOfLength(folder, length);
+        WriteFile(path, kOriginalObj);
+        Choose(window, IDC_BROWSE_ORIGINAL, "Open File", path);
+        if (length > 255)
+            AnswerError("There was an error opening the file.");
+        else
+            shown = path;
+        ASSERT_TRUE(WaitFor([&] { return ItemText(window, IDC_ORIGINAL_FIELD) == shown; }))
+            << ItemText(window, IDC_ORIGINAL_FIELD);
+        DeleteFileA(path.c_str());
+    }
+    for (int id : kFields) {
+        HWND field = GetDlgItem(window, id);
+        SetWindowTextA(field, "");
+        for (int typed = 0; typed < 300; ++typed) SendMessageA(field, WM_CHAR, 'a', 0);
+        EXPECT_EQ(GetWindowTextLengthA(field), 255) << id;
+    }
+}
+
+// What the shell posts when files are dropped at point (client coordinates).
+HGLOBAL MakeDrop(const std::vector<std::string>& paths, POINT point) {
+    std::string list;
+    for (const std::string& path : paths) list += path + '\0';
+    list += '\0';
+    HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size());
+    auto* header = static_cast<DROPFILES*>(GlobalLock(drop));
+    *header = DROPFILES{sizeof(DROPFILES), point, FALSE, FALSE};  // ANSI names, client coordinates
+    memcpy(reinterpret_cast<char*>(header) + sizeof(DROPFILES), list.data(), list.size());
+    GlobalUnlock(drop);
+    return drop;
+}
+
+POINT FieldCentre(HWND window, int id) {
+    RECT rect;
+    GetWindowRect(GetDlgItem(window, id), &rect);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+    return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
+// A file dropped on a field fills it, the first of several; one too long for
+// the field is refused like a chooser's; a drop beside the fields does nothing.
+TEST_F(MainWindow, DroppedFilesFillTheirField) {
+    const int kNoField = 0;
+    std::string folder = "C:\\drops\\";
+    struct Case {
+        int id;
+        size_t length;
+        const char* error;
+    } cases[] = {
+        {IDC_ORIGINAL_FIELD, 255, nullptr},
+        {IDC_MATCHING_FIELD, 256, "There was an error opening the file."},
+        {IDC_NEW_FIELD, 259, "There was an error getting the file."},
+        {IDC_NEW_FIELD, 40, nullptr},
+        {kNoField, 40, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.id << " " << c.length);
+        std::vector<std::string> before;
+        for (int id : kFields) before.push_back(ItemText(window, id));
+        std::string path = PathOfLength(folder, c.length);
+        POINT point = c.id == kNoField ? POINT{4, 4} : FieldCentre(window, c.id);
+        // Sent from a thread of its own, which returns once the drop is taken,
+        // so this one can answer a box meanwhile.
+        HGLOBAL drop = MakeDrop({path, folder + "second.obj"}, point);
+        std::thread shell([&] { SendMessageA(window, WM_DROPFILES, WPARAM(drop), 0); });
+        if (c.error) AnswerError(c.error);
+        shell.join();
+        for (int i = 0; i < 3; ++i) {
+            bool filled = kFields[i] == c.id && !c.error;
+            EXPECT_EQ(ItemText(window, kFields[i]), filled ? path : before[i]) << kFields[i];
+        }
+    }
 }
 
 }  // namespace

@@ -66,12 +66,13 @@ TEST(WorkspaceSlots, EachSlotUsesItsOwnPair) {
     EXPECT_EQ(SlotFileName(workspace, Slot::kNew), workspace.new_file_name);
 }
 
-// A chosen file replaces only its own pair; a folder that does not fit is
+// A chosen file replaces only its own pair; a path that does not fit is
 // refused, not cut, and nothing is written. Every other slot keeps its
 // default: the program directory and "Untitled.obj" or "New.obj".
 TEST(WorkspaceSlots, TakeChosenFile) {
-    std::string fits = "C:\\" + std::string(250, 'a') + "\\";  // 254 characters with the separator
-    std::string long_folder = "C:\\" + std::string(252, 'b');   // 255 without it: would need 256
+    // The field shows folder and name together in at most 255 characters.
+    std::string folder = "C:\\" + std::string(246, 'a') + "\\";  // 250 characters
+    std::string slash_folder = "C:\\" + std::string(246, 'b') + "/";  // 250, and a separator to add
     struct Case {
         Slot slot;
         std::string path;
@@ -85,9 +86,9 @@ TEST(WorkspaceSlots, TakeChosenFile) {
         {Slot::kNew, "\\\\srv\\share\\out\\New Morph.obj", 16, "New Morph.obj", 1, "\\\\srv\\share\\out\\"},
         // An offset that stops short of the separator still gives a folder ending in one.
         {Slot::kMatching, "D:\\Meshes\\x.obj", 9, "x.obj", 1, "D:\\Meshes\\"},
-        {Slot::kOriginal, fits + "m.obj", 254, "m.obj", 1, fits},
-        {Slot::kOriginal, long_folder + "/m.obj", 256, "m.obj", 0, ""},
-        {Slot::kMatching, long_folder + "\\m.obj", 256, "m.obj", 0, ""},  // 256 with the separator
+        {Slot::kOriginal, folder + "m.obj", 250, "m.obj", 1, folder},      // 255 in all
+        {Slot::kMatching, folder + "mm.obj", 250, "mm.obj", 0, ""},        // 256
+        {Slot::kNew, slash_folder + "m.obj", 250, "m.obj", 0, ""},         // 256 with the separator
     };
     for (const Case& c : cases) {
         Workspace workspace = Defaults();
