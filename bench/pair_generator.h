@@ -3,7 +3,9 @@
 // N vertices and about 2N triangles with a texture coordinate and a normal
 // per vertex, 8 groups and 4 materials (original.obj + original.mtl), and
 // the same mesh with its vertices in a shuffled order and its faces
-// renumbered to match (matching.obj + matching.mtl).
+// renumbered to match (matching.obj + matching.mtl), optionally with every
+// coordinate of the copy moved by -1e-6, 0 or +1e-6, as a copy that went
+// through another program's float arithmetic comes back.
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -163,7 +165,7 @@ inline bool WriteObj(const std::string& path, const std::string& library, const 
 }
 
 // Writes original.obj/.mtl and matching.obj/.mtl into folder (ending in '/').
-inline bool WritePair(const std::string& folder, int64_t vertex_count, uint64_t seed) {
+inline bool WritePair(const std::string& folder, int64_t vertex_count, uint64_t seed, bool moved = false) {
     if (vertex_count < 3 || vertex_count > INT32_MAX / 2) return false;
     Mesh mesh = MakeGrid(vertex_count, seed);
     std::vector<int32_t> identity(static_cast<size_t>(vertex_count));
@@ -174,9 +176,13 @@ inline bool WritePair(const std::string& folder, int64_t vertex_count, uint64_t 
         int64_t j = static_cast<int64_t>(NextRandom(state) % uint64_t(i + 1));
         std::swap(shuffled[size_t(i)], shuffled[size_t(j)]);
     }
-    return WriteLibrary(folder + "original.mtl") && WriteLibrary(folder + "matching.mtl") &&
-           WriteObj(folder + "original.obj", "original.mtl", mesh, identity) &&
-           WriteObj(folder + "matching.obj", "matching.mtl", mesh, shuffled);
+    if (!WriteLibrary(folder + "original.mtl") || !WriteLibrary(folder + "matching.mtl") ||
+        !WriteObj(folder + "original.obj", "original.mtl", mesh, identity))
+        return false;
+    if (moved) {
+        for (float& c : mesh.positions) c += static_cast<float>(static_cast<int>(NextRandom(state) % 3) - 1) * 1e-6f;
+    }
+    return WriteObj(folder + "matching.obj", "matching.mtl", mesh, shuffled);
 }
 
 }  // namespace pair_generator

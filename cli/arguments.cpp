@@ -11,6 +11,10 @@ namespace {
 const OptionWord kOptionWords[] = {
     {"--yes", false},
     {"--output", true},
+    {"--tolerance", true},
+    {"--strict", false},
+    {"--allow-count-change", false},
+    {"--details", false},
 };
 
 const OptionWord* FindOptionWord(const char* word) {

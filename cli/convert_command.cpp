@@ -1,23 +1,49 @@
-// convert ORIGINAL MATCHING NEW [--yes]
+// convert ORIGINAL MATCHING NEW [--yes] [--tolerance EPS|auto] [--strict] [--allow-count-change]
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include "cli/commands.h"
 #include "cli/console_host.h"
+#include "cli/convert_diagnostics.h"
 #include "cli/paths.h"
 #include "model/text.h"
 #include "morph/convert.h"
 
 namespace {
 
-const char kConvertUsage[] = "convert takes ORIGINAL MATCHING NEW [--yes]";
-const char* const kConvertOptions[] = {"--yes", nullptr};
+const char kConvertUsage[] =
+    "convert takes ORIGINAL MATCHING NEW [--yes] [--tolerance EPS|auto] [--strict] [--allow-count-change]";
+const char* const kConvertOptions[] = {"--yes", "--tolerance", "--strict", "--allow-count-change", nullptr};
+
+// The pairing the options ask for; 0, or the usage error for a tolerance
+// that is neither `auto` nor a finite number of at least 0.
+int ReadOptions(const Arguments& arguments, ConvertOptions& options) {
+    options.strict = arguments.Has("--strict");
+    options.allow_count_change = arguments.Has("--allow-count-change");
+    const char* tolerance = arguments.Option("--tolerance");
+    if (!tolerance) return 0;
+    if (std::strcmp(tolerance, "auto") == 0) {
+        options.automatic_tolerance = true;
+        return 0;
+    }
+    const char* end = tolerance + std::strlen(tolerance);
+    auto read = std::from_chars(tolerance, end, options.tolerance);
+    if (read.ec != std::errc() || read.ptr != end || !std::isfinite(options.tolerance) || options.tolerance < 0)
+        return Usage("--tolerance takes a number of at least 0 (model units) or auto");
+    return 0;
+}
 
 }  // namespace
 
 int RunConvertCommand(const Arguments& arguments) {
     if (arguments.positional_count != 3) return Usage(kConvertUsage);
     if (int status = CheckOptions(arguments, kConvertOptions, kConvertUsage)) return status;
+    static ConvertDiagnostics diagnostics;  // a few kilobytes: kept off the stack
+    ConvertOptions options;
+    options.diagnostics = &diagnostics;
+    if (int status = ReadOptions(arguments, options)) return status;
     // Every path is made absolute now: loading a file that names a material
     // library changes the current directory.
     char paths[3][kPathCapacity] = {};  // original, matching, new
@@ -30,14 +56,16 @@ int RunConvertCommand(const Arguments& arguments) {
     host.ResetProgress();
     int32_t code = -1;
     if (!LacksFolderOrName(paths[0]) && !LacksFolderOrName(paths[1]) && !LacksFolderOrName(paths[2]))
-        code = ConvertFiles(paths[0], paths[1], paths[2], &host, message);
+        code = ConvertFiles(paths[0], paths[1], paths[2], &host, message, &options);
     host.FinishLine();
 
     if (code == 1) {
         std::printf("The morph was created successfully.\n");
+        std::fflush(stdout);
     } else if (code != -8) {
         PrintMessage(stderr, message);
         if (message[0] && message[std::strlen(message) - 1] != '\n') std::fputc('\n', stderr);
     }
+    if (code != -1) PrintConvertDiagnostics(stderr, code, options, diagnostics);
     return 1 - code;
 }

@@ -1,4 +1,4 @@
-// report ORIGINAL MATCHING [--output PATH]
+// report ORIGINAL MATCHING [--output PATH] [--details]
 #include <cstdio>
 
 #include "cli/commands.h"
@@ -8,8 +8,8 @@
 
 namespace {
 
-const char kReportUsage[] = "report takes ORIGINAL MATCHING [--output PATH]";
-const char* const kReportOptions[] = {"--output", nullptr};
+const char kReportUsage[] = "report takes ORIGINAL MATCHING [--output PATH] [--details]";
+const char* const kReportOptions[] = {"--output", "--details", nullptr};
 
 }  // namespace
 
@@ -20,13 +20,15 @@ int RunReportCommand(const Arguments& arguments) {
     if (int status = MakeAbsolutePaths(arguments.positional, 2, paths)) return status;
     const char* output = arguments.Option("--output");
     char output_path[kPathCapacity];
-    if (output && !MakeAbsolute(output, output_path)) return Usage("--output path too long");
+    // A path too long to keep is one the report can't be written to, as an
+    // empty one is.
+    if (output && !MakeAbsolute(output, output_path)) output_path[0] = '\0';
 
     ConsoleHost host;
     host.Attach(false);
     static ReportText report;
     host.ResetProgress();
-    int32_t code = MakeReport(paths[0], paths[1], output ? output_path : nullptr, &host, &report);
+    int32_t code = MakeReport(paths[0], paths[1], output ? output_path : nullptr, &host, &report, arguments.Has("--details"));
     host.FinishLine();
     if (code == 0) {
         std::fprintf(stderr, "There was an error creating the report file.\n");

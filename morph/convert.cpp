@@ -5,10 +5,72 @@
 #include "platform/block.h"
 #include "model/model.h"
 #include "model/records.h"
+#include "model/text.h"
+#include "morph/equal_positions.h"
+#include "morph/match_diagnostics.h"
+#include "morph/pair_vertices.h"
+#include "morph/tolerant_partners.h"
+
+namespace {
+
+// Why exact matching failed: the partners it would have found, and what the
+// vertices without one are like.
+void DiagnoseExactMiss(const Model& original, const Model& matching, ConvertDiagnostics& diagnostics) {
+    int32_t* partner = AllocateUnclearedTable<int32_t>(size_t(matching.vertex_count));
+    if (partner && FindFirstEqualPositions(original.vertices, original.vertex_count, matching.vertices,
+                                           matching.vertex_count, partner))
+        DiagnoseUnpaired(original, matching, partner, diagnostics);
+    ReleaseBlock(partner);
+}
+
+// How a copy with another vertex count relates to the original.
+void DiagnoseCounts(const Model& original, const Model& matching, ConvertDiagnostics& diagnostics) {
+    CountDiagnosis counts{};
+    if (DiagnoseVertexCounts(original.vertices, original.vertex_count, matching.vertices, matching.vertex_count,
+                             counts)) {
+        diagnostics.missing_count = counts.missing_count;
+        diagnostics.sharing = counts.sharing;
+    }
+}
+
+// The faces whose material the matching file's library doesn't give: the
+// new file writes them without one.
+void NoteMissingMaterials(const Model& matching, ConvertDiagnostics& diagnostics) {
+    diagnostics.library_missing = matching.has_mtllib && !matching.mtl_loaded;
+    CopyText(diagnostics.library_name, matching.mtllib_name);
+    diagnostics.faces_without_material = 0;
+    for (int32_t g = 0; g < matching.group_count; ++g) {
+        const Group& group = matching.groups[g];
+        for (int32_t f = 0; group.faces && f < group.face_count; ++f)
+            diagnostics.faces_without_material += group.faces[f].material_name != 0 && group.faces[f].material_index < 0;
+    }
+}
+
+// Vertex matching as the options ask: the exact matcher for equal counts
+// without a tolerance, the partner pairing otherwise.
+int32_t Match(Model& matching, const Model& original, const ConvertOptions& options, int32_t& match_count,
+              OperationHost* host) {
+    ConvertDiagnostics* diagnostics = options.diagnostics;
+    double tolerance = options.automatic_tolerance ? AutoTolerance(original.vertices, original.vertex_count)
+                                                   : options.tolerance;
+    if (diagnostics) diagnostics->tolerance = tolerance;
+    if (tolerance > 0 || options.allow_count_change) {
+        PairingRules rules{tolerance, options.strict, options.allow_count_change};
+        return PairVertices(matching, original, rules, match_count, host, diagnostics);
+    }
+    if (matching.MatchVertices(original, match_count, host)) return 1;
+    if (diagnostics) DiagnoseExactMiss(original, matching, *diagnostics);
+    return 0;
+}
+
+}  // namespace
 
 int32_t ConvertFiles(const char* original_path, const char* matching_path, const char* new_path,
-                     OperationHost* host, char* message, const ConvertOptions*) {
+                     OperationHost* host, char* message, const ConvertOptions* given) {
     if (!original_path || !matching_path || !new_path || !host || !message) return 0;
+    const ConvertOptions exact;
+    const ConvertOptions& options = given ? *given : exact;
+    if (options.diagnostics) *options.diagnostics = ConvertDiagnostics{};
 
     Model original;
     Model matching;
@@ -40,11 +102,16 @@ int32_t ConvertFiles(const char* original_path, const char* matching_path, const
         return finish(-3);
     }
 
-    if (original.vertex_count != matching.vertex_count) {
+    if (options.diagnostics) {
+        options.diagnostics->original_vertices = original.vertex_count;
+        options.diagnostics->matching_vertices = matching.vertex_count;
+    }
+    if (original.vertex_count != matching.vertex_count && !options.allow_count_change) {
         std::snprintf(message, kMessageCapacity,
                       "There was an error creating the new morph file.\r\nVertex count does not match:\r\n\r\n"
                       "original: %d vertices\r\nmatching: %d vertices\r\n",
                       original.vertex_count, matching.vertex_count);
+        if (options.diagnostics) DiagnoseCounts(original, matching, *options.diagnostics);
         return finish(-5);
     }
     if (original.vertex_count == 0 || matching.vertex_count == 0) {
@@ -67,7 +134,7 @@ int32_t ConvertFiles(const char* original_path, const char* matching_path, const
 
     host->ShowStatus("Matching vertices...(please wait)");
     int32_t match_count = 0;
-    if (!matching.MatchVertices(original, match_count, host)) {
+    if (!Match(matching, original, options, match_count, host)) {
         std::snprintf(message, kMessageCapacity,
                       "There was an error creating the new morph file.\r\nUnable to match all vertices:\r\n\r\n"
                       "num_matches: %d\r\ntotal_vertices: %d\r\n",
@@ -75,6 +142,7 @@ int32_t ConvertFiles(const char* original_path, const char* matching_path, const
         return finish(-7);
     }
 
+    if (options.diagnostics) NoteMissingMaterials(matching, *options.diagnostics);
     host->SetProgress(1, 1);
     host->ShowStatus("Saving file...(please wait)");
     if (!matching.WriteObjFile(new_path)) {

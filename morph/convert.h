@@ -4,20 +4,78 @@
 // file (OBJ + MTL).
 #include <cstdint>
 
+#include "model/records.h"
 #include "morph/host.h"
+#include "morph/match_diagnostics.h"
 
 constexpr int32_t kMessageCapacity = 512;
 
-// Choices that change how the two files are paired. None exist yet; a null
-// pointer asks for the exact pairing by position.
-struct ConvertOptions;
+// How many vertices a diagnosis lists by number.
+constexpr int32_t kListedVertexCount = 10;
+
+// A matching vertex that found no partner, as the user finds it in the file.
+struct UnpairedVertex {
+    int32_t number;   // 1-based, as in the file
+    float x, y, z;
+    int32_t nearest;  // the nearest original vertex, 1-based; 0 when none is at a finite distance
+    double distance;  // to it (infinity when none)
+};
+
+// What a run found beyond its code and message, for a front end that can say
+// more than a message box. Counts that a run did not work out stay -1.
+struct ConvertDiagnostics {
+    double tolerance = 0;  // the one used; 0 for exact matching
+    int32_t original_vertices = 0;  // as loaded
+    int32_t matching_vertices = 0;
+
+    // A failed match: the true counts, the first vertices without a partner,
+    // the tolerance that would have paired them all (infinity when a vertex
+    // has no finite position) and whether it is safe.
+    int32_t paired_count = -1;
+    int32_t unpaired_count = -1;
+    int32_t listed_count = 0;
+    UnpairedVertex listed[kListedVertexCount] = {};
+    double suggested_tolerance = 0;
+    double smallest_distance = 0;  // between two different original positions
+    int32_t suggestion_safe = 0;
+
+    // Matching vertices with original vertices at two or more positions
+    // within the tolerance, and the first of their numbers (1-based).
+    int32_t ambiguous_count = 0;
+    int32_t ambiguous_listed = 0;
+    int32_t ambiguous[kListedVertexCount] = {};
+
+    // Vertex counts that differ: how the copy relates to the original (on
+    // the -5 refusal from the exact positions, on a success from the pairs).
+    int32_t missing_count = -1;  // matching vertices at no original position; -1 when not worked out
+    VertexSharing sharing = {-1, -1};
+
+    // A successful run whose matching file named a library that didn't load,
+    // or whose faces name materials the library doesn't define.
+    int32_t library_missing = 0;
+    char library_name[kPathCapacity] = {};
+    int32_t faces_without_material = 0;
+};
+
+// Choices that change how the two files are paired; a null pointer asks for
+// exact pairing of equal vertex counts, as the dialog does.
+struct ConvertOptions {
+    // 0 pairs equal positions; above 0, a matching vertex pairs with the
+    // nearest original vertex whose every coordinate is within it.
+    double tolerance = 0;
+    bool automatic_tolerance = false;  // the tolerance AutoTolerance gives for the original
+    bool strict = false;               // an ambiguous vertex fails the match (-7)
+    bool allow_count_change = false;   // copies whose vertices were split or welded
+    ConvertDiagnostics* diagnostics = nullptr;  // filled when given
+};
 
 // Returns 1 when the new file was written; 0 when a path, host or message is
 // null; -2 original not loaded; -3 matching not loaded; -4 new file not
 // written; -5 vertex counts differ; -6 no vertices; -7 matching failed; -8
-// the user declined after the face-count warning. (-1 belongs to the callers:
-// a path they could not give.) For -2 to -7 the message (kMessageCapacity
-// bytes) is overwritten with the text to show; otherwise it keeps the
-// caller's text.
+// the user declined after the face-count warning; a strict run fails with -7
+// on an ambiguous vertex (num_matches counts the vertices before it). (-1
+// belongs to the callers: a path they could not give.) For -2 to -7 the
+// message (kMessageCapacity bytes) is overwritten with the text to show;
+// otherwise it keeps the caller's text.
 int32_t ConvertFiles(const char* original_path, const char* matching_path, const char* new_path,
                      OperationHost* host, char* message, const ConvertOptions* options = nullptr);

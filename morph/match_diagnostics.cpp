@@ -49,26 +49,29 @@ double SuggestedTolerance(double distance) {
     return value;
 }
 
-int32_t CountUnusedPositions(const Vertex* table, int32_t count, const int32_t* partner, int32_t partner_count,
-                             int32_t& unused_count) {
+int32_t CountVertexSharing(const Vertex* table, int32_t count, const int32_t* partner, int32_t partner_count,
+                           VertexSharing& sharing) {
     if (count < 0 || partner_count < 0 || (count > 0 && !table) || (partner_count > 0 && !partner)) return 0;
     size_t records = count > 0 ? size_t(count) : 1;
     int32_t* first = AllocateUnclearedTable<int32_t>(records);
-    uint8_t* used = AllocateTable<uint8_t>(records);
-    int32_t made = first && used && FindFirstEqualPositions(table, count, table, count, first);
+    int32_t* held = AllocateTable<int32_t>(records);    // original vertices at the position
+    int32_t* paired = AllocateTable<int32_t>(records);  // matching vertices paired with it
+    int32_t made = first && held && paired && FindFirstEqualPositions(table, count, table, count, first);
     if (made) {
-        for (int32_t i = 0; i < partner_count; ++i) {
-            int32_t j = partner[i];
-            if (j >= 0 && j < count) used[first[j] >= 0 ? first[j] : j] = 1;
-        }
-        unused_count = 0;
+        auto position = [&](int32_t k) { return first[k] >= 0 ? first[k] : k; };  // a NaN position is its own
+        for (int32_t k = 0; k < count; ++k) ++held[position(k)];
+        for (int32_t i = 0; i < partner_count; ++i)
+            if (partner[i] >= 0 && partner[i] < count) ++paired[position(partner[i])];
+        sharing = {0, 0};
         for (int32_t k = 0; k < count; ++k) {
-            bool distinct = first[k] == k || first[k] < 0;  // a NaN position is its own
-            if (distinct && !used[k]) ++unused_count;
+            int32_t o = held[k], p = paired[k];
+            if (p > o) sharing.shared_count += p - o < o ? p - o : o;
+            if (p < o) sharing.unpaired_count += o - p;
         }
     }
     ReleaseBlock(first);
-    ReleaseBlock(used);
+    ReleaseBlock(held);
+    ReleaseBlock(paired);
     return made;
 }
 
@@ -76,14 +79,14 @@ int32_t DiagnoseVertexCounts(const Vertex* original, int32_t original_count, con
                              int32_t matching_count, CountDiagnosis& diagnosis) {
     if (matching_count < 0) return 0;
     int32_t* partner = AllocateUnclearedTable<int32_t>(matching_count > 0 ? size_t(matching_count) : 1);
-    int32_t unused = 0;
+    VertexSharing sharing{};
     int32_t made = partner &&
                    FindFirstEqualPositions(original, original_count, matching, matching_count, partner) &&
-                   CountUnusedPositions(original, original_count, partner, matching_count, unused);
+                   CountVertexSharing(original, original_count, partner, matching_count, sharing);
     if (made) {
         diagnosis.missing_count = 0;
         for (int32_t i = 0; i < matching_count; ++i) diagnosis.missing_count += partner[i] < 0;
-        diagnosis.unused_count = unused;
+        diagnosis.sharing = sharing;
     }
     ReleaseBlock(partner);
     return made;

@@ -20,22 +20,32 @@ inline bool ToleranceIsSafe(double tolerance, double smallest_distance) {
     return tolerance < smallest_distance / 2;
 }
 
+// How the vertices of a copy with another vertex count share the original's
+// positions. Coincident original vertices share the load of their position:
+// at a position that o original vertices hold and p matching vertices pair
+// with, p > o shares min(o, p - o) original vertices among several matching
+// vertices (a split), and p < o leaves o - p original vertices without any
+// (a weld).
+struct VertexSharing {
+    int32_t shared_count;    // original vertices several matching vertices pair with
+    int32_t unpaired_count;  // original vertices no matching vertex pairs with
+};
+
+// The sharing of `table`'s vertices by `partner` (one table index, or -1 for
+// none, a matching vertex), whichever vertex at a position a partner names.
+// Positions compare exactly; a NaN position is its own. Returns 0, with
+// `sharing` unset, when the working memory can't be had.
+int32_t CountVertexSharing(const Vertex* table, int32_t count, const int32_t* partner, int32_t partner_count,
+                           VertexSharing& sharing);
+
 struct CountDiagnosis {
-    int32_t missing_count;   // matching vertices at no exact original position
-    int32_t unused_count;    // distinct original positions no matching vertex has
+    int32_t missing_count;  // matching vertices at no exact original position
+    VertexSharing sharing;  // of the original's vertices by the others
 };
 
 // For a matching table whose vertex count differs from the original's: a
-// missing count of 0 says the copy's vertices were split (every position
-// still exists in the original); an unused count above 0 says some were
-// welded. Positions compare exactly; NaN positions are each their own.
+// missing count of 0 says every matching position exists in the original, so
+// the copy's vertices were split or welded, and the sharing says which.
 // Returns 0, with `diagnosis` unset, when the working memory can't be had.
 int32_t DiagnoseVertexCounts(const Vertex* original, int32_t original_count, const Vertex* matching,
                              int32_t matching_count, CountDiagnosis& diagnosis);
-
-// The number of distinct positions of `table` that no entry of `partner`
-// (table indices, -1 for none) points at, whichever vertex at a position it
-// names. Returns 0, with `unused_count` unset, when the working memory can't
-// be had.
-int32_t CountUnusedPositions(const Vertex* table, int32_t count, const int32_t* partner, int32_t partner_count,
-                             int32_t& unused_count);

@@ -1,5 +1,6 @@
 #include "morph/report.h"
 
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -7,6 +8,8 @@
 #include "platform/block.h"
 #include "model/model.h"
 #include "model/records.h"
+#include "morph/position_summary.h"
+#include "wavefront/number_format.h"
 #include "wavefront/output_file.h"
 
 namespace {
@@ -38,6 +41,33 @@ void AppendSection(ReportText& report, const char* title, const char* path, int3
            model.group_name_count, model.material_count, model.normal_count, model.texcoord_count);
 }
 
+void AppendPoint(ReportText& report, const char* label, const float* c) {
+    char text[3][kNumberTextCapacity + 1];
+    for (int axis = 0; axis < 3; ++axis) text[axis][FormatFloatExact(text[axis], c[axis])] = '\0';
+    Append(report, "%26s: %s %s %s\n", label, text[0], text[1], text[2]);
+}
+
+void AppendDetails(ReportText& report, const char* title, const Model& model) {
+    Append(report, "%s\n-------------\n", title);
+    PositionSummary summary;
+    if (!SummarizePositions(model.vertices, model.vertex_count, summary)) {
+        Append(report, "not enough memory to measure the positions\n");
+        return;
+    }
+    Append(report, "        distinct positions: %d\n    coincident vertex sets: %d\n", summary.distinct_count,
+           summary.coincident_set_count);
+    if (summary.finite_count > 0) {
+        AppendPoint(report, "bounding box low", summary.low);
+        AppendPoint(report, "bounding box high", summary.high);
+    } else {
+        Append(report, "              bounding box: none\n");
+    }
+    if (std::isfinite(summary.smallest_distance))
+        Append(report, "smallest non-zero distance: %.9g\n", summary.smallest_distance);
+    else
+        Append(report, "smallest non-zero distance: none\n");
+}
+
 }  // namespace
 
 int32_t WriteReportFile(const char* path, const char* text, size_t length, OutputFault* fault) {
@@ -56,7 +86,7 @@ int32_t WriteReportFile(const char* path, const char* text, size_t length, Outpu
 }
 
 int32_t MakeReport(const char* original_path, const char* matching_path, const char* report_path,
-                   OperationHost* host, ReportText* text) {
+                   OperationHost* host, ReportText* text, bool details) {
     if (!original_path || !matching_path || !host) return 0;
 
     Model original;
@@ -94,6 +124,12 @@ int32_t MakeReport(const char* original_path, const char* matching_path, const c
     AppendSection(report, "Original File", original_path, original_loaded, original);
     Append(report, "\n\n");
     AppendSection(report, "Matching File", matching_path, matching_loaded, matching);
+    if (details) {
+        Append(report, "\n\nDetails\n=======\n\n");
+        AppendDetails(report, "Original File", original);
+        Append(report, "\n");
+        AppendDetails(report, "Matching File", matching);
+    }
 
     int32_t code = 1;
     if (report_path) {

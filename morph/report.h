@@ -17,14 +17,16 @@ struct ReportText {
 };
 
 // Loads both files, counts their isolated and duplicate vertices and formats
-// the report into text (when not null); when report_path is not null writes
+// the report into text (when not null), followed, with `details`, by a
+// section on how each file's vertices lie (distinct positions, coincident
+// vertex sets, bounding box, smallest distance); when report_path is not null writes
 // the report there (an empty report_path counts as one that can't be
 // created). A file that doesn't load is reported, not an error. Returns 1;
 // 0 when a path or the host is null; -1 when the report file can't be
 // created or written completely, in which case any earlier file at
 // report_path stays as it was.
 int32_t MakeReport(const char* original_path, const char* matching_path, const char* report_path,
-                   OperationHost* host, ReportText* text);
+                   OperationHost* host, ReportText* text, bool details = false);
 
 // Writes text to path with every "\n" stored as "\r\n", replacing the file
 // only when all of it was written. Returns 1, or 0 on any failure.

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -106,7 +107,9 @@ TEST_F(CliTest, HelpVersionAndUsageErrors) {
     const std::vector<std::vector<std::string>> wrong = {
         {}, {"morph", "a", "b"}, {"convert", "a", "b"}, {"convert", "a", "b", "c", "d"},
         {"report", "a"}, {"report", "a", "b", "--yes"}, {"convert", "a", "b", "c", "--output", "x"},
-        {"convert", "a", "b", "c", "--frobnicate"}, {"report", "a", "b", "--output"}};
+        {"convert", "a", "b", "c", "--frobnicate"}, {"report", "a", "b", "--output"},
+        {"convert", "a", "b", "c", "--tolerance", "-1"}, {"convert", "a", "b", "c", "--tolerance", "1e-6x"},
+        {"convert", "a", "b", "c", "--tolerance", "inf"}, {"report", "a", "b", "--strict"}};
     for (const auto& args : wrong) {
         Result r = Run(args);
         EXPECT_EQ(r.status, 64) << (args.empty() ? "(none)" : args[0]);
@@ -129,7 +132,8 @@ TEST_F(CliTest, ConvertWithRelativePathsAfterTheLibraryMovedTheCurrentDirectory)
 }
 
 // The messages of every failure are pinned where Convert makes them; here
-// what the front end adds: the exit status, LF line ends, absolute paths.
+// what the front end adds: the exit status, LF line ends, absolute paths,
+// the diagnosis after the message.
 TEST_F(CliTest, FailuresPrintTheMessageAndExitWithOneMinusTheCode) {
     WritePair();
     folder.Write("c/four.obj", "v 0 0 1\nv 1 0 0\nv 0 1 0\nv 2 2 2\nf 2 3 1\n");
@@ -145,7 +149,10 @@ TEST_F(CliTest, FailuresPrintTheMessageAndExitWithOneMinusTheCode) {
          "There was an error saving the new morph file:\n\nfilepath: \"" + root + "nowhere/new.obj\"\n"},
         {{"convert", "a/original.obj", "c/four.obj", "new.obj"}, 6,
          "There was an error creating the new morph file.\nVertex count does not match:\n\n"
-         "original: 3 vertices\nmatching: 4 vertices\n"},
+         "original: 3 vertices\nmatching: 4 vertices\n1 matching vertices sit at no position of the original\n"
+         "  split: 0 original vertices would be shared by several matching vertices\n"
+         "  welded: 0 original vertices would have no matching vertex\n--allow-count-change converts a copy whose "
+         "vertices were split or welded (with --tolerance when its positions moved)\n"},
     };
     for (const Case& c : cases) {
         Result r = Run(c.args);
@@ -209,6 +216,82 @@ TEST_F(CliTest, ReportPrintsTextAndWritesOutputWithCrLf) {
     EXPECT_NE(plain.out.find("Matching File\n-------------\n     object filepath: \"\"\n"
                              "              loaded: Failed to load or file does not exist\n"),
               std::string::npos);
+}
+
+// The corpus of copies as other programs hand them back: what each run says
+// (tests/data/cli/corpus_runs.txt holds every run's exit status and standard
+// error), and that a run which pairs a copy within a tolerance or with
+// another vertex count writes what the exact run on the unmoved copy writes.
+TEST_F(CliTest, CorpusRunsSayWhatWentWrongAndMatchTheExactConversion) {
+    const std::string corpus = QUANDRE_TEST_DATA "/corpus/";
+    enum Compare { kNothing, kWhole, kVertices, kNoFile, kNoLibrary };
+    struct Case {
+        std::vector<std::string> args;  // original, matching, options
+        Compare compare;
+    } cases[] = {
+        {{"original.obj", "reordered.obj"}, kWhole},
+        {{"original.obj", "rotated.obj"}, kNoFile},
+        {{"original.obj", "rotated.obj", "--tolerance", "auto"}, kWhole},
+        {{"original.obj", "rotated.obj", "--tolerance", "1e-7"}, kNoFile},
+        {{"original.obj", "rotated.obj", "--tolerance", "1"}, kWhole},
+        {{"original.obj", "rotated.obj", "--tolerance", "1", "--strict"}, kNoFile},
+        {{"sixdigits_base.obj", "sixdigits.obj"}, kNoFile},
+        {{"sixdigits_base.obj", "sixdigits.obj", "--tolerance", "auto", "--strict"}, kNothing},
+        {{"original.obj", "welded.obj"}, kNoFile},
+        {{"original.obj", "welded.obj", "--allow-count-change"}, kVertices},
+        {{"original.obj", "split.obj", "--tolerance", "auto"}, kNoFile},
+        {{"original.obj", "split.obj", "--allow-count-change"}, kWhole},
+        {{"original.obj", "nolibrary.obj"}, kNoLibrary},
+    };
+    // The exact conversion of the unmoved copy, written first.
+    std::string reference, transcript;
+    auto vertex_lines = [](const std::string& text) {
+        std::string lines;
+        for (size_t at = text.find("\nv "); at != std::string::npos; at = text.find("\nv ", at + 1))
+            lines += text.substr(at, text.find('\n', at + 1) - at);
+        return lines;
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"convert", corpus + c.args[0], corpus + c.args[1], "new.obj"};
+        args.insert(args.end(), c.args.begin() + 2, c.args.end());
+        Result r = Run(args);
+        transcript += "$ convert";
+        for (const std::string& a : c.args) transcript += " " + a;
+        transcript += "\nexit " + std::to_string(r.status) + "\n" + r.out + r.err + "\n";
+        std::string written = fs::exists(root + "new.obj") ? Slurp(root + "new.obj") : "";
+        SCOPED_TRACE(c.args[1] + (c.args.size() > 2 ? " " + c.args[2] : ""));
+        if (reference.empty()) reference = written;
+        switch (c.compare) {
+            case kWhole: EXPECT_EQ(written, reference); break;
+            case kVertices: EXPECT_EQ(vertex_lines(written), vertex_lines(reference)); break;
+            case kNoFile: EXPECT_FALSE(fs::exists(root + "new.obj")); break;
+            case kNoLibrary: EXPECT_EQ(written.find("usemtl"), std::string::npos); break;
+            case kNothing: break;
+        }
+        fs::remove(root + "new.obj");
+        fs::remove(root + "new.mtl");
+    }
+    ASSERT_FALSE(reference.empty());
+    if (const char* update = std::getenv("QUANDRE_WRITE_GOLDEN")) Put(update, transcript);
+    EXPECT_EQ(transcript, Slurp(QUANDRE_TEST_DATA "/cli/corpus_runs.txt"));
+}
+
+// Details follow the report text, on standard output and in the file; a path
+// too long to keep is an unwritable one.
+TEST_F(CliTest, ReportDetails) {
+    const std::string corpus = QUANDRE_TEST_DATA "/corpus/";
+    Result plain = Run({"report", corpus + "original.obj", corpus + "welded.obj"});
+    Result r = Run({"report", corpus + "original.obj", corpus + "welded.obj", "--details", "--output", "report.txt"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.out.rfind(plain.out, 0), 0u);
+    EXPECT_EQ(r.out.substr(plain.out.size()), Slurp(QUANDRE_TEST_DATA "/cli/corpus_details.txt"));
+    std::string crlf;
+    for (char c : r.out) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    EXPECT_EQ(Slurp(root + "report.txt"), crlf);
+
+    Result long_path = Run({"report", corpus + "original.obj", corpus + "welded.obj", "--output", std::string(300, 'x')});
+    EXPECT_EQ(long_path.status, 2);
+    EXPECT_EQ(long_path.out, plain.out);
 }
 
 }  // namespace

@@ -29,26 +29,30 @@ TEST(MatchDiagnostics, VertexCountsTellSplitsFromWelds) {
                                           {0, 0, 2, 0, 0}, {0, 0, nan, 0, 0}};
     struct Case {
         std::vector<Vertex> matching;
-        CountDiagnosis expected;
+        int32_t missing, shared, unpaired;
     };
+    // Original positions: 0 once, 1 twice, 2 once, NaN once.
     const Case cases[] = {
-        {{{0, 0, -0.0f, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 1, 0, 0}, {0, 0, 2, 0, 0}, {0, 0, 2, 0, 0}}, {0, 1}},  // split
-        {{{0, 0, 2, 0, 0}, {0, 0, 1, 0, 0}}, {0, 2}},                                      // welded
-        {{{0, 0, 2, 0, 0}, {0, 0, 3, 0, 0}, {0, 0, nan, 0, 0}}, {2, 3}},                   // another mesh
-        {{}, {0, 4}},
+        {{{0, 0, -0.0f, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 1, 0, 0}, {0, 0, 2, 0, 0}, {0, 0, 2, 0, 0}}, 0, 2, 2},  // split
+        {{{0, 0, 2, 0, 0}, {0, 0, 1, 0, 0}}, 0, 0, 3},                                      // welded
+        {{{0, 0, 1, 0, 0}, {0, 0, 1, 0, 0}, {0, 0, 1, 0, 0}, {0, 0, 1, 0, 0}, {0, 0, 1, 0, 0}}, 0, 2, 3},
+        {{{0, 0, 2, 0, 0}, {0, 0, 3, 0, 0}, {0, 0, nan, 0, 0}}, 2, 0, 4},                   // another mesh
+        {{}, 0, 0, 5},
     };
     for (const Case& c : cases) {
-        CountDiagnosis diagnosis{-1, -1};
+        CountDiagnosis diagnosis{-1, {-1, -1}};
         ASSERT_EQ(DiagnoseVertexCounts(original.data(), 5, c.matching.data(), int32_t(c.matching.size()), diagnosis),
                   1);
-        EXPECT_EQ(diagnosis.missing_count, c.expected.missing_count) << c.matching.size();
-        EXPECT_EQ(diagnosis.unused_count, c.expected.unused_count) << c.matching.size();
+        EXPECT_EQ(diagnosis.missing_count, c.missing) << c.matching.size();
+        EXPECT_EQ(diagnosis.sharing.shared_count, c.shared) << c.matching.size();
+        EXPECT_EQ(diagnosis.sharing.unpaired_count, c.unpaired) << c.matching.size();
     }
     // Partners within a tolerance may name any vertex at a position: 2 stands for 1.
-    const int32_t partner[] = {2, 3, -1};
-    int32_t unused = -1;
-    ASSERT_EQ(CountUnusedPositions(original.data(), 5, partner, 3, unused), 1);
-    EXPECT_EQ(unused, 2);
+    const int32_t partner[] = {2, 3, -1, 2, 2};
+    VertexSharing sharing{-1, -1};
+    ASSERT_EQ(CountVertexSharing(original.data(), 5, partner, 5, sharing), 1);
+    EXPECT_EQ(sharing.shared_count, 1);
+    EXPECT_EQ(sharing.unpaired_count, 2);
 }
 
 }  // namespace

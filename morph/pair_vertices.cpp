@@ -1,0 +1,81 @@
+// Pairing by a partner array: found for all matching vertices at once,
+// checked, then handed to the renumbering.
+#include "morph/pair_vertices.h"
+
+#include "platform/block.h"
+#include "morph/equal_positions.h"
+#include "morph/match_diagnostics.h"
+#include "morph/renumber_vertices.h"
+#include "morph/tolerant_partners.h"
+
+namespace {
+
+void Step(OperationHost* host) {
+    if (host) host->StepProgress();
+}
+
+// The first index whose entry is `value`, or count.
+template <typename T>
+int32_t FirstOf(const T* entries, int32_t count, T value) {
+    int32_t i = 0;
+    while (i < count && entries[i] != value) ++i;
+    return i;
+}
+
+void NoteAmbiguity(const uint8_t* ambiguous, int32_t n, ConvertDiagnostics& diagnostics) {
+    diagnostics.ambiguous_count = 0;
+    diagnostics.ambiguous_listed = 0;
+    for (int32_t i = 0; i < n; ++i) {
+        if (!ambiguous[i]) continue;
+        if (diagnostics.ambiguous_listed < kListedVertexCount)
+            diagnostics.ambiguous[diagnostics.ambiguous_listed++] = i + 1;
+        ++diagnostics.ambiguous_count;
+    }
+}
+
+// Every partner of the matching vertices, and which are ambiguous.
+int32_t FindPartners(const Model& matching, const Model& original, double tolerance, int32_t* partner,
+                     uint8_t* ambiguous) {
+    if (tolerance > 0)
+        return FindTolerantPartners(original.vertices, original.vertex_count, matching.vertices,
+                                    matching.vertex_count, tolerance, partner, ambiguous);
+    return FindFirstEqualPositions(original.vertices, original.vertex_count, matching.vertices,
+                                   matching.vertex_count, partner);
+}
+
+}  // namespace
+
+int32_t PairVertices(Model& matching, const Model& original, const PairingRules& rules, int32_t& match_count,
+                     OperationHost* host, ConvertDiagnostics* diagnostics) {
+    const int32_t n = matching.vertex_count;
+    if (n <= 0 || original.vertex_count <= 0 || !matching.vertices || !original.vertices) return 0;
+    int32_t* partner = AllocateUnclearedTable<int32_t>(size_t(n));
+    uint8_t* ambiguous = AllocateTable<uint8_t>(size_t(n));  // stays clear for exact pairing
+    auto finish = [&](int32_t result) {
+        ReleaseBlock(partner);
+        ReleaseBlock(ambiguous);
+        return result;
+    };
+    if (!partner || !ambiguous) return finish(0);
+
+    Step(host);
+    if (!FindPartners(matching, original, rules.tolerance, partner, ambiguous)) return finish(0);
+    Step(host);
+
+    if (diagnostics) NoteAmbiguity(ambiguous, n, *diagnostics);
+    match_count = FirstOf<int32_t>(partner, n, -1);
+    if (match_count < n) {
+        if (diagnostics) DiagnoseUnpaired(original, matching, partner, *diagnostics);
+        return finish(0);
+    }
+    if (rules.strict) {
+        match_count = FirstOf<uint8_t>(ambiguous, n, 1);
+        if (match_count < n) return finish(0);
+    }
+    if (diagnostics && rules.count_sharing &&
+        !CountVertexSharing(original.vertices, original.vertex_count, partner, n, diagnostics->sharing))
+        return finish(0);
+    if (!RenumberToOriginal(matching, original, partner)) return finish(0);
+    Step(host);
+    return finish(1);
+}
