@@ -11,6 +11,11 @@ namespace {
 const OptionWord kOptionWords[] = {
     {"--yes", false},
     {"--output", true},
+    {"--out-dir", true},
+    {"--jobs", true},
+    {"--force", false},
+    {"--tolerance", true},
+    {"--allow-count-change", false},
 };
 
 const OptionWord* FindOptionWord(const char* word) {

@@ -21,6 +21,8 @@ struct Command {
 const Command kCommands[] = {
     {"convert", RunConvertCommand},
     {"report", RunReportCommand},
+    {"shapes", RunShapesCommand},
+    {"batch", RunBatchCommand},
 };
 
 }  // namespace
