@@ -219,6 +219,7 @@ TEST_F(CliTest, BatchAndShapesWriteTheSameFilesForAnyNumberOfJobs) {
     family::Family family(8, 0, 5);
     family.WriteAll(folder);
     folder.Write("in/broken.obj", "v 1 2 3\nf 1 1 1\n");
+    folder.Write("in/extra.obj", Slurp(root + "in/matching.obj") + "f 1 2 3\n");
     struct Case {
         std::vector<std::string> args;
         int status;
@@ -239,6 +240,10 @@ TEST_F(CliTest, BatchAndShapesWriteTheSameFilesForAnyNumberOfJobs) {
          "not match: matching: 64 vertices shape: 1 vertices\n"
          "in/shape_1.obj: done\nin/shape_5.obj: done\nshapes: 3 of 4 files written, 1 failed\n"},
         {{"shapes", "in/base.obj", "in/broken.obj", "in/shape_0.obj"}, 6, ""},
+        {{"batch", "in/base.obj", "in/extra.obj", "in/matching.obj"}, 9,
+         "in/extra.obj: failed, exit status 9: declined at the face-count question\nin/matching.obj: done\n"
+         "batch: 1 of 2 files written, 1 failed\n"},
+        {{"batch", "in/base.obj", "in/extra.obj", "--yes"}, 0, "in/extra.obj: done\nbatch: 1 of 1 files written, 0 failed\n"},
         {{"batch", "in/base.obj", "in/matching.obj", "in/matching.obj"}, 5,
          "in/matching.obj: done\nin/matching.obj: failed, exit status 5: Another file of this run has the same "
          "name: filepath: \"" + root + "in/matching.obj\"\nbatch: 1 of 2 files written, 1 failed\n"},
