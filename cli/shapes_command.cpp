@@ -18,10 +18,7 @@ const char kShapesUsage[] = "shapes takes ORIGINAL MATCHING SHAPE... --out-dir D
 const char* const kShapesOptions[] = {"--out-dir", "--jobs", "--tolerance", "--force", nullptr};
 
 // Loads and pairs the family; 0, or the exit status after the message.
-int LearnFamily(const FileList& list, const Arguments& arguments, ShapeFamily& family) {
-    double tolerance = 0;
-    bool automatic = false;
-    if (int status = ReadTolerance(arguments, tolerance, automatic)) return status;
+int LearnFamily(const FileList& list, double tolerance, bool automatic, ShapeFamily& family) {
     ConsoleHost host;
     host.Attach(false);
     char message[kMessageCapacity];
@@ -59,12 +56,15 @@ int RunShapesCommand(const Arguments& arguments) {
     if (arguments.positional_count < 3) return Usage(kShapesUsage);
     if (int status = CheckOptions(arguments, kShapesOptions, kShapesUsage)) return status;
     int32_t jobs = 1;
+    double tolerance = 0;
+    bool automatic = false;
     if (int status = ReadJobs(arguments, jobs)) return status;
+    if (int status = ReadTolerance(arguments, tolerance, automatic)) return status;
     FileList list;
     if (int status = MakeFileList(arguments, 2, list)) return status;
 
     ShapeFamily family;
-    if (int status = LearnFamily(list, arguments, family)) return status;
+    if (int status = LearnFamily(list, tolerance, automatic, family)) return status;
     const int32_t count = arguments.positional_count - 2;
     FileRun run(list.shown.data(), count, false);
     RunInParallel(count, jobs, [&](int32_t file) { WriteOne(list, file + 2, family, run); });
