@@ -164,22 +164,35 @@ inline bool WriteObj(const std::string& path, const std::string& library, const 
     return out.ok();
 }
 
-// Writes original.obj/.mtl and matching.obj/.mtl into folder (ending in '/').
-inline bool WritePair(const std::string& folder, int64_t vertex_count, uint64_t seed, bool moved = false) {
-    if (vertex_count < 3 || vertex_count > INT32_MAX / 2) return false;
-    Mesh mesh = MakeGrid(vertex_count, seed);
+inline std::vector<int32_t> Identity(int64_t vertex_count) {
     std::vector<int32_t> identity(static_cast<size_t>(vertex_count));
     for (int64_t v = 0; v < vertex_count; ++v) identity[size_t(v)] = static_cast<int32_t>(v);
-    std::vector<int32_t> shuffled = identity;
+    return identity;
+}
+
+// The places of the matching file's vertices: a seeded shuffle.
+inline std::vector<int32_t> Shuffled(int64_t vertex_count, uint64_t seed) {
+    std::vector<int32_t> shuffled = Identity(vertex_count);
     uint64_t state = seed ^ 0x9e3779b97f4a7c15ull;
     for (int64_t i = vertex_count - 1; i > 0; --i) {
         int64_t j = static_cast<int64_t>(NextRandom(state) % uint64_t(i + 1));
         std::swap(shuffled[size_t(i)], shuffled[size_t(j)]);
     }
+    return shuffled;
+}
+
+// Writes original.obj/.mtl and matching.obj/.mtl into folder (ending in '/');
+// `moved` nudges every coordinate of the matching copy by -1, 0 or +1 millionth.
+inline bool WritePair(const std::string& folder, int64_t vertex_count, uint64_t seed, bool moved = false) {
+    if (vertex_count < 3 || vertex_count > INT32_MAX / 2) return false;
+    Mesh mesh = MakeGrid(vertex_count, seed);
+    std::vector<int32_t> identity = Identity(vertex_count);
+    std::vector<int32_t> shuffled = Shuffled(vertex_count, seed);
     if (!WriteLibrary(folder + "original.mtl") || !WriteLibrary(folder + "matching.mtl") ||
         !WriteObj(folder + "original.obj", "original.mtl", mesh, identity))
         return false;
     if (moved) {
+        uint64_t state = seed ^ 0x5bd1e9955bd1e995ull;
         for (float& c : mesh.positions) c += static_cast<float>(static_cast<int>(NextRandom(state) % 3) - 1) * 1e-6f;
     }
     return WriteObj(folder + "matching.obj", "matching.mtl", mesh, shuffled);

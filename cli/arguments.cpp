@@ -15,6 +15,9 @@ const OptionWord kOptionWords[] = {
     {"--strict", false},
     {"--allow-count-change", false},
     {"--details", false},
+    {"--out-dir", true},
+    {"--jobs", true},
+    {"--force", false},
 };
 
 const OptionWord* FindOptionWord(const char* word) {

@@ -5,3 +5,5 @@
 
 int RunConvertCommand(const Arguments& arguments);
 int RunReportCommand(const Arguments& arguments);
+int RunShapesCommand(const Arguments& arguments);
+int RunBatchCommand(const Arguments& arguments);

@@ -73,6 +73,14 @@ void ConsoleHost::FinishLine() {
     }
 }
 
+void ConsoleHost::ClearLine() {
+    if (drawn_) {
+        std::fputs("\r\033[K", output);
+        std::fflush(output);
+        drawn_ = false;
+    }
+}
+
 int32_t ConsoleHost::AskToContinue(const char* text, const char* title) {
     FinishLine();
     // The question's last line is "Continue anyway?"; the console asks it

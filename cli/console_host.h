@@ -30,6 +30,10 @@ struct ConsoleHost : OperationHost {
     // Ends the bar's line on a terminal; call before printing anything else.
     void FinishLine();
 
+    // Takes the bar off the screen on a terminal, so that a line printed
+    // next stands where it stood; the next status or progress draws it again.
+    void ClearLine();
+
 private:
     void Draw();
     char status_[kPathCapacity] = {};

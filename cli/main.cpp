@@ -6,6 +6,7 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/help_text.h"
+#include "cli/patterns.h"
 
 #ifndef QUANDRE_VERSION
 #define QUANDRE_VERSION "1.0"
@@ -21,6 +22,8 @@ struct Command {
 const Command kCommands[] = {
     {"convert", RunConvertCommand},
     {"report", RunReportCommand},
+    {"shapes", RunShapesCommand},
+    {"batch", RunBatchCommand},
 };
 
 }  // namespace
@@ -28,6 +31,8 @@ const Command kCommands[] = {
 int main(int argc, char** argv) {
     static Arguments arguments;  // room for many file names: kept off the stack
     if (int status = ParseArguments(argc, argv, arguments)) return status;
+    ExpandedNames expanded;
+    if (int status = ExpandPatterns(arguments, expanded)) return status;
     if (arguments.help) {
         std::fputs(kUsage, stdout);
         std::fputs(kHelp, stdout);

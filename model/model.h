@@ -126,14 +126,18 @@ struct Model {
     int32_t RegroupByMaterial();
 
     // --- reading (wavefront/)
-    int32_t LoadObj(const char* path);
+    // A file that names a material library leaves its folder the current
+    // directory, as the dialog expects; with `change_directory` false the
+    // current directory is left alone (the library is found through the OBJ
+    // file's folder either way), so that several loads may run at once.
+    int32_t LoadObj(const char* path, bool change_directory = true);
     // LoadObj for a model of which only the positions are used: it succeeds
     // and fails on the same files as LoadObj (it only needs less memory) and
     // leaves the same vertices, group names, face counts, materials and
     // current directory, but makes no face records, corner lists, texture
     // coordinates or normals (each group has its face_count and no faces;
     // texcoord_count and normal_count are the file's).
-    int32_t LoadObjPositions(const char* path);
+    int32_t LoadObjPositions(const char* path, bool change_directory = true);
     int32_t ReadLine(char* buffer, int32_t capacity);
     int32_t MeasureLongestLine();
     int32_t CollectGroupNames();
@@ -147,7 +151,7 @@ struct Model {
     int32_t WriteObjFile(const char* path);
     int32_t WriteObjText(OutputFile* file, const char* path);
     int32_t WriteGroupSection(OutputFile* file, int32_t name_index);
-    int32_t WriteMtlText(OutputFile* file);
+    int32_t WriteMtlText(OutputFile* file) const;
 
     // --- morph operations (morph/)
     int32_t MatchVertices(const Model& original, int32_t& match_count, OperationHost* host);

@@ -64,7 +64,7 @@ int32_t Parse(Model& model, bool keep_faces) {
 // is read before the OBJ file's folder becomes the current directory, so a
 // relative OBJ path with a folder part finds its library through the same
 // current directory that found the OBJ file.
-void LoadMaterialLibrary(Model& model) {
+void LoadMaterialLibrary(Model& model, bool change_directory) {
     char folder[kPathCapacity];
     FolderPart(model.obj_path, folder, sizeof folder);
 
@@ -78,7 +78,7 @@ void LoadMaterialLibrary(Model& model) {
 
     // A path cut to fit would name another file: such a library is not read.
     bool read = path_whole && ReadFileImage(model.mtl_path, model.text) == 1;
-    if (folder[0]) MakeCurrentDirectory(folder);
+    if (folder[0] && change_directory) MakeCurrentDirectory(folder);
     if (read) {
         model.text.read_pos = 0;
         model.ReadMaterialLibrary();
@@ -88,7 +88,7 @@ void LoadMaterialLibrary(Model& model) {
 }
 
 // LoadObj and LoadObjPositions.
-int32_t Load(Model& model, const char* path, bool keep_faces) {
+int32_t Load(Model& model, const char* path, bool keep_faces, bool change_directory) {
     if (!path) return 0;
     model.Clear();
     model.ReleaseText();
@@ -113,7 +113,7 @@ int32_t Load(Model& model, const char* path, bool keep_faces) {
         model.ReleaseLineBuffer();
         return 0;
     }
-    if (model.has_mtllib == 1) LoadMaterialLibrary(model);
+    if (model.has_mtllib == 1) LoadMaterialLibrary(model, change_directory);
     model.ReleaseText();
     model.ReleaseLineBuffer();
     return 1;
@@ -121,6 +121,8 @@ int32_t Load(Model& model, const char* path, bool keep_faces) {
 
 }  // namespace
 
-int32_t Model::LoadObj(const char* path) { return Load(*this, path, true); }
+int32_t Model::LoadObj(const char* path, bool change_directory) { return Load(*this, path, true, change_directory); }
 
-int32_t Model::LoadObjPositions(const char* path) { return Load(*this, path, false); }
+int32_t Model::LoadObjPositions(const char* path, bool change_directory) {
+    return Load(*this, path, false, change_directory);
+}

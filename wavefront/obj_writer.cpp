@@ -261,17 +261,18 @@ int32_t WriteHeader(const Model& model, OutputFile* file, int32_t face_total, co
            WriteOutput(file, "\r\n\r\n", 4);
 }
 
-// The v, vn and vt lines, each table followed by its counter comment.
-int32_t WriteElementTables(const Model& model, OutputFile* file) {
-    for (int32_t i = 0; model.vertices && i < model.vertex_count; ++i) {
+// The v, vn and vt lines, each table followed by its counter comment; the v
+// lines are those of `vertices` (vertex_count records).
+int32_t WriteElementTables(const Model& model, const Vertex* vertices, OutputFile* file) {
+    for (int32_t i = 0; vertices && i < model.vertex_count; ++i) {
         char* start = ReserveOutput(file, kNumberLineRoom);
         if (!start) return 0;
         char* out = Put(start, "v ", 2);
-        out = PutFloat(out, model.vertices[i].x);
+        out = PutFloat(out, vertices[i].x);
         *out++ = ' ';
-        out = PutFloat(out, model.vertices[i].y);
+        out = PutFloat(out, vertices[i].y);
         *out++ = ' ';
-        out = PutFloat(out, model.vertices[i].z);
+        out = PutFloat(out, vertices[i].z);
         out = Put(out, "\r\n", 2);
         AdvanceOutput(file, static_cast<size_t>(out - start));
     }
@@ -304,15 +305,24 @@ int32_t WriteElementTables(const Model& model, OutputFile* file) {
     return WriteCountLine(file, "# num_uvs: ", model.texcoord_count, "\r\n\r\n");
 }
 
+// One group name's section, found by a scan of every face.
+int32_t WriteScannedSection(const Model& model, OutputFile* file, int32_t name_index) {
+    return WriteSection(model, file, name_index, [&](auto write) {
+        ForEachFace(model, [&](const Face& face) {
+            if (face.group_name_index == name_index) write(face);
+        });
+    });
+}
+
 // Every group name's section, in table order.
-int32_t WriteAllSections(Model& model, OutputFile* file, int32_t face_total) {
+int32_t WriteAllSections(const Model& model, OutputFile* file, int32_t face_total) {
     if (!model.group_name_table || model.group_name_count <= 0) return 1;
     if (int32_t ok = WriteSortedSections(model, file); ok >= 0) return ok;
     FaceBuckets buckets;
     if (!BucketFaces(model, face_total, buckets)) {
         // No room for the index: each section scans the faces itself.
         for (int32_t k = 0; k < model.group_name_count; ++k) {
-            if (!model.WriteGroupSection(file, k)) return 0;
+            if (!WriteScannedSection(model, file, k)) return 0;
         }
         return 1;
     }
@@ -327,12 +337,12 @@ int32_t WriteAllSections(Model& model, OutputFile* file, int32_t face_total) {
     return 1;
 }
 
-// The whole OBJ text; library_name is what the mtllib line names (null:
-// no such line).
-int32_t WriteObjBody(Model& model, OutputFile* file, const char* library_name) {
+// The whole OBJ text with the v lines of `vertices`; library_name is what
+// the mtllib line names (null: no such line).
+int32_t WriteObjBody(const Model& model, const Vertex* vertices, OutputFile* file, const char* library_name) {
     int32_t face_total = 0;
     ForEachFace(model, [&](const Face& face) { face_total += IsWritten(model, face) ? 1 : 0; });
-    return WriteHeader(model, file, face_total, library_name) && WriteElementTables(model, file) &&
+    return WriteHeader(model, file, face_total, library_name) && WriteElementTables(model, vertices, file) &&
            WriteAllSections(model, file, face_total);
 }
 
@@ -358,11 +368,7 @@ int32_t MakeLibraryPath(const char* path, char (&library_path)[kPathCapacity],
 
 int32_t Model::WriteGroupSection(OutputFile* file, int32_t name_index) {
     if (!file || !group_name_table || name_index < 0 || name_index >= group_name_count) return 0;
-    return WriteSection(*this, file, name_index, [&](auto write) {
-        ForEachFace(*this, [&](const Face& face) {
-            if (face.group_name_index == name_index) write(face);
-        });
-    });
+    return WriteScannedSection(*this, file, name_index);
 }
 
 int32_t Model::WriteObjText(OutputFile* file, const char* path) {
@@ -370,11 +376,16 @@ int32_t Model::WriteObjText(OutputFile* file, const char* path) {
     char library_path[kPathCapacity];
     char library_name[kPathCapacity];
     if (material_count > 0 && !MakeLibraryPath(path, library_path, library_name)) return 0;
-    return WriteObjBody(*this, file, material_count > 0 ? library_name : nullptr);
+    return WriteObjBody(*this, vertices, file, material_count > 0 ? library_name : nullptr);
 }
 
-int32_t WriteObjFileWithFault(Model& model, const char* path, OutputFault* fault) {
-    if (!path || !model.vertices) return 0;
+namespace {
+
+// The OBJ file and its library for a model regrouped already (or, with
+// `regroup`, regrouped once both files are open).
+int32_t WriteFiles(Model* regroup, const Model& model, const Vertex* vertices, const char* path,
+                   OutputFault* fault) {
+    if (!path || !vertices) return 0;
     bool with_library = model.material_count > 0;
     char library_path[kPathCapacity];
     char library_name[kPathCapacity];
@@ -386,14 +397,24 @@ int32_t WriteObjFileWithFault(Model& model, const char* path, OutputFault* fault
     if (!OpenOutputFile(obj, path, fault)) return 0;
     if (with_library && !OpenOutputFile(mtl, library_path, fault)) return 0;
 
-    model.RegroupByMaterial();
-    int32_t ok = WriteObjBody(model, &obj, with_library ? library_name : nullptr);
+    if (regroup) regroup->RegroupByMaterial();
+    int32_t ok = WriteObjBody(model, vertices, &obj, with_library ? library_name : nullptr);
     if (ok && with_library) ok = model.WriteMtlText(&mtl);
     if (!ok) return 0;  // both temporaries go with the records
 
     // The library first, so the OBJ file, named last, is replaced in one step.
     OutputFile* set[2] = {&mtl, &obj};
     return with_library ? CommitOutputFiles(set, 2) : CommitOutputFile(obj);
+}
+
+}  // namespace
+
+int32_t WriteObjFileWithFault(Model& model, const char* path, OutputFault* fault) {
+    return WriteFiles(&model, model, model.vertices, path, fault);
+}
+
+int32_t WriteRegroupedObjFile(const Model& model, const Vertex* vertices, const char* path) {
+    return WriteFiles(nullptr, model, vertices, path, nullptr);
 }
 
 int32_t Model::WriteObjFile(const char* path) { return WriteObjFileWithFault(*this, path, nullptr); }

@@ -20,3 +20,10 @@ int32_t MakeLibraryPath(const char* path, char (&library_path)[kPathCapacity],
 
 // WriteObjFile with a fault plan for the output files (null: none).
 int32_t WriteObjFileWithFault(Model& model, const char* path, OutputFault* fault);
+
+// WriteObjFile for a model that RegroupByMaterial has regrouped already,
+// with the v lines of `vertices` (vertex_count records) in place of its own
+// vertex table, and without changing the model: several threads may write
+// one model at once, each with its own vertices, to different paths. The
+// bytes are those WriteObjFile writes for the model with that vertex table.
+int32_t WriteRegroupedObjFile(const Model& model, const Vertex* vertices, const char* path);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/morph/family_generator.h"
 #include "tests/wavefront/file_test_support.h"
 
 namespace {
@@ -295,3 +296,75 @@ TEST_F(CliTest, ReportDetails) {
 }
 
 }  // namespace
+
+// Runs over many files: a generated family (tests/morph/family_generator.h).
+TEST_F(CliTest, BatchAndShapesWriteTheSameFilesForAnyNumberOfJobs) {
+    family::Family family(8, 0, 5);
+    family.WriteAll(folder);
+    folder.Write("in/broken.obj", "v 1 2 3\nf 1 1 1\n");
+    folder.Write("in/extra.obj", Slurp(root + "in/matching.obj") + "f 1 2 3\n");
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string out;
+    } cases[] = {
+        {{"batch", "in/base.obj", "in/matching.obj", "in/broken.obj", "in/missing.obj", "in/shape_5.obj"}, 6,
+         "in/matching.obj: done\n"
+         "in/broken.obj: failed, exit status 6: There was an error creating the new morph file. Vertex count does "
+         "not match: original: 64 vertices matching: 1 vertices\n"
+         "in/missing.obj: failed, exit status 4: There was an error loading the matching morph file: filepath: \"" +
+             root + "in/missing.obj\"\n"
+             "in/shape_5.obj: done\nbatch: 2 of 4 files written, 2 failed\n"},
+        {{"shapes", "in/base.obj", "in/matching.obj", "in/shape_0.obj", "in/broken.obj", "in/shape_1.obj",
+          "in/shape_5.obj"},
+         6,
+         "in/shape_0.obj: done\n"
+         "in/broken.obj: failed, exit status 6: There was an error creating the new morph file. Vertex count does "
+         "not match: matching: 64 vertices shape: 1 vertices\n"
+         "in/shape_1.obj: done\nin/shape_5.obj: done\nshapes: 3 of 4 files written, 1 failed\n"},
+        {{"shapes", "in/base.obj", "in/broken.obj", "in/shape_0.obj"}, 6, ""},
+        {{"batch", "in/base.obj", "in/extra.obj", "in/matching.obj"}, 9,
+         "in/extra.obj: failed, exit status 9: declined at the face-count question\nin/matching.obj: done\n"
+         "batch: 1 of 2 files written, 1 failed\n"},
+        {{"batch", "in/base.obj", "in/extra.obj", "--yes"}, 0, "in/extra.obj: done\nbatch: 1 of 1 files written, 0 failed\n"},
+        {{"batch", "in/base.obj", "in/matching.obj", "in/matching.obj"}, 5,
+         "in/matching.obj: done\nin/matching.obj: failed, exit status 5: Another file of this run has the same "
+         "name: filepath: \"" + root + "in/matching.obj\"\nbatch: 1 of 2 files written, 1 failed\n"},
+    };
+    for (const Case& c : cases) {
+        Files first;
+        for (const char* jobs : {"1", "4"}) {
+            SCOPED_TRACE(c.args[0] + " --jobs " + jobs);
+            std::vector<std::string> args = c.args;
+            for (const char* option : {"--out-dir", "out", "--jobs", jobs}) args.push_back(option);
+            Result r = Run(args);
+            EXPECT_EQ(r.status, c.status) << r.err;
+            EXPECT_EQ(r.out, c.out);
+            Files written = FilesIn(root + "out");
+            if (first.empty()) first = written;
+            EXPECT_EQ(written, first);
+            fs::remove_all(root + "out");
+        }
+    }
+}
+
+TEST_F(CliTest, InputsAreNeverWrittenOver) {
+    family::Family family(4, 0, 5);
+    family.WriteAll(folder);
+    const Files before = FilesIn(root + "in");
+    Result r = Run({"batch", "in/base.obj", "in/matching.obj", "--out-dir", "in"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("the output folder holds the input file " + root + "in/base.obj"), std::string::npos);
+    r = Run({"batch", "in/base.obj", "in/matching.obj", "in/shape_0.obj", "--out-dir", "in/", "--force"});
+    EXPECT_EQ(r.status, 5) << r.out;
+    EXPECT_NE(r.out.find("in/matching.obj: failed, exit status 5: The new morph file would replace an input file"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(FilesIn(root + "in"), before);
+    r = Run({"shapes", "in/base.obj", "in/matching.obj", "in/shape_0.obj", "--out-dir", "in", "--tolerance", "x"});
+    EXPECT_EQ(r.status, 64);
+    // On a terminal a bar carries the name of the file at work.
+    r = RunOnTerminal({"shapes", "in/base.obj", "in/matching.obj", "in/shape_0.obj", "--out-dir", "out"}, "");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.err.find("] 100% 1/1 shape_0.obj"), std::string::npos) << r.err;
+}

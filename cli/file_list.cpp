@@ -1,0 +1,94 @@
+#include "cli/file_list.h"
+
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+
+#include "cli/paths.h"
+#include "model/text.h"
+#include "morph/convert.h"
+#include "platform/same_file.h"
+#include "wavefront/path_text.h"
+
+#ifdef _WIN32
+#include <direct.h>
+#define MakeFolder(path) _mkdir(path)
+#else
+#define MakeFolder(path) mkdir(path, 0777)
+#endif
+
+namespace {
+
+const char kProgram[] = "quandrelistaphor: ";
+
+bool SameName(const char* a, const char* b) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    for (; *a && *b; ++a, ++b)
+        if (lower(*a) != lower(*b)) return false;
+    return *a == *b;
+}
+
+// The folder made absolute, made when missing, ending in a separator.
+int MakeOutputFolder(const char* argument, char (&folder)[kPathCapacity]) {
+    if (!argument || !argument[0]) return Usage("--out-dir DIR is needed");
+    if (!MakeAbsolute(argument, folder)) return Usage("--out-dir path too long");
+    size_t length = std::strlen(folder);
+    if (!IsSeparator(folder[length - 1]) && !AppendText(folder, "/")) return Usage("--out-dir path too long");
+    struct stat status;
+    if (stat(folder, &status) != 0) MakeFolder(folder);
+    if (stat(folder, &status) != 0 || !S_ISDIR(status.st_mode)) {
+        std::fprintf(stderr, "%sthe output folder can't be used: %s\n", kProgram, folder);
+        return 2;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int MakeFileList(const Arguments& arguments, int32_t first_output, FileList& list) {
+    if (int status = MakeOutputFolder(arguments.Option("--out-dir"), list.folder)) return status;
+    list.first_output = first_output;
+    list.entries.resize(size_t(arguments.positional_count));
+    for (int32_t k = 0; k < arguments.positional_count; ++k) {
+        FileList::Entry& entry = list.entries[size_t(k)];
+        if (int status = MakeAbsolutePaths(&arguments.positional[k], 1, &entry.input)) return status;
+        if (LacksFolderOrName(entry.input)) {
+            std::fprintf(stderr, "There was an error creating the morph.\n");
+            return 2;
+        }
+        const char* name = FileNamePart(entry.input);
+        char inside[kPathCapacity];
+        CopyText(inside, list.folder);
+        if (!AppendText(inside, name)) return Usage("--out-dir path too long for the file names");
+        if (SameFile(inside, entry.input) && !arguments.Has("--force")) {
+            std::fprintf(stderr,
+                         "%sthe output folder holds the input file %s; choose another folder, or pass --force "
+                         "(inputs are never written over)\n",
+                         kProgram, entry.input);
+            return 2;
+        }
+        if (k < first_output) continue;
+        CopyText(entry.output, inside);
+        list.shown.push_back(arguments.positional[k]);
+        for (int32_t j = first_output; j < k && entry.same_name_as < 0; ++j)
+            if (SameName(FileNamePart(list.entries[size_t(j)].input), name)) entry.same_name_as = j;
+    }
+    return 0;
+}
+
+int32_t MayWrite(const FileList& list, int32_t k, char* message) {
+    const FileList::Entry& entry = list.entries[size_t(k)];
+    if (entry.same_name_as >= 0) {
+        std::snprintf(message, kMessageCapacity,
+                      "Another file of this run has the same name:\r\n\r\nfilepath: \"%s\"\r\n",
+                      list.entries[size_t(entry.same_name_as)].input);
+        return 0;
+    }
+    for (const FileList::Entry& input : list.entries) {
+        if (!SameFile(entry.output, input.input)) continue;
+        std::snprintf(message, kMessageCapacity,
+                      "The new morph file would replace an input file:\r\n\r\nfilepath: \"%s\"\r\n", entry.output);
+        return 0;
+    }
+    return 1;
+}

@@ -1,0 +1,96 @@
+#include "cli/file_run.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "model/text.h"
+#include "wavefront/path_text.h"
+
+namespace {
+
+// The message on one line: its line ends become single blanks.
+void Flatten(char* out, size_t capacity, const char* message) {
+    size_t used = 0;
+    bool blank = false;
+    for (const char* p = message; *p && used + 1 < capacity; ++p) {
+        if (*p == '\r' || *p == '\n') {
+            blank = used > 0;
+            continue;
+        }
+        if (blank && used + 2 < capacity) out[used++] = ' ';
+        blank = false;
+        out[used++] = *p;
+    }
+    out[used] = '\0';
+}
+
+}  // namespace
+
+FileRun::FileRun(const char* const* names, int32_t count, bool yes)
+    : names_(names), outcomes_(count > 0 ? size_t(count) : 0) {
+    console_.Attach(yes);
+    console_.output = stderr;
+}
+
+void FileRun::Draw(const char* name) {
+    if (!console_.terminal) return;
+    char status[kPathCapacity];
+    std::snprintf(status, sizeof status, "%d/%d %s", ended_, int(outcomes_.size()), FileNamePart(name));
+    console_.ShowStatus(status);
+    console_.SetProgress(ended_, int32_t(outcomes_.size()));
+}
+
+void FileRun::Begin(int32_t k) {
+    std::lock_guard<std::mutex> guard(lock_);
+    Draw(names_[k]);
+}
+
+void FileRun::End(int32_t k, int32_t code, const char* message, const char* note) {
+    std::lock_guard<std::mutex> guard(lock_);
+    Outcome& outcome = outcomes_[size_t(k)];
+    outcome.code = code;
+    outcome.ended = true;
+    ++ended_;
+    if (code == 1) {
+        std::snprintf(outcome.text, sizeof outcome.text, "%s: done%s%s", names_[k], note && note[0] ? ", " : "",
+                      note ? note : "");
+    } else {
+        char flat[kMessageCapacity];
+        Flatten(flat, sizeof flat, code == -8 ? "declined at the face-count question" : message);
+        std::snprintf(outcome.text, sizeof outcome.text, "%s: failed, exit status %d: %s", names_[k],
+                      ExitStatus(code), flat);
+    }
+    PrintReady();
+    Draw(names_[k]);
+}
+
+void FileRun::PrintReady() {
+    bool cleared = false;
+    while (printed_ < int32_t(outcomes_.size()) && outcomes_[size_t(printed_)].ended) {
+        if (!cleared) console_.ClearLine();
+        cleared = true;
+        std::printf("%s\n", outcomes_[size_t(printed_++)].text);
+    }
+    if (cleared) std::fflush(stdout);
+}
+
+int32_t FileRun::Ask(const char* text, const char* title) {
+    std::lock_guard<std::mutex> guard(lock_);
+    console_.ClearLine();
+    return console_.AskToContinue(text, title);
+}
+
+int FileRun::Finish(const char* command) {
+    std::lock_guard<std::mutex> guard(lock_);
+    console_.ClearLine();
+    int32_t failed = 0;
+    int status = 0;
+    for (const Outcome& outcome : outcomes_) {
+        if (outcome.code == 1) continue;
+        if (failed++ == 0) status = ExitStatus(outcome.code);
+    }
+    int32_t count = int32_t(outcomes_.size());
+    std::printf("%s: %d of %d files written, %d failed\n", command, count - failed, count, failed);
+    std::fflush(stdout);
+    return status;
+}

@@ -1,0 +1,63 @@
+#pragma once
+// The console side of a run over many files (batch, shapes): a progress bar
+// with the current file's name on a terminal, one line per file on standard
+// output in the order the files were given (done, or its exit status and
+// message), a summary, and the face-count question asked one at a time.
+// Every member may be called from any job's thread.
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+#include "cli/console_host.h"
+#include "morph/convert.h"
+
+class FileRun {
+public:
+    // `names` (count of them) are the files as they are shown; `yes`
+    // answers every question.
+    FileRun(const char* const* names, int32_t count, bool yes);
+
+    // File k starts: the bar shows its name.
+    void Begin(int32_t k);
+    // File k ended with `code` (1 done; else Convert's codes, the message
+    // telling why); `note` (may be null or empty) is added to a done line.
+    void End(int32_t k, int32_t code, const char* message, const char* note);
+    // The face-count question of one file.
+    int32_t Ask(const char* text, const char* title);
+    // Prints the summary ("<command>: N of M files written, K failed") and
+    // returns the exit status: 0 when every file was done, else that of the
+    // first failed file in the order given.
+    int Finish(const char* command);
+
+private:
+    struct Outcome {
+        int32_t code = 0;
+        bool ended = false;
+        char text[kMessageCapacity + 96] = {};  // the file's line
+    };
+    void PrintReady();  // under the lock
+    void Draw(const char* name);  // under the lock
+
+    std::mutex lock_;
+    ConsoleHost console_;
+    const char* const* names_;
+    std::vector<Outcome> outcomes_;
+    int32_t printed_ = 0;
+    int32_t ended_ = 0;
+};
+
+// The host an operation of one file runs with: its status and progress are
+// the run's business, its question goes to the run.
+struct FileHost : OperationHost {
+    explicit FileHost(FileRun& run) : run_(run) {}
+    void ShowStatus(const char*) override {}
+    void StepProgress() override {}
+    void SetProgress(int32_t, int32_t) override {}
+    int32_t AskToContinue(const char* text, const char* title) override { return run_.Ask(text, title); }
+
+private:
+    FileRun& run_;
+};
+
+// The exit status of an operation's code, as convert gives it.
+inline int ExitStatus(int32_t code) { return 1 - code; }

@@ -1,0 +1,18 @@
+#pragma once
+// The options of the commands that run over many files.
+#include <cstdint>
+
+#include "cli/arguments.h"
+
+// --jobs N: a whole number from 1 to kMaxJobs; without it, the number of
+// cores. Returns 0, or the usage error's status.
+constexpr int32_t kMaxJobs = 256;
+int ReadJobs(const Arguments& arguments, int32_t& jobs);
+
+// --tolerance EPS|auto: EPS a distance of 0 or more (0: exact positions);
+// `automatic` for auto, whose distance comes from the original once it is
+// loaded. Without the option: 0. Returns 0, or the usage error's status.
+int ReadTolerance(const Arguments& arguments, double& tolerance, bool& automatic);
+
+// Says on standard error which tolerance a run uses, when it is not exact.
+void ReportTolerance(double tolerance, bool automatic);

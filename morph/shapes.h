@@ -1,0 +1,73 @@
+#pragma once
+// Morph families: the base mesh (the original), a copy of it in another
+// program's vertex order (the matching file) and any number of shapes
+// sculpted from that copy, each in the copy's order. The pairing of copy and
+// base is learnt once; every shape then becomes a morph target of the base:
+// the base's faces, texture coordinates, normals, groups and materials, with
+// each base vertex where the shape moved its partner.
+//
+// Usage:
+//   ShapeFamily family;
+//   LoadShapeFamily(original, matching, family, host, message);
+//   PairShapeFamily(family, tolerance, message, &ambiguous);
+//   WriteShape(family, shape, new_path, message);   // from any thread
+#include <cstdint>
+
+#include "model/model.h"
+#include "morph/host.h"
+
+struct ShapeFamily {
+    Model original;  // as read, then regrouped once for writing
+    Model matching;  // positions only
+    // For each original vertex k, the matching vertex paired with it.
+    int32_t* source = nullptr;
+
+    ShapeFamily() = default;
+    ShapeFamily(const ShapeFamily&) = delete;
+    ShapeFamily& operator=(const ShapeFamily&) = delete;
+    ~ShapeFamily();
+};
+
+// Where a pairing fails to be one-to-one, for its message.
+struct PairingFaults {
+    static constexpr int32_t kListed = 5;
+    int32_t unpaired_count = 0;  // original vertices no matching vertex pairs with
+    int32_t shared_count = 0;    // matching vertices whose partner an earlier one has
+    int32_t unpaired[kListed] = {};  // their first 0-based indices
+    int32_t shared[kListed] = {};
+};
+
+// For `partner` (the original index of each of n matching vertices, all
+// found) and m original vertices: source[k] = the matching vertex paired
+// with original vertex k. Returns 1 when every original vertex has exactly
+// one, else 0 with `faults` filled.
+int32_t InvertPairing(const int32_t* partner, int32_t n, int32_t m, int32_t* source, PairingFaults& faults);
+
+// Loads the original (whole, as it will be written) and the matching file
+// (positions only), leaving the current directory alone. Returns 1, or -2 /
+// -3 with Convert's messages (kMessageCapacity bytes).
+int32_t LoadShapeFamily(const char* original_path, const char* matching_path, ShapeFamily& family,
+                        OperationHost* host, char* message);
+
+// Pairs the matching vertices with the original's as Convert does (exactly
+// when `tolerance` is 0, else within it; a matching vertex that sits exactly
+// where the original vertex of its own index sits keeps that one) and
+// requires the pairing to be one-to-one. Returns 1; -5 vertex counts differ;
+// -6 no vertices; -7 a vertex without a partner; -9 not one-to-one; each
+// with its message. `ambiguous` receives the number of vertices paired
+// within the tolerance among several positions.
+int32_t PairShapeFamily(ShapeFamily& family, double tolerance, char* message, int32_t* ambiguous);
+
+// The position original vertex k takes in a shape, coordinate by
+// coordinate: where the shape left the matching vertex's coordinate as it
+// was, the original's own (so that an unchanged shape gives back the
+// original exactly, whatever tolerance paired it); else the shape's, moved
+// by the distance between the original and matching coordinates when a
+// tolerance paired them apart.
+float ShapeCoordinate(float original, float matching, float shape);
+
+// Writes the morph target of the shape at shape_path to new_path (and its
+// library beside it). May run on several threads at once for one family.
+// Returns 1; -3 the shape didn't load; -4 not written; -5 the shape's vertex
+// count is not the matching file's; each with its message.
+int32_t WriteShape(const ShapeFamily& family, const char* shape_path, const char* new_path, char* message);

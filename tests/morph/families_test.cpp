@@ -1,0 +1,150 @@
+// Morph families and batches at the level of the operations: every shape
+// comes back as the base moved as the shape was moved, in base order; an
+// unchanged shape gives back the base exactly, as convert of the base with
+// itself writes it; batch writes what convert writes.
+#include <gtest/gtest.h>
+
+#include "morph/batch.h"
+#include "morph/convert.h"
+#include "morph/shapes.h"
+#include "tests/morph/family_generator.h"
+
+namespace {
+
+using family::Family;
+using family::kSculpts;
+
+std::vector<Position> ReadPositions(const std::string& path) {
+    Model model;
+    EXPECT_EQ(model.LoadObj(path.c_str()), 1) << path;
+    std::vector<Position> positions;
+    for (int32_t k = 0; k < model.vertex_count; ++k)
+        positions.push_back({model.vertices[k].x, model.vertices[k].y, model.vertices[k].z});
+    return positions;
+}
+
+bool SameBits(const std::vector<Position>& a, const std::vector<Position>& b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(Position)) == 0;
+}
+
+TEST(Families, EveryShapeBecomesTheBaseMovedAsTheShapeWasMoved) {
+    // Exactly paired, and paired within a tolerance after the copy's
+    // positions came back a few units in the last place off.
+    for (double tolerance : {0.0, 1e-4}) {
+        SCOPED_TRACE(tolerance);
+        ScratchFolder folder;
+        Family family(9, 0, 7);
+        family.WriteAll(folder, tolerance > 0);
+        ShapeFamily learnt;
+        QuietHost host;
+        char message[kMessageCapacity] = {};
+        ASSERT_EQ(LoadShapeFamily(folder.Join("in/base.obj").c_str(), folder.Join("in/matching.obj").c_str(), learnt,
+                                  &host, message),
+                  1);
+        int32_t ambiguous = -1;
+        ASSERT_EQ(PairShapeFamily(learnt, tolerance, message, &ambiguous), 1) << message;
+        EXPECT_EQ(ambiguous, 0);
+        for (size_t k = 0; k < std::size(kSculpts); ++k) {
+            std::string name = "shape_" + std::to_string(k) + ".obj";
+            ASSERT_EQ(WriteShape(learnt, folder.Join("in/" + name).c_str(), folder.Join(name).c_str(), message), 1)
+                << message;
+            std::vector<Position> expected = family.Moved(kSculpts[k]), got = ReadPositions(folder.Join(name));
+            if (tolerance == 0 || kSculpts[k].amount == 0) {
+                EXPECT_TRUE(SameBits(got, expected)) << name;
+            } else {
+                ASSERT_EQ(got.size(), expected.size());
+                for (size_t v = 0; v < got.size(); ++v) EXPECT_NEAR(got[v].z, expected[v].z, 1e-6) << v;
+            }
+        }
+        // The unchanged shape is the base as convert writes it from itself.
+        std::string unchanged = "shape_" + std::to_string(std::size(kSculpts) - 1);
+        std::string base = folder.Join("in/base.obj");
+        ASSERT_EQ(ConvertFiles(base.c_str(), base.c_str(), folder.Join("c/" + unchanged + ".obj").c_str(), &host,
+                               message),
+                  -4);  // no folder c/ yet
+        folder.Write("c/.keep", "");
+        ASSERT_EQ(ConvertFiles(base.c_str(), base.c_str(), folder.Join("c/" + unchanged + ".obj").c_str(), &host,
+                               message),
+                  1);
+        for (const char* ending : {".obj", ".mtl"})
+            EXPECT_EQ(Slurp(folder.Join(unchanged + ending)), Slurp(folder.Join("c/" + unchanged + ending)));
+    }
+}
+
+TEST(Families, PairingsThatAreNotOneToOneAndShapesThatDoNotFit) {
+    ScratchFolder folder;
+    Family seams(6, 2, 3);  // vertices 37 and 38 repeat vertices 1 and 7
+    seams.WriteAll(folder);
+    ShapeFamily learnt;
+    QuietHost host;
+    char message[kMessageCapacity] = {};
+    std::string base = folder.Join("in/base.obj");
+    ASSERT_EQ(LoadShapeFamily(base.c_str(), folder.Join("in/matching.obj").c_str(), learnt, &host, message), 1);
+    EXPECT_EQ(PairShapeFamily(learnt, 0, message, nullptr), -9);
+    EXPECT_EQ(std::string(message).rfind(
+                  "There was an error creating the morph targets.\r\nThe vertices do not pair one to one:\r\n\r\n"
+                  "original: 38 vertices, 2 paired with no matching vertex (37, 38)\r\n"
+                  "matching: 38 vertices, 2 paired with an original vertex another one has (",
+                  0),
+              0u)
+        << message;
+    // The base as its own copy keeps every seam vertex apart.
+    ShapeFamily itself;
+    ASSERT_EQ(LoadShapeFamily(base.c_str(), base.c_str(), itself, &host, message), 1);
+    ASSERT_EQ(PairShapeFamily(itself, 0, message, nullptr), 1) << message;
+
+    folder.Write("in/short.obj", "v 1 2 3\nv 4 5 6\nf 1 2 1\n");
+    folder.Write("in/moved.obj", "v 99 0 0\n" + seams.Copy([](Position p) { return p; }));
+    struct Case {
+        std::string matching, shape;
+        int32_t pair_code, shape_code;
+        const char* text;
+    } cases[] = {
+        {"in/base.obj", "in/short.obj", 1, -5,
+         "There was an error creating the new morph file.\r\nVertex count does not match:\r\n\r\n"
+         "matching: 38 vertices\r\nshape: 2 vertices\r\n"},
+        {"in/base.obj", "in/none.obj", 1, -3, "There was an error loading the shape file:"},
+        {"in/short.obj", "", -5, 0, "original: 38 vertices\r\nmatching: 2 vertices\r\n"},
+        {"in/moved.obj", "", -5, 0, "matching: 39 vertices"},
+    };
+    for (const Case& c : cases) {
+        ShapeFamily one;
+        ASSERT_EQ(LoadShapeFamily(base.c_str(), folder.Join(c.matching).c_str(), one, &host, message), 1);
+        ASSERT_EQ(PairShapeFamily(one, 0, message, nullptr), c.pair_code) << message;
+        if (c.pair_code == 1) {
+            EXPECT_EQ(WriteShape(one, folder.Join(c.shape).c_str(), folder.Join("out.obj").c_str(), message),
+                      c.shape_code);
+        }
+        EXPECT_NE(std::string(message).find(c.text), std::string::npos) << message;
+        EXPECT_FALSE(std::filesystem::exists(folder.Join("out.obj")));
+    }
+}
+
+TEST(Families, BatchWritesWhatConvertWrites) {
+    ScratchFolder folder;
+    Family family(7, 0, 11);
+    family.WriteAll(folder);
+    std::string base = folder.Join("in/base.obj");
+    Model original;
+    QuietHost host;
+    char message[kMessageCapacity] = {};
+    ASSERT_EQ(LoadOriginal(original, folder.Join("in/none.obj").c_str(), &host, message), -2);
+    ASSERT_EQ(LoadOriginal(original, base.c_str(), &host, message), 1);
+    folder.Write("b/.keep", "");
+    folder.Write("c/.keep", "");
+    // Shapes moved away from the base match nothing (-7); the copy and
+    // the base itself convert.
+    for (const char* name : {"matching.obj", "base.obj", "shape_0.obj", "shape_5.obj"}) {
+        std::string input = folder.Join(std::string("in/") + name);
+        int32_t expected = ConvertFiles(base.c_str(), input.c_str(), folder.Join(std::string("c/") + name).c_str(),
+                                        &host, message);
+        EXPECT_EQ(ConvertAgainstOriginal(original, input.c_str(), folder.Join(std::string("b/") + name).c_str(),
+                                         PairingChoice{}, &host, message),
+                  expected)
+            << name;
+    }
+    EXPECT_EQ(FilesIn(folder.Join("b")), FilesIn(folder.Join("c")));
+    EXPECT_EQ(FilesIn(folder.Join("b")).size(), 5u);  // three OBJ files, the base's library, .keep
+}
+
+}  // namespace
