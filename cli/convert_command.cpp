@@ -46,6 +46,7 @@ int RunConvertCommand(const Arguments& arguments) {
     if (int status = ReadOptions(arguments, options)) return status;
     // Every path is made absolute now: loading a file that names a material
     // library changes the current directory.
+    if (EndsInSeparator(arguments.positional[2])) return Usage("NEW ends in a separator: give the new file's name");
     char paths[3][kPathCapacity] = {};  // original, matching, new
     if (int status = MakeAbsolutePaths(arguments.positional, 3, paths)) return status;
 

@@ -1,5 +1,6 @@
 #include "cli/paths.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -38,17 +39,23 @@ bool MakeAbsolute(const char* argument, char (&path)[kPathCapacity]) {
     path[0] = '\0';
     if (argument[0] == '\0') return true;
     if (!IsAbsolute(argument)) {
+        // A directory that can't be read whole would leave the path relative,
+        // and a later change of directory would move it.
         char directory[4096];
-        if (getcwd(directory, sizeof directory)) {
-            if (!AppendText(path, directory)) return false;
-            size_t length = std::strlen(path);
-            if (length == 0 || !IsSeparator(path[length - 1])) {
-                char separator[2] = {kSeparator, '\0'};
-                if (!AppendText(path, separator)) return false;
-            }
+        if (!getcwd(directory, sizeof directory)) return false;
+        if (!AppendText(path, directory)) return false;
+        size_t length = std::strlen(path);
+        if (length == 0 || !IsSeparator(path[length - 1])) {
+            char separator[2] = {kSeparator, '\0'};
+            if (!AppendText(path, separator)) return false;
         }
     }
     return AppendText(path, argument) == 1;
+}
+
+bool EndsInSeparator(const char* path) {
+    size_t length = std::strlen(path);
+    return length > 0 && IsSeparator(path[length - 1]);
 }
 
 bool LacksFolderOrName(const char* path) {
@@ -61,12 +68,18 @@ bool LacksFolderOrName(const char* path) {
 
 int MakeAbsolutePaths(const char* const* arguments, int count, char (*paths)[kPathCapacity]) {
     for (int k = 0; k < count; ++k) {
-        if (!MakeAbsolute(arguments[k], paths[k])) {
-            char problem[kPathCapacity];
+        if (MakeAbsolute(arguments[k], paths[k])) continue;
+        char problem[kPathCapacity + 64];
+        char directory[4096];
+        if (!IsAbsolute(arguments[k]) && !getcwd(directory, sizeof directory)) {
+            std::snprintf(problem, sizeof problem,
+                          "the current directory can't be read (%.120s): give absolute paths or change to a "
+                          "shorter directory", std::strerror(errno));
+        } else {
             std::snprintf(problem, sizeof problem, "path too long (at most %d characters): %.160s",
                           kPathCapacity - 1, arguments[k]);
-            return Usage(problem);
         }
+        return Usage(problem);
     }
     return 0;
 }

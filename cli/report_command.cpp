@@ -4,7 +4,11 @@
 #include "cli/commands.h"
 #include "cli/console_host.h"
 #include "cli/paths.h"
+#include "cli/reasons.h"
+#include "cli/report_output.h"
+#include "cli/terminal_text.h"
 #include "morph/report.h"
+#include "wavefront/output_file.h"
 
 namespace {
 
@@ -16,29 +20,39 @@ const char* const kReportOptions[] = {"--output", "--details", nullptr};
 int RunReportCommand(const Arguments& arguments) {
     if (arguments.positional_count != 2) return Usage(kReportUsage);
     if (int status = CheckOptions(arguments, kReportOptions, kReportUsage)) return status;
-    char paths[2][kPathCapacity] = {};
-    if (int status = MakeAbsolutePaths(arguments.positional, 2, paths)) return status;
     const char* output = arguments.Option("--output");
-    char output_path[kPathCapacity];
-    // A path too long to keep is one the report can't be written to, as an
-    // empty one is.
-    if (output && !MakeAbsolute(output, output_path)) output_path[0] = '\0';
+    char paths[3][kPathCapacity] = {};  // original, matching, --output
+    if (int status = MakeAbsolutePaths(arguments.positional, 2, paths)) return status;
+    // A path too long to keep is one the report can't be written to: the
+    // report is still made and shown, and the write fails with that reason.
+    bool output_fits = output && MakeAbsolute(output, paths[2]);
+    if (output_fits && (SameFile(paths[2], paths[0]) || SameFile(paths[2], paths[1])))
+        return Usage("--output names one of the files to report on");
 
     ConsoleHost host;
     host.Attach(false);
     static ReportText report;
     host.ResetProgress();
-    int32_t code = MakeReport(paths[0], paths[1], output ? output_path : nullptr, &host, &report, arguments.Has("--details"));
+    int32_t code = MakeReport(paths[0], paths[1], nullptr, &host, &report, arguments.Has("--details"));
+    OutputFault fault;
+    if (code == 1 && output && !output_fits) {
+        fault.error = kErrorNameTooLong;
+        code = -1;
+    } else if (code == 1 && output && !WriteReportOutput(paths[2], report, &fault)) {
+        code = -1;
+    }
     host.FinishLine();
     if (code == 0) {
         std::fprintf(stderr, "There was an error creating the report file.\n");
     } else {
-        std::fwrite(report.text, 1, size_t(report.length), stdout);
+        WriteText(stdout, report.text, size_t(report.length));
         std::fflush(stdout);
-        if (code == -1)
+        if (code == -1) {
             PrintMessage(stderr,
                          "There was an error creating the report file.  If another application\r\n"
                          "has this file open, please close it and try again.\r\n");
+            PrintReason(stderr, fault.error);
+        }
     }
     return 1 - code;
 }

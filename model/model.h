@@ -20,6 +20,9 @@ uint32_t HashGroupName(const char* name);
 struct Model {
     TextBuffer text;
     char* line_buffer = nullptr;
+    // Why the last LoadObj or LoadObjPositions failed (platform/reasons.h);
+    // 0 after one that succeeded. Clear leaves it.
+    int32_t load_error = 0;
 
     // Everything from here to the end is emptied by Clear.
     int32_t current_group = 0;

@@ -1,11 +1,14 @@
 #include "platform/file_image.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
 #include <sys/stat.h>
 
 #include "platform/block.h"
 #include "platform/mapped_file.h"
+#include "platform/reasons.h"
 
 namespace {
 
@@ -42,64 +45,103 @@ bool IsFolder(std::FILE* file) {
 #endif
 }
 
-// Reads exactly `length` bytes in large calls; false when the file ends early
-// or a read fails.
-bool ReadWhole(std::FILE* file, unsigned char* data, size_t length) {
+// The reason of the C library call that just failed: errno, or on Windows
+// the system's own code behind it.
+int32_t LastCallError() {
+#if defined(_WIN32)
+    int32_t error = static_cast<int32_t>(_doserrno);
+#else
+    int32_t error = errno;
+#endif
+    return error > 0 ? error : kErrorInputOutput;
+}
+
+// Reads exactly `length` bytes in large calls; 0, or the reason when the
+// file ends early or a read fails.
+int32_t ReadWhole(std::FILE* file, unsigned char* data, size_t length) {
     constexpr size_t kChunk = size_t(64) << 20;
     size_t done = 0;
     while (done < length) {
         size_t want = length - done < kChunk ? length - done : kChunk;
         size_t got = std::fread(data + done, 1, want, file);
         done += got;
-        if (got != want) return false;
+        if (got != want) return std::ferror(file) ? LastCallError() : kReasonFileShrank;
     }
-    return true;
+    return 0;
 }
 
-// Reads the file, or maps it when `may_map` and the platform maps files.
-int32_t TakeFileImage(const char* path, FileImage& image, bool may_map) {
-    ReleaseFileImage(image);
-    if (!path || !path[0]) return 0;
+// Opens path for reading; null with the reason when it can't be opened or is
+// not a file to read.
+std::FILE* OpenToRead(const char* path, int32_t& error) {
 #if !defined(_WIN32)
     // Opening a named pipe waits until some other program opens it for
     // writing, which may be never: such a path is one that can't be opened.
     struct stat status;
-    if (stat(path, &status) == 0 && S_ISFIFO(status.st_mode)) return 0;
+    if (stat(path, &status) == 0 && S_ISFIFO(status.st_mode)) {
+        error = kReasonNamedPipe;
+        return nullptr;
+    }
 #endif
+    errno = 0;
     std::FILE* file = std::fopen(path, "rb");
-    if (!file) return 0;
+    if (!file) {
+        error = LastCallError();
+        return nullptr;
+    }
     if (IsFolder(file)) {
         std::fclose(file);
-        return 0;
+        error = kErrorIsFolder;
+        return nullptr;
     }
+    return file;
+}
+
+// The bytes of the open file into image: 1, or -1 with the reason.
+int32_t TakeBytes(std::FILE* file, FileImage& image, bool may_map, int32_t& error) {
     int64_t length = FileLength(file);
-    if (length < 0 || length >= (int64_t(1) << 32)) {
-        std::fclose(file);
+    if (length < 0) {
+        error = LastCallError();
         return -1;
     }
-    if (length > 0) {
-        void* mapped = may_map ? MapFileBlock(Descriptor(file), static_cast<size_t>(length)) : nullptr;
-        if (mapped) {
-            image.data = static_cast<unsigned char*>(mapped);
-            image.size = static_cast<uint32_t>(length);
-            std::fclose(file);
-            return 1;
-        }
-        unsigned char* data = static_cast<unsigned char*>(AllocateUnclearedBlock(static_cast<size_t>(length)));
-        if (!data) {
-            std::fclose(file);
-            return -1;
-        }
-        if (!ReadWhole(file, data, static_cast<size_t>(length))) {
-            ReleaseBlock(data);
-            std::fclose(file);
-            return -1;
-        }
-        image.data = data;
-        image.size = static_cast<uint32_t>(length);
+    if (length >= (int64_t(1) << 32)) {
+        error = kReasonFileTooLarge;
+        return -1;
     }
-    std::fclose(file);
+    if (length == 0) return 1;
+    void* mapped = may_map ? MapFileBlock(Descriptor(file), static_cast<size_t>(length)) : nullptr;
+    if (mapped) {
+        image.data = static_cast<unsigned char*>(mapped);
+        image.size = static_cast<uint32_t>(length);
+        return 1;
+    }
+    unsigned char* data = static_cast<unsigned char*>(AllocateUnclearedBlock(static_cast<size_t>(length)));
+    if (!data) {
+        error = kErrorNoMemory;
+        return -1;
+    }
+    error = ReadWhole(file, data, static_cast<size_t>(length));
+    if (error) {
+        ReleaseBlock(data);
+        return -1;
+    }
+    image.data = data;
+    image.size = static_cast<uint32_t>(length);
     return 1;
+}
+
+// Reads the file, or maps it when `may_map` and the platform maps files.
+int32_t TakeFileImage(const char* path, FileImage& image, bool may_map, int32_t* error) {
+    ReleaseFileImage(image);
+    int32_t reason = 0;
+    int32_t result = 0;
+    if (!path || !path[0]) {
+        reason = ENOENT;
+    } else if (std::FILE* file = OpenToRead(path, reason)) {
+        result = TakeBytes(file, image, may_map, reason);
+        std::fclose(file);
+    }
+    if (error) *error = reason;
+    return result;
 }
 
 }  // namespace
@@ -110,8 +152,12 @@ void ReleaseFileImage(FileImage& image) {
     image.size = 0;
 }
 
-int32_t ReadFileImage(const char* path, FileImage& image) { return TakeFileImage(path, image, false); }
+int32_t ReadFileImage(const char* path, FileImage& image, int32_t* error) {
+    return TakeFileImage(path, image, false, error);
+}
 
-int32_t MapFileImage(const char* path, FileImage& image) { return TakeFileImage(path, image, true); }
+int32_t MapFileImage(const char* path, FileImage& image, int32_t* error) {
+    return TakeFileImage(path, image, true, error);
+}
 
 int32_t FileImageIntact(const FileImage& image) { return BlockIntact(image.data); }

@@ -14,15 +14,16 @@ struct FileImage {
 // 0. Whatever image held before is released first.
 // Returns 1 when read; 0 when the file can't be opened (or is a folder);
 // -1 when it opened but is 4 GiB or larger, can't be held in memory, or
-// reads short. On 0 and -1 image is left empty.
-int32_t ReadFileImage(const char* path, FileImage& image);
+// reads short. On 0 and -1 image is left empty, and *error (when not null)
+// says why (platform/reasons.h); on 1 it is 0.
+int32_t ReadFileImage(const char* path, FileImage& image, int32_t* error = nullptr);
 
 // The same, except that a large file may be mapped from the page cache
 // instead of copied (where the platform allows it): loading it then touches
 // no fresh memory. Such an image stays readable if the file is cut short
 // meanwhile, but FileImageIntact then gives 0 and the image must not be
 // used.
-int32_t MapFileImage(const char* path, FileImage& image);
+int32_t MapFileImage(const char* path, FileImage& image, int32_t* error = nullptr);
 
 // 1 while image holds every byte its file had when it was taken; 0 when a
 // mapped file lost pages since.

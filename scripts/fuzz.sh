@@ -5,6 +5,7 @@
 # when a target can't be built.
 #
 #   scripts/fuzz.sh                 every target, FUZZ_SECONDS (default 60) each
+#   scripts/fuzz.sh --long          every target, 30 minutes each (before a release)
 #   FUZZ_SECONDS=600 scripts/fuzz.sh convert_fuzz
 #
 # The checked-in seeds (tests/fuzz/corpus/<target>) are only read; what a run
@@ -16,6 +17,10 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 
 seconds=${FUZZ_SECONDS:-60}
+if [ "${1:-}" = "--long" ]; then
+    seconds=1800
+    shift
+fi
 build=${FUZZ_BUILD_DIR:-build/fuzz}
 cxx=${FUZZ_CXX:-$(command -v clang++-14 || command -v clang++ || true)}
 if [ -z "$cxx" ]; then

@@ -7,29 +7,10 @@
 #include <cstdio>
 
 #include "model/records.h"
+#include "platform/reasons.h"
 
 // Paths beside a target: the target's path plus a short tail.
 constexpr int kTemporaryPathCapacity = kPathCapacity + 32;
-
-// Reasons, as LastSystemError gives them on this platform (errno values, or
-// Windows error codes), for failures the program finds itself.
-#if defined(_WIN32)
-constexpr int32_t kErrorNoSpace = 112;        // ERROR_DISK_FULL
-constexpr int32_t kErrorInputOutput = 1117;   // ERROR_IO_DEVICE
-constexpr int32_t kErrorNameTooLong = 206;    // ERROR_FILENAME_EXCED_RANGE
-constexpr int32_t kErrorIsFolder = 267;       // ERROR_DIRECTORY
-constexpr int32_t kErrorInvalid = 87;         // ERROR_INVALID_PARAMETER
-constexpr int32_t kErrorNoMemory = 8;         // ERROR_NOT_ENOUGH_MEMORY
-constexpr int32_t kErrorTooManyLinks = 1921;  // ERROR_CANT_RESOLVE_FILENAME
-#else
-constexpr int32_t kErrorNoSpace = ENOSPC;
-constexpr int32_t kErrorInputOutput = EIO;
-constexpr int32_t kErrorNameTooLong = ENAMETOOLONG;
-constexpr int32_t kErrorIsFolder = EISDIR;
-constexpr int32_t kErrorInvalid = EINVAL;
-constexpr int32_t kErrorNoMemory = ENOMEM;
-constexpr int32_t kErrorTooManyLinks = ELOOP;
-#endif
 
 // The reason of the last failed call: errno, or GetLastError() on Windows.
 int32_t LastSystemError();

@@ -8,6 +8,7 @@
 #include "platform/block.h"
 #include "model/model.h"
 #include "model/text.h"
+#include "platform/reasons.h"
 #include "wavefront/group_lines.h"
 #include "wavefront/line_scan.h"
 #include "wavefront/number_text.h"
@@ -288,6 +289,10 @@ int32_t SurveyObjText(Model& model) {
     int32_t names = model.group_count;
     if (model.group_count == 0) model.group_count = 1;
     model.line_buffer_size = LineBufferSize(longest);
+    if (model.line_buffer_size == 0) {
+        model.load_error = kReasonLongLine;
+        return 0;
+    }
     if (!model.AllocateLineBuffer() || !model.line_buffer) return 0;
     model.groups = AllocateTable<Group>(static_cast<size_t>(model.group_count));
     if (!model.groups) return 0;

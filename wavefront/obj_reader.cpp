@@ -8,6 +8,7 @@
 #include "model/text.h"
 #include "platform/current_directory.h"
 #include "platform/file_image.h"
+#include "platform/reasons.h"
 #include "wavefront/obj_passes.h"
 #include "wavefront/path_text.h"
 
@@ -19,7 +20,10 @@ namespace {
 // not made, so the third pass stores only positions, groups and materials.
 int32_t Parse(Model& model, bool keep_faces) {
     if (!SurveyObjText(model)) return 0;
-    if (model.vertex_count == 0) return 0;
+    if (model.vertex_count == 0) {
+        model.load_error = kReasonNoVertices;
+        return 0;
+    }
 
     // Every group's face array, one without faces included, in one block.
     if (keep_faces && !model.AllocateGroupFaces()) return 0;
@@ -87,15 +91,38 @@ void LoadMaterialLibrary(Model& model, bool change_directory) {
     model.ReleaseText();
 }
 
+// The file's text parsed into the model; 0 with the model's load_error set
+// when it fails.
+int32_t ParseText(Model& model, bool keep_faces) {
+    int32_t parsed = Parse(model, keep_faces);
+    // A file cut short while it was parsed leaves a model of bytes it no
+    // longer has: that load fails like a short read.
+    if (!FileImageIntact(model.text)) {
+        model.load_error = kReasonFileShrank;
+        return 0;
+    }
+    // Every other failure is a block that can't be had: no count outgrows
+    // its field in a file under 4 GiB.
+    if (!parsed && model.load_error == 0) model.load_error = kErrorNoMemory;
+    return parsed;
+}
+
 // LoadObj and LoadObjPositions.
 int32_t Load(Model& model, const char* path, bool keep_faces, bool change_directory) {
-    if (!path) return 0;
+    if (!path) {
+        model.load_error = kErrorInvalid;
+        return 0;
+    }
     model.Clear();
     model.ReleaseText();
     model.ReleaseLineBuffer();
+    model.load_error = 0;
     // A path that does not fit obj_path can't be kept as given.
-    if (std::strlen(path) >= static_cast<size_t>(kPathCapacity)) return 0;
-    if (MapFileImage(path, model.text) != 1) {
+    if (std::strlen(path) >= static_cast<size_t>(kPathCapacity)) {
+        model.load_error = kErrorNameTooLong;
+        return 0;
+    }
+    if (MapFileImage(path, model.text, &model.load_error) != 1) {
         model.Clear();
         model.ReleaseText();
         return 0;
@@ -103,9 +130,7 @@ int32_t Load(Model& model, const char* path, bool keep_faces, bool change_direct
     CopyText(model.obj_file_name, FileNamePart(path));
     CopyText(model.obj_path, path);
 
-    // A file cut short while it was parsed leaves a model of bytes it no
-    // longer has: that load fails like a short read.
-    int32_t parsed = Parse(model, keep_faces) && FileImageIntact(model.text);
+    int32_t parsed = ParseText(model, keep_faces);
     model.ReleaseText();
     if (!parsed) {
         model.Clear();

@@ -4,9 +4,11 @@
 
 #include <fcntl.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -71,8 +73,15 @@ struct CliTest : ::testing::Test {
         return result;
     }
 
+    // Runs start in root, or `depth` folders of 250 characters below it
+    // (made by the run, step by step: their path is too long for one call).
+    int depth = 0;
+
     [[noreturn]] void Exec(std::vector<std::string>& args) const {
         if (chdir(root.c_str()) != 0) _exit(120);
+        const std::string step(250, 'd');
+        for (int k = 0; k < depth; ++k)
+            if ((mkdir(step.c_str(), 0700) != 0 && errno != EEXIST) || chdir(step.c_str()) != 0) _exit(121);
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(QUANDRE_CLI));
         for (std::string& a : args) argv.push_back(a.data());
@@ -97,6 +106,7 @@ struct CliTest : ::testing::Test {
 };
 
 TEST_F(CliTest, HelpVersionAndUsageErrors) {
+    WritePair();
     Result help = Run({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("quandrelistaphor convert ORIGINAL MATCHING NEW [--yes]"), std::string::npos);
@@ -110,13 +120,32 @@ TEST_F(CliTest, HelpVersionAndUsageErrors) {
         {"report", "a"}, {"report", "a", "b", "--yes"}, {"convert", "a", "b", "c", "--output", "x"},
         {"convert", "a", "b", "c", "--frobnicate"}, {"report", "a", "b", "--output"},
         {"convert", "a", "b", "c", "--tolerance", "-1"}, {"convert", "a", "b", "c", "--tolerance", "1e-6x"},
-        {"convert", "a", "b", "c", "--tolerance", "inf"}, {"report", "a", "b", "--strict"}};
+        {"convert", "a", "b", "c", "--tolerance", "inf"}, {"report", "a", "b", "--strict"},
+        {"convert", "a/original.obj", "b/matching.obj", "out/"},
+        {"report", "a/original.obj", "b/matching.obj", "--output", "b/matching.obj"},
+        {"report", "a/original.obj", "b/matching.obj", "--output", "b/../a/original.obj"}};
     for (const auto& args : wrong) {
         Result r = Run(args);
         EXPECT_EQ(r.status, 64) << (args.empty() ? "(none)" : args[0]);
         EXPECT_NE(r.err.find("Usage:"), std::string::npos);
         EXPECT_TRUE(r.out.empty());
     }
+    EXPECT_EQ(Slurp(root + "a/original.obj").rfind("mtllib", 0), 0u);
+    EXPECT_EQ(Slurp(root + "b/matching.obj").rfind("v 0 0 1", 0), 0u);
+}
+
+// A current directory too long to read would leave relative paths relative:
+// they are refused, absolute ones still work.
+TEST_F(CliTest, ACurrentDirectoryThatCantBeReadRefusesRelativePaths) {
+    WritePair();
+    depth = 17;
+    Result relative = Run({"convert", "../original.obj", "../matching.obj", "new.obj"});
+    EXPECT_EQ(relative.status, 64);
+    EXPECT_NE(relative.err.find("the current directory can't be read"), std::string::npos) << relative.err;
+    Result absolute = Run({"convert", root + "a/original.obj", root + "b/matching.obj", root + "new.obj"});
+    EXPECT_EQ(absolute.status, 0) << absolute.err;
+    depth = 0;
+    EXPECT_EQ(std::system(("rm -rf '" + root + std::string(250, 'd') + "'").c_str()), 0);
 }
 
 TEST_F(CliTest, ConvertWithRelativePathsAfterTheLibraryMovedTheCurrentDirectory) {
@@ -200,6 +229,7 @@ TEST_F(CliTest, ReportPrintsTextAndWritesOutputWithCrLf) {
     Result r = Run({"report", "a/original.obj", "b/matching.obj", "--output", "out/report.txt"});
     EXPECT_EQ(r.status, 2);  // no folder "out": the file can't be written
     EXPECT_NE(r.err.find("There was an error creating the report file.  If another application\n"), std::string::npos);
+    EXPECT_NE(r.err.find("\nreason: No such file or directory\n"), std::string::npos) << r.err;
 
     r = Run({"report", "a/original.obj", "b/matching.obj", "--output", "report.txt"});
     EXPECT_EQ(r.status, 0) << r.err;
@@ -211,6 +241,14 @@ TEST_F(CliTest, ReportPrintsTextAndWritesOutputWithCrLf) {
     std::string crlf;
     for (char c : r.out) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
     EXPECT_EQ(Slurp(root + "report.txt"), crlf);
+
+    // Devices are written straight; standard output gets the report twice, CR LF first.
+    Result device = Run({"report", "a/original.obj", "b/matching.obj", "--output", "/dev/stdout"});
+    EXPECT_EQ(device.status, 0) << device.err;
+    EXPECT_EQ(device.out, crlf + r.out);
+    device = Run({"report", "a/original.obj", "b/matching.obj", "--output", "/dev/null"});
+    EXPECT_EQ(device.status, 0) << device.err;
+    EXPECT_EQ(device.out, r.out);
 
     Result plain = Run({"report", "a/original.obj", ""});
     EXPECT_EQ(plain.status, 0);
@@ -293,6 +331,17 @@ TEST_F(CliTest, ReportDetails) {
     Result long_path = Run({"report", corpus + "original.obj", corpus + "welded.obj", "--output", std::string(300, 'x')});
     EXPECT_EQ(long_path.status, 2);
     EXPECT_EQ(long_path.out, plain.out);
+}
+
+// Control characters from a file (here a library name that would retitle
+// the terminal) reach a terminal escaped, and the --output file as they are.
+TEST_F(CliTest, ReportOnATerminalEscapesControlCharacters) {
+    folder.Write("title.obj", "mtllib \x1b]0;owned\x07.mtl\nv 0 0 0\n");
+    Result r = RunOnTerminal({"report", "title.obj", "title.obj", "--output", "report.txt"}, "");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("\\x1b]0;owned\\x07.mtl"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find('\x07'), std::string::npos);
+    EXPECT_NE(Slurp(root + "report.txt").find("\x1b]0;owned\x07.mtl"), std::string::npos);
 }
 
 }  // namespace

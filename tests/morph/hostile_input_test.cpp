@@ -34,6 +34,7 @@
 #include "model/text.h"
 #include "morph/convert.h"
 #include "morph/report.h"
+#include "wavefront/reason_text.h"
 #include "test_models.h"
 
 namespace {
@@ -286,6 +287,13 @@ TEST_P(HostileInput, ConvertAndReportEndCleanly) {
     EXPECT_EQ(code, expected) << message;
 
     Files after = folder.Contents();
+    if (code == -2 || code == -3) {  // the file that failed says why
+        Model failed;
+        EXPECT_EQ(failed.LoadObj(code == -2 ? original : matching), 0);
+        char reason[256];
+        ReasonText(failed.load_error, reason, sizeof reason);
+        EXPECT_NE(reason[0], '\0') << failed.load_error;
+    }
     if (code != 1) {
         EXPECT_TRUE(after == before) << "a failed run changed, added or removed a file";
         if (code == -4) {

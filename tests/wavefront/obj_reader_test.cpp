@@ -1,10 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <limits>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "platform/reasons.h"
 #include "reader_test_support.h"
+#include "wavefront/obj_passes.h"
+#include "wavefront/reason_text.h"
+
+#if !defined(_WIN32)
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -218,29 +229,77 @@ TEST(LoadObj, LongLinesAreReadWhole) {
     EXPECT_EQ(model.groups[0].faces[0].vertex_indices[599], 2);
 }
 
-TEST(LoadObj, FailuresLeaveTheModelEmpty) {
+#if defined(__linux__)
+// A line of 2^31 - 1 bytes can't have a line buffer. Its image here is one
+// small file of zeros mapped side by side over and over: it takes no memory
+// and reads from the cache, where a file that size would take seconds.
+TEST(LoadObj, ALineTooLongForItsBufferIsTheReason) {
+    const size_t size = size_t(std::numeric_limits<int32_t>::max()), piece = size_t(256) << 10;
+    const size_t span = (size + piece - 1) / piece * piece;
+    int file = memfd_create("zeros", 0);
+    ASSERT_GE(file, 0);
+    ASSERT_EQ(ftruncate(file, off_t(piece)), 0);
+    char* zeros = static_cast<char*>(mmap(nullptr, span, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    ASSERT_NE(zeros, MAP_FAILED);
+    for (size_t at = 0; at < span; at += piece)
+        ASSERT_NE(mmap(zeros + at, piece, PROT_READ, MAP_SHARED | MAP_FIXED, file, 0), MAP_FAILED);
+    Model model;
+    model.text.data = reinterpret_cast<unsigned char*>(zeros);
+    model.text.size = uint32_t(size);
+    EXPECT_EQ(SurveyObjText(model), 0);
+    EXPECT_EQ(model.load_error, kReasonLongLine);
+    model.Clear();
+    model.text.data = nullptr;
+    munmap(zeros, span);
+    close(file);
+}
+#endif
+
+// Each failure keeps its reason, and each reason has its own words.
+TEST(LoadObj, FailuresLeaveTheModelEmptyWithTheReason) {
     ScratchFolder folder;
     std::string good = folder.Write("good.obj", kThreeVertices + "g a\nf 1 2 3\n");
     struct Case {
         std::string what;
         std::string path;
+        int32_t reason;
     } cases[] = {
-        {"empty file", folder.Write("empty.obj", "")},
-        {"no vertices", folder.Write("novert.obj", "g a\nf 1 2 3\nvt 0 0\n")},
-        {"missing file", folder.path() + "missing.obj"},
-        {"a folder", folder.path()},
-        {"a too long path", std::string(300, 'a')},
+        {"empty file", folder.Write("empty.obj", ""), kReasonNoVertices},
+        {"no vertices", folder.Write("novert.obj", "g a\nf 1 2 3\nvt 0 0\n"), kReasonNoVertices},
+        {"missing file", folder.path() + "missing.obj", ENOENT},  // ERROR_FILE_NOT_FOUND is 2 too
+#if !defined(_WIN32)
+        {"a folder", folder.path(), kErrorIsFolder},
+        {"a named pipe", folder.Join("pipe.obj"), kReasonNamedPipe},
+#endif
+        {"a too long path", std::string(300, 'a'), kErrorNameTooLong},
     };
+#if !defined(_WIN32)
+    ASSERT_EQ(mkfifo(folder.Join("pipe.obj").c_str(), 0600), 0);
+#endif
+    std::set<std::string> texts;
     for (const Case& c : cases) {
         Model model;
         ASSERT_EQ(model.LoadObj(good.c_str()), 1);
         EXPECT_EQ(model.LoadObj(c.path.c_str()), 0) << c.what;
+        EXPECT_EQ(model.load_error, c.reason) << c.what;
+        char text[256];
+        ReasonText(model.load_error, text, sizeof text);
+        texts.insert(text);
+        EXPECT_NE(text[0], '\0') << c.what;
         EXPECT_EQ(model.vertex_count, 0) << c.what;
         EXPECT_EQ(model.groups, nullptr) << c.what;
         EXPECT_EQ(model.group_names.count, 0) << c.what;
         EXPECT_EQ(model.text.data, nullptr) << c.what;
         EXPECT_EQ(model.line_buffer, nullptr) << c.what;
         EXPECT_STREQ(model.obj_path, "") << c.what;
+        ASSERT_EQ(model.LoadObjPositions(good.c_str()), 1);
+        EXPECT_EQ(model.load_error, 0) << c.what;
+    }
+    EXPECT_EQ(texts.size(), std::size(cases) - 1);  // the empty and the vertexless file share theirs
+    for (int32_t own : {kReasonLongLine, kReasonFileTooLarge, kReasonFileShrank}) {
+        char text[256];
+        ReasonText(own, text, sizeof text);
+        EXPECT_TRUE(texts.insert(text).second) << own;
     }
     Model untouched;
     ASSERT_EQ(untouched.LoadObj(good.c_str()), 1);
