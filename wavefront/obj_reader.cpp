@@ -50,7 +50,7 @@ int32_t Parse(Model& model, bool keep_faces) {
     if (!model.group_name_table) return 0;
     for (int32_t k = 0; k < model.group_count; ++k) {
         Group& group = model.groups[k];
-        CopyText(model.group_name_table[k].name, group.name);
+        model.group_name_table[k].name = group.name;
         // The faces read were given k as they were stored; the records left
         // empty get it here.
         if (!group.faces) continue;

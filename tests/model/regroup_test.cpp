@@ -82,7 +82,7 @@ TEST(Regroup, OrdersByGroupNameThenLibraryOrderStably) {
 
     ASSERT_EQ(model.RegroupByMaterial(), 1);
     ASSERT_EQ(model.group_count, 1);
-    EXPECT_EQ(model.groups[0].name[0], '\0');
+    EXPECT_STREQ(model.Name(model.groups[0].name), "");
     EXPECT_EQ(model.groups[0].material_index, 0);
     // Faces without a library material (-1 and the out-of-table 7) share the
     // first place of their name, in their old order; names outside the table
@@ -96,7 +96,7 @@ TEST(Regroup, OrdersByGroupNameThenLibraryOrderStably) {
     }
     // The tables regrouping does not own are left alone.
     EXPECT_EQ(model.group_name_count, 2);
-    EXPECT_STREQ(model.group_name_table[1].name, "second");
+    EXPECT_STREQ(model.Name(model.group_name_table[1].name), "second");
     EXPECT_EQ(model.material_count, 2);
 }
 
@@ -183,7 +183,7 @@ TEST(Regroup, FewAndManyNameMaterialPairsGiveAStableSortOrder) {
 
             ASSERT_EQ(model.RegroupByMaterial(), 1);
             ASSERT_EQ(model.group_count, 1);
-            EXPECT_EQ(model.groups[0].name[0], '\0');
+            EXPECT_STREQ(model.Name(model.groups[0].name), "");
             EXPECT_EQ(Faces(model), expected);
             EXPECT_GT(expected.size(), 20u);
             for (int32_t f = 0; f < model.groups[0].face_count; ++f)
