@@ -20,6 +20,22 @@ int32_t SelectedGroup(const Model& model) {
     return model.current_group > 0 ? model.current_group - 1 : 0;
 }
 
+// Doubles the face material name table.
+bool GrowMaterialNames(Model& model) {
+    int64_t count = int64_t(model.material_name_count) * 2;
+    if (count < kFirstMaterialNames) count = kFirstMaterialNames;
+    if (count > INT32_MAX) count = INT32_MAX;
+    if (count <= model.material_name_fill) return false;
+    MaterialNameEntry* names = AllocateTable<MaterialNameEntry>(static_cast<size_t>(count));
+    if (!names) return false;
+    if (model.material_names)
+        std::memcpy(names, model.material_names, sizeof(MaterialNameEntry) * static_cast<size_t>(model.material_name_fill));
+    ReleaseBlock(model.material_names);
+    model.material_names = names;
+    model.material_name_count = static_cast<int32_t>(count);
+    return true;
+}
+
 // The interned face material names of one load: a small open-addressing
 // index over Model::material_names, entry 0 being the empty name. It grows
 // with the distinct names, not with the usemtl lines, so that a file that
@@ -63,7 +79,7 @@ struct MaterialNameIndex {
         for (uint32_t i = hash & mask;; i = (i + 1) & mask) {
             int32_t entry = slots[i];
             if (entry == 0) {
-                if (model.material_name_fill >= model.material_name_count) return 0;
+                if (model.material_name_fill >= model.material_name_count && !GrowMaterialNames(model)) return -1;
                 uint32_t offset;
                 if (!model.KeepName(name, length, kGroupNameCapacity, offset)) return -1;
                 entry = model.material_name_fill++;
