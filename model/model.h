@@ -95,7 +95,9 @@ struct Model {
 
     // --- names (model/name_pool.cpp)
     // The text of a name held by a record; "" for offset 0 or one outside the pool.
-    const char* Name(uint32_t offset) const;
+    const char* Name(uint32_t offset) const {
+        return name_pool.text && offset < name_pool.fill ? name_pool.text + offset : "";
+    }
     // Adds text to the name pool: its first `length` bytes, up to a NUL and
     // cut to capacity - 1, and sets `offset` to where it is. 0 when memory
     // ran out (offset is then 0).

@@ -34,10 +34,6 @@ bool Reserve(NamePool& pool, uint64_t more) {
 
 }  // namespace
 
-const char* Model::Name(uint32_t offset) const {
-    return name_pool.text && offset < name_pool.fill ? name_pool.text + offset : "";
-}
-
 int32_t Model::KeepName(const char* text, size_t length, size_t capacity, uint32_t& offset) {
     offset = 0;
     if (capacity == 0 || !text) return 1;

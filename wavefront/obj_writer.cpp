@@ -228,7 +228,7 @@ int32_t WriteSortedSections(const Model& model, OutputFile* file) {
         if (face.texcoord_indices) __builtin_prefetch(face.texcoord_indices);
         if (face.normal_indices) __builtin_prefetch(face.normal_indices);
         if (model.materials && face.material_index >= 0 && face.material_index < model.material_count)
-            __builtin_prefetch(model.Name(model.materials[face.material_index].name));
+            __builtin_prefetch(&model.materials[face.material_index]);
     };
     int32_t i = 0;
     for (int32_t k = 0; k < model.group_name_count; ++k) {
