@@ -132,7 +132,7 @@ void Model::PrefetchGroupNameSlot(uint32_t hash) const {
     if (group_names.index) __builtin_prefetch(&group_names.index[hash & (group_names.index_capacity - 1)]);
 }
 
-int32_t Model::PrefetchGroupNameNode(uint32_t hash) const {
+int32_t Model::PrefetchGroupNameText(uint32_t hash) const {
     if (!group_names.index) return -1;
     const GroupNameSlot& slot = group_names.index[hash & (group_names.index_capacity - 1)];
     if (!slot.entry || slot.hash != hash) return -1;

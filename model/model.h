@@ -115,7 +115,7 @@ struct Model {
     // holds, returning that name's ordinal if its hash matches, else -1.
     int32_t GroupNameOrdinal(const char* name, uint32_t hash);
     void PrefetchGroupNameSlot(uint32_t hash) const;
-    int32_t PrefetchGroupNameNode(uint32_t hash) const;
+    int32_t PrefetchGroupNameText(uint32_t hash) const;
     int32_t FindMaterial(const char* name) const;
     const char* FaceMaterialName(const Face& face) const;
     int32_t TotalFaceCount() const;

@@ -52,9 +52,10 @@ struct Group {
     uint32_t material_name;   // in Model::name_pool: material of the group's last face read
 };
 
-// The text of a Model's names, each NUL-terminated and kept once, one after
-// another in one block; a record holds a name as its offset here. Offset 0
-// is the empty name. A name is cut to capacity - 1 of its kind, as it would
+// The text of a Model's names, each NUL-terminated, one after another in
+// one block; a record holds a name as its offset here. Group names and face
+// material names are kept once each, library names as their lines come.
+// Offset 0 is the empty name. A name is cut to capacity - 1 of its kind, as it would
 // be in a fixed-capacity array. A file of many distinct groups or materials
 // then costs what its names take, not a full-size array for each.
 struct NamePool {
