@@ -96,7 +96,7 @@ int32_t LoadInStages(Model& model, const char* path, const std::string& prefix) 
         model.group_name_count = model.group_count;
         model.group_name_table = AllocateTable<GroupNameEntry>(size_t(model.group_name_count));
         for (int32_t k = 0; k < model.group_count; ++k) {
-            CopyText(model.group_name_table[k].name, model.groups[k].name);
+            model.group_name_table[k].name = model.groups[k].name;
             for (int32_t f = model.groups[k].face_fill; f < model.groups[k].face_count; ++f)
                 model.groups[k].faces[f].group_name_index = k;
         }

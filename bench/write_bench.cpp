@@ -35,8 +35,11 @@ void BuildGridModel(Model& model, int32_t side, int32_t names, int32_t material_
     model.materials = AllocateTable<Material>(material_count);
     for (int32_t m = 0; m < material_count; ++m) {
         Material& material = model.materials[m];
-        std::snprintf(material.name, sizeof material.name, "material_%d", m);
-        std::snprintf(material.diffuse_map, sizeof material.diffuse_map, "texture_%d.png", m);
+        char text[64];
+        int length = std::snprintf(text, sizeof text, "material_%d", m);
+        model.KeepName(text, size_t(length), kMaterialNameCapacity, material.name);
+        length = std::snprintf(text, sizeof text, "texture_%d.png", m);
+        model.KeepName(text, size_t(length), kMaterialNameCapacity, material.diffuse_map);
         material.diffuse[0] = material.diffuse[1] = material.diffuse[2] = 0.8f;
         material.opacity = 1.0f;
         material.illumination = 2;
@@ -48,8 +51,10 @@ void BuildGridModel(Model& model, int32_t side, int32_t names, int32_t material_
     model.group_name_table = AllocateTable<GroupNameEntry>(names);
     model.groups = AllocateTable<Group>(names);
     for (int32_t g = 0; g < names; ++g) {
-        std::snprintf(model.group_name_table[g].name, kGroupNameCapacity, "group %d", g);
-        CopyText(model.groups[g].name, model.group_name_table[g].name);
+        char text[64];
+        int length = std::snprintf(text, sizeof text, "group %d", g);
+        model.KeepName(text, size_t(length), kGroupNameCapacity, model.group_name_table[g].name);
+        model.groups[g].name = model.group_name_table[g].name;
         int32_t count = face_count / names + (g < face_count % names ? 1 : 0);
         model.groups[g].face_count = model.groups[g].face_fill = count;
         model.groups[g].faces = AllocateTable<Face>(count > 0 ? count : 1);

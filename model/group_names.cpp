@@ -1,14 +1,13 @@
 // The group-name list and its hash index.
 //
-// The list keeps the design's order (newest first, positions counted from the
-// newest node); the index maps a name to the ordinal of its node, from which
-// the list position follows as count - 1 - ordinal. Both give the same answer
-// as walking the list.
+// Names are kept in the name pool in the order they were added (their
+// ordinals); the design's positions count from the newest name, so the
+// position of ordinal i is count - 1 - i. The index maps a name to its
+// ordinal.
 #include <cstring>
 
 #include "platform/block.h"
 #include "model/model.h"
-#include "model/text.h"
 
 namespace {
 
@@ -26,17 +25,17 @@ uint32_t HashName(const char* name, size_t length) {
     return hash;
 }
 
-bool SameName(const GroupNameNode* node, const char* name, size_t length) {
-    return std::memcmp(node->name, name, length) == 0 && node->name[length] == '\0';
-}
-
 // The slot holding name, or the free slot where it would go.
-GroupNameSlot* FindSlot(const GroupNameList& list, const char* name, size_t length, uint32_t hash) {
+GroupNameSlot* FindSlot(const Model& model, const GroupNameList& list, const char* name, size_t length,
+                        uint32_t hash) {
     uint32_t mask = list.index_capacity - 1;
     for (uint32_t i = hash & mask;; i = (i + 1) & mask) {
         GroupNameSlot* slot = &list.index[i];
-        if (!slot->node) return slot;
-        if (slot->hash == hash && SameName(slot->node, name, length)) return slot;
+        if (!slot->entry) return slot;
+        if (slot->hash == hash) {
+            const char* known = model.Name(slot->name);
+            if (std::memcmp(known, name, length) == 0 && known[length] == '\0') return slot;
+        }
     }
 }
 
@@ -48,17 +47,33 @@ bool ReserveIndex(GroupNameList& list) {
     while (capacity < needed) capacity *= 2;
     GroupNameSlot* fresh = AllocateTable<GroupNameSlot>(capacity);
     if (!fresh) return false;
-    GroupNameList grown = list;
-    grown.index = fresh;
-    grown.index_capacity = capacity;
+    // Names are distinct, so each old slot goes to the first free slot of its probe.
+    uint32_t mask = capacity - 1;
     for (uint32_t i = 0; i < list.index_capacity; ++i) {
         const GroupNameSlot& old = list.index[i];
-        if (!old.node) continue;
-        *FindSlot(grown, old.node->name, std::strlen(old.node->name), old.hash) = old;
+        if (!old.entry) continue;
+        uint32_t j = old.hash & mask;
+        while (fresh[j].entry) j = (j + 1) & mask;
+        fresh[j] = old;
     }
     ReleaseBlock(list.index);
     list.index = fresh;
     list.index_capacity = capacity;
+    return true;
+}
+
+// Makes room for one more name in the table by ordinal, doubling.
+bool ReserveNames(GroupNameList& list) {
+    if (list.names && list.count < list.name_capacity) return true;
+    int64_t capacity = list.name_capacity ? int64_t(list.name_capacity) * 2 : 64;
+    if (capacity > INT32_MAX) capacity = INT32_MAX;
+    if (capacity <= list.count) return false;
+    uint32_t* fresh = AllocateUnclearedTable<uint32_t>(static_cast<size_t>(capacity));
+    if (!fresh) return false;
+    if (list.names) std::memcpy(fresh, list.names, sizeof(uint32_t) * static_cast<size_t>(list.count));
+    ReleaseBlock(list.names);
+    list.names = fresh;
+    list.name_capacity = static_cast<int32_t>(capacity);
     return true;
 }
 
@@ -71,36 +86,34 @@ uint32_t HashGroupName(const char* name) {
 int32_t Model::FindGroupName(const char* name) const {
     if (!name || !group_names.index) return -1;
     size_t length = NameLength(name);
-    const GroupNameSlot* slot = FindSlot(group_names, name, length, HashName(name, length));
-    if (!slot->node) return -1;
-    return group_names.count - 1 - slot->ordinal;
+    const GroupNameSlot* slot = FindSlot(*this, group_names, name, length, HashName(name, length));
+    if (!slot->entry) return -1;
+    return group_names.count - static_cast<int32_t>(slot->entry);
+}
+
+const char* Model::GroupNameAt(int32_t position) const {
+    if (!group_names.names || position < 0 || position >= group_names.count) return "";
+    return Name(group_names.names[group_names.count - 1 - position]);
 }
 
 int32_t Model::AddGroupName(const char* name) {
     if (!name) return 0;
     size_t length = NameLength(name);
     uint32_t hash = HashName(name, length);
-    if (group_names.index && FindSlot(group_names, name, length, hash)->node) return 0;
+    if (group_names.index && FindSlot(*this, group_names, name, length, hash)->entry) return 0;
     return AddNewGroupName(name, length, hash);
 }
 
 int32_t Model::AddNewGroupName(const char* name, size_t length, uint32_t hash) {
-    if (!ReserveIndex(group_names)) return 0;
-    GroupNameNode* node = static_cast<GroupNameNode*>(AllocateBlock(sizeof(GroupNameNode)));
-    if (!node) return 0;
-    CopyText(node->name, kGroupNameCapacity, name, length);
-
-    GroupNameNode* first = group_names.head.next;
-    node->next = first;
-    node->prev = &group_names.head;
-    if (first) first->prev = node;
-    group_names.head.next = node;
-
-    GroupNameSlot* slot = FindSlot(group_names, name, length, hash);  // the index may have grown
-    slot->node = node;
-    slot->ordinal = group_names.count;
+    if (group_names.count == INT32_MAX || !ReserveIndex(group_names) || !ReserveNames(group_names)) return 0;
+    uint32_t offset;
+    if (!KeepName(name, length, kGroupNameCapacity, offset)) return 0;
+    GroupNameSlot* slot = FindSlot(*this, group_names, name, length, hash);
+    slot->name = offset;
     slot->hash = hash;
+    group_names.names[group_names.count] = offset;
     group_names.count += 1;
+    slot->entry = static_cast<uint32_t>(group_names.count);
     return 1;
 }
 
@@ -108,8 +121,8 @@ int32_t Model::GroupNameOrdinal(const char* name, uint32_t hash) {
     if (!name) return -1;
     size_t length = NameLength(name);
     if (group_names.index) {
-        const GroupNameSlot* slot = FindSlot(group_names, name, length, hash);
-        if (slot->node) return slot->ordinal;
+        const GroupNameSlot* slot = FindSlot(*this, group_names, name, length, hash);
+        if (slot->entry) return static_cast<int32_t>(slot->entry) - 1;
     }
     if (!AddNewGroupName(name, length, hash)) return -1;
     return group_names.count - 1;
@@ -119,10 +132,10 @@ void Model::PrefetchGroupNameSlot(uint32_t hash) const {
     if (group_names.index) __builtin_prefetch(&group_names.index[hash & (group_names.index_capacity - 1)]);
 }
 
-int32_t Model::PrefetchGroupNameNode(uint32_t hash) const {
+int32_t Model::PrefetchGroupNameText(uint32_t hash) const {
     if (!group_names.index) return -1;
     const GroupNameSlot& slot = group_names.index[hash & (group_names.index_capacity - 1)];
-    if (!slot.node || slot.hash != hash) return -1;
-    __builtin_prefetch(slot.node);
-    return slot.ordinal;
+    if (!slot.entry || slot.hash != hash) return -1;
+    __builtin_prefetch(Name(slot.name));
+    return static_cast<int32_t>(slot.entry) - 1;
 }

@@ -7,15 +7,10 @@
 namespace {
 
 void ReleaseGroupNames(GroupNameList& list) {
-    GroupNameNode* node = list.head.next;
-    while (node) {
-        GroupNameNode* next = node->next;
-        ReleaseBlock(node);
-        node = next;
-    }
+    ReleaseBlock(list.names);
+    list.names = nullptr;
+    list.name_capacity = 0;
     list.count = 0;
-    list.head.next = nullptr;
-    list.head.prev = nullptr;
     ReleaseBlock(list.index);
     list.index = nullptr;
     list.index_capacity = 0;
@@ -54,6 +49,7 @@ void Model::Clear() {
     ReleaseBlock(material_names);
     ReleaseBlock(corner_pool);
     ReleaseBlock(group_line_ordinals);
+    ReleaseBlock(name_pool.text);
 
     // Every field from current_group to the end becomes zero or empty.
     current_group = vertex_fill = texcoord_fill = normal_fill = 0;
@@ -75,6 +71,7 @@ void Model::Clear() {
     face_pool = nullptr;
     group_line_count = 0;
     group_line_ordinals = nullptr;
+    name_pool = NamePool{};
 }
 
 void Model::Release() {
@@ -103,14 +100,14 @@ int32_t Model::AllocateLineBuffer() {
 int32_t Model::FindMaterial(const char* name) const {
     if (!name || !materials) return -1;
     for (int32_t i = 0; i < material_count; ++i) {
-        if (std::strcmp(materials[i].name, name) == 0) return i;
+        if (std::strcmp(Name(materials[i].name), name) == 0) return i;
     }
     return -1;
 }
 
 const char* Model::FaceMaterialName(const Face& face) const {
-    if (!material_names || face.material_name <= 0 || face.material_name >= material_name_count) return "";
-    return material_names[face.material_name].name;
+    if (!material_names || face.material_name <= 0 || face.material_name >= material_name_fill) return "";
+    return Name(material_names[face.material_name].name);
 }
 
 int32_t Model::TotalFaceCount() const {

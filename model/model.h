@@ -80,6 +80,9 @@ struct Model {
     // pass needs no name lookups. The values pass releases them.
     int32_t group_line_count = 0;
     int32_t* group_line_ordinals = nullptr;
+    // The text of every name the records hold (group, material and map file
+    // names), each once.
+    NamePool name_pool;
 
     Model() = default;
     Model(const Model&) = delete;
@@ -93,9 +96,21 @@ struct Model {
     void ReleaseLineBuffer();
     int32_t AllocateLineBuffer();
 
+    // --- names (model/name_pool.cpp)
+    // The text of a name held by a record; "" for offset 0 or one outside the pool.
+    const char* Name(uint32_t offset) const {
+        return name_pool.text && offset < name_pool.fill ? name_pool.text + offset : "";
+    }
+    // Adds text to the name pool: its first `length` bytes, up to a NUL and
+    // cut to capacity - 1, and sets `offset` to where it is. 0 when memory
+    // ran out (offset is then 0).
+    int32_t KeepName(const char* text, size_t length, size_t capacity, uint32_t& offset);
+
     // --- name lookups (model/group_names.cpp, model/model.cpp)
     int32_t FindGroupName(const char* name) const;
     int32_t AddGroupName(const char* name);
+    // The name at a position of the group-name list; "" when there is none.
+    const char* GroupNameAt(int32_t position) const;
     // For many lookups in a row: the ordinal of name (0 for the first name
     // added), added when new, -1 when it can't be kept; `hash` is
     // HashGroupName(name). The prefetches fetch what such a lookup will read
@@ -103,7 +118,7 @@ struct Model {
     // holds, returning that name's ordinal if its hash matches, else -1.
     int32_t GroupNameOrdinal(const char* name, uint32_t hash);
     void PrefetchGroupNameSlot(uint32_t hash) const;
-    int32_t PrefetchGroupNameNode(uint32_t hash) const;
+    int32_t PrefetchGroupNameText(uint32_t hash) const;
     int32_t FindMaterial(const char* name) const;
     const char* FaceMaterialName(const Face& face) const;
     int32_t TotalFaceCount() const;

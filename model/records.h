@@ -48,41 +48,48 @@ struct Group {
     int32_t face_fill;   // during reading: faces stored so far
     int32_t face_count;  // records in faces
     Face* faces;
-    char name[kGroupNameCapacity];
-    int32_t material_index;                      // -1 until the library is read
-    char material_name[kGroupNameCapacity];      // material of the group's last face read
+    uint32_t name;            // in Model::name_pool; 0 = empty name
+    int32_t material_index;   // -1 until the library is read
+    uint32_t material_name;   // in Model::name_pool: material of the group's last face read
 };
 
-// One distinct group name, in its own heap block owned by the list.
-struct GroupNameNode {
-    char name[kGroupNameCapacity];
-    GroupNameNode* next;  // the node added before this one; null for the oldest
-    GroupNameNode* prev;  // the node added after this one; the head for the newest
+// The text of a Model's names, each NUL-terminated, one after another in
+// one block; a record holds a name as its offset here. Group names and face
+// material names are kept once each, library names as their lines come.
+// Offset 0 is the empty name. A name is cut to capacity - 1 of its kind, as it would
+// be in a fixed-capacity array. A file of many distinct groups or materials
+// then costs what its names take, not a full-size array for each.
+struct NamePool {
+    char* text = nullptr;
+    uint32_t size = 0;  // bytes in text
+    uint32_t fill = 0;  // bytes in use
 };
 
-// Slot of the hash index kept beside the group-name list.
+// Slot of the hash index over the group names.
 struct GroupNameSlot {
-    GroupNameNode* node;  // null for a free slot
-    int32_t ordinal;      // 0 for the first name added, 1 for the next, ...
+    uint32_t name;   // in Model::name_pool
+    uint32_t entry;  // 1 + the name's ordinal (0 for the first name added); 0 for a free slot
     uint32_t hash;
 };
 
-// Every distinct name met on a `g` line, newest first. A hash index over the
-// same nodes answers FindGroupName with exactly the list walk's position.
+// Every distinct name met on a `g` line. Positions count from the newest
+// name, so the name added first has position count - 1; a hash index
+// answers FindGroupName with that position.
 struct GroupNameList {
     int32_t count = 0;
-    GroupNameNode head{};  // holds no name; head.next is the newest node
+    uint32_t* names = nullptr;  // by ordinal: the name's offset in Model::name_pool
+    int32_t name_capacity = 0;
     GroupNameSlot* index = nullptr;
     uint32_t index_capacity = 0;  // a power of two, or 0
 };
 
 struct GroupNameEntry {
-    char name[kGroupNameCapacity];
+    uint32_t name;  // in Model::name_pool
 };
 
 // One distinct material name of a `usemtl` line, as kept for faces.
 struct MaterialNameEntry {
-    char name[kGroupNameCapacity];
+    uint32_t name;  // in Model::name_pool
 };
 
 // One `newmtl` entry of the material library.
@@ -93,9 +100,11 @@ struct Material {
     float shininess;    // Ns
     float opacity;      // d
     int32_t illumination;  // illum
-    char diffuse_map[kMaterialNameCapacity];   // map_Kd
-    char opacity_map[kMaterialNameCapacity];   // map_d
-    char bump_map[kMaterialNameCapacity];      // map_bump
-    char specular_map[kMaterialNameCapacity];  // map_Ks
-    char name[kMaterialNameCapacity];          // newmtl
+    // File and material names, in Model::name_pool (cut as to a
+    // kMaterialNameCapacity array).
+    uint32_t diffuse_map;   // map_Kd
+    uint32_t opacity_map;   // map_d
+    uint32_t bump_map;      // map_bump
+    uint32_t specular_map;  // map_Ks
+    uint32_t name;          // newmtl
 };

@@ -138,6 +138,32 @@ void PlaceInPool(Face* pool, FaceRun* runs, int64_t run_count, Face* spare) {
     }
 }
 
+// The bucket of a face by its (group name, material) pair, as the runs have it.
+inline int32_t PairBucket(const Face& face, int32_t name_count, int32_t material_count, int32_t material_buckets) {
+    const int32_t name =
+        face.group_name_index >= 0 && face.group_name_index < name_count ? face.group_name_index : name_count;
+    const int32_t material =
+        face.material_index >= 0 && face.material_index < material_count ? face.material_index + 1 : 0;
+    return name * material_buckets + material;
+}
+
+// Places every face with corners at the next place of its pair's bucket;
+// `starts` holds where each bucket begins and is advanced. For faces in
+// runs so short that a table of runs would cost more than it saves.
+void PlaceFacesOneByOne(const Model& model, Face* faces, int32_t* starts, int32_t material_buckets) {
+    for (int32_t g = 0; g < model.group_count; ++g) {
+        const Group& group = model.groups[g];
+        if (!group.faces) continue;
+        for (int32_t f = 0; f < group.face_count; ++f) {
+            const Face& face = group.faces[f];
+            if (face.corner_count <= 0) continue;
+            Face& placed = faces[starts[PairBucket(face, model.group_name_count, model.material_count, material_buckets)]++];
+            placed = face;
+            placed.material_name = 0;
+        }
+    }
+}
+
 }  // namespace
 
 int32_t Model::RegroupByMaterial() {
@@ -182,14 +208,20 @@ int32_t Model::RegroupByMaterial() {
     // but only its first part is ever used. Every record kept is written in
     // full below, so the array is not cleared first.
     Face* faces = regrouped && buckets ? AllocateUnclearedTable<Face>(static_cast<size_t>(total)) : nullptr;
-    // The runs in table order, found in one walk over the faces; there are
-    // at most as many as faces.
-    FaceRun* table_runs = faces ? AllocateUnclearedTable<FaceRun>(static_cast<size_t>(total)) : nullptr;
+    // The runs in table order, found in one walk over the faces: at most as
+    // many as faces, and with few pairs, no more than a run for every 16
+    // faces. A file whose faces change material every face or two (a usemtl
+    // line before each) would make a table of runs nearly as large as the
+    // faces; past that many the runs are no longer kept, and the faces are
+    // placed one by one.
+    const int64_t most_runs = by_pair && total / 16 + 64 < total ? total / 16 + 64 : total;
+    FaceRun* table_runs = faces ? AllocateUnclearedTable<FaceRun>(static_cast<size_t>(most_runs)) : nullptr;
 
     // The faces kept, the runs, and the first sort's bucket sizes: faces per
     // pair, or runs per material.
     int64_t kept = 0;
     int64_t runs = 0;
+    bool one_by_one = false;
     bool any_without_corners = false;
     if (table_runs) {
         for (int32_t g = 0; g < group_count; ++g) {
@@ -214,7 +246,8 @@ int32_t Model::RegroupByMaterial() {
                 const int32_t material = first.material_index >= 0 && first.material_index < material_count
                                              ? first.material_index + 1
                                              : 0;
-                table_runs[runs++] = {&first, end - f, name, material, 0};
+                if (runs == most_runs) one_by_one = true;
+                if (!one_by_one) table_runs[runs++] = {&first, end - f, name, material, 0};
                 kept += end - f;
                 if (by_pair) {
                     buckets[name * material_buckets + material + 1] += end - f;
@@ -226,7 +259,7 @@ int32_t Model::RegroupByMaterial() {
         }
     }
     // Records without corners leave gaps that the sorted faces would not fill.
-    if (any_without_corners) in_pool = false;
+    if (any_without_corners || one_by_one) in_pool = false;
     FaceRun* by_material = runs > 0 && !by_pair ? AllocateUnclearedTable<FaceRun>(static_cast<size_t>(runs)) : nullptr;
     const bool have_all = table_runs && (kept == 0 || by_pair || by_material);
     if (!have_all) {
@@ -241,7 +274,11 @@ int32_t Model::RegroupByMaterial() {
     // Every run's place in the new array, and the runs in the order in which
     // they are best copied.
     FaceRun* order = table_runs;
-    if (kept > 0) {
+    if (kept > 0 && one_by_one) {
+        for (int32_t b = 0; b < bucket_count; ++b) buckets[b + 1] += buckets[b];
+        PlaceFacesOneByOne(*this, faces, buckets, material_buckets);
+        runs = 0;  // nothing left to place
+    } else if (kept > 0) {
         if (by_pair) {
             for (int32_t b = 0; b < bucket_count; ++b) buckets[b + 1] += buckets[b];
             for (int64_t r = 0; r < runs; ++r) {
@@ -287,7 +324,7 @@ int32_t Model::RegroupByMaterial() {
 
     if (kept > 0 && in_pool) {
         PlaceInPool(face_pool, order, runs, spare);
-    } else if (kept > 0) {
+    } else if (kept > 0 && !one_by_one) {
         // The runs lie anywhere in the old face arrays: each is fetched a
         // few runs before it is copied.
         constexpr int64_t kAhead = 8;

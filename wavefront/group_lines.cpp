@@ -46,7 +46,7 @@ bool GroupLineTally::LookUpBatch(Model& model) {
     // The slots were fetched as the lines were met; now the names they point
     // to, and the face counts of those names.
     for (int32_t i = 0; i < batch_count; ++i) {
-        int32_t ordinal = model.PrefetchGroupNameNode(batch[i].hash);
+        int32_t ordinal = model.PrefetchGroupNameText(batch[i].hash);
         if (ordinal >= 0 && ordinal < face_count_capacity) __builtin_prefetch(&face_counts[ordinal]);
     }
     for (int32_t i = 0; i < batch_count; ++i) {

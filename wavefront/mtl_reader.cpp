@@ -83,8 +83,9 @@ bool ReadIntAfter(const char* line, const char* keyword, int32_t* value) {
     return ScanInt(p, p + std::strlen(p), value) != nullptr;
 }
 
-// The second token of a line split by space, tab, CR and LF; empty if none.
-void SecondToken(const char* line, char (&out)[kMaterialNameCapacity]) {
+// The second token of a line split by space, tab, CR and LF, kept as a map
+// file name; empty if none. False when memory ran out.
+bool KeepSecondToken(Model& model, const char* line, uint32_t& name) {
     auto separator = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
     const char* p = line;
     while (*p && separator(*p)) ++p;
@@ -92,7 +93,7 @@ void SecondToken(const char* line, char (&out)[kMaterialNameCapacity]) {
     while (*p && separator(*p)) ++p;
     const char* token = p;
     while (*p && !separator(*p)) ++p;
-    CopyText(out, token, static_cast<size_t>(p - token));
+    return model.KeepName(token, static_cast<size_t>(p - token), kMaterialNameCapacity, name) == 1;
 }
 
 // First-match lookup of material names by hash: the same answer as
@@ -118,13 +119,13 @@ struct MaterialLookup {
         if (!slots) return false;
         mask = capacity - 1;
         for (int32_t m = 0; m < owner.material_count; ++m) {
-            const char* name = owner.materials[m].name;
+            const char* name = owner.Name(owner.materials[m].name);
             for (uint32_t i = Hash(name) & mask;; i = (i + 1) & mask) {
                 if (slots[i] == 0) {
                     slots[i] = m + 1;
                     break;
                 }
-                if (std::strcmp(owner.materials[slots[i] - 1].name, name) == 0) break;  // keep the first
+                if (std::strcmp(owner.Name(owner.materials[slots[i] - 1].name), name) == 0) break;  // keep the first
             }
         }
         return true;
@@ -134,7 +135,7 @@ struct MaterialLookup {
         if (!slots) return model->FindMaterial(name);
         for (uint32_t i = Hash(name) & mask;; i = (i + 1) & mask) {
             if (slots[i] == 0) return -1;
-            if (std::strcmp(model->materials[slots[i] - 1].name, name) == 0) return slots[i] - 1;
+            if (std::strcmp(model->Name(model->materials[slots[i] - 1].name), name) == 0) return slots[i] - 1;
         }
     }
 };
@@ -170,7 +171,8 @@ int32_t Model::FillMaterials() {
             const char* name = p;
             while (*p && *p != '\t' && *p != '\r' && *p != '\n') ++p;
             if (materials && material_fill >= 0 && material_fill < material_count) {
-                CopyText(materials[material_fill].name, name, static_cast<size_t>(p - name));
+                if (!KeepName(name, static_cast<size_t>(p - name), kMaterialNameCapacity, materials[material_fill].name))
+                    return 0;
                 ++material_fill;
             }
             continue;
@@ -204,10 +206,17 @@ int32_t Model::FillMaterials() {
                 if (ReadIntAfter(line, "illum", &value)) material.illumination = value;
                 break;
             }
-            case MtlKeyword::kMapD: SecondToken(line, material.opacity_map); break;
-            case MtlKeyword::kMapKd: SecondToken(line, material.diffuse_map); break;
-            case MtlKeyword::kMapKs: SecondToken(line, material.specular_map); break;
-            case MtlKeyword::kMapBump: SecondToken(line, material.bump_map); break;
+            case MtlKeyword::kMapD:
+            case MtlKeyword::kMapKd:
+            case MtlKeyword::kMapKs:
+            case MtlKeyword::kMapBump: {
+                uint32_t& map = keyword == MtlKeyword::kMapD    ? material.opacity_map
+                                : keyword == MtlKeyword::kMapKd ? material.diffuse_map
+                                : keyword == MtlKeyword::kMapKs ? material.specular_map
+                                                                : material.bump_map;
+                if (!KeepSecondToken(*this, line, map)) return 0;
+                break;
+            }
             default: break;
         }
     }
@@ -237,7 +246,14 @@ int32_t Model::ReadMaterialLibrary() {
     }
     material_fill = 0;
     text.read_pos = 0;
-    FillMaterials();
+    // A name that can't be kept leaves the library unread, as a table that
+    // can't be had does.
+    if (!FillMaterials()) {
+        ReleaseBlock(materials);
+        materials = nullptr;
+        material_count = material_fill = 0;
+        return 0;
+    }
 
     // Resolve by distinct name: groups, then each face material name entry
     // once, then every face from its entry.
@@ -251,20 +267,20 @@ int32_t Model::ReadMaterialLibrary() {
     bool all_in_pool = face_pool != nullptr;
     if (groups) {
         for (int32_t g = 0; g < group_count; ++g) {
-            groups[g].material_index = lookup.Find(groups[g].material_name);
+            groups[g].material_index = lookup.Find(Name(groups[g].material_name));
             if (groups[g].faces && !InFacePool(groups[g].faces)) all_in_pool = false;
         }
     }
     int32_t empty_index = lookup.Find("");
-    int32_t* entry_index = material_name_count > 0 ? AllocateTable<int32_t>(static_cast<size_t>(material_name_count)) : nullptr;
+    // The entries in use: the table is sized for one per usemtl line.
+    const int32_t entries = material_names && material_name_fill > 0 ? material_name_fill : 0;
+    int32_t* entry_index = entries > 0 ? AllocateTable<int32_t>(static_cast<size_t>(entries)) : nullptr;
     if (entry_index) {
-        for (int32_t e = 0; e < material_name_count; ++e) {
-            entry_index[e] = (material_names && e > 0) ? lookup.Find(material_names[e].name) : empty_index;
-        }
+        for (int32_t e = 0; e < entries; ++e) entry_index[e] = e > 0 ? lookup.Find(Name(material_names[e].name)) : empty_index;
     }
     auto resolve = [&](Face& face) {
         int32_t e = face.material_name;
-        bool known = entry_index && e >= 0 && e < material_name_count;
+        bool known = entry_index && e >= 0 && e < entries;
         face.material_index = known ? entry_index[e] : lookup.Find(FaceMaterialName(face));
     };
     if (groups && all_in_pool) {

@@ -49,7 +49,7 @@ int32_t Model::WriteMtlText(OutputFile* file) const {
     }
     for (int32_t i = 0; materials && i < material_count; ++i) {
         const Material& material = materials[i];
-        if (!WriteOutput(file, "newmtl ", 7) || !WriteOutputText(file, material.name)) return 0;
+        if (!WriteOutput(file, "newmtl ", 7) || !WriteOutputText(file, Name(material.name))) return 0;
         // The seven lines from the name's line end to Ns: at most 11 numbers.
         char* start = ReserveOutput(file, 16 * kNumberTextCapacity);
         if (!start) return 0;
@@ -66,10 +66,10 @@ int32_t Model::WriteMtlText(OutputFile* file) const {
         out = Put(out, "\r\n");
         AdvanceOutput(file, static_cast<size_t>(out - start));
 
-        if (!WriteMapLine(file, "map_Kd ", material.diffuse_map) ||
-            !WriteMapLine(file, "map_d ", material.opacity_map) ||
-            !WriteMapLine(file, "map_bump ", material.bump_map) ||
-            !WriteMapLine(file, "map_Ks ", material.specular_map) || !WriteOutput(file, "\r\n", 2)) {
+        if (!WriteMapLine(file, "map_Kd ", Name(material.diffuse_map)) ||
+            !WriteMapLine(file, "map_d ", Name(material.opacity_map)) ||
+            !WriteMapLine(file, "map_bump ", Name(material.bump_map)) ||
+            !WriteMapLine(file, "map_Ks ", Name(material.specular_map)) || !WriteOutput(file, "\r\n", 2)) {
             return 0;
         }
     }

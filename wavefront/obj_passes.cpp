@@ -21,6 +21,22 @@ int32_t SelectedGroup(const Model& model) {
     return model.current_group > 0 ? model.current_group - 1 : 0;
 }
 
+// Doubles the face material name table.
+bool GrowMaterialNames(Model& model) {
+    int64_t count = int64_t(model.material_name_count) * 2;
+    if (count < kFirstMaterialNames) count = kFirstMaterialNames;
+    if (count > INT32_MAX) count = INT32_MAX;
+    if (count <= model.material_name_fill) return false;
+    MaterialNameEntry* names = AllocateTable<MaterialNameEntry>(static_cast<size_t>(count));
+    if (!names) return false;
+    if (model.material_names)
+        std::memcpy(names, model.material_names, sizeof(MaterialNameEntry) * static_cast<size_t>(model.material_name_fill));
+    ReleaseBlock(model.material_names);
+    model.material_names = names;
+    model.material_name_count = static_cast<int32_t>(count);
+    return true;
+}
+
 // The interned face material names of one load: a small open-addressing
 // index over Model::material_names, entry 0 being the empty name. It grows
 // with the distinct names, not with the usemtl lines, so that a file that
@@ -47,7 +63,7 @@ struct MaterialNameIndex {
         slots = fresh;
         mask = capacity - 1;
         for (int32_t entry = 1; model && entry < model->material_name_fill; ++entry) {
-            const char* name = model->material_names[entry].name;
+            const char* name = model->Name(model->material_names[entry].name);
             uint32_t i = Hash(name, std::strlen(name)) & mask;
             while (slots[i] != 0) i = (i + 1) & mask;
             slots[i] = entry;
@@ -64,15 +80,17 @@ struct MaterialNameIndex {
         for (uint32_t i = hash & mask;; i = (i + 1) & mask) {
             int32_t entry = slots[i];
             if (entry == 0) {
-                if (model.material_name_fill >= model.material_name_count) return 0;
+                if (model.material_name_fill >= model.material_name_count && !GrowMaterialNames(model)) return -1;
+                uint32_t offset;
+                if (!model.KeepName(name, length, kGroupNameCapacity, offset)) return -1;
                 entry = model.material_name_fill++;
-                CopyText(model.material_names[entry].name, kGroupNameCapacity, name, length);
+                model.material_names[entry].name = offset;
                 slots[i] = entry;
                 // At most half full, so that a search soon meets a free slot.
                 if (uint64_t(model.material_name_fill) * 2 > mask + 1 && !Resize((mask + 1) * 2, &model)) return -1;
                 return entry;
             }
-            const char* known = model.material_names[entry].name;
+            const char* known = model.Name(model.material_names[entry].name);
             if (std::memcmp(known, name, length) == 0 && known[length] == '\0') return entry;
         }
     }
@@ -484,11 +502,10 @@ int32_t Model::FillElements() {
     // material name of its last face, once here rather than on every g line
     // and every change of material: with many groups their records are far
     // apart, and writing them line after line would miss the cache each time.
-    int32_t k = 0;
-    for (const GroupNameNode* node = group_names.head.next; node && k < group_count; node = node->next, ++k)
-        CopyText(groups[k].name, node->name);
+    for (int32_t k = 0; k < group_count && k < group_names.count; ++k)
+        groups[k].name = group_names.names[group_names.count - 1 - k];
     for (int32_t g = 0; g < group_count; ++g) {
-        if (group_entry[g] >= 0) CopyText(groups[g].material_name, material_names[group_entry[g]].name);
+        if (group_entry[g] >= 0) groups[g].material_name = material_names[group_entry[g]].name;
     }
     ReleaseBlock(group_entry);
     ReleaseBlock(group_line_ordinals);

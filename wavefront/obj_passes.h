@@ -10,3 +10,6 @@ struct Model;
 // table and CountElements run one after the other. 1 to go on, 0 to fail
 // the load.
 int32_t SurveyObjText(Model& model);
+
+// The entries that the face material name table starts with, at most.
+constexpr int32_t kFirstMaterialNames = 64;

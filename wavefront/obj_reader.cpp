@@ -41,6 +41,9 @@ int32_t Parse(Model& model, bool keep_faces) {
         model.corner_pool = AllocateTable<int32_t>(static_cast<size_t>(model.corner_pool_size));
         if (!model.corner_pool) return 0;
     }
+    // At most one entry per usemtl line; the table grows with the distinct
+    // names from a few entries on, so many usemtl lines of few names cost nothing.
+    if (model.material_name_count > kFirstMaterialNames) model.material_name_count = kFirstMaterialNames;
     model.material_names = AllocateTable<MaterialNameEntry>(static_cast<size_t>(model.material_name_count));
     if (!model.material_names) return 0;
     model.material_name_fill = 1;  // entry 0 is the empty name
@@ -54,7 +57,7 @@ int32_t Parse(Model& model, bool keep_faces) {
     if (!model.group_name_table) return 0;
     for (int32_t k = 0; k < model.group_count; ++k) {
         Group& group = model.groups[k];
-        CopyText(model.group_name_table[k].name, group.name);
+        model.group_name_table[k].name = group.name;
         // The faces read were given k as they were stored; the records left
         // empty get it here.
         if (!group.faces) continue;

@@ -133,7 +133,7 @@ int32_t WriteSection(const Model& model, OutputFile* file, int32_t name_index, V
     size_t length = 0;
     line[length++] = 'g';
     line[length++] = ' ';
-    for (const char* p = model.group_name_table[name_index].name;
+    for (const char* p = model.Name(model.group_name_table[name_index].name);
          *p && length < 2 + kGroupNameCapacity - 1; ++p) {
         line[length++] = *p == ' ' ? '_' : *p;
     }
@@ -151,7 +151,7 @@ int32_t WriteSection(const Model& model, OutputFile* file, int32_t name_index, V
         if (face.material_index != current_material) {
             if (model.materials && model.material_count > 0 && face.material_index >= 0 &&
                 face.material_index < model.material_count) {
-                const char* name = model.materials[face.material_index].name;
+                const char* name = model.Name(model.materials[face.material_index].name);
                 if (!WriteOutput(file, "usemtl ", 7) || !WriteOutputText(file, name) ||
                     !WriteOutput(file, "\r\n", 2)) {
                     ok = 0;
@@ -228,7 +228,7 @@ int32_t WriteSortedSections(const Model& model, OutputFile* file) {
         if (face.texcoord_indices) __builtin_prefetch(face.texcoord_indices);
         if (face.normal_indices) __builtin_prefetch(face.normal_indices);
         if (model.materials && face.material_index >= 0 && face.material_index < model.material_count)
-            __builtin_prefetch(model.materials[face.material_index].name);
+            __builtin_prefetch(&model.materials[face.material_index]);
     };
     int32_t i = 0;
     for (int32_t k = 0; k < model.group_name_count; ++k) {

@@ -112,6 +112,15 @@ bool Terminated(const char (&text)[N]) {
     return std::memchr(text, '\0', N) != nullptr;
 }
 
+// A name held by a record: inside the name pool and no longer than its kind allows.
+inline bool SoundName(const Model& model, uint32_t offset, size_t capacity) {
+    if (offset == 0) return true;
+    if (offset >= model.name_pool.fill) return false;
+    const char* text = model.name_pool.text + offset;
+    size_t room = model.name_pool.fill - offset;
+    return std::memchr(text, '\0', room < capacity ? room : capacity) != nullptr;
+}
+
 // What every Model that a load left behind must satisfy: indexes inside their
 // tables, names terminated within their arrays.
 inline void CheckModel(const Model& model) {
@@ -120,14 +129,15 @@ inline void CheckModel(const Model& model) {
     FUZZ_CHECK((model.material_count == 0) == (model.materials == nullptr));
     for (int32_t m = 0; m < model.material_count; ++m) {
         const Material& material = model.materials[m];
-        for (const auto* text : {&material.name, &material.diffuse_map, &material.opacity_map, &material.bump_map,
-                                 &material.specular_map})
-            FUZZ_CHECK(Terminated(*text));
+        for (uint32_t name : {material.name, material.diffuse_map, material.opacity_map, material.bump_map,
+                              material.specular_map})
+            FUZZ_CHECK(SoundName(model, name, kMaterialNameCapacity));
     }
     FUZZ_CHECK(Terminated(model.mtl_path) && Terminated(model.mtllib_name) && Terminated(model.current_material));
     for (int32_t g = 0; g < model.group_count; ++g) {
         const Group& group = model.groups[g];
-        FUZZ_CHECK(Terminated(group.name) && Terminated(group.material_name));
+        FUZZ_CHECK(SoundName(model, group.name, kGroupNameCapacity) &&
+                   SoundName(model, group.material_name, kGroupNameCapacity));
         FUZZ_CHECK(group.material_index >= -1 && group.material_index < model.material_count);
         FUZZ_CHECK(group.face_count >= 0 && group.face_fill <= group.face_count);
         for (int32_t f = 0; f < group.face_count; ++f) {
@@ -136,7 +146,7 @@ inline void CheckModel(const Model& model) {
             // corners); they stay zero and the writer drops them.
             if (f < group.face_fill)
                 FUZZ_CHECK(face.material_index >= -1 && face.material_index < model.material_count);
-            FUZZ_CHECK(std::memchr(model.FaceMaterialName(face), '\0', kMaterialNameCapacity));
+            FUZZ_CHECK(std::strlen(model.FaceMaterialName(face)) < kGroupNameCapacity);
             // Texture and normal indexes may be 0 without a table to point into.
             auto inside = [](int32_t index, int32_t count, bool zero) {
                 return index >= 0 && (index < count || (zero && index == 0));
@@ -148,5 +158,5 @@ inline void CheckModel(const Model& model) {
         }
     }
     for (int32_t k = 0; k < model.group_name_count; ++k)
-        FUZZ_CHECK(Terminated(model.group_name_table[k].name));
+        FUZZ_CHECK(SoundName(model, model.group_name_table[k].name, kGroupNameCapacity));
 }

@@ -22,6 +22,13 @@ inline int32_t* HandIndexList(const std::vector<int32_t>& values, size_t count) 
     return list;
 }
 
+// A name kept in the model's name pool, cut as a load cuts one of its kind.
+inline uint32_t HandName(Model& model, const std::string& text, size_t capacity = kMaterialNameCapacity) {
+    uint32_t offset = 0;
+    model.KeepName(text.c_str(), text.size(), capacity, offset);
+    return offset;
+}
+
 inline void SetVertices(Model& model, const std::vector<std::array<float, 3>>& positions) {
     model.vertex_count = static_cast<int32_t>(positions.size());
     model.vertices = AllocateTable<Vertex>(positions.size());
@@ -59,7 +66,7 @@ inline void SetMaterials(Model& model, const std::vector<std::string>& names) {
         material.opacity = 1.0f;
         material.illumination = 2;
         material.shininess = 128.0f;
-        CopyText(material.name, names[i].c_str());
+        material.name = HandName(model, names[i]);
     }
 }
 
@@ -68,12 +75,12 @@ inline void SetGroups(Model& model, const std::vector<std::string>& names,
                       const std::vector<std::vector<HandFace>>& faces_by_group) {
     model.group_name_count = static_cast<int32_t>(names.size());
     model.group_name_table = AllocateTable<GroupNameEntry>(names.size());
-    for (size_t i = 0; i < names.size(); ++i) CopyText(model.group_name_table[i].name, names[i].c_str());
+    for (size_t i = 0; i < names.size(); ++i) model.group_name_table[i].name = HandName(model, names[i], kGroupNameCapacity);
     model.group_count = static_cast<int32_t>(faces_by_group.size());
     model.groups = AllocateTable<Group>(faces_by_group.size());
     for (size_t g = 0; g < faces_by_group.size(); ++g) {
         Group& group = model.groups[g];
-        if (g < names.size()) CopyText(group.name, names[g].c_str());
+        if (g < names.size()) group.name = model.group_name_table[g].name;
         group.material_index = -1;
         group.face_count = static_cast<int32_t>(faces_by_group[g].size());
         group.faces = AllocateTable<Face>(faces_by_group[g].size());

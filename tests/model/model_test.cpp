@@ -29,21 +29,16 @@ TEST(GroupNames, NewestNameComesFirst) {
     EXPECT_EQ(model.FindGroupName(""), 0);
     EXPECT_EQ(model.FindGroupName("head"), 3);
 
-    // The list itself runs newest to oldest, with prev links back to the head.
+    // The list itself runs newest to oldest.
     const char* expected[] = {"", "legs", "body", "head"};
-    const GroupNameNode* node = model.group_names.head.next;
-    const GroupNameNode* prev = &model.group_names.head;
-    for (const char* name : expected) {
-        ASSERT_NE(node, nullptr);
-        EXPECT_STREQ(node->name, name);
-        EXPECT_EQ(node->prev, prev);
-        prev = node;
-        node = node->next;
-    }
-    EXPECT_EQ(node, nullptr);
+    for (int32_t position = 0; position < 4; ++position)
+        EXPECT_STREQ(model.GroupNameAt(position), expected[position]) << position;
+    EXPECT_STREQ(model.GroupNameAt(4), "");
+    EXPECT_STREQ(model.GroupNameAt(-1), "");
 }
 
-// The index must answer exactly like a walk of the list, however many names.
+// The index must answer exactly like a walk of the list, however many names
+// (and however often the index and the name pool grow meanwhile).
 TEST(GroupNames, IndexAgreesWithListWalk) {
     Model model;
     const int count = 5000;
@@ -51,11 +46,12 @@ TEST(GroupNames, IndexAgreesWithListWalk) {
         std::string name = "g" + std::to_string((i * 7919) % count);
         model.AddGroupName(name.c_str());
     }
-    int position = 0;
-    for (const GroupNameNode* node = model.group_names.head.next; node; node = node->next, ++position) {
-        ASSERT_EQ(model.FindGroupName(node->name), position) << node->name;
+    ASSERT_EQ(model.group_names.count, count);
+    for (int32_t position = 0; position < count; ++position) {
+        std::string name = "g" + std::to_string((int64_t(count - 1 - position) * 7919) % count);
+        ASSERT_STREQ(model.GroupNameAt(position), name.c_str());
+        ASSERT_EQ(model.FindGroupName(name.c_str()), position) << name;
     }
-    EXPECT_EQ(position, count);
     EXPECT_EQ(model.FindGroupName("g5000"), -1);
 }
 
@@ -63,7 +59,7 @@ TEST(GroupNames, LongNamesAreCutTheSameWayWhenAddedAndLookedUp) {
     Model model;
     std::string long_name(300, 'x');
     EXPECT_EQ(model.AddGroupName(long_name.c_str()), 1);
-    EXPECT_EQ(std::strlen(model.group_names.head.next->name), size_t(kGroupNameCapacity - 1));
+    EXPECT_EQ(std::strlen(model.GroupNameAt(0)), size_t(kGroupNameCapacity - 1));
     EXPECT_EQ(model.FindGroupName(long_name.c_str()), 0);
     EXPECT_EQ(model.FindGroupName(std::string(kGroupNameCapacity - 1, 'x').c_str()), 0);
     EXPECT_EQ(model.AddGroupName((long_name + "y").c_str()), 0);  // same first 127 bytes
@@ -99,7 +95,8 @@ TEST(Model, ClearEmptiesEverythingAndReleaseIsHarmlessTwice) {
     EXPECT_EQ(model.materials, nullptr);
     EXPECT_EQ(model.group_name_table, nullptr);
     EXPECT_EQ(model.group_names.count, 0);
-    EXPECT_EQ(model.group_names.head.next, nullptr);
+    EXPECT_EQ(model.group_names.names, nullptr);
+    EXPECT_EQ(model.name_pool.text, nullptr);
     EXPECT_EQ(model.FindGroupName("a"), -1);
     EXPECT_EQ(model.has_mtllib, 0);
     EXPECT_STREQ(model.obj_path, "");

@@ -82,7 +82,7 @@ TEST(Regroup, OrdersByGroupNameThenLibraryOrderStably) {
 
     ASSERT_EQ(model.RegroupByMaterial(), 1);
     ASSERT_EQ(model.group_count, 1);
-    EXPECT_EQ(model.groups[0].name[0], '\0');
+    EXPECT_STREQ(model.Name(model.groups[0].name), "");
     EXPECT_EQ(model.groups[0].material_index, 0);
     // Faces without a library material (-1 and the out-of-table 7) share the
     // first place of their name, in their old order; names outside the table
@@ -96,7 +96,7 @@ TEST(Regroup, OrdersByGroupNameThenLibraryOrderStably) {
     }
     // The tables regrouping does not own are left alone.
     EXPECT_EQ(model.group_name_count, 2);
-    EXPECT_STREQ(model.group_name_table[1].name, "second");
+    EXPECT_STREQ(model.Name(model.group_name_table[1].name), "second");
     EXPECT_EQ(model.material_count, 2);
 }
 
@@ -117,9 +117,10 @@ void MoveIntoFacePool(Model& model) {
 }
 
 // Regrouping sorts on one of two roads, by the number of (group name,
-// material) pairs; both must give the order of a plain stable sort, whether
-// the faces lie in arrays of their own or in a face pool, where they are
-// sorted in place when every record there is kept.
+// material) pairs, and with few pairs moves runs of faces or, when keys
+// change every face or two, single faces; every road must give the order of
+// a plain stable sort, whether the faces lie in arrays of their own or in a
+// face pool, where they are sorted in place when every record there is kept.
 TEST(Regroup, FewAndManyNameMaterialPairsGiveAStableSortOrder) {
     // kInOrder: each Group has its own name and two runs, materials 0 then 1,
     // so every face is in place already; kTwoRunsSwapped: the same with the
@@ -128,9 +129,10 @@ TEST(Regroup, FewAndManyNameMaterialPairsGiveAStableSortOrder) {
     struct Shape {
         int32_t names, materials, groups, faces;  // pairs: (names + 1) x (materials + 1); faces: per group, below
         Kind kind;
+        uint32_t change = 4;  // kRandom: a key changes at one face in `change`
     } shapes[] = {{3, 2, 4, 60, kRandom},      {8, 4, 8, 60, kRandom},  {300, 300, 40, 60, kRandom},
                   {2, 40000, 3, 60, kRandom},  {4, 3, 1, 200, kRandom}, {3, 2, 3, 60, kInOrder},
-                  {3, 2, 3, 60, kTwoRunsSwapped}};
+                  {3, 2, 3, 60, kTwoRunsSwapped}, {3, 2, 4, 2000, kRandom, 60}, {3, 2, 2, 2000, kRandom, 1}};
     // kPoolAllKept, but the last Group's faces copied to an array of its own.
     enum Layout { kOwnArrays, kPool, kPoolAllKept, kPoolButOne };
     Lcg next{5};
@@ -146,7 +148,7 @@ TEST(Regroup, FewAndManyNameMaterialPairsGiveAStableSortOrder) {
                 for (int32_t f = 0; f < faces; ++f, ++id) {
                     // Materials outside the table too; records without corners
                     // are left out. Keys often repeat, as they do in files, in runs.
-                    if (shape.kind == kRandom && next(4) == 0)
+                    if (shape.kind == kRandom && next(shape.change) == 0)
                         material = next(static_cast<uint32_t>(shape.materials) + 2) - 1;
                     if (shape.kind != kRandom) material = (f < faces / 2) == (shape.kind == kTwoRunsSwapped && g == 1);
                     bool kept = layout == kPoolAllKept || layout == kPoolButOne || next(2);
@@ -171,7 +173,7 @@ TEST(Regroup, FewAndManyNameMaterialPairsGiveAStableSortOrder) {
                 for (int32_t f = 0; f < model.groups[g].face_count; ++f) {
                     Face& face = model.groups[g].faces[f];
                     // -2, -1, names: outside
-                    if (shape.kind == kRandom && next(4) == 0)
+                    if (shape.kind == kRandom && next(shape.change) == 0)
                         name = next(static_cast<uint32_t>(shape.names) + 3) - 2;
                     face.group_name_index = shape.kind == kRandom ? name : g;
                     face.material_name = 1;
@@ -183,7 +185,7 @@ TEST(Regroup, FewAndManyNameMaterialPairsGiveAStableSortOrder) {
 
             ASSERT_EQ(model.RegroupByMaterial(), 1);
             ASSERT_EQ(model.group_count, 1);
-            EXPECT_EQ(model.groups[0].name[0], '\0');
+            EXPECT_STREQ(model.Name(model.groups[0].name), "");
             EXPECT_EQ(Faces(model), expected);
             EXPECT_GT(expected.size(), 20u);
             for (int32_t f = 0; f < model.groups[0].face_count; ++f)

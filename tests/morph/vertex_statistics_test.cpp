@@ -121,7 +121,7 @@ TEST(LoadObj, CornerWalkMeetsEachCornerOnceUntilItsFaceIsReleased) {
 
     Group* b = nullptr;
     for (int32_t g = 0; g < model.group_count; ++g) {
-        if (std::string(model.groups[g].name) == "b") b = &model.groups[g];
+        if (std::string(model.Name(model.groups[g].name)) == "b") b = &model.groups[g];
     }
     ASSERT_NE(b, nullptr);
     model.ReleaseFace(b->faces[0]);

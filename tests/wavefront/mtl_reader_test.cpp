@@ -33,27 +33,27 @@ TEST(ReadMaterialLibrary, DefaultsAndValues) {
                 "map_Ka ignored.bmp\nmap_refl ignored.bmp\nunknown 1 2 3\n");
     ASSERT_EQ(model.material_count, 2);
     const Material& plain = model.materials[0];
-    EXPECT_STREQ(plain.name, "plain");
+    EXPECT_STREQ(model.Name(plain.name), "plain");
     ExpectColour(plain.ambient, 0, 0, 0, 0, "ambient default");
     ExpectColour(plain.diffuse, 1, 1, 1, 1, "diffuse default");
     ExpectColour(plain.specular, 0, 0, 0, 0, "specular default");
     EXPECT_EQ(plain.shininess, 128.0f);
     EXPECT_EQ(plain.opacity, 1.0f);
     EXPECT_EQ(plain.illumination, 2);
-    EXPECT_STREQ(plain.diffuse_map, "");
+    EXPECT_STREQ(model.Name(plain.diffuse_map), "");
 
     const Material& red = model.materials[1];
-    EXPECT_STREQ(red.name, "red");
+    EXPECT_STREQ(model.Name(red.name), "red");
     ExpectColour(red.ambient, 0.2f, 0.3f, 0.4f, 1, "Ka");
     ExpectColour(red.diffuse, 0.5f, 0.5f, 0.5f, 1, "Kd");
     ExpectColour(red.specular, 1, 0, 0, 1, "Ks");
     EXPECT_EQ(red.shininess, 10.0f);
     EXPECT_EQ(red.opacity, 0.25f);
     EXPECT_EQ(red.illumination, 3);
-    EXPECT_STREQ(red.diffuse_map, "wood.bmp");
-    EXPECT_STREQ(red.opacity_map, "alpha.png");
-    EXPECT_STREQ(red.specular_map, "spec.tga");
-    EXPECT_STREQ(red.bump_map, "bump.bmp");
+    EXPECT_STREQ(model.Name(red.diffuse_map), "wood.bmp");
+    EXPECT_STREQ(model.Name(red.opacity_map), "alpha.png");
+    EXPECT_STREQ(model.Name(red.specular_map), "spec.tga");
+    EXPECT_STREQ(model.Name(red.bump_map), "bump.bmp");
 }
 
 TEST(ReadMaterialLibrary, KeywordsInAnyCaseButValueFormatsExact) {
@@ -77,9 +77,9 @@ TEST(ReadMaterialLibrary, KeywordsInAnyCaseButValueFormatsExact) {
         Model model;
         ReadLibrary(model, "NEWMTL red\n" + c.line + "\n");
         ASSERT_EQ(model.material_count, 1) << c.line;
-        EXPECT_STREQ(model.materials[0].name, "red") << c.line;
+        EXPECT_STREQ(model.Name(model.materials[0].name), "red") << c.line;
         EXPECT_EQ(model.materials[0].diffuse[0], c.diffuse_red) << c.line;
-        EXPECT_EQ(std::string(model.materials[0].diffuse_map), c.diffuse_map) << c.line;
+        EXPECT_EQ(std::string(model.Name(model.materials[0].diffuse_map)), c.diffuse_map) << c.line;
     }
     Model lower_case_ka;
     ReadLibrary(lower_case_ka, "newmtl a\nka 0.2 0.2 0.2\nIllum 5\nILLUM 4\n");
@@ -97,11 +97,11 @@ TEST(ReadMaterialLibrary, NamesAndSlots) {
                 "newmtl\tnext\tjunk\r\n"
                 "newmtl " + long_name + "\n");
     ASSERT_EQ(model.material_count, 4);
-    EXPECT_STREQ(model.materials[0].name, "red wood ");  // inner and trailing blanks kept
+    EXPECT_STREQ(model.Name(model.materials[0].name), "red wood ");  // inner and trailing blanks kept
     EXPECT_EQ(model.materials[0].diffuse[2], 0.3f);
-    EXPECT_STREQ(model.materials[1].name, "");
-    EXPECT_STREQ(model.materials[2].name, "next");
-    EXPECT_EQ(std::string(model.materials[3].name), std::string(255, 'q'));  // the MTL line buffer keeps 511
+    EXPECT_STREQ(model.Name(model.materials[1].name), "");
+    EXPECT_STREQ(model.Name(model.materials[2].name), "next");
+    EXPECT_EQ(std::string(model.Name(model.materials[3].name)), std::string(255, 'q'));  // the MTL line buffer keeps 511
     EXPECT_EQ(model.material_fill, 4);
 }
 
@@ -152,13 +152,13 @@ TEST(ReadMaterialLibrary, FaceAndGroupMaterialsResolveToTheFirstMatch) {
         const Group& group = model.groups[g];
         const Expected& e = groups[g];
         SCOPED_TRACE(e.group);
-        EXPECT_STREQ(group.name, e.group);
+        EXPECT_STREQ(model.Name(group.name), e.group);
         ASSERT_EQ(group.face_fill, static_cast<int32_t>(e.faces.size()));
         for (int32_t f = 0; f < group.face_fill; ++f) {
             EXPECT_EQ(model.FaceMaterialName(group.faces[f]), e.faces[f].first) << f;
             EXPECT_EQ(group.faces[f].material_index, e.faces[f].second) << f;
         }
-        EXPECT_STREQ(group.material_name, e.material_name);
+        EXPECT_STREQ(model.Name(group.material_name), e.material_name);
         EXPECT_EQ(group.material_index, e.material_index);
     }
     // One name entry per distinct name.

@@ -57,8 +57,8 @@ TEST(LoadObj, GroupsIndexedNewestFirstAndEarlyFacesGoToGroupZero) {
     const char* names[] = {"legs", "body", "head"};
     const int32_t faces[] = {2, 0, 3};
     for (int32_t k = 0; k < 3; ++k) {
-        EXPECT_STREQ(model.groups[k].name, names[k]);
-        EXPECT_STREQ(model.group_name_table[k].name, names[k]);
+        EXPECT_STREQ(model.Name(model.groups[k].name), names[k]);
+        EXPECT_STREQ(model.Name(model.group_name_table[k].name), names[k]);
         EXPECT_EQ(model.FindGroupName(names[k]), k);
         EXPECT_EQ(model.groups[k].face_count, faces[k]);
         EXPECT_EQ(model.groups[k].face_fill, faces[k]);
@@ -101,7 +101,7 @@ TEST(LoadObj, GroupNamesFromTheLine) {
         Model model;
         ASSERT_EQ(LoadText(model, folder, kThreeVertices + c.line + "f 1 2 3\n"), 1) << c.line;
         ASSERT_EQ(model.group_count, 1) << c.line;
-        EXPECT_EQ(std::string(model.groups[0].name), c.name) << c.line;
+        EXPECT_EQ(std::string(model.Name(model.groups[0].name)), c.name) << c.line;
         EXPECT_EQ(model.groups[0].face_count, 1) << c.line;
         EXPECT_EQ(model.groups[0].material_index, -1) << c.line;
         if (c.line.empty()) {
@@ -191,8 +191,8 @@ TEST(LoadObj, LineEndsDoNotChangeTheModel) {
         EXPECT_EQ(model.texcoords[0].v, 0.75f);
         EXPECT_EQ(model.normals[0].z, 1.0f);
         ASSERT_EQ(model.group_count, 2);
-        EXPECT_STREQ(model.groups[0].name, "NoName");
-        EXPECT_STREQ(model.groups[1].name, "part one");
+        EXPECT_STREQ(model.Name(model.groups[0].name), "NoName");
+        EXPECT_STREQ(model.Name(model.groups[1].name), "part one");
         ASSERT_EQ(model.groups[0].face_fill, 1);
         EXPECT_EQ(model.groups[0].faces[0].corner_count, 4);
         EXPECT_STREQ(model.FaceMaterialName(model.groups[1].faces[0]), "skin");
@@ -424,8 +424,9 @@ TEST(LoadObj, SurveyAgreesWithThePassesRunInTurn) {
             EXPECT_EQ(together.groups[k].face_count, apart.groups[k].face_count) << k << "\n" << text;
             EXPECT_EQ(together.groups[k].material_index, -1);
         }
-        for (const GroupNameNode* node = apart.group_names.head.next; node; node = node->next) {
-            EXPECT_EQ(together.FindGroupName(node->name), apart.FindGroupName(node->name)) << node->name;
+        for (int32_t k = 0; k < apart.group_names.count; ++k) {
+            EXPECT_STREQ(together.GroupNameAt(k), apart.GroupNameAt(k));
+            EXPECT_EQ(together.FindGroupName(apart.GroupNameAt(k)), k) << apart.GroupNameAt(k);
         }
         EXPECT_EQ(together.line_buffer_size, apart.line_buffer_size) << text;
         EXPECT_NE(together.line_buffer, nullptr);
@@ -473,10 +474,10 @@ TEST(LoadObj, PositionsOnlyLoadAgreesWithTheFullLoad) {
         EXPECT_EQ(positions.TotalFaceCount(), full.TotalFaceCount()) << text;
         ASSERT_EQ(positions.group_count, full.group_count) << text;
         for (int32_t g = 0; g < full.group_count; ++g) {
-            EXPECT_STREQ(positions.groups[g].name, full.groups[g].name);
+            EXPECT_STREQ(positions.Name(positions.groups[g].name), full.Name(full.groups[g].name));
             EXPECT_EQ(positions.groups[g].face_count, full.groups[g].face_count);
             EXPECT_EQ(positions.groups[g].faces, nullptr);
-            EXPECT_STREQ(positions.group_name_table[g].name, full.group_name_table[g].name);
+            EXPECT_STREQ(positions.Name(positions.group_name_table[g].name), full.Name(full.group_name_table[g].name));
         }
         EXPECT_EQ(positions.texcoord_count, full.texcoord_count);
         EXPECT_EQ(positions.normal_count, full.normal_count);

@@ -38,8 +38,8 @@ std::vector<FaceKey> FaceKeys(const Model& model) {
                 corners += std::to_string(face.vertex_indices[c]) + "/" + std::to_string(face.texcoord_indices[c]) +
                            "/" + std::to_string(face.normal_indices[c]) + " ";
             }
-            std::string material = face.material_index >= 0 ? model.materials[face.material_index].name : "";
-            keys.emplace_back(model.group_name_table[face.group_name_index].name, material, corners);
+            std::string material = face.material_index >= 0 ? model.Name(model.materials[face.material_index].name) : "";
+            keys.emplace_back(model.Name(model.group_name_table[face.group_name_index].name), material, corners);
         }
     }
     return keys;
@@ -114,8 +114,8 @@ TEST(RoundTrip, ReadingTheWrittenFileGivesTheSameModel) {
         for (int32_t m = 0; m < first.material_count; ++m) {
             const Material& a = materials[m];
             const Material& b = second.materials[m];
-            EXPECT_STREQ(a.name, b.name);
-            EXPECT_STREQ(a.diffuse_map, b.diffuse_map);
+            EXPECT_STREQ(first.Name(a.name), second.Name(b.name));
+            EXPECT_STREQ(first.Name(a.diffuse_map), second.Name(b.diffuse_map));
             EXPECT_EQ(a.illumination, b.illumination);
             for (int k = 0; k < 3; ++k) {
                 EXPECT_EQ(Bits(a.ambient[k]), Bits(b.ambient[k]));

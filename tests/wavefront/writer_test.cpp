@@ -20,7 +20,7 @@ void BuildShortModel(Model& model) {
     SetVertices(model, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
     SetTexcoords(model, {{0, 0}, {1, 0}, {0, 1}});
     SetMaterials(model, {"skin"});
-    CopyText(model.materials[0].diffuse_map, "skin.bmp");
+    model.materials[0].diffuse_map = HandName(model, "skin.bmp");
     SetGroups(model, {"body"}, {{HandFace{0, {0, 1, 2}, {0, 1, 2}, {}}}});
 }
 
@@ -32,7 +32,7 @@ void BuildSectionsModel(Model& model) {
     SetNormals(model, {{0, 0, 1}});
     SetTexcoords(model, {{0, 0}, {1, 1}});
     SetMaterials(model, {"mA", "mB", ""});
-    CopyText(model.materials[0].diffuse_map, "a.bmp");
+    model.materials[0].diffuse_map = HandName(model, "a.bmp");
     Material& b = model.materials[1];
     const float ambient[] = {0.2f, 0.3f, 0.4f};
     for (int c = 0; c < 3; ++c) {
@@ -43,10 +43,10 @@ void BuildSectionsModel(Model& model) {
     b.opacity = 0.75f;
     b.illumination = 1;
     b.shininess = 12.5f;
-    CopyText(b.diffuse_map, "kd.bmp");
-    CopyText(b.opacity_map, "d.bmp");
-    CopyText(b.bump_map, "bump map.bmp");
-    CopyText(b.specular_map, "ks.bmp");
+    b.diffuse_map = HandName(model, "kd.bmp");
+    b.opacity_map = HandName(model, "d.bmp");
+    b.bump_map = HandName(model, "bump map.bmp");
+    b.specular_map = HandName(model, "ks.bmp");
     SetGroups(model, {"C", "left arm", "A", "", "unused"},
               {{HandFace{1, {0, 1, 2}, {0, 1, 0}, {}}},
                {HandFace{0, {0, 2, 3}, {}, {}}, HandFace{-1, {1, 2, 3}, {}, {}}, HandFace{0, {}, {}, {}}},
