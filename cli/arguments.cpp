@@ -11,6 +11,8 @@ namespace {
 const OptionWord kOptionWords[] = {
     {"--yes", false},
     {"--output", true},
+    {"--by", true},
+    {"--seed", true},
 };
 
 const OptionWord* FindOptionWord(const char* word) {
