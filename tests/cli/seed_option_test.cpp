@@ -49,7 +49,7 @@ TEST(SeedOption, ReadsSixVertexNumbersAndRefusesTheRest) {
     const char* names[] = {"--seed", "--yes", "--seed", "--seed"};
     const char* values[] = {"1,2,3=4,5,6", nullptr, "7,8,9=10,11,12", "1,1,2=3,4,5"};
     for (int k = 0; k < 4; ++k) arguments.option_names[k] = names[k], arguments.option_values[k] = values[k];
-    TopologySeed seeds[2];
+    TopologySeed seeds[4];
     int32_t count = -1;
     char problem[kSeedProblemCapacity] = "";
     arguments.option_count = 3;
