@@ -18,6 +18,8 @@ const OptionWord kOptionWords[] = {
     {"--out-dir", true},
     {"--jobs", true},
     {"--force", false},
+    {"--by", true},
+    {"--seed", true},
 };
 
 const OptionWord* FindOptionWord(const char* word) {

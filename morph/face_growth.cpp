@@ -46,7 +46,16 @@ struct Grower {
         g.vertices[outcome.vertex_count++] = b;
         if (!g.original_positions || !g.shape_positions) return true;
         outcome.distance += SquaredDistance(g.original_positions, a, g.shape_positions, b);
+        if (g.compare_parked && !Compare(b)) return !(outcome.too_far = true);
         return !(outcome.too_far = outcome.distance > g.distance_limit);
+    }
+
+    // False at a checkpoint where the parked pairing is far nearer.
+    bool Compare(int32_t b) {
+        outcome.parked_distance += SquaredDistance(g.original_positions, g.parked_partners[b], g.shape_positions, b);
+        int32_t count = outcome.vertex_count;
+        if (count % kCheckpoint != 0) return true;
+        return outcome.distance <= kParkedMargin * outcome.parked_distance;
     }
 
     // Pairs face b with original face a, its first corner with original
@@ -129,7 +138,7 @@ void ParkGrowth(Growth& growth, const GrowthOutcome& outcome) {
         growth.parked_face_partners[k] = growth.face_partner[growth.faces[k]];
     }
     for (int32_t k = 0; k < outcome.vertex_count; ++k) {
-        growth.parked_partners[k] = growth.partner[growth.vertices[k]];
+        growth.parked_partners[growth.vertices[k]] = growth.partner[growth.vertices[k]];
     }
     UndoGrowth(growth, outcome);
     std::swap(growth.faces, growth.parked_faces);  // the lists stay, the next try takes the spare ones
@@ -143,7 +152,7 @@ void RestoreGrowth(Growth& growth, const GrowthOutcome& outcome) {
         growth.face_claimed[growth.original->face_of[first]] = b;
     }
     for (int32_t k = 0; k < outcome.vertex_count; ++k) {
-        int32_t b = growth.parked_vertices[k], a = growth.parked_partners[k];
+        int32_t b = growth.parked_vertices[k], a = growth.parked_partners[b];
         growth.partner[b] = a;
         growth.claimed[a] = b;
     }

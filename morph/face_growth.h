@@ -26,7 +26,8 @@ struct Growth {
     int32_t* face_claimed = nullptr;  // per original face: its shape face
     int32_t* faces = nullptr;         // the shape faces the current try paired, in the order reached
     int32_t* vertices = nullptr;      // the shape vertices the current try paired
-    // A try set aside: its lists, and the partners they had.
+    // A try set aside: its lists, the partners its faces had in list order,
+    // and per shape vertex of its list the partner it had.
     int32_t* parked_faces = nullptr;
     int32_t* parked_face_partners = nullptr;
     int32_t* parked_vertices = nullptr;
@@ -41,7 +42,19 @@ struct Growth {
     const float* original_positions = nullptr;
     const float* shape_positions = nullptr;
     double distance_limit = 0;
+    // With positions, a try made while a pairing of the whole part is parked
+    // also adds up the parked pairing's distances at the vertices it pairs,
+    // and gives up at checkpoints where it is far worse on those: a wrong
+    // symmetry of a large part shows that within a small patch, long before
+    // its whole sum passes the limit.
+    bool compare_parked = false;
 };
+
+// Each time a try compared with the parked pairing has paired another
+// kCheckpoint vertices, it gives up when its distances there are more than
+// kParkedMargin times the parked pairing's.
+constexpr int32_t kCheckpoint = 1024;
+constexpr double kParkedMargin = 2.0;
 
 // What one try paired, and where it stopped.
 struct GrowthOutcome {
@@ -50,7 +63,8 @@ struct GrowthOutcome {
     int32_t shape_face = -1;      // where the connectivity differs, -1 when it never did
     int32_t original_face = -1;   // the original face met there, -1 when there is none
     double distance = 0;          // summed over the pairs made
-    bool too_far = false;         // stopped by the distance limit
+    double parked_distance = 0;   // the parked pairing's, over the same shape vertices
+    bool too_far = false;         // stopped by the distance limit or a checkpoint
 };
 
 // Pairs every face reachable from the seed's. A strict try also stops where

@@ -61,6 +61,7 @@ struct Trials {
         }
         kept = false;
         growth.distance_limit = pairing.found ? pairing.chosen * kSymmetryMargin : HUGE_VAL;
+        growth.compare_parked = pairing.found > 0 && Positions();  // the best is parked by now
         GrowthOutcome outcome;
         if (GrowFromSeed(growth, alignment, strict, outcome)) return Found(alignment, outcome);
         bool further = pairing.stopped.shape_face < 0 || outcome.face_count > pairing.stopped.face_count;

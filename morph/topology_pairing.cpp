@@ -1,0 +1,124 @@
+// The Models' faces are laid out once as plain corner cycles and their
+// positions packed, which is the form the matcher reads; hints come from
+// positions where positions can still be trusted.
+#include "morph/topology_pairing.h"
+
+#include <initializer_list>
+
+#include "model/corners.h"
+#include "model/text.h"
+#include "platform/block.h"
+#include "morph/tolerant_partners.h"
+#include "morph/topology_message.h"
+
+namespace {
+
+// The tables of both views and the hints; released when the step ends.
+struct PairingTables {
+    float* positions[2] = {};
+    int32_t* starts[2] = {};
+    int32_t* corners[2] = {};
+    int32_t* candidates = nullptr;
+    uint8_t* ambiguous = nullptr;
+
+    ~PairingTables() {
+        for (int32_t k = 0; k < 2; ++k) {
+            ReleaseBlock(positions[k]);
+            ReleaseBlock(starts[k]);
+            ReleaseBlock(corners[k]);
+        }
+        ReleaseBlock(candidates);
+        ReleaseBlock(ambiguous);
+    }
+};
+
+// Faces without corners carry no connectivity and are left out.
+bool Usable(const Face& face) { return face.corner_count > 0 && face.vertex_indices; }
+
+// 1 when made; 0 when memory can't be had; -1 when the model holds no face
+// records (loaded for its positions only).
+int32_t MakeView(const Model& model, float*& positions, int32_t*& starts, int32_t*& corners, TopologyMesh& view) {
+    int64_t face_count = 0, corner_count = 0;
+    bool listed = true;
+    for (int32_t g = 0; model.groups && g < model.group_count; ++g) {
+        listed = listed && (model.groups[g].faces || model.groups[g].face_count == 0);
+    }
+    if (!listed) return -1;
+    ForEachFace(model, [&](const Face& face) {
+        if (Usable(face)) ++face_count, corner_count += face.corner_count;
+    });
+    if (corner_count > INT32_MAX) return 0;
+    positions = AllocateUnclearedTable<float>(3 * size_t(model.vertex_count) + 1);
+    starts = AllocateUnclearedTable<int32_t>(size_t(face_count) + 1);
+    corners = AllocateUnclearedTable<int32_t>(size_t(corner_count) + 1);
+    if (!positions || !starts || !corners) return 0;
+    for (int32_t v = 0; v < model.vertex_count; ++v) {
+        const Vertex& vertex = model.vertices[v];
+        positions[3 * v] = vertex.x, positions[3 * v + 1] = vertex.y, positions[3 * v + 2] = vertex.z;
+    }
+    int32_t f = 0, at = 0;
+    starts[0] = 0;
+    ForEachFace(model, [&](const Face& face) {
+        if (!Usable(face)) return;
+        for (int32_t c = 0; c < face.corner_count; ++c) corners[at++] = face.vertex_indices[c];
+        starts[++f] = at;
+    });
+    view = {model.vertex_count, positions, f, starts, corners};
+    return 1;
+}
+
+// Partners within the tolerance, none where the tolerance can't tell two
+// original positions apart.
+bool TolerantCandidates(const Model& original, const Model& shape, double tolerance, PairingTables& tables) {
+    size_t count = size_t(shape.vertex_count) + 1;
+    tables.candidates = AllocateUnclearedTable<int32_t>(count);
+    tables.ambiguous = AllocateUnclearedTable<uint8_t>(count);
+    if (!tables.candidates || !tables.ambiguous) return false;
+    if (!FindTolerantPartners(original.vertices, original.vertex_count, shape.vertices, shape.vertex_count,
+                              tolerance, tables.candidates, tables.ambiguous)) {
+        return false;
+    }
+    for (int32_t b = 0; b < shape.vertex_count; ++b) {
+        if (tables.ambiguous[b]) tables.candidates[b] = -1;
+    }
+    return true;
+}
+
+const char* NameOf(const Model& model, const char* otherwise) {
+    return model.obj_file_name[0] ? model.obj_file_name : otherwise;
+}
+
+}  // namespace
+
+int32_t PairByTopology(const Model& original, const Model& shape, const TopologyPairingOptions& options,
+                       int32_t* partner, TopologyMatch& result, char* message, int32_t capacity) {
+    result = TopologyMatch{};
+    if (message && capacity > 0) message[0] = '\0';
+    if (!partner || !message || capacity <= 0) {
+        result.failure = kTopologyBadInput;
+        return 0;
+    }
+    PairingTables tables;
+    TopologyMesh views[2];
+    const Model* models[2] = {&original, &shape};
+    int32_t made = 1;
+    for (int32_t k = 0; k < 2 && made > 0; ++k) {
+        made = MakeView(*models[k], tables.positions[k], tables.starts[k], tables.corners[k], views[k]);
+    }
+    TopologyOptions match_options;
+    match_options.seeds = options.seeds;
+    match_options.seed_count = options.seed_count;
+    if (made > 0 && options.tolerance > 0 && original.vertex_count == shape.vertex_count) {
+        made = TolerantCandidates(original, shape, options.tolerance, tables) ? 1 : 0;
+        match_options.candidates = tables.candidates;
+    }
+    int32_t paired = 0;
+    if (made > 0) {
+        paired = MatchByTopology(views[0], views[1], match_options, partner, result);
+    } else {
+        result.failure = made < 0 ? kTopologyBadInput : kTopologyNoMemory;
+    }
+    TopologyNames names{NameOf(original, "the original"), NameOf(shape, "the shape")};
+    DescribeTopologyMatch(result, views[0], views[1], options, names, message, capacity);
+    return paired;
+}
