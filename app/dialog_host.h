@@ -35,6 +35,8 @@ struct WindowHost {
     virtual int32_t AskOkCancel(const char* text, const char* title) = 0;
     // ShellExecuteExA with the verb "open"; the result is not looked at.
     virtual void OpenWithShell(const char* path) = 0;
+    // 1 once the user has asked the running command to stop.
+    virtual int32_t StopRequested() = 0;
 
 protected:
     ~WindowHost() = default;

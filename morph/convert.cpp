@@ -31,6 +31,7 @@ int32_t ConvertFiles(const char* original_path, const char* matching_path, const
     }
 
     int32_t original_faces = original.TotalFaceCount();
+    if (host->ShouldStop()) return finish(-8);
 
     host->ShowStatus("Loading matching file...(please wait)");
     host->StepProgress();
@@ -65,6 +66,7 @@ int32_t ConvertFiles(const char* original_path, const char* matching_path, const
         if (!host->AskToContinue(warning, "Warning")) return finish(-8);
     }
 
+    if (host->ShouldStop()) return finish(-8);
     host->ShowStatus("Matching vertices...(please wait)");
     int32_t match_count = 0;
     if (!matching.MatchVertices(original, match_count, host)) {
@@ -75,6 +77,7 @@ int32_t ConvertFiles(const char* original_path, const char* matching_path, const
         return finish(-7);
     }
 
+    if (host->ShouldStop()) return finish(-8);
     host->SetProgress(1, 1);
     host->ShowStatus("Saving file...(please wait)");
     if (!matching.WriteObjFile(new_path)) {
