@@ -97,11 +97,8 @@ void StartCommand(HWND window, int command) {
 bool AskToStopCommand(HWND window) {
     CommandRun* run = RunOf(window);
     if (!run) return false;
-    // Already asked, or the outcome's box is open: closing follows the end.
-    if (run->asking || run->quit || run->ended) {
-        run->quit = true;
-        return true;
-    }
+    // Asked already, or the outcome's box is open: nothing more to ask.
+    if (run->asking || run->quit || run->ended) return true;
     char question[160];
     std::snprintf(question, sizeof question, "%s is still running.\r\n\r\nStop it after its current step and quit?",
                   run->command == IDC_CONVERT ? "Convert" : "Report");
