@@ -35,6 +35,10 @@ int32_t DialogOperationHost::AskToContinue(const char* text, const char* title) 
     return window_.AskOkCancel(text, title) == kAnswerOk;
 }
 
+int32_t DialogOperationHost::ShouldStop() {
+    return window_.StopRequested();
+}
+
 int32_t Convert(WindowHost* window, ProgressBar* progress_bar, char* message) {
     if (!window || !progress_bar || !message) return 0;
 

@@ -7,8 +7,8 @@
 #include "morph/host.h"
 
 // The operations' host on the dialog: the status line (IDC_STATUS_LINE), the
-// progress bar's step and position messages, and the OK/Cancel box, where OK
-// goes on.
+// progress bar's step and position messages, the OK/Cancel box, where OK
+// goes on, and the user's wish to stop.
 class DialogOperationHost final : public OperationHost {
 public:
     DialogOperationHost(WindowHost& window, ProgressBar& progress_bar) : window_(window), bar_(progress_bar) {}
@@ -16,6 +16,7 @@ public:
     void StepProgress() override;
     void SetProgress(int32_t done, int32_t total) override;
     int32_t AskToContinue(const char* text, const char* title) override;
+    int32_t ShouldStop() override;
 
 private:
     WindowHost& window_;
@@ -31,5 +32,6 @@ int32_t Convert(WindowHost* window, ProgressBar* progress_bar, char* message);
 // MakeReport on the first two edit fields into report.txt in the program
 // directory, which is then handed to the shell. 0 when window or progress_bar
 // is null; -1 when the report can't be written (also when the program
-// directory leaves no room for the file name); otherwise 1.
+// directory leaves no room for the file name); -8 when the user stopped it;
+// otherwise 1.
 int32_t Report(WindowHost* window, ProgressBar* progress_bar);

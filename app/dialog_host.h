@@ -30,11 +30,13 @@ struct WindowHost {
     virtual void GetItemText(int32_t id, char* buffer, int32_t capacity) = 0;
     // SetDlgItemTextA.
     virtual void SetItemText(int32_t id, const char* text) = 0;
-    // MessageBoxA(GetFocus(), text, title, MB_OKCANCEL | MB_ICONINFORMATION):
+    // MessageBoxA(main window, text, title, MB_OKCANCEL | MB_ICONINFORMATION):
     // kAnswerOk, kAnswerCancel, or 0 when the box could not be shown.
     virtual int32_t AskOkCancel(const char* text, const char* title) = 0;
     // ShellExecuteExA with the verb "open"; the result is not looked at.
     virtual void OpenWithShell(const char* path) = 0;
+    // 1 once the user has asked the running command to stop.
+    virtual int32_t StopRequested() = 0;
 
 protected:
     ~WindowHost() = default;

@@ -4,19 +4,15 @@
 
 #include "app/artwork.h"
 #include "app/centring.h"
-#include "app/dialog_commands.h"
+#include "app/command_run.h"
 #include "app/file_choosers.h"
-#include "app/message_choice.h"
 #include "app/path_fields.h"
 #include "app/resource_ids.h"
 #include "app/win32_host.h"
 #include "app/workspace_slots.h"
-#include "model/text.h"
-#include "morph/convert.h"
+#include "model/records.h"
 
 const char kAboutMenuText[] = "About Quandrelistaphor...";
-
-static const char kRestingStatus[] = "Progress:";
 
 void ResetProgress(HWND progress_bar) {
     SendMessageA(progress_bar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
@@ -71,37 +67,6 @@ INT_PTR CALLBACK AboutDialogProc(HWND window, UINT message, WPARAM wparam, LPARA
     return FALSE;
 }
 
-static void ShowMessage(const MessageChoice& choice) {
-    if (choice.text) MessageBoxA(GetFocus(), choice.text, choice.title, MB_OK | choice.icon);
-}
-
-static void FinishCommand(HWND window, HWND progress_bar) {
-    ResetProgress(progress_bar);
-    SetDlgItemTextA(window, IDC_STATUS_LINE, kRestingStatus);
-}
-
-static void RunReportCommand(HWND window) {
-    HWND progress_bar = GetDlgItem(window, IDC_PROGRESS_BAR);
-    ResetProgress(progress_bar);
-    Win32WindowHost host(window);
-    Win32ProgressBar bar(progress_bar);
-    int32_t result = Report(&host, progress_bar ? &bar : nullptr);
-    ShowMessage(ChooseReportMessage(result));
-    FinishCommand(window, progress_bar);
-}
-
-static void RunConvertCommand(HWND window) {
-    char message[kMessageCapacity];
-    CopyText(message, kConvertFailedText);
-    HWND progress_bar = GetDlgItem(window, IDC_PROGRESS_BAR);
-    ResetProgress(progress_bar);
-    Win32WindowHost host(window);
-    Win32ProgressBar bar(progress_bar);
-    int32_t result = Convert(&host, progress_bar ? &bar : nullptr, message);
-    ShowMessage(ChooseConvertMessage(result, message));
-    FinishCommand(window, progress_bar);
-}
-
 // The About dialog has no button in the window; its entry sits in the
 // window's system menu and sends command 200.
 static void AddAboutMenuEntry(HWND window) {
@@ -111,7 +76,7 @@ static void AddAboutMenuEntry(HWND window) {
     AppendMenuA(menu, MF_STRING, IDC_ABOUT, kAboutMenuText);
 }
 
-INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM) {
+INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG:
         PreparePathFields(window);
@@ -122,6 +87,12 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM
         return TRUE;
     case WM_DROPFILES:
         TakeDroppedFile(window, HDROP(wparam));
+        return TRUE;
+    case kWindowCallMessage:
+        reinterpret_cast<WindowCall*>(lparam)->Run(window);
+        return TRUE;
+    case kCommandEndedMessage:
+        EndCommand(window);
         return TRUE;
     case WM_DESTROY:
         ReleasePicture(window);
@@ -135,16 +106,14 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM
     case WM_COMMAND:
         switch (LOWORD(wparam)) {
         case IDCANCEL:
-            EndDialog(window, INT_PTR(wparam));
+            if (!AskToStopCommand(window)) EndDialog(window, INT_PTR(wparam));
             return TRUE;
         case IDC_ABOUT:
             ShowAboutDialog(window);
             return TRUE;
         case IDC_REPORT:
-            RunReportCommand(window);
-            return TRUE;
         case IDC_CONVERT:
-            RunConvertCommand(window);
+            StartCommand(window, LOWORD(wparam));
             return TRUE;
         case IDC_BROWSE_ORIGINAL:
             BrowseOriginalFile(window);

@@ -93,6 +93,7 @@ int32_t ConvertFiles(const char* original_path, const char* matching_path, const
     }
 
     int32_t original_faces = original.TotalFaceCount();
+    if (host->ShouldStop()) return finish(-8);
 
     host->ShowStatus("Loading matching file...(please wait)");
     host->StepProgress();
@@ -132,6 +133,7 @@ int32_t ConvertFiles(const char* original_path, const char* matching_path, const
         if (!host->AskToContinue(warning, "Warning")) return finish(-8);
     }
 
+    if (host->ShouldStop()) return finish(-8);
     host->ShowStatus("Matching vertices...(please wait)");
     int32_t match_count = 0;
     if (!Match(matching, original, options, match_count, host)) {
@@ -143,6 +145,7 @@ int32_t ConvertFiles(const char* original_path, const char* matching_path, const
     }
 
     if (options.diagnostics) NoteMissingMaterials(matching, *options.diagnostics);
+    if (host->ShouldStop()) return finish(-8);
     host->SetProgress(1, 1);
     host->ShowStatus("Saving file...(please wait)");
     if (!matching.WriteObjFile(new_path)) {

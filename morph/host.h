@@ -1,7 +1,7 @@
 #pragma once
-// What an operation needs of whoever runs it: a status line, a progress bar
-// and a yes/no question. The dialog program, the command line and the tests
-// each give their own; nothing here knows which.
+// What an operation needs of whoever runs it: a status line, a progress bar,
+// a yes/no question and a way to stop between steps. The dialog program, the
+// command line and the tests each give their own; nothing here knows which.
 #include <cstdint>
 
 struct OperationHost {
@@ -15,6 +15,10 @@ struct OperationHost {
     // Asks the user a question that continues or stops the run: 1 to go on,
     // 0 to stop (also when the question could not be asked).
     virtual int32_t AskToContinue(const char* text, const char* title) = 0;
+    // Asked between an operation's steps: 1 when the user wants the run to
+    // end there, with nothing written. A host that can't be interrupted
+    // never asks.
+    virtual int32_t ShouldStop() { return 0; }
 
 protected:
     ~OperationHost() = default;

@@ -91,14 +91,24 @@ int32_t MakeReport(const char* original_path, const char* matching_path, const c
 
     Model original;
     Model matching;
+    // Every return from here on releases both models, the matching one first;
+    // -8 (the host asked to stop) writes nothing.
+    auto finish = [&](int32_t code) {
+        matching.Release();
+        original.Release();
+        ReleaseSpareBlocks();
+        return code;
+    };
 
     host->ShowStatus("Loading original file...(please wait)");
     host->SetProgress(0, 10);
     int32_t original_loaded = original.LoadObj(original_path);
+    if (host->ShouldStop()) return finish(-8);
 
     host->ShowStatus("Loading matching file...(please wait)");
     host->SetProgress(2, 10);
     int32_t matching_loaded = matching.LoadObj(matching_path);
+    if (host->ShouldStop()) return finish(-8);
 
     host->ShowStatus("Getting isolated vertices...(please wait)");
     host->SetProgress(4, 10);
@@ -106,6 +116,7 @@ int32_t MakeReport(const char* original_path, const char* matching_path, const c
     host->ShowStatus("Getting isolated vertices...(please wait)");
     host->SetProgress(6, 10);
     matching.CountIsolatedVertices();
+    if (host->ShouldStop()) return finish(-8);
 
     host->ShowStatus("Getting duplicate vertices...(please wait)");
     host->SetProgress(8, 10);
@@ -113,6 +124,7 @@ int32_t MakeReport(const char* original_path, const char* matching_path, const c
     host->ShowStatus("Getting duplicate vertices...(please wait)");
     host->SetProgress(9, 10);
     matching.CountDuplicateVertices();
+    if (host->ShouldStop()) return finish(-8);
 
     host->SetProgress(10, 10);
 
@@ -140,8 +152,5 @@ int32_t MakeReport(const char* original_path, const char* matching_path, const c
         original.Clear();
         matching.Clear();
     }
-    matching.Release();
-    original.Release();
-    ReleaseSpareBlocks();
-    return code;
+    return finish(code);
 }

@@ -23,8 +23,9 @@ struct ReportText {
 // the report there (an empty report_path counts as one that can't be
 // created). A file that doesn't load is reported, not an error. Returns 1;
 // 0 when a path or the host is null; -1 when the report file can't be
-// created or written completely, in which case any earlier file at
-// report_path stays as it was.
+// created or written completely; -8 when the host asked to stop between two
+// steps, with nothing formatted or written. An earlier file at report_path
+// stays as it was unless the new report was written whole.
 int32_t MakeReport(const char* original_path, const char* matching_path, const char* report_path,
                    OperationHost* host, ReportText* text, bool details = false);
 

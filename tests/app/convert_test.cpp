@@ -121,6 +121,27 @@ TEST_F(ConvertRun, FailuresSayWhereTheyStopped) {
     }
 }
 
+// Asked to stop between two steps, Convert ends there as declined: no box,
+// no message, and an earlier new file stays as it was.
+TEST_F(ConvertRun, StopsBetweenSteps) {
+    std::string original = folder.Write("original.obj", kTriangleOriginal);
+    std::string matching = folder.Write("matching.obj", kTrianglePermuted);
+    folder.Write("new.obj", "earlier");
+    const Files before = folder.Contents();
+    const Events matched(kMatchingAndSaving.begin(), kMatchingAndSaving.end() - 2);
+    const Events steps[] = {{kLoading[0], kLoading[1]}, kLoading, kLoading + matched};
+    for (int32_t answered_no = 0; answered_no < 3; ++answered_no) {
+        host.events.clear();
+        host.stop_questions = 0;
+        host.stop_after = answered_no;
+        EXPECT_EQ(Run(original, matching, folder.Join("new.obj")), -8);
+        EXPECT_EQ(host.events, steps[answered_no]);
+        EXPECT_EQ(host.stop_questions, answered_no + 1);
+        EXPECT_STREQ(message, kGeneric);
+        EXPECT_EQ(folder.Contents(), before);
+    }
+}
+
 TEST_F(ConvertRun, FaceCountQuestion) {
     std::string original = folder.Write("original.obj", kTriangleOriginal);
     std::string matching = folder.Write("matching.obj", std::string(kTrianglePermuted) + "f 1 2 3\n");

@@ -320,6 +320,123 @@ TEST_F(MainWindow, ConvertEndsInOneBox) {
     }
 }
 
+// A grid of columns x rows vertices, two triangles a cell, as original.obj
+// and as matching.obj with its vertices listed backwards, in folder\grid\.
+std::string WriteGridPair(const std::string& folder, int columns, int rows) {
+    std::string grid = folder + "grid\\", original, matching;
+    CreateDirectoryA(grid.c_str(), nullptr);
+    const int count = columns * rows;
+    auto line = [](const char* key, int a, int b, int c) {
+        return key + std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c) + "\n";
+    };
+    for (int i = 0, j = count - 1; i < count; ++i, --j) {
+        original += line("v ", i % columns, i / columns, 0);
+        matching += line("v ", j % columns, j / columns, 0);
+    }
+    for (int a = 1; a + columns <= count; ++a) {  // a, b, c, d: a cell's corners, counted from 1
+        if (a % columns == 0) continue;
+        int b = a + 1, c = a + columns, d = c + 1, m = count + 1;
+        original += line("f ", a, b, d) + line("f ", a, d, c);
+        matching += line("f ", m - a, m - b, m - d) + line("f ", m - a, m - d, m - c);
+    }
+    WriteFile(grid + "original.obj", original);
+    WriteFile(grid + "matching.obj", matching);
+    return grid;
+}
+
+std::vector<std::string> FolderNames(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
+        names.push_back(found.cFileName);
+    FindClose(search);
+    return names;
+}
+
+const int kLockedButtons[] = {IDC_CONVERT, IDC_REPORT, IDC_BROWSE_ORIGINAL, IDC_BROWSE_MATCHING, IDC_BROWSE_NEW};
+
+int EnabledButtons(HWND window) {
+    int enabled = 0;
+    for (int id : kLockedButtons) enabled += IsWindowEnabled(GetDlgItem(window, id)) ? 1 : 0;
+    return enabled;
+}
+
+// A long Convert: every 100 ms the window gets a paint and a plain message,
+// each to be answered within 200 ms, and every one is; its command buttons
+// are locked meanwhile, and the bar stands where each step's text says (the
+// first load at 10 %, not 0).
+// Quit asks whether to stop: Cancel lets the run finish and write, OK stops
+// it after its step, the earlier new file untouched, and the window closes.
+TEST_F(MainWindow, LongConvertKeepsTheWindowAnswering) {
+    std::string folder = WriteGridPair(ExampleFolder(), 1000, 500);
+    std::string new_file = folder + "new.obj";
+    SetDlgItemTextA(window, IDC_ORIGINAL_FIELD, (folder + "original.obj").c_str());
+    SetDlgItemTextA(window, IDC_MATCHING_FIELD, (folder + "matching.obj").c_str());
+    SetDlgItemTextA(window, IDC_NEW_FIELD, new_file.c_str());
+    const std::pair<std::string, int> positions[] = {{"Loading original file...(please wait)", 10},
+                                                     {"Loading matching file...(please wait)", 20},
+                                                     {"Saving file...(please wait)", 100}};
+    for (bool stop : {false, true}) {
+        SCOPED_TRACE(stop);
+        WriteFile(new_file, "earlier");
+        const std::vector<std::string> names = FolderNames(folder);
+        program.Press(IDC_CONVERT);
+        ASSERT_TRUE(WaitFor([&] { return ItemText(window, IDC_STATUS_LINE) != "(running)"; }));
+        int sent = 0, answered = 0, steps_seen = 0;
+        std::string previous;
+        bool asked = false;
+        HWND outcome = nullptr;
+        // Once told to stop, the window closes: nothing more to send.
+        while (!(outcome = FindWindowA(kDialogClass, "Success")) && !(stop && asked) && sent < 600) {
+            ++sent;
+            DWORD_PTR result = 0;
+            answered += SendMessageTimeoutA(window, WM_PAINT, 0, 0, SMTO_NORMAL, 200, &result) &&
+                        SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 200, &result);
+            EXPECT_EQ(EnabledButtons(window), 0);
+            EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, IDCANCEL)));
+            // A step's text comes just before its progress message: a text
+            // seen twice in a row has had its step.
+            int position = ProgressPosition(window);
+            std::string status = ItemText(window, IDC_STATUS_LINE);
+            bool settled = status == previous;
+            previous = status;
+            for (const auto& [text, expected] : positions) {
+                if (!settled || status != text) continue;
+                EXPECT_EQ(position, expected) << text;
+                ++steps_seen;
+            }
+            if (!asked && status == positions[0].first) {
+                asked = true;
+                Click(window, IDCANCEL);
+                HWND question = WaitForDialog("Quit");
+                ASSERT_NE(question, nullptr);
+                EXPECT_EQ(GetWindow(question, GW_OWNER), window);
+                EXPECT_EQ(BoxText(question), "Convert is still running.\r\n\r\nStop it after its current step and quit?");
+                Click(question, stop ? IDOK : IDCANCEL);
+            }
+            Sleep(100);
+        }
+        EXPECT_TRUE(asked);
+        EXPECT_EQ(answered, sent);
+        if (stop) {
+            EXPECT_TRUE(WaitFor([&] { return program.finished.load(); }));
+            EXPECT_EQ(outcome, nullptr);
+            EXPECT_EQ(ReadFile(new_file).substr(0, 20), "earlier");
+            EXPECT_EQ(FolderNames(folder), names);
+            continue;
+        }
+        ASSERT_NE(outcome, nullptr);
+        EXPECT_GE(sent, 5) << "a run long enough to tell";
+        EXPECT_GE(steps_seen, 1);
+        EXPECT_EQ(GetWindow(outcome, GW_OWNER), window);
+        Click(outcome, IDOK);
+        program.WaitForStatus();
+        EXPECT_EQ(EnabledButtons(window), 5);
+        EXPECT_EQ(ReadFile(new_file).rfind("# ", 0), 0u);
+    }
+}
+
 TEST_F(MainWindow, ReportWritesReportTxtBesideTheProgram) {
     std::string folder = ExampleFolder();
     std::string report = ProgramFolder() + "report.txt";

@@ -11,6 +11,8 @@
 struct RecordingHost : WindowHost, ProgressBar {
     std::string fields[3];  // 3000, 3001, 3002
     int32_t answer = kAnswerOk;
+    int32_t stop_after = 1 << 30;  // questions whether to stop answered "no" before the first "yes"
+    int32_t stop_questions = 0;
     std::vector<std::string> events;
 
     void GetItemText(int32_t id, char* buffer, int32_t capacity) override {
@@ -26,6 +28,7 @@ struct RecordingHost : WindowHost, ProgressBar {
         return answer;
     }
     void OpenWithShell(const char* path) override { events.push_back(std::string("shell ") + path); }
+    int32_t StopRequested() override { return stop_questions++ >= stop_after; }
     void SendProgress(uint32_t message, uintptr_t wparam, intptr_t lparam) override {
         if (message == kProgressStepIt && wparam == 0 && lparam == 0)
             events.push_back("step");

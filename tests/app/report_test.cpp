@@ -103,6 +103,23 @@ TEST_F(ReportRun, ReportThatCannotBeWrittenGivesMinusOne) {
     EXPECT_EQ(folder.Contents(), (Files{{"report.txt", "earlier report"}}));
 }
 
+// Asked to stop between two steps, Report ends there: -8, the earlier
+// report untouched, nothing handed to the shell.
+TEST_F(ReportRun, StopsBetweenSteps) {
+    folder.Write("report.txt", "earlier report");
+    const std::vector<std::string> sequence = Sequence();
+    const size_t events_before_stop[] = {2, 4, 8, 12};
+    for (int32_t answered_no = 0; answered_no < 4; ++answered_no) {
+        host.events.clear();
+        host.stop_questions = 0;
+        host.stop_after = answered_no;
+        EXPECT_EQ(Report(&host, &host), -8);
+        EXPECT_EQ(host.events, std::vector<std::string>(sequence.begin(),
+                                                         sequence.begin() + long(events_before_stop[answered_no])));
+        EXPECT_EQ(folder.Contents(), (Files{{"report.txt", "earlier report"}}));
+    }
+}
+
 TEST(MakeReport, FormatsWithoutWritingWhenNoPathIsGiven) {
     RecordingHost host;
     static ReportText report;
