@@ -1,4 +1,5 @@
 // convert ORIGINAL MATCHING NEW [--yes] [--tolerance EPS|auto] [--strict] [--allow-count-change]
+//         [--by position|topology] [--seed O1,O2,O3=S1,S2,S3]
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -8,14 +9,17 @@
 #include "cli/console_host.h"
 #include "cli/convert_diagnostics.h"
 #include "cli/paths.h"
+#include "cli/pairing_way.h"
 #include "model/text.h"
 #include "morph/convert.h"
 
 namespace {
 
 const char kConvertUsage[] =
-    "convert takes ORIGINAL MATCHING NEW [--yes] [--tolerance EPS|auto] [--strict] [--allow-count-change]";
-const char* const kConvertOptions[] = {"--yes", "--tolerance", "--strict", "--allow-count-change", nullptr};
+    "convert takes ORIGINAL MATCHING NEW [--yes] [--tolerance EPS|auto] [--strict] [--allow-count-change] "
+    "[--by position|topology] [--seed O1,O2,O3=S1,S2,S3]";
+const char* const kConvertOptions[] = {"--yes", "--tolerance", "--strict", "--allow-count-change", "--by", "--seed",
+                                       nullptr};
 
 // The pairing the options ask for; 0, or the usage error for a tolerance
 // that is neither `auto` nor a finite number of at least 0.
@@ -44,6 +48,9 @@ int RunConvertCommand(const Arguments& arguments) {
     ConvertOptions options;
     options.diagnostics = &diagnostics;
     if (int status = ReadOptions(arguments, options)) return status;
+    TopologySeed seeds[kMaxSeeds];
+    if (int status = ReadPairingWay(arguments, options.by_topology, seeds, options.seed_count)) return status;
+    options.seeds = seeds;
     // Every path is made absolute now: loading a file that names a material
     // library changes the current directory.
     if (EndsInSeparator(arguments.positional[2])) return Usage("NEW ends in a separator: give the new file's name");

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "cli/console_host.h"
+
 namespace {
 
 // The shortest text that reads back as the value: what the user types to
@@ -94,4 +96,5 @@ void PrintConvertDiagnostics(std::FILE* stream, int32_t code, const ConvertOptio
         PrintSharing(stream, d.sharing, false);
     }
     if (code == 1) PrintLibraryWarning(stream, d);
+    if (code == 1 && d.topology_note[0]) PrintMessage(stream, d.topology_note);
 }

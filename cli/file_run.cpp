@@ -51,11 +51,11 @@ void FileRun::End(int32_t k, int32_t code, const char* message, const char* note
     outcome.code = code;
     outcome.ended = true;
     ++ended_;
+    char flat[kMessageCapacity];
     if (code == 1) {
-        std::snprintf(outcome.text, sizeof outcome.text, "%s: done%s%s", names_[k], note && note[0] ? ", " : "",
-                      note ? note : "");
+        Flatten(flat, sizeof flat, note ? note : "");
+        std::snprintf(outcome.text, sizeof outcome.text, "%s: done%s%s", names_[k], flat[0] ? ", " : "", flat);
     } else {
-        char flat[kMessageCapacity];
         Flatten(flat, sizeof flat, code == -8 ? "declined at the face-count question" : message);
         std::snprintf(outcome.text, sizeof outcome.text, "%s: failed, exit status %d: %s", names_[k],
                       ExitStatus(code), flat);

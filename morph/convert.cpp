@@ -9,6 +9,7 @@
 #include "morph/equal_positions.h"
 #include "morph/match_diagnostics.h"
 #include "morph/pair_vertices.h"
+#include "morph/topology_convert.h"
 #include "morph/tolerant_partners.h"
 
 namespace {
@@ -46,14 +47,20 @@ void NoteMissingMaterials(const Model& matching, ConvertDiagnostics& diagnostics
     }
 }
 
-// Vertex matching as the options ask: the exact matcher for equal counts
-// without a tolerance, the partner pairing otherwise.
+// Vertex matching as the options ask: by connectivity when asked (-1 with
+// its own message on failure), the exact matcher for equal counts without a
+// tolerance, the partner pairing otherwise.
 int32_t Match(Model& matching, const Model& original, const ConvertOptions& options, int32_t& match_count,
-              OperationHost* host) {
+              OperationHost* host, char* message) {
     ConvertDiagnostics* diagnostics = options.diagnostics;
     double tolerance = options.automatic_tolerance ? AutoTolerance(original.vertices, original.vertex_count)
                                                    : options.tolerance;
     if (diagnostics) diagnostics->tolerance = tolerance;
+    if (options.by_topology) {
+        TopologyPairingOptions topology{tolerance, options.seeds, options.seed_count};
+        char* note = diagnostics ? diagnostics->topology_note : nullptr;
+        return PairMatchingByTopology(matching, original, topology, match_count, message, note) ? 1 : -1;
+    }
     if (tolerance > 0 || options.allow_count_change) {
         PairingRules rules{tolerance, options.strict, options.allow_count_change};
         return PairVertices(matching, original, rules, match_count, host, diagnostics);
@@ -86,7 +93,8 @@ int32_t ConvertFiles(const char* original_path, const char* matching_path, const
     host->StepProgress();
     // From the original only its positions and its face count are needed:
     // its faces, texture coordinates and normals are counted, not stored.
-    if (!original.LoadObjPositions(original_path)) {
+    // Pairing by connectivity needs its faces as well.
+    if (!(options.by_topology ? original.LoadObj(original_path) : original.LoadObjPositions(original_path))) {
         std::snprintf(message, kMessageCapacity,
                       "There was an error loading the original morph file:\r\n\r\nfilepath: \"%s\"\r\n", original_path);
         return finish(-2);
@@ -136,8 +144,9 @@ int32_t ConvertFiles(const char* original_path, const char* matching_path, const
     if (host->ShouldStop()) return finish(-8);
     host->ShowStatus("Matching vertices...(please wait)");
     int32_t match_count = 0;
-    if (!Match(matching, original, options, match_count, host)) {
-        std::snprintf(message, kMessageCapacity,
+    if (int32_t matched = Match(matching, original, options, match_count, host, message); matched < 1) {
+        if (matched == 0)
+            std::snprintf(message, kMessageCapacity,
                       "There was an error creating the new morph file.\r\nUnable to match all vertices:\r\n\r\n"
                       "num_matches: %d\r\ntotal_vertices: %d\r\n",
                       match_count, matching.vertex_count);

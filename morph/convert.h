@@ -7,6 +7,7 @@
 #include "model/records.h"
 #include "morph/host.h"
 #include "morph/match_diagnostics.h"
+#include "morph/topology_match.h"
 
 constexpr int32_t kMessageCapacity = 512;
 
@@ -55,6 +56,10 @@ struct ConvertDiagnostics {
     int32_t library_missing = 0;
     char library_name[kPathCapacity] = {};
     int32_t faces_without_material = 0;
+
+    // A run paired by connectivity: the note for the user when a part fitted
+    // two ways (a mirror image), else "".
+    char topology_note[kMessageCapacity] = {};
 };
 
 // Choices that change how the two files are paired; a null pointer asks for
@@ -66,6 +71,11 @@ struct ConvertOptions {
     bool automatic_tolerance = false;  // the tolerance AutoTolerance gives for the original
     bool strict = false;               // an ambiguous vertex fails the match (-7)
     bool allow_count_change = false;   // copies whose vertices were split or welded
+    // Pairs by how the faces hang together, for a copy whose positions all
+    // moved; a tolerance then only hints where positions can be trusted.
+    bool by_topology = false;
+    const TopologySeed* seeds = nullptr;  // 0-based; each decides its connected part
+    int32_t seed_count = 0;
     ConvertDiagnostics* diagnostics = nullptr;  // filled when given
 };
 

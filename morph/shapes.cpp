@@ -34,11 +34,6 @@ void WriteNotOneToOne(char* message, int32_t m, int32_t n, const PairingFaults& 
                   m, faults.unpaired_count, unpaired, n, faults.shared_count, shared);
 }
 
-void WriteShapeNotLoaded(char* message, const char* path) {
-    std::snprintf(message, kMessageCapacity, "There was an error loading the shape file:\r\n\r\nfilepath: \"%s\"\r\n",
-                  path);
-}
-
 void WriteShapeCountDiffers(char* message, int32_t matching_count, int32_t shape_count) {
     std::snprintf(message, kMessageCapacity,
                   "There was an error creating the new morph file.\r\nVertex count does not match:\r\n\r\n"
@@ -47,6 +42,11 @@ void WriteShapeCountDiffers(char* message, int32_t matching_count, int32_t shape
 }
 
 }  // namespace
+
+void WriteShapeNotLoaded(char* message, const char* path) {
+    std::snprintf(message, kMessageCapacity, "There was an error loading the shape file:\r\n\r\nfilepath: \"%s\"\r\n",
+                  path);
+}
 
 ShapeFamily::~ShapeFamily() { ReleaseBlock(source); }
 

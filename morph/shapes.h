@@ -66,6 +66,9 @@ int32_t PairShapeFamily(ShapeFamily& family, double tolerance, char* message, in
 // tolerance paired them apart.
 float ShapeCoordinate(float original, float matching, float shape);
 
+// The message for a shape file that didn't load (kMessageCapacity bytes).
+void WriteShapeNotLoaded(char* message, const char* path);
+
 // Writes the morph target of the shape at shape_path to new_path (and its
 // library beside it). May run on several threads at once for one family.
 // Returns 1; -3 the shape didn't load; -4 not written; -5 the shape's vertex

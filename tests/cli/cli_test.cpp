@@ -9,8 +9,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -123,7 +125,10 @@ TEST_F(CliTest, HelpVersionAndUsageErrors) {
         {"convert", "a", "b", "c", "--tolerance", "inf"}, {"report", "a", "b", "--strict"},
         {"convert", "a/original.obj", "b/matching.obj", "out/"},
         {"report", "a/original.obj", "b/matching.obj", "--output", "b/matching.obj"},
-        {"report", "a/original.obj", "b/matching.obj", "--output", "b/../a/original.obj"}};
+        {"report", "a/original.obj", "b/matching.obj", "--output", "b/../a/original.obj"},
+        {"convert", "a", "b", "c", "--by", "shape"}, {"convert", "a", "b", "c", "--seed", "1,2,3=1,2,3"},
+        {"convert", "a", "b", "c", "--by", "topology", "--seed", "1,2=1,2,3"},
+        {"shapes", "a", "b", "--out-dir", "o", "--by", "nearest"}, {"shapes", "a", "--out-dir", "o", "--by", "topology"}};
     for (const auto& args : wrong) {
         Result r = Run(args);
         EXPECT_EQ(r.status, 64) << (args.empty() ? "(none)" : args[0]);
@@ -342,6 +347,87 @@ TEST_F(CliTest, ReportOnATerminalEscapesControlCharacters) {
     EXPECT_NE(r.err.find("\\x1b]0;owned\\x07.mtl"), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find('\x07'), std::string::npos);
     EXPECT_NE(Slurp(root + "report.txt").find("\x1b]0;owned\x07.mtl"), std::string::npos);
+}
+
+// The corpus base as a sculpting program might hand it back: vertex k moved
+// to line (13 k + 5) mod n and displaced smoothly by up to three units, the
+// faces renumbered to match; `rewired` names a face whose first corner is
+// then tied to another vertex. Where vertex k ends up is in `sculpted`.
+std::string Sculpt(const std::string& obj, int rewired, std::vector<float>& sculpted) {
+    std::istringstream in(obj);
+    std::vector<std::string> vertices, rest;
+    for (std::string line; std::getline(in, line);) (line.rfind("v ", 0) == 0 ? vertices : rest).push_back(line);
+    const size_t n = vertices.size();
+    auto moved = [n](long k) { return (13 * size_t(k) + 5) % n; };
+    std::vector<std::string> lines(n);
+    char text[96];
+    for (size_t k = 0; k < n; ++k) {
+        double x, y, z;
+        std::istringstream(vertices[k].substr(2)) >> x >> y >> z;
+        x += 3 * std::sin(0.3 * y), y += 2 * std::cos(0.2 * z) + 1, z += 2.5 * std::sin(0.25 * x);
+        std::snprintf(text, sizeof text, "v %.9g %.9g %.9g", x, y, z);
+        lines[moved(long(k))] = text;
+        std::istringstream read(text + 2);
+        for (float coordinate; read >> coordinate;) sculpted.push_back(coordinate);
+    }
+    int face = 0;
+    for (std::string& line : rest) {
+        if (line.rfind("f ", 0) != 0) continue;
+        std::istringstream corners(line.substr(2));
+        std::string renumbered = "f", corner;
+        for (int c = 0; corners >> corner; ++c) {
+            size_t slash = corner.find('/');
+            long v = std::stol(corner.substr(0, slash)) - 1;
+            if (face == rewired && c == 0) v = (v + 200) % long(n);
+            renumbered += " " + std::to_string(moved(v) + 1) + (slash == std::string::npos ? "" : corner.substr(slash));
+        }
+        line = renumbered, ++face;
+    }
+    std::string out;
+    for (const auto* part : {&lines, &rest})
+        for (const std::string& line : *part) out += line + "\n";
+    return out;
+}
+
+// A reordered and sculpted copy pairs by connectivity alone: shapes puts
+// every base vertex where the sculpt moved it, convert gives the base's own
+// file; a copy with one face tied elsewhere fails and writes nothing.
+TEST_F(CliTest, PairingByTopologyRestoresTheOrderOfASculptedCopy) {
+    const std::string corpus = QUANDRE_TEST_DATA "/corpus/";
+    fs::copy(corpus + "original.obj", root + "original.obj");
+    for (const char* folder_name : {"", "in/", "same/"}) {
+        fs::create_directories(root + folder_name);
+        fs::copy(corpus + "original.mtl", root + folder_name + "original.mtl");
+    }
+    std::vector<float> sculpted, ignored;
+    folder.Write("in/sculpt.obj", Sculpt(Slurp(corpus + "original.obj"), -1, sculpted));
+    folder.Write("in/rewired.obj", Sculpt(Slurp(corpus + "original.obj"), 7, ignored));
+    // The seed names the base's first face, 1 2 27, where the sculpt put it.
+    Result r = Run({"shapes", "original.obj", "in/sculpt.obj", "in/rewired.obj", "--out-dir", "out", "--by",
+                    "topology", "--seed", "1,2,27=6,19,344", "--jobs", "2"});
+    EXPECT_EQ(r.status, 8) << r.err;
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "in/sculpt.obj: done");
+    EXPECT_NE(r.out.find("in/rewired.obj: failed, exit status 8: The vertices could not be paired by connectivity."),
+              std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Paired "), std::string::npos) << r.out;
+    std::vector<float> written;
+    std::istringstream shape(Slurp(root + "out/sculpt.obj"));
+    for (std::string line; std::getline(shape, line);) {
+        if (line.rfind("v ", 0) != 0) continue;
+        std::istringstream read(line.substr(2));
+        for (float coordinate; read >> coordinate;) written.push_back(coordinate);
+    }
+    EXPECT_EQ(written, sculpted);
+    EXPECT_FALSE(fs::exists(root + "out/rewired.obj"));
+
+    ASSERT_EQ(Run({"convert", "original.obj", "original.obj", "same/new.obj"}).status, 0);
+    r = Run({"convert", "original.obj", "in/sculpt.obj", "new.obj", "--by", "topology"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Slurp(root + "new.obj"), Slurp(root + "same/new.obj"));
+    r = Run({"convert", "original.obj", "in/rewired.obj", "bad.obj", "--by", "topology"});
+    EXPECT_EQ(r.status, 8);
+    EXPECT_NE(r.err.find("The vertices could not be paired by connectivity.\n"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(root + "bad.obj"));
 }
 
 }  // namespace

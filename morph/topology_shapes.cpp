@@ -1,0 +1,47 @@
+#include "morph/topology_shapes.h"
+
+#include "platform/block.h"
+#include "model/text.h"
+#include "morph/convert.h"
+#include "morph/convert_messages.h"
+#include "morph/shapes.h"
+#include "wavefront/obj_writer.h"
+
+int32_t LoadTopologyOriginal(const char* original_path, Model& original, char* message) {
+    if (!original.LoadObj(original_path, false)) {
+        WriteOriginalNotLoaded(message, original_path);
+        return -2;
+    }
+    original.RegroupByMaterial();
+    return 1;
+}
+
+int32_t WriteShapeByTopology(const Model& original, const TopologyPairingOptions& options, const char* shape_path,
+                             const char* new_path, char* message) {
+    if (!shape_path || !new_path || !message) return 0;
+    Model shape;
+    if (!shape.LoadObj(shape_path, false)) {
+        WriteShapeNotLoaded(message, shape_path);
+        return -3;
+    }
+    int32_t* partner = AllocateUnclearedTable<int32_t>(size_t(shape.vertex_count) + 1);
+    TopologyMatch match;
+    int32_t paired = partner && PairByTopology(original, shape, options, partner, match, message, kMessageCapacity);
+    Vertex* moved = paired ? AllocateUnclearedTable<Vertex>(size_t(original.vertex_count) + 1) : nullptr;
+    // A pairing is one to one with equal counts, so every base vertex is set.
+    for (int32_t b = 0; moved && b < shape.vertex_count; ++b) {
+        const Vertex& to = shape.vertices[b];
+        moved[partner[b]] = {0, 0, to.x, to.y, to.z};
+    }
+    ReleaseBlock(partner);
+    shape.Release();
+    int32_t written = moved && WriteRegroupedObjFile(original, moved, new_path);
+    ReleaseBlock(moved);
+    if (written) return 1;
+    if (!paired) {
+        if (!message[0]) CopyText(message, kMessageCapacity, "There is not enough memory to pair the vertices by connectivity.\r\n");
+        return -7;
+    }
+    WriteNewNotSaved(message, new_path);
+    return -4;
+}
