@@ -2,6 +2,10 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
+
+#include "cli/reasons.h"
+#include "cli/terminal_text.h"
 
 namespace {
 
@@ -84,6 +88,8 @@ void PrintLibraryWarning(std::FILE* stream, const ConvertDiagnostics& d) {
 
 void PrintConvertDiagnostics(std::FILE* stream, int32_t code, const ConvertOptions& options,
                              const ConvertDiagnostics& d) {
+    if (code == -2 || code == -3 || code == -4) PrintReason(stream, d.reason);
+    if (d.repaired > 0) std::fprintf(stream, "finished an interrupted earlier write of the new file\n");
     if (options.automatic_tolerance && d.tolerance > 0)
         std::fprintf(stream, "tolerance: %s (auto)\n", Exact(d.tolerance).text);
     if (code == -5 && d.missing_count >= 0) PrintCountDiagnosis(stream, d);
@@ -94,4 +100,9 @@ void PrintConvertDiagnostics(std::FILE* stream, int32_t code, const ConvertOptio
         PrintSharing(stream, d.sharing, false);
     }
     if (code == 1) PrintLibraryWarning(stream, d);
+    if (code == 1 && d.library_path[0]) {
+        std::fputs("library: ", stream);
+        WriteText(stream, d.library_path, std::strlen(d.library_path));
+        std::fputc('\n', stream);
+    }
 }
