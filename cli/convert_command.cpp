@@ -1,6 +1,4 @@
 // convert ORIGINAL MATCHING NEW [--yes] [--tolerance EPS|auto] [--strict] [--allow-count-change]
-#include <charconv>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -8,6 +6,7 @@
 #include "cli/console_host.h"
 #include "cli/convert_diagnostics.h"
 #include "cli/paths.h"
+#include "cli/run_options.h"
 #include "model/text.h"
 #include "morph/convert.h"
 
@@ -17,24 +16,6 @@ const char kConvertUsage[] =
     "convert takes ORIGINAL MATCHING NEW [--yes] [--tolerance EPS|auto] [--strict] [--allow-count-change]";
 const char* const kConvertOptions[] = {"--yes", "--tolerance", "--strict", "--allow-count-change", nullptr};
 
-// The pairing the options ask for; 0, or the usage error for a tolerance
-// that is neither `auto` nor a finite number of at least 0.
-int ReadOptions(const Arguments& arguments, ConvertOptions& options) {
-    options.strict = arguments.Has("--strict");
-    options.allow_count_change = arguments.Has("--allow-count-change");
-    const char* tolerance = arguments.Option("--tolerance");
-    if (!tolerance) return 0;
-    if (std::strcmp(tolerance, "auto") == 0) {
-        options.automatic_tolerance = true;
-        return 0;
-    }
-    const char* end = tolerance + std::strlen(tolerance);
-    auto read = std::from_chars(tolerance, end, options.tolerance);
-    if (read.ec != std::errc() || read.ptr != end || !std::isfinite(options.tolerance) || options.tolerance < 0)
-        return Usage("--tolerance takes a number of at least 0 (model units) or auto");
-    return 0;
-}
-
 }  // namespace
 
 int RunConvertCommand(const Arguments& arguments) {
@@ -43,7 +24,9 @@ int RunConvertCommand(const Arguments& arguments) {
     static ConvertDiagnostics diagnostics;  // a few kilobytes: kept off the stack
     ConvertOptions options;
     options.diagnostics = &diagnostics;
-    if (int status = ReadOptions(arguments, options)) return status;
+    if (int status = ReadTolerance(arguments, options.tolerance, options.automatic_tolerance)) return status;
+    options.strict = arguments.Has("--strict");
+    options.allow_count_change = arguments.Has("--allow-count-change");
     // Every path is made absolute now: loading a file that names a material
     // library changes the current directory.
     if (EndsInSeparator(arguments.positional[2])) return Usage("NEW ends in a separator: give the new file's name");
