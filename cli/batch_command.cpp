@@ -1,4 +1,4 @@
-// batch ORIGINAL MATCHING... --out-dir DIR [--jobs N] [--yes] [--tolerance EPS|auto]
+// batch ORIGINAL MATCHING... --out-dir DIR [--jobs N] [--yes] [--tolerance EPS|auto] [--strict]
 //       [--allow-count-change] [--force]
 #include <cstdio>
 
@@ -8,7 +8,8 @@
 #include "cli/file_run.h"
 #include "cli/run_options.h"
 #include "model/text.h"
-#include "morph/batch.h"
+#include "cli/reasons.h"
+#include "morph/convert.h"
 #include "morph/tolerant_partners.h"
 #include "platform/block.h"
 #include "platform/parallel.h"
@@ -16,40 +17,61 @@
 namespace {
 
 const char kBatchUsage[] =
-    "batch takes ORIGINAL MATCHING... --out-dir DIR [--jobs N] [--yes] [--tolerance EPS|auto] "
+    "batch takes ORIGINAL MATCHING... --out-dir DIR [--jobs N] [--yes] [--tolerance EPS|auto] [--strict] "
     "[--allow-count-change] [--force]";
-const char* const kBatchOptions[] = {"--out-dir", "--jobs", "--yes", "--tolerance", "--allow-count-change", "--force",
-                                     nullptr};
+const char* const kBatchOptions[] = {"--out-dir", "--jobs",   "--yes", "--tolerance", "--strict", "--allow-count-change",
+                                     "--force",   nullptr};
 
 // The original, loaded once for every file; 0, or the exit status.
-int LoadBatchOriginal(const char* path, Model& original) {
+int LoadBatchOriginal(const char* path, Model& original, const ConvertOptions& options) {
     ConsoleHost host;
     host.Attach(false);
     char message[kMessageCapacity];
     host.ResetProgress();
-    int32_t code = LoadOriginal(original, path, &host, message);
+    ConvertDiagnostics diagnostics;
+    ConvertOptions loading = options;
+    loading.diagnostics = &diagnostics;
+    int32_t code = LoadOriginal(original, path, &host, message, &loading);
     host.FinishLine();
     if (code == 1) return 0;
     PrintMessage(stderr, message);
+    PrintReason(stderr, diagnostics.reason);
     return ExitStatus(code);
 }
 
+// What a file's line adds to its outcome: why it failed, or what a done
+// run noticed.
+void NoteOutcome(int32_t code, const ConvertDiagnostics& diagnostics, char (&note)[kReasonNoteCapacity]) {
+    note[0] = '\0';
+    if (code != 1) {
+        if (code == -2 || code == -3 || code == -4) FormatReason(diagnostics.reason, note, sizeof note);
+        return;
+    }
+    int used = 0;
+    if (diagnostics.repaired > 0)
+        used = std::snprintf(note, sizeof note, "finished an interrupted earlier write of the new file");
+    if (diagnostics.ambiguous_count > 0 && used >= 0 && size_t(used) < sizeof note)
+        std::snprintf(note + used, sizeof note - size_t(used), "%s%d vertices ambiguous within the tolerance",
+                      used ? ", " : "", diagnostics.ambiguous_count);
+}
+
 // One matching file of the run, on whichever thread takes it.
-void ConvertOne(const FileList& list, int32_t k, const Model& original, const PairingChoice& choice,
+void ConvertOne(const FileList& list, int32_t k, const Model& original, const ConvertOptions& options,
                 FileRun& run) {
     const int32_t file = k - list.first_output;
     run.Begin(file);
     FileHost host(run);
     char message[kMessageCapacity];
     CopyText(message, "There was an error creating the morph.");
-    ConvertNotes notes;
+    ConvertDiagnostics diagnostics;
+    ConvertOptions own = options;
+    own.diagnostics = &diagnostics;
     const FileList::Entry& entry = list.entries[size_t(k)];
     int32_t code = MayWrite(list, k, message)
-                       ? ConvertAgainstOriginal(original, entry.input, entry.output, choice, &host, message, &notes)
+                       ? ConvertAgainstOriginal(original, entry.input, entry.output, &host, message, &own)
                        : -4;
-    char note[64] = {};
-    if (notes.ambiguous_count > 0)
-        std::snprintf(note, sizeof note, "%d vertices ambiguous within the tolerance", notes.ambiguous_count);
+    char note[kReasonNoteCapacity];
+    NoteOutcome(code, diagnostics, note);
     run.End(file, code, message, note);
 }
 
@@ -59,22 +81,24 @@ int RunBatchCommand(const Arguments& arguments) {
     if (arguments.positional_count < 2) return Usage(kBatchUsage);
     if (int status = CheckOptions(arguments, kBatchOptions, kBatchUsage)) return status;
     int32_t jobs = 1;
-    PairingChoice choice;
+    ConvertOptions options;
     bool automatic = false;
     if (int status = ReadJobs(arguments, jobs)) return status;
-    if (int status = ReadTolerance(arguments, choice.tolerance, automatic)) return status;
-    choice.allow_count_change = arguments.Has("--allow-count-change");
+    if (int status = ReadTolerance(arguments, options.tolerance, automatic)) return status;
+    options.strict = arguments.Has("--strict");
+    options.allow_count_change = arguments.Has("--allow-count-change");
+    options.keep_directory = true;  // the files run at once
     FileList list;
     if (int status = MakeFileList(arguments, 1, list)) return status;
 
     Model original;
-    if (int status = LoadBatchOriginal(list.entries[0].input, original)) return status;
-    if (automatic) choice.tolerance = AutoTolerance(original.vertices, original.vertex_count);
-    ReportTolerance(choice.tolerance, automatic);
+    if (int status = LoadBatchOriginal(list.entries[0].input, original, options)) return status;
+    if (automatic) options.tolerance = AutoTolerance(original.vertices, original.vertex_count);
+    ReportTolerance(options.tolerance, automatic);
 
     const int32_t count = arguments.positional_count - 1;
     FileRun run(list.shown.data(), count, arguments.Has("--yes"));
-    RunInParallel(count, jobs, [&](int32_t file) { ConvertOne(list, file + 1, original, choice, run); });
+    RunInParallel(count, jobs, [&](int32_t file) { ConvertOne(list, file + 1, original, options, run); });
     original.Release();
     ReleaseSpareBlocks();
     return run.Finish("batch");

@@ -1,7 +1,5 @@
 // convert ORIGINAL MATCHING NEW [--yes] [--tolerance EPS|auto] [--strict] [--allow-count-change]
 //         [--by position|topology] [--seed O1,O2,O3=S1,S2,S3]
-#include <charconv>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -10,6 +8,7 @@
 #include "cli/convert_diagnostics.h"
 #include "cli/paths.h"
 #include "cli/pairing_way.h"
+#include "cli/run_options.h"
 #include "model/text.h"
 #include "morph/convert.h"
 
@@ -21,24 +20,6 @@ const char kConvertUsage[] =
 const char* const kConvertOptions[] = {"--yes", "--tolerance", "--strict", "--allow-count-change", "--by", "--seed",
                                        nullptr};
 
-// The pairing the options ask for; 0, or the usage error for a tolerance
-// that is neither `auto` nor a finite number of at least 0.
-int ReadOptions(const Arguments& arguments, ConvertOptions& options) {
-    options.strict = arguments.Has("--strict");
-    options.allow_count_change = arguments.Has("--allow-count-change");
-    const char* tolerance = arguments.Option("--tolerance");
-    if (!tolerance) return 0;
-    if (std::strcmp(tolerance, "auto") == 0) {
-        options.automatic_tolerance = true;
-        return 0;
-    }
-    const char* end = tolerance + std::strlen(tolerance);
-    auto read = std::from_chars(tolerance, end, options.tolerance);
-    if (read.ec != std::errc() || read.ptr != end || !std::isfinite(options.tolerance) || options.tolerance < 0)
-        return Usage("--tolerance takes a number of at least 0 (model units) or auto");
-    return 0;
-}
-
 }  // namespace
 
 int RunConvertCommand(const Arguments& arguments) {
@@ -47,7 +28,9 @@ int RunConvertCommand(const Arguments& arguments) {
     static ConvertDiagnostics diagnostics;  // a few kilobytes: kept off the stack
     ConvertOptions options;
     options.diagnostics = &diagnostics;
-    if (int status = ReadOptions(arguments, options)) return status;
+    if (int status = ReadTolerance(arguments, options.tolerance, options.automatic_tolerance)) return status;
+    options.strict = arguments.Has("--strict");
+    options.allow_count_change = arguments.Has("--allow-count-change");
     TopologySeed seeds[kMaxSeeds];
     if (int status = ReadPairingWay(arguments, options.by_topology, seeds, options.seed_count)) return status;
     options.seeds = seeds;

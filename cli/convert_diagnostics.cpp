@@ -2,6 +2,10 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
+
+#include "cli/reasons.h"
+#include "cli/terminal_text.h"
 
 #include "cli/console_host.h"
 
@@ -86,6 +90,8 @@ void PrintLibraryWarning(std::FILE* stream, const ConvertDiagnostics& d) {
 
 void PrintConvertDiagnostics(std::FILE* stream, int32_t code, const ConvertOptions& options,
                              const ConvertDiagnostics& d) {
+    if (code == -2 || code == -3 || code == -4) PrintReason(stream, d.reason);
+    if (d.repaired > 0) std::fprintf(stream, "finished an interrupted earlier write of the new file\n");
     if (options.automatic_tolerance && d.tolerance > 0)
         std::fprintf(stream, "tolerance: %s (auto)\n", Exact(d.tolerance).text);
     if (code == -5 && d.missing_count >= 0) PrintCountDiagnosis(stream, d);
@@ -97,4 +103,9 @@ void PrintConvertDiagnostics(std::FILE* stream, int32_t code, const ConvertOptio
     }
     if (code == 1) PrintLibraryWarning(stream, d);
     if (code == 1 && d.topology_note[0]) PrintMessage(stream, d.topology_note);
+    if (code == 1 && d.library_path[0]) {
+        std::fputs("library: ", stream);
+        WriteText(stream, d.library_path, std::strlen(d.library_path));
+        std::fputc('\n', stream);
+    }
 }

@@ -1,8 +1,9 @@
 #pragma once
 // What the command line says after a Convert, beyond the dialog's message:
-// the tolerance used, why a match failed and what would mend it, how a copy
-// with another vertex count relates to the original, and what the new file
-// lacks.
+// why a file didn't load or couldn't be written, the tolerance used, why a
+// match failed and what would mend it, how a copy with another vertex count
+// relates to the original, what the new file lacks and which library it
+// wrote.
 #include <cstdint>
 #include <cstdio>
 

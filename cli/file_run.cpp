@@ -57,8 +57,8 @@ void FileRun::End(int32_t k, int32_t code, const char* message, const char* note
         std::snprintf(outcome.text, sizeof outcome.text, "%s: done%s%s", names_[k], flat[0] ? ", " : "", flat);
     } else {
         Flatten(flat, sizeof flat, code == -8 ? "declined at the face-count question" : message);
-        std::snprintf(outcome.text, sizeof outcome.text, "%s: failed, exit status %d: %s", names_[k],
-                      ExitStatus(code), flat);
+        std::snprintf(outcome.text, sizeof outcome.text, "%s: failed, exit status %d: %s%s%s", names_[k],
+                      ExitStatus(code), flat, note && note[0] ? "; " : "", note ? note : "");
     }
     PrintReady();
     Draw(names_[k]);

@@ -20,7 +20,7 @@ public:
     // File k starts: the bar shows its name.
     void Begin(int32_t k);
     // File k ended with `code` (1 done; else Convert's codes, the message
-    // telling why); `note` (may be null or empty) is added to a done line.
+    // telling why); `note` (may be null or empty) is added to the line.
     void End(int32_t k, int32_t code, const char* message, const char* note);
     // The face-count question of one file.
     int32_t Ask(const char* text, const char* title);
@@ -33,7 +33,7 @@ private:
     struct Outcome {
         int32_t code = 0;
         bool ended = false;
-        char text[kMessageCapacity + 96] = {};  // the file's line
+        char text[kMessageCapacity + 352] = {};  // the file's line
     };
     void PrintReady();  // under the lock
     void Draw(const char* name);  // under the lock

@@ -11,7 +11,8 @@ const char kUsage[] =
     "  quandrelistaphor shapes  ORIGINAL SHAPE... --out-dir DIR --by topology\n"
     "                           [--seed O1,O2,O3=S1,S2,S3] [--jobs N] [--tolerance EPS|auto]\n"
     "  quandrelistaphor batch   ORIGINAL MATCHING... --out-dir DIR [--jobs N] [--yes]\n"
-    "                           [--tolerance EPS|auto] [--allow-count-change] [--force]\n"
+    "                           [--tolerance EPS|auto] [--strict] [--allow-count-change]\n"
+    "                           [--force]\n"
     "  quandrelistaphor --help | --version\n";
 
 const char kHelp[] =
@@ -70,7 +71,7 @@ const char kHelp[] =
     "         the first file that failed (0 when none did). --jobs N converts N files\n"
     "         at a time (default: one per core), with the same result for every N;\n"
     "         --tolerance EPS pairs within EPS per coordinate (auto: from ORIGINAL's\n"
-    "         size); batch --allow-count-change takes split or welded copies. Inputs\n"
+    "         size); batch --strict and --allow-count-change work as for convert. Inputs\n"
     "         are never written over; DIR holding an input is refused without --force.\n"
     "\n"
     "Status and progress go to standard error. Paths of at most 255 characters;\n"

@@ -33,7 +33,7 @@ int ReadTolerance(const Arguments& arguments, double& tolerance, bool& automatic
     const char* end = text + std::strlen(text);
     auto result = std::from_chars(text, end, tolerance);
     if (result.ec != std::errc() || result.ptr != end || !std::isfinite(tolerance) || tolerance < 0)
-        return Usage("--tolerance takes a distance of 0 or more, or auto");
+        return Usage("--tolerance takes a distance of 0 or more (model units), or auto");
     return 0;
 }
 

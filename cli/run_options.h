@@ -1,5 +1,5 @@
 #pragma once
-// The options of the commands that run over many files.
+// The options that convert, batch and shapes share.
 #include <cstdint>
 
 #include "cli/arguments.h"

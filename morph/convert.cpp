@@ -1,16 +1,17 @@
 #include "morph/convert.h"
 
-#include <cstdio>
-
 #include "platform/block.h"
 #include "model/model.h"
 #include "model/records.h"
 #include "model/text.h"
+#include "morph/convert_messages.h"
 #include "morph/equal_positions.h"
 #include "morph/match_diagnostics.h"
 #include "morph/pair_vertices.h"
 #include "morph/topology_convert.h"
 #include "morph/tolerant_partners.h"
+#include "wavefront/obj_writer.h"
+#include "wavefront/output_file.h"
 
 namespace {
 
@@ -70,100 +71,120 @@ int32_t Match(Model& matching, const Model& original, const ConvertOptions& opti
     return 0;
 }
 
+// The vertex-count checks and the face-count question: 1 to go on, or the
+// code (-5, -6, -8) with its message.
+int32_t CheckCounts(const Model& original, const Model& matching, const ConvertOptions& options,
+                    OperationHost* host, char* message) {
+    if (original.vertex_count != matching.vertex_count && !options.allow_count_change) {
+        WriteVertexCountsDiffer(message, original.vertex_count, matching.vertex_count);
+        if (options.diagnostics) DiagnoseCounts(original, matching, *options.diagnostics);
+        return -5;
+    }
+    if (original.vertex_count == 0 || matching.vertex_count == 0) {
+        WriteNoVertices(message, original.vertex_count, matching.vertex_count);
+        return -6;
+    }
+    int32_t original_faces = original.TotalFaceCount();
+    int32_t matching_faces = matching.TotalFaceCount();
+    if (original_faces != matching_faces) {
+        char question[kPathCapacity];
+        WriteFaceCountQuestion(question, kPathCapacity, original_faces, matching_faces);
+        if (!host->AskToContinue(question, "Warning")) return -8;
+    }
+    return 1;
+}
+
+// Writes the renumbered matching model: 1, or -4 with its message. The
+// diagnostics learn the library written, the write's reason on failure and
+// the earlier half-done writes it finished.
+int32_t Save(Model& matching, const char* new_path, char* message, ConvertDiagnostics* diagnostics) {
+    OutputFault fault;
+    int32_t written = WriteObjFileWithFault(matching, new_path, &fault);
+    if (diagnostics) {
+        diagnostics->repaired = fault.repaired;
+        diagnostics->reason = written ? 0 : fault.error;
+        char library_name[kPathCapacity];
+        if (written && matching.material_count > 0 &&
+            !MakeLibraryPath(new_path, diagnostics->library_path, library_name))
+            diagnostics->library_path[0] = '\0';
+    }
+    if (written) return 1;
+    WriteNewNotSaved(message, new_path);
+    return -4;
+}
+
 }  // namespace
 
-int32_t ConvertFiles(const char* original_path, const char* matching_path, const char* new_path,
-                     OperationHost* host, char* message, const ConvertOptions* given) {
-    if (!original_path || !matching_path || !new_path || !host || !message) return 0;
-    const ConvertOptions exact;
-    const ConvertOptions& options = given ? *given : exact;
-    if (options.diagnostics) *options.diagnostics = ConvertDiagnostics{};
-
-    Model original;
-    Model matching;
-    // Every return from here on releases both models, the matching one first.
-    auto finish = [&](int32_t code) {
-        matching.Release();
-        original.Release();
-        ReleaseSpareBlocks();
-        return code;
-    };
-
+int32_t LoadOriginal(Model& original, const char* path, OperationHost* host, char* message,
+                     const ConvertOptions* options) {
     host->ShowStatus("Loading original file...(please wait)");
     host->StepProgress();
     // From the original only its positions and its face count are needed:
     // its faces, texture coordinates and normals are counted, not stored.
     // Pairing by connectivity needs its faces as well.
-    if (!(options.by_topology ? original.LoadObj(original_path) : original.LoadObjPositions(original_path))) {
-        std::snprintf(message, kMessageCapacity,
-                      "There was an error loading the original morph file:\r\n\r\nfilepath: \"%s\"\r\n", original_path);
-        return finish(-2);
-    }
+    bool change_directory = !(options && options->keep_directory);
+    bool loaded = options && options->by_topology ? original.LoadObj(path, change_directory)
+                                                  : original.LoadObjPositions(path, change_directory);
+    if (loaded) return 1;
+    if (options && options->diagnostics) options->diagnostics->reason = original.load_error;
+    WriteOriginalNotLoaded(message, path);
+    return -2;
+}
 
-    int32_t original_faces = original.TotalFaceCount();
-    if (host->ShouldStop()) return finish(-8);
+int32_t ConvertAgainstOriginal(const Model& original, const char* matching_path, const char* new_path,
+                               OperationHost* host, char* message, const ConvertOptions* given) {
+    if (!matching_path || !new_path || !host || !message) return 0;
+    const ConvertOptions exact;
+    const ConvertOptions& options = given ? *given : exact;
+    ConvertDiagnostics* diagnostics = options.diagnostics;
+    if (diagnostics) *diagnostics = ConvertDiagnostics{};
+    if (host->ShouldStop()) return -8;
 
+    Model matching;
+    auto finish = [&](int32_t code) {
+        matching.Release();
+        return code;
+    };
     host->ShowStatus("Loading matching file...(please wait)");
     host->StepProgress();
-    if (!matching.LoadObj(matching_path)) {
-        std::snprintf(message, kMessageCapacity,
-                      "There was an error loading the matching morph file:\r\n\r\nfilepath: \"%s\"\r\n", matching_path);
+    if (!matching.LoadObj(matching_path, !options.keep_directory)) {
+        if (diagnostics) diagnostics->reason = matching.load_error;
+        WriteMatchingNotLoaded(message, matching_path);
         return finish(-3);
     }
-
-    if (options.diagnostics) {
-        options.diagnostics->original_vertices = original.vertex_count;
-        options.diagnostics->matching_vertices = matching.vertex_count;
+    if (diagnostics) {
+        diagnostics->original_vertices = original.vertex_count;
+        diagnostics->matching_vertices = matching.vertex_count;
     }
-    if (original.vertex_count != matching.vertex_count && !options.allow_count_change) {
-        std::snprintf(message, kMessageCapacity,
-                      "There was an error creating the new morph file.\r\nVertex count does not match:\r\n\r\n"
-                      "original: %d vertices\r\nmatching: %d vertices\r\n",
-                      original.vertex_count, matching.vertex_count);
-        if (options.diagnostics) DiagnoseCounts(original, matching, *options.diagnostics);
-        return finish(-5);
-    }
-    if (original.vertex_count == 0 || matching.vertex_count == 0) {
-        std::snprintf(message, kMessageCapacity,
-                      "There was an error creating the new morph file.\r\nNo vertices found:\r\n\r\n"
-                      "original: %d vertices\r\nmatching: %d vertices\r\n",
-                      original.vertex_count, matching.vertex_count);
-        return finish(-6);
-    }
-
-    int32_t matching_faces = matching.TotalFaceCount();
-    if (original_faces != matching_faces) {
-        char warning[kPathCapacity];
-        std::snprintf(warning, sizeof warning,
-                      "The total face count does not match:\r\n\r\noriginal: %d faces\r\nmatching: %d faces\r\n\r\n"
-                      "Continue anyway?\r\n",
-                      original_faces, matching_faces);
-        if (!host->AskToContinue(warning, "Warning")) return finish(-8);
-    }
+    if (int32_t code = CheckCounts(original, matching, options, host, message); code != 1) return finish(code);
 
     if (host->ShouldStop()) return finish(-8);
     host->ShowStatus("Matching vertices...(please wait)");
     int32_t match_count = 0;
     if (int32_t matched = Match(matching, original, options, match_count, host, message); matched < 1) {
-        if (matched == 0)
-            std::snprintf(message, kMessageCapacity,
-                      "There was an error creating the new morph file.\r\nUnable to match all vertices:\r\n\r\n"
-                      "num_matches: %d\r\ntotal_vertices: %d\r\n",
-                      match_count, matching.vertex_count);
+        if (matched == 0) WriteNotAllMatched(message, match_count, matching.vertex_count);
         return finish(-7);
     }
 
-    if (options.diagnostics) NoteMissingMaterials(matching, *options.diagnostics);
+    if (diagnostics) NoteMissingMaterials(matching, *diagnostics);
     if (host->ShouldStop()) return finish(-8);
     host->SetProgress(1, 1);
     host->ShowStatus("Saving file...(please wait)");
-    if (!matching.WriteObjFile(new_path)) {
-        std::snprintf(message, kMessageCapacity,
-                      "There was an error saving the new morph file:\r\n\r\nfilepath: \"%s\"\r\n", new_path);
-        return finish(-4);
-    }
+    int32_t code = Save(matching, new_path, message, diagnostics);
+    if (code == 1) matching.Clear();
+    return finish(code);
+}
 
-    original.Clear();
-    matching.Clear();
-    return finish(1);
+int32_t ConvertFiles(const char* original_path, const char* matching_path, const char* new_path,
+                     OperationHost* host, char* message, const ConvertOptions* options) {
+    if (!original_path || !matching_path || !new_path || !host || !message) return 0;
+    if (options && options->diagnostics) *options->diagnostics = ConvertDiagnostics{};
+    // The matching model goes before the original, on every return.
+    Model original;
+    int32_t code = LoadOriginal(original, original_path, host, message, options);
+    if (code == 1) code = ConvertAgainstOriginal(original, matching_path, new_path, host, message, options);
+    if (code == 1) original.Clear();
+    original.Release();
+    ReleaseSpareBlocks();
+    return code;
 }

@@ -1,9 +1,12 @@
 #pragma once
 // The Convert operation: loads the original and the matching file, renumbers
 // the matching model to the original's vertex order and writes it as the new
-// file (OBJ + MTL).
+// file (OBJ + MTL). Its second half, converting one matching file against an
+// original loaded already, serves runs over many files too, with the
+// original shared read-only so that several files may go at once.
 #include <cstdint>
 
+#include "model/model.h"
 #include "model/records.h"
 #include "morph/host.h"
 #include "morph/match_diagnostics.h"
@@ -60,6 +63,14 @@ struct ConvertDiagnostics {
     // A run paired by connectivity: the note for the user when a part fitted
     // two ways (a mirror image), else "".
     char topology_note[kMessageCapacity] = {};
+    // Why a file didn't load (-2, -3) or the new file couldn't be written
+    // (-4), as platform/reasons.h codes; 0 when nothing says.
+    int32_t reason = 0;
+    // Writes onto the new file that an earlier run left half done and this
+    // run finished before it wrote its own.
+    int32_t repaired = 0;
+    // The material library written beside the new file; empty when none.
+    char library_path[kPathCapacity] = {};
 };
 
 // Choices that change how the two files are paired; a null pointer asks for
@@ -76,6 +87,9 @@ struct ConvertOptions {
     bool by_topology = false;
     const TopologySeed* seeds = nullptr;  // 0-based; each decides its connected part
     int32_t seed_count = 0;
+    // Loads leave the current directory alone (the dialog expects the
+    // library's folder), so that several conversions may run at once.
+    bool keep_directory = false;
     ConvertDiagnostics* diagnostics = nullptr;  // filled when given
 };
 
@@ -90,3 +104,15 @@ struct ConvertOptions {
 // the text to show; otherwise it keeps the caller's text.
 int32_t ConvertFiles(const char* original_path, const char* matching_path, const char* new_path,
                      OperationHost* host, char* message, const ConvertOptions* options = nullptr);
+
+// The original as ConvertFiles loads it (its positions, group names and face
+// counts). Returns 1, or -2 with its message and the diagnostics' reason.
+// Only the diagnostics and keep_directory of `options` (may be null) count.
+int32_t LoadOriginal(Model& original, const char* path, OperationHost* host, char* message,
+                     const ConvertOptions* options = nullptr);
+
+// ConvertFiles for an original loaded by LoadOriginal: every step after that
+// load, with the same codes (0, -3 to -8, 1), texts and written bytes. Never
+// changes `original`; each call fills its own diagnostics.
+int32_t ConvertAgainstOriginal(const Model& original, const char* matching_path, const char* new_path,
+                               OperationHost* host, char* message, const ConvertOptions* options = nullptr);

@@ -3,10 +3,9 @@
 #include "morph/pair_vertices.h"
 
 #include "platform/block.h"
-#include "morph/equal_positions.h"
 #include "morph/match_diagnostics.h"
+#include "morph/pairing.h"
 #include "morph/renumber_vertices.h"
-#include "morph/tolerant_partners.h"
 
 namespace {
 
@@ -33,16 +32,6 @@ void NoteAmbiguity(const uint8_t* ambiguous, int32_t n, ConvertDiagnostics& diag
     }
 }
 
-// Every partner of the matching vertices, and which are ambiguous.
-int32_t FindPartners(const Model& matching, const Model& original, double tolerance, int32_t* partner,
-                     uint8_t* ambiguous) {
-    if (tolerance > 0)
-        return FindTolerantPartners(original.vertices, original.vertex_count, matching.vertices,
-                                    matching.vertex_count, tolerance, partner, ambiguous);
-    return FindFirstEqualPositions(original.vertices, original.vertex_count, matching.vertices,
-                                   matching.vertex_count, partner);
-}
-
 }  // namespace
 
 int32_t PairVertices(Model& matching, const Model& original, const PairingRules& rules, int32_t& match_count,
@@ -59,7 +48,7 @@ int32_t PairVertices(Model& matching, const Model& original, const PairingRules&
     if (!partner || !ambiguous) return finish(0);
 
     Step(host);
-    if (!FindPartners(matching, original, rules.tolerance, partner, ambiguous)) return finish(0);
+    if (FindPartners(original, matching, rules.tolerance, partner, ambiguous) < 0) return finish(0);
     Step(host);
 
     if (diagnostics) NoteAmbiguity(ambiguous, n, *diagnostics);

@@ -1,20 +1,9 @@
 #pragma once
-// How the vertices of a matching model find their original partners when
-// one original serves many files.
+// How the vertices of a matching model find their original partners, all at
+// once.
 #include <cstdint>
 
 #include "model/model.h"
-
-// The choices that change the pairing.
-struct PairingChoice {
-    // 0: a partner sits at exactly the same position (the lowest original
-    // index among equal ones); above 0: the nearest original vertex within
-    // this distance per coordinate (FindTolerantPartners).
-    double tolerance = 0;
-    // A copy whose vertex count differs may still be converted when every
-    // vertex has a partner (split or welded copies).
-    bool allow_count_change = false;
-};
 
 // For every vertex of `matching`, the index of its original partner, or -1.
 // When `ambiguous` is given (tolerant pairing only; cleared otherwise), entry

@@ -4,7 +4,6 @@
 // itself writes it; batch writes what convert writes.
 #include <gtest/gtest.h>
 
-#include "morph/batch.h"
 #include "morph/convert.h"
 #include "morph/shapes.h"
 #include "tests/morph/family_generator.h"
@@ -139,7 +138,7 @@ TEST(Families, BatchWritesWhatConvertWrites) {
         int32_t expected = ConvertFiles(base.c_str(), input.c_str(), folder.Join(std::string("c/") + name).c_str(),
                                         &host, message);
         EXPECT_EQ(ConvertAgainstOriginal(original, input.c_str(), folder.Join(std::string("b/") + name).c_str(),
-                                         PairingChoice{}, &host, message),
+                                         &host, message),
                   expected)
             << name;
     }
