@@ -343,16 +343,17 @@ struct FillState {
     bool stores_faces = false;
 };
 
-// The values of a v line into the next vertex record, when the table has
-// room; vt and vn lines likewise.
-inline void StoreVertex(Model& model, const char* after, const char* end) {
-    if (!model.vertices || model.vertex_fill >= model.vertex_count) return;
+// The values of a v or vn line into the next record of its table, when the
+// table has room.
+template <typename Point>
+inline void StorePoint(Point* table, int32_t& fill, int32_t count, const char* after, const char* end) {
+    if (!table || fill >= count) return;
     float values[3] = {0.0f, 0.0f, 0.0f};
     ReadFloats(after, end, values, 3);
-    Vertex& vertex = model.vertices[model.vertex_fill++];
-    vertex.x = values[0];
-    vertex.y = values[1];
-    vertex.z = values[2];
+    Point& point = table[fill++];
+    point.x = values[0];
+    point.y = values[1];
+    point.z = values[2];
 }
 
 inline void StoreTexCoord(Model& model, const char* after, const char* end) {
@@ -362,16 +363,6 @@ inline void StoreTexCoord(Model& model, const char* after, const char* end) {
     TexCoord& texcoord = model.texcoords[model.texcoord_fill++];
     texcoord.u = values[0];
     texcoord.v = values[1];
-}
-
-inline void StoreNormal(Model& model, const char* after, const char* end) {
-    if (!model.normals || model.normal_fill >= model.normal_count) return;
-    float values[3] = {0.0f, 0.0f, 0.0f};
-    ReadFloats(after, end, values, 3);
-    Normal& normal = model.normals[model.normal_fill++];
-    normal.x = values[0];
-    normal.y = values[1];
-    normal.z = values[2];
 }
 
 // A usemtl line: the material the faces after it take. False when memory
@@ -496,9 +487,9 @@ int32_t ReadValueLines(Model& model, FillState& state) {
         const char* after;
         bool taken = true;
         switch (ClassifyKeyword(line, end, after)) {
-            case ObjKeyword::kV: StoreVertex(model, after, end); break;
+            case ObjKeyword::kV: StorePoint(model.vertices, model.vertex_fill, model.vertex_count, after, end); break;
             case ObjKeyword::kVt: StoreTexCoord(model, after, end); break;
-            case ObjKeyword::kVn: StoreNormal(model, after, end); break;
+            case ObjKeyword::kVn: StorePoint(model.normals, model.normal_fill, model.normal_count, after, end); break;
             case ObjKeyword::kMtllib: {
                 const char* value;
                 const char* value_end;
