@@ -61,12 +61,8 @@ int32_t Model::MergeGroups() {
     if (total == 0) return 1;
     if (total > INT32_MAX) return 0;
 
-    Group* merged = AllocateTable<Group>(1);
-    if (!merged) return 0;
-    if (!AllocateFaces(merged[0], static_cast<int32_t>(total))) {
-        ReleaseBlock(merged);
-        return 0;
-    }
+    ScopedBlock<Group> merged(AllocateTable<Group>(1));
+    if (!merged.Get() || !AllocateFaces(merged[0], static_cast<int32_t>(total))) return 0;
     int32_t i = 0;
     for (int32_t g = 0; g < group_count; ++g) {
         Group& group = groups[g];
@@ -74,7 +70,7 @@ int32_t Model::MergeGroups() {
         for (int32_t f = 0; f < group.face_count; ++f) CopyFace(merged[0].faces[i++], group.faces[f]);
     }
     RetireGroups(*this);
-    groups = merged;
+    groups = merged.Take();
     group_count = 1;
     return 1;
 }
@@ -164,204 +160,256 @@ void PlaceFacesOneByOne(const Model& model, Face* faces, int32_t* starts, int32_
     }
 }
 
+// How the faces are bucketed. Bucket 0 holds the faces without a material
+// of the table, bucket m + 1 those of material m; group names likewise, with
+// the names outside the table in the last bucket.
+//
+// With few (group name, material) pairs, one stable counting sort on the
+// pair gives each run its place. It gives the order of the two stable
+// passes (material, then group name), which take over when the pairs are
+// too many for one bucket array: the runs are sorted by material into one
+// list, that list by group name into another, and the faces are copied in
+// the order of the second, so the new face array is written front to back
+// while the runs are fetched ahead of their copy.
+struct RegroupKeys {
+    int32_t material_buckets;
+    int32_t name_buckets;
+    int32_t bucket_count;
+    bool by_pair;
+    int64_t most_runs;
+};
+
+// The keys for `total` faces. The runs are at most as many as the faces,
+// and with few pairs, no more than a run for every 16 faces. A file whose
+// faces change material every face or two (a usemtl line before each)
+// would make a table of runs nearly as large as the faces; past that many
+// the faces are placed one by one.
+RegroupKeys ChooseKeys(const Model& model, int64_t total) {
+    constexpr int64_t kMostPairBuckets = int64_t(1) << 16;
+    RegroupKeys keys;
+    keys.material_buckets = (model.material_count > 0 ? model.material_count : 0) + 1;
+    keys.name_buckets = (model.group_name_count > 0 ? model.group_name_count : 0) + 1;
+    keys.by_pair = int64_t(keys.material_buckets) * keys.name_buckets <= kMostPairBuckets;
+    keys.bucket_count = keys.by_pair ? keys.material_buckets * keys.name_buckets
+                                     : (keys.material_buckets > keys.name_buckets ? keys.material_buckets
+                                                                                  : keys.name_buckets);
+    keys.most_runs = keys.by_pair && total / 16 + 64 < total ? total / 16 + 64 : total;
+    return keys;
+}
+
+// What the walk over the faces found: the faces kept, the runs, whether the
+// runs outgrew their table, and whether any record lacks corners.
+struct RunWalk {
+    int64_t kept = 0;
+    int64_t runs = 0;
+    bool one_by_one = false;
+    bool any_without_corners = false;
+};
+
+// Finds the runs in table order in one walk over the faces, and counts the
+// first sort's bucket sizes: faces per pair, or runs per material. Past
+// the keys' `most_runs` runs they are no longer kept.
+RunWalk FindRuns(Model& model, const RegroupKeys& keys, FaceRun* table_runs, int32_t* buckets) {
+    const int64_t most_runs = keys.most_runs;
+    const int32_t group_name_count = model.group_name_count;
+    const int32_t material_count = model.material_count;
+    const int32_t material_buckets = keys.material_buckets;
+    const bool by_pair = keys.by_pair;
+    int64_t kept = 0;
+    int64_t runs = 0;
+    bool one_by_one = false;
+    bool any_without_corners = false;
+    for (int32_t g = 0; g < model.group_count; ++g) {
+        Group& group = model.groups[g];
+        if (!group.faces) continue;
+        int32_t f = 0;
+        while (f < group.face_count) {
+            Face& first = group.faces[f];
+            if (first.corner_count <= 0) {
+                any_without_corners = true;
+                ++f;
+                continue;
+            }
+            int32_t end = f + 1;
+            while (end < group.face_count && group.faces[end].corner_count > 0 &&
+                   group.faces[end].group_name_index == first.group_name_index &&
+                   group.faces[end].material_index == first.material_index)
+                ++end;
+            const int32_t name = first.group_name_index >= 0 && first.group_name_index < group_name_count
+                                     ? first.group_name_index
+                                     : group_name_count;
+            const int32_t material =
+                first.material_index >= 0 && first.material_index < material_count ? first.material_index + 1 : 0;
+            if (runs == most_runs) one_by_one = true;
+            if (!one_by_one) table_runs[runs++] = {&first, end - f, name, material, 0};
+            kept += end - f;
+            if (by_pair) {
+                buckets[name * material_buckets + material + 1] += end - f;
+            } else {
+                ++buckets[material + 1];
+            }
+            f = end;
+        }
+    }
+    RunWalk walk;
+    walk.kept = kept;
+    walk.runs = runs;
+    walk.one_by_one = one_by_one;
+    walk.any_without_corners = any_without_corners;
+    return walk;
+}
+
+// The two stable passes: `table_runs` by material into `by_material`, that
+// by group name back into `table_runs`, which the table-order list no
+// longer needs; each run's place follows from the second order.
+void SortRunsTwice(const RegroupKeys& keys, int64_t runs, int32_t* buckets, FaceRun* table_runs,
+                   FaceRun* by_material) {
+    for (int32_t b = 0; b < keys.material_buckets; ++b) buckets[b + 1] += buckets[b];
+    for (int64_t r = 0; r < runs; ++r) by_material[buckets[table_runs[r].material_key]++] = table_runs[r];
+
+    FaceRun* by_name = table_runs;
+    for (int32_t b = 0; b <= keys.name_buckets; ++b) buckets[b] = 0;
+    for (int64_t r = 0; r < runs; ++r) ++buckets[by_material[r].name_key + 1];
+    for (int32_t b = 0; b < keys.name_buckets; ++b) buckets[b + 1] += buckets[b];
+    for (int64_t r = 0; r < runs; ++r) by_name[buckets[by_material[r].name_key]++] = by_material[r];
+    int32_t at = 0;
+    for (int64_t r = 0; r < runs; ++r) {
+        by_name[r].at = at;
+        at += by_name[r].count;
+    }
+}
+
+// Gives every run its place in the new array and leaves the runs in
+// `table_runs` in the order in which they are best copied; without a table
+// of runs, the faces are placed one by one into `faces` here and no run is
+// left to place.
+void OrderRuns(const Model& model, const RegroupKeys& keys, RunWalk& walk, Face* faces, int32_t* buckets,
+                   FaceRun* table_runs, FaceRun* by_material) {
+    if (walk.kept == 0) return;
+    if (walk.one_by_one) {
+        for (int32_t b = 0; b < keys.bucket_count; ++b) buckets[b + 1] += buckets[b];
+        PlaceFacesOneByOne(model, faces, buckets, keys.material_buckets);
+        walk.runs = 0;  // nothing left to place
+        return;
+    }
+    if (!keys.by_pair) {
+        SortRunsTwice(keys, walk.runs, buckets, table_runs, by_material);
+        return;
+    }
+    for (int32_t b = 0; b < keys.bucket_count; ++b) buckets[b + 1] += buckets[b];
+    for (int64_t r = 0; r < walk.runs; ++r) {
+        FaceRun& run = table_runs[r];
+        int32_t& at = buckets[run.name_key * keys.material_buckets + run.material_key];
+        run.at = at;
+        at += run.count;
+    }
+}
+
+// The spare array through which the runs out of place are sorted in the
+// pool, or null with `in_pool` cleared when the faces go into the new array
+// after all: without room for those runs, or with too many of them, as runs
+// out of place are copied twice and, when they are most of the faces, one
+// copy into a new array is cheaper.
+Face* SpareForPool(const Face* pool, const FaceRun* order, const RunWalk& walk, bool& in_pool) {
+    int64_t out_of_place = 0;
+    for (int64_t r = 0; r < walk.runs; ++r) {
+        if (order[r].first != pool + order[r].at) out_of_place += order[r].count;
+    }
+    Face* spare = nullptr;
+    if (out_of_place <= walk.kept / 2 && out_of_place > 0)
+        spare = AllocateUnclearedTable<Face>(static_cast<size_t>(out_of_place));
+    if (out_of_place > 0 && !spare) in_pool = false;
+    return spare;
+}
+
+// Copies the runs into the new array. They lie anywhere in the old face
+// arrays: each is fetched a few runs before it is copied.
+void CopyRuns(Face* faces, const FaceRun* order, int64_t runs) {
+    constexpr int64_t kAhead = 8;
+    constexpr int kMostLines = 8;
+    auto fetch = [](const FaceRun& run) {
+        const char* at = reinterpret_cast<const char*>(run.first);
+        const char* end = reinterpret_cast<const char*>(run.first + run.count);
+        for (int line = 0; line < kMostLines && at < end; ++line, at += 64) __builtin_prefetch(at);
+    };
+    for (int64_t r = 0; r < runs && r < kAhead; ++r) fetch(order[r]);
+    for (int64_t r = 0; r < runs; ++r) {
+        if (r + kAhead < runs) fetch(order[r + kAhead]);
+        PlaceFaces(faces + order[r].at, order[r].first, order[r].count);
+    }
+}
+
+// Records without corners are not carried over; whatever lists they hold go now.
+void ReleaseFacesWithoutCorners(Model& model) {
+    for (int32_t g = 0; g < model.group_count; ++g) {
+        Group& group = model.groups[g];
+        if (!group.faces) continue;
+        for (int32_t f = 0; f < group.face_count; ++f) {
+            if (group.faces[f].corner_count <= 0) model.ReleaseFace(group.faces[f]);
+        }
+    }
+}
+
 }  // namespace
 
 int32_t Model::RegroupByMaterial() {
     if (!groups || !group_name_table || !materials) return 0;
     // The steps below walk every Group in table order, so they give the same
     // faces in the same order whether or not the Groups are merged first; not
-    // merging spares a copy of every face record (a fresh 80 MB at 2M faces).
+    // merging spares a copy of every face record.
     if (group_count <= 0) return 1;
     int64_t total = SumFaceCounts(groups, group_count);
     if (total == 0) return 1;
     if (total > INT32_MAX) return 0;
 
-    // Bucket 0 holds the faces without a material of the table, bucket m + 1
-    // those of material m; group names likewise, with the names outside the
-    // table in the last bucket.
-    const int32_t material_buckets = (material_count > 0 ? material_count : 0) + 1;
-    const int32_t name_buckets = (group_name_count > 0 ? group_name_count : 0) + 1;
-
-    // With few (group name, material) pairs, one stable counting sort on the
-    // pair gives each run its place. It gives the order of the two stable
-    // passes below (material, then group name), which take over when the
-    // pairs are too many for one bucket array: the runs are sorted by
-    // material into one list, that list by group name into another, and the
-    // faces are copied in the order of the second, so the new face array is
-    // written front to back while the runs are fetched ahead of their copy.
-    constexpr int64_t kMostPairBuckets = int64_t(1) << 16;
-    const bool by_pair = int64_t(material_buckets) * name_buckets <= kMostPairBuckets;
-    const int32_t bucket_count =
-        by_pair ? material_buckets * name_buckets : (material_buckets > name_buckets ? material_buckets : name_buckets);
-    Group* regrouped = AllocateTable<Group>(1);
-    int32_t* buckets = AllocateTable<int32_t>(static_cast<size_t>(bucket_count) + 1);
+    const RegroupKeys keys = ChooseKeys(*this, total);
+    ScopedBlock<Group> regrouped(AllocateTable<Group>(1));
+    ScopedBlock<int32_t> buckets(AllocateTable<int32_t>(static_cast<size_t>(keys.bucket_count) + 1));
     // A model as read keeps its faces in the face pool, Group after Group.
     // If every record there has corners, the sorted faces fill the pool
     // exactly, and they are sorted there when few are out of place: only
     // those are copied (through a spare array), and the new face array below
-    // is given back untouched. At 2M faces it would be 80 MB of memory that
-    // costs more to touch for the first time than the copy itself.
+    // is given back untouched, sparing the first touch of its pages.
     bool in_pool = GroupsFillThePool(*this);
     // The new face array has room for every record (only those with corners
     // are kept). It is made first, so that it rather than the list below
     // takes a block already touched, if one is kept: the list is as long,
     // but only its first part is ever used. Every record kept is written in
-    // full below, so the array is not cleared first.
-    Face* faces = regrouped && buckets ? AllocateUnclearedTable<Face>(static_cast<size_t>(total)) : nullptr;
-    // The runs in table order, found in one walk over the faces: at most as
-    // many as faces, and with few pairs, no more than a run for every 16
-    // faces. A file whose faces change material every face or two (a usemtl
-    // line before each) would make a table of runs nearly as large as the
-    // faces; past that many the runs are no longer kept, and the faces are
-    // placed one by one.
-    const int64_t most_runs = by_pair && total / 16 + 64 < total ? total / 16 + 64 : total;
-    FaceRun* table_runs = faces ? AllocateUnclearedTable<FaceRun>(static_cast<size_t>(most_runs)) : nullptr;
-
-    // The faces kept, the runs, and the first sort's bucket sizes: faces per
-    // pair, or runs per material.
-    int64_t kept = 0;
-    int64_t runs = 0;
-    bool one_by_one = false;
-    bool any_without_corners = false;
-    if (table_runs) {
-        for (int32_t g = 0; g < group_count; ++g) {
-            Group& group = groups[g];
-            if (!group.faces) continue;
-            int32_t f = 0;
-            while (f < group.face_count) {
-                Face& first = group.faces[f];
-                if (first.corner_count <= 0) {
-                    any_without_corners = true;
-                    ++f;
-                    continue;
-                }
-                int32_t end = f + 1;
-                while (end < group.face_count && group.faces[end].corner_count > 0 &&
-                       group.faces[end].group_name_index == first.group_name_index &&
-                       group.faces[end].material_index == first.material_index)
-                    ++end;
-                const int32_t name = first.group_name_index >= 0 && first.group_name_index < group_name_count
-                                         ? first.group_name_index
-                                         : group_name_count;
-                const int32_t material = first.material_index >= 0 && first.material_index < material_count
-                                             ? first.material_index + 1
-                                             : 0;
-                if (runs == most_runs) one_by_one = true;
-                if (!one_by_one) table_runs[runs++] = {&first, end - f, name, material, 0};
-                kept += end - f;
-                if (by_pair) {
-                    buckets[name * material_buckets + material + 1] += end - f;
-                } else {
-                    ++buckets[material + 1];
-                }
-                f = end;
-            }
-        }
-    }
+    // full, so the array is not cleared first.
+    ScopedBlock<Face> faces(regrouped.Get() && buckets.Get() ? AllocateUnclearedTable<Face>(static_cast<size_t>(total))
+                                                             : nullptr);
+    ScopedBlock<FaceRun> table_runs(
+        faces.Get() ? AllocateUnclearedTable<FaceRun>(static_cast<size_t>(keys.most_runs)) : nullptr);
+    RunWalk walk;
+    if (table_runs.Get()) walk = FindRuns(*this, keys, table_runs.Get(), buckets.Get());
     // Records without corners leave gaps that the sorted faces would not fill.
-    if (any_without_corners || one_by_one) in_pool = false;
-    FaceRun* by_material = runs > 0 && !by_pair ? AllocateUnclearedTable<FaceRun>(static_cast<size_t>(runs)) : nullptr;
-    const bool have_all = table_runs && (kept == 0 || by_pair || by_material);
-    if (!have_all) {
-        ReleaseBlock(faces);
-        ReleaseBlock(regrouped);
-        ReleaseBlock(by_material);
-        ReleaseBlock(table_runs);
-        ReleaseBlock(buckets);
-        return 0;
-    }
+    if (walk.any_without_corners || walk.one_by_one) in_pool = false;
+    ScopedBlock<FaceRun> by_material(
+        walk.runs > 0 && !keys.by_pair ? AllocateUnclearedTable<FaceRun>(static_cast<size_t>(walk.runs)) : nullptr);
+    if (!table_runs.Get() || !(walk.kept == 0 || keys.by_pair || by_material.Get())) return 0;
 
-    // Every run's place in the new array, and the runs in the order in which
-    // they are best copied.
-    FaceRun* order = table_runs;
-    if (kept > 0 && one_by_one) {
-        for (int32_t b = 0; b < bucket_count; ++b) buckets[b + 1] += buckets[b];
-        PlaceFacesOneByOne(*this, faces, buckets, material_buckets);
-        runs = 0;  // nothing left to place
-    } else if (kept > 0) {
-        if (by_pair) {
-            for (int32_t b = 0; b < bucket_count; ++b) buckets[b + 1] += buckets[b];
-            for (int64_t r = 0; r < runs; ++r) {
-                FaceRun& run = table_runs[r];
-                int32_t& at = buckets[run.name_key * material_buckets + run.material_key];
-                run.at = at;
-                at += run.count;
-            }
-        } else {
-            for (int32_t b = 0; b < material_buckets; ++b) buckets[b + 1] += buckets[b];
-            for (int64_t r = 0; r < runs; ++r) by_material[buckets[table_runs[r].material_key]++] = table_runs[r];
-
-            // The table-order list is no longer needed: it takes the runs
-            // sorted by group name.
-            FaceRun* by_name = table_runs;
-            for (int32_t b = 0; b <= name_buckets; ++b) buckets[b] = 0;
-            for (int64_t r = 0; r < runs; ++r) ++buckets[by_material[r].name_key + 1];
-            for (int32_t b = 0; b < name_buckets; ++b) buckets[b + 1] += buckets[b];
-            for (int64_t r = 0; r < runs; ++r) by_name[buckets[by_material[r].name_key]++] = by_material[r];
-            int32_t at = 0;
-            for (int64_t r = 0; r < runs; ++r) {
-                by_name[r].at = at;
-                at += by_name[r].count;
-            }
-            order = by_name;
-        }
+    OrderRuns(*this, keys, walk, faces.Get(), buckets.Get(), table_runs.Get(), by_material.Get());
+    ScopedBlock<Face> spare(in_pool ? SpareForPool(face_pool, table_runs.Get(), walk, in_pool) : nullptr);
+    if (walk.kept > 0 && in_pool) {
+        PlaceInPool(face_pool, table_runs.Get(), walk.runs, spare.Get());
+    } else if (walk.kept > 0 && !walk.one_by_one) {
+        CopyRuns(faces.Get(), table_runs.Get(), walk.runs);
     }
+    spare.Reset();
+    by_material.Reset();
+    table_runs.Reset();
+    buckets.Reset();
 
-    Face* spare = nullptr;
-    if (in_pool) {
-        int64_t out_of_place = 0;
-        for (int64_t r = 0; r < runs; ++r) {
-            if (order[r].first != face_pool + order[r].at) out_of_place += order[r].count;
-        }
-        // Runs out of place are copied twice; when they are most of the
-        // faces, one copy into a new array is cheaper.
-        if (out_of_place <= kept / 2 && out_of_place > 0)
-            spare = AllocateUnclearedTable<Face>(static_cast<size_t>(out_of_place));
-        // Without room for the runs out of place, or with too many of them,
-        // the faces go into the new array after all.
-        if (out_of_place > 0 && !spare) in_pool = false;
-    }
-
-    if (kept > 0 && in_pool) {
-        PlaceInPool(face_pool, order, runs, spare);
-    } else if (kept > 0 && !one_by_one) {
-        // The runs lie anywhere in the old face arrays: each is fetched a
-        // few runs before it is copied.
-        constexpr int64_t kAhead = 8;
-        constexpr int kMostLines = 8;
-        auto fetch = [](const FaceRun& run) {
-            const char* at = reinterpret_cast<const char*>(run.first);
-            const char* end = reinterpret_cast<const char*>(run.first + run.count);
-            for (int line = 0; line < kMostLines && at < end; ++line, at += 64) __builtin_prefetch(at);
-        };
-        for (int64_t r = 0; r < runs && r < kAhead; ++r) fetch(order[r]);
-        for (int64_t r = 0; r < runs; ++r) {
-            if (r + kAhead < runs) fetch(order[r + kAhead]);
-            PlaceFaces(faces + order[r].at, order[r].first, order[r].count);
-        }
-    }
-    ReleaseBlock(spare);
-    ReleaseBlock(by_material);
-    ReleaseBlock(table_runs);
-    ReleaseBlock(buckets);
-
-    // Records without corners are not carried over; whatever lists they hold go now.
-    for (int32_t g = 0; any_without_corners && g < group_count; ++g) {
-        Group& group = groups[g];
-        if (!group.faces) continue;
-        for (int32_t f = 0; f < group.face_count; ++f) {
-            if (group.faces[f].corner_count <= 0) ReleaseFace(group.faces[f]);
-        }
-    }
-    if (kept > 0 && !in_pool) {
-        regrouped[0].faces = faces;
+    if (walk.any_without_corners) ReleaseFacesWithoutCorners(*this);
+    if (walk.kept > 0 && !in_pool) {
+        regrouped[0].faces = faces.Take();
     } else {
-        ReleaseBlock(faces);
-        regrouped[0].faces = kept > 0 ? face_pool : nullptr;
+        faces.Reset();
+        regrouped[0].faces = walk.kept > 0 ? face_pool : nullptr;
     }
-    regrouped[0].face_count = static_cast<int32_t>(kept);
-    RetireGroups(*this, in_pool && kept > 0);
-    groups = regrouped;
+    regrouped[0].face_count = static_cast<int32_t>(walk.kept);
+    RetireGroups(*this, in_pool && walk.kept > 0);
+    groups = regrouped.Take();
     group_count = 1;
     return 1;
 }

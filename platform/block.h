@@ -40,3 +40,32 @@ T* AllocateUnclearedTable(size_t count) {
     if (count == 0 || count > (size_t)-1 / sizeof(T)) return nullptr;
     return static_cast<T*>(AllocateUnclearedBlock(count * sizeof(T)));
 }
+
+// Owns one block until the end of its scope, so that a function with
+// several ways out releases what it made on each of them without a chain
+// of ReleaseBlock calls. Take hands the block on and leaves nothing to
+// release; Reset releases it at a chosen point, where the order in which
+// blocks go back matters to which of them are kept for reuse.
+template <typename T>
+class ScopedBlock {
+public:
+    explicit ScopedBlock(T* block = nullptr) : block_(block) {}
+    ~ScopedBlock() { ReleaseBlock(block_); }
+    ScopedBlock(const ScopedBlock&) = delete;
+    ScopedBlock& operator=(const ScopedBlock&) = delete;
+
+    T* Get() const { return block_; }
+    T& operator[](size_t i) const { return block_[i]; }
+    T* Take() {
+        T* block = block_;
+        block_ = nullptr;
+        return block;
+    }
+    void Reset(T* block = nullptr) {
+        ReleaseBlock(block_);
+        block_ = block;
+    }
+
+private:
+    T* block_;
+};

@@ -327,187 +327,218 @@ int32_t SurveyObjText(Model& model) {
     return tally.Store(model);
 }
 
-int32_t Model::FillElements() {
-    if (!line_buffer) return 0;
+namespace {
+
+// What the value pass carries from line to line besides the Model's own
+// fill cursors.
+struct FillState {
     MaterialNameIndex material_index_of;
-    if (!material_names || !material_index_of.Create()) return 0;
-    if (material_name_fill < 1) material_name_fill = 1;  // entry 0: the empty name
     int32_t current_entry = 0;
     // The material entry of each group's last face read; -1 for none.
-    int32_t* group_entry = AllocateTable<int32_t>(static_cast<size_t>(group_count));
-    if (!group_entry) return 0;
-    for (int32_t g = 0; g < group_count; ++g) group_entry[g] = -1;
-
+    int32_t* group_entry = nullptr;
+    // The next `g` line, counted from the start of the file.
+    int32_t group_line = 0;
     // Without face tables (a load that keeps positions only) the group and
     // material a face line would take are of no use.
-    const bool stores_faces = groups && groups[0].faces;
-    // Each face stored takes the next vertex list of the pool, so a pool
-    // that starts empty ends with every face's list packed at its start.
-    const bool packs_vertex_lists = corner_pool && corner_pool_fill == 0;
+    bool stores_faces = false;
+};
 
-    // The group of each `g` line as the survey found it, when it did: its
-    // place in the list. With many groups, a `g` line's group record, the
-    // next face record of that group and its material entry are fetched a
-    // line or two ahead, as the record of a line two ahead says which.
-    int32_t group_line = 0;
-    auto position_of = [this](int32_t line) { return group_names.count - 1 - group_line_ordinals[line]; };
-    auto PrefetchGroupLine = [&](int32_t next) {
-        if (next + 1 < group_line_count) {
-            int32_t k = position_of(next + 1);
-            if (k >= 0 && k < group_count) __builtin_prefetch(&groups[k]);
+// The values of a v or vn line into the next record of its table, when the
+// table has room.
+template <typename Point>
+inline void StorePoint(Point* table, int32_t& fill, int32_t count, const char* after, const char* end) {
+    if (!table || fill >= count) return;
+    float values[3] = {0.0f, 0.0f, 0.0f};
+    ReadFloats(after, end, values, 3);
+    Point& point = table[fill++];
+    point.x = values[0];
+    point.y = values[1];
+    point.z = values[2];
+}
+
+inline void StoreTexCoord(Model& model, const char* after, const char* end) {
+    if (!model.texcoords || model.texcoord_fill >= model.texcoord_count) return;
+    float values[3] = {0.0f, 0.0f, 0.0f};
+    ReadFloats(after, end, values, 3);
+    TexCoord& texcoord = model.texcoords[model.texcoord_fill++];
+    texcoord.u = values[0];
+    texcoord.v = values[1];
+}
+
+// A usemtl line: the material the faces after it take. False when memory
+// for its name ran out.
+inline bool TakeMaterial(Model& model, FillState& state, const char* line, const char* end) {
+    const char* value;
+    const char* value_end;
+    TakeLibraryName(line, end, value, value_end);
+    CopyText(model.current_material, value, static_cast<size_t>(value_end - value));
+    if (!state.stores_faces) return true;
+    state.current_entry =
+        state.material_index_of.Intern(model, model.current_material, std::strlen(model.current_material));
+    if (state.current_entry >= 0) return true;
+    state.current_entry = 0;
+    return false;
+}
+
+// The place in the group list of the group of the survey's `line`th `g` line.
+inline int32_t GroupLinePosition(const Model& model, int32_t line) {
+    return model.group_names.count - 1 - model.group_line_ordinals[line];
+}
+
+// With many groups, a `g` line's group record, the next face record of that
+// group and its material entry are fetched a line or two ahead, as the
+// record of a line two ahead says which.
+inline void PrefetchGroupLine(const Model& model, const int32_t* group_entry, int32_t next) {
+    if (next + 1 < model.group_line_count) {
+        int32_t k = GroupLinePosition(model, next + 1);
+        if (k >= 0 && k < model.group_count) __builtin_prefetch(&model.groups[k]);
+    }
+    if (next < model.group_line_count) {
+        int32_t k = GroupLinePosition(model, next);
+        if (k < 0 || k >= model.group_count) return;
+        const Group& group = model.groups[k];
+        if (group.faces && group.face_fill < group.face_count) __builtin_prefetch(&group.faces[group.face_fill], 1);
+        __builtin_prefetch(&group_entry[k], 1);
+    }
+}
+
+// A `g` line: the group the faces after it go to, as the survey found it
+// when it did. False for a group the list doesn't hold.
+inline bool TakeGroupLine(Model& model, FillState& state, const char* line, const char* end) {
+    if (!state.stores_faces) return true;
+    int32_t k;
+    if (state.group_line < model.group_line_count) {
+        k = GroupLinePosition(model, state.group_line);
+        PrefetchGroupLine(model, state.group_entry, state.group_line + 1);
+    } else {
+        char name[kGroupNameCapacity];
+        BuildGroupName(line, end, name);
+        k = model.FindGroupName(name);
+    }
+    ++state.group_line;
+    if (k < 0 || k >= model.group_count) return false;
+    model.current_group = k + 1;  // its name is copied once, after the walk
+    return true;
+}
+
+// An f line: the next face record of the selected group and its corner
+// lists, when both have room.
+inline void StoreFace(Model& model, FillState& state, const char* line, const char* after, const char* end) {
+    if (end - line < 3 || !model.groups) return;
+    int32_t g = SelectedGroup(model);
+    Group& group = model.groups[g];
+    // No face table: a load that keeps positions only.
+    if (!group.faces || !model.corner_pool || group.face_fill >= group.face_count) return;
+    const char* p = after;
+    while (p < end && (*p == ' ' || *p == '\t')) ++p;
+    QuickCorners quick;
+    bool is_quick = ReadQuickCorners(p, end, quick);
+    int64_t corners = is_quick ? quick.count : CountCornerTokens(p, end);
+    if (corners == 0) return;
+    if (model.corner_pool_fill + 3 * corners > model.corner_pool_size) return;
+
+    state.group_entry[g] = state.current_entry;
+    Face& face = group.faces[group.face_fill];
+    face.material_name = state.current_entry;
+    face.material_index = -1;
+    face.group_name_index = g;
+    face.corner_count = static_cast<int32_t>(corners);
+    // The pool holds all vertex lists, then all texture coordinate lists,
+    // then all normal lists, so a walk over the vertex indices alone reads
+    // a third of it.
+    const int64_t section = model.corner_pool_size / 3;
+    int32_t* vertex_list = model.corner_pool + model.corner_pool_fill / 3;
+    int32_t* texcoord_list = vertex_list + section;
+    int32_t* normal_list = texcoord_list + section;
+    model.corner_pool_fill += 3 * corners;
+    face.vertex_indices = vertex_list;
+    face.texcoord_indices = texcoord_list;
+    face.normal_indices = normal_list;
+
+    if (is_quick) {
+        for (int64_t i = 0; i < corners; ++i) {
+            vertex_list[i] = CornerIndex(quick.v[i], model.vertex_fill, model.vertex_count);
+            texcoord_list[i] = CornerIndex(quick.t[i], model.texcoord_fill, model.texcoord_count);
+            normal_list[i] = CornerIndex(quick.n[i], model.normal_fill, model.normal_count);
         }
-        if (next < group_line_count) {
-            int32_t k = position_of(next);
-            if (k < 0 || k >= group_count) return;
-            const Group& group = groups[k];
-            if (group.faces && group.face_fill < group.face_count) __builtin_prefetch(&group.faces[group.face_fill], 1);
-            __builtin_prefetch(&group_entry[k], 1);
-        }
-    };
-    LineScanner scanner(text.data, text.size);
+        ++group.face_fill;
+        return;
+    }
+    for (int64_t i = 0; i < corners; ++i) {
+        while (p < end && IsCornerSeparator(*p)) ++p;
+        const char* token = p;
+        while (p < end && !IsCornerSeparator(*p)) ++p;
+        int32_t v, t, n;
+        ReadCorner(token, p, v, t, n);
+        vertex_list[i] = CornerIndex(v, model.vertex_fill, model.vertex_count);
+        texcoord_list[i] = CornerIndex(t, model.texcoord_fill, model.texcoord_count);
+        normal_list[i] = CornerIndex(n, model.normal_fill, model.normal_count);
+    }
+    ++group.face_fill;
+}
+
+// Walks the file image once, storing every line's values; 0 at the first
+// line that can't be taken.
+int32_t ReadValueLines(Model& model, FillState& state) {
+    LineScanner scanner(model.text.data, model.text.size);
     const char* line;
     const char* end;
-    char name[kGroupNameCapacity];
-    int32_t result = 1;
     while (scanner.Next(line, end)) {
         const char* after;
+        bool taken = true;
         switch (ClassifyKeyword(line, end, after)) {
-            case ObjKeyword::kV: {
-                if (!vertices || vertex_fill >= vertex_count) break;
-                float values[3] = {0.0f, 0.0f, 0.0f};
-                ReadFloats(after, end, values, 3);
-                Vertex& vertex = vertices[vertex_fill++];
-                vertex.x = values[0];
-                vertex.y = values[1];
-                vertex.z = values[2];
-                break;
-            }
-            case ObjKeyword::kVt: {
-                if (!texcoords || texcoord_fill >= texcoord_count) break;
-                float values[3] = {0.0f, 0.0f, 0.0f};
-                ReadFloats(after, end, values, 3);
-                TexCoord& texcoord = texcoords[texcoord_fill++];
-                texcoord.u = values[0];
-                texcoord.v = values[1];
-                break;
-            }
-            case ObjKeyword::kVn: {
-                if (!normals || normal_fill >= normal_count) break;
-                float values[3] = {0.0f, 0.0f, 0.0f};
-                ReadFloats(after, end, values, 3);
-                Normal& normal = normals[normal_fill++];
-                normal.x = values[0];
-                normal.y = values[1];
-                normal.z = values[2];
-                break;
-            }
+            case ObjKeyword::kV: StorePoint(model.vertices, model.vertex_fill, model.vertex_count, after, end); break;
+            case ObjKeyword::kVt: StoreTexCoord(model, after, end); break;
+            case ObjKeyword::kVn: StorePoint(model.normals, model.normal_fill, model.normal_count, after, end); break;
             case ObjKeyword::kMtllib: {
                 const char* value;
                 const char* value_end;
                 TakeLibraryName(line, end, value, value_end);
-                CopyText(mtllib_name, value, static_cast<size_t>(value_end - value));
-                has_mtllib = 1;
+                CopyText(model.mtllib_name, value, static_cast<size_t>(value_end - value));
+                model.has_mtllib = 1;
                 break;
             }
-            case ObjKeyword::kUsemtl: {
-                const char* value;
-                const char* value_end;
-                TakeLibraryName(line, end, value, value_end);
-                CopyText(current_material, value, static_cast<size_t>(value_end - value));
-                if (!stores_faces) break;
-                current_entry = material_index_of.Intern(*this, current_material, std::strlen(current_material));
-                if (current_entry < 0) {
-                    current_entry = 0;
-                    result = 0;
-                }
-                break;
-            }
-            case ObjKeyword::kG: {
-                if (!stores_faces) break;
-                int32_t k;
-                if (group_line < group_line_count) {
-                    k = position_of(group_line);
-                    PrefetchGroupLine(group_line + 1);
-                } else {
-                    BuildGroupName(line, end, name);
-                    k = FindGroupName(name);
-                }
-                ++group_line;
-                if (k < 0 || k >= group_count) {
-                    result = 0;
-                    break;
-                }
-                current_group = k + 1;  // its name is copied once, after the walk
-                break;
-            }
-            case ObjKeyword::kF: {
-                if (end - line < 3 || !groups) break;
-                int32_t g = SelectedGroup(*this);
-                Group& group = groups[g];
-                // No face table: a load that keeps positions only.
-                if (!group.faces || !corner_pool || group.face_fill >= group.face_count) break;
-                const char* p = after;
-                while (p < end && (*p == ' ' || *p == '\t')) ++p;
-                QuickCorners quick;
-                bool is_quick = ReadQuickCorners(p, end, quick);
-                int64_t corners = is_quick ? quick.count : CountCornerTokens(p, end);
-                if (corners == 0) break;
-                if (corner_pool_fill + 3 * corners > corner_pool_size) break;
-
-                group_entry[g] = current_entry;
-                Face& face = group.faces[group.face_fill];
-                face.material_name = current_entry;
-                face.material_index = -1;
-                face.group_name_index = g;
-                face.corner_count = static_cast<int32_t>(corners);
-                // The pool holds all vertex lists, then all texture
-                // coordinate lists, then all normal lists, so a walk over
-                // the vertex indices alone reads a third of it.
-                const int64_t section = corner_pool_size / 3;
-                int32_t* vertex_list = corner_pool + corner_pool_fill / 3;
-                int32_t* texcoord_list = vertex_list + section;
-                int32_t* normal_list = texcoord_list + section;
-                corner_pool_fill += 3 * corners;
-                face.vertex_indices = vertex_list;
-                face.texcoord_indices = texcoord_list;
-                face.normal_indices = normal_list;
-
-                if (is_quick) {
-                    for (int64_t i = 0; i < corners; ++i) {
-                        vertex_list[i] = CornerIndex(quick.v[i], vertex_fill, vertex_count);
-                        texcoord_list[i] = CornerIndex(quick.t[i], texcoord_fill, texcoord_count);
-                        normal_list[i] = CornerIndex(quick.n[i], normal_fill, normal_count);
-                    }
-                    ++group.face_fill;
-                    break;
-                }
-                for (int64_t i = 0; i < corners; ++i) {
-                    while (p < end && IsCornerSeparator(*p)) ++p;
-                    const char* token = p;
-                    while (p < end && !IsCornerSeparator(*p)) ++p;
-                    int32_t v, t, n;
-                    ReadCorner(token, p, v, t, n);
-                    vertex_list[i] = CornerIndex(v, vertex_fill, vertex_count);
-                    texcoord_list[i] = CornerIndex(t, texcoord_fill, texcoord_count);
-                    normal_list[i] = CornerIndex(n, normal_fill, normal_count);
-                }
-                ++group.face_fill;
-                break;
-            }
+            case ObjKeyword::kUsemtl: taken = TakeMaterial(model, state, line, end); break;
+            case ObjKeyword::kG: taken = TakeGroupLine(model, state, line, end); break;
+            case ObjKeyword::kF: StoreFace(model, state, line, after, end); break;
             default: break;
         }
-        if (!result) break;
+        if (!taken) return 0;
     }
-    // Each named group takes its name, and each group with faces the
-    // material name of its last face, once here rather than on every g line
-    // and every change of material: with many groups their records are far
-    // apart, and writing them line after line would miss the cache each time.
-    for (int32_t k = 0; k < group_count && k < group_names.count; ++k)
-        groups[k].name = group_names.names[group_names.count - 1 - k];
-    for (int32_t g = 0; g < group_count; ++g) {
-        if (group_entry[g] >= 0) groups[g].material_name = material_names[group_entry[g]].name;
+    return 1;
+}
+
+// Each named group takes its name, and each group with faces the material
+// name of its last face, once here rather than on every g line and every
+// change of material: with many groups their records are far apart, and
+// writing them line after line would miss the cache each time.
+void NameGroups(Model& model, const int32_t* group_entry) {
+    for (int32_t k = 0; k < model.group_count && k < model.group_names.count; ++k)
+        model.groups[k].name = model.group_names.names[model.group_names.count - 1 - k];
+    for (int32_t g = 0; g < model.group_count; ++g) {
+        if (group_entry[g] >= 0) model.groups[g].material_name = model.material_names[group_entry[g]].name;
     }
-    ReleaseBlock(group_entry);
+}
+
+}  // namespace
+
+int32_t Model::FillElements() {
+    if (!line_buffer) return 0;
+    FillState state;
+    if (!material_names || !state.material_index_of.Create()) return 0;
+    if (material_name_fill < 1) material_name_fill = 1;  // entry 0: the empty name
+    ScopedBlock<int32_t> group_entry(AllocateTable<int32_t>(static_cast<size_t>(group_count)));
+    if (!group_entry.Get()) return 0;
+    for (int32_t g = 0; g < group_count; ++g) group_entry[g] = -1;
+    state.group_entry = group_entry.Get();
+    state.stores_faces = groups && groups[0].faces;
+    // Each face stored takes the next vertex list of the pool, so a pool
+    // that starts empty ends with every face's list packed at its start.
+    const bool packs_vertex_lists = corner_pool && corner_pool_fill == 0;
+
+    const int32_t result = ReadValueLines(*this, state);
+    NameGroups(*this, group_entry.Get());
+    group_entry.Reset();
     ReleaseBlock(group_line_ordinals);
     group_line_ordinals = nullptr;
     group_line_count = 0;
