@@ -72,6 +72,8 @@ int32_t FlushToDisk(std::FILE* file) {
     return FlushFileBuffers(handle) ? 1 : 0;
 }
 
+void StartWriteBack(std::FILE*, int64_t, int64_t) {}
+
 // Renames below are made with MOVEFILE_WRITE_THROUGH: each is on the disk
 // when it returns, so the folder needs nothing more.
 void FlushFolderOf(const char*) {}
@@ -186,6 +188,14 @@ std::FILE* CreateNewFile(const char* path) {
 int32_t FlushToDisk(std::FILE* file) {
     if (std::fflush(file) != 0) return 0;
     return fsync(fileno(file)) == 0 ? 1 : 0;
+}
+
+void StartWriteBack(std::FILE* file, int64_t offset, int64_t length) {
+#if defined(__linux__)
+    sync_file_range(fileno(file), offset, length, SYNC_FILE_RANGE_WRITE);
+#else
+    (void)file, (void)offset, (void)length;
+#endif
 }
 
 void FlushFolderOf(const char* path) {

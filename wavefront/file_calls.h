@@ -31,6 +31,11 @@ void IgnoreFileSizeSignal();
 std::FILE* CreateNewFile(const char* path);
 // Hands everything written to the file on to the disk. Returns 1 or 0.
 int32_t FlushToDisk(std::FILE* file);
+// Asks the system to start writing these bytes of the file to the disk
+// without waiting for them, so that the flush at the commit finds little
+// left to do and the disk works while the next bytes are formatted. Only a
+// hint: where the system has no such call it does nothing.
+void StartWriteBack(std::FILE* file, int64_t offset, int64_t length);
 // Makes the renames and removals in the folder holding `path` durable.
 void FlushFolderOf(const char* path);
 

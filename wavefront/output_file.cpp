@@ -7,6 +7,7 @@
 #include "model/text.h"
 #include "wavefront/commit_record.h"
 #include "wavefront/output_names.h"
+#include "wavefront/path_text.h"
 
 namespace {
 
@@ -54,6 +55,7 @@ int32_t StoreBytes(OutputFile& file, const char* data, size_t n) {
         }
     }
     size_t put = allowed ? std::fwrite(data, 1, allowed, file.handle) : 0;
+    StartWriteBack(file.handle, file.stored, static_cast<int64_t>(put));
     file.stored += static_cast<int64_t>(put);
     if (file.fault) file.fault->bytes_stored += static_cast<int64_t>(put);
     if (put != allowed) return Fail(file, LastSystemError());
@@ -223,6 +225,21 @@ int32_t RenameAll(OutputFile* const* files, int32_t count, int32_t* done) {
     return 1;
 }
 
+// 1 when an earlier file of the set has its target in the same folder as
+// file `i`: that folder's flush after the renames covers both.
+int32_t FolderFlushedBefore(OutputFile* const* files, int32_t i) {
+    char folder[kTemporaryPathCapacity];
+    char earlier[kTemporaryPathCapacity];
+    if (!FolderPart(files[i]->target_path, folder, sizeof folder)) return 0;
+    for (int32_t k = 0; k < i; ++k) {
+        if (files[k] && FolderPart(files[k]->target_path, earlier, sizeof earlier) &&
+            std::strcmp(folder, earlier) == 0) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
 // What a killed run leaves: every name on disk stays as it is.
 void Abandon(OutputFile* const* files, int32_t count) {
     for (int32_t i = 0; i < count; ++i) {
@@ -332,8 +349,10 @@ int32_t CommitOutputFiles(OutputFile* const* files, int32_t count) {
     for (int32_t i = 0; i < count; ++i) {
         if (!files[i]) continue;
         if (files[i]->backup_path[0]) std::remove(files[i]->backup_path);
-        SyncStep(files[i]->fault, nullptr, files[i]->target_path);
-        DiscardOutputFile(*files[i]);
+        if (!FolderFlushedBefore(files, i)) SyncStep(files[i]->fault, nullptr, files[i]->target_path);
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        if (files[i]) DiscardOutputFile(*files[i]);
     }
     return ok;
 }
