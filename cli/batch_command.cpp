@@ -88,6 +88,7 @@ int RunBatchCommand(const Arguments& arguments) {
     options.strict = arguments.Has("--strict");
     options.allow_count_change = arguments.Has("--allow-count-change");
     options.keep_directory = true;  // the files run at once
+    options.threads = 1;            // each of them on one thread
     FileList list;
     if (int status = MakeFileList(arguments, 1, list)) return status;
 

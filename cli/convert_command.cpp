@@ -1,5 +1,5 @@
 // convert ORIGINAL MATCHING NEW [--yes] [--tolerance EPS|auto] [--strict] [--allow-count-change]
-//         [--by position|topology] [--seed O1,O2,O3=S1,S2,S3]
+//         [--by position|topology] [--seed O1,O2,O3=S1,S2,S3] [--jobs N]
 #include <cstdio>
 #include <cstring>
 
@@ -16,9 +16,9 @@ namespace {
 
 const char kConvertUsage[] =
     "convert takes ORIGINAL MATCHING NEW [--yes] [--tolerance EPS|auto] [--strict] [--allow-count-change] "
-    "[--by position|topology] [--seed O1,O2,O3=S1,S2,S3]";
+    "[--by position|topology] [--seed O1,O2,O3=S1,S2,S3] [--jobs N]";
 const char* const kConvertOptions[] = {"--yes", "--tolerance", "--strict", "--allow-count-change", "--by", "--seed",
-                                       nullptr};
+                                       "--jobs", nullptr};
 
 }  // namespace
 
@@ -29,6 +29,7 @@ int RunConvertCommand(const Arguments& arguments) {
     ConvertOptions options;
     options.diagnostics = &diagnostics;
     if (int status = ReadTolerance(arguments, options.tolerance, options.automatic_tolerance)) return status;
+    if (int status = ReadJobs(arguments, options.threads)) return status;
     options.strict = arguments.Has("--strict");
     options.allow_count_change = arguments.Has("--allow-count-change");
     TopologySeed seeds[kMaxSeeds];

@@ -1,6 +1,10 @@
 #include "morph/convert.h"
 
+#include <functional>
+
 #include "platform/block.h"
+#include "platform/current_directory.h"
+#include "platform/parallel.h"
 #include "model/model.h"
 #include "model/records.h"
 #include "model/text.h"
@@ -10,6 +14,7 @@
 #include "morph/pair_vertices.h"
 #include "morph/topology_convert.h"
 #include "morph/tolerant_partners.h"
+#include "wavefront/library_folder.h"
 #include "wavefront/obj_writer.h"
 #include "wavefront/output_file.h"
 
@@ -94,12 +99,20 @@ int32_t CheckCounts(const Model& original, const Model& matching, const ConvertO
     return 1;
 }
 
+// The threads a run may use.
+int32_t ThreadsOf(const ConvertOptions* options) {
+    return options && options->threads > 0 ? options->threads : ProcessorCount();
+}
+
 // Writes the renumbered matching model: 1, or -4 with its message. The
 // diagnostics learn the library written, the write's reason on failure and
 // the earlier half-done writes it finished.
-int32_t Save(Model& matching, const char* new_path, char* message, ConvertDiagnostics* diagnostics) {
+int32_t Save(Model& matching, const char* new_path, char* message, const ConvertOptions& options) {
+    ConvertDiagnostics* diagnostics = options.diagnostics;
     OutputFault fault;
-    int32_t written = WriteObjFileWithFault(matching, new_path, &fault);
+    WritePlan plan;
+    plan.threads = ThreadsOf(&options);
+    int32_t written = WriteObjFileWithFault(matching, new_path, &fault, plan);
     if (diagnostics) {
         diagnostics->repaired = fault.repaired;
         diagnostics->reason = written ? 0 : fault.error;
@@ -113,41 +126,41 @@ int32_t Save(Model& matching, const char* new_path, char* message, ConvertDiagno
     return -4;
 }
 
-}  // namespace
-
-int32_t LoadOriginal(Model& original, const char* path, OperationHost* host, char* message,
-                     const ConvertOptions* options) {
-    host->ShowStatus("Loading original file...(please wait)");
-    host->StepProgress();
+// The original as LoadOriginal loads it, without its status steps.
+bool LoadOriginalModel(Model& original, const char* path, const ConvertOptions* options, bool change_directory) {
     // From the original only its positions and its face count are needed:
     // its faces, texture coordinates and normals are counted, not stored.
     // Pairing by connectivity needs its faces as well.
-    bool change_directory = !(options && options->keep_directory);
-    bool loaded = options && options->by_topology ? original.LoadObj(path, change_directory)
-                                                  : original.LoadObjPositions(path, change_directory);
-    if (loaded) return 1;
+    return options && options->by_topology ? original.LoadObj(path, change_directory)
+                                           : original.LoadObjPositions(path, change_directory);
+}
+
+// LoadOriginal's failure: -2 with its message and reason.
+int32_t OriginalNotLoaded(const Model& original, const char* path, char* message, const ConvertOptions* options) {
     if (options && options->diagnostics) options->diagnostics->reason = original.load_error;
     WriteOriginalNotLoaded(message, path);
     return -2;
 }
 
-int32_t ConvertAgainstOriginal(const Model& original, const char* matching_path, const char* new_path,
-                               OperationHost* host, char* message, const ConvertOptions* given) {
-    if (!matching_path || !new_path || !host || !message) return 0;
+// Loads the matching model at the point of the run where it is due; 1 or 0.
+using MatchingLoad = std::function<int32_t(Model& matching)>;
+
+// ConvertAgainstOriginal with the matching model and its load given.
+int32_t ConvertWith(const Model& original, Model& matching, const MatchingLoad& load, const char* matching_path,
+                    const char* new_path, OperationHost* host, char* message, const ConvertOptions* given) {
     const ConvertOptions exact;
     const ConvertOptions& options = given ? *given : exact;
     ConvertDiagnostics* diagnostics = options.diagnostics;
     if (diagnostics) *diagnostics = ConvertDiagnostics{};
-    if (host->ShouldStop()) return -8;
-
-    Model matching;
     auto finish = [&](int32_t code) {
         matching.Release();
         return code;
     };
+    if (host->ShouldStop()) return finish(-8);
+
     host->ShowStatus("Loading matching file...(please wait)");
     host->StepProgress();
-    if (!matching.LoadObj(matching_path, !options.keep_directory)) {
+    if (!load(matching)) {
         if (diagnostics) diagnostics->reason = matching.load_error;
         WriteMatchingNotLoaded(message, matching_path);
         return finish(-3);
@@ -170,21 +183,81 @@ int32_t ConvertAgainstOriginal(const Model& original, const char* matching_path,
     if (host->ShouldStop()) return finish(-8);
     host->SetProgress(1, 1);
     host->ShowStatus("Saving file...(please wait)");
-    int32_t code = Save(matching, new_path, message, diagnostics);
+    int32_t code = Save(matching, new_path, message, options);
     if (code == 1) matching.Clear();
     return finish(code);
+}
+
+// ConvertFiles with both files read at once. The host hears the same steps
+// in the same order as from one file after the other: the original's status
+// before both loads, the matching file's once the original has loaded. The
+// current directory ends as one load after the other leaves it; a relative
+// matching path that the original's library folder would have changed the
+// meaning of is read again from there.
+int32_t ConvertLoadingTogether(const char* original_path, const char* matching_path, const char* new_path,
+                               OperationHost* host, char* message, const ConvertOptions* options) {
+    const bool keep_directory = options && options->keep_directory;
+    Model original;
+    Model matching;
+    int32_t loaded[2] = {0, 0};
+    host->ShowStatus("Loading original file...(please wait)");
+    host->StepProgress();
+    RunInParallel(2, 2, [&](int32_t k) {
+        loaded[k] = k == 0 ? LoadOriginalModel(original, original_path, options, false)
+                           : matching.LoadObj(matching_path, false);
+    });
+    int32_t code = -2;
+    if (!loaded[0]) {
+        OriginalNotLoaded(original, original_path, message, options);
+    } else {
+        bool moved = !keep_directory && EnterLibraryFolder(original);
+        MatchingLoad load = [&](Model& model) -> int32_t {
+            if (moved && !IsFullPath(matching_path)) return model.LoadObj(matching_path, true);
+            if (loaded[1] && !keep_directory) EnterLibraryFolder(model);
+            return loaded[1];
+        };
+        code = ConvertWith(original, matching, load, matching_path, new_path, host, message, options);
+    }
+    matching.Release();
+    if (code == 1) original.Clear();
+    original.Release();
+    return code;
+}
+
+}  // namespace
+
+int32_t LoadOriginal(Model& original, const char* path, OperationHost* host, char* message,
+                     const ConvertOptions* options) {
+    host->ShowStatus("Loading original file...(please wait)");
+    host->StepProgress();
+    if (LoadOriginalModel(original, path, options, !(options && options->keep_directory))) return 1;
+    return OriginalNotLoaded(original, path, message, options);
+}
+
+int32_t ConvertAgainstOriginal(const Model& original, const char* matching_path, const char* new_path,
+                               OperationHost* host, char* message, const ConvertOptions* given) {
+    if (!matching_path || !new_path || !host || !message) return 0;
+    const bool change_directory = !(given && given->keep_directory);
+    Model matching;
+    MatchingLoad load = [&](Model& model) -> int32_t { return model.LoadObj(matching_path, change_directory); };
+    return ConvertWith(original, matching, load, matching_path, new_path, host, message, given);
 }
 
 int32_t ConvertFiles(const char* original_path, const char* matching_path, const char* new_path,
                      OperationHost* host, char* message, const ConvertOptions* options) {
     if (!original_path || !matching_path || !new_path || !host || !message) return 0;
     if (options && options->diagnostics) *options->diagnostics = ConvertDiagnostics{};
-    // The matching model goes before the original, on every return.
-    Model original;
-    int32_t code = LoadOriginal(original, original_path, host, message, options);
-    if (code == 1) code = ConvertAgainstOriginal(original, matching_path, new_path, host, message, options);
-    if (code == 1) original.Clear();
-    original.Release();
+    int32_t code = 0;
+    if (ThreadsOf(options) > 1) {
+        code = ConvertLoadingTogether(original_path, matching_path, new_path, host, message, options);
+    } else {
+        // The matching model goes before the original, on every return.
+        Model original;
+        code = LoadOriginal(original, original_path, host, message, options);
+        if (code == 1) code = ConvertAgainstOriginal(original, matching_path, new_path, host, message, options);
+        if (code == 1) original.Clear();
+        original.Release();
+    }
     ReleaseSpareBlocks();
     return code;
 }

@@ -90,6 +90,10 @@ struct ConvertOptions {
     // Loads leave the current directory alone (the dialog expects the
     // library's folder), so that several conversions may run at once.
     bool keep_directory = false;
+    // Threads one conversion may use (loading both files at once, formatting
+    // the new file); 0: as many as the machine runs at once. The results
+    // are the same for every count.
+    int32_t threads = 0;
     ConvertDiagnostics* diagnostics = nullptr;  // filled when given
 };
 

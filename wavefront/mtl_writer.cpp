@@ -1,37 +1,18 @@
 // The MTL writer: the Model's material table as Wavefront MTL text, every
 // line ending in "\r\n".
-#include <cstring>
-
 #include "model/model.h"
-#include "wavefront/number_format.h"
-#include "wavefront/output_file.h"
+#include "wavefront/line_output.h"
 
 namespace {
 
-inline char* Put(char* out, const char* text) {
-    size_t length = std::strlen(text);
-    std::memcpy(out, text, length);
-    return out + length;
-}
-
 // "<keyword> r g b\r\n" of a colour's first three channels.
 char* PutColour(char* out, const char* keyword, const float* colour) {
-    out = Put(out, keyword);
+    out = PutText(out, keyword);
     for (int c = 0; c < 3; ++c) {
         *out++ = ' ';
         out += FormatFloatExact(out, colour[c]);
     }
-    return Put(out, "\r\n");
-}
-
-int32_t WriteCountLine(OutputFile* file, const char* text, int32_t count, const char* end) {
-    char* start = ReserveOutput(file, 128);
-    if (!start) return 0;
-    char* out = Put(start, text);
-    out += FormatInteger(out, count);
-    out = Put(out, end);
-    AdvanceOutput(file, static_cast<size_t>(out - start));
-    return 1;
+    return PutText(out, "\r\n");
 }
 
 int32_t WriteMapLine(OutputFile* file, const char* keyword, const char* file_name) {
@@ -53,17 +34,17 @@ int32_t Model::WriteMtlText(OutputFile* file) const {
         // The seven lines from the name's line end to Ns: at most 11 numbers.
         char* start = ReserveOutput(file, 16 * kNumberTextCapacity);
         if (!start) return 0;
-        char* out = Put(start, "\r\n");
+        char* out = PutText(start, "\r\n");
         out = PutColour(out, "Ka", material.ambient);
         out = PutColour(out, "Kd", material.diffuse);
         out = PutColour(out, "Ks", material.specular);
-        out = Put(out, "d ");
+        out = PutText(out, "d ");
         out += FormatFloatExact(out, material.opacity);
-        out = Put(out, "\r\nillum ");
+        out = PutText(out, "\r\nillum ");
         out += FormatInteger(out, material.illumination);
-        out = Put(out, "\r\nNs ");
+        out = PutText(out, "\r\nNs ");
         out += FormatFloatExact(out, material.shininess);
-        out = Put(out, "\r\n");
+        out = PutText(out, "\r\n");
         AdvanceOutput(file, static_cast<size_t>(out - start));
 
         if (!WriteMapLine(file, "map_Kd ", Name(material.diffuse_map)) ||

@@ -9,6 +9,7 @@
 #include "platform/current_directory.h"
 #include "platform/file_image.h"
 #include "platform/reasons.h"
+#include "wavefront/library_folder.h"
 #include "wavefront/obj_passes.h"
 #include "wavefront/path_text.h"
 
@@ -85,7 +86,7 @@ void LoadMaterialLibrary(Model& model, bool change_directory) {
 
     // A path cut to fit would name another file: such a library is not read.
     bool read = path_whole && ReadFileImage(model.mtl_path, model.text) == 1;
-    if (folder[0] && change_directory) MakeCurrentDirectory(folder);
+    if (change_directory) EnterLibraryFolder(model);
     if (read) {
         model.text.read_pos = 0;
         model.ReadMaterialLibrary();
@@ -148,6 +149,15 @@ int32_t Load(Model& model, const char* path, bool keep_faces, bool change_direct
 }
 
 }  // namespace
+
+int32_t EnterLibraryFolder(const Model& model) {
+    if (model.has_mtllib != 1) return 0;
+    char folder[kPathCapacity];
+    FolderPart(model.obj_path, folder, sizeof folder);
+    if (!folder[0]) return 0;
+    MakeCurrentDirectory(folder);
+    return 1;
+}
 
 int32_t Model::LoadObj(const char* path, bool change_directory) { return Load(*this, path, true, change_directory); }
 

@@ -4,14 +4,14 @@
 //
 // Text is assembled straight into the output buffer; every line ends in
 // "\r\n" on every platform.
-#include <charconv>
 #include <cstring>
 
 #include "platform/block.h"
 #include "model/corners.h"
 #include "model/model.h"
 #include "model/text.h"
-#include "wavefront/number_format.h"
+#include "wavefront/chunk_writer.h"
+#include "wavefront/line_output.h"
 #include "wavefront/obj_writer.h"
 #include "wavefront/output_file.h"
 
@@ -21,47 +21,6 @@ namespace {
 constexpr size_t kNumberLineRoom = 4 * kNumberTextCapacity;
 // Room for one corner: three 1-based indexes, slashes and a space.
 constexpr size_t kCornerRoom = 64;
-
-inline char* Put(char* out, const char* text, size_t length) {
-    std::memcpy(out, text, length);
-    return out + length;
-}
-
-inline char* PutFloat(char* out, float value) { return out + FormatFloatExact(out, value); }
-
-// A stored 0-based index written 1-based ("%d" of index + 1).
-inline char* PutIndex(char* out, int32_t index) {
-    int64_t value = static_cast<int64_t>(index) + 1;
-    if (value <= 0) return std::to_chars(out, out + 16, value).ptr;
-    uint32_t rest = static_cast<uint32_t>(value);
-    int length = 1;
-    for (uint32_t limit = 10; length < 10 && rest >= limit; limit *= 10) ++length;
-    char* end = out + length;
-    char* p = end;
-    while (rest >= 100) {
-        uint32_t pair = rest % 100;
-        rest /= 100;
-        p -= 2;
-        PutDigitPair(p, pair);
-    }
-    if (rest >= 10) {
-        PutDigitPair(p - 2, rest);
-    } else {
-        p[-1] = static_cast<char>('0' + rest);
-    }
-    return end;
-}
-
-// One "<text><count>\r\n" or "...\r\n\r\n" line.
-int32_t WriteCountLine(OutputFile* file, const char* text, int32_t count, const char* end) {
-    char* start = ReserveOutput(file, 128);
-    if (!start) return 0;
-    char* out = Put(start, text, std::strlen(text));
-    out += FormatInteger(out, count);
-    out = Put(out, end, std::strlen(end));
-    AdvanceOutput(file, static_cast<size_t>(out - start));
-    return 1;
-}
 
 // The file name part of a path: what follows the last folder separator or
 // drive colon.
@@ -84,21 +43,20 @@ bool IsObjName(const char* name, size_t length) {
 // Corner layout, chosen once for the whole Model by the tables it has.
 enum CornerFormat { kVertexOnly, kVertexTexcoord, kVertexNormal, kVertexTexcoordNormal };
 
-int32_t WriteFace(OutputFile* file, const Face& face, CornerFormat format) {
-    // Room for the whole line at once unless the face is huge.
-    const int32_t batch = 1024;
-    char* out = ReserveOutput(file, 2 + kCornerRoom * static_cast<size_t>(batch));
-    if (!out) return 0;
-    out = Put(out, "f ", 2);
+CornerFormat CornerFormatOf(const Model& model) {
+    return model.texcoord_count > 0 ? (model.normal_count > 0 ? kVertexTexcoordNormal : kVertexTexcoord)
+                                    : (model.normal_count > 0 ? kVertexNormal : kVertexOnly);
+}
+
+size_t FaceRoom(const Face& face) { return 4 + kCornerRoom * static_cast<size_t>(face.corner_count); }
+
+// "f <corners>\r\n" with FaceRoom(face) bytes of room.
+char* PutFace(char* out, const Face& face, CornerFormat format) {
+    out = PutBytes(out, "f ", 2);
     for (int32_t c = 0; c < face.corner_count; ++c) {
         int32_t v = face.vertex_indices ? face.vertex_indices[c] : 0;
         int32_t t = face.texcoord_indices ? face.texcoord_indices[c] : 0;
         int32_t n = face.normal_indices ? face.normal_indices[c] : 0;
-        if (c > 0 && c % batch == 0) {
-            AdvanceOutput(file, static_cast<size_t>(out - (file->buffer + file->fill)));
-            out = ReserveOutput(file, kCornerRoom * static_cast<size_t>(batch));
-            if (!out) return 0;
-        }
         out = PutIndex(out, v);
         switch (format) {
             case kVertexOnly:
@@ -108,7 +66,7 @@ int32_t WriteFace(OutputFile* file, const Face& face, CornerFormat format) {
                 out = PutIndex(out, t);
                 break;
             case kVertexNormal:
-                out = Put(out, "//", 2);
+                out = PutBytes(out, "//", 2);
                 out = PutIndex(out, n);
                 break;
             case kVertexTexcoordNormal:
@@ -120,15 +78,60 @@ int32_t WriteFace(OutputFile* file, const Face& face, CornerFormat format) {
         }
         *out++ = ' ';
     }
-    out = Put(out, "\r\n", 2);
-    AdvanceOutput(file, static_cast<size_t>(out - (file->buffer + file->fill)));
-    return 1;
+    return PutBytes(out, "\r\n", 2);
 }
 
-// One group name's section; visit(f) calls f(face) for every face record of
-// that name in order (records without corners are skipped here).
-template <typename Visit>
-int32_t WriteSection(const Model& model, OutputFile* file, int32_t name_index, Visit visit) {
+// The name a face's "usemtl" line gives, or null when its material index
+// names no material of the table.
+const char* MaterialName(const Model& model, int32_t index) {
+    if (!model.materials || model.material_count <= 0 || index < 0 || index >= model.material_count) return nullptr;
+    return model.Name(model.materials[index].name);
+}
+
+// Room for a face line and the "usemtl" line before it when its material
+// differs from `current`, which then becomes the face's.
+size_t FaceLineRoom(const Model& model, const Face& face, int32_t& current) {
+    size_t room = FaceRoom(face);
+    if (face.material_index != current) {
+        if (const char* name = MaterialName(model, face.material_index)) room += 9 + std::strlen(name);
+        current = face.material_index;
+    }
+    return room;
+}
+
+// The face line, after its "usemtl" line when the material changes.
+char* PutFaceLine(char* out, const Model& model, const Face& face, CornerFormat format, int32_t& current) {
+    if (face.material_index != current) {
+        if (const char* name = MaterialName(model, face.material_index)) {
+            out = PutBytes(out, "usemtl ", 7);
+            out = PutText(out, name);
+            out = PutBytes(out, "\r\n", 2);
+        }
+        current = face.material_index;
+    }
+    return PutFace(out, face, format);
+}
+
+// One face line (with its "usemtl" line) into the file; a face too long for
+// the output buffer is formatted in a block of its own.
+int32_t WriteFaceLine(OutputFile* file, const Model& model, const Face& face, CornerFormat format,
+                      int32_t& current) {
+    int32_t next = current;
+    size_t room = FaceLineRoom(model, face, next);
+    if (room <= kOutputBufferBytes) {
+        char* start = ReserveOutput(file, room);
+        if (!start) return 0;
+        AdvanceOutput(file, static_cast<size_t>(PutFaceLine(start, model, face, format, current) - start));
+        return 1;
+    }
+    ScopedBlock<char> text(static_cast<char*>(AllocateUnclearedBlock(room)));
+    if (!text.Get()) return 0;
+    size_t length = static_cast<size_t>(PutFaceLine(text.Get(), model, face, format, current) - text.Get());
+    return WriteOutput(file, text.Get(), length);
+}
+
+// "g <name>\r\n\r\n", the name's spaces written as underscores.
+int32_t WriteSectionHeader(const Model& model, OutputFile* file, int32_t name_index) {
     char line[kGroupNameCapacity + 8];
     size_t length = 0;
     line[length++] = 'g';
@@ -138,33 +141,22 @@ int32_t WriteSection(const Model& model, OutputFile* file, int32_t name_index, V
         line[length++] = *p == ' ' ? '_' : *p;
     }
     std::memcpy(line + length, "\r\n\r\n", 4);
-    if (!WriteOutput(file, line, length + 4)) return 0;
+    return WriteOutput(file, line, length + 4);
+}
 
-    CornerFormat format = model.texcoord_count > 0
-                              ? (model.normal_count > 0 ? kVertexTexcoordNormal : kVertexTexcoord)
-                              : (model.normal_count > 0 ? kVertexNormal : kVertexOnly);
+// One group name's section; visit(f) calls f(face) for every face record of
+// that name in order (records without corners are skipped here).
+template <typename Visit>
+int32_t WriteSection(const Model& model, OutputFile* file, int32_t name_index, Visit visit) {
+    if (!WriteSectionHeader(model, file, name_index)) return 0;
+    CornerFormat format = CornerFormatOf(model);
     int32_t current_material = -1;
     int32_t written = 0;
     int32_t ok = 1;
     visit([&](const Face& face) {
         if (!ok || face.corner_count <= 0) return;
-        if (face.material_index != current_material) {
-            if (model.materials && model.material_count > 0 && face.material_index >= 0 &&
-                face.material_index < model.material_count) {
-                const char* name = model.Name(model.materials[face.material_index].name);
-                if (!WriteOutput(file, "usemtl ", 7) || !WriteOutputText(file, name) ||
-                    !WriteOutput(file, "\r\n", 2)) {
-                    ok = 0;
-                    return;
-                }
-            }
-            current_material = face.material_index;
-        }
-        if (!WriteFace(file, face, format)) {
-            ok = 0;
-            return;
-        }
-        ++written;
+        ok = WriteFaceLine(file, model, face, format, current_material);
+        written += ok;
     });
     if (!ok) return 0;
     return WriteCountLine(file, "# num_faces: ", written, "\r\n\r\n");
@@ -205,11 +197,50 @@ int32_t BucketFaces(const Model& model, int32_t face_total, FaceBuckets& buckets
     return 1;
 }
 
+// The face lines of faces[begin, end), one section's run of a regrouped
+// Group, formatted in chunks. A chunk starts with the material of the last
+// face written before it in the section (-1 for the first).
+int32_t WriteSectionFaces(ChunkWriter& writer, const Model& model, const Face* faces, int32_t begin, int32_t end) {
+    CornerFormat format = CornerFormatOf(model);
+    return writer.Write(end - begin, [&](int32_t first, int32_t last, ChunkText& text) {
+        first += begin;
+        last += begin;
+        int32_t current = -1;
+        for (int32_t i = first - 1; i >= begin; --i) {
+            if (!IsWritten(model, faces[i])) continue;
+            current = faces[i].material_index;
+            break;
+        }
+        size_t room = 0;
+        int32_t material = current;
+        for (int32_t i = first; i < last; ++i) {
+            if (IsWritten(model, faces[i])) room += FaceLineRoom(model, faces[i], material);
+        }
+        char* out = text.Reserve(room);
+        if (!out) return 0;
+        // The corner lists of faces sorted this way, and the materials they
+        // name, lie anywhere in memory: they are fetched a few faces before
+        // they are written.
+        constexpr int32_t kAhead = 16;
+        for (int32_t i = first; i < last; ++i) {
+            if (i + kAhead < last) {
+                const Face& ahead = faces[i + kAhead];
+                if (ahead.vertex_indices) __builtin_prefetch(ahead.vertex_indices);
+                if (ahead.texcoord_indices) __builtin_prefetch(ahead.texcoord_indices);
+                if (ahead.normal_indices) __builtin_prefetch(ahead.normal_indices);
+            }
+            if (IsWritten(model, faces[i])) out = PutFaceLine(out, model, faces[i], format, current);
+        }
+        text.length = static_cast<size_t>(out - text.data);
+        return 1;
+    });
+}
+
 // A regrouped Model holds one Group whose written faces already follow the
-// group-name order: each section is then one run of that array, found in
-// the same walk that writes it. Returns -1 (nothing written) when the faces
-// are not in that order, else the sections' result.
-int32_t WriteSortedSections(const Model& model, OutputFile* file) {
+// group-name order: each section is then one run of that array. Returns -1
+// (nothing written) when the faces are not in that order, else the
+// sections' result.
+int32_t WriteSortedSections(const Model& model, ChunkWriter& writer) {
     if (model.group_count != 1 || !model.groups || !model.groups[0].faces) return -1;
     const Face* faces = model.groups[0].faces;
     const int32_t count = model.groups[0].face_count;
@@ -219,29 +250,19 @@ int32_t WriteSortedSections(const Model& model, OutputFile* file) {
         if (faces[i].group_name_index < previous) return -1;
         previous = faces[i].group_name_index;
     }
-    // The corner lists of faces sorted this way, and the materials they
-    // name, lie anywhere in memory, one jump for every run of faces: they are
-    // fetched a few faces before they are written.
-    constexpr int32_t kAhead = 16;
-    auto fetch = [&model](const Face& face) {
-        if (face.vertex_indices) __builtin_prefetch(face.vertex_indices);
-        if (face.texcoord_indices) __builtin_prefetch(face.texcoord_indices);
-        if (face.normal_indices) __builtin_prefetch(face.normal_indices);
-        if (model.materials && face.material_index >= 0 && face.material_index < model.material_count)
-            __builtin_prefetch(&model.materials[face.material_index]);
-    };
+    OutputFile* file = writer.File();
     int32_t i = 0;
     for (int32_t k = 0; k < model.group_name_count; ++k) {
-        int32_t ok = WriteSection(model, file, k, [&](auto write) {
-            for (; i < count; ++i) {
-                if (i + kAhead < count) fetch(faces[i + kAhead]);
-                const Face& face = faces[i];
-                if (!IsWritten(model, face)) continue;
-                if (face.group_name_index != k) break;
-                write(face);
-            }
-        });
-        if (!ok) return 0;
+        int32_t begin = i;
+        int32_t written = 0;
+        for (; i < count; ++i) {
+            if (!IsWritten(model, faces[i])) continue;
+            if (faces[i].group_name_index != k) break;
+            ++written;
+        }
+        if (!WriteSectionHeader(model, file, k) || !WriteSectionFaces(writer, model, faces, begin, i) ||
+            !WriteCountLine(file, "# num_faces: ", written, "\r\n\r\n"))
+            return 0;
     }
     return 1;
 }
@@ -261,48 +282,53 @@ int32_t WriteHeader(const Model& model, OutputFile* file, int32_t face_total, co
            WriteOutput(file, "\r\n\r\n", 4);
 }
 
+// " x y z" or " u v" of one record.
+char* PutValues(char* out, float x, float y, float z) {
+    *out++ = ' ';
+    out = PutFloat(out, x);
+    *out++ = ' ';
+    out = PutFloat(out, y);
+    *out++ = ' ';
+    return PutFloat(out, z);
+}
+char* PutValues(char* out, const Vertex& vertex) { return PutValues(out, vertex.x, vertex.y, vertex.z); }
+char* PutValues(char* out, const Normal& normal) { return PutValues(out, normal.x, normal.y, normal.z); }
+char* PutValues(char* out, const TexCoord& texcoord) {
+    *out++ = ' ';
+    out = PutFloat(out, texcoord.u);
+    *out++ = ' ';
+    return PutFloat(out, texcoord.v);
+}
+
+// "<keyword> <values>\r\n" for each of `count` records (none when records
+// is null).
+template <typename Record>
+int32_t WriteNumberLines(ChunkWriter& writer, const char* keyword, const Record* records, int32_t count) {
+    size_t keyword_length = std::strlen(keyword);
+    if (!records) return 1;
+    return writer.Write(count, [&](int32_t first, int32_t end, ChunkText& text) {
+        char* out = text.Reserve(static_cast<size_t>(end - first) * kNumberLineRoom);
+        if (!out) return 0;
+        for (int32_t i = first; i < end; ++i) {
+            out = PutBytes(out, keyword, keyword_length);
+            out = PutValues(out, records[i]);
+            out = PutBytes(out, "\r\n", 2);
+        }
+        text.length = static_cast<size_t>(out - text.data);
+        return 1;
+    });
+}
+
 // The v, vn and vt lines, each table followed by its counter comment; the v
 // lines are those of `vertices` (vertex_count records).
-int32_t WriteElementTables(const Model& model, const Vertex* vertices, OutputFile* file) {
-    for (int32_t i = 0; vertices && i < model.vertex_count; ++i) {
-        char* start = ReserveOutput(file, kNumberLineRoom);
-        if (!start) return 0;
-        char* out = Put(start, "v ", 2);
-        out = PutFloat(out, vertices[i].x);
-        *out++ = ' ';
-        out = PutFloat(out, vertices[i].y);
-        *out++ = ' ';
-        out = PutFloat(out, vertices[i].z);
-        out = Put(out, "\r\n", 2);
-        AdvanceOutput(file, static_cast<size_t>(out - start));
-    }
-    if (!WriteCountLine(file, "# num_vertices: ", model.vertex_count, "\r\n\r\n")) return 0;
-
-    for (int32_t i = 0; model.normals && i < model.normal_count; ++i) {
-        char* start = ReserveOutput(file, kNumberLineRoom);
-        if (!start) return 0;
-        char* out = Put(start, "vn ", 3);
-        out = PutFloat(out, model.normals[i].x);
-        *out++ = ' ';
-        out = PutFloat(out, model.normals[i].y);
-        *out++ = ' ';
-        out = PutFloat(out, model.normals[i].z);
-        out = Put(out, "\r\n", 2);
-        AdvanceOutput(file, static_cast<size_t>(out - start));
-    }
-    if (!WriteCountLine(file, "# num_vertex_normals: ", model.normal_count, "\r\n\r\n")) return 0;
-
-    for (int32_t i = 0; model.texcoords && i < model.texcoord_count; ++i) {
-        char* start = ReserveOutput(file, kNumberLineRoom);
-        if (!start) return 0;
-        char* out = Put(start, "vt ", 3);
-        out = PutFloat(out, model.texcoords[i].u);
-        *out++ = ' ';
-        out = PutFloat(out, model.texcoords[i].v);
-        out = Put(out, "\r\n", 2);
-        AdvanceOutput(file, static_cast<size_t>(out - start));
-    }
-    return WriteCountLine(file, "# num_uvs: ", model.texcoord_count, "\r\n\r\n");
+int32_t WriteElementTables(const Model& model, const Vertex* vertices, ChunkWriter& writer) {
+    OutputFile* file = writer.File();
+    return WriteNumberLines(writer, "v", vertices, model.vertex_count) &&
+           WriteCountLine(file, "# num_vertices: ", model.vertex_count, "\r\n\r\n") &&
+           WriteNumberLines(writer, "vn", model.normals, model.normal_count) &&
+           WriteCountLine(file, "# num_vertex_normals: ", model.normal_count, "\r\n\r\n") &&
+           WriteNumberLines(writer, "vt", model.texcoords, model.texcoord_count) &&
+           WriteCountLine(file, "# num_uvs: ", model.texcoord_count, "\r\n\r\n");
 }
 
 // One group name's section, found by a scan of every face.
@@ -315,9 +341,10 @@ int32_t WriteScannedSection(const Model& model, OutputFile* file, int32_t name_i
 }
 
 // Every group name's section, in table order.
-int32_t WriteAllSections(const Model& model, OutputFile* file, int32_t face_total) {
+int32_t WriteAllSections(const Model& model, ChunkWriter& writer, int32_t face_total) {
     if (!model.group_name_table || model.group_name_count <= 0) return 1;
-    if (int32_t ok = WriteSortedSections(model, file); ok >= 0) return ok;
+    if (int32_t ok = WriteSortedSections(model, writer); ok >= 0) return ok;
+    OutputFile* file = writer.File();
     FaceBuckets buckets;
     if (!BucketFaces(model, face_total, buckets)) {
         // No room for the index: each section scans the faces itself.
@@ -339,11 +366,13 @@ int32_t WriteAllSections(const Model& model, OutputFile* file, int32_t face_tota
 
 // The whole OBJ text with the v lines of `vertices`; library_name is what
 // the mtllib line names (null: no such line).
-int32_t WriteObjBody(const Model& model, const Vertex* vertices, OutputFile* file, const char* library_name) {
+int32_t WriteObjBody(const Model& model, const Vertex* vertices, OutputFile* file, const char* library_name,
+                     const WritePlan& plan) {
     int32_t face_total = 0;
     ForEachFace(model, [&](const Face& face) { face_total += IsWritten(model, face) ? 1 : 0; });
-    return WriteHeader(model, file, face_total, library_name) && WriteElementTables(model, vertices, file) &&
-           WriteAllSections(model, file, face_total);
+    ChunkWriter writer(file, plan);
+    return WriteHeader(model, file, face_total, library_name) && WriteElementTables(model, vertices, writer) &&
+           WriteAllSections(model, writer, face_total);
 }
 
 }  // namespace
@@ -376,7 +405,7 @@ int32_t Model::WriteObjText(OutputFile* file, const char* path) {
     char library_path[kPathCapacity];
     char library_name[kPathCapacity];
     if (material_count > 0 && !MakeLibraryPath(path, library_path, library_name)) return 0;
-    return WriteObjBody(*this, vertices, file, material_count > 0 ? library_name : nullptr);
+    return WriteObjBody(*this, vertices, file, material_count > 0 ? library_name : nullptr, WritePlan{});
 }
 
 namespace {
@@ -384,7 +413,7 @@ namespace {
 // The OBJ file and its library for a model regrouped already (or, with
 // `regroup`, regrouped once both files are open).
 int32_t WriteFiles(Model* regroup, const Model& model, const Vertex* vertices, const char* path,
-                   OutputFault* fault) {
+                   OutputFault* fault, const WritePlan& plan) {
     if (!path || !vertices) return 0;
     bool with_library = model.material_count > 0;
     char library_path[kPathCapacity];
@@ -398,7 +427,7 @@ int32_t WriteFiles(Model* regroup, const Model& model, const Vertex* vertices, c
     if (with_library && !OpenOutputFile(mtl, library_path, fault)) return 0;
 
     if (regroup) regroup->RegroupByMaterial();
-    int32_t ok = WriteObjBody(model, vertices, &obj, with_library ? library_name : nullptr);
+    int32_t ok = WriteObjBody(model, vertices, &obj, with_library ? library_name : nullptr, plan);
     if (ok && with_library) ok = model.WriteMtlText(&mtl);
     if (!ok) return 0;  // both temporaries go with the records
 
@@ -409,12 +438,12 @@ int32_t WriteFiles(Model* regroup, const Model& model, const Vertex* vertices, c
 
 }  // namespace
 
-int32_t WriteObjFileWithFault(Model& model, const char* path, OutputFault* fault) {
-    return WriteFiles(&model, model, model.vertices, path, fault);
+int32_t WriteObjFileWithFault(Model& model, const char* path, OutputFault* fault, const WritePlan& plan) {
+    return WriteFiles(&model, model, model.vertices, path, fault, plan);
 }
 
 int32_t WriteRegroupedObjFile(const Model& model, const Vertex* vertices, const char* path) {
-    return WriteFiles(nullptr, model, vertices, path, nullptr);
+    return WriteFiles(nullptr, model, vertices, path, nullptr, WritePlan{});
 }
 
 int32_t Model::WriteObjFile(const char* path) { return WriteObjFileWithFault(*this, path, nullptr); }

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "model/model.h"
+#include "wavefront/chunk_writer.h"
 
 struct OutputFault;  // wavefront/output_file.h
 
@@ -18,8 +19,11 @@ struct OutputFault;  // wavefront/output_file.h
 int32_t MakeLibraryPath(const char* path, char (&library_path)[kPathCapacity],
                         char (&library_name)[kPathCapacity]);
 
-// WriteObjFile with a fault plan for the output files (null: none).
-int32_t WriteObjFileWithFault(Model& model, const char* path, OutputFault* fault);
+// WriteObjFile with a fault plan for the output files (null: none), its
+// long runs of lines formatted as `plan` says; the bytes are the same for
+// every plan.
+int32_t WriteObjFileWithFault(Model& model, const char* path, OutputFault* fault,
+                              const WritePlan& plan = WritePlan{});
 
 // WriteObjFile for a model that RegroupByMaterial has regrouped already,
 // with the v lines of `vertices` (vertex_count records) in place of its own

@@ -55,7 +55,51 @@ void BuildSectionsModel(Model& model) {
                {}});
 }
 
+// Table lengths that no small chunk size divides, sections of several
+// lengths (one only a record without corners) and material runs that cross
+// chunk boundaries.
+void BuildLongModel(Model& model) {
+    std::vector<std::array<float, 3>> positions, normals;
+    std::vector<std::array<float, 2>> texcoords;
+    for (int i = 0; i < 37; ++i) positions.push_back({i * 0.37f, -i / 7.0f, 1e-7f * i});
+    for (int i = 0; i < 23; ++i) normals.push_back({0, i / 23.0f, 1});
+    for (int i = 0; i < 29; ++i) texcoords.push_back({i / 29.0f, 0.5f});
+    SetVertices(model, positions);
+    SetNormals(model, normals);
+    SetTexcoords(model, texcoords);
+    SetMaterials(model, {"m0", "m1", "m2"});
+    std::vector<std::vector<HandFace>> groups(3);
+    for (int f = 0; f < 33; ++f) {
+        HandFace face{f / 4 % 4 - 1, {f % 37, (f + 5) % 37, (f + 11) % 37}, {f % 29, 0, 1}, {f % 23, 2, 3}};
+        groups[f % 5 == 1 ? 2 : 0].push_back(face);
+    }
+    groups[1].push_back(HandFace{0, {}, {}, {}});
+    SetGroups(model, {"first", "empty", "last"}, groups);
+}
+
 }  // namespace
+
+// Lines formatted in chunks on several threads come out byte for byte as
+// one thread writes them, wherever the chunk boundaries fall.
+TEST(WriterTest, ChunkedWritingKeepsTheBytes) {
+    const WritePlan plans[] = {{1, 1}, {2, 1}, {2, 2}, {2, 3}, {3, 4}, {4, 5}, {2, 7}, {2, 32}};
+    ScratchFolder folder, one_thread;
+    Model reference;
+    BuildLongModel(reference);
+    ASSERT_EQ(reference.WriteObjFile(one_thread.Join("long.obj").c_str()), 1);
+    const std::string long_bytes = Slurp(one_thread.Join("long.obj"));
+    const std::string sections_bytes = Golden("sections.obj");
+    for (const WritePlan& plan : plans) {
+        SCOPED_TRACE(testing::Message() << plan.threads << " threads, chunks of " << plan.chunk_lines);
+        Model model, sections;
+        BuildLongModel(model);
+        BuildSectionsModel(sections);
+        ASSERT_EQ(WriteObjFileWithFault(model, folder.Join("long.obj").c_str(), nullptr, plan), 1);
+        ASSERT_EQ(WriteObjFileWithFault(sections, folder.Join("sections.obj").c_str(), nullptr, plan), 1);
+        EXPECT_EQ(Slurp(folder.Join("long.obj")), long_bytes);
+        EXPECT_EQ(Slurp(folder.Join("sections.obj")), sections_bytes);
+    }
+}
 
 TEST(WriterTest, ModelsMatchGoldenFiles) {
     struct Case {
