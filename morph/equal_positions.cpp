@@ -99,15 +99,23 @@ struct Partitioned {
     uint32_t Size(uint32_t p) const { return starts[p + 1] - starts[p]; }
 };
 
-// Finds `key` in the table; when absent and `claim` is set, stores it.
-// Returns the index stored for the position, or -1.
-int32_t FindOrClaim(Slot* slots, uint32_t mask, const KeyedPosition& key, bool claim) {
+// Stores `key` unless its position is in the table already.
+inline void Claim(Slot* slots, uint32_t mask, const KeyedPosition& key) {
     for (uint32_t s = Hash(key) & mask;; s = (s + 1) & mask) {
         Slot& slot = slots[s];
         if (slot.entry == 0) {
-            if (claim) slot = {key.x, key.y, key.z, key.index + 1};
-            return claim ? key.index : -1;
+            slot = {key.x, key.y, key.z, key.index + 1};
+            return;
         }
+        if (slot.x == key.x && slot.y == key.y && slot.z == key.z) return;
+    }
+}
+
+// The index stored for the position of `key`, or -1.
+inline int32_t Find(const Slot* slots, uint32_t mask, const KeyedPosition& key) {
+    for (uint32_t s = Hash(key) & mask;; s = (s + 1) & mask) {
+        const Slot& slot = slots[s];
+        if (slot.entry == 0) return -1;
         if (slot.x == key.x && slot.y == key.y && slot.z == key.z) return slot.entry - 1;
     }
 }
@@ -127,11 +135,11 @@ void SearchPartition(Slot* slots, const KeyedPosition* table, uint32_t table_siz
     uint64_t capacity = CapacityFor(table_size);
     std::memset(slots, 0, size_t(capacity) * sizeof *slots);
     uint32_t mask = uint32_t(capacity - 1);
-    for (uint32_t k = 0; k < table_size; ++k) FindOrClaim(slots, mask, table[k], true);
+    for (uint32_t k = 0; k < table_size; ++k) Claim(slots, mask, table[k]);
     if (first) {
-        for (uint32_t k = 0; k < query_size; ++k) first[queries[k].index] = FindOrClaim(slots, mask, queries[k], false);
+        for (uint32_t k = 0; k < query_size; ++k) first[queries[k].index] = Find(slots, mask, queries[k]);
     } else {
-        for (uint32_t k = 0; k < query_size; ++k) queries[k].index = FindOrClaim(slots, mask, queries[k], false);
+        for (uint32_t k = 0; k < query_size; ++k) queries[k].index = Find(slots, mask, queries[k]);
     }
 }
 
@@ -145,9 +153,9 @@ int32_t SearchWhole(const Vertex* table, int32_t count, const Vertex* queries, i
     uint32_t mask = uint32_t(capacity - 1);
     KeyedPosition key;
     for (int32_t j = 0; j < count; ++j) {
-        if (Key(table[j], j, key)) FindOrClaim(slots, mask, key, true);
+        if (Key(table[j], j, key)) Claim(slots, mask, key);
     }
-    for (int32_t i = 0; i < query_count; ++i) first[i] = Key(queries[i], i, key) ? FindOrClaim(slots, mask, key, false) : -1;
+    for (int32_t i = 0; i < query_count; ++i) first[i] = Key(queries[i], i, key) ? Find(slots, mask, key) : -1;
     ReleaseBlock(slots);
     return 1;
 }
