@@ -1,6 +1,6 @@
 // process_time_tool PROGRAM [ARGS...]: runs PROGRAM (an absolute path) with
-// its output thrown away and prints "wall cpu peak_rss_kb" for it, wall and
-// cpu (user + system) in seconds to the microsecond. /usr/bin/time prints
+// its output thrown away and prints "wall cpu peak_rss_kb system" for it:
+// wall, cpu (user + system) and system time in seconds to the microsecond. /usr/bin/time prints
 // hundredths, which is a tenth of a whole Convert of the small sets.
 // Exits with the program's status (127 when it could not be started).
 #include <cstdio>
@@ -44,6 +44,7 @@ int main(int argc, char** argv) {
     rusage usage{};
     if (wait4(child, &status, 0, &usage) != child) return 127;
     double wall = Now() - start;
-    std::printf("%.4f %.4f %ld\n", wall, Seconds(usage.ru_utime) + Seconds(usage.ru_stime), usage.ru_maxrss);
+    std::printf("%.6f %.6f %ld %.6f\n", wall, Seconds(usage.ru_utime) + Seconds(usage.ru_stime), usage.ru_maxrss,
+                Seconds(usage.ru_stime));
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
 }

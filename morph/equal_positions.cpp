@@ -1,12 +1,17 @@
 // Equal positions in linear time: a hash of each position's exact float bits.
 //
 // A single hash table over a million positions is far bigger than the
-// processor's caches, and nearly every probe then waits on memory. So the
-// positions are first partitioned by the top bits of their hash, each
-// partition small enough for its own table to stay in the cache, and the
-// table of one partition is built and probed before the next. Within a
-// partition the table's vertices go in in index order and a position keeps
-// the first index that claimed it: the lowest, as a plain scan would find.
+// processor's caches, and nearly every probe then waits on memory; so does
+// every answer written straight to its query's entry. So both vertex sets
+// are partitioned by the top bits of their hash (a counting pass, then a
+// scatter into one array, each partition in index order), and each
+// partition's table, small enough to stay in the cache, is built and probed
+// before the next. The answers stay beside the query keys, in partition
+// order; one walk over the queries in index order then takes each query's
+// answer from the front of its partition, so `first` is written front to
+// back. Within a partition the table's vertices go in in index order and a
+// position keeps the first index that claimed it: the lowest, as a plain
+// scan would find.
 #include "morph/equal_positions.h"
 
 #include <cstring>
@@ -17,9 +22,11 @@
 namespace {
 
 // A position keyed by its coordinates' bit patterns, -0.0 folded onto +0.0.
+// Once its partition has been searched, a query key's `index` holds the
+// answer instead.
 struct KeyedPosition {
     uint32_t x, y, z;
-    int32_t index;  // in its vertex table
+    int32_t index;
 };
 
 struct Slot {
@@ -27,10 +34,19 @@ struct Slot {
     int32_t entry;  // table index + 1; 0 for a free slot
 };
 
-// At most this many positions a partition: its table, kept at most a
+// At most this many table positions a partition: its table, kept at most a
 // quarter full so that a search seldom probes more than one slot whatever
-// the partition's size, then takes at most a quarter of a megabyte.
+// the partition's size, then takes a quarter of a megabyte. Below this many
+// there is a single partition and no partitioning at all.
 constexpr uint32_t kPartitionTarget = 4096;
+// Answers to at most this many queries (4 MB) are written where they go as
+// they are found; beyond, those writes would each be a trip to memory.
+constexpr int32_t kAnsweredDirectly = int32_t(1) << 20;
+// Every partition is a stream the scatter writes to; beyond about a
+// thousand of them their open cache lines and pages no longer stay at hand
+// and the scatter slows down more than larger tables in fewer partitions
+// (which still fit the larger caches) do.
+constexpr int kMostPartitionBits = 10;
 
 bool Fold(float value, uint32_t& bits) {
     if (value != value) return false;
@@ -46,93 +62,117 @@ bool Key(const Vertex& vertex, int32_t index, KeyedPosition& key) {
 
 uint32_t Hash(const KeyedPosition& key) { return uint32_t(MixHash(key.x, key.y, key.z)); }
 
-// The positions of one vertex table without NaNs, grouped by partition (the
-// top `bits` bits of the hash), each group in index order. Partition p holds
-// keys[starts[p]] up to keys[ends[p]]; there may be unused room between.
+uint32_t PartitionOf(const KeyedPosition& key, int bits) { return bits ? Hash(key) >> (32 - bits) : 0u; }
+
+// The positions of one vertex table without NaNs, grouped by partition,
+// each group in index order: partition p is keys[starts[p]] up to
+// keys[starts[p + 1]].
 struct Partitioned {
     KeyedPosition* keys = nullptr;
     uint32_t* starts = nullptr;
-    uint32_t* ends = nullptr;
 
     ~Partitioned() {
         ReleaseBlock(keys);
         ReleaseBlock(starts);
-        ReleaseBlock(ends);
     }
 
     bool Make(const Vertex* vertices, int32_t count, int bits) {
         uint32_t partitions = uint32_t(1) << bits;
-        starts = AllocateUnclearedTable<uint32_t>(partitions);
-        ends = AllocateUnclearedTable<uint32_t>(partitions);
-        if (!starts || !ends) return false;
-        auto partition_of = [bits](const KeyedPosition& key) { return bits ? Hash(key) >> (32 - bits) : 0u; };
+        starts = AllocateTable<uint32_t>(size_t(partitions) + 1);
+        keys = AllocateUnclearedTable<KeyedPosition>(count > 0 ? size_t(count) : 1);  // read as far as written
+        if (!starts || !keys) return false;
         KeyedPosition key;
-
-        // A hash spreads positions evenly, so one pass usually does: every
-        // partition gets room for its even share and a quarter more. Only
-        // when one outgrows it (many vertices at one position, say) are the
-        // partitions counted first and the table taken again.
-        uint64_t room = uint64_t(count) / partitions;
-        room += room / 4 + 64;
-        if (room * partitions <= UINT32_MAX) {
-            keys = AllocateUnclearedTable<KeyedPosition>(size_t(room * partitions));  // read as far as written
-            if (!keys) return false;
-            for (uint32_t p = 0; p < partitions; ++p) starts[p] = ends[p] = uint32_t(p * room);
-            int32_t i = 0;
-            for (; i < count; ++i) {
-                if (!Key(vertices[i], i, key)) continue;
-                uint32_t p = partition_of(key);
-                if (ends[p] - starts[p] == room) break;
-                keys[ends[p]++] = key;
-            }
-            if (i == count) return true;
-            ReleaseBlock(keys);
-        }
-
-        keys = AllocateUnclearedTable<KeyedPosition>(count > 0 ? size_t(count) : 1);
-        if (!keys) return false;
-        for (uint32_t p = 0; p < partitions; ++p) ends[p] = 0;
         for (int32_t i = 0; i < count; ++i) {
-            if (Key(vertices[i], i, key)) ++ends[partition_of(key)];
+            if (Key(vertices[i], i, key)) ++starts[PartitionOf(key, bits) + 1];
         }
-        uint32_t at = 0;
-        for (uint32_t p = 0; p < partitions; ++p) {
-            starts[p] = at;
-            at += ends[p];
-            ends[p] = starts[p];
-        }
+        for (uint32_t p = 0; p < partitions; ++p) starts[p + 1] += starts[p];
+        // starts[p] serves as partition p's fill cursor and ends at its end,
+        // where partition p + 1 starts: shifting them back restores the starts.
         for (int32_t i = 0; i < count; ++i) {
-            if (Key(vertices[i], i, key)) keys[ends[partition_of(key)]++] = key;
+            if (Key(vertices[i], i, key)) keys[starts[PartitionOf(key, bits)]++] = key;
         }
+        std::memmove(starts + 1, starts, size_t(partitions) * sizeof *starts);
+        starts[0] = 0;
         return true;
     }
+
+    uint32_t Size(uint32_t p) const { return starts[p + 1] - starts[p]; }
 };
 
-// Finds `key` in the table; when absent and `claim` is set, stores it.
-// Returns the index stored for the position, or -1.
-int32_t FindOrClaim(Slot* slots, uint32_t mask, const KeyedPosition& key, bool claim) {
+// Stores `key` unless its position is in the table already.
+inline void Claim(Slot* slots, uint32_t mask, const KeyedPosition& key) {
     for (uint32_t s = Hash(key) & mask;; s = (s + 1) & mask) {
         Slot& slot = slots[s];
         if (slot.entry == 0) {
-            if (claim) slot = {key.x, key.y, key.z, key.index + 1};
-            return claim ? key.index : -1;
+            slot = {key.x, key.y, key.z, key.index + 1};
+            return;
         }
+        if (slot.x == key.x && slot.y == key.y && slot.z == key.z) return;
+    }
+}
+
+// The index stored for the position of `key`, or -1.
+inline int32_t Find(const Slot* slots, uint32_t mask, const KeyedPosition& key) {
+    for (uint32_t s = Hash(key) & mask;; s = (s + 1) & mask) {
+        const Slot& slot = slots[s];
+        if (slot.entry == 0) return -1;
         if (slot.x == key.x && slot.y == key.y && slot.z == key.z) return slot.entry - 1;
     }
 }
 
+uint64_t CapacityFor(uint32_t size) {
+    uint64_t capacity = 16;
+    while (capacity < uint64_t(size) * 4) capacity <<= 1;
+    return capacity;
+}
+
+// The table of one partition, built in `slots` (cleared here), answers the
+// queries of the same partition in place. When queries are the table
+// itself, each key is read for the table before it is overwritten.
+// With `first` given the answers go straight to their queries' entries.
+void SearchPartition(Slot* slots, const KeyedPosition* table, uint32_t table_size, KeyedPosition* queries,
+                     uint32_t query_size, int32_t* first) {
+    uint64_t capacity = CapacityFor(table_size);
+    std::memset(slots, 0, size_t(capacity) * sizeof *slots);
+    uint32_t mask = uint32_t(capacity - 1);
+    for (uint32_t k = 0; k < table_size; ++k) Claim(slots, mask, table[k]);
+    if (first) {
+        for (uint32_t k = 0; k < query_size; ++k) first[queries[k].index] = Find(slots, mask, queries[k]);
+    } else {
+        for (uint32_t k = 0; k < query_size; ++k) queries[k].index = Find(slots, mask, queries[k]);
+    }
+}
+
+// Without partitions: one table over the whole vertex table, the queries
+// answered straight into `first`.
+int32_t SearchWhole(const Vertex* table, int32_t count, const Vertex* queries, int32_t query_count,
+                    int32_t* first) {
+    uint64_t capacity = CapacityFor(uint32_t(count));
+    Slot* slots = AllocateTable<Slot>(size_t(capacity));
+    if (!slots) return 0;
+    uint32_t mask = uint32_t(capacity - 1);
+    KeyedPosition key;
+    for (int32_t j = 0; j < count; ++j) {
+        if (Key(table[j], j, key)) Claim(slots, mask, key);
+    }
+    for (int32_t i = 0; i < query_count; ++i) first[i] = Key(queries[i], i, key) ? Find(slots, mask, key) : -1;
+    ReleaseBlock(slots);
+    return 1;
+}
+
 }  // namespace
 
-int32_t FindFirstEqualPositions(const Vertex* table, int32_t count, const Vertex* queries, int32_t query_count,
-                                int32_t* first) {
-    if (count < 0 || query_count < 0 || (count > 0 && !table) || (query_count > 0 && (!queries || !first))) return 0;
-    int bits = 0;
-    while (bits < 16 && (uint64_t(count) >> bits) > kPartitionTarget) ++bits;
+int32_t FindFirstEqualPositionsInPartitions(const Vertex* table, int32_t count, const Vertex* queries,
+                                            int32_t query_count, int32_t* first, int bits) {
+    if (count < 0 || query_count < 0 || bits < 0 || bits > 24 || (count > 0 && !table) ||
+        (query_count > 0 && (!queries || !first)))
+        return 0;
+    if (bits == 0) return SearchWhole(table, count, queries, query_count, first);
 
     Partitioned known;
     if (!known.Make(table, count, bits)) return 0;
     Partitioned asked;
-    const Partitioned* questions = &known;
+    Partitioned* questions = &known;
     if (queries != table || query_count != count) {
         if (!asked.Make(queries, query_count, bits)) return 0;
         questions = &asked;
@@ -143,30 +183,37 @@ int32_t FindFirstEqualPositions(const Vertex* table, int32_t count, const Vertex
     uint32_t partitions = uint32_t(1) << bits;
     uint32_t largest = 0;
     for (uint32_t p = 0; p < partitions; ++p) {
-        uint32_t size = known.ends[p] - known.starts[p];
-        if (size > largest) largest = size;
+        if (known.Size(p) > largest) largest = known.Size(p);
     }
-    auto capacity_for = [](uint32_t size) {
-        uint64_t capacity = 16;
-        while (capacity < uint64_t(size) * 4) capacity <<= 1;
-        return capacity;
-    };
-    if (capacity_for(largest) > (uint64_t(1) << 32)) return 0;  // beyond a 32-bit slot mask
-    Slot* slots = AllocateUnclearedTable<Slot>(size_t(capacity_for(largest)));  // cleared per partition
+    if (CapacityFor(largest) > (uint64_t(1) << 32)) return 0;  // beyond a 32-bit slot mask
+    Slot* slots = AllocateUnclearedTable<Slot>(size_t(CapacityFor(largest)));  // cleared per partition
     if (!slots) return 0;
-
-    for (int32_t i = 0; i < query_count; ++i) first[i] = -1;  // NaNs are in no partition
+    // Answers for queries few enough to stay in the cache are written where
+    // they go; more of them go back in index order below.
+    int32_t* direct = query_count <= kAnsweredDirectly ? first : nullptr;
+    if (direct) {
+        for (int32_t i = 0; i < query_count; ++i) first[i] = -1;  // NaNs are in no partition
+    }
     for (uint32_t p = 0; p < partitions; ++p) {
-        uint32_t begin = known.starts[p], end = known.ends[p];
-        uint64_t capacity = capacity_for(end - begin);
-        std::memset(slots, 0, size_t(capacity) * sizeof *slots);
-        uint32_t mask = uint32_t(capacity - 1);
-        for (uint32_t k = begin; k < end; ++k) FindOrClaim(slots, mask, known.keys[k], true);
-        for (uint32_t k = questions->starts[p]; k < questions->ends[p]; ++k) {
-            const KeyedPosition& key = questions->keys[k];
-            first[key.index] = FindOrClaim(slots, mask, key, false);
-        }
+        SearchPartition(slots, known.keys + known.starts[p], known.Size(p), questions->keys + questions->starts[p],
+                        questions->Size(p), direct);
     }
     ReleaseBlock(slots);
+    if (direct) return 1;
+
+    // Each partition's answers are in the index order of its queries, so the
+    // queries in index order take them from the partitions' fronts.
+    uint32_t* front = questions->starts;
+    KeyedPosition key;
+    for (int32_t i = 0; i < query_count; ++i) {
+        first[i] = Key(queries[i], i, key) ? questions->keys[front[PartitionOf(key, bits)]++].index : -1;
+    }
     return 1;
+}
+
+int32_t FindFirstEqualPositions(const Vertex* table, int32_t count, const Vertex* queries, int32_t query_count,
+                                int32_t* first) {
+    int bits = 0;
+    while (bits < kMostPartitionBits && (uint64_t(count) >> bits) > kPartitionTarget) ++bits;
+    return FindFirstEqualPositionsInPartitions(table, count, queries, query_count, first, bits);
 }

@@ -18,3 +18,9 @@ inline bool PositionsEqual(const Vertex& a, const Vertex& b) {
 // working memory can't be had.
 int32_t FindFirstEqualPositions(const Vertex* table, int32_t count, const Vertex* queries, int32_t query_count,
                                 int32_t* first);
+
+// The same search over 2^bits partitions of the positions (bits 0 to 24; 0:
+// one table over the whole vertex table). FindFirstEqualPositions picks the
+// bits from the table's size; any choice gives the same answers.
+int32_t FindFirstEqualPositionsInPartitions(const Vertex* table, int32_t count, const Vertex* queries,
+                                            int32_t query_count, int32_t* first, int bits);

@@ -8,10 +8,10 @@
 #include <cstdint>
 
 #include "platform/block.h"
-#include "model/corners.h"
 #include "model/model.h"
 #include "morph/host.h"
 #include "morph/equal_positions.h"
+#include "morph/renumber_vertices.h"
 
 namespace {
 
@@ -26,44 +26,39 @@ int32_t Model::MatchVertices(const Model& original, int32_t& match_count, Operat
     const int32_t m = original.vertex_count;
     if (n != m || n <= 0 || m <= 0 || !vertices || !original.vertices) return 0;
 
-    Vertex* working = AllocateUnclearedTable<Vertex>(size_t(n));  // every field is set below
-    if (!working) return 0;
-
     // Each matching vertex's partner, found for all of them at once; the
     // search below then walks them in order.
-    int32_t* partner = AllocateUnclearedTable<int32_t>(size_t(n));
-    if (!partner || !FindFirstEqualPositions(original.vertices, m, vertices, n, partner)) {
-        ReleaseBlock(partner);
-        ReleaseBlock(working);
-        return 0;
-    }
+    ScopedBlock<int32_t> partner(AllocateUnclearedTable<int32_t>(size_t(n)));
+    if (!partner.Get() || !FindFirstEqualPositions(original.vertices, m, vertices, n, partner.Get())) return 0;
+    // The model changes only once every vertex has a partner, so the first
+    // one without is known before anything is written.
+    int32_t matched = 0;
+    while (matched < n && partner[size_t(matched)] >= 0) ++matched;
 
     Step(host);
 
     // The search is stepped through a single-precision counter against a
     // threshold of one sixth of n, both rounded to float exactly as written
     // (volatile keeps x87 builds from holding them in extended precision).
-    // The same sweep writes each working record whole (its mark, its link and
-    // the original vertex's position) and works out the vertex's new index
-    // over its partner entry: a corner whose vertex already sits where the
-    // original vertex of the same index sits keeps its index, every other
-    // corner takes the link. The new index depends on the vertex alone, and
-    // corners visit vertices in any order: 4 bytes a vertex stay in the
-    // cache where 20-byte records do not.
+    // On success the same sweep rewrites each vertex record in place, whole
+    // (its mark, its link and the original vertex's position): no second
+    // table of n records is made and touched. Over its partner entry it
+    // works out the vertex's new index: a corner whose vertex already sits
+    // where the original vertex of the same index sits keeps its index,
+    // every other corner takes the link. The new index depends on the vertex
+    // alone, and corners visit vertices in any order: 4 bytes a vertex stay
+    // in the cache where 20-byte records do not.
     volatile float threshold = static_cast<float>(n) * 0.16666667f;
     volatile float counter = 0.0f;
     match_count = 0;
-    int32_t* renumbered = partner;
-    for (int32_t i = 0; i < n; ++i) {
-        int32_t j = partner[i];
-        if (j < 0) {
-            ReleaseBlock(partner);
-            ReleaseBlock(working);
-            return 0;
+    int32_t* renumbered = partner.Get();
+    for (int32_t i = 0; i < matched; ++i) {
+        if (matched == n) {
+            int32_t j = partner[size_t(i)];
+            const Vertex& at = original.vertices[i];
+            if (PositionsEqual(vertices[i], at)) renumbered[i] = i;
+            vertices[i] = {0, j, at.x, at.y, at.z};
         }
-        const Vertex& at = original.vertices[i];
-        working[i] = {0, j, at.x, at.y, at.z};
-        if (PositionsEqual(vertices[i], at)) renumbered[i] = i;
         ++match_count;
         counter = counter + 1.0f;
         if (counter >= threshold) {
@@ -71,17 +66,12 @@ int32_t Model::MatchVertices(const Model& original, int32_t& match_count, Operat
             counter = 0.0f;
         }
     }
+    if (matched < n) return 0;
 
     Step(host);
 
-    ForEachCornerVertex(*this, [&](int32_t& v) {
-        if (v >= 0 && v < n) v = renumbered[v];
-    });
-    ReleaseBlock(renumbered);
+    RenumberCornerVertices(*this, renumbered, n);
 
     Step(host);
-
-    ReleaseBlock(vertices);
-    vertices = working;
     return 1;
 }

@@ -6,6 +6,18 @@
 #include "model/corners.h"
 #include "morph/equal_positions.h"
 
+// The new index of each vertex is looked up where each corner asks for it.
+// Corners of a re-exported file name their vertices in any order, and past
+// the cache's size these are trips to memory; translating the corners a
+// slice of the table at a time (sorted out by slice and back) moves more
+// bytes than those trips take on the machines measured, so they stay plain
+// lookups.
+void RenumberCornerVertices(Model& model, const int32_t* renumbered, int32_t count) {
+    ForEachCornerVertex(model, [&](int32_t& v) {
+        if (v >= 0 && v < count) v = renumbered[v];
+    });
+}
+
 int32_t RenumberToOriginal(Model& matching, const Model& original, const int32_t* partner) {
     const int32_t n = matching.vertex_count;
     const int32_t m = original.vertex_count;
@@ -29,9 +41,7 @@ int32_t RenumberToOriginal(Model& matching, const Model& original, const int32_t
     for (int32_t i = 0; i < n; ++i) {
         renumbered[i] = i < m && PositionsEqual(matching.vertices[i], original.vertices[i]) ? i : partner[i];
     }
-    ForEachCornerVertex(matching, [&](int32_t& v) {
-        if (v >= 0 && v < n) v = renumbered[v];
-    });
+    RenumberCornerVertices(matching, renumbered, n);
     ReleaseBlock(renumbered);
     ReleaseBlock(matching.vertices);
     matching.vertices = working;

@@ -17,3 +17,8 @@
 // index per matching vertex. Returns 0, changing nothing, when a partner is
 // missing or out of range, a table is empty or memory can't be had.
 int32_t RenumberToOriginal(Model& matching, const Model& original, const int32_t* partner);
+
+// Rewrites every face corner's vertex index v of `model` (0 <= v < count) to
+// renumbered[v]; other indices stay as they are.
+void RenumberCornerVertices(Model& model, const int32_t* renumbered, int32_t count);
+

@@ -1,6 +1,7 @@
 // The partitioned search for equal positions must give, for every query,
 // exactly the lowest table index a plain scan finds, at every table size
-// (one partition or many) and with repeated, signed-zero and NaN positions.
+// and partition count (one partition or many) and with repeated, signed-zero
+// and NaN positions.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -59,22 +60,33 @@ TEST(EqualPositions, LowestTableIndexForEveryQuery) {
         }
         std::map<Key, int32_t> first = FirstIndexes(table);
 
-        std::vector<int32_t> found(c.query_size + 1, -7);
-        ASSERT_EQ(FindFirstEqualPositions(table.data(), c.table_size, queries.data(), c.query_size, found.data()), 1);
-        int hits = 0;
-        for (int32_t i = 0; i < c.query_size; ++i) {
-            ASSERT_EQ(found[i], Expected(first, queries[i])) << c.table_size << " query " << i;
-            hits += found[i] >= 0;
-        }
-        EXPECT_EQ(found[c.query_size], -7);  // nothing written past the queries
-        if (c.table_size > 0) {
-            EXPECT_GT(hits, 0) << c.table_size;
-        }
+        // The size's own partitions, then partitions forced on a small table
+        // (0: none), so that equal positions, signed zeros and NaNs meet
+        // across many partition boundaries.
+        for (int bits : {-1, 0, 3, 9}) {
+            SCOPED_TRACE(testing::Message() << c.table_size << " bits " << bits);
+            auto search = [&](const Vertex* queries_of, int32_t count, int32_t* into) {
+                return bits < 0 ? FindFirstEqualPositions(table.data(), c.table_size, queries_of, count, into)
+                                : FindFirstEqualPositionsInPartitions(table.data(), c.table_size, queries_of, count,
+                                                                      into, bits);
+            };
+            std::vector<int32_t> found(c.query_size + 1, -7);
+            ASSERT_EQ(search(queries.data(), c.query_size, found.data()), 1);
+            int hits = 0;
+            for (int32_t i = 0; i < c.query_size; ++i) {
+                ASSERT_EQ(found[i], Expected(first, queries[i])) << "query " << i;
+                hits += found[i] >= 0;
+            }
+            EXPECT_EQ(found[c.query_size], -7);  // nothing written past the queries
+            if (c.table_size > 0) {
+                EXPECT_GT(hits, 0);
+            }
 
-        // The table asked about itself: each vertex finds itself or an earlier one.
-        std::vector<int32_t> self(c.table_size);
-        ASSERT_EQ(FindFirstEqualPositions(table.data(), c.table_size, table.data(), c.table_size, self.data()), 1);
-        for (int32_t k = 0; k < c.table_size; ++k) ASSERT_EQ(self[k], Expected(first, table[k])) << k;
+            // The table asked about itself: each vertex finds itself or an earlier one.
+            std::vector<int32_t> self(c.table_size);
+            ASSERT_EQ(search(table.data(), c.table_size, self.data()), 1);
+            for (int32_t k = 0; k < c.table_size; ++k) ASSERT_EQ(self[k], Expected(first, table[k])) << k;
+        }
     }
 }
 
