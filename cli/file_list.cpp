@@ -33,7 +33,7 @@ int MakeOutputFolder(const char* argument, char (&folder)[kPathCapacity]) {
     if (!argument || !argument[0]) return Usage("--out-dir DIR is needed");
     if (!MakeAbsolute(argument, folder)) return Usage("--out-dir path too long");
     size_t length = std::strlen(folder);
-    if (!IsSeparator(folder[length - 1]) && !AppendText(folder, "/")) return Usage("--out-dir path too long");
+    if (!IsPathSeparator(folder[length - 1]) && !AppendText(folder, "/")) return Usage("--out-dir path too long");
     struct stat status;
     if (stat(folder, &status) != 0) MakeFolder(folder);
     if (stat(folder, &status) != 0 || !S_ISDIR(status.st_mode)) {

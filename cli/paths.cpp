@@ -6,6 +6,7 @@
 
 #include "cli/arguments.h"
 #include "model/text.h"
+#include "wavefront/path_text.h"
 
 #ifdef _WIN32
 #include <direct.h>
@@ -16,21 +17,17 @@ const char kSeparator = '\\';
 const char kSeparator = '/';
 #endif
 
-bool IsSeparator(char c) {
-#ifdef _WIN32
-    return c == '\\' || c == '/';
-#else
-    return c == '/';
-#endif
-}
-
 namespace {
 
+// Whether the system takes path as it stands rather than against the
+// current directory: on POSIX systems a backslash or a drive letter is part
+// of a name, not a root.
 bool IsAbsolute(const char* path) {
 #ifdef _WIN32
-    if (((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) && path[1] == ':') return true;
+    return IsAbsolutePath(path) == 1;
+#else
+    return path[0] == '/';
 #endif
-    return IsSeparator(path[0]);
 }
 
 }  // namespace
@@ -45,7 +42,7 @@ bool MakeAbsolute(const char* argument, char (&path)[kPathCapacity]) {
         if (!getcwd(directory, sizeof directory)) return false;
         if (!AppendText(path, directory)) return false;
         size_t length = std::strlen(path);
-        if (length == 0 || !IsSeparator(path[length - 1])) {
+        if (length == 0 || !IsPathSeparator(path[length - 1])) {
             char separator[2] = {kSeparator, '\0'};
             if (!AppendText(path, separator)) return false;
         }
@@ -55,15 +52,12 @@ bool MakeAbsolute(const char* argument, char (&path)[kPathCapacity]) {
 
 bool EndsInSeparator(const char* path) {
     size_t length = std::strlen(path);
-    return length > 0 && IsSeparator(path[length - 1]);
+    return length > 0 && IsPathSeparator(path[length - 1]);
 }
 
 bool LacksFolderOrName(const char* path) {
-    size_t length = std::strlen(path);
-    if (length == 0 || IsSeparator(path[length - 1])) return true;
-    for (size_t i = 0; i < length; ++i)
-        if (IsSeparator(path[i])) return false;
-    return true;
+    size_t folder = FileNameOffset(path);
+    return folder == 0 || path[folder] == '\0';
 }
 
 int MakeAbsolutePaths(const char* const* arguments, int count, char (*paths)[kPathCapacity]) {

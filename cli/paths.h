@@ -2,8 +2,6 @@
 // Paths as the command line takes them.
 #include "model/records.h"
 
-bool IsSeparator(char c);
-
 // The argument made absolute: the current directory, a separator and the
 // argument when it is relative; nothing else is changed. An empty argument
 // stays empty. Returns false when the result does not fit a path, or the

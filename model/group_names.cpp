@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/block.h"
+#include "model/group_name_index.h"
 #include "model/model.h"
 
 namespace {
@@ -77,6 +78,22 @@ bool ReserveNames(GroupNameList& list) {
     return true;
 }
 
+// AddGroupName for a name known to be absent: `length` is its length cut to
+// a group name's capacity. 1 or 0 as AddGroupName.
+int32_t AddNewGroupName(Model& model, const char* name, size_t length, uint32_t hash) {
+    GroupNameList& group_names = model.group_names;
+    if (group_names.count == INT32_MAX || !ReserveIndex(group_names) || !ReserveNames(group_names)) return 0;
+    uint32_t offset;
+    if (!model.KeepName(name, length, kGroupNameCapacity, offset)) return 0;
+    GroupNameSlot* slot = FindSlot(model, group_names, name, length, hash);
+    slot->name = offset;
+    slot->hash = hash;
+    group_names.names[group_names.count] = offset;
+    group_names.count += 1;
+    slot->entry = static_cast<uint32_t>(group_names.count);
+    return 1;
+}
+
 }  // namespace
 
 uint32_t HashGroupName(const char* name) {
@@ -101,41 +118,32 @@ int32_t Model::AddGroupName(const char* name) {
     size_t length = NameLength(name);
     uint32_t hash = HashName(name, length);
     if (group_names.index && FindSlot(*this, group_names, name, length, hash)->entry) return 0;
-    return AddNewGroupName(name, length, hash);
+    return AddNewGroupName(*this, name, length, hash);
 }
 
-int32_t Model::AddNewGroupName(const char* name, size_t length, uint32_t hash) {
-    if (group_names.count == INT32_MAX || !ReserveIndex(group_names) || !ReserveNames(group_names)) return 0;
-    uint32_t offset;
-    if (!KeepName(name, length, kGroupNameCapacity, offset)) return 0;
-    GroupNameSlot* slot = FindSlot(*this, group_names, name, length, hash);
-    slot->name = offset;
-    slot->hash = hash;
-    group_names.names[group_names.count] = offset;
-    group_names.count += 1;
-    slot->entry = static_cast<uint32_t>(group_names.count);
-    return 1;
-}
 
-int32_t Model::GroupNameOrdinal(const char* name, uint32_t hash) {
+int32_t GroupNameOrdinal(Model& model, const char* name, uint32_t hash) {
     if (!name) return -1;
     size_t length = NameLength(name);
+    const GroupNameList& group_names = model.group_names;
     if (group_names.index) {
-        const GroupNameSlot* slot = FindSlot(*this, group_names, name, length, hash);
+        const GroupNameSlot* slot = FindSlot(model, group_names, name, length, hash);
         if (slot->entry) return static_cast<int32_t>(slot->entry) - 1;
     }
-    if (!AddNewGroupName(name, length, hash)) return -1;
+    if (!AddNewGroupName(model, name, length, hash)) return -1;
     return group_names.count - 1;
 }
 
-void Model::PrefetchGroupNameSlot(uint32_t hash) const {
+void PrefetchGroupNameSlot(const Model& model, uint32_t hash) {
+    const GroupNameList& group_names = model.group_names;
     if (group_names.index) __builtin_prefetch(&group_names.index[hash & (group_names.index_capacity - 1)]);
 }
 
-int32_t Model::PrefetchGroupNameText(uint32_t hash) const {
+int32_t PrefetchGroupNameText(const Model& model, uint32_t hash) {
+    const GroupNameList& group_names = model.group_names;
     if (!group_names.index) return -1;
     const GroupNameSlot& slot = group_names.index[hash & (group_names.index_capacity - 1)];
     if (!slot.entry || slot.hash != hash) return -1;
-    __builtin_prefetch(Name(slot.name));
+    __builtin_prefetch(model.Name(slot.name));
     return static_cast<int32_t>(slot.entry) - 1;
 }

@@ -48,18 +48,14 @@ void Model::Clear() {
     ReleaseBlock(face_pool);
     ReleaseBlock(material_names);
     ReleaseBlock(corner_pool);
-    ReleaseBlock(group_line_ordinals);
     ReleaseBlock(name_pool.text);
 
-    // Every field from current_group to the end becomes zero or empty.
-    current_group = vertex_fill = texcoord_fill = normal_fill = 0;
-    material_fill = material_count = 0;
+    // Every field from material_count to the end becomes zero or empty.
+    material_count = 0;
     group_count = 0;
     group_name_count = 0;
     vertex_count = normal_count = texcoord_count = 0;
     isolated_count = duplicate_count = 0;
-    line_buffer_size = 0;
-    current_material[0] = '\0';
     has_mtllib = mtl_loaded = 0;
     mtllib_name[0] = mtl_path[0] = obj_path[0] = obj_file_name[0] = '\0';
     material_name_count = material_name_fill = 0;
@@ -69,33 +65,10 @@ void Model::Clear() {
     vertex_lists_packed = 0;
     face_pool_size = 0;
     face_pool = nullptr;
-    group_line_count = 0;
-    group_line_ordinals = nullptr;
     name_pool = NamePool{};
 }
 
-void Model::Release() {
-    Clear();
-    ReleaseText();
-    ReleaseLineBuffer();
-}
-
-void Model::ReleaseText() {
-    ReleaseFileImage(text);
-    text.read_pos = 0;
-}
-
-void Model::ReleaseLineBuffer() {
-    ReleaseBlock(line_buffer);
-    line_buffer = nullptr;
-}
-
-int32_t Model::AllocateLineBuffer() {
-    ReleaseLineBuffer();
-    if (line_buffer_size <= 0) return 1;
-    line_buffer = static_cast<char*>(AllocateBlock(static_cast<size_t>(line_buffer_size)));
-    return line_buffer ? 1 : 0;
-}
+void Model::Release() { Clear(); }
 
 int32_t Model::FindMaterial(const char* name) const {
     if (!name || !materials) return -1;

@@ -13,23 +13,12 @@
 struct OutputFile;   // wavefront/output_file.h
 struct OperationHost;  // morph/host.h
 
-// The hash the group-name index files `name` under (its first
-// kGroupNameCapacity - 1 bytes).
-uint32_t HashGroupName(const char* name);
-
 struct Model {
-    TextBuffer text;
-    char* line_buffer = nullptr;
     // Why the last LoadObj or LoadObjPositions failed (platform/reasons.h);
     // 0 after one that succeeded. Clear leaves it.
     int32_t load_error = 0;
 
     // Everything from here to the end is emptied by Clear.
-    int32_t current_group = 0;
-    int32_t vertex_fill = 0;
-    int32_t texcoord_fill = 0;
-    int32_t normal_fill = 0;
-    int32_t material_fill = 0;
     int32_t material_count = 0;
     Material* materials = nullptr;
     int32_t group_count = 0;
@@ -45,8 +34,6 @@ struct Model {
     TexCoord* texcoords = nullptr;
     int32_t isolated_count = 0;
     int32_t duplicate_count = 0;
-    int32_t line_buffer_size = 0;
-    char current_material[kMaterialNameCapacity] = {};
     int32_t has_mtllib = 0;
     int32_t mtl_loaded = 0;
     char mtllib_name[kPathCapacity] = {};
@@ -75,11 +62,6 @@ struct Model {
     // whole array). Face arrays made any other way are blocks of their own.
     int64_t face_pool_size = 0;  // Face records in face_pool
     Face* face_pool = nullptr;
-    // The group of every `g` line in file order, as the ordinal of its name
-    // (0 for the first name met): the survey finds them all, so the values
-    // pass needs no name lookups. The values pass releases them.
-    int32_t group_line_count = 0;
-    int32_t* group_line_ordinals = nullptr;
     // The text of every name the records hold (group, material and map file
     // names), each once.
     NamePool name_pool;
@@ -92,9 +74,6 @@ struct Model {
     // --- life cycle (model/model.cpp)
     void Clear();
     void Release();
-    void ReleaseText();
-    void ReleaseLineBuffer();
-    int32_t AllocateLineBuffer();
 
     // --- names (model/name_pool.cpp)
     // The text of a name held by a record; "" for offset 0 or one outside the pool.
@@ -111,20 +90,9 @@ struct Model {
     int32_t AddGroupName(const char* name);
     // The name at a position of the group-name list; "" when there is none.
     const char* GroupNameAt(int32_t position) const;
-    // For many lookups in a row: the ordinal of name (0 for the first name
-    // added), added when new, -1 when it can't be kept; `hash` is
-    // HashGroupName(name). The prefetches fetch what such a lookup will read
-    // first: the index slot, then (once the slot is at hand) the name it
-    // holds, returning that name's ordinal if its hash matches, else -1.
-    int32_t GroupNameOrdinal(const char* name, uint32_t hash);
-    void PrefetchGroupNameSlot(uint32_t hash) const;
-    int32_t PrefetchGroupNameText(uint32_t hash) const;
     int32_t FindMaterial(const char* name) const;
     const char* FaceMaterialName(const Face& face) const;
     int32_t TotalFaceCount() const;
-    // AddGroupName for a name known to be absent: `length` is its length cut
-    // to a group name's capacity, `hash` its HashGroupName. 1 or 0 as AddGroupName.
-    int32_t AddNewGroupName(const char* name, size_t length, uint32_t hash);
 
     // --- faces (model/faces.cpp)
     static void CopyFace(Face& destination, Face& source);
@@ -155,15 +123,8 @@ struct Model {
     // current directory, but makes no face records, corner lists, texture
     // coordinates or normals (each group has its face_count and no faces;
     // texcoord_count and normal_count are the file's).
+    // The steps of both, and the state they hand on: wavefront/obj_reader.h.
     int32_t LoadObjPositions(const char* path, bool change_directory = true);
-    int32_t ReadLine(char* buffer, int32_t capacity);
-    int32_t MeasureLongestLine();
-    int32_t CollectGroupNames();
-    int32_t CountElements();
-    int32_t FillElements();
-    int32_t ReadMaterialLibrary();
-    int32_t CountMaterials();
-    int32_t FillMaterials();
 
     // --- writing (wavefront/)
     int32_t WriteObjFile(const char* path);

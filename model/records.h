@@ -3,17 +3,9 @@
 // other by 0-based signed 32-bit indices.
 #include <cstdint>
 
-#include "platform/file_image.h"
-
 constexpr int kPathCapacity = 256;           // paths and file names
 constexpr int kGroupNameCapacity = 128;      // group names, face/group material names
 constexpr int kMaterialNameCapacity = 256;   // Material names, current material, map files
-
-// The image of the file being parsed, and how far the line reader has read.
-// Taking an image leaves read_pos alone; releasing the Model's text resets it.
-struct TextBuffer : FileImage {
-    uint32_t read_pos = 0;  // bytes already consumed by the line reader
-};
 
 struct Vertex {
     int32_t mark;  // scratch of matching and statistics; 0 after reading

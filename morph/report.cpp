@@ -68,6 +68,56 @@ void AppendDetails(ReportText& report, const char* title, const Model& model) {
         Append(report, "smallest non-zero distance: none\n");
 }
 
+// The loads and the counts, each step announced to the host; false when the
+// host asked to stop.
+bool LoadAndCount(const char* original_path, const char* matching_path, OperationHost* host, Model& original,
+                  Model& matching, int32_t& original_loaded, int32_t& matching_loaded) {
+    host->ShowStatus("Loading original file...(please wait)");
+    host->SetProgress(0, 10);
+    original_loaded = original.LoadObj(original_path);
+    if (host->ShouldStop()) return false;
+
+    host->ShowStatus("Loading matching file...(please wait)");
+    host->SetProgress(2, 10);
+    matching_loaded = matching.LoadObj(matching_path);
+    if (host->ShouldStop()) return false;
+
+    host->ShowStatus("Getting isolated vertices...(please wait)");
+    host->SetProgress(4, 10);
+    original.CountIsolatedVertices();
+    host->ShowStatus("Getting isolated vertices...(please wait)");
+    host->SetProgress(6, 10);
+    matching.CountIsolatedVertices();
+    if (host->ShouldStop()) return false;
+
+    host->ShowStatus("Getting duplicate vertices...(please wait)");
+    host->SetProgress(8, 10);
+    original.CountDuplicateVertices();
+    host->ShowStatus("Getting duplicate vertices...(please wait)");
+    host->SetProgress(9, 10);
+    matching.CountDuplicateVertices();
+    if (host->ShouldStop()) return false;
+
+    host->SetProgress(10, 10);
+    return true;
+}
+
+// The report's text from both models as loaded and counted.
+void ComposeReport(ReportText& report, const char* original_path, int32_t original_loaded, const Model& original,
+                   const char* matching_path, int32_t matching_loaded, const Model& matching, bool details) {
+    report.length = 0;
+    report.text[0] = '\0';
+    Append(report, "\nQuandrelistaphor Report\n=======================\n\n");
+    AppendSection(report, "Original File", original_path, original_loaded, original);
+    Append(report, "\n\n");
+    AppendSection(report, "Matching File", matching_path, matching_loaded, matching);
+    if (!details) return;
+    Append(report, "\n\nDetails\n=======\n\n");
+    AppendDetails(report, "Original File", original);
+    Append(report, "\n");
+    AppendDetails(report, "Matching File", matching);
+}
+
 }  // namespace
 
 int32_t WriteReportFile(const char* path, const char* text, size_t length, OutputFault* fault) {
@@ -99,49 +149,15 @@ int32_t MakeReport(const char* original_path, const char* matching_path, const c
         ReleaseSpareBlocks();
         return code;
     };
-
-    host->ShowStatus("Loading original file...(please wait)");
-    host->SetProgress(0, 10);
-    int32_t original_loaded = original.LoadObj(original_path);
-    if (host->ShouldStop()) return finish(-8);
-
-    host->ShowStatus("Loading matching file...(please wait)");
-    host->SetProgress(2, 10);
-    int32_t matching_loaded = matching.LoadObj(matching_path);
-    if (host->ShouldStop()) return finish(-8);
-
-    host->ShowStatus("Getting isolated vertices...(please wait)");
-    host->SetProgress(4, 10);
-    original.CountIsolatedVertices();
-    host->ShowStatus("Getting isolated vertices...(please wait)");
-    host->SetProgress(6, 10);
-    matching.CountIsolatedVertices();
-    if (host->ShouldStop()) return finish(-8);
-
-    host->ShowStatus("Getting duplicate vertices...(please wait)");
-    host->SetProgress(8, 10);
-    original.CountDuplicateVertices();
-    host->ShowStatus("Getting duplicate vertices...(please wait)");
-    host->SetProgress(9, 10);
-    matching.CountDuplicateVertices();
-    if (host->ShouldStop()) return finish(-8);
-
-    host->SetProgress(10, 10);
+    int32_t original_loaded = 0;
+    int32_t matching_loaded = 0;
+    if (!LoadAndCount(original_path, matching_path, host, original, matching, original_loaded, matching_loaded))
+        return finish(-8);
 
     ReportText local;
     ReportText& report = text ? *text : local;
-    report.length = 0;
-    report.text[0] = '\0';
-    Append(report, "\nQuandrelistaphor Report\n=======================\n\n");
-    AppendSection(report, "Original File", original_path, original_loaded, original);
-    Append(report, "\n\n");
-    AppendSection(report, "Matching File", matching_path, matching_loaded, matching);
-    if (details) {
-        Append(report, "\n\nDetails\n=======\n\n");
-        AppendDetails(report, "Original File", original);
-        Append(report, "\n");
-        AppendDetails(report, "Matching File", matching);
-    }
+    ComposeReport(report, original_path, original_loaded, original, matching_path, matching_loaded, matching,
+                  details);
 
     int32_t code = 1;
     if (report_path) {

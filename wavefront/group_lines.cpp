@@ -4,7 +4,9 @@
 #include <cstring>
 
 #include "platform/block.h"
+#include "model/group_name_index.h"
 #include "model/model.h"
+#include "wavefront/obj_reader.h"
 #include "wavefront/obj_lines.h"
 
 namespace {
@@ -31,28 +33,29 @@ GroupLineTally::~GroupLineTally() {
     ReleaseBlock(ordinals);
 }
 
-bool GroupLineTally::AddLine(Model& model, const char* line, const char* end) {
-    if (batch_count == kBatch && !LookUpBatch(model)) return false;
+bool GroupLineTally::AddLine(ObjReader& reader, const char* line, const char* end) {
+    if (batch_count == kBatch && !LookUpBatch(reader)) return false;
     Line& entry = batch[batch_count++];
     BuildGroupName(line, end, entry.name);
     entry.hash = HashGroupName(entry.name);
     entry.faces = 0;
-    model.PrefetchGroupNameSlot(entry.hash);
+    PrefetchGroupNameSlot(reader.model, entry.hash);
     return true;
 }
 
-bool GroupLineTally::LookUpBatch(Model& model) {
+bool GroupLineTally::LookUpBatch(ObjReader& reader) {
+    Model& model = reader.model;
     if (!Reserve(ordinals, ordinal_capacity, ordinal_count + batch_count)) return false;
     // The slots were fetched as the lines were met; now the names they point
     // to, and the face counts of those names.
     for (int32_t i = 0; i < batch_count; ++i) {
-        int32_t ordinal = model.PrefetchGroupNameText(batch[i].hash);
+        int32_t ordinal = PrefetchGroupNameText(model, batch[i].hash);
         if (ordinal >= 0 && ordinal < face_count_capacity) __builtin_prefetch(&face_counts[ordinal]);
     }
     for (int32_t i = 0; i < batch_count; ++i) {
         const Line& line = batch[i];
         int32_t names = model.group_names.count;
-        int32_t ordinal = model.GroupNameOrdinal(line.name, line.hash);
+        int32_t ordinal = GroupNameOrdinal(model, line.name, line.hash);
         if (ordinal < 0) return false;  // a name that could not be kept
         if (model.group_names.count != names) {
             ++model.group_count;
@@ -65,12 +68,12 @@ bool GroupLineTally::LookUpBatch(Model& model) {
     return true;
 }
 
-bool GroupLineTally::Finish(Model& model) {
-    if (batch_count > 0 && !LookUpBatch(model)) return false;
+bool GroupLineTally::Finish(ObjReader& reader) {
+    if (batch_count > 0 && !LookUpBatch(reader)) return false;
     if (ordinal_count > INT32_MAX) return false;
-    ReleaseBlock(model.group_line_ordinals);
-    model.group_line_ordinals = ordinals;
-    model.group_line_count = static_cast<int32_t>(ordinal_count);
+    ReleaseBlock(reader.group_line_ordinals);
+    reader.group_line_ordinals = ordinals;
+    reader.group_line_count = static_cast<int32_t>(ordinal_count);
     ordinals = nullptr;
     ordinal_count = ordinal_capacity = 0;
     return true;

@@ -11,7 +11,7 @@
 
 #include "model/records.h"
 
-struct Model;
+struct ObjReader;
 
 struct GroupLineTally {
     // One `g` line: its name, the name's hash and the face lines that follow
@@ -37,9 +37,9 @@ struct GroupLineTally {
     GroupLineTally& operator=(const GroupLineTally&) = delete;
     ~GroupLineTally();
 
-    // A `g` line of the model's file image, [line, end) without the blanks
+    // A `g` line of the reader's file image, [line, end) without the blanks
     // before the keyword. False when a name or the tally can't be kept.
-    bool AddLine(Model& model, const char* line, const char* end);
+    bool AddLine(ObjReader& reader, const char* line, const char* end);
     // A face line: it belongs to the newest `g` line, if any.
     void AddFace() {
         if (batch_count > 0) {
@@ -50,10 +50,10 @@ struct GroupLineTally {
             ++faces_before_names;
         }
     }
-    // Looks up the lines still waiting, then hands the ordinals to the model
-    // (group_line_ordinals). False as for AddLine.
-    bool Finish(Model& model);
+    // Looks up the lines still waiting, then hands the ordinals to the
+    // reader (group_line_ordinals). False as for AddLine.
+    bool Finish(ObjReader& reader);
 
   private:
-    bool LookUpBatch(Model& model);
+    bool LookUpBatch(ObjReader& reader);
 };

@@ -2,10 +2,10 @@
 // longest line that sizes the OBJ reader's line buffer.
 #include <cstdint>
 
-#include "model/model.h"
 #include "wavefront/line_scan.h"
+#include "wavefront/obj_reader.h"
 
-int32_t Model::ReadLine(char* buffer, int32_t capacity) {
+int32_t ObjReader::ReadLine(char* buffer, int32_t capacity) {
     if (!buffer || capacity < 1) return 0;
     buffer[0] = '\0';
     if (!text.data || text.read_pos >= text.size) return 0;
@@ -42,7 +42,7 @@ int32_t Model::ReadLine(char* buffer, int32_t capacity) {
     return 1;
 }
 
-int32_t Model::MeasureLongestLine() {
+int32_t ObjReader::MeasureLongestLine() {
     uint32_t longest = 0;
     LineScanner scanner(text.data, text.size);
     const char* line;

@@ -1,6 +1,6 @@
 #pragma once
 // A zero-copy line scanner over a file image that yields exactly the lines
-// Model::ReadLine would store with unlimited capacity, as ranges of the
+// ObjReader::ReadLine would store with unlimited capacity, as ranges of the
 // image itself: a line ends at CR or LF; a CR or LF among the first two
 // bytes of a line is never part of it; a line end met after them stays at
 // the end of the line; a single byte left at the end of the image is

@@ -6,6 +6,7 @@
 #include "model/model.h"
 #include "model/text.h"
 #include "wavefront/number_text.h"
+#include "wavefront/obj_reader.h"
 
 namespace {
 
@@ -140,20 +141,144 @@ struct MaterialLookup {
     }
 };
 
+// The name of a newmtl line: after the keyword and its blanks, up to a tab
+// or the line's end (spaces belong to the name).
+void NewmtlName(const char* line, const char*& name, const char*& name_end) {
+    const char* p = line;
+    while (IsBlankOrTab(*p)) ++p;
+    for (int i = 0; i < 6 && *p; ++i) ++p;
+    while (IsBlankOrTab(*p)) ++p;
+    name = p;
+    while (*p && *p != '\t' && *p != '\r' && *p != '\n') ++p;
+    name_end = p;
+}
+
+// A Ka, Kd or Ks line: the colour's red, green and blue, and alpha 1.
+void TakeColour(MtlKeyword keyword, const char* line, Material& material) {
+    const char* text_of = keyword == MtlKeyword::kKa ? "Ka" : keyword == MtlKeyword::kKd ? "Kd" : "Ks";
+    float* colour = keyword == MtlKeyword::kKa   ? material.ambient
+                    : keyword == MtlKeyword::kKd ? material.diffuse
+                                                 : material.specular;
+    float values[3];
+    if (!ReadFloatsAfter(line, text_of, values, 3)) return;
+    colour[0] = values[0];
+    colour[1] = values[1];
+    colour[2] = values[2];
+    colour[3] = 1.0f;
+}
+
+// A value line of the current material; false when memory for a map file
+// name ran out.
+bool TakeMaterialLine(Model& model, MtlKeyword keyword, const char* line, Material& material) {
+    float value;
+    switch (keyword) {
+        case MtlKeyword::kKa:
+        case MtlKeyword::kKd:
+        case MtlKeyword::kKs: TakeColour(keyword, line, material); return true;
+        case MtlKeyword::kNs:
+            if (ReadFloatsAfter(line, "Ns", &value, 1)) material.shininess = value;
+            return true;
+        case MtlKeyword::kD:
+            if (ReadFloatsAfter(line, "d", &value, 1)) material.opacity = value;
+            return true;
+        case MtlKeyword::kIllum: {
+            int32_t number;
+            if (ReadIntAfter(line, "illum", &number)) material.illumination = number;
+            return true;
+        }
+        case MtlKeyword::kMapD: return KeepSecondToken(model, line, material.opacity_map);
+        case MtlKeyword::kMapKd: return KeepSecondToken(model, line, material.diffuse_map);
+        case MtlKeyword::kMapKs: return KeepSecondToken(model, line, material.specular_map);
+        case MtlKeyword::kMapBump: return KeepSecondToken(model, line, material.bump_map);
+        default: return true;
+    }
+}
+
+// Every Material of a new table of `count` takes the library's defaults.
+Material* MakeMaterialTable(int32_t count) {
+    Material* materials = AllocateTable<Material>(static_cast<size_t>(count));
+    if (!materials) return nullptr;
+    for (int32_t m = 0; m < count; ++m) {
+        Material& material = materials[m];
+        for (int i = 0; i < 4; ++i) material.diffuse[i] = 1.0f;
+        material.shininess = 128.0f;
+        material.opacity = 1.0f;
+        material.illumination = 2;
+    }
+    return materials;
+}
+
+// The material index of each face material name entry in use; null when
+// the model has none or memory ran out (lookups then go by name). Entry 0
+// is the empty name.
+int32_t* ResolveEntries(const Model& model, const MaterialLookup& lookup, int32_t& entries) {
+    // The entries in use: the table is sized for one per usemtl line.
+    entries = model.material_names && model.material_name_fill > 0 ? model.material_name_fill : 0;
+    int32_t* entry_index = entries > 0 ? AllocateTable<int32_t>(static_cast<size_t>(entries)) : nullptr;
+    if (!entry_index) return nullptr;
+    entry_index[0] = lookup.Find("");
+    for (int32_t e = 1; e < entries; ++e) entry_index[e] = lookup.Find(model.Name(model.material_names[e].name));
+    return entry_index;
+}
+
+// Every Group's material index. A group whose last face's entry the values
+// pass left (group_entries) takes that entry's index: the group table is
+// read in order and the entry table is small, where a lookup by name would
+// read the names and materials of a large library at random for every group.
+void ResolveGroups(Model& model, const MaterialLookup& lookup, const int32_t* group_entries,
+                   const int32_t* entry_index, int32_t entries) {
+    if (!model.groups) return;
+    const bool by_entry = group_entries && entry_index;
+    for (int32_t g = 0; g < model.group_count; ++g) {
+        Group& group = model.groups[g];
+        int32_t e = by_entry ? group_entries[g] : -1;
+        if (by_entry && e < 0) e = 0;  // no face: the empty name, as the group's name says
+        bool known = e >= 0 && e < entries && model.material_names[e].name == group.material_name;
+        group.material_index = known ? entry_index[e] : lookup.Find(model.Name(group.material_name));
+    }
+}
+
+// Every face's material index from its entry's.
+void ResolveFaces(Model& model, const MaterialLookup& lookup, const int32_t* entry_index, int32_t entries) {
+    if (!model.groups) return;
+    // When every Group's faces lie in the face pool, as they do in a model
+    // read from a file, the faces are resolved in one sweep over the pool
+    // rather than Group by Group. The pool's only other records are the
+    // spare ones of Groups without faces, which no Group counts.
+    bool all_in_pool = model.face_pool != nullptr;
+    for (int32_t g = 0; g < model.group_count && all_in_pool; ++g)
+        all_in_pool = !model.groups[g].faces || model.InFacePool(model.groups[g].faces);
+    auto resolve = [&](Face& face) {
+        int32_t e = face.material_name;
+        bool known = entry_index && e >= 0 && e < entries;
+        face.material_index = known ? entry_index[e] : lookup.Find(model.FaceMaterialName(face));
+    };
+    if (all_in_pool) {
+        for (int64_t f = 0; f < model.face_pool_size; ++f) resolve(model.face_pool[f]);
+        return;
+    }
+    for (int32_t g = 0; g < model.group_count; ++g) {
+        Group& group = model.groups[g];
+        if (!group.faces) continue;
+        for (int32_t f = 0; f < group.face_count; ++f) resolve(group.faces[f]);
+    }
+}
+
 }  // namespace
 
-int32_t Model::CountMaterials() {
+int32_t ObjReader::CountMaterials() {
     char line[kMtlLineCapacity];
     while (ReadLine(line, kMtlLineCapacity)) {
         const char* word;
         const char* word_end;
         FirstToken(line, word, word_end);
-        if (SameWordIgnoringCase(word, word_end, "newmtl") && material_count < INT32_MAX) ++material_count;
+        if (SameWordIgnoringCase(word, word_end, "newmtl") && model.material_count < INT32_MAX) ++model.material_count;
     }
     return 1;
 }
 
-int32_t Model::FillMaterials() {
+int32_t ObjReader::FillMaterials() {
+    Material* materials = model.materials;
     char line[kMtlLineCapacity];
     while (ReadLine(line, kMtlLineCapacity)) {
         const char* word;
@@ -162,136 +287,53 @@ int32_t Model::FillMaterials() {
         if (word == word_end) continue;
         MtlKeyword keyword = Classify(word, word_end);
         if (keyword == MtlKeyword::kOther || keyword == MtlKeyword::kMapKa || keyword == MtlKeyword::kMapRefl) continue;
-
         if (keyword == MtlKeyword::kNewmtl) {
-            const char* p = line;
-            while (IsBlankOrTab(*p)) ++p;
-            for (int i = 0; i < 6 && *p; ++i) ++p;
-            while (IsBlankOrTab(*p)) ++p;
-            const char* name = p;
-            while (*p && *p != '\t' && *p != '\r' && *p != '\n') ++p;
-            if (materials && material_fill >= 0 && material_fill < material_count) {
-                if (!KeepName(name, static_cast<size_t>(p - name), kMaterialNameCapacity, materials[material_fill].name))
+            const char* name;
+            const char* name_end;
+            NewmtlName(line, name, name_end);
+            if (materials && material_fill >= 0 && material_fill < model.material_count) {
+                if (!model.KeepName(name, static_cast<size_t>(name_end - name), kMaterialNameCapacity,
+                              materials[material_fill].name))
                     return 0;
                 ++material_fill;
             }
             continue;
         }
-        if (!materials) continue;
-        Material& material = materials[material_fill > 0 ? material_fill - 1 : 0];
-        float values[3];
-        switch (keyword) {
-            case MtlKeyword::kKa:
-            case MtlKeyword::kKd:
-            case MtlKeyword::kKs: {
-                const char* text_of = keyword == MtlKeyword::kKa ? "Ka" : keyword == MtlKeyword::kKd ? "Kd" : "Ks";
-                float* colour = keyword == MtlKeyword::kKa   ? material.ambient
-                                : keyword == MtlKeyword::kKd ? material.diffuse
-                                                             : material.specular;
-                if (!ReadFloatsAfter(line, text_of, values, 3)) break;
-                colour[0] = values[0];
-                colour[1] = values[1];
-                colour[2] = values[2];
-                colour[3] = 1.0f;
-                break;
-            }
-            case MtlKeyword::kNs:
-                if (ReadFloatsAfter(line, "Ns", values, 1)) material.shininess = values[0];
-                break;
-            case MtlKeyword::kD:
-                if (ReadFloatsAfter(line, "d", values, 1)) material.opacity = values[0];
-                break;
-            case MtlKeyword::kIllum: {
-                int32_t value;
-                if (ReadIntAfter(line, "illum", &value)) material.illumination = value;
-                break;
-            }
-            case MtlKeyword::kMapD:
-            case MtlKeyword::kMapKd:
-            case MtlKeyword::kMapKs:
-            case MtlKeyword::kMapBump: {
-                uint32_t& map = keyword == MtlKeyword::kMapD    ? material.opacity_map
-                                : keyword == MtlKeyword::kMapKd ? material.diffuse_map
-                                : keyword == MtlKeyword::kMapKs ? material.specular_map
-                                                                : material.bump_map;
-                if (!KeepSecondToken(*this, line, map)) return 0;
-                break;
-            }
-            default: break;
-        }
+        if (materials && !TakeMaterialLine(model, keyword, line, materials[material_fill > 0 ? material_fill - 1 : 0]))
+            return 0;
     }
     return 1;
 }
 
-int32_t Model::ReadMaterialLibrary() {
-    ReleaseBlock(materials);
-    materials = nullptr;
-    material_count = 0;
+int32_t ObjReader::ReadMaterialLibrary() {
+    ReleaseBlock(model.materials);
+    model.materials = nullptr;
+    model.material_count = 0;
     material_fill = 0;
     text.read_pos = 0;
     CountMaterials();
-    if (material_count == 0) return 0;
+    if (model.material_count == 0) return 0;
 
-    materials = AllocateTable<Material>(static_cast<size_t>(material_count));
-    if (!materials) {
-        material_count = 0;
+    model.materials = MakeMaterialTable(model.material_count);
+    if (!model.materials) {
+        model.material_count = 0;
         return 0;
-    }
-    for (int32_t m = 0; m < material_count; ++m) {
-        Material& material = materials[m];
-        for (int i = 0; i < 4; ++i) material.diffuse[i] = 1.0f;
-        material.shininess = 128.0f;
-        material.opacity = 1.0f;
-        material.illumination = 2;
     }
     material_fill = 0;
     text.read_pos = 0;
     // A name that can't be kept leaves the library unread, as a table that
     // can't be had does.
     if (!FillMaterials()) {
-        ReleaseBlock(materials);
-        materials = nullptr;
-        material_count = material_fill = 0;
+        ReleaseBlock(model.materials);
+        model.materials = nullptr;
+        model.material_count = material_fill = 0;
         return 0;
     }
-
-    // Resolve by distinct name: groups, then each face material name entry
-    // once, then every face from its entry.
     MaterialLookup lookup;
-    lookup.Create(*this);  // without its index, lookups fall back to FindMaterial
-    // When every Group's faces lie in the face pool, as they do in a model
-    // read from a file, the faces are resolved in one sweep over the pool
-    // rather than Group by Group (with 10^5 small Groups that is a third
-    // faster). The pool's only other records are the spare ones of Groups
-    // without faces, which no Group counts.
-    bool all_in_pool = face_pool != nullptr;
-    if (groups) {
-        for (int32_t g = 0; g < group_count; ++g) {
-            groups[g].material_index = lookup.Find(Name(groups[g].material_name));
-            if (groups[g].faces && !InFacePool(groups[g].faces)) all_in_pool = false;
-        }
-    }
-    int32_t empty_index = lookup.Find("");
-    // The entries in use: the table is sized for one per usemtl line.
-    const int32_t entries = material_names && material_name_fill > 0 ? material_name_fill : 0;
-    int32_t* entry_index = entries > 0 ? AllocateTable<int32_t>(static_cast<size_t>(entries)) : nullptr;
-    if (entry_index) {
-        for (int32_t e = 0; e < entries; ++e) entry_index[e] = e > 0 ? lookup.Find(Name(material_names[e].name)) : empty_index;
-    }
-    auto resolve = [&](Face& face) {
-        int32_t e = face.material_name;
-        bool known = entry_index && e >= 0 && e < entries;
-        face.material_index = known ? entry_index[e] : lookup.Find(FaceMaterialName(face));
-    };
-    if (groups && all_in_pool) {
-        for (int64_t f = 0; f < face_pool_size; ++f) resolve(face_pool[f]);
-    } else if (groups) {
-        for (int32_t g = 0; g < group_count; ++g) {
-            Group& group = groups[g];
-            if (!group.faces) continue;
-            for (int32_t f = 0; f < group.face_count; ++f) resolve(group.faces[f]);
-        }
-    }
-    ReleaseBlock(entry_index);
+    lookup.Create(model);  // without its index, lookups fall back to FindMaterial
+    int32_t entries = 0;
+    ScopedBlock<int32_t> entry_index(ResolveEntries(model, lookup, entries));
+    ResolveGroups(model, lookup, group_entries, entry_index.Get(), entries);
+    ResolveFaces(model, lookup, entry_index.Get(), entries);
     return 1;
 }

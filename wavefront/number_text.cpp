@@ -57,6 +57,76 @@ float OutOfRange(const char* p, const char* end) {
     return position > 0 ? std::numeric_limits<float>::infinity() : 0.0f;
 }
 
+// An exponent mark that from_chars left without digits ("1e", "0x1p+") is
+// taken and ignored, as scanf takes it; [from, stop) is what was converted.
+const char* TakeBareExponentMark(const char* from, const char* stop, const char* end, char mark) {
+    for (const char* q = from; q < stop; ++q) {
+        if (Lower(*q) == mark) return stop;
+    }
+    if (stop < end && Lower(*stop) == mark) {
+        ++stop;
+        if (stop < end && (*stop == '+' || *stop == '-')) ++stop;
+    }
+    return stop;
+}
+
+// A hexadecimal number after its "0x": at least one hex digit before or
+// after the point. Null when it holds none.
+const char* ScanHexFloat(const char* mantissa, const char* end, float* result) {
+    const char* q = mantissa;
+    while (q < end && IsHexDigit(*q)) ++q;
+    bool digits = q > mantissa;
+    if (q < end && *q == '.') {
+        ++q;
+        const char* fraction = q;
+        while (q < end && IsHexDigit(*q)) ++q;
+        digits = digits || q > fraction;
+    }
+    if (!digits) return nullptr;
+    auto parsed = std::from_chars(mantissa, end, *result, std::chars_format::hex);
+    if (parsed.ec == std::errc::result_out_of_range) {
+        // Decide by the binary exponent's sign after the first digit.
+        *result = std::numeric_limits<float>::infinity();
+        const char* e = mantissa;
+        while (e < parsed.ptr && *e != 'p' && *e != 'P') ++e;
+        if (e + 1 < parsed.ptr && e[1] == '-') *result = 0.0f;
+    } else if (parsed.ec != std::errc()) {
+        return nullptr;
+    }
+    return TakeBareExponentMark(mantissa, parsed.ptr, end, 'p');
+}
+
+// A decimal number: the plain shortcut first, then from_chars.
+const char* ScanDecimalFloat(const char* p, const char* end, float* result) {
+    if (const char* stop = ScanPlainDecimal(p, end, result)) return stop;
+    auto parsed = std::from_chars(p, end, *result, std::chars_format::general);
+    if (parsed.ec == std::errc::result_out_of_range) {
+        *result = OutOfRange(p, end);
+    } else if (parsed.ec != std::errc()) {
+        return nullptr;  // "." or ".e1": no digits
+    }
+    return TakeBareExponentMark(p, parsed.ptr, end, 'e');
+}
+
+// "inf", "infinity" or "nan" in any letter case.
+const char* ScanFloatWord(const char* p, const char* end, float* result) {
+    if (StartsWithWord(p, end, "inf")) {
+        const char* stop = p + 3;
+        if (stop < end && Lower(*stop) == 'i') {
+            // Once "infinity" has begun it must be complete.
+            if (!StartsWithWord(stop, end, "inity")) return nullptr;
+            stop += 5;
+        }
+        *result = std::numeric_limits<float>::infinity();
+        return stop;
+    }
+    if (StartsWithWord(p, end, "nan")) {
+        *result = std::numeric_limits<float>::quiet_NaN();
+        return p + 3;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 const char* ScanFloatGeneral(const char* text, const char* end, float* value) {
@@ -65,71 +135,15 @@ const char* ScanFloatGeneral(const char* text, const char* end, float* value) {
     if (p >= end) return nullptr;
 
     float result = 0.0f;
-    const char* stop = nullptr;
-    char first = *p;
-    if (IsDecimalDigit(first) || first == '.') {
-        bool hex = first == '0' && p + 1 < end && (p[1] == 'x' || p[1] == 'X');
-        if (hex) {
-            // Hexadecimal: at least one hex digit before or after the point.
-            const char* mantissa = p + 2;
-            const char* q = mantissa;
-            while (q < end && IsHexDigit(*q)) ++q;
-            bool digits = q > mantissa;
-            if (q < end && *q == '.') {
-                ++q;
-                const char* fraction = q;
-                while (q < end && IsHexDigit(*q)) ++q;
-                digits = digits || q > fraction;
-            }
-            if (!digits) return nullptr;
-            auto parsed = std::from_chars(mantissa, end, result, std::chars_format::hex);
-            if (parsed.ec == std::errc::result_out_of_range) {
-                // Decide by the binary exponent's sign after the first digit.
-                result = std::numeric_limits<float>::infinity();
-                const char* e = mantissa;
-                while (e < parsed.ptr && *e != 'p' && *e != 'P') ++e;
-                if (e + 1 < parsed.ptr && e[1] == '-') result = 0.0f;
-            } else if (parsed.ec != std::errc()) {
-                return nullptr;
-            }
-            stop = parsed.ptr;
-            bool has_exponent = false;
-            for (const char* q = mantissa; q < stop && !has_exponent; ++q) has_exponent = *q == 'p' || *q == 'P';
-            if (!has_exponent && stop < end && (*stop == 'p' || *stop == 'P')) {
-                ++stop;  // an exponent mark without digits is taken and ignored
-                if (stop < end && (*stop == '+' || *stop == '-')) ++stop;
-            }
-        } else if (const char* stop_plain = ScanPlainDecimal(p, end, &result)) {
-            stop = stop_plain;
-        } else {
-            auto parsed = std::from_chars(p, end, result, std::chars_format::general);
-            if (parsed.ec == std::errc::result_out_of_range) {
-                result = OutOfRange(p, end);
-            } else if (parsed.ec != std::errc()) {
-                return nullptr;  // "." or ".e1": no digits
-            }
-            stop = parsed.ptr;
-            bool has_exponent = false;
-            for (const char* q = p; q < stop && !has_exponent; ++q) has_exponent = *q == 'e' || *q == 'E';
-            if (!has_exponent && stop < end && (*stop == 'e' || *stop == 'E')) {
-                ++stop;  // an exponent mark without digits is taken and ignored
-                if (stop < end && (*stop == '+' || *stop == '-')) ++stop;
-            }
-        }
-    } else if (StartsWithWord(p, end, "inf")) {
-        stop = p + 3;
-        if (stop < end && Lower(*stop) == 'i') {
-            // Once "infinity" has begun it must be complete.
-            if (!StartsWithWord(stop, end, "inity")) return nullptr;
-            stop += 5;
-        }
-        result = std::numeric_limits<float>::infinity();
-    } else if (StartsWithWord(p, end, "nan")) {
-        stop = p + 3;
-        result = std::numeric_limits<float>::quiet_NaN();
+    const char* stop;
+    if (*p == '0' && p + 1 < end && (p[1] == 'x' || p[1] == 'X')) {
+        stop = ScanHexFloat(p + 2, end, &result);
+    } else if (IsDecimalDigit(*p) || *p == '.') {
+        stop = ScanDecimalFloat(p, end, &result);
     } else {
-        return nullptr;
+        stop = ScanFloatWord(p, end, &result);
     }
+    if (!stop) return nullptr;
     *value = negative ? -result : result;
     return stop;
 }

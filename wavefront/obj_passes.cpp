@@ -14,11 +14,12 @@
 #include "wavefront/number_text.h"
 #include "wavefront/obj_lines.h"
 #include "wavefront/obj_passes.h"
+#include "wavefront/obj_reader.h"
 
 namespace {
 
-int32_t SelectedGroup(const Model& model) {
-    return model.current_group > 0 ? model.current_group - 1 : 0;
+int32_t SelectedGroup(const ObjReader& reader) {
+    return reader.current_group > 0 ? reader.current_group - 1 : 0;
 }
 
 // Doubles the face material name table.
@@ -240,7 +241,7 @@ struct ElementTally {
 
 }  // namespace
 
-int32_t Model::CollectGroupNames() {
+int32_t ObjReader::CollectGroupNames() {
     LineScanner scanner(text.data, text.size);
     const char* line;
     const char* end;
@@ -249,14 +250,14 @@ int32_t Model::CollectGroupNames() {
         const char* after;
         if (ClassifyKeyword(line, end, after) != ObjKeyword::kG) continue;
         BuildGroupName(line, end, name);
-        if (AddGroupName(name) == 1) ++group_count;
+        if (model.AddGroupName(name) == 1) ++model.group_count;
     }
     text.read_pos = text.size;
     return 1;
 }
 
-int32_t Model::CountElements() {
-    if (!line_buffer || !groups) return 0;
+int32_t ObjReader::CountElements() {
+    if (!line_buffer || !model.groups) return 0;
     ElementTally tally;
     LineScanner scanner(text.data, text.size);
     const char* line;
@@ -267,26 +268,27 @@ int32_t Model::CountElements() {
         ObjKeyword keyword = ClassifyKeyword(line, end, after);
         if (keyword == ObjKeyword::kG) {
             BuildGroupName(line, end, name);
-            int32_t k = FindGroupName(name);
-            if (k == -1 || k >= group_count) return 0;
+            int32_t k = model.FindGroupName(name);
+            if (k == -1 || k >= model.group_count) return 0;
             current_group = k + 1;
         } else if (tally.Count(keyword, line, after, end)) {
-            Group& group = groups[SelectedGroup(*this)];
+            Group& group = model.groups[SelectedGroup(*this)];
             if (group.face_count == INT32_MAX) return 0;
             ++group.face_count;
         }
     }
     text.read_pos = text.size;
-    return tally.Store(*this);
+    return tally.Store(model);
 }
 
-int32_t SurveyObjText(Model& model) {
-    model.current_group = model.vertex_fill = model.texcoord_fill = 0;
-    model.text.read_pos = 0;
+int32_t SurveyObjText(ObjReader& reader) {
+    Model& model = reader.model;
+    reader.current_group = reader.vertex_fill = reader.texcoord_fill = 0;
+    reader.text.read_pos = 0;
     ElementTally tally;
     GroupLineTally group_lines;
     uint32_t longest = 0;
-    LineScanner scanner(model.text.data, model.text.size);
+    LineScanner scanner(reader.text.data, reader.text.size);
     const char* line;
     const char* end;
     while (scanner.NextRaw(line, end)) {
@@ -296,22 +298,22 @@ int32_t SurveyObjText(Model& model) {
         const char* after;
         ObjKeyword keyword = ClassifyKeyword(line, end, after);
         if (keyword == ObjKeyword::kG) {
-            if (!group_lines.AddLine(model, line, end)) return 0;
+            if (!group_lines.AddLine(reader, line, end)) return 0;
         } else if (tally.Count(keyword, line, after, end)) {
             group_lines.AddFace();
         }
     }
-    if (!group_lines.Finish(model)) return 0;
-    model.text.read_pos = model.text.size;
+    if (!group_lines.Finish(reader)) return 0;
+    reader.text.read_pos = reader.text.size;
 
     int32_t names = model.group_count;
     if (model.group_count == 0) model.group_count = 1;
-    model.line_buffer_size = LineBufferSize(longest);
-    if (model.line_buffer_size == 0) {
+    reader.line_buffer_size = LineBufferSize(longest);
+    if (reader.line_buffer_size == 0) {
         model.load_error = kReasonLongLine;
         return 0;
     }
-    if (!model.AllocateLineBuffer() || !model.line_buffer) return 0;
+    if (!reader.AllocateLineBuffer() || !reader.line_buffer) return 0;
     model.groups = AllocateTable<Group>(static_cast<size_t>(model.group_count));
     if (!model.groups) return 0;
     for (int32_t k = 0; k < model.group_count; ++k) {
@@ -329,8 +331,8 @@ int32_t SurveyObjText(Model& model) {
 
 namespace {
 
-// What the value pass carries from line to line besides the Model's own
-// fill cursors.
+// What the value pass carries from line to line besides the reader's fill
+// cursors.
 struct FillState {
     MaterialNameIndex material_index_of;
     int32_t current_entry = 0;
@@ -356,45 +358,47 @@ inline void StorePoint(Point* table, int32_t& fill, int32_t count, const char* a
     point.z = values[2];
 }
 
-inline void StoreTexCoord(Model& model, const char* after, const char* end) {
-    if (!model.texcoords || model.texcoord_fill >= model.texcoord_count) return;
+inline void StoreTexCoord(ObjReader& reader, const char* after, const char* end) {
+    Model& model = reader.model;
+    if (!model.texcoords || reader.texcoord_fill >= model.texcoord_count) return;
     float values[3] = {0.0f, 0.0f, 0.0f};
     ReadFloats(after, end, values, 3);
-    TexCoord& texcoord = model.texcoords[model.texcoord_fill++];
+    TexCoord& texcoord = model.texcoords[reader.texcoord_fill++];
     texcoord.u = values[0];
     texcoord.v = values[1];
 }
 
 // A usemtl line: the material the faces after it take. False when memory
 // for its name ran out.
-inline bool TakeMaterial(Model& model, FillState& state, const char* line, const char* end) {
+inline bool TakeMaterial(ObjReader& reader, FillState& state, const char* line, const char* end) {
     const char* value;
     const char* value_end;
     TakeLibraryName(line, end, value, value_end);
-    CopyText(model.current_material, value, static_cast<size_t>(value_end - value));
+    CopyText(reader.current_material, value, static_cast<size_t>(value_end - value));
     if (!state.stores_faces) return true;
     state.current_entry =
-        state.material_index_of.Intern(model, model.current_material, std::strlen(model.current_material));
+        state.material_index_of.Intern(reader.model, reader.current_material, std::strlen(reader.current_material));
     if (state.current_entry >= 0) return true;
     state.current_entry = 0;
     return false;
 }
 
 // The place in the group list of the group of the survey's `line`th `g` line.
-inline int32_t GroupLinePosition(const Model& model, int32_t line) {
-    return model.group_names.count - 1 - model.group_line_ordinals[line];
+inline int32_t GroupLinePosition(const ObjReader& reader, int32_t line) {
+    return reader.model.group_names.count - 1 - reader.group_line_ordinals[line];
 }
 
 // With many groups, a `g` line's group record, the next face record of that
 // group and its material entry are fetched a line or two ahead, as the
 // record of a line two ahead says which.
-inline void PrefetchGroupLine(const Model& model, const int32_t* group_entry, int32_t next) {
-    if (next + 1 < model.group_line_count) {
-        int32_t k = GroupLinePosition(model, next + 1);
+inline void PrefetchGroupLine(const ObjReader& reader, const int32_t* group_entry, int32_t next) {
+    const Model& model = reader.model;
+    if (next + 1 < reader.group_line_count) {
+        int32_t k = GroupLinePosition(reader, next + 1);
         if (k >= 0 && k < model.group_count) __builtin_prefetch(&model.groups[k]);
     }
-    if (next < model.group_line_count) {
-        int32_t k = GroupLinePosition(model, next);
+    if (next < reader.group_line_count) {
+        int32_t k = GroupLinePosition(reader, next);
         if (k < 0 || k >= model.group_count) return;
         const Group& group = model.groups[k];
         if (group.faces && group.face_fill < group.face_count) __builtin_prefetch(&group.faces[group.face_fill], 1);
@@ -404,12 +408,13 @@ inline void PrefetchGroupLine(const Model& model, const int32_t* group_entry, in
 
 // A `g` line: the group the faces after it go to, as the survey found it
 // when it did. False for a group the list doesn't hold.
-inline bool TakeGroupLine(Model& model, FillState& state, const char* line, const char* end) {
+inline bool TakeGroupLine(ObjReader& reader, FillState& state, const char* line, const char* end) {
     if (!state.stores_faces) return true;
+    const Model& model = reader.model;
     int32_t k;
-    if (state.group_line < model.group_line_count) {
-        k = GroupLinePosition(model, state.group_line);
-        PrefetchGroupLine(model, state.group_entry, state.group_line + 1);
+    if (state.group_line < reader.group_line_count) {
+        k = GroupLinePosition(reader, state.group_line);
+        PrefetchGroupLine(reader, state.group_entry, state.group_line + 1);
     } else {
         char name[kGroupNameCapacity];
         BuildGroupName(line, end, name);
@@ -417,15 +422,16 @@ inline bool TakeGroupLine(Model& model, FillState& state, const char* line, cons
     }
     ++state.group_line;
     if (k < 0 || k >= model.group_count) return false;
-    model.current_group = k + 1;  // its name is copied once, after the walk
+    reader.current_group = k + 1;  // its name is copied once, after the walk
     return true;
 }
 
 // An f line: the next face record of the selected group and its corner
 // lists, when both have room.
-inline void StoreFace(Model& model, FillState& state, const char* line, const char* after, const char* end) {
+inline void StoreFace(ObjReader& reader, FillState& state, const char* line, const char* after, const char* end) {
+    Model& model = reader.model;
     if (end - line < 3 || !model.groups) return;
-    int32_t g = SelectedGroup(model);
+    int32_t g = SelectedGroup(reader);
     Group& group = model.groups[g];
     // No face table: a load that keeps positions only.
     if (!group.faces || !model.corner_pool || group.face_fill >= group.face_count) return;
@@ -457,9 +463,9 @@ inline void StoreFace(Model& model, FillState& state, const char* line, const ch
 
     if (is_quick) {
         for (int64_t i = 0; i < corners; ++i) {
-            vertex_list[i] = CornerIndex(quick.v[i], model.vertex_fill, model.vertex_count);
-            texcoord_list[i] = CornerIndex(quick.t[i], model.texcoord_fill, model.texcoord_count);
-            normal_list[i] = CornerIndex(quick.n[i], model.normal_fill, model.normal_count);
+            vertex_list[i] = CornerIndex(quick.v[i], reader.vertex_fill, model.vertex_count);
+            texcoord_list[i] = CornerIndex(quick.t[i], reader.texcoord_fill, model.texcoord_count);
+            normal_list[i] = CornerIndex(quick.n[i], reader.normal_fill, model.normal_count);
         }
         ++group.face_fill;
         return;
@@ -470,26 +476,27 @@ inline void StoreFace(Model& model, FillState& state, const char* line, const ch
         while (p < end && !IsCornerSeparator(*p)) ++p;
         int32_t v, t, n;
         ReadCorner(token, p, v, t, n);
-        vertex_list[i] = CornerIndex(v, model.vertex_fill, model.vertex_count);
-        texcoord_list[i] = CornerIndex(t, model.texcoord_fill, model.texcoord_count);
-        normal_list[i] = CornerIndex(n, model.normal_fill, model.normal_count);
+        vertex_list[i] = CornerIndex(v, reader.vertex_fill, model.vertex_count);
+        texcoord_list[i] = CornerIndex(t, reader.texcoord_fill, model.texcoord_count);
+        normal_list[i] = CornerIndex(n, reader.normal_fill, model.normal_count);
     }
     ++group.face_fill;
 }
 
 // Walks the file image once, storing every line's values; 0 at the first
 // line that can't be taken.
-int32_t ReadValueLines(Model& model, FillState& state) {
-    LineScanner scanner(model.text.data, model.text.size);
+int32_t ReadValueLines(ObjReader& reader, FillState& state) {
+    Model& model = reader.model;
+    LineScanner scanner(reader.text.data, reader.text.size);
     const char* line;
     const char* end;
     while (scanner.Next(line, end)) {
         const char* after;
         bool taken = true;
         switch (ClassifyKeyword(line, end, after)) {
-            case ObjKeyword::kV: StorePoint(model.vertices, model.vertex_fill, model.vertex_count, after, end); break;
-            case ObjKeyword::kVt: StoreTexCoord(model, after, end); break;
-            case ObjKeyword::kVn: StorePoint(model.normals, model.normal_fill, model.normal_count, after, end); break;
+            case ObjKeyword::kV: StorePoint(model.vertices, reader.vertex_fill, model.vertex_count, after, end); break;
+            case ObjKeyword::kVt: StoreTexCoord(reader, after, end); break;
+            case ObjKeyword::kVn: StorePoint(model.normals, reader.normal_fill, model.normal_count, after, end); break;
             case ObjKeyword::kMtllib: {
                 const char* value;
                 const char* value_end;
@@ -498,9 +505,9 @@ int32_t ReadValueLines(Model& model, FillState& state) {
                 model.has_mtllib = 1;
                 break;
             }
-            case ObjKeyword::kUsemtl: taken = TakeMaterial(model, state, line, end); break;
-            case ObjKeyword::kG: taken = TakeGroupLine(model, state, line, end); break;
-            case ObjKeyword::kF: StoreFace(model, state, line, after, end); break;
+            case ObjKeyword::kUsemtl: taken = TakeMaterial(reader, state, line, end); break;
+            case ObjKeyword::kG: taken = TakeGroupLine(reader, state, line, end); break;
+            case ObjKeyword::kF: StoreFace(reader, state, line, after, end); break;
             default: break;
         }
         if (!taken) return 0;
@@ -522,27 +529,27 @@ void NameGroups(Model& model, const int32_t* group_entry) {
 
 }  // namespace
 
-int32_t Model::FillElements() {
+int32_t ObjReader::FillElements() {
     if (!line_buffer) return 0;
     FillState state;
-    if (!material_names || !state.material_index_of.Create()) return 0;
-    if (material_name_fill < 1) material_name_fill = 1;  // entry 0: the empty name
-    ScopedBlock<int32_t> group_entry(AllocateTable<int32_t>(static_cast<size_t>(group_count)));
-    if (!group_entry.Get()) return 0;
-    for (int32_t g = 0; g < group_count; ++g) group_entry[g] = -1;
-    state.group_entry = group_entry.Get();
-    state.stores_faces = groups && groups[0].faces;
+    if (!model.material_names || !state.material_index_of.Create()) return 0;
+    if (model.material_name_fill < 1) model.material_name_fill = 1;  // entry 0: the empty name
+    ReleaseBlock(group_entries);
+    group_entries = AllocateTable<int32_t>(static_cast<size_t>(model.group_count));
+    if (!group_entries) return 0;
+    for (int32_t g = 0; g < model.group_count; ++g) group_entries[g] = -1;
+    state.group_entry = group_entries;
+    state.stores_faces = model.groups && model.groups[0].faces;
     // Each face stored takes the next vertex list of the pool, so a pool
     // that starts empty ends with every face's list packed at its start.
-    const bool packs_vertex_lists = corner_pool && corner_pool_fill == 0;
+    const bool packs_vertex_lists = model.corner_pool && model.corner_pool_fill == 0;
 
     const int32_t result = ReadValueLines(*this, state);
-    NameGroups(*this, group_entry.Get());
-    group_entry.Reset();
+    NameGroups(model, group_entries);
     ReleaseBlock(group_line_ordinals);
     group_line_ordinals = nullptr;
     group_line_count = 0;
     text.read_pos = text.size;
-    vertex_lists_packed = result && packs_vertex_lists ? 1 : 0;
+    model.vertex_lists_packed = result && packs_vertex_lists ? 1 : 0;
     return result;
 }

@@ -1,31 +1,75 @@
 // LoadObj: the whole OBJ file taken once (mapped or read), three passes over
 // its image, then the material library it names. LoadObjPositions: the same
 // without the face, corner, texture coordinate and normal tables.
+#include "wavefront/obj_reader.h"
+
 #include <cstring>
 
 #include "platform/block.h"
-#include "model/model.h"
 #include "model/text.h"
 #include "platform/current_directory.h"
-#include "platform/file_image.h"
 #include "platform/reasons.h"
 #include "wavefront/library_folder.h"
 #include "wavefront/obj_passes.h"
 #include "wavefront/path_text.h"
 
-namespace {
+void ObjReader::Release() {
+    ReleaseText();
+    ReleaseLineBuffer();
+    ReleaseBlock(group_line_ordinals);
+    group_line_ordinals = nullptr;
+    group_line_count = 0;
+    ReleaseBlock(group_entries);
+    group_entries = nullptr;
+}
 
-// The three passes and the tables between them. The first two passes are
-// one walk: group names, the longest line and the counts. Without
-// `keep_faces` the face, corner, texture coordinate and normal tables are
-// not made, so the third pass stores only positions, groups and materials.
-int32_t Parse(Model& model, bool keep_faces) {
-    if (!SurveyObjText(model)) return 0;
+void ObjReader::ReleaseText() {
+    ReleaseFileImage(text);
+    text.read_pos = 0;
+}
+
+void ObjReader::ReleaseLineBuffer() {
+    ReleaseBlock(line_buffer);
+    line_buffer = nullptr;
+}
+
+int32_t ObjReader::AllocateLineBuffer() {
+    ReleaseLineBuffer();
+    if (line_buffer_size <= 0) return 1;
+    line_buffer = static_cast<char*>(AllocateBlock(static_cast<size_t>(line_buffer_size)));
+    return line_buffer ? 1 : 0;
+}
+
+int32_t ReadObjText(ObjReader& reader, const char* path) {
+    Model& model = reader.model;
+    // No path: refused before anything is emptied.
+    if (!path) {
+        model.load_error = kErrorInvalid;
+        return 0;
+    }
+    model.Clear();
+    reader.Release();
+    model.load_error = 0;
+    // A path that does not fit obj_path can't be kept as given.
+    if (std::strlen(path) >= static_cast<size_t>(kPathCapacity)) {
+        model.load_error = kErrorNameTooLong;
+        return 0;
+    }
+    // Read, not mapped: the passes over a copy in huge pages cost far fewer
+    // TLB misses than over the page cache's small pages, more than the copy
+    // costs, and a block released after one load serves the next.
+    if (ReadFileImage(path, reader.text, &model.load_error) != 1) return 0;
+    CopyText(model.obj_file_name, FileNamePart(path));
+    CopyText(model.obj_path, path);
+    return 1;
+}
+
+int32_t MakeValueTables(ObjReader& reader, bool keep_faces) {
+    Model& model = reader.model;
     if (model.vertex_count == 0) {
         model.load_error = kReasonNoVertices;
         return 0;
     }
-
     // Every group's face array, one without faces included, in one block.
     if (keep_faces && !model.AllocateGroupFaces()) return 0;
     model.vertices = AllocateTable<Vertex>(static_cast<size_t>(model.vertex_count));
@@ -49,10 +93,13 @@ int32_t Parse(Model& model, bool keep_faces) {
     if (!model.material_names) return 0;
     model.material_name_fill = 1;  // entry 0 is the empty name
 
-    model.current_group = model.vertex_fill = model.texcoord_fill = model.normal_fill = 0;
-    model.text.read_pos = 0;
-    if (!model.FillElements()) return 0;
+    reader.current_group = reader.vertex_fill = reader.texcoord_fill = reader.normal_fill = 0;
+    reader.text.read_pos = 0;
+    return 1;
+}
 
+int32_t MakeGroupNameTable(ObjReader& reader) {
+    Model& model = reader.model;
     model.group_name_count = model.group_count;
     model.group_name_table = AllocateTable<GroupNameEntry>(static_cast<size_t>(model.group_name_count));
     if (!model.group_name_table) return 0;
@@ -72,7 +119,10 @@ int32_t Parse(Model& model, bool keep_faces) {
 // is read before the OBJ file's folder becomes the current directory, so a
 // relative OBJ path with a folder part finds its library through the same
 // current directory that found the OBJ file.
-void LoadMaterialLibrary(Model& model, bool change_directory) {
+void LoadMaterialLibrary(ObjReader& reader, bool change_directory) {
+    Model& model = reader.model;
+    reader.ReleaseText();
+    if (model.has_mtllib != 1) return;
     char folder[kPathCapacity];
     FolderPart(model.obj_path, folder, sizeof folder);
 
@@ -85,23 +135,33 @@ void LoadMaterialLibrary(Model& model, bool change_directory) {
     }
 
     // A path cut to fit would name another file: such a library is not read.
-    bool read = path_whole && ReadFileImage(model.mtl_path, model.text) == 1;
+    bool read = path_whole && ReadFileImage(model.mtl_path, reader.text) == 1;
     if (change_directory) EnterLibraryFolder(model);
     if (read) {
-        model.text.read_pos = 0;
-        model.ReadMaterialLibrary();
+        reader.text.read_pos = 0;
+        reader.ReadMaterialLibrary();
         model.mtl_loaded = 1;
     }
-    model.ReleaseText();
+    reader.ReleaseText();
+}
+
+namespace {
+
+// The three passes and the tables between them. The first two passes are
+// one walk: group names, the longest line and the counts.
+int32_t Parse(ObjReader& reader, bool keep_faces) {
+    return SurveyObjText(reader) && MakeValueTables(reader, keep_faces) && reader.FillElements() &&
+           MakeGroupNameTable(reader);
 }
 
 // The file's text parsed into the model; 0 with the model's load_error set
 // when it fails.
-int32_t ParseText(Model& model, bool keep_faces) {
-    int32_t parsed = Parse(model, keep_faces);
+int32_t ParseText(ObjReader& reader, bool keep_faces) {
+    Model& model = reader.model;
+    int32_t parsed = Parse(reader, keep_faces);
     // A file cut short while it was parsed leaves a model of bytes it no
     // longer has: that load fails like a short read.
-    if (!FileImageIntact(model.text)) {
+    if (!FileImageIntact(reader.text)) {
         model.load_error = kReasonFileShrank;
         return 0;
     }
@@ -113,41 +173,14 @@ int32_t ParseText(Model& model, bool keep_faces) {
 
 // LoadObj and LoadObjPositions.
 int32_t Load(Model& model, const char* path, bool keep_faces, bool change_directory) {
-    if (!path) {
-        model.load_error = kErrorInvalid;
-        return 0;
-    }
-    model.Clear();
-    model.ReleaseText();
-    model.ReleaseLineBuffer();
-    model.load_error = 0;
-    // A path that does not fit obj_path can't be kept as given.
-    if (std::strlen(path) >= static_cast<size_t>(kPathCapacity)) {
-        model.load_error = kErrorNameTooLong;
-        return 0;
-    }
-    // Read, not mapped: the passes over a copy in huge pages cost far fewer
-    // TLB misses than over the page cache's small pages, more than the copy
-    // costs, and a block released after one load serves the next.
-    if (ReadFileImage(path, model.text, &model.load_error) != 1) {
+    ObjReader reader(model);
+    if (!path) return ReadObjText(reader, path);  // refused, the Model left as it was
+    if (!ReadObjText(reader, path) || !ParseText(reader, keep_faces)) {
+        reader.Release();
         model.Clear();
-        model.ReleaseText();
         return 0;
     }
-    CopyText(model.obj_file_name, FileNamePart(path));
-    CopyText(model.obj_path, path);
-
-    int32_t parsed = ParseText(model, keep_faces);
-    model.ReleaseText();
-    if (!parsed) {
-        model.Clear();
-        model.ReleaseText();
-        model.ReleaseLineBuffer();
-        return 0;
-    }
-    if (model.has_mtllib == 1) LoadMaterialLibrary(model, change_directory);
-    model.ReleaseText();
-    model.ReleaseLineBuffer();
+    LoadMaterialLibrary(reader, change_directory);
     return 1;
 }
 

@@ -14,6 +14,7 @@
 #include "wavefront/line_output.h"
 #include "wavefront/obj_writer.h"
 #include "wavefront/output_file.h"
+#include "wavefront/path_text.h"
 
 namespace {
 
@@ -22,22 +23,12 @@ constexpr size_t kNumberLineRoom = 4 * kNumberTextCapacity;
 // Room for one corner: three 1-based indexes, slashes and a space.
 constexpr size_t kCornerRoom = 64;
 
-// The file name part of a path: what follows the last folder separator or
-// drive colon.
-const char* FileNamePart(const char* path) {
-    const char* name = path;
-    for (const char* p = path; *p; ++p) {
-        if (*p == '/' || *p == '\\' || *p == ':') name = p + 1;
-    }
-    return name;
-}
-
 // Whether a file name is a name followed by ".obj" in any letter case.
-bool IsObjName(const char* name, size_t length) {
-    if (length <= 4) return false;
-    const char* tail = name + length - 4;
+bool IsObjName(const char* name) {
+    const char* extension = ExtensionPart(name);
+    if (extension == name || std::strlen(extension) != 4) return false;
     auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return tail[0] == '.' && lower(tail[1]) == 'o' && lower(tail[2]) == 'b' && lower(tail[3]) == 'j';
+    return lower(extension[1]) == 'o' && lower(extension[2]) == 'b' && lower(extension[3]) == 'j';
 }
 
 // Corner layout, chosen once for the whole Model by the tables it has.
@@ -383,10 +374,9 @@ int32_t MakeLibraryPath(const char* path, char (&library_path)[kPathCapacity],
     if (!path || !path[0]) return 0;
     size_t path_length = std::strlen(path);
     const char* name = FileNamePart(path);
-    size_t name_length = std::strlen(name);
     // Overwriting the end of any other name would cut into it ("result"
     // would give "re.mtl") or name the new file itself.
-    size_t length = IsObjName(name, name_length) ? path_length : path_length + 4;
+    size_t length = IsObjName(name) ? path_length : path_length + 4;
     if (length >= static_cast<size_t>(kPathCapacity)) return 0;
     std::memcpy(library_path, path, path_length);
     std::memcpy(library_path + length - 4, ".mtl", 4);

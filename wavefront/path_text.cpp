@@ -18,7 +18,7 @@ size_t FileNameOffset(const char* path) {
     if (!path) return 0;
     size_t offset = 0;
     for (size_t i = 0; path[i]; ++i) {
-        if (path[i] == '\\' || path[i] == '/') offset = i + 1;
+        if (IsPathSeparator(path[i])) offset = i + 1;
     }
     if (offset == 0 && HasDrive(path)) offset = 2;
     return offset;
@@ -28,9 +28,15 @@ const char* FileNamePart(const char* path) {
     return path ? path + FileNameOffset(path) : "";
 }
 
+const char* ExtensionPart(const char* path) {
+    const char* name = FileNamePart(path);
+    const char* dot = std::strrchr(name, '.');
+    return dot ? dot : name + std::strlen(name);
+}
+
 int IsAbsolutePath(const char* path) {
     if (!path) return 0;
-    return (HasDrive(path) || path[0] == '\\' || path[0] == '/') ? 1 : 0;
+    return (HasDrive(path) || IsPathSeparator(path[0])) ? 1 : 0;
 }
 
 int FolderPart(const char* path, char* folder, size_t capacity) {

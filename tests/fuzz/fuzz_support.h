@@ -133,7 +133,7 @@ inline void CheckModel(const Model& model) {
                               material.specular_map})
             FUZZ_CHECK(SoundName(model, name, kMaterialNameCapacity));
     }
-    FUZZ_CHECK(Terminated(model.mtl_path) && Terminated(model.mtllib_name) && Terminated(model.current_material));
+    FUZZ_CHECK(Terminated(model.mtl_path) && Terminated(model.mtllib_name));
     for (int32_t g = 0; g < model.group_count; ++g) {
         const Group& group = model.groups[g];
         FUZZ_CHECK(SoundName(model, group.name, kGroupNameCapacity) &&

@@ -6,6 +6,7 @@
 
 #include "fuzz_support.h"
 #include "platform/block.h"
+#include "wavefront/obj_reader.h"
 
 namespace {
 
@@ -26,18 +27,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     Model model;
     FUZZ_CHECK(model.LoadObj(folder.Join("scene.obj").c_str()) == 1);
-    FUZZ_CHECK(model.material_count == 0 && model.text.data == nullptr);
+    FUZZ_CHECK(model.material_count == 0);
+    ObjReader reader(model);
     if (size > 0) {
-        model.text.data = static_cast<unsigned char*>(AllocateBlock(size));
-        FUZZ_CHECK(model.text.data != nullptr);
-        std::memcpy(model.text.data, data, size);
-        model.text.size = static_cast<uint32_t>(size);
+        reader.text.data = static_cast<unsigned char*>(AllocateBlock(size));
+        FUZZ_CHECK(reader.text.data != nullptr);
+        std::memcpy(reader.text.data, data, size);
+        reader.text.size = static_cast<uint32_t>(size);
     }
-    model.text.read_pos = 0;
-    int32_t result = model.ReadMaterialLibrary();
+    reader.text.read_pos = 0;
+    int32_t result = reader.ReadMaterialLibrary();
     FUZZ_CHECK(result == 0 || result == 1);
     FUZZ_CHECK(result == 1 || model.material_count == 0);
     CheckModel(model);
+    reader.Release();
     model.Release();
     return 0;
 }

@@ -82,10 +82,7 @@ TEST(Model, ClearEmptiesEverythingAndReleaseIsHarmlessTwice) {
     SetMaterials(model, {"skin"});
     SetGroups(model, {"a"}, {{HandFace{0, {0, 1, 1}, {}, {}}}});
     CopyText(model.obj_path, "C:\\a.obj");
-    CopyText(model.current_material, "skin");
     model.has_mtllib = 1;
-    model.text.data = static_cast<unsigned char*>(AllocateBlock(10));
-    model.text.size = 10;
 
     model.Clear();
     EXPECT_EQ(model.vertex_count, 0);
@@ -100,27 +97,11 @@ TEST(Model, ClearEmptiesEverythingAndReleaseIsHarmlessTwice) {
     EXPECT_EQ(model.FindGroupName("a"), -1);
     EXPECT_EQ(model.has_mtllib, 0);
     EXPECT_STREQ(model.obj_path, "");
-    EXPECT_STREQ(model.current_material, "");
-    EXPECT_NE(model.text.data, nullptr);  // Clear leaves the file text alone
 
     model.Clear();
     model.Release();
-    EXPECT_EQ(model.text.data, nullptr);
-    EXPECT_EQ(model.text.size, 0u);
+    EXPECT_EQ(model.vertices, nullptr);
     model.Release();
-}
-
-TEST(Model, AllocateLineBuffer) {
-    Model model;
-    model.line_buffer_size = 0;
-    EXPECT_EQ(model.AllocateLineBuffer(), 1);
-    EXPECT_EQ(model.line_buffer, nullptr);
-    model.line_buffer_size = 1025;
-    EXPECT_EQ(model.AllocateLineBuffer(), 1);
-    ASSERT_NE(model.line_buffer, nullptr);
-    for (int i = 0; i < 1025; ++i) ASSERT_EQ(model.line_buffer[i], 0);
-    model.ReleaseLineBuffer();
-    EXPECT_EQ(model.line_buffer, nullptr);
 }
 
 TEST(Text, CopyAndAppendCutToCapacityLessOne) {

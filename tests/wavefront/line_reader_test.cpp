@@ -10,12 +10,13 @@ namespace {
 
 std::vector<std::string> ReadAll(const std::string& content, int32_t capacity) {
     Model model;
-    SetText(model, content);
+    ObjReader reader(model);
+    SetText(reader, content);
     std::vector<std::string> lines;
     std::vector<char> buffer(static_cast<size_t>(capacity), 'x');
-    while (model.ReadLine(buffer.data(), capacity)) lines.push_back(buffer.data());
+    while (reader.ReadLine(buffer.data(), capacity)) lines.push_back(buffer.data());
     EXPECT_STREQ(buffer.data(), "");  // the end leaves an empty string
-    EXPECT_EQ(model.text.read_pos, model.text.size);
+    EXPECT_EQ(reader.text.read_pos, reader.text.size);
     return lines;
 }
 
@@ -69,7 +70,8 @@ TEST(ReadLine, CutsALongLineAndDropsItsRest) {
     // A CR still ends the line past the capacity.
     EXPECT_EQ(ReadAll("abcdefgh\rxy\n", 4), (Lines{"abc", "xy\n"}));
     EXPECT_EQ(ReadAll("ab\n", 3), (Lines{"ab"}));
-    Model empty;
+    Model model;
+    ObjReader empty(model);
     char buffer[8] = "junk";
     EXPECT_EQ(empty.ReadLine(buffer, sizeof buffer), 0);  // no text at all
     EXPECT_STREQ(buffer, "");
@@ -105,9 +107,10 @@ TEST(ReadLine, LongestLineSizesTheBuffer) {
     };
     for (const Case& c : cases) {
         Model model;
-        SetText(model, c.content);
-        model.text.read_pos = 2;
-        EXPECT_EQ(model.MeasureLongestLine(), c.size);
-        EXPECT_EQ(model.text.read_pos, 2u);  // left as found
+        ObjReader reader(model);
+        SetText(reader, c.content);
+        reader.text.read_pos = 2;
+        EXPECT_EQ(reader.MeasureLongestLine(), c.size);
+        EXPECT_EQ(reader.text.read_pos, 2u);  // left as found
     }
 }

@@ -10,8 +10,9 @@ namespace {
 
 // Reads a library on its own (no groups or faces to resolve).
 Model& ReadLibrary(Model& model, const std::string& content) {
-    SetText(model, content);
-    model.ReadMaterialLibrary();
+    ObjReader reader(model);
+    SetText(reader, content);
+    reader.ReadMaterialLibrary();
     return model;
 }
 
@@ -102,7 +103,6 @@ TEST(ReadMaterialLibrary, NamesAndSlots) {
     EXPECT_STREQ(model.Name(model.materials[1].name), "");
     EXPECT_STREQ(model.Name(model.materials[2].name), "next");
     EXPECT_EQ(std::string(model.Name(model.materials[3].name)), std::string(255, 'q'));  // the MTL line buffer keeps 511
-    EXPECT_EQ(model.material_fill, 4);
 }
 
 TEST(ReadMaterialLibrary, LibraryWithoutMaterials) {
@@ -111,7 +111,8 @@ TEST(ReadMaterialLibrary, LibraryWithoutMaterials) {
         Model model;
         EXPECT_EQ(ReadLibrary(model, content).materials, nullptr);
         EXPECT_EQ(model.material_count, 0);
-        EXPECT_EQ(model.ReadMaterialLibrary(), 0);
+        ObjReader reader(model);
+        EXPECT_EQ(reader.ReadMaterialLibrary(), 0);
     }
 }
 
@@ -131,8 +132,6 @@ TEST(ReadMaterialLibrary, FaceAndGroupMaterialsResolveToTheFirstMatch) {
     ASSERT_EQ(model.material_count, 5);
     EXPECT_EQ(model.material_name_count, 8);  // the empty name and one per usemtl line
     EXPECT_EQ(model.material_name_fill, 6);   // one per distinct name
-    EXPECT_STREQ(model.current_material, "");
-    EXPECT_EQ(model.text.data, nullptr);
     struct Expected {
         const char* group;
         std::vector<std::pair<std::string, int32_t>> faces;  // material name and index of each
@@ -174,8 +173,9 @@ TEST(ReadMaterialLibrary, FaceAndGroupMaterialsResolveToTheFirstMatch) {
     for (int32_t g = 0; g < 3; ++g) {
         for (int32_t f = 0; f < model.groups[g].face_count; ++f) model.groups[g].faces[f].material_index = 99;
     }
-    SetText(model, "newmtl\nnewmtl skin\nKd 1 0 0\nnewmtl skin\nnewmtl cloth \nnewmtl Cloth\n");
-    ASSERT_EQ(model.ReadMaterialLibrary(), 1);
+    ObjReader reader(model);
+    SetText(reader, "newmtl\nnewmtl skin\nKd 1 0 0\nnewmtl skin\nnewmtl cloth \nnewmtl Cloth\n");
+    ASSERT_EQ(reader.ReadMaterialLibrary(), 1);
     EXPECT_EQ(model.groups[2].faces[0].material_index, -1);
     EXPECT_EQ(model.groups[2].faces[1].material_index, 1);
     EXPECT_EQ(model.groups[1].faces[1].material_index, 3);

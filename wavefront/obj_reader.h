@@ -1,0 +1,87 @@
+#pragma once
+// Reading an OBJ file and its material library into a Model.
+//
+// The Model holds what was read; an ObjReader holds what reading needs on
+// the way: the file image, the line buffer, the fill cursors, and what one
+// pass finds for the next. One reader serves one load and is handed from
+// step to step; Model::LoadObj runs the steps below in order.
+#include <cstdint>
+
+#include "model/model.h"
+#include "platform/file_image.h"
+
+// The image of the file being parsed, and how far the line reader has read.
+// Taking an image leaves read_pos alone; releasing the reader's text resets it.
+struct TextBuffer : FileImage {
+    uint32_t read_pos = 0;  // bytes already consumed by the line reader
+};
+
+struct ObjReader {
+    Model& model;
+    TextBuffer text;
+    // The buffer ReadLine's callers use, sized by MeasureLongestLine so that
+    // no OBJ line is ever cut.
+    char* line_buffer = nullptr;
+    int32_t line_buffer_size = 0;
+    // 1-based position of the group chosen by the most recent `g` line; 0
+    // before the first.
+    int32_t current_group = 0;
+    // Records stored so far in the vertex, texture coordinate, normal and
+    // material tables.
+    int32_t vertex_fill = 0;
+    int32_t texcoord_fill = 0;
+    int32_t normal_fill = 0;
+    int32_t material_fill = 0;
+    // The material name of the most recent `usemtl` line; empty before the first.
+    char current_material[kMaterialNameCapacity] = {};
+    // The group of every `g` line in file order, as the ordinal of its name
+    // (0 for the first name met): the survey finds them all, so the values
+    // pass needs no name lookups. The values pass releases them.
+    int32_t group_line_count = 0;
+    int32_t* group_line_ordinals = nullptr;
+    // The face material name entry (Model::material_names) of each group's
+    // last face, -1 for none: the values pass leaves it for the library,
+    // which then resolves each group from its entry instead of by name.
+    int32_t* group_entries = nullptr;
+
+    explicit ObjReader(Model& target) : model(target) {}
+    ObjReader(const ObjReader&) = delete;
+    ObjReader& operator=(const ObjReader&) = delete;
+    ~ObjReader() { Release(); }
+
+    // Gives back the text, the line buffer and what the passes handed on.
+    void Release();
+    void ReleaseText();
+    void ReleaseLineBuffer();
+    // A zero-filled line buffer of line_buffer_size bytes (none for a size
+    // of 0 or less); 0 when it can't be had.
+    int32_t AllocateLineBuffer();
+
+    // --- the passes over the OBJ text (wavefront/obj_passes.cpp, line_reader.cpp)
+    int32_t ReadLine(char* buffer, int32_t capacity);
+    int32_t MeasureLongestLine();
+    int32_t CollectGroupNames();
+    int32_t CountElements();
+    int32_t FillElements();
+
+    // --- the material library in text (wavefront/mtl_reader.cpp)
+    int32_t ReadMaterialLibrary();
+    int32_t CountMaterials();
+    int32_t FillMaterials();
+};
+
+// The steps of a load, in order (wavefront/obj_reader.cpp). Each returns 1
+// to go on and 0 with model.load_error set when the load fails; after a
+// failure the caller empties the Model.
+//   ReadObjText     the Model emptied, the file read into a block, its path kept
+//   SurveyObjText   group names, longest line, groups and counts (one walk)
+//   MakeValueTables the tables sized by the survey; without keep_faces no
+//                   face, corner, texture coordinate or normal table
+//   FillElements    (a member) the values pass
+//   MakeGroupNameTable  the group-name table, and the group of every face record
+//   LoadMaterialLibrary the library the file names, if any (never fails)
+int32_t ReadObjText(ObjReader& reader, const char* path);
+int32_t SurveyObjText(ObjReader& reader);
+int32_t MakeValueTables(ObjReader& reader, bool keep_faces);
+int32_t MakeGroupNameTable(ObjReader& reader);
+void LoadMaterialLibrary(ObjReader& reader, bool change_directory);
