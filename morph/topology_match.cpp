@@ -168,7 +168,7 @@ struct Matcher {
             needs[p] = user_seed[p] < 0 && part_hinted[p] < 0;
             any = any || needs[p];
         }
-        bool made = !any || FindColourSeeds(original, shape, parts, needs, kSeedCandidates, colours);
+        bool made = !any || FindColourSeeds(original, shape, parts, needs, kFewCandidates, colours);
         ReleaseBlock(needs);
         if (any && made) {
             growth.original_colours = colours.original;
