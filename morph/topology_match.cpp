@@ -106,6 +106,7 @@ struct Matcher {
         if (!options.candidates && !from_positions) return true;
         hints = AllocateUnclearedTable<int32_t>(size_t(shape.vertex_count) + 1);
         if (!hints) return false;
+        growth.hints = hints;  // strict tries stop where a pair goes against one
         if (!options.candidates) {
             return PairUniquePositions(original_mesh.positions, original.vertex_count, shape_mesh.positions,
                                        shape.vertex_count, hints) != 0;
