@@ -2,8 +2,9 @@
 // (a regular grid tells its rings apart one round at a time), while a seed
 // needs only a colour that few vertices share. So the rounds stop once every
 // part in need has a colour of its own, or once the rarest colour of each is
-// rare enough for all its vertices to be tried and has not got rarer for two
-// rounds. A mesh whose distinctive places lie far apart (holes in a torus)
+// rare enough for all its vertices to be tried and did not get rarer in the
+// last round: a symmetric mesh's rarest colour never will, and every vertex
+// of it is weighed as a seed anyway. A mesh whose distinctive places lie far apart (holes in a torus)
 // needs rounds enough for their colours to meet before any gets rarer.
 #include "morph/colour_seeds.h"
 
@@ -15,7 +16,7 @@
 namespace {
 
 constexpr int32_t kMostRounds = 32;
-constexpr int32_t kPatience = 2;
+constexpr int32_t kPatience = 1;
 constexpr uint32_t kUnshared = UINT32_MAX;  // a colour no original vertex holds
 
 struct Rounds {
