@@ -27,7 +27,6 @@
 
 namespace {
 
-constexpr int32_t kCornersTried = 64;  // faces around a candidate vertex
 constexpr int32_t kMostAlignments = 1024;
 constexpr int32_t kPatch = 1024;          // vertices of the patch alignments are ranked on
 constexpr double kPatchMargin = 2.0;      // alignments this much farther on the patch are not grown whole
@@ -146,7 +145,8 @@ struct Trials {
     }
 
     // Every alignment of a face of the part around the seed vertex onto a
-    // face around each candidate, nearest first.
+    // face around each candidate, nearest first; of more than fit, the
+    // nearest.
     int32_t Align(const MeshParts& parts, int32_t part, const PartSeed& seed, SeedAlignment* list) const {
         const MeshAdjacency& shape = *growth.shape;
         const MeshAdjacency& original = *growth.original;
@@ -157,20 +157,23 @@ struct Trials {
         struct Landed {
             double landing;
             SeedAlignment alignment;
+            bool operator<(const Landed& other) const { return landing < other.landing; }
         };
-        Landed landed[kMostAlignments];
+        Landed landed[kMostAlignments];  // a heap, the farthest on top, while more come
         for (int32_t i = 0; i < seed.candidate_count && corner >= 0; ++i) {
             int32_t a = seed.candidates[i];
-            int32_t end = std::min(original.vertex_starts[a + 1], original.vertex_starts[a] + kCornersTried);
-            for (int32_t k = original.vertex_starts[a]; k < end && count + 2 <= kMostAlignments; ++k) {
+            for (int32_t k = original.vertex_starts[a]; k < original.vertex_starts[a + 1]; ++k) {
                 for (int32_t direction : {1, -1}) {
                     SeedAlignment alignment{corner, original.vertex_corners[k], direction};
-                    landed[count++] = {Landing(alignment), alignment};
+                    Landed next{Landing(alignment), alignment};
+                    if (count == kMostAlignments && !(next < landed[0])) continue;
+                    if (count == kMostAlignments) std::pop_heap(landed, landed + count--);
+                    landed[count++] = next;
+                    std::push_heap(landed, landed + count);
                 }
             }
         }
-        std::stable_sort(landed, landed + count,
-                         [](const Landed& x, const Landed& y) { return x.landing < y.landing; });
+        std::sort_heap(landed, landed + count);
         for (int32_t i = 0; i < count; ++i) list[i] = landed[i].alignment;
         return count;
     }
