@@ -1,4 +1,4 @@
-// topology_match_tool VERTICES [runs]: times matching by connectivity on the
+// topology_match_tool VERTICES [runs] [case]: times matching by connectivity on the
 // generated grid of bench/pair_generator.h, its vertices renumbered and its
 // faces started at other corners, and sculpted by a smooth displacement of up
 // to 30 % of its size. Prints the least wall and CPU time over the runs for
@@ -8,12 +8,14 @@
 // Cases: sculpted (positions known, every one moved); shuffled (the same with
 // the faces in random order too); blind (no positions: a square grid is its
 // own mirror image, so any of its symmetries may be chosen and is reported).
+// Given a case, only that one is timed.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <initializer_list>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <vector>
 
@@ -69,7 +71,10 @@ void Sculpt(std::vector<float>& positions, float width) {
     }
 }
 
+const char* only = nullptr;  // the case to time, or null for all
+
 void Time(const char* name, const TopologyMesh& original, const TopologyMesh& shape, const Shape& truth, int runs) {
+    if (only && std::strcmp(only, name) != 0) return;
     std::vector<int32_t> partner(truth.truth.size());
     double wall = 1e30, cpu = 1e30;
     TopologyMatch result;
@@ -96,6 +101,7 @@ int main(int argc, char** argv) {
     }
     int64_t count = std::atoll(argv[1]);
     int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+    only = argc > 3 ? argv[3] : nullptr;
     if (count < 4 || count > INT32_MAX / 4) return 2;
     pair_generator::Mesh mesh = pair_generator::MakeGrid(count, 1);
     std::vector<int32_t> starts;

@@ -2,8 +2,9 @@
 // (a regular grid tells its rings apart one round at a time), while a seed
 // needs only a colour that few vertices share. So the rounds stop once every
 // part in need has a colour of its own, or once the rarest colour of each is
-// rare enough for all its vertices to be tried and has not got rarer for two
-// rounds. A mesh whose distinctive places lie far apart (holes in a torus)
+// rare enough for all its vertices to be tried and did not get rarer in the
+// last round: a symmetric mesh's rarest colour never will, and every vertex
+// of it is weighed as a seed anyway. A mesh whose distinctive places lie far apart (holes in a torus)
 // needs rounds enough for their colours to meet before any gets rarer.
 #include "morph/colour_seeds.h"
 
@@ -15,7 +16,7 @@
 namespace {
 
 constexpr int32_t kMostRounds = 32;
-constexpr int32_t kPatience = 2;
+constexpr int32_t kPatience = 1;
 constexpr uint32_t kUnshared = UINT32_MAX;  // a colour no original vertex holds
 
 struct Rounds {
@@ -114,20 +115,31 @@ int32_t FindColourSeeds(const MeshAdjacency& original, const MeshAdjacency& shap
 int32_t ColourCandidates(const ColourSeeds& seeds, int32_t b, const int32_t* claimed, const float* original_positions,
                          const float* shape_positions, int32_t* candidates, int32_t capacity) {
     bool nearest = original_positions && shape_positions;
-    double distances[16];
-    if (capacity > 16) capacity = 16;
+    // The nearest `capacity` so far, the farthest of them on top.
+    struct Near {
+        double distance;
+        int32_t vertex;
+        bool operator<(const Near& other) const { return distance < other.distance; }
+    };
+    Near kept[kMostColourCandidates];
+    capacity = std::min(capacity, kMostColourCandidates);
     int32_t count = 0;
     for (int32_t a = FirstOfColour(seeds.counts, seeds.classes, seeds.shape[b]); a >= 0; a = seeds.classes.next[a]) {
         if (claimed[a] >= 0) continue;
-        double distance = nearest ? SquaredDistance(original_positions, a, shape_positions, b) : 0;
-        int32_t at = count < capacity ? count++ : capacity;  // sorted in from the end
-        while (at > 0 && distances[at - 1] > distance) {
-            if (at < capacity) candidates[at] = candidates[at - 1], distances[at] = distances[at - 1];
-            --at;
+        Near near{nearest ? SquaredDistance(original_positions, a, shape_positions, b) : 0, a};
+        if (count < capacity) {
+            kept[count++] = near;
+            std::push_heap(kept, kept + count);
+        } else if (!nearest) {
+            break;
+        } else if (near.distance < kept[0].distance) {
+            std::pop_heap(kept, kept + count);
+            kept[count - 1] = near;
+            std::push_heap(kept, kept + count);
         }
-        if (at < capacity) candidates[at] = a, distances[at] = distance;
-        if (!nearest && count == capacity) break;
     }
+    std::sort_heap(kept, kept + count);
+    for (int32_t i = 0; i < count; ++i) candidates[i] = kept[i].vertex;
     return count;
 }
 

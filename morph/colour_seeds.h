@@ -23,7 +23,9 @@ struct ColourSeeds {
 int32_t FindColourSeeds(const MeshAdjacency& original, const MeshAdjacency& shape, const MeshParts& parts,
                         const uint8_t* needs, uint32_t few, ColourSeeds& seeds);
 
-// Up to `capacity` original vertices of shape vertex b's colour that are not
+constexpr int32_t kMostColourCandidates = 128;
+
+// Up to `capacity` (at most kMostColourCandidates) original vertices of shape vertex b's colour that are not
 // claimed yet, the nearest first when both positions are known. Returns how
 // many.
 int32_t ColourCandidates(const ColourSeeds& seeds, int32_t b, const int32_t* claimed, const float* original_positions,

@@ -45,17 +45,13 @@ struct Grower {
         g.claimed[a] = b;
         g.vertices[outcome.vertex_count++] = b;
         if (!g.original_positions || !g.shape_positions) return true;
-        outcome.distance += SquaredDistance(g.original_positions, a, g.shape_positions, b);
-        if (g.compare_parked && !Compare(b)) return !(outcome.too_far = true);
-        return !(outcome.too_far = outcome.distance > g.distance_limit);
-    }
-
-    // False at a checkpoint where the parked pairing is far nearer.
-    bool Compare(int32_t b) {
-        outcome.parked_distance += SquaredDistance(g.original_positions, g.parked_partners[b], g.shape_positions, b);
-        int32_t count = outcome.vertex_count;
-        if (count % kCheckpoint != 0) return true;
-        return outcome.distance <= kParkedMargin * outcome.parked_distance;
+        for (int32_t axis = 0; axis < 3; ++axis) {
+            double d = double(g.shape_positions[3 * b + axis]) - double(g.original_positions[3 * a + axis]);
+            outcome.offset[axis] += d;
+            outcome.distance += d * d;
+        }
+        if ((outcome.too_far = outcome.distance > g.distance_limit)) return false;
+        return !(outcome.too_far = outcome.patch_full = outcome.vertex_count >= g.vertex_limit);
     }
 
     // Pairs face b with original face a, its first corner with original

@@ -42,19 +42,11 @@ struct Growth {
     const float* original_positions = nullptr;
     const float* shape_positions = nullptr;
     double distance_limit = 0;
-    // With positions, a try made while a pairing of the whole part is parked
-    // also adds up the parked pairing's distances at the vertices it pairs,
-    // and gives up at checkpoints where it is far worse on those: a wrong
-    // symmetry of a large part shows that within a small patch, long before
-    // its whole sum passes the limit.
-    bool compare_parked = false;
+    // With positions, a try also stops once it has paired this many
+    // vertices: enough to rank the alignments of a part that many could seed
+    // by how near they land.
+    int32_t vertex_limit = INT32_MAX;
 };
-
-// Each time a try compared with the parked pairing has paired another
-// kCheckpoint vertices, it gives up when its distances there are more than
-// kParkedMargin times the parked pairing's.
-constexpr int32_t kCheckpoint = 1024;
-constexpr double kParkedMargin = 2.0;
 
 // What one try paired, and where it stopped.
 struct GrowthOutcome {
@@ -63,14 +55,17 @@ struct GrowthOutcome {
     int32_t shape_face = -1;      // where the connectivity differs, -1 when it never did
     int32_t original_face = -1;   // the original face met there, -1 when there is none
     double distance = 0;          // summed over the pairs made
-    double parked_distance = 0;   // the parked pairing's, over the same shape vertices
-    bool too_far = false;         // stopped by the distance limit or a checkpoint
+    double offset[3] = {};        // the pairs' shape positions less their partners', summed
+    bool too_far = false;         // stopped by the distance limit or the vertex limit
+    bool patch_full = false;      // stopped by the vertex limit
 };
 
-// Pairs every face reachable from the seed's. A strict try also stops where
-// a vertex would pair against its hint or with another colour. Returns 1
-// when everything reached paired, 0 when it stopped at outcome.shape_face or
-// went too far.
+// Pairs every face reachable from the seed's, breadth first in an order that
+// depends on the shape alone: tries from one shape corner that get as far
+// pair the same shape vertices in the same order. A strict try also stops
+// where a vertex would pair against its hint or with another colour. Returns
+// 1 when everything reached paired, 0 when it stopped at outcome.shape_face
+// or went too far.
 int32_t GrowFromSeed(Growth& growth, const SeedAlignment& seed, bool strict, GrowthOutcome& outcome);
 
 // Takes back every pair the try made.

@@ -7,6 +7,18 @@
 // the alignments are tried in order of how near the seed face lands, so the
 // right one is mostly first and the others give up as soon as they are
 // farther; the best is parked meanwhile rather than grown again.
+//
+// A symmetric part can pass the strict checks with every one of its turns,
+// and a wrong turn of a large part gives up only once its distances pass the
+// best one's, far into the part. So when all tries of a part could cost more
+// than a few whole growths, each is first grown over a patch of the same
+// shape vertices around the seed, and only the nearest there and one within
+// a factor of it are grown whole. On the patch, what moving it as a whole
+// accounts for is left out: a small part that a sculpt of the whole mesh
+// carried far still ranks its turns by their shape. The patch judges the
+// rest alone: a turn far worse near the seed but about as good over the
+// whole part goes unreported, which needs a sculpt that moves the part's far
+// side only. Parts small enough to grow every try whole have none of this.
 #include "morph/part_pairing.h"
 
 #include <algorithm>
@@ -15,8 +27,11 @@
 
 namespace {
 
-constexpr int32_t kCornersTried = 16;  // faces around a candidate vertex
-constexpr int32_t kMostAlignments = kSeedCandidates * kCornersTried * 2;
+constexpr int32_t kMostAlignments = 1024;
+constexpr int32_t kPatch = 1024;          // vertices of the patch alignments are ranked on
+constexpr double kPatchMargin = 2.0;      // alignments this much farther on the patch are not grown whole
+constexpr int32_t kWholeTries = 2;        // alignments grown whole after ranking
+constexpr int64_t kWholeBudget = 1 << 20;  // faces all tries of a part may grow before ranking pays
 
 struct Trials {
     Growth& growth;
@@ -61,15 +76,56 @@ struct Trials {
         }
         kept = false;
         growth.distance_limit = pairing.found ? pairing.chosen * kSymmetryMargin : HUGE_VAL;
-        growth.compare_parked = pairing.found > 0 && Positions();  // the best is parked by now
+        growth.vertex_limit = INT32_MAX;
         GrowthOutcome outcome;
         if (GrowFromSeed(growth, alignment, strict, outcome)) return Found(alignment, outcome);
+        Stopped(alignment, outcome);
+        UndoGrowth(growth, outcome);
+    }
+
+    void Stopped(const SeedAlignment& alignment, const GrowthOutcome& outcome) {
         bool further = pairing.stopped.shape_face < 0 || outcome.face_count > pairing.stopped.face_count;
         if (!outcome.too_far && further) {
             pairing.stopped = outcome;
             furthest = alignment;
         }
+    }
+
+    // The summed distances of an alignment over the patch, less what moving
+    // the whole patch accounts for (a small part moved far by a sculpt of the
+    // whole mesh); false when it stops before the patch is full.
+    bool OnPatch(const SeedAlignment& alignment, double& distance) {
+        growth.distance_limit = HUGE_VAL;
+        growth.vertex_limit = kPatch;
+        GrowthOutcome outcome;
+        bool whole = GrowFromSeed(growth, alignment, strict, outcome) != 0;
+        if (!whole && !outcome.patch_full) Stopped(alignment, outcome);
         UndoGrowth(growth, outcome);
+        if (!whole && !outcome.patch_full) return false;
+        const double* o = outcome.offset;
+        double moved = (o[0] * o[0] + o[1] * o[1] + o[2] * o[2]) / std::max(outcome.vertex_count, 1);
+        distance = std::max(0.0, outcome.distance - moved);
+        return true;
+    }
+
+    // The alignments to grow whole, nearest on the patch first; returns how
+    // many.
+    int32_t Rank(const SeedAlignment* list, int32_t count, SeedAlignment* chosen) {
+        int32_t best[kWholeTries];
+        double distance[kWholeTries];
+        int32_t kept = 0;
+        for (int32_t i = 0; i < count; ++i) {
+            double d = 0;
+            if (!OnPatch(list[i], d)) continue;
+            int32_t at = kept < kWholeTries ? kept++ : kWholeTries;
+            for (; at > 0 && distance[at - 1] > d; --at) {
+                if (at < kWholeTries) best[at] = best[at - 1], distance[at] = distance[at - 1];
+            }
+            if (at < kWholeTries) best[at] = i, distance[at] = d;
+        }
+        while (kept > 1 && distance[kept - 1] > kPatchMargin * distance[0]) --kept;
+        for (int32_t k = 0; k < kept; ++k) chosen[k] = list[best[k]];
+        return kept;
     }
 
     // How far the seed face's corners land from their partners.
@@ -89,7 +145,8 @@ struct Trials {
     }
 
     // Every alignment of a face of the part around the seed vertex onto a
-    // face around each candidate, nearest first.
+    // face around each candidate, nearest first; of more than fit, the
+    // nearest.
     int32_t Align(const MeshParts& parts, int32_t part, const PartSeed& seed, SeedAlignment* list) const {
         const MeshAdjacency& shape = *growth.shape;
         const MeshAdjacency& original = *growth.original;
@@ -97,21 +154,27 @@ struct Trials {
         for (int32_t k = shape.vertex_starts[seed.shape_vertex]; k < shape.vertex_starts[seed.shape_vertex + 1]; ++k) {
             if (parts.part_of[shape.face_of[shape.vertex_corners[k]]] == part) corner = shape.vertex_corners[k];
         }
-        double landing[kMostAlignments];
+        struct Landed {
+            double landing;
+            SeedAlignment alignment;
+            bool operator<(const Landed& other) const { return landing < other.landing; }
+        };
+        Landed landed[kMostAlignments];  // a heap, the farthest on top, while more come
         for (int32_t i = 0; i < seed.candidate_count && corner >= 0; ++i) {
             int32_t a = seed.candidates[i];
-            int32_t end = std::min(original.vertex_starts[a + 1], original.vertex_starts[a] + kCornersTried);
-            for (int32_t k = original.vertex_starts[a]; k < end; ++k) {
+            for (int32_t k = original.vertex_starts[a]; k < original.vertex_starts[a + 1]; ++k) {
                 for (int32_t direction : {1, -1}) {
-                    list[count] = {corner, original.vertex_corners[k], direction};
-                    landing[count] = Landing(list[count]);
-                    for (int32_t at = count++; at > 0 && landing[at - 1] > landing[at]; --at) {
-                        std::swap(landing[at - 1], landing[at]);
-                        std::swap(list[at - 1], list[at]);
-                    }
+                    SeedAlignment alignment{corner, original.vertex_corners[k], direction};
+                    Landed next{Landing(alignment), alignment};
+                    if (count == kMostAlignments && !(next < landed[0])) continue;
+                    if (count == kMostAlignments) std::pop_heap(landed, landed + count--);
+                    landed[count++] = next;
+                    std::push_heap(landed, landed + count);
                 }
             }
         }
+        std::sort_heap(landed, landed + count);
+        for (int32_t i = 0; i < count; ++i) list[i] = landed[i].alignment;
         return count;
     }
 };
@@ -125,11 +188,18 @@ int32_t PairPart(Growth& growth, const MeshParts& parts, int32_t part, const Par
     int32_t count = seed.fixed ? 1 : trials.Align(parts, part, seed, alignments);
     if (seed.fixed) alignments[0] = seed.alignment;
     bool checks = !seed.fixed && (growth.hints || growth.shape_colours);
+    int64_t faces = parts.starts[part + 1] - parts.starts[part];
+    bool ranked = trials.Positions() && count > kWholeTries && count * faces > kWholeBudget;
     for (int32_t pass = checks ? 0 : 1; pass < 2 && !pairing.found; ++pass) {
         trials.strict = pass == 0;
         pairing.stopped = GrowthOutcome{};  // a plain try says better where the part differs
-        for (int32_t i = 0; i < count && (trials.Positions() || pairing.found < 2); ++i) trials.Try(alignments[i]);
+        SeedAlignment shortlist[kWholeTries];
+        int32_t tries = ranked ? trials.Rank(alignments, count, shortlist) : count;
+        const SeedAlignment* order = ranked ? shortlist : alignments;
+        for (int32_t i = 0; i < tries && (trials.Positions() || pairing.found < 2); ++i) trials.Try(order[i]);
     }
+    growth.distance_limit = HUGE_VAL;
+    growth.vertex_limit = INT32_MAX;
     if (!pairing.found) {
         if (pairing.stopped.shape_face >= 0) GrowFromSeed(growth, trials.furthest, trials.strict, pairing.stopped);
         return 0;

@@ -1,15 +1,20 @@
 #pragma once
 // Pairing one connected part of the shape from a seed vertex and its
 // candidate partners: every way of laying a face around the seed onto a face
-// around a candidate, either way round, is grown in turn, nearest first, and
-// of those that pair the whole part the one with the nearest positions is
-// kept.
+// around a candidate, either way round, is weighed, and of those that pair
+// the whole part the one with the nearest positions is kept. A part that
+// maps onto itself in many ways (a cylinder, a sphere) offers as many
+// candidates as it has turns, and each is weighed.
 #include <cstdint>
 
+#include "morph/colour_seeds.h"
 #include "morph/face_growth.h"
 #include "morph/mesh_parts.h"
 
-constexpr int32_t kSeedCandidates = 4;
+// Candidates of one seed: enough for every turn of a finely divided cylinder.
+constexpr int32_t kSeedCandidates = kMostColourCandidates;
+// A colour held by at most this many vertices is rare enough to seed from.
+constexpr uint32_t kFewCandidates = 4;
 
 // Two pairings whose summed squared distances are this close are a symmetry
 // positions can't settle.
@@ -25,7 +30,9 @@ struct PartSeed {
 
 // With positions, a try gives up once its distances pass the margin of the
 // best pairing found, so only pairings that might be chosen or be symmetric
-// are found whole; without positions the search stops at the second.
+// are found whole; without positions the search stops at the second. A large
+// part with many alignments has them ranked on a patch around the seed
+// first, and only those near the best there are grown whole.
 struct PartPairing {
     int32_t found = 0;       // pairings of the whole part found
     int32_t direction = 0;   // of the kept pairing

@@ -7,9 +7,7 @@
 
 #include "platform/block.h"
 
-namespace {
-
-bool Valid(const TopologyMesh& mesh) {
+bool IsWellFormed(const TopologyMesh& mesh) {
     if (mesh.vertex_count < 0 || mesh.face_count < 0 || !mesh.face_starts || mesh.face_starts[0] != 0) return false;
     for (int32_t f = 0; f < mesh.face_count; ++f) {
         if (mesh.face_starts[f + 1] <= mesh.face_starts[f]) return false;
@@ -21,6 +19,8 @@ bool Valid(const TopologyMesh& mesh) {
     }
     return true;
 }
+
+namespace {
 
 void GroupCornersByVertex(MeshAdjacency& mesh) {
     int32_t* starts = mesh.vertex_starts;
@@ -85,7 +85,7 @@ void FindTwins(MeshAdjacency& mesh, int32_t* stamp, int32_t* first) {
 
 int32_t BuildAdjacency(const TopologyMesh& mesh, MeshAdjacency& adjacency) {
     ReleaseAdjacency(adjacency);
-    if (!Valid(mesh)) return -1;
+    if (!IsWellFormed(mesh)) return -1;
     adjacency.vertex_count = mesh.vertex_count;
     adjacency.face_count = mesh.face_count;
     adjacency.corner_count = mesh.face_starts[mesh.face_count];

@@ -5,6 +5,7 @@
 // are refined only when some part needs them.
 #include "morph/topology_match.h"
 
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 
@@ -13,6 +14,7 @@
 #include "morph/face_growth.h"
 #include "morph/mesh_parts.h"
 #include "morph/part_pairing.h"
+#include "morph/topology_face_order.h"
 #include "morph/unique_positions.h"
 #include "morph/user_seed.h"
 
@@ -46,6 +48,7 @@ struct Matcher {
     const TopologyOptions& options;
     TopologyMatch& result;
     MeshAdjacency original, shape;
+    FaceOrder order;  // of the shape's faces, when they lay scattered
     MeshParts parts;
     Growth growth;
     int32_t* hints = nullptr;
@@ -62,6 +65,7 @@ struct Matcher {
     ~Matcher() {
         ReleaseAdjacency(original);
         ReleaseAdjacency(shape);
+        ReleaseFaceOrder(order);
         ReleaseParts(parts);
         for (int32_t* table : {growth.claimed, growth.face_partner, growth.face_claimed, growth.faces, growth.vertices,
                                growth.parked_faces, growth.parked_face_partners, growth.parked_vertices,
@@ -106,6 +110,7 @@ struct Matcher {
         if (!options.candidates && !from_positions) return true;
         hints = AllocateUnclearedTable<int32_t>(size_t(shape.vertex_count) + 1);
         if (!hints) return false;
+        growth.hints = hints;  // strict tries stop where a pair goes against one
         if (!options.candidates) {
             return PairUniquePositions(original_mesh.positions, original.vertex_count, shape_mesh.positions,
                                        shape.vertex_count, hints) != 0;
@@ -168,7 +173,7 @@ struct Matcher {
             needs[p] = user_seed[p] < 0 && part_hinted[p] < 0;
             any = any || needs[p];
         }
-        bool made = !any || FindColourSeeds(original, shape, parts, needs, kSeedCandidates, colours);
+        bool made = !any || FindColourSeeds(original, shape, parts, needs, kFewCandidates, colours);
         ReleaseBlock(needs);
         if (any && made) {
             growth.original_colours = colours.original;
@@ -209,8 +214,15 @@ struct Matcher {
         return seed;
     }
 
+    // A shape face as the caller numbers it.
+    int32_t MeshFace(int32_t face) const { return face >= 0 && order.mesh_face ? order.mesh_face[face] : face; }
+
     TopologyPart Listed(int32_t part, const PartPairing& pairing) const {
-        return {parts.faces[parts.starts[part]], parts.starts[part + 1] - parts.starts[part], pairing.chosen,
+        int32_t first = MeshFace(parts.faces[parts.starts[part]]);
+        for (int32_t k = parts.starts[part] + 1; order.mesh_face && k < parts.starts[part + 1]; ++k) {
+            first = std::min(first, MeshFace(parts.faces[k]));
+        }
+        return {first, parts.starts[part + 1] - parts.starts[part], pairing.chosen,
                 pairing.other < 0 ? 0 : pairing.other};
     }
 
@@ -226,6 +238,7 @@ struct Matcher {
         if (!PairPart(growth, parts, part, seed, pairing)) {
             if (result.shape_face.face < 0 && result.original_face.face < 0) {
                 result.shape_face = Describe(shape, pairing.stopped.shape_face);
+                result.shape_face.face = MeshFace(result.shape_face.face);
                 result.original_face = Describe(original, pairing.stopped.original_face);
             }
             Fail(kTopologyFaceDiffers);
@@ -271,8 +284,10 @@ struct Matcher {
     }
 
     int32_t Run(int32_t* partner) {
+        TopologyMesh shape_view;
+        if (!OrderFacesByPlace(shape_mesh, order, shape_view)) return Fail(kTopologyNoMemory);
         int32_t built = BuildAdjacency(original_mesh, original);
-        if (built > 0) built = BuildAdjacency(shape_mesh, shape);
+        if (built > 0) built = BuildAdjacency(shape_view, shape);
         if (built <= 0) return Fail(built < 0 ? kTopologyBadInput : kTopologyNoMemory);
         if (!FindParts(shape, parts) || !Prepare(partner) || !MakeHints()) return Fail(kTopologyNoMemory);
         result.part_count = parts.count;

@@ -42,6 +42,10 @@ struct MeshAdjacency {
     int32_t* ring = nullptr;
 };
 
+// Whether every face has corners, the offsets ascend from 0 and every
+// corner names a vertex of the mesh.
+bool IsWellFormed(const TopologyMesh& mesh);
+
 // 1 when built; 0 when memory can't be had; -1 when the mesh is malformed (a
 // face without corners, offsets out of order, a vertex out of range).
 int32_t BuildAdjacency(const TopologyMesh& mesh, MeshAdjacency& adjacency);

@@ -308,3 +308,94 @@ TEST(TopologyMatch, SymmetrySeedsAndUnseededParts) {
     EXPECT_EQ(split.result.paired_count, HoledTorus().VertexCount());
     EXPECT_EQ(split.result.part_count, 2);
 }
+
+namespace {
+
+// A surface of revolution: n vertices on each ring of `profile` (radius,
+// height); an end of radius 0 is a pole fanned with triangles, any other end
+// is closed by an n-gon. It maps onto itself by every turn and mirror.
+Mesh Lathe(int n, const std::vector<std::array<float, 2>>& profile) {
+    Mesh mesh;
+    std::vector<int32_t> first;
+    for (const auto& [r, z] : profile) {
+        first.push_back(mesh.VertexCount());
+        for (int i = 0; i < (r == 0 ? 1 : n); ++i) {
+            float a = 6.2831853f * float(i) / float(n);
+            mesh.xyz.insert(mesh.xyz.end(), {r * std::cos(a), r * std::sin(a), z});
+        }
+    }
+    auto at = [&](size_t k, int i) { return profile[k][0] == 0 ? first[k] : first[k] + i % n; };
+    for (size_t k = 0; k + 1 < profile.size(); ++k)
+        for (int i = 0; i < n; ++i) {
+            std::vector<int32_t> face{at(k, i), at(k, i + 1), at(k + 1, i + 1), at(k + 1, i)};
+            face.erase(std::unique(face.begin(), face.end()), face.end());  // a pole's corner once
+            mesh.Face(face);
+        }
+    std::vector<int32_t> bottom, top;
+    for (int i = 0; i < n; ++i) bottom.push_back(at(0, n - i)), top.push_back(at(profile.size() - 1, i));
+    if (profile.front()[0] != 0) mesh.Face(bottom);
+    if (profile.back()[0] != 0) mesh.Face(top);
+    return mesh;
+}
+
+Mesh Cylinder(int n, int rings) {
+    std::vector<std::array<float, 2>> profile;
+    for (int k = 0; k <= rings; ++k) profile.push_back({1, 0.3f * float(k)});
+    return Lathe(n, profile);
+}
+
+Mesh Sphere(int n, int rings) {
+    std::vector<std::array<float, 2>> profile;
+    for (int k = 0; k <= rings; ++k) {
+        float b = 3.1415927f * float(k) / float(rings);
+        profile.push_back({k == 0 || k == rings ? 0 : std::sin(b), -std::cos(b)});
+    }
+    return Lathe(n, profile);
+}
+
+// What a sculpt of a whole character does to a small part of it: moves it
+// by more than its own size, and bumps one side out.
+void MoveAndBump(Mesh& mesh) {
+    for (size_t v = 0; v < mesh.xyz.size(); v += 3) {
+        float* p = &mesh.xyz[v];
+        float bump = 0.3f * std::exp(-4 * ((p[0] - 1) * (p[0] - 1) + p[1] * p[1]));
+        p[0] += 1.6f + bump, p[1] -= 0.7f, p[2] += 0.4f;
+    }
+}
+
+}  // namespace
+
+TEST(TopologyMatch, TurnsOfRoundParts) {
+    struct Case {
+        const char* name;
+        Mesh mesh;
+        bool positions, sculpt;
+        int32_t symmetric;  // parts noted as fitting two ways
+        bool nearest;       // the true pairing is the nearer one, and taken
+    };
+    const Case cases[] = {
+        {"cylinder", Cylinder(32, 4), true, true, 0, true},
+        {"cylinder, positions kept", Cylinder(32, 4), true, false, 0, true},
+        {"long cylinder", Cylinder(48, 120), true, true, 0, true},
+        {"sphere", Sphere(24, 9), true, true, 0, true},
+        // A turn of one segment moves each vertex by less than a hundredth
+        // of the part's move.
+        {"sphere of many segments", Sphere(200, 4), true, true, 1, true},
+        {"sphere, no positions", Sphere(24, 9), false, false, 1, false},
+        {"cylinder, no positions", Cylinder(32, 4), false, false, 1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (uint32_t seed : {1u, 2u, 3u}) {
+            std::vector<int32_t> expected;
+            Mesh shape = Shuffle(c.mesh, seed, expected);
+            if (c.sculpt) MoveAndBump(shape);
+            Outcome run = Match(c.mesh, shape, c.positions);
+            EXPECT_EQ(run.paired, 1);
+            EXPECT_EQ(run.result.symmetric_count, c.symmetric);
+            if (c.nearest) {
+                EXPECT_EQ(run.partner, expected);
+            }
+        }
+    }
+}

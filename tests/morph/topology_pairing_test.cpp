@@ -11,6 +11,9 @@
 #include <vector>
 
 #include "model/model.h"
+#include "model/corners.h"
+#include "morph/convert.h"
+#include "morph/topology_convert.h"
 #include "morph/topology_pairing.h"
 #include "tests/wavefront/file_test_support.h"
 
@@ -159,4 +162,29 @@ TEST(TopologyPairing, PairsLoadedFilesAndSaysWhereTheyDiffer) {
             EXPECT_NE(std::string(message).find(told), std::string::npos) << told << "\n" << message;
         }
     }
+}
+
+// Two squares side by side, their shared side written twice (a seam). The
+// copy's vertex 2 is the right square's corner at (1, 0) and sits where the
+// original's vertex 2, the left square's, does; the left square's copy is
+// vertex 1. Only the faces say which is which, and the seam must stay open.
+TEST(TopologyPairing, ConvertKeepsTheSidesOfASeam) {
+    const std::string original =
+        "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 1 0 0\nv 2 0 0\nv 2 1 0\nv 1 1 0\nf 1 2 3 4\nf 5 6 7 8\n";
+    const std::string copy =
+        "v 1 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0 0 0\nv 2 0 0\nv 2 1 0\nv 1 1 0\nf 6 7 8 2\nf 5 1 3 4\n";
+    ScratchFolder folder;
+    Model models[2];
+    ASSERT_TRUE(models[0].LoadObj(folder.Write("original.obj", original).c_str()));
+    ASSERT_TRUE(models[1].LoadObj(folder.Write("copy.obj", copy).c_str()));
+    int32_t matched = 0;
+    char message[kMessageCapacity] = {}, note[kMessageCapacity] = {};
+    ASSERT_EQ(PairMatchingByTopology(models[1], models[0], TopologyPairingOptions{}, matched, message, note), 1)
+        << message;
+    EXPECT_EQ(matched, 8);
+    std::vector<std::vector<int32_t>> faces;
+    ForEachFace(models[1], [&](const Face& face) {
+        faces.emplace_back(face.vertex_indices, face.vertex_indices + face.corner_count);
+    });
+    EXPECT_EQ(faces, (std::vector<std::vector<int32_t>>{{5, 6, 7, 4}, {0, 1, 2, 3}}));
 }
