@@ -132,7 +132,7 @@ print_table() {  # print_table FIELD_OFFSET TITLE (0: wall, 3: cpu)
     awk -v off="$1" -v sets="$SET_NAMES" '
         { v[$1, $2] = sprintf("%.4f [%.4f,%.4f]", $(3 + off), $(4 + off), $(5 + off)); seen[$2] = 1 }
         END {
-            split("positions read survey values load match regroup write convert_total report_counts " \
+            split("positions read survey values library load match regroup write convert_total report_counts " \
                   "convert_process convert_sys tolerant_process tolerant_sys report_process report_sys tinyobj_both", rows, " ")
             n = split(sets, s, " ")
             printf "%-16s", "row"; for (i = 1; i <= n; ++i) printf " %27s", s[i]; printf "\n"
@@ -228,8 +228,8 @@ summarise >"$SUMMARY"
 
 echo "machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(nproc) cores," \
     "$(free -g | awk '/Mem:/ { print $2 }') GB, $(uname -sr); load after the rounds: $(cut -d' ' -f1-3 /proc/loadavg)"
-echo "stages: bench/stages_tool, the better of two runs in one process; values = load - read - survey"
-echo "(the values pass and the material library); *_process: whole processes; *_sys: their system time"
+echo "stages: bench/stages_tool, the better of two runs in one process; load = read + survey + values + library;"
+echo "*_process: whole processes; *_sys: their system time"
 print_table 0 "wall seconds"
 echo
 print_table 3 "cpu seconds (user + system)"

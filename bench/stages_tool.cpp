@@ -5,10 +5,10 @@
 // which four decimals would round by a quarter):
 //   stage <name> <wall> <cpu>
 // Stages: positions (ORIGINAL loaded for its positions only, as Convert
-// loads it); of MATCHING: read (its file image taken), survey (group names,
-// the longest line and the counts, one walk), load (the whole LoadObj) and
-// values (load less read and survey: the values pass and the material
-// library, worked out run by run); load_mb_s (LoadObj of ORIGINAL in MB/s,
+// loads it); of MATCHING, through the loader's own steps: read (the file
+// read into a block), survey (group names, the longest line and the counts,
+// one walk), values (the values pass and the group-name table), library
+// (the material library) and load (their sum); load_mb_s (LoadObj of ORIGINAL in MB/s,
 // wall), match, regroup, write (WriteObjFile: OBJ + MTL, each run a fresh
 // file), write_mb_s, convert_total (positions to write), report_counts
 // (isolated and duplicate counts of both models, loaded whole).
@@ -24,7 +24,7 @@
 #include <sys/stat.h>
 
 #include "model/model.h"
-#include "platform/file_image.h"
+#include "wavefront/obj_reader.h"
 #include "wavefront/obj_passes.h"
 #include "wavefront/obj_writer.h"
 
@@ -73,30 +73,33 @@ struct Stage {
     }
 };
 
-// Times the loader's first two steps by themselves (on a model of their own,
-// whose load goes no further), then the whole LoadObj of `model`, and counts
-// the rest of the load as the values pass and library. The loader's own
-// functions run in both, so the figures are the product's. Returns 1 when
-// loaded. The current directory stays as it is, so relative paths keep
-// their meaning from one load to the next.
+// Loads `model` through the loader's own steps, each timed as a stage:
+// read, survey, values (the values pass and the group-name table) and
+// library, and their sum as load. Returns 1 when loaded. The current
+// directory stays as it is, so relative paths keep meaning the same files.
 int32_t LoadInStages(Model& model, const char* path) {
-    Clock read, survey;
+    ObjReader reader(model);
+    Stage load("load");
+    int32_t ok = 0;
     {
-        Model scratch;
-        Clock start = Clock::Now();
-        if (MapFileImage(path, scratch.text) != 1) return 0;
-        read = Since(start);
-        start = Clock::Now();
-        if (!SurveyObjText(scratch)) return 0;
-        survey = Since(start);
+        Stage stage("read");
+        ok = ReadObjText(reader, path);
     }
-    Clock start = Clock::Now();
-    if (model.LoadObj(path, false) != 1) return 0;
-    Clock load = Since(start);
-    Record("read", read.wall, read.cpu);
-    Record("survey", survey.wall, survey.cpu);
-    Record("values", load.wall - read.wall - survey.wall, load.cpu - read.cpu - survey.cpu);
-    Record("load", load.wall, load.cpu);
+    if (ok) {
+        Stage stage("survey");
+        ok = SurveyObjText(reader);
+    }
+    if (ok) {
+        Stage stage("values");
+        ok = MakeValueTables(reader, true) && reader.FillElements() && MakeGroupNameTable(reader);
+    }
+    if (!ok) {
+        reader.Release();
+        model.Clear();
+        return 0;
+    }
+    Stage stage("library");
+    LoadMaterialLibrary(reader, false);
     return 1;
 }
 

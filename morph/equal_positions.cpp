@@ -163,7 +163,7 @@ int32_t SearchWhole(const Vertex* table, int32_t count, const Vertex* queries, i
 }  // namespace
 
 int32_t FindFirstEqualPositionsInPartitions(const Vertex* table, int32_t count, const Vertex* queries,
-                                            int32_t query_count, int32_t* first, int bits) {
+                                            int32_t query_count, int32_t* first, int bits, bool answers_in_order) {
     if (count < 0 || query_count < 0 || bits < 0 || bits > 24 || (count > 0 && !table) ||
         (query_count > 0 && (!queries || !first)))
         return 0;
@@ -188,9 +188,7 @@ int32_t FindFirstEqualPositionsInPartitions(const Vertex* table, int32_t count, 
     if (CapacityFor(largest) > (uint64_t(1) << 32)) return 0;  // beyond a 32-bit slot mask
     Slot* slots = AllocateUnclearedTable<Slot>(size_t(CapacityFor(largest)));  // cleared per partition
     if (!slots) return 0;
-    // Answers for queries few enough to stay in the cache are written where
-    // they go; more of them go back in index order below.
-    int32_t* direct = query_count <= kAnsweredDirectly ? first : nullptr;
+    int32_t* direct = answers_in_order ? nullptr : first;
     if (direct) {
         for (int32_t i = 0; i < query_count; ++i) first[i] = -1;  // NaNs are in no partition
     }
@@ -215,5 +213,8 @@ int32_t FindFirstEqualPositions(const Vertex* table, int32_t count, const Vertex
                                 int32_t* first) {
     int bits = 0;
     while (bits < kMostPartitionBits && (uint64_t(count) >> bits) > kPartitionTarget) ++bits;
-    return FindFirstEqualPositionsInPartitions(table, count, queries, query_count, first, bits);
+    // Answers for queries few enough to stay in the cache are written where
+    // they go as they are found; more of them go back in index order.
+    return FindFirstEqualPositionsInPartitions(table, count, queries, query_count, first, bits,
+                                               query_count > kAnsweredDirectly);
 }

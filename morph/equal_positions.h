@@ -20,7 +20,9 @@ int32_t FindFirstEqualPositions(const Vertex* table, int32_t count, const Vertex
                                 int32_t* first);
 
 // The same search over 2^bits partitions of the positions (bits 0 to 24; 0:
-// one table over the whole vertex table). FindFirstEqualPositions picks the
-// bits from the table's size; any choice gives the same answers.
+// one table over the whole vertex table), the answers written as they are
+// found or, with `answers_in_order`, kept by partition and written in index
+// order afterwards. FindFirstEqualPositions picks both from the sizes; any
+// choice gives the same answers.
 int32_t FindFirstEqualPositionsInPartitions(const Vertex* table, int32_t count, const Vertex* queries,
-                                            int32_t query_count, int32_t* first, int bits);
+                                            int32_t query_count, int32_t* first, int bits, bool answers_in_order);

@@ -62,13 +62,17 @@ TEST(EqualPositions, LowestTableIndexForEveryQuery) {
 
         // The size's own partitions, then partitions forced on a small table
         // (0: none), so that equal positions, signed zeros and NaNs meet
-        // across many partition boundaries.
-        for (int bits : {-1, 0, 3, 9}) {
-            SCOPED_TRACE(testing::Message() << c.table_size << " bits " << bits);
+        // across many partition boundaries, answered directly and in order.
+        const struct {
+            int bits;  // -1: the size's own choice
+            bool in_order;
+        } searches[] = {{-1, false}, {0, false}, {3, false}, {9, false}, {3, true}, {9, true}};
+        for (const auto& how : searches) {
+            SCOPED_TRACE(testing::Message() << c.table_size << " bits " << how.bits << " in order " << how.in_order);
             auto search = [&](const Vertex* queries_of, int32_t count, int32_t* into) {
-                return bits < 0 ? FindFirstEqualPositions(table.data(), c.table_size, queries_of, count, into)
-                                : FindFirstEqualPositionsInPartitions(table.data(), c.table_size, queries_of, count,
-                                                                      into, bits);
+                return how.bits < 0 ? FindFirstEqualPositions(table.data(), c.table_size, queries_of, count, into)
+                                    : FindFirstEqualPositionsInPartitions(table.data(), c.table_size, queries_of,
+                                                                          count, into, how.bits, how.in_order);
             };
             std::vector<int32_t> found(c.query_size + 1, -7);
             ASSERT_EQ(search(queries.data(), c.query_size, found.data()), 1);
