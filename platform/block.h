@@ -4,8 +4,8 @@
 // Every table is created once at its final size and never grown, so one
 // allocation path serves them all. Large blocks are mapped directly and
 // advised for transparent huge pages where the platform offers them: a
-// 200 MB table then costs a tenth of the page faults a plain heap block
-// would pay on first touch. Released large blocks are kept for the next
+// large table then takes one page fault per huge page on first touch, not
+// one per small page as a plain heap block would. Released large blocks are kept for the next
 // request they can serve, so a file image or table released just before
 // another is made does not pay for fresh pages again.
 #include <cstddef>
