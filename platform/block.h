@@ -5,9 +5,9 @@
 // allocation path serves them all. Large blocks are mapped directly and
 // advised for transparent huge pages where the platform offers them: a
 // large table then takes one page fault per huge page on first touch, not
-// one per small page as a plain heap block would. Released large blocks are kept for the next
-// request they can serve, so a file image or table released just before
-// another is made does not pay for fresh pages again.
+// one per small page as a plain heap block would. Released large blocks
+// are kept for the next request they can serve, so a file image or table
+// released just before another is made does not pay for fresh pages again.
 #include <cstddef>
 
 // A zero-filled block of `bytes` bytes, or null when it can't be had
