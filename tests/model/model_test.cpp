@@ -75,54 +75,6 @@ TEST(Materials, FindMaterialReturnsFirstExactMatch) {
     for (const Case& c : cases) EXPECT_EQ(model.FindMaterial(c.name), c.expected) << (c.name ? c.name : "null");
 }
 
-TEST(Model, ClearEmptiesEverythingAndReleaseIsHarmlessTwice) {
-    Model model;
-    model.AddGroupName("a");
-    SetVertices(model, {{0, 0, 0}, {1, 0, 0}});
-    SetMaterials(model, {"skin"});
-    SetGroups(model, {"a"}, {{HandFace{0, {0, 1, 1}, {}, {}}}});
-    CopyText(model.obj_path, "C:\\a.obj");
-    CopyText(model.current_material, "skin");
-    model.has_mtllib = 1;
-    model.text.data = static_cast<unsigned char*>(AllocateBlock(10));
-    model.text.size = 10;
-
-    model.Clear();
-    EXPECT_EQ(model.vertex_count, 0);
-    EXPECT_EQ(model.vertices, nullptr);
-    EXPECT_EQ(model.groups, nullptr);
-    EXPECT_EQ(model.group_count, 0);
-    EXPECT_EQ(model.materials, nullptr);
-    EXPECT_EQ(model.group_name_table, nullptr);
-    EXPECT_EQ(model.group_names.count, 0);
-    EXPECT_EQ(model.group_names.names, nullptr);
-    EXPECT_EQ(model.name_pool.text, nullptr);
-    EXPECT_EQ(model.FindGroupName("a"), -1);
-    EXPECT_EQ(model.has_mtllib, 0);
-    EXPECT_STREQ(model.obj_path, "");
-    EXPECT_STREQ(model.current_material, "");
-    EXPECT_NE(model.text.data, nullptr);  // Clear leaves the file text alone
-
-    model.Clear();
-    model.Release();
-    EXPECT_EQ(model.text.data, nullptr);
-    EXPECT_EQ(model.text.size, 0u);
-    model.Release();
-}
-
-TEST(Model, AllocateLineBuffer) {
-    Model model;
-    model.line_buffer_size = 0;
-    EXPECT_EQ(model.AllocateLineBuffer(), 1);
-    EXPECT_EQ(model.line_buffer, nullptr);
-    model.line_buffer_size = 1025;
-    EXPECT_EQ(model.AllocateLineBuffer(), 1);
-    ASSERT_NE(model.line_buffer, nullptr);
-    for (int i = 0; i < 1025; ++i) ASSERT_EQ(model.line_buffer[i], 0);
-    model.ReleaseLineBuffer();
-    EXPECT_EQ(model.line_buffer, nullptr);
-}
-
 TEST(Text, CopyAndAppendCutToCapacityLessOne) {
     char small[5];
     CopyText(small, "abcdefg");
