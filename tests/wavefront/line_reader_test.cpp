@@ -5,6 +5,8 @@
 
 #include "reader_test_support.h"
 #include "wavefront/line_scan.h"
+#include <cstring>
+#include "wavefront/path_text.h"
 
 namespace {
 
@@ -15,7 +17,6 @@ std::vector<std::string> ReadAll(const std::string& content, int32_t capacity) {
     std::vector<char> buffer(static_cast<size_t>(capacity), 'x');
     while (model.ReadLine(buffer.data(), capacity)) lines.push_back(buffer.data());
     EXPECT_STREQ(buffer.data(), "");  // the end leaves an empty string
-    EXPECT_EQ(model.text.read_pos, model.text.size);
     return lines;
 }
 
@@ -33,25 +34,18 @@ using Lines = std::vector<std::string>;
 }  // namespace
 
 TEST(ReadLine, TakesLinesAsTheReaderDefinesThem) {
-    struct Case {
-        std::string content;
-        Lines lines;
-    } cases[] = {
+    struct Case { std::string content; Lines lines; } cases[] = {
         {"v 1\nv 2\n", {"v 1\n", "v 2\n"}},              // LF kept at the end
         {"v 1\rv 2\r", {"v 1\r", "v 2\r"}},              // CR likewise
         {"v 1\r\nv 2\r\n", {"v 1\r", "v 2\r", ""}},      // the LF of CR LF opens the next line, dropped
         {"v 1\nv 2", {"v 1\n", "v 2"}},                  // last line without line end
         {"v 1\nx", {"v 1\n", ""}},                       // a single trailing byte is dropped
-        {"x", {""}},
-        {"ab", {"ab"}},
-        {"", {}},
+        {"x", {""}}, {"ab", {"ab"}}, {"", {}},
         {"a\nb\n", {"a", "b"}},                          // one-character lines lose their LF
         {"a\n\nb c\n", {"a", "b c\n"}},                  // an empty line joins the next one
         {"\r\n\r\nv 1\r\n", {"", "", "v 1\r", ""}},
         {"  \tg head\n", {"g head\n"}},                  // leading blanks and tabs hidden
-        {" \n", {""}},
-        {"ab\rcd\nef", {"ab\r", "cd\n", "ef"}},
-        {"\n\n\n", {"", ""}},
+        {" \n", {""}}, {"ab\rcd\nef", {"ab\r", "cd\n", "ef"}}, {"\n\n\n", {"", ""}},
         {"\xEF\xBB\xBFv 1\nv 2\n", {"v 1\n", "v 2\n"}},  // a byte-order mark first is skipped
         {"\xEF\xBB\xBF", {}},
         {"\xEF\xBB\xBF\xEF\xBB\xBFv", {"\xEF\xBB\xBFv"}},  // only one, and only at the start
@@ -91,23 +85,28 @@ TEST(ReadLine, ScannerAgreesWithReadLineOnRandomText) {
     }
 }
 
-TEST(ReadLine, LongestLineSizesTheBuffer) {
-    struct Case {
-        std::string content;
-        int32_t size;
-    } cases[] = {
-        {"", 1025},
-        {std::string(80, 'a') + "\n", 1025},
-        {std::string(1024, 'a'), 1025},
-        {std::string(1025, 'a'), 1026},
-        {"v 1\n" + std::string(3000, 'b') + "\nv 2\n", 3002},  // its LF is stored too
-        {"v 1\r\n" + std::string(3000, 'b') + "\r\n", 3002},
+TEST(PathText, SplitsAtEitherSeparatorOrADrive) {
+    struct Case { const char* path; const char* file_name; const char* folder; int absolute; } cases[] = {
+        {"D:\\models\\head.obj", "head.obj", "D:\\models\\", 1}, {"/home/a/head.obj", "head.obj", "/home/a/", 1},
+        {"models/sub\\head.obj", "head.obj", "models/sub\\", 0},
+        {"models\\sub/head.obj", "head.obj", "models\\sub/", 0}, {"C:head.obj", "head.obj", "C:", 1},
+        {"head.obj", "head.obj", "", 0}, {"\\head.obj", "head.obj", "\\", 1}, {"/head.obj", "head.obj", "/", 1},
+        {"dir/", "", "dir/", 0}, {"", "", "", 0},
+        {"1:x.obj", "1:x.obj", "", 0},  // only a letter makes a drive
     };
     for (const Case& c : cases) {
-        Model model;
-        SetText(model, c.content);
-        model.text.read_pos = 2;
-        EXPECT_EQ(model.MeasureLongestLine(), c.size);
-        EXPECT_EQ(model.text.read_pos, 2u);  // left as found
+        EXPECT_STREQ(FileNamePart(c.path), c.file_name) << c.path;
+        char folder[256];
+        EXPECT_EQ(FolderPart(c.path, folder, sizeof folder), 1) << c.path;
+        EXPECT_STREQ(folder, c.folder) << c.path;
+        EXPECT_EQ(IsAbsolutePath(c.path), c.absolute) << c.path;
     }
+    EXPECT_STREQ(FileNamePart(nullptr), "");
+    EXPECT_EQ(IsAbsolutePath(nullptr), 0);
+}
+
+TEST(PathText, FolderIsCutToItsCapacity) {
+    char folder[8];
+    EXPECT_EQ(FolderPart("abcdefghij/x.obj", folder, sizeof folder), 0);
+    EXPECT_STREQ(folder, "abcdefg");
 }
