@@ -8,6 +8,8 @@
 
 #include "morph/convert.h"
 #include "tests/morph/test_models.h"
+#include <vector>
+#include "morph/match_diagnostics.h"
 
 namespace {
 
@@ -53,6 +55,19 @@ TEST(ConvertOptions, DiagnosticsOfFailuresAndWarnings) {
     EXPECT_EQ(d.library_missing, 0);
     EXPECT_EQ(d.faces_without_material, 2);
     EXPECT_EQ(Slurp(result).find("usemtl"), std::string::npos);
+}
+
+// The suggested tolerance rounds up on the decimal text the user reads.
+TEST(MatchDiagnostics, SuggestedToleranceRoundsUpToTwoDigits) {
+    struct Case { double distance, suggested; };
+    const Case cases[] = {{4.1234e-6, 4.2e-6}, {5e-6, 5e-6},     {4.2e-6, 4.2e-6},   {4.2000001e-6, 4.3e-6},
+                          {9.91e-7, 1e-6},     {9.9e-7, 9.9e-7}, {0.1, 0.1},         {123456.0, 130000.0},
+                          {1.05, 1.1},         {7.0, 7.0},       {3e-45, 3e-45},     {1.7e308, 1.7e308},
+                          {0.0, 0.0},          {-2.5, -2.5},     {INFINITY, INFINITY}};
+    for (const Case& c : cases) EXPECT_EQ(SuggestedTolerance(c.distance), c.suggested) << c.distance;
+    EXPECT_TRUE(std::isnan(SuggestedTolerance(NAN)));
+    EXPECT_TRUE(ToleranceIsSafe(4.9e-6, 1e-5));
+    EXPECT_FALSE(ToleranceIsSafe(5e-6, 1e-5));
 }
 
 }  // namespace
