@@ -65,16 +65,6 @@ TEST(GroupNames, LongNamesAreCutTheSameWayWhenAddedAndLookedUp) {
     EXPECT_EQ(model.AddGroupName((long_name + "y").c_str()), 0);  // same first 127 bytes
 }
 
-TEST(Materials, FindMaterialReturnsFirstExactMatch) {
-    Model model;
-    EXPECT_EQ(model.FindMaterial("skin"), -1);  // no table
-    SetMaterials(model, {"skin", "cloth", "skin"});
-    struct Case { const char* name; int expected; } cases[] = {
-        {"skin", 0}, {"cloth", 1}, {"Skin", -1}, {"skin ", -1}, {"", -1}, {nullptr, -1},
-    };
-    for (const Case& c : cases) EXPECT_EQ(model.FindMaterial(c.name), c.expected) << (c.name ? c.name : "null");
-}
-
 TEST(Text, CopyAndAppendCutToCapacityLessOne) {
     char small[5];
     CopyText(small, "abcdefg");
