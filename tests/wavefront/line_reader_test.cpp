@@ -57,18 +57,6 @@ TEST(ReadLine, TakesLinesAsTheReaderDefinesThem) {
     }
 }
 
-TEST(ReadLine, CutsALongLineAndDropsItsRest) {
-    std::string content = "abcdefghij\nnext\n";
-    EXPECT_EQ(ReadAll(content, 5), (Lines{"abcd", "next"}));
-    // A CR still ends the line past the capacity.
-    EXPECT_EQ(ReadAll("abcdefgh\rxy\n", 4), (Lines{"abc", "xy\n"}));
-    EXPECT_EQ(ReadAll("ab\n", 3), (Lines{"ab"}));
-    Model empty;
-    char buffer[8] = "junk";
-    EXPECT_EQ(empty.ReadLine(buffer, sizeof buffer), 0);  // no text at all
-    EXPECT_STREQ(buffer, "");
-}
-
 // The passes' scanner must give exactly ReadLine's lines on any mix of ends.
 TEST(ReadLine, ScannerAgreesWithReadLineOnRandomText) {
     const char alphabet[] = {'\r', '\n', ' ', '\t', 'v', '1', 'g'};

@@ -81,23 +81,6 @@ TEST(ReadMaterialLibrary, KeywordsInAnyCaseButValueFormatsExact) {
     EXPECT_EQ(lower_case_ka.materials[0].illumination, 2);
 }
 
-TEST(ReadMaterialLibrary, NamesAndSlots) {
-    Model model;
-    std::string long_name(400, 'q');
-    ReadLibrary(model,
-                "Kd 0.1 0.2 0.3\n"                  // before any newmtl: material 0
-                "newmtl red wood \n"
-                "newmtl\n"
-                "newmtl\tnext\tjunk\r\n"
-                "newmtl " + long_name + "\n");
-    ASSERT_EQ(model.material_count, 4);
-    EXPECT_STREQ(model.Name(model.materials[0].name), "red wood ");  // inner and trailing blanks kept
-    EXPECT_EQ(model.materials[0].diffuse[2], 0.3f);
-    EXPECT_STREQ(model.Name(model.materials[1].name), "");
-    EXPECT_STREQ(model.Name(model.materials[2].name), "next");
-    EXPECT_EQ(std::string(model.Name(model.materials[3].name)), std::string(255, 'q'));  // the MTL line buffer keeps 511
-}
-
 // Face and group material names as read, and the materials they name.
 TEST(ReadMaterialLibrary, FaceAndGroupMaterialsResolveToTheFirstMatch) {
     ScratchFolder folder;

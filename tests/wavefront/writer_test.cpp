@@ -102,6 +102,7 @@ TEST(WriterTest, WithoutLibraryFacesStayInReadOrderAndNoLibraryIsWritten) {
         EXPECT_NE(text.find("# num_uvs: " + std::to_string(c.texcoords ? 3 : 0) + "\r\n\r\n"), std::string::npos);
         size_t a = text.find("g a\r\n\r\n"), first = text.find(c.face_line), b = text.find("g b\r\n\r\n");
         EXPECT_TRUE(a < first && first < b && b != std::string::npos);
+        EXPECT_NE(text.find("# num_faces: 1\r\n\r\n", b), std::string::npos);  // b's own face
         EXPECT_NE(text.find("# num_faces: 3\r\n# num_groups: 2\r\n\r\n"), std::string::npos);
         EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), std::count(text.begin(), text.end(), '\r'));
     }
