@@ -70,27 +70,4 @@ TEST(Families, EveryShapeBecomesTheBaseMovedAsTheShapeWasMoved) {
     }
 }
 
-TEST(Families, PairingsThatAreNotOneToOne) {
-    ScratchFolder folder;
-    Family seams(6, 2, 3);  // vertices 37 and 38 repeat vertices 1 and 7
-    seams.WriteAll(folder);
-    ShapeFamily learnt;
-    QuietHost host;
-    char message[kMessageCapacity] = {};
-    std::string base = folder.Join("in/base.obj");
-    ASSERT_EQ(LoadShapeFamily(base.c_str(), folder.Join("in/matching.obj").c_str(), learnt, &host, message), 1);
-    EXPECT_EQ(PairShapeFamily(learnt, 0, message, nullptr), -9);
-    EXPECT_EQ(std::string(message).rfind(
-                  "There was an error creating the morph targets.\r\nThe vertices do not pair one to one:\r\n\r\n"
-                  "original: 38 vertices, 2 paired with no matching vertex (37, 38)\r\n"
-                  "matching: 38 vertices, 2 paired with an original vertex another one has (",
-                  0),
-              0u)
-        << message;
-    // The base as its own copy keeps every seam vertex apart.
-    ShapeFamily itself;
-    ASSERT_EQ(LoadShapeFamily(base.c_str(), base.c_str(), itself, &host, message), 1);
-    ASSERT_EQ(PairShapeFamily(itself, 0, message, nullptr), 1) << message;
-}
-
 }  // namespace

@@ -45,41 +45,7 @@ ScanResult PlainScan(const Model& matching, const Model& original) {
     return r;
 }
 
-// Matching only ever steps the bar.
-struct StepCounter : OperationHost {
-    int32_t steps = 0;
-    void ShowStatus(const char*) override { ADD_FAILURE() << "status"; }
-    void StepProgress() override { ++steps; }
-    void SetProgress(int32_t, int32_t) override { ADD_FAILURE() << "position"; }
-    int32_t AskToContinue(const char*, const char*) override {
-        ADD_FAILURE() << "question";
-        return 0;
-    }
-};
-
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
-
-TEST(MatchVertices, ProgressSteps) {
-    // Vertex count, the vertex without a partner (-1: none), steps sent: the
-    // search's share, plus one before it and, on success, one after it and
-    // one after the corner rewrite.
-    const int32_t table[][3] = {{1, -1, 1 + 3},  {3, -1, 3 + 3},   {5, -1, 5 + 3},    {6, -1, 6 + 3}, {7, -1, 3 + 3},
-                                {12, -1, 6 + 3}, {100, -1, 5 + 3}, {1000, -1, 5 + 3}, {12, 9, 1 + 4}};
-    for (const auto& row : table) {
-        SCOPED_TRACE(testing::Message() << "vertex count " << row[0] << " unmatched " << row[1]);
-        std::vector<Position> positions;
-        for (int32_t i = 0; i < row[0]; ++i) positions.push_back({float(i), 0, 0});
-        Model original, matching;
-        BuildModel(original, positions, {});
-        if (row[1] >= 0) positions[size_t(row[1])].y = 1;
-        BuildModel(matching, positions, {});
-        StepCounter bar;
-        int32_t count = 0;
-        ASSERT_EQ(matching.MatchVertices(original, count, &bar), row[1] < 0 ? 1 : 0);
-        EXPECT_EQ(count, row[1] < 0 ? row[0] : row[1]);
-        EXPECT_EQ(bar.steps, row[2]);
-    }
-}
 
 // Random models with many repeated positions, signed zeros and NaNs: the
 // indexed matching agrees with the plain scan in every observable.
