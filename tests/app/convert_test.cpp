@@ -129,13 +129,6 @@ TEST_F(ConvertRun, FaceCountQuestion) {
     host.answer = kAnswerOk;
     EXPECT_EQ(Run(original, matching, folder.Join("new.obj")), 1);
     EXPECT_EQ(host.events, kLoading + Events{question} + kMatchingAndSaving);
-
-    // Equal totals spread over other groups ask nothing.
-    original = folder.Write("original.obj", "v 1 0 0\nv 0 1 0\nv 0 0 1\ng a\nf 1 2 3\nf 3 2 1\n");
-    matching = folder.Write("matching.obj", "v 0 0 1\nv 1 0 0\nv 0 1 0\ng b\nf 2 3 1\ng c\nf 1 3 2\n");
-    host.events.clear();
-    EXPECT_EQ(Run(original, matching, folder.Join("new.obj")), 1);
-    EXPECT_EQ(host.events, kLoading + kMatchingAndSaving);
 }
 
 }  // namespace

@@ -85,17 +85,4 @@ TEST(WorkspaceSlots, TakeChosenFile) {
     }
 }
 
-TEST(WorkspaceSlots, FieldTextIsCutNeverOverrun) {
-    char text[kPathCapacity + 8];
-    std::memset(text, 'x', sizeof text);
-    EXPECT_EQ(BuildFieldText("C:\\Prog\\", "New.obj", text), 1);
-    EXPECT_STREQ(text, "C:\\Prog\\New.obj");
-
-    std::string directory = "C:\\" + std::string(247, 'd') + "\\";  // 251 characters
-    std::memset(text, 'x', sizeof text);
-    EXPECT_EQ(BuildFieldText(directory.c_str(), "Untitled.obj", text), 0);
-    EXPECT_EQ(std::string(text), directory + "Unti");  // kPathCapacity - 1 characters
-    EXPECT_EQ(text[kPathCapacity], 'x');             // nothing written past the capacity
-}
-
 }  // namespace
