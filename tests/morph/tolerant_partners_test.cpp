@@ -91,6 +91,11 @@ TEST(TolerantPartners, NearestWithinToleranceAsAPlainScanFindsIt) {
             EXPECT_GT(unsure, 0);
         }
     }
+    // A vertex exactly the tolerance away is within it.
+    const Vertex at{0, 0, 0.25f, 0, 0}, query{0, 0, 0.5f, 0, 0};
+    int32_t partner = -7;
+    ASSERT_EQ(FindTolerantPartners(&at, 1, &query, 1, 0.25, &partner, nullptr), 1);
+    EXPECT_EQ(partner, 0);
 }
 
 // The tree search for nearest positions must agree with a plain scan on the
