@@ -3,6 +3,7 @@
 # build fails, any test fails, or any test is skipped.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+bash scripts/line_ratio.sh
 
 bash scripts/install-deps.sh
 

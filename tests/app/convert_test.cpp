@@ -47,38 +47,6 @@ struct ConvertRun : ::testing::Test {
     }
 };
 
-TEST_F(ConvertRun, SuccessWritesTheMatchingFacesInTheOriginalOrder) {
-    std::string original = folder.Write("original.obj", kTriangleOriginal);
-    std::string matching = folder.Write("matching.obj", kTrianglePermuted);
-    ASSERT_EQ(Run(original, matching, folder.Join("new.obj")), 1);
-    EXPECT_EQ(host.events, kLoading + kMatchingAndSaving);
-    EXPECT_STREQ(message, kGeneric);
-    std::string text = Slurp(folder.Join("new.obj"));
-    EXPECT_NE(text.find("v 1.000000 0.000000 0.000000\r\nv 0.000000 1.000000 0.000000\r\nv 0.000000 0.000000 1.000000\r\n"),
-              std::string::npos) << text;
-    EXPECT_NE(text.find("\r\nf 1 2 3 "), std::string::npos) << text;
-}
-
-TEST_F(ConvertRun, NullArgumentsGiveZeroAndEmptyWorkspacePartsMinusOne) {
-    EXPECT_EQ(Convert(nullptr, &host, message), 0);
-    EXPECT_EQ(Convert(&host, nullptr, message), 0);
-    EXPECT_EQ(Convert(&host, &host, nullptr), 0);
-    EXPECT_TRUE(host.events.empty());
-
-    std::string original = folder.Write("original.obj", kTriangleOriginal);
-    char* parts[] = {workspace.original_directory, workspace.original_file_name, workspace.matching_directory,
-                     workspace.matching_file_name, workspace.new_directory, workspace.new_file_name};
-    for (char* part : parts) {
-        SetWorkspaceDefaults(workspace, "dir/");
-        part[0] = '\0';
-        host.events.clear();
-        EXPECT_EQ(Run(original, original, folder.Join("new.obj")), -1);
-        EXPECT_TRUE(host.events.empty());
-        EXPECT_STREQ(message, kGeneric);
-    }
-    EXPECT_EQ(folder.Contents().size(), 1u);
-}
-
 // Each failure stops at its step with its message and writes nothing.
 TEST_F(ConvertRun, FailuresSayWhereTheyStopped) {
     const std::string original = folder.Write("original.obj", kTriangleOriginal);
@@ -161,13 +129,6 @@ TEST_F(ConvertRun, FaceCountQuestion) {
     host.answer = kAnswerOk;
     EXPECT_EQ(Run(original, matching, folder.Join("new.obj")), 1);
     EXPECT_EQ(host.events, kLoading + Events{question} + kMatchingAndSaving);
-
-    // Equal totals spread over other groups ask nothing.
-    original = folder.Write("original.obj", "v 1 0 0\nv 0 1 0\nv 0 0 1\ng a\nf 1 2 3\nf 3 2 1\n");
-    matching = folder.Write("matching.obj", "v 0 0 1\nv 1 0 0\nv 0 1 0\ng b\nf 2 3 1\ng c\nf 1 3 2\n");
-    host.events.clear();
-    EXPECT_EQ(Run(original, matching, folder.Join("new.obj")), 1);
-    EXPECT_EQ(host.events, kLoading + kMatchingAndSaving);
 }
 
 }  // namespace

@@ -20,26 +20,16 @@ TEST(FindProgramDirectory, Table) {
     std::string fits(254, 'a');      // 254 + backslash fits exactly
     std::string too_long(255, 'a');  // no room left for the backslash: refused
     std::string long_path = "C:\\" + std::string(300, 'b') + "\\app.exe";
-    struct Row {
-        const char* program_path;
-        const char* current_directory;
-        std::string expected;
-    } rows[] = {
-        {"C:\\Tools\\app.exe", "D:\\Other", "C:\\Tools\\"},
-        {"C:\\app.exe", nullptr, "C:\\"},
-        {nullptr, "D:\\Work", "D:\\Work\\"},
-        {"", "D:\\Work", "D:\\Work\\"},
-        {nullptr, "C:\\", "C:\\"},
-        {nullptr, nullptr, ""},
-        {"C:\\Tools\\\\Bin\\\\\\app.exe", nullptr, "C:\\Tools\\Bin\\"},
+    struct Row { const char* program_path; const char* current_directory; std::string expected; } rows[] = {
+        {"C:\\Tools\\app.exe", "D:\\Other", "C:\\Tools\\"}, {"C:\\app.exe", nullptr, "C:\\"},
+        {nullptr, "D:\\Work", "D:\\Work\\"}, {"", "D:\\Work", "D:\\Work\\"}, {nullptr, "C:\\", "C:\\"},
+        {nullptr, nullptr, ""}, {"C:\\Tools\\\\Bin\\\\\\app.exe", nullptr, "C:\\Tools\\Bin\\"},
         {"\\C:\\Tools\\app.exe\\", nullptr, "C:\\Tools\\"},
         {"app.exe", "D:\\Work", ""},  // a path was given: no fallback
         {"\\\\srv\\tools\\app.exe", nullptr, "\\\\srv\\tools\\"},
         {"\\\\\\srv\\\\tools\\app.exe", nullptr, "\\\\srv\\tools\\"},
         {"/usr/bin/app", nullptr, ""},  // only the backslash separates
-        {nullptr, fits.c_str(), fits + "\\"},
-        {nullptr, too_long.c_str(), ""},
-        {long_path.c_str(), nullptr, ""},
+        {nullptr, fits.c_str(), fits + "\\"}, {nullptr, too_long.c_str(), ""}, {long_path.c_str(), nullptr, ""},
     };
     for (const Row& row : rows)
         EXPECT_EQ(ProgramDirectory(row.program_path, row.current_directory), row.expected)
@@ -55,16 +45,6 @@ Workspace Defaults() {
 }
 
 const Slot kSlots[] = {Slot::kOriginal, Slot::kMatching, Slot::kNew};
-
-TEST(WorkspaceSlots, EachSlotUsesItsOwnPair) {
-    Workspace workspace = Defaults();
-    EXPECT_EQ(SlotDirectory(workspace, Slot::kOriginal), workspace.original_directory);
-    EXPECT_EQ(SlotFileName(workspace, Slot::kOriginal), workspace.original_file_name);
-    EXPECT_EQ(SlotDirectory(workspace, Slot::kMatching), workspace.matching_directory);
-    EXPECT_EQ(SlotFileName(workspace, Slot::kMatching), workspace.matching_file_name);
-    EXPECT_EQ(SlotDirectory(workspace, Slot::kNew), workspace.new_directory);
-    EXPECT_EQ(SlotFileName(workspace, Slot::kNew), workspace.new_file_name);
-}
 
 // A chosen file replaces only its own pair; a path that does not fit is
 // refused, not cut, and nothing is written. Every other slot keeps its
@@ -103,19 +83,6 @@ TEST(WorkspaceSlots, TakeChosenFile) {
             }
         }
     }
-}
-
-TEST(WorkspaceSlots, FieldTextIsCutNeverOverrun) {
-    char text[kPathCapacity + 8];
-    std::memset(text, 'x', sizeof text);
-    EXPECT_EQ(BuildFieldText("C:\\Prog\\", "New.obj", text), 1);
-    EXPECT_STREQ(text, "C:\\Prog\\New.obj");
-
-    std::string directory = "C:\\" + std::string(247, 'd') + "\\";  // 251 characters
-    std::memset(text, 'x', sizeof text);
-    EXPECT_EQ(BuildFieldText(directory.c_str(), "Untitled.obj", text), 0);
-    EXPECT_EQ(std::string(text), directory + "Unti");  // kPathCapacity - 1 characters
-    EXPECT_EQ(text[kPathCapacity], 'x');             // nothing written past the capacity
 }
 
 }  // namespace

@@ -15,16 +15,13 @@ TEST(SeedOption, ReadsSixVertexNumbersAndRefusesTheRest) {
         {"1,2,3=4,5,6", {{0, 1, 2}, {3, 4, 5}}, nullptr},
         {"120,7,33=2147483647,1,9", {{119, 6, 32}, {2147483646, 0, 8}}, nullptr},
         {"1,2,3", {}, "--seed 1,2,3: expected O1,O2,O3=S1,S2,S3"},
-        {"1,2,3=4,5,6=7", {}, "expected O1,O2,O3=S1,S2,S3"},
-        {"", {}, "expected O1,O2,O3=S1,S2,S3"},
+        {"1,2,3=4,5,6=7", {}, "expected O1,O2,O3=S1,S2,S3"}, {"", {}, "expected O1,O2,O3=S1,S2,S3"},
         {"1,2=3,4,5", {}, "each side of '=' takes three vertex numbers"},
         {"1,2,3=4,5,6,7", {}, "each side of '=' takes three vertex numbers"},
         {"1,2,3=4,5,", {}, "\"\" is not a vertex number"},
         {"0,1,2=3,4,5", {}, "\"0\" is not a vertex number (they start at 1)"},
-        {"1,2,-3=4,5,6", {}, "\"-3\" is not a vertex number"},
-        {"+1,2,3=4,5,6", {}, "\"+1\" is not a vertex number"},
-        {"1, 2,3=4,5,6", {}, "\" 2\" is not a vertex number"},
-        {"1,2,3=4,5,6x", {}, "\"6x\" is not a vertex number"},
+        {"1,2,-3=4,5,6", {}, "\"-3\" is not a vertex number"}, {"+1,2,3=4,5,6", {}, "\"+1\" is not a vertex number"},
+        {"1, 2,3=4,5,6", {}, "\" 2\" is not a vertex number"}, {"1,2,3=4,5,6x", {}, "\"6x\" is not a vertex number"},
         {"1,2,3=4.0,5,6", {}, "\"4.0\" is not a vertex number"},
         {"1,2,3=4,5,2147483648", {}, "\"2147483648\" is too large"},
         {"1,2,1=4,5,6", {}, "vertex 1 is named twice on one side"},
@@ -43,22 +40,4 @@ TEST(SeedOption, ReadsSixVertexNumbersAndRefusesTheRest) {
             EXPECT_EQ(seed.shape[i], c.seed.shape[i]);
         }
     }
-
-    // Given once per part; each is read in order, and the first bad one stops it.
-    Arguments arguments;
-    const char* names[] = {"--seed", "--yes", "--seed", "--seed"};
-    const char* values[] = {"1,2,3=4,5,6", nullptr, "7,8,9=10,11,12", "1,1,2=3,4,5"};
-    for (int k = 0; k < 4; ++k) arguments.option_names[k] = names[k], arguments.option_values[k] = values[k];
-    TopologySeed seeds[4];
-    int32_t count = -1;
-    char problem[kSeedProblemCapacity] = "";
-    arguments.option_count = 3;
-    EXPECT_EQ(CollectSeeds(arguments, seeds, 2, count, problem, sizeof problem), 1);
-    EXPECT_EQ(count, 2);
-    EXPECT_EQ(seeds[1].shape[2], 11);
-    EXPECT_EQ(CollectSeeds(arguments, seeds, 1, count, problem, sizeof problem), 0);
-    EXPECT_STREQ(problem, "too many --seed options (at most 1)");
-    arguments.option_count = 4;
-    EXPECT_EQ(CollectSeeds(arguments, seeds, 4, count, problem, sizeof problem), 0);
-    EXPECT_NE(std::string(problem).find("named twice"), std::string::npos);
 }

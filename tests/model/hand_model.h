@@ -32,11 +32,8 @@ inline uint32_t HandName(Model& model, const std::string& text, size_t capacity 
 inline void SetVertices(Model& model, const std::vector<std::array<float, 3>>& positions) {
     model.vertex_count = static_cast<int32_t>(positions.size());
     model.vertices = AllocateTable<Vertex>(positions.size());
-    for (size_t i = 0; i < positions.size(); ++i) {
-        model.vertices[i].x = positions[i][0];
-        model.vertices[i].y = positions[i][1];
-        model.vertices[i].z = positions[i][2];
-    }
+    for (size_t i = 0; i < positions.size(); ++i)
+        model.vertices[i] = {0, 0, positions[i][0], positions[i][1], positions[i][2]};
 }
 
 inline void SetNormals(Model& model, const std::vector<std::array<float, 3>>& normals) {
@@ -57,11 +54,7 @@ inline void SetMaterials(Model& model, const std::vector<std::string>& names) {
     model.materials = AllocateTable<Material>(names.size());
     for (size_t i = 0; i < names.size(); ++i) {
         Material& material = model.materials[i];
-        for (int c = 0; c < 3; ++c) {
-            material.ambient[c] = 0.0f;
-            material.diffuse[c] = 1.0f;
-            material.specular[c] = 0.0f;
-        }
+        for (int c = 0; c < 3; ++c) material.diffuse[c] = 1.0f;
         material.ambient[3] = material.diffuse[3] = material.specular[3] = 1.0f;
         material.opacity = 1.0f;
         material.illumination = 2;

@@ -65,45 +65,6 @@ TEST(GroupNames, LongNamesAreCutTheSameWayWhenAddedAndLookedUp) {
     EXPECT_EQ(model.AddGroupName((long_name + "y").c_str()), 0);  // same first 127 bytes
 }
 
-TEST(Materials, FindMaterialReturnsFirstExactMatch) {
-    Model model;
-    EXPECT_EQ(model.FindMaterial("skin"), -1);  // no table
-    SetMaterials(model, {"skin", "cloth", "skin"});
-    struct Case { const char* name; int expected; } cases[] = {
-        {"skin", 0}, {"cloth", 1}, {"Skin", -1}, {"skin ", -1}, {"", -1}, {nullptr, -1},
-    };
-    for (const Case& c : cases) EXPECT_EQ(model.FindMaterial(c.name), c.expected) << (c.name ? c.name : "null");
-}
-
-TEST(Model, ClearEmptiesEverythingAndReleaseIsHarmlessTwice) {
-    Model model;
-    model.AddGroupName("a");
-    SetVertices(model, {{0, 0, 0}, {1, 0, 0}});
-    SetMaterials(model, {"skin"});
-    SetGroups(model, {"a"}, {{HandFace{0, {0, 1, 1}, {}, {}}}});
-    CopyText(model.obj_path, "C:\\a.obj");
-    model.has_mtllib = 1;
-
-    model.Clear();
-    EXPECT_EQ(model.vertex_count, 0);
-    EXPECT_EQ(model.vertices, nullptr);
-    EXPECT_EQ(model.groups, nullptr);
-    EXPECT_EQ(model.group_count, 0);
-    EXPECT_EQ(model.materials, nullptr);
-    EXPECT_EQ(model.group_name_table, nullptr);
-    EXPECT_EQ(model.group_names.count, 0);
-    EXPECT_EQ(model.group_names.names, nullptr);
-    EXPECT_EQ(model.name_pool.text, nullptr);
-    EXPECT_EQ(model.FindGroupName("a"), -1);
-    EXPECT_EQ(model.has_mtllib, 0);
-    EXPECT_STREQ(model.obj_path, "");
-
-    model.Clear();
-    model.Release();
-    EXPECT_EQ(model.vertices, nullptr);
-    model.Release();
-}
-
 TEST(Text, CopyAndAppendCutToCapacityLessOne) {
     char small[5];
     CopyText(small, "abcdefg");

@@ -7,6 +7,8 @@
 #include <random>
 
 #include "test_models.h"
+#include "morph/renumber_vertices.h"
+#include "morph/tolerant_partners.h"
 
 namespace {
 
@@ -43,97 +45,7 @@ ScanResult PlainScan(const Model& matching, const Model& original) {
     return r;
 }
 
-// Matching only ever steps the bar.
-struct StepCounter : OperationHost {
-    int32_t steps = 0;
-    void ShowStatus(const char*) override { ADD_FAILURE() << "status"; }
-    void StepProgress() override { ++steps; }
-    void SetProgress(int32_t, int32_t) override { ADD_FAILURE() << "position"; }
-    int32_t AskToContinue(const char*, const char*) override {
-        ADD_FAILURE() << "question";
-        return 0;
-    }
-};
-
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
-
-TEST(MatchVertices, WorkedExamples) {
-    const float next = std::nextafter(2.0f, 3.0f);
-    const Position A{1, 0, 0}, B{0, 1, 0}, C{0, 0, 1}, P{1, 2, 3}, Q{4, 5, 6}, Z{0.0f, 1, 2}, N{kNaN, 4, 5};
-    struct Case {
-        std::vector<Position> original, matching;
-        int32_t result, count;
-        std::vector<int32_t> links, corners;
-    } cases[] = {
-        {{A, B, C}, {C, A, B}, 1, 3, {2, 0, 1}, {2, 0, 1}},
-        {{P, Q, P}, {Q, P, P}, 1, 3, {1, 0, 0}, {1, 0, 2}},
-        {{A, B, C}, {A, B, C}, 1, 3, {0, 1, 2}, {0, 1, 2}},
-        // Several matching vertices at one position all take the first original one.
-        {{A, A, B}, {A, A, B}, 1, 3, {0, 0, 2}, {0, 1, 2}},
-        {{Z, Q, A}, {Q, {-0.0f, 1, 2}, A}, 1, 3, {1, 0, 2}, {1, 0, 2}},  // signed zeros match
-        // A NaN never matches, nor does a position one bit off; a failure
-        // leaves the vertices and the corners as they were.
-        {{A, N, B}, {A, N, B}, 0, 1, {}, {0, 1, 2}},
-        {{{1, 1, 1}, {2, 2, 2}, {3, 3, 3}}, {{3, 3, 3}, {2, next, 2}, {1, 1, 1}}, 0, 1, {}, {0, 1, 2}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(&c - cases);
-        Model original, matching;
-        BuildModel(original, c.original, {{0, 1, 2}});
-        BuildModel(matching, c.matching, {{0, 1, 2}});
-        auto before = VertexBytes(matching);
-        int32_t count = -1;
-        ASSERT_EQ(matching.MatchVertices(original, count, nullptr), c.result);
-        EXPECT_EQ(count, c.count);
-        EXPECT_EQ(Corners(matching), c.corners);
-        if (c.result == 0) {
-            EXPECT_EQ(VertexBytes(matching), before);
-        }
-        for (int32_t k = 0; k < 3 && c.result; ++k) {
-            EXPECT_EQ(matching.vertices[k].link, c.links[size_t(k)]);
-            EXPECT_EQ(matching.vertices[k].mark, 0);
-            EXPECT_TRUE(Equal(matching.vertices[k], original.vertices[k]));
-        }
-        for (int32_t k = 0; k < 3; ++k) {
-            EXPECT_EQ(matching.groups[0].faces[0].texcoord_indices[k], 100 + k);
-            EXPECT_EQ(matching.groups[0].faces[0].normal_indices[k], 100 + k);
-        }
-    }
-}
-
-TEST(MatchVertices, RefusesWithoutTouchingAnything) {
-    Model original, matching, empty;
-    BuildModel(original, {{1, 1, 1}, {2, 2, 2}}, {});
-    BuildModel(matching, {{1, 1, 1}}, {});
-    StepCounter bar;
-    int32_t count = 77;
-    EXPECT_EQ(matching.MatchVertices(original, count, &bar), 0);
-    EXPECT_EQ(empty.MatchVertices(empty, count, &bar), 0);
-    EXPECT_EQ(count, 77);
-    EXPECT_EQ(bar.steps, 0);
-}
-
-TEST(MatchVertices, ProgressSteps) {
-    // Vertex count, the vertex without a partner (-1: none), steps sent: the
-    // search's share, plus one before it and, on success, one after it and
-    // one after the corner rewrite.
-    const int32_t table[][3] = {{1, -1, 1 + 3},  {3, -1, 3 + 3},   {5, -1, 5 + 3},    {6, -1, 6 + 3}, {7, -1, 3 + 3},
-                                {12, -1, 6 + 3}, {100, -1, 5 + 3}, {1000, -1, 5 + 3}, {12, 9, 1 + 4}};
-    for (const auto& row : table) {
-        SCOPED_TRACE(testing::Message() << "vertex count " << row[0] << " unmatched " << row[1]);
-        std::vector<Position> positions;
-        for (int32_t i = 0; i < row[0]; ++i) positions.push_back({float(i), 0, 0});
-        Model original, matching;
-        BuildModel(original, positions, {});
-        if (row[1] >= 0) positions[size_t(row[1])].y = 1;
-        BuildModel(matching, positions, {});
-        StepCounter bar;
-        int32_t count = 0;
-        ASSERT_EQ(matching.MatchVertices(original, count, &bar), row[1] < 0 ? 1 : 0);
-        EXPECT_EQ(count, row[1] < 0 ? row[0] : row[1]);
-        EXPECT_EQ(bar.steps, row[2]);
-    }
-}
 
 // Random models with many repeated positions, signed zeros and NaNs: the
 // indexed matching agrees with the plain scan in every observable.
@@ -194,6 +106,43 @@ TEST(MatchVertices, AgreesWithThePlainScan) {
     }
     EXPECT_GT(successes, 1000);
     EXPECT_GT(failures, 300);
+}
+
+// Renumbering by partners: with equal vertex counts and unmoved positions it
+// must leave exactly what exact matching leaves (split and welded copies are
+// converted in the command line's corpus runs).
+std::vector<int32_t> Partners(const Model& matching, const Model& original) {
+    std::vector<int32_t> partner(size_t(matching.vertex_count));
+    EXPECT_EQ(FindTolerantPartners(original.vertices, original.vertex_count, matching.vertices,
+                                   matching.vertex_count, 1e-3, partner.data(), nullptr),
+              1);
+    return partner;
+}
+
+TEST(RenumberVertices, UnmovedPairComesOutAsExactMatchingMakesIt) {
+    const Position A{1, 0, 0}, B{0, 1, 0}, C{0, 0, 1}, P{1, 2, 3}, Q{4, 5, 6};
+    std::vector<Position> shuffled_original, shuffled;
+    std::mt19937 random(5);
+    for (int k = 0; k < 300; ++k) shuffled_original.push_back({float(random() % 40), float(random() % 3), 0.5f});
+    shuffled = shuffled_original;
+    std::shuffle(shuffled.begin(), shuffled.end(), random);
+    std::vector<std::vector<int32_t>> faces;
+    for (int f = 0; f < 200; ++f) faces.push_back({int32_t(random() % 300), int32_t(random() % 300), f % 300});
+    struct Case { std::vector<Position> original, matching; std::vector<std::vector<int32_t>> faces; };
+    const Case cases[] = {{{A, B, C}, {C, A, B}, {{0, 1, 2}}},
+                          {{P, Q, P}, {Q, P, P}, {{0, 1, 2}, {2, 2, 1}}},
+                          {shuffled_original, shuffled, faces}};
+    for (const Case& c : cases) {
+        Model original, exact, renumbered;
+        BuildModel(original, c.original, {});
+        BuildModel(exact, c.matching, c.faces);
+        BuildModel(renumbered, c.matching, c.faces);
+        int32_t match_count = 0;
+        ASSERT_EQ(exact.MatchVertices(original, match_count, nullptr), 1);
+        ASSERT_EQ(RenumberToOriginal(renumbered, original, Partners(renumbered, original).data()), 1);
+        EXPECT_EQ(VertexBytes(renumbered), VertexBytes(exact)) << c.original.size();
+        EXPECT_EQ(Corners(renumbered), Corners(exact)) << c.original.size();
+    }
 }
 
 }  // namespace

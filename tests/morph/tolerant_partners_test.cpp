@@ -10,6 +10,7 @@
 
 #include "morph/tolerant_partners.h"
 #include "tests/morph/random_positions.h"
+#include "morph/nearest_positions.h"
 
 namespace {
 
@@ -62,8 +63,7 @@ TEST(TolerantPartners, NearestWithinToleranceAsAPlainScanFindsIt) {
         {{700, 1e-40f, 50, 0.0, 20}, 700, 1e-40, 1.0},        // huge and tiny values, infinities, NaNs
         {{700, 1.0f, 10, 0.0, 20}, 700, 1e-300, 1.0},         // below any float spacing: exact
         {{300, 1.0f, 10, 0.0, 10}, 300, 1e300, 1.0},          // everything within: the global nearest
-        {{0, 1.0f, 10, 0.0, 0}, 20, 0.5, 1.0},
-        {{20, 1.0f, 10, 0.0, 0}, 0, 0.5, 1.0},
+        {{0, 1.0f, 10, 0.0, 0}, 20, 0.5, 1.0}, {{20, 1.0f, 10, 0.0, 0}, 0, 0.5, 1.0},
     };
     std::mt19937 random(19);
     for (const Case& c : cases) {
@@ -91,50 +91,58 @@ TEST(TolerantPartners, NearestWithinToleranceAsAPlainScanFindsIt) {
             EXPECT_GT(unsure, 0);
         }
     }
-}
-
-TEST(TolerantPartners, ExactPositionsWinAndTiesGoLow) {
-    const float inf = INFINITY;
-    const std::vector<Vertex> table = {{0, 0, 0, 0, 0},    {0, 0, 1, 0, 0},   {0, 0, 0.25f, 0, 0},
-                                       {0, 0, 0.25f, 0, 0}, {0, 0, inf, 2, 0}, {0, 0, 5, 5, 5}};
-    struct Case {
-        Vertex query;
-        double tolerance;
-        Found expected;
-    };
-    const Case cases[] = {
-        {{0, 0, 0.5f, 0, 0}, 0.25, {2, 0}},     // only the two at 0.25, one position
-        {{0, 0, 0.5f, 0, 0}, 0.5, {2, 1}},      // 0 and 1 too, but farther
-        {{0, 0, 0.75f, 0, 0}, 0.5, {1, 1}},     // 1 nearer than 0.25
-        {{0, 0, 0.625f, 0, 0}, 0.5, {1, 1}},    // 1 and 0.25 as near: the lower index
-        {{0, 0, -0.0f, 0, 0}, 0.3, {0, 1}},     // equal, with the other zero
-        {{0, 0, inf, 2.5f, 0}, 0.5, {4, 0}},    // an infinity within by equality
-        {{0, 0, inf, 2.5f, 0}, 0.4, {-1, 0}},
-        {{0, 0, NAN, 5, 5}, 1e30, {-1, 0}},
-        {{0, 0, 5, 5, 5}, 1e308, {5, 1}},       // cells wider than the double range
-        {{0, 0, inf, 2.5f, 0}, 1e308, {4, 0}},
-        {{0, 0, 5, 5, 5.0000005f}, 1e-6, {5, 0}},
-    };
-    for (const Case& c : cases) {
-        int32_t partner = -7;
-        uint8_t ambiguous = 7;
-        ASSERT_EQ(FindTolerantPartners(table.data(), 6, &c.query, 1, c.tolerance, &partner, &ambiguous), 1);
-        EXPECT_EQ(partner, c.expected.partner) << c.query.x << " " << c.tolerance;
-        EXPECT_EQ(ambiguous, c.expected.ambiguous) << c.query.x << " " << c.tolerance;
-    }
+    // A vertex exactly the tolerance away is within it.
+    const Vertex at{0, 0, 0.25f, 0, 0}, query{0, 0, 0.5f, 0, 0};
     int32_t partner = -7;
-    for (double bad : {0.0, -1.0, double(NAN), double(INFINITY)}) {
-        EXPECT_EQ(FindTolerantPartners(table.data(), 6, table.data(), 1, bad, &partner, nullptr), 0) << bad;
-    }
-    EXPECT_EQ(partner, -7);
+    ASSERT_EQ(FindTolerantPartners(&at, 1, &query, 1, 0.25, &partner, nullptr), 1);
+    EXPECT_EQ(partner, 0);
 }
 
-TEST(TolerantPartners, AutoToleranceFollowsTheLargestFiniteCoordinate) {
-    const std::vector<std::vector<Vertex>> tables = {
-        {}, {{0, 0, 1, -2, 3}}, {{0, 0, 0, 0, -8388608.0f}, {0, 0, INFINITY, NAN, 1}}, {{0, 0, 1e30f, 0, 0}}};
-    const double expected[] = {1e-6, 1e-6, 2.0, double(1e30f) / 4194304.0};
-    for (size_t t = 0; t < tables.size(); ++t) {
-        EXPECT_EQ(AutoTolerance(tables[t].data(), int32_t(tables[t].size())), expected[t]) << t;
+// The tree search for nearest positions must agree with a plain scan on the
+// nearest vertex, its distance and the closest pair of different positions,
+// with repeated positions, clusters and non-finite coordinates in the table.
+bool Finite(const Vertex& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+double Squared(const Vertex& a, const Vertex& b) {
+    double dx = double(a.x) - double(b.x), dy = double(a.y) - double(b.y), dz = double(a.z) - double(b.z);
+    return dx * dx + dy * dy + dz * dz;
+}
+
+TEST(NearestPositions, AgreeWithAPlainScan) {
+    struct Case { PositionShape shape; int32_t query_count; };
+    const Case cases[] = {{{3000, 0.5f, 40, 0.0, 0}, 2000},  {{2000, 1e-3f, 3, 7.0, 0}, 500},
+                          {{1500, 1.0f, 1000, -3.0, 8}, 800}, {{1, 1.0f, 5, 0.0, 0}, 10},
+                          {{0, 1.0f, 5, 0.0, 0}, 10},         {{400, 1.0f, 1, 0.0, 0}, 10}};
+    std::mt19937 random(23);
+    for (const Case& c : cases) {
+        std::vector<Vertex> table = GridPositions(c.shape, random);
+        std::vector<Vertex> queries = MovedCopies(table, c.shape, c.query_count, 3.0 * c.shape.spacing, random);
+        std::vector<int32_t> nearest(queries.size());
+        std::vector<double> distance(queries.size());
+        ASSERT_EQ(FindNearestPositions(table.data(), int32_t(table.size()), queries.data(), c.query_count,
+                                       nearest.data(), distance.data()),
+                  1);
+        double smallest_squared = INFINITY;
+        for (int32_t i = 0; i < c.query_count; ++i) {
+            int32_t expected = -1;
+            double best = INFINITY;
+            for (int32_t j = 0; Finite(queries[i]) && j < int32_t(table.size()); ++j) {
+                if (!Finite(table[j]) || (expected >= 0 && Squared(queries[i], table[j]) >= best)) continue;
+                expected = j;
+                best = Squared(queries[i], table[j]);
+            }
+            ASSERT_EQ(nearest[i], expected) << c.shape.count << " query " << i;
+            ASSERT_EQ(distance[i], std::sqrt(best)) << c.shape.count << " query " << i;
+        }
+        for (size_t a = 0; a < table.size(); ++a) {
+            for (size_t b = 0; b < a && Finite(table[a]); ++b) {
+                double squared = Finite(table[b]) ? Squared(table[a], table[b]) : 0;
+                if (squared > 0 && squared < smallest_squared) smallest_squared = squared;
+            }
+        }
+        double smallest = -1;
+        ASSERT_EQ(SmallestPositionDistance(table.data(), int32_t(table.size()), smallest), 1);
+        EXPECT_EQ(smallest, std::sqrt(smallest_squared)) << c.shape.count;
     }
 }
 

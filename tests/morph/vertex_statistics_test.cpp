@@ -11,20 +11,6 @@ namespace {
 
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
 
-TEST(CountIsolatedVertices, CountsVerticesNoCornerUses) {
-    Model model;
-    BuildModel(model, {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}, {4, 0, 0}}, {{0, 1, 3}, {3, 1, 0}});
-    EXPECT_EQ(model.CountIsolatedVertices(), 1);
-    EXPECT_EQ(model.isolated_count, 2);
-    const int32_t uses[] = {2, 2, 0, 2, 0};
-    for (int32_t k = 0; k < 5; ++k) EXPECT_EQ(model.vertices[k].link, uses[k]);
-
-    Model empty;
-    empty.isolated_count = 9;
-    EXPECT_EQ(empty.CountIsolatedVertices(), 1);
-    EXPECT_EQ(empty.isolated_count, 0);
-}
-
 // Corners are counted a little after they are met; however many there are,
 // every vertex ends with its own number of uses.
 TEST(CountIsolatedVertices, UsesAgreeWithAPlainCount) {
@@ -53,23 +39,6 @@ TEST(CountIsolatedVertices, UsesAgreeWithAPlainCount) {
     }
 }
 
-TEST(CountDuplicateVertices, MarksLaterVerticesAtAnEarlierPosition) {
-    Model model;
-    BuildModel(model,
-               {{1, 2, 3}, {0.0f, 0, 0}, {1, 2, 3}, {-0.0f, 0, -0.0f}, {kNaN, 0, 0}, {kNaN, 0, 0}, {1, 2, 3}}, {});
-    EXPECT_EQ(model.CountDuplicateVertices(), 1);
-    EXPECT_EQ(model.duplicate_count, 3);  // marks and links: see the comparison with the position list
-    // The isolated count afterwards replaces the links and keeps the marks.
-    model.CountIsolatedVertices();
-    EXPECT_EQ(model.isolated_count, 7);
-    EXPECT_EQ(model.vertices[2].mark, 1);
-    EXPECT_EQ(model.vertices[2].link, 0);
-
-    Model empty;
-    EXPECT_EQ(empty.CountDuplicateVertices(), 1);
-    EXPECT_EQ(empty.duplicate_count, 0);
-}
-
 // Against the position list it replaces: every position once, with its first vertex.
 TEST(CountDuplicateVertices, AgreesWithThePositionList) {
     std::mt19937 random(99);
@@ -96,43 +65,6 @@ TEST(CountDuplicateVertices, AgreesWithThePositionList) {
         }
         EXPECT_EQ(model.duplicate_count, count);
     }
-}
-
-// A loaded model's corner walk reads the vertex lists where the values pass
-// put them, in file order rather than table order: it must still meet every
-// corner of every face once, and stop meeting a face's corners once that
-// face is released.
-TEST(LoadObj, CornerWalkMeetsEachCornerOnceUntilItsFaceIsReleased) {
-    ScratchFolder folder;
-    Model model;
-    const std::string text = "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 2 0 0\nv 0 2 0\nv 2 2 0\nv 3 3 3\n"
-                             "g a\nf 1 2 3\ng b\nf 4 5 6 1\nf\ng a\nf 1 3 2\n";
-    ASSERT_EQ(model.LoadObj(folder.Write("mesh.obj", text).c_str()), 1);
-    ASSERT_EQ(model.vertex_lists_packed, 1);
-
-    auto walk = [&model] {
-        std::vector<int32_t> uses(size_t(model.vertex_count), 0);
-        ForEachCornerVertex(model, [&](int32_t v) { ++uses[size_t(v)]; });
-        return uses;
-    };
-    EXPECT_EQ(walk(), (std::vector<int32_t>{3, 2, 2, 1, 1, 1, 0}));
-    ASSERT_EQ(model.CountIsolatedVertices(), 1);
-    EXPECT_EQ(model.isolated_count, 1);
-
-    Group* b = nullptr;
-    for (int32_t g = 0; g < model.group_count; ++g) {
-        if (std::string(model.Name(model.groups[g].name)) == "b") b = &model.groups[g];
-    }
-    ASSERT_NE(b, nullptr);
-    model.ReleaseFace(b->faces[0]);
-    EXPECT_EQ(model.vertex_lists_packed, 0);
-    EXPECT_EQ(walk(), (std::vector<int32_t>{2, 2, 2, 0, 0, 0, 0}));
-    ASSERT_EQ(model.CountIsolatedVertices(), 1);
-    EXPECT_EQ(model.isolated_count, 4);
-
-    Model positions;
-    ASSERT_EQ(positions.LoadObjPositions(folder.Write("mesh.obj", text).c_str()), 1);
-    EXPECT_EQ(positions.vertex_lists_packed, 0);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -10,10 +11,7 @@ namespace {
 
 // Every byte of a live block still holds the pattern written into it.
 bool Holds(const unsigned char* block, size_t bytes, unsigned char pattern) {
-    for (size_t i = 0; i < bytes; ++i) {
-        if (block[i] != pattern) return false;
-    }
-    return true;
+    return std::all_of(block, block + bytes, [pattern](unsigned char b) { return b == pattern; });
 }
 
 TEST(Blocks, ReusedBlocksComeClearedAndNeverOverlapLiveOnes) {
@@ -21,24 +19,15 @@ TEST(Blocks, ReusedBlocksComeClearedAndNeverOverlapLiveOnes) {
     // Sizes around the mapping threshold and the 2 MiB rounding, released and
     // asked for again in orders that reuse, cut and grow kept blocks: one
     // block released before a smaller request, a larger one, and many small.
-    struct Step {
-        size_t bytes;   // 0: release the oldest live block instead
-        bool cleared;
-    };
+    struct Step { size_t bytes; bool cleared; };  // bytes 0: release the oldest live block instead
     const Step steps[] = {
-        {1, true},       {4096, true},        {8 * MiB, true}, {0, true},     {0, true},
-        {0, true},       {3 * MiB, true},     {20 * MiB, false}, {0, true},   {0, true},
-        {5 * MiB, true}, {6 * MiB + 1, true}, {4 * MiB - 17, true}, {0, true}, {40 * MiB, true},
-        {0, true},       {0, true},           {9 * MiB, true},  {9 * MiB, true}, {30 * MiB, false},
-        {0, true},       {12 * MiB, true},    {0, true},        {0, true},       {0, true},
-        {MiB - 64, true}, {MiB, true},        {2 * MiB - 8, false}, {0, true},   {0, true},
-        {MiB + 1, true}, {0, true},           {0, true},
+        {1, true}, {4096, true}, {8 * MiB, true}, {0, true}, {0, true}, {0, true}, {3 * MiB, true}, {20 * MiB, false},
+        {0, true}, {0, true}, {5 * MiB, true}, {6 * MiB + 1, true}, {4 * MiB - 17, true}, {0, true}, {40 * MiB, true},
+        {0, true}, {0, true}, {9 * MiB, true}, {9 * MiB, true}, {30 * MiB, false}, {0, true}, {12 * MiB, true},
+        {0, true}, {0, true}, {0, true}, {MiB - 64, true}, {MiB, true}, {2 * MiB - 8, false}, {0, true}, {0, true},
+        {MiB + 1, true}, {0, true}, {0, true},
     };
-    struct Live {
-        unsigned char* block;
-        size_t bytes;
-        unsigned char pattern;
-    };
+    struct Live { unsigned char* block; size_t bytes; unsigned char pattern; };
     std::vector<Live> live;
     unsigned char pattern = 0;
     for (const Step& step : steps) {
@@ -62,41 +51,8 @@ TEST(Blocks, ReusedBlocksComeClearedAndNeverOverlapLiveOnes) {
     for (const Live& block : live) ReleaseBlock(block.block);
     EXPECT_EQ(AllocateBlock(0), nullptr);
     EXPECT_EQ(AllocateUnclearedBlock(0), nullptr);
-    struct Record {
-        char bytes[40];
-    };
+    struct Record { char bytes[40]; };
     EXPECT_EQ(AllocateTable<Record>(size_t(-1) / 8), nullptr);  // a byte count past size_t
 }
 
 }  // namespace
-
-// Sanitizer builds take every block from the heap, which keeps no spares.
-#if defined(__linux__) && !defined(__SANITIZE_ADDRESS__)
-namespace {
-
-// Resident memory of this process in bytes, from /proc/self/statm.
-long ResidentBytes() {
-    long pages_total = 0, pages_resident = 0;
-    std::FILE* statm = std::fopen("/proc/self/statm", "r");
-    if (!statm) return -1;
-    int read = std::fscanf(statm, "%ld %ld", &pages_total, &pages_resident);
-    std::fclose(statm);
-    return read == 2 ? pages_resident * 4096 : -1;
-}
-
-}  // namespace
-
-TEST(Blocks, SpareBlocksGoBackToTheSystemWhenAnOperationEnds) {
-    constexpr size_t kBytes = size_t(96) << 20;
-    ReleaseSpareBlocks();
-    long before = ResidentBytes();
-    ASSERT_GT(before, 0);
-    void* block = AllocateBlock(kBytes);
-    ASSERT_NE(block, nullptr);
-    std::memset(block, 1, kBytes);
-    EXPECT_GT(ResidentBytes(), before + long(kBytes / 2));
-    ReleaseBlock(block);
-    ReleaseSpareBlocks();
-    EXPECT_LT(ResidentBytes(), before + (long(16) << 20));
-}
-#endif

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <string>
 
 #include "platform/file_image.h"
@@ -82,18 +81,3 @@ TEST(FileImage, AFileCutShortUnderItsImage) {
     ReleaseFileImage(image);
 }
 
-#if defined(__linux__) && !defined(__SANITIZE_ADDRESS__)
-// The guard for mapped images leaves every other bus error as it was.
-// (AddressSanitizer handles bus errors itself.)
-TEST(FileImageDeathTest, OtherBusErrorsStillEndTheProgram) {
-    ScratchFolder folder;
-    std::string path = folder.Write("big.bin", Noise(size_t(5) << 20, 5));
-    EXPECT_EXIT(
-        {
-            FileImage image;
-            if (MapFileImage(path.c_str(), image) == 1) std::raise(SIGBUS);
-            std::exit(0);
-        },
-        testing::KilledBySignal(SIGBUS), "");
-}
-#endif

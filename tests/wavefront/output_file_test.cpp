@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <future>
 #include <string>
 #include <vector>
 
@@ -14,39 +12,6 @@
 
 #include "file_test_support.h"
 #include "wavefront/output_file.h"
-
-TEST(OutputFileTest, CommitReplacesTargetWithEveryPiece) {
-    ScratchFolder folder;
-    std::string target = folder.Write("out.txt", "old contents");
-    OutputFile file;
-    ASSERT_EQ(OpenOutputFile(file, target.c_str()), 1);
-    EXPECT_EQ(Slurp(target), "old contents");  // untouched while writing
-    std::string big(3 << 20, 'x');             // more than the buffer holds
-    ASSERT_EQ(WriteOutputText(&file, "first\r\n"), 1);
-    ASSERT_EQ(WriteOutput(&file, big.data(), big.size()), 1);
-    char* room = ReserveOutput(&file, 4);
-    ASSERT_NE(room, nullptr);
-    std::memcpy(room, "end.", 4);
-    AdvanceOutput(&file, 4);
-    ASSERT_EQ(CommitOutputFile(file), 1);
-    EXPECT_TRUE(folder.Contents() == (Files{{"out.txt", "first\r\n" + big + "end."}}));
-}
-
-TEST(OutputFileTest, UnfinishedFilesLeaveNothing) {
-    ScratchFolder folder;
-    folder.Write("kept.txt", "old");
-    {
-        OutputFile discarded;
-        ASSERT_EQ(OpenOutputFile(discarded, folder.Join("kept.txt").c_str()), 1);
-        WriteOutputText(&discarded, "new");
-        DiscardOutputFile(discarded);
-        OutputFile forgotten;  // neither committed nor discarded
-        ASSERT_EQ(OpenOutputFile(forgotten, folder.Join("new.txt").c_str()), 1);
-        WriteOutputText(&forgotten, "new");
-        EXPECT_EQ(folder.Contents().size(), 3u);  // kept.txt, the temporary and its lock
-    }
-    EXPECT_EQ(folder.Contents(), (Files{{"kept.txt", "old"}}));
-}
 
 TEST(OutputFileTest, OpenRefusesPathsItCannotUse) {
     ScratchFolder folder;
@@ -69,9 +34,6 @@ TEST(OutputFileTest, OpenRefusesPathsItCannotUse) {
         EXPECT_EQ(fault.error, c.error) << c.path;
         EXPECT_EQ(file.error, c.error) << c.path;
     }
-    char reason[256];
-    SystemErrorText(kErrorNoSpace, reason, sizeof reason);
-    EXPECT_STRNE(reason, "");
     EXPECT_EQ(WriteOutputText(&file, "x"), 0);
     EXPECT_EQ(WriteOutputText(nullptr, "x"), 0);
     EXPECT_EQ(CommitOutputFile(file), 0);
@@ -91,7 +53,7 @@ TEST(OutputFileTest, PairIsAllOrNothing) {
         bool folder_at_second;
         int32_t fail_at_sync = -1;  // 0, 1: the files; 2: the commit record
     } cases[] = {{0, -1, false},           {1, -1, false},  {1048575, -1, false}, {1048576, -1, false},
-                 {1048577, -1, false},     {total - 1, -1, false}, {-1, 0, false}, {-1, 1, false},
+                 {1048577, -1, false},     {total - 1, -1, false}, {total, -1, false}, {-1, 0, false}, {-1, 1, false},
                  {-1, -1, true},           {-1, -1, false, 0},     {-1, -1, false, 1}, {-1, -1, false, 2},
                  {-1, -1, false}};
     for (bool existed : {true, false}) {
@@ -115,7 +77,8 @@ TEST(OutputFileTest, PairIsAllOrNothing) {
             WriteOutput(&two, second.data(), second.size());
             OutputFile* set[] = {&one, &two};
             const bool sound =
-                c.fail_at_byte < 0 && c.fail_at_rename < 0 && !c.folder_at_second && c.fail_at_sync < 0;
+                (c.fail_at_byte < 0 || c.fail_at_byte >= total) && c.fail_at_rename < 0 && !c.folder_at_second &&
+                c.fail_at_sync < 0;  // byte `total` lies past the last one: nothing fails there
             EXPECT_EQ(CommitOutputFiles(set, 2), sound ? 1 : 0);
             EXPECT_TRUE(folder.Contents() == (sound ? Files{{"one", first}, {"two", second}} : before));
             const int32_t reason = c.fail_at_byte >= 0 ? kErrorNoSpace
@@ -132,116 +95,6 @@ TEST(OutputFileTest, PairIsAllOrNothing) {
     }
 }
 
-namespace {
-
-// One run writing the pair: "two" is the set's last file, so it is opened first.
-int32_t WritePair(const ScratchFolder& folder, const std::string& one_text, const std::string& two_text,
-                  OutputFault* fault) {
-    OutputFile one, two;
-    if (!OpenOutputFile(two, folder.Join("two").c_str(), fault) ||
-        !OpenOutputFile(one, folder.Join("one").c_str(), fault)) {
-        return 0;
-    }
-    WriteOutputText(&one, one_text.c_str());
-    WriteOutputText(&two, two_text.c_str());
-    OutputFile* set[] = {&one, &two};
-    return CommitOutputFiles(set, 2);
-}
-
-// A fault plan's hook: the commit stops, as if killed, before the rename
-// step that context points to.
-int32_t StopBefore(void* context, int32_t step) { return step == *static_cast<int32_t*>(context) ? 1 : 0; }
-
-}  // namespace
-
-// A run killed before either rename or between them leaves the old pair, a
-// mixed one, or no pair at all; the next run onto the same target first
-// completes the dead run's pair and says so.
-TEST(OutputFileTest, NextRunFinishesAPairInterruptedBetweenItsRenames) {
-    for (bool existed : {true, false}) {
-        for (int32_t stop : {0, 1}) {
-            SCOPED_TRACE(testing::Message() << "existed " << existed << " stop before rename " << stop);
-            ScratchFolder folder;
-            for (const char* name : {"one", "two"}) {
-                if (existed) folder.Write(name, std::string("old ") + name);
-            }
-            OutputFault killed;
-            killed.context = &stop;
-            killed.before_rename = StopBefore;
-            ASSERT_EQ(WritePair(folder, "new one", "new two", &killed), 0);
-            EXPECT_EQ(Slurp(folder.Join("one")), stop == 1 ? "new one" : existed ? "old one" : "");
-
-            OutputFault next;  // opens the pair as WritePair does, and writes nothing
-            OutputFile two, one;
-            ASSERT_EQ(OpenOutputFile(two, folder.Join("two").c_str(), &next), 1);
-            ASSERT_EQ(OpenOutputFile(one, folder.Join("one").c_str(), &next), 1);
-            EXPECT_EQ(next.repaired, 1);
-            EXPECT_EQ(two.repaired, 1);
-            DiscardOutputFile(two);
-            DiscardOutputFile(one);
-            EXPECT_EQ(folder.Contents(), (Files{{"one", "new one"}, {"two", "new two"}}));
-        }
-    }
-}
-
-// While one run is between its two renames, a second run onto the same
-// target waits for it: the pair left is the second run's, whole.
-TEST(OutputFileTest, ConcurrentRunsOntoOneTargetTakeTurns) {
-    ScratchFolder folder;
-    struct Race {
-        const ScratchFolder* folder;
-        std::future<int32_t> second;
-    } race{&folder, {}};
-    OutputFault first;
-    first.context = &race;
-    first.before_rename = [](void* context, int32_t step) {
-        Race& race = *static_cast<Race*>(context);
-        if (step == 1) {
-            race.second = std::async(std::launch::async,
-                                     [&race] { return WritePair(*race.folder, "B one", "B two", nullptr); });
-            // Before locks, the second run finished here, in the middle of the first.
-            race.second.wait_for(std::chrono::milliseconds(300));
-        }
-        return 0;
-    };
-    ASSERT_EQ(WritePair(folder, "A one", "A two", &first), 1);
-    ASSERT_EQ(race.second.get(), 1);
-    EXPECT_EQ(folder.Contents(), (Files{{"one", "B one"}, {"two", "B two"}}));
-}
-
-// What killed runs leave beside a target (temporaries of this program, and
-// the numbered ones of earlier versions) goes with the next run onto it;
-// other files stay. Names up to the file-name limit can be written, and two
-// long names that differ only at the end keep their leftovers apart.
-TEST(OutputFileTest, LeftoversOfDeadRunsGoAndLongNamesFit) {
-    ScratchFolder folder;
-    std::filesystem::current_path(folder.path());
-    const std::string long_a = std::string(250, 'n') + "aaaaa";
-    const std::string long_b = std::string(250, 'n') + "bbbbb";
-    const Files others = {{"out.txt.tmp", "1"}, {"out.txt~zz.tmp", "2"}, {"other~0.tmp", "3"}, {"out.txt~1.txt", "4"}};
-    for (const auto& [name, bytes] : others) folder.Write(name, bytes);
-    folder.Write("out.txt~0.tmp", "earlier version");
-    folder.Write("out.txt~12.bak", "earlier version");
-    int32_t stop_at = 0;
-    for (const std::string& name : {std::string("out.txt"), std::string(250, 'n'), long_a, long_b}) {
-        SCOPED_TRACE(name.size());
-        for (bool dies : {true, false}) {
-            if (name == long_a && !dies) break;  // leaves the dead run's temporary of long_a
-            OutputFault fault;
-            fault.context = &stop_at;
-            fault.before_rename = StopBefore;
-            OutputFile file;
-            ASSERT_EQ(OpenOutputFile(file, name.c_str(), dies ? &fault : nullptr), 1);
-            WriteOutputText(&file, dies ? "dead" : "alive");
-            EXPECT_EQ(CommitOutputFile(file), dies ? 0 : 1);
-        }
-    }
-    Files expected = others;
-    for (const std::string& name : {std::string("out.txt"), std::string(250, 'n'), long_b}) expected[name] = "alive";
-    Files left = folder.Contents();
-    EXPECT_EQ(left.size(), expected.size() + 1);
-    for (const auto& [name, bytes] : expected) EXPECT_EQ(left[name], bytes) << name;
-}
 
 #if !defined(_WIN32)
 // A replaced file keeps its mode and owner; a target that is a symbolic
@@ -268,8 +121,7 @@ TEST(OutputFileTest, ReplacedFilesKeepModeOwnerAndLinks) {
         std::vector<std::pair<std::string, std::string>> links;  // name, leads to
         std::string file;                                         // where the contents land
     } cases[] = {{{{"out", "real"}}, "real"},
-                 {{{"out", "sub/real"}}, "sub/real"},
-                 {{{"out", "@/real"}}, "real"},
+                 {{{"out", "sub/real"}}, "sub/real"}, {{{"out", "@/real"}}, "real"},
                  {{{"out", "hop"}, {"sub/hop", "../real"}, {"hop", "sub/hop"}}, "real"},
                  {{{"out", "absent"}}, "absent"}};
     for (const auto& c : cases) {

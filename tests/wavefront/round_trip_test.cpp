@@ -93,18 +93,9 @@ TEST(RoundTrip, ReadingTheWrittenFileGivesTheSameModel) {
         EXPECT_EQ(second.group_name_count, first.group_name_count);
         ASSERT_EQ(second.material_count, first.material_count);
         // Every number comes back as the very same float.
-        for (int32_t i = 0; i < first.vertex_count; ++i) {
-            for (float Vertex::*axis : {&Vertex::x, &Vertex::y, &Vertex::z})
-                EXPECT_EQ(Bits(second.vertices[i].*axis), Bits(first.vertices[i].*axis)) << i;
-        }
-        for (int32_t i = 0; i < first.normal_count; ++i) {
-            for (float Normal::*axis : {&Normal::x, &Normal::y, &Normal::z})
-                EXPECT_EQ(Bits(second.normals[i].*axis), Bits(first.normals[i].*axis)) << i;
-        }
-        for (int32_t i = 0; i < first.texcoord_count; ++i) {
-            EXPECT_EQ(Bits(second.texcoords[i].u), Bits(first.texcoords[i].u)) << i;
-            EXPECT_EQ(Bits(second.texcoords[i].v), Bits(first.texcoords[i].v)) << i;
-        }
+        EXPECT_EQ(std::memcmp(second.vertices, first.vertices, sizeof(Vertex) * size_t(first.vertex_count)), 0);
+        EXPECT_EQ(std::memcmp(second.normals, first.normals, sizeof(Normal) * size_t(first.normal_count)), 0);
+        EXPECT_EQ(std::memcmp(second.texcoords, first.texcoords, sizeof(TexCoord) * size_t(first.texcoord_count)), 0);
         // The same faces come back; reading reverses the order of the group
         // names, but each name's faces come back in the order they were written.
         std::vector<FaceKey> reread = FaceKeys(second);
@@ -117,13 +108,10 @@ TEST(RoundTrip, ReadingTheWrittenFileGivesTheSameModel) {
             EXPECT_STREQ(first.Name(a.name), second.Name(b.name));
             EXPECT_STREQ(first.Name(a.diffuse_map), second.Name(b.diffuse_map));
             EXPECT_EQ(a.illumination, b.illumination);
-            for (int k = 0; k < 3; ++k) {
-                EXPECT_EQ(Bits(a.ambient[k]), Bits(b.ambient[k]));
-                EXPECT_EQ(Bits(a.diffuse[k]), Bits(b.diffuse[k]));
-                EXPECT_EQ(Bits(a.specular[k]), Bits(b.specular[k]));
-            }
-            EXPECT_EQ(Bits(a.opacity), Bits(b.opacity));
-            EXPECT_EQ(Bits(a.shininess), Bits(b.shininess));
+            for (int k = 0; k < 3; ++k)
+                EXPECT_TRUE(Bits(a.ambient[k]) == Bits(b.ambient[k]) && Bits(a.diffuse[k]) == Bits(b.diffuse[k]) &&
+                            Bits(a.specular[k]) == Bits(b.specular[k])) << m << " " << k;
+            EXPECT_TRUE(Bits(a.opacity) == Bits(b.opacity) && Bits(a.shininess) == Bits(b.shininess)) << m;
         }
     }
 }
