@@ -71,8 +71,8 @@ make_pair_set() {  # make_pair_set DIR VERTICES
 
 # One timed process: "wall cpu rss_kb sys". The output files are removed
 # first, outside the timing, so that every run writes them anew: replacing
-# an existing 200 MB file costs ext4 another 0.05-0.15 s (it frees the old
-# blocks and starts writing the new data out), which is not the program's.
+# an existing large file makes the file system free the old blocks and start
+# writing the new data out, a cost that is not the program's.
 time_process() {
     rm -f "$DATA/new.obj" "$DATA/new.mtl"
     "$TOOLS/process_time_tool" "$@" || true
@@ -89,6 +89,8 @@ measure_set() {  # measure_set NAME VERTICES
     "$TOOLS/stages_tool" "$dir/original.obj" "$dir/matching.obj" "$DATA/stages-new.obj" 2 |
         sed "s/^stage /$1 /" >>"$RAW"
     record_process "$1" convert "$CLI" convert "$dir/original.obj" "$dir/matching.obj" "$DATA/new.obj" --yes
+    record_process "$1" convert_one_job "$CLI" convert "$dir/original.obj" "$dir/matching.obj" "$DATA/new.obj" --yes \
+        --jobs 1
     if [ -f "$dir/moved/matching.obj" ]; then
         record_process "$1" tolerant "$CLI" convert "$dir/moved/original.obj" "$dir/moved/matching.obj" \
             "$DATA/new.obj" --yes --tolerance auto
@@ -133,7 +135,7 @@ print_table() {  # print_table FIELD_OFFSET TITLE (0: wall, 3: cpu)
         { v[$1, $2] = sprintf("%.4f [%.4f,%.4f]", $(3 + off), $(4 + off), $(5 + off)); seen[$2] = 1 }
         END {
             split("positions read survey values library load match regroup write convert_total report_counts " \
-                  "convert_process convert_sys tolerant_process tolerant_sys report_process report_sys tinyobj_both", rows, " ")
+                  "convert_process convert_sys convert_one_job_process convert_one_job_sys tolerant_process tolerant_sys report_process report_sys tinyobj_both", rows, " ")
             n = split(sets, s, " ")
             printf "%-16s", "row"; for (i = 1; i <= n; ++i) printf " %27s", s[i]; printf "\n"
             for (r = 1; r in rows; ++r) {
