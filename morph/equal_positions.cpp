@@ -148,15 +148,14 @@ void SearchPartition(Slot* slots, const KeyedPosition* table, uint32_t table_siz
 int32_t SearchWhole(const Vertex* table, int32_t count, const Vertex* queries, int32_t query_count,
                     int32_t* first) {
     uint64_t capacity = CapacityFor(uint32_t(count));
-    Slot* slots = AllocateTable<Slot>(size_t(capacity));
-    if (!slots) return 0;
+    ScopedBlock<Slot> slots(AllocateTable<Slot>(size_t(capacity)));
+    if (!slots.Get()) return 0;
     uint32_t mask = uint32_t(capacity - 1);
     KeyedPosition key;
     for (int32_t j = 0; j < count; ++j) {
-        if (Key(table[j], j, key)) Claim(slots, mask, key);
+        if (Key(table[j], j, key)) Claim(slots.Get(), mask, key);
     }
-    for (int32_t i = 0; i < query_count; ++i) first[i] = Key(queries[i], i, key) ? Find(slots, mask, key) : -1;
-    ReleaseBlock(slots);
+    for (int32_t i = 0; i < query_count; ++i) first[i] = Key(queries[i], i, key) ? Find(slots.Get(), mask, key) : -1;
     return 1;
 }
 
@@ -186,17 +185,17 @@ int32_t FindFirstEqualPositionsInPartitions(const Vertex* table, int32_t count, 
         if (known.Size(p) > largest) largest = known.Size(p);
     }
     if (CapacityFor(largest) > (uint64_t(1) << 32)) return 0;  // beyond a 32-bit slot mask
-    Slot* slots = AllocateUnclearedTable<Slot>(size_t(CapacityFor(largest)));  // cleared per partition
-    if (!slots) return 0;
+    // Cleared per partition.
+    ScopedBlock<Slot> slots(AllocateUnclearedTable<Slot>(size_t(CapacityFor(largest))));
+    if (!slots.Get()) return 0;
     int32_t* direct = answers_in_order ? nullptr : first;
     if (direct) {
         for (int32_t i = 0; i < query_count; ++i) first[i] = -1;  // NaNs are in no partition
     }
     for (uint32_t p = 0; p < partitions; ++p) {
-        SearchPartition(slots, known.keys + known.starts[p], known.Size(p), questions->keys + questions->starts[p],
+        SearchPartition(slots.Get(), known.keys + known.starts[p], known.Size(p), questions->keys + questions->starts[p],
                         questions->Size(p), direct);
     }
-    ReleaseBlock(slots);
     if (direct) return 1;
 
     // Each partition's answers are in the index order of its queries, so the

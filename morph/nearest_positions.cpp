@@ -52,15 +52,14 @@ struct Tree {
 
 bool Tree::Build(const Vertex* table, int32_t count) {
     size_t records = count > 0 ? size_t(count) : 1;
-    int32_t* first = AllocateUnclearedTable<int32_t>(records);
+    ScopedBlock<int32_t> first(AllocateUnclearedTable<int32_t>(records));
     points = AllocateUnclearedTable<Point>(records);
     axes = AllocateUnclearedTable<uint8_t>(records);
-    bool made = first && points && axes && FindFirstEqualPositions(table, count, table, count, first);
+    bool made = first.Get() && points && axes && FindFirstEqualPositions(table, count, table, count, first.Get());
     for (int32_t k = 0; made && k < count; ++k) {
         const Vertex& v = table[k];
         if (first[k] == k && Finite(v)) points[size++] = {{v.x, v.y, v.z}, k};
     }
-    ReleaseBlock(first);
     if (made) Split(0, size);
     return made;
 }

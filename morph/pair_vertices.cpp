@@ -38,33 +38,28 @@ int32_t PairVertices(Model& matching, const Model& original, const PairingRules&
                      OperationHost* host, ConvertDiagnostics* diagnostics) {
     const int32_t n = matching.vertex_count;
     if (n <= 0 || original.vertex_count <= 0 || !matching.vertices || !original.vertices) return 0;
-    int32_t* partner = AllocateUnclearedTable<int32_t>(size_t(n));
-    uint8_t* ambiguous = AllocateTable<uint8_t>(size_t(n));  // stays clear for exact pairing
-    auto finish = [&](int32_t result) {
-        ReleaseBlock(partner);
-        ReleaseBlock(ambiguous);
-        return result;
-    };
-    if (!partner || !ambiguous) return finish(0);
+    ScopedBlock<int32_t> partner(AllocateUnclearedTable<int32_t>(size_t(n)));
+    ScopedBlock<uint8_t> ambiguous(AllocateTable<uint8_t>(size_t(n)));  // stays clear for exact pairing
+    if (!partner.Get() || !ambiguous.Get()) return 0;
 
     Step(host);
-    if (FindPartners(original, matching, rules.tolerance, partner, ambiguous) < 0) return finish(0);
+    if (FindPartners(original, matching, rules.tolerance, partner.Get(), ambiguous.Get()) < 0) return 0;
     Step(host);
 
-    if (diagnostics) NoteAmbiguity(ambiguous, n, *diagnostics);
-    match_count = FirstOf<int32_t>(partner, n, -1);
+    if (diagnostics) NoteAmbiguity(ambiguous.Get(), n, *diagnostics);
+    match_count = FirstOf<int32_t>(partner.Get(), n, -1);
     if (match_count < n) {
-        if (diagnostics) DiagnoseUnpaired(original, matching, partner, *diagnostics);
-        return finish(0);
+        if (diagnostics) DiagnoseUnpaired(original, matching, partner.Get(), *diagnostics);
+        return 0;
     }
     if (rules.strict) {
-        match_count = FirstOf<uint8_t>(ambiguous, n, 1);
-        if (match_count < n) return finish(0);
+        match_count = FirstOf<uint8_t>(ambiguous.Get(), n, 1);
+        if (match_count < n) return 0;
     }
     if (diagnostics && rules.count_sharing &&
-        !CountVertexSharing(original.vertices, original.vertex_count, partner, n, diagnostics->sharing))
-        return finish(0);
-    if (!RenumberToOriginal(matching, original, partner)) return finish(0);
+        !CountVertexSharing(original.vertices, original.vertex_count, partner.Get(), n, diagnostics->sharing))
+        return 0;
+    if (!RenumberToOriginal(matching, original, partner.Get())) return 0;
     Step(host);
-    return finish(1);
+    return 1;
 }

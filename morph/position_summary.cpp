@@ -22,10 +22,10 @@ void Widen(PositionSummary& summary, const Vertex& v) {
 int32_t SummarizePositions(const Vertex* table, int32_t count, PositionSummary& summary) {
     if (count < 0 || (count > 0 && !table)) return 0;
     size_t records = count > 0 ? size_t(count) : 1;
-    int32_t* first = AllocateUnclearedTable<int32_t>(records);
-    int32_t* held = AllocateTable<int32_t>(records);  // vertices at the position of each first one
+    ScopedBlock<int32_t> first(AllocateUnclearedTable<int32_t>(records));
+    ScopedBlock<int32_t> held(AllocateTable<int32_t>(records));  // vertices at the position of each first one
     PositionSummary made{};
-    int32_t ok = first && held && FindFirstEqualPositions(table, count, table, count, first) &&
+    int32_t ok = first.Get() && held.Get() && FindFirstEqualPositions(table, count, table, count, first.Get()) &&
                  SmallestPositionDistance(table, count, made.smallest_distance);
     if (ok) {
         for (int32_t k = 0; k < count; ++k) {
@@ -37,7 +37,5 @@ int32_t SummarizePositions(const Vertex* table, int32_t count, PositionSummary& 
         }
         summary = made;
     }
-    ReleaseBlock(first);
-    ReleaseBlock(held);
     return ok;
 }

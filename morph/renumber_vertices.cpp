@@ -25,13 +25,9 @@ int32_t RenumberToOriginal(Model& matching, const Model& original, const int32_t
     for (int32_t i = 0; i < n; ++i) {
         if (partner[i] < 0 || partner[i] >= m) return 0;
     }
-    Vertex* working = AllocateUnclearedTable<Vertex>(size_t(m));  // every field is set below
-    int32_t* renumbered = AllocateUnclearedTable<int32_t>(size_t(n));
-    if (!working || !renumbered) {
-        ReleaseBlock(working);
-        ReleaseBlock(renumbered);
-        return 0;
-    }
+    ScopedBlock<Vertex> working(AllocateUnclearedTable<Vertex>(size_t(m)));  // every field is set below
+    ScopedBlock<int32_t> renumbered(AllocateUnclearedTable<int32_t>(size_t(n)));
+    if (!working.Get() || !renumbered.Get()) return 0;
     for (int32_t k = 0; k < m; ++k) {
         const Vertex& at = original.vertices[k];
         working[k] = {0, k < n ? partner[k] : -1, at.x, at.y, at.z};
@@ -41,10 +37,10 @@ int32_t RenumberToOriginal(Model& matching, const Model& original, const int32_t
     for (int32_t i = 0; i < n; ++i) {
         renumbered[i] = i < m && PositionsEqual(matching.vertices[i], original.vertices[i]) ? i : partner[i];
     }
-    RenumberCornerVertices(matching, renumbered, n);
-    ReleaseBlock(renumbered);
+    RenumberCornerVertices(matching, renumbered.Get(), n);
+    renumbered.Reset();
     ReleaseBlock(matching.vertices);
-    matching.vertices = working;
+    matching.vertices = working.Take();
     matching.vertex_count = m;
     return 1;
 }

@@ -100,11 +100,13 @@ int32_t PairShapeFamily(ShapeFamily& family, double tolerance, char* message, in
         WriteNoVertices(message, m, n);
         return -6;
     }
-    int32_t* partner = AllocateUnclearedTable<int32_t>(size_t(n));
-    uint8_t* flags = AllocateUnclearedTable<uint8_t>(size_t(n));
+    ScopedBlock<int32_t> partner(AllocateUnclearedTable<int32_t>(size_t(n)));
+    ScopedBlock<uint8_t> flags(AllocateUnclearedTable<uint8_t>(size_t(n)));
     ReleaseBlock(family.source);
     family.source = AllocateUnclearedTable<int32_t>(size_t(m));
-    int32_t found = partner && flags && family.source ? FindPartners(original, matching, tolerance, partner, flags) : -1;
+    int32_t found = partner.Get() && flags.Get() && family.source
+                        ? FindPartners(original, matching, tolerance, partner.Get(), flags.Get())
+                        : -1;
     int32_t code = 1;
     if (found != n) {
         WriteNotAllMatched(message, found > 0 ? found : 0, n);
@@ -116,14 +118,15 @@ int32_t PairShapeFamily(ShapeFamily& family, double tolerance, char* message, in
         for (int32_t i = 0; i < n; ++i)
             if (PositionsEqual(matching.vertices[i], original.vertices[i])) partner[i] = i;
         PairingFaults faults;
-        if (!InvertPairing(partner, n, m, family.source, faults)) {
+        if (!InvertPairing(partner.Get(), n, m, family.source, faults)) {
             WriteNotOneToOne(message, m, n, faults);
             code = -9;
         }
-        if (ambiguous) *ambiguous = CountFlags(flags, n);
+        if (ambiguous) *ambiguous = CountFlags(flags.Get(), n);
     }
-    ReleaseBlock(partner);
-    ReleaseBlock(flags);
+    // Released before the regrouping makes its tables, which may reuse them.
+    partner.Reset();
+    flags.Reset();
     // Every shape's file is written from the original as regrouped here.
     if (code == 1) family.original.RegroupByMaterial();
     return code;
@@ -149,8 +152,8 @@ int32_t WriteShape(const ShapeFamily& family, const char* shape_path, const char
         return -5;
     }
     const int32_t m = original.vertex_count;
-    Vertex* moved = AllocateUnclearedTable<Vertex>(size_t(m));
-    if (moved) {
+    ScopedBlock<Vertex> moved(AllocateUnclearedTable<Vertex>(size_t(m)));
+    if (moved.Get()) {
         for (int32_t k = 0; k < m; ++k) {
             const Vertex& at = original.vertices[k];
             const Vertex& from = matching.vertices[family.source[k]];
@@ -160,8 +163,7 @@ int32_t WriteShape(const ShapeFamily& family, const char* shape_path, const char
         }
     }
     shape.Release();
-    int32_t written = moved && WriteRegroupedObjFile(original, moved, new_path);
-    ReleaseBlock(moved);
+    int32_t written = moved.Get() && WriteRegroupedObjFile(original, moved.Get(), new_path);
     if (written) return 1;
     WriteNewNotSaved(message, new_path);
     return -4;

@@ -108,10 +108,9 @@ bool Grid::Build(const Vertex* table, int32_t count, double tolerance) {
     size_t records = count > 0 ? size_t(count) : 1;
     slots = AllocateTable<Slot>(size_t(capacity));
     members = AllocateUnclearedTable<Member>(records);
-    uint32_t* slot_of = AllocateUnclearedTable<uint32_t>(records);
-    if (slots && members && slot_of) Fill(table, count, slot_of);
-    ReleaseBlock(slot_of);
-    return slots && members && slot_of;
+    ScopedBlock<uint32_t> slot_of(AllocateUnclearedTable<uint32_t>(records));
+    if (slots && members && slot_of.Get()) Fill(table, count, slot_of.Get());
+    return slots && members && slot_of.Get();
 }
 
 // The counting sort: each vertex's bucket and the buckets' sizes, then the

@@ -12,10 +12,10 @@ int32_t PairUniquePositions(const float* original, int32_t original_count, const
     int64_t total = int64_t(original_count) + shape_count;
     if (original_count < 0 || shape_count < 0 || total > INT32_MAX) return 0;
     size_t count = size_t(total) + 1;
-    Vertex* table = AllocateUnclearedTable<Vertex>(count);
-    int32_t* first = AllocateUnclearedTable<int32_t>(count);
-    int32_t* held = AllocateTable<int32_t>(count);
-    bool found = table && first && held;
+    ScopedBlock<Vertex> table(AllocateUnclearedTable<Vertex>(count));
+    ScopedBlock<int32_t> first(AllocateUnclearedTable<int32_t>(count));
+    ScopedBlock<int32_t> held(AllocateTable<int32_t>(count));
+    bool found = table.Get() && first.Get() && held.Get();
     if (found) {
         for (int32_t v = 0; v < original_count; ++v) {
             table[v] = {0, 0, original[3 * v], original[3 * v + 1], original[3 * v + 2]};
@@ -23,7 +23,7 @@ int32_t PairUniquePositions(const float* original, int32_t original_count, const
         for (int32_t v = 0; v < shape_count; ++v) {
             table[original_count + v] = {0, 0, shape[3 * v], shape[3 * v + 1], shape[3 * v + 2]};
         }
-        found = FindFirstEqualPositions(table, int32_t(total), table, int32_t(total), first) != 0;
+        found = FindFirstEqualPositions(table.Get(), int32_t(total), table.Get(), int32_t(total), first.Get()) != 0;
     }
     if (found) {
         for (int32_t i = 0; i < int32_t(total); ++i) {
@@ -34,8 +34,5 @@ int32_t PairUniquePositions(const float* original, int32_t original_count, const
             partner[v] = at >= 0 && at < original_count && held[at] == 2 ? at : -1;
         }
     }
-    ReleaseBlock(table);
-    ReleaseBlock(first);
-    ReleaseBlock(held);
     return found ? 1 : 0;
 }

@@ -19,15 +19,16 @@ int32_t DiagnoseUnpaired(const Model& original, const Model& matching, const int
 
     // The unpaired vertices, gathered for one nearest search; `number` keeps
     // each one's index in the matching table.
-    Vertex* missed = AllocateUnclearedTable<Vertex>(size_t(unpaired));
-    int32_t* nearest = AllocateUnclearedTable<int32_t>(size_t(unpaired));
-    double* distance = AllocateUnclearedTable<double>(size_t(unpaired));
-    int32_t made = missed && nearest && distance;
+    ScopedBlock<Vertex> missed(AllocateUnclearedTable<Vertex>(size_t(unpaired)));
+    ScopedBlock<int32_t> nearest(AllocateUnclearedTable<int32_t>(size_t(unpaired)));
+    ScopedBlock<double> distance(AllocateUnclearedTable<double>(size_t(unpaired)));
+    int32_t made = missed.Get() && nearest.Get() && distance.Get();
     if (made) {
         int32_t k = 0;
         for (int32_t i = 0; i < n; ++i)
             if (partner[i] < 0) missed[k++] = {0, i, matching.vertices[i].x, matching.vertices[i].y, matching.vertices[i].z};
-        made = FindNearestPositions(original.vertices, original.vertex_count, missed, unpaired, nearest, distance) &&
+        made = FindNearestPositions(original.vertices, original.vertex_count, missed.Get(), unpaired, nearest.Get(),
+                                    distance.Get()) &&
                SmallestPositionDistance(original.vertices, original.vertex_count, diagnostics.smallest_distance);
     }
     if (made) {
@@ -41,8 +42,5 @@ int32_t DiagnoseUnpaired(const Model& original, const Model& matching, const int
         diagnostics.suggested_tolerance = std::isinf(largest) ? largest : SuggestedTolerance(largest);
         diagnostics.suggestion_safe = ToleranceIsSafe(diagnostics.suggested_tolerance, diagnostics.smallest_distance);
     }
-    ReleaseBlock(missed);
-    ReleaseBlock(nearest);
-    ReleaseBlock(distance);
     return made;
 }

@@ -17,8 +17,8 @@ int32_t Model::CountIsolatedVertices() {
     // records do not) and then handed to the links in one sweep; without
     // room for it they are counted in the links directly.
     int32_t count = 0;
-    int32_t* uses = AllocateTable<int32_t>(size_t(total));
-    if (uses) {
+    ScopedBlock<int32_t> uses(AllocateTable<int32_t>(size_t(total)));
+    if (uses.Get()) {
         ForEachCornerVertex(*this, [&](int32_t v) {
             if (v >= 0 && v < total) ++uses[v];
         });
@@ -26,7 +26,6 @@ int32_t Model::CountIsolatedVertices() {
             table[k].link = uses[k];
             count += uses[k] == 0;
         }
-        ReleaseBlock(uses);
     } else {
         for (int32_t k = 0; k < total; ++k) table[k].link = 0;
         ForEachCornerVertex(*this, [&](int32_t v) {
@@ -51,8 +50,8 @@ int32_t Model::CountDuplicateVertices() {
     }
 
     int32_t count = 0;
-    int32_t* first = AllocateUnclearedTable<int32_t>(size_t(vertex_count));
-    if (first && FindFirstEqualPositions(vertices, vertex_count, vertices, vertex_count, first)) {
+    ScopedBlock<int32_t> first(AllocateUnclearedTable<int32_t>(size_t(vertex_count)));
+    if (first.Get() && FindFirstEqualPositions(vertices, vertex_count, vertices, vertex_count, first.Get())) {
         for (int32_t k = 0; k < vertex_count; ++k) {
             if (first[k] >= 0 && first[k] < k) {
                 vertices[k].mark = 1;
@@ -74,7 +73,6 @@ int32_t Model::CountDuplicateVertices() {
             }
         }
     }
-    ReleaseBlock(first);
     duplicate_count = count;
     return 1;
 }
