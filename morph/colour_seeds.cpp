@@ -96,18 +96,21 @@ int32_t FindColourSeeds(const MeshAdjacency& original, const MeshAdjacency& shap
     seeds.original = AllocateUnclearedTable<uint64_t>(original_count);
     seeds.shape = AllocateUnclearedTable<uint64_t>(shape_count);
     seeds.part_vertex = AllocateUnclearedTable<int32_t>(size_t(parts.count) + 1);
-    uint64_t* spare_original = AllocateUnclearedTable<uint64_t>(original_count);
-    uint64_t* spare_shape = AllocateUnclearedTable<uint64_t>(shape_count);
-    uint32_t* rarity = AllocateUnclearedTable<uint32_t>(shape_count);
-    bool found = seeds.original && seeds.shape && seeds.part_vertex && spare_original && spare_shape && rarity;
+    ScopedBlock<uint64_t> spare_original(AllocateUnclearedTable<uint64_t>(original_count));
+    ScopedBlock<uint64_t> spare_shape(AllocateUnclearedTable<uint64_t>(shape_count));
+    ScopedBlock<uint32_t> rarity(AllocateUnclearedTable<uint32_t>(shape_count));
+    bool found = seeds.original && seeds.shape && seeds.part_vertex && spare_original.Get() && spare_shape.Get() &&
+                 rarity.Get();
     if (found) {
         for (int32_t p = 0; p < parts.count; ++p) seeds.part_vertex[p] = -1;
-        Rounds rounds{original, shape, parts, needs, few, seeds, rarity};
-        found = rounds.Run(spare_original, spare_shape);
+        Rounds rounds{original, shape, parts, needs, few, seeds, rarity.Get()};
+        // The rounds swap each spare with its table: the scope keeps whichever
+        // block is the spare at their end.
+        uint64_t* spares[] = {spare_original.Take(), spare_shape.Take()};
+        found = rounds.Run(spares[0], spares[1]);
+        spare_original.Reset(spares[0]);
+        spare_shape.Reset(spares[1]);
     }
-    ReleaseBlock(spare_original);
-    ReleaseBlock(spare_shape);
-    ReleaseBlock(rarity);
     if (!found) ReleaseColourSeeds(seeds);
     return found ? 1 : 0;
 }

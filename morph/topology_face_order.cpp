@@ -102,13 +102,13 @@ int32_t OrderFacesByPlace(const TopologyMesh& mesh, FaceOrder& order, TopologyMe
     view = mesh;
     if (mesh.face_count < 2 || !IsWellFormed(mesh) || !Scattered(mesh)) return -1;
     size_t faces = size_t(mesh.face_count) + 1;
-    int32_t* keys = AllocateUnclearedTable<int32_t>(faces);
-    int32_t key_count = keys ? Keys(mesh, keys) : 0;
-    int32_t* slots = keys ? AllocateTable<int32_t>(size_t(key_count) + 1) : nullptr;
+    ScopedBlock<int32_t> keys(AllocateUnclearedTable<int32_t>(faces));
+    int32_t key_count = keys.Get() ? Keys(mesh, keys.Get()) : 0;
+    ScopedBlock<int32_t> slots(keys.Get() ? AllocateTable<int32_t>(size_t(key_count) + 1) : nullptr);
     order.starts = AllocateUnclearedTable<int32_t>(faces);
     order.corners = AllocateUnclearedTable<int32_t>(size_t(mesh.face_starts[mesh.face_count]) + 1);
     order.mesh_face = AllocateUnclearedTable<int32_t>(faces);
-    bool made = keys && slots && order.starts && order.corners && order.mesh_face;
+    bool made = keys.Get() && slots.Get() && order.starts && order.corners && order.mesh_face;
     if (made) {
         for (int32_t f = 0; f < mesh.face_count; ++f) ++slots[keys[f] + 1];
         for (int32_t k = 0; k < key_count; ++k) slots[k + 1] += slots[k];
@@ -117,8 +117,6 @@ int32_t OrderFacesByPlace(const TopologyMesh& mesh, FaceOrder& order, TopologyMe
         view.face_starts = order.starts;
         view.corner_vertices = order.corners;
     }
-    ReleaseBlock(keys);
-    ReleaseBlock(slots);
     if (!made) ReleaseFaceOrder(order);
     return made ? 1 : 0;
 }

@@ -162,8 +162,8 @@ struct Matcher {
 
     // Colours for the parts that neither a user's seed nor a hint seeds.
     bool ColourWhereNeeded() {
-        uint8_t* needs = AllocateTable<uint8_t>(size_t(parts.count) + 1);
-        if (!needs) return false;
+        ScopedBlock<uint8_t> needs(AllocateTable<uint8_t>(size_t(parts.count) + 1));
+        if (!needs.Get()) return false;
         bool any = false;
         for (int32_t p = 0; p < parts.count; ++p) {
             if (hints) ForEachPartVertex(p, [&](int32_t b) {
@@ -173,8 +173,7 @@ struct Matcher {
             needs[p] = user_seed[p] < 0 && part_hinted[p] < 0;
             any = any || needs[p];
         }
-        bool made = !any || FindColourSeeds(original, shape, parts, needs, kFewCandidates, colours);
-        ReleaseBlock(needs);
+        bool made = !any || FindColourSeeds(original, shape, parts, needs.Get(), kFewCandidates, colours);
         if (any && made) {
             growth.original_colours = colours.original;
             growth.shape_colours = colours.shape;

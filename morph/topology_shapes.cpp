@@ -24,19 +24,20 @@ int32_t WriteShapeByTopology(const Model& original, const TopologyPairingOptions
         WriteShapeNotLoaded(message, shape_path);
         return -3;
     }
-    int32_t* partner = AllocateUnclearedTable<int32_t>(size_t(shape.vertex_count) + 1);
+    ScopedBlock<int32_t> partner(AllocateUnclearedTable<int32_t>(size_t(shape.vertex_count) + 1));
     TopologyMatch match;
-    int32_t paired = partner && PairByTopology(original, shape, options, partner, match, message, kMessageCapacity);
-    Vertex* moved = paired ? AllocateUnclearedTable<Vertex>(size_t(original.vertex_count) + 1) : nullptr;
+    int32_t paired =
+        partner.Get() && PairByTopology(original, shape, options, partner.Get(), match, message, kMessageCapacity);
+    ScopedBlock<Vertex> moved(paired ? AllocateUnclearedTable<Vertex>(size_t(original.vertex_count) + 1) : nullptr);
     // A pairing is one to one with equal counts, so every base vertex is set.
-    for (int32_t b = 0; moved && b < shape.vertex_count; ++b) {
+    for (int32_t b = 0; moved.Get() && b < shape.vertex_count; ++b) {
         const Vertex& to = shape.vertices[b];
         moved[partner[b]] = {0, 0, to.x, to.y, to.z};
     }
-    ReleaseBlock(partner);
+    // Released before the writing makes its own blocks, which may reuse them.
+    partner.Reset();
     shape.Release();
-    int32_t written = moved && WriteRegroupedObjFile(original, moved, new_path);
-    ReleaseBlock(moved);
+    int32_t written = moved.Get() && WriteRegroupedObjFile(original, moved.Get(), new_path);
     if (written) return 1;
     if (!paired) {
         if (!message[0]) CopyText(message, kMessageCapacity, "There is not enough memory to pair the vertices by connectivity.\r\n");
