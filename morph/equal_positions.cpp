@@ -193,8 +193,8 @@ int32_t FindFirstEqualPositionsInPartitions(const Vertex* table, int32_t count, 
         for (int32_t i = 0; i < query_count; ++i) first[i] = -1;  // NaNs are in no partition
     }
     for (uint32_t p = 0; p < partitions; ++p) {
-        SearchPartition(slots.Get(), known.keys + known.starts[p], known.Size(p), questions->keys + questions->starts[p],
-                        questions->Size(p), direct);
+        SearchPartition(slots.Get(), known.keys + known.starts[p], known.Size(p),
+                        questions->keys + questions->starts[p], questions->Size(p), direct);
     }
     if (direct) return 1;
 
