@@ -33,10 +33,7 @@ TEST(ConvertOptions, LoadingBothFilesAtOnceReportsAsOneAfterTheOther) {
     folder.Write("sub/lib.obj", "mtllib lib.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
     folder.Write("sub/lib.mtl", "newmtl red\n");
     folder.Write("sub/swap.obj", "v 0 1 0\nv 1 0 0\nv 0 0 0\nf 3 2 1\n");
-    const struct {
-        const char *original, *matching;
-        int32_t code;
-    } cases[] = {
+    const struct { const char *original, *matching; int32_t code; } cases[] = {
         {"good.obj", "swap.obj", 1},      {"bad.obj", "swap.obj", -2},  {"good.obj", "bad.obj", -3},
         {"bad.obj", "bad.obj", -2},       {"none.obj", "none.obj", -2}, {"good.obj", "none.obj", -3},
         {"sub/lib.obj", "swap.obj", 1},  // reads sub/swap.obj, as the one-thread run does
@@ -52,8 +49,7 @@ TEST(ConvertOptions, LoadingBothFilesAtOnceReportsAsOneAfterTheOther) {
             char message[kMessageCapacity] = "unchanged";
             ConvertDiagnostics d;
             ConvertOptions options;
-            options.diagnostics = &d;
-            options.threads = k + 1;
+            options.diagnostics = &d, options.threads = k + 1;
             std::string out = folder.Join("new" + std::to_string(k) + ".obj");
             codes[k] = ConvertFiles(c.original, c.matching, out.c_str(), &host, message, &options);
             calls[k] = host.calls, messages[k] = message, reasons[k] = d.reason, written[k] = Slurp(out);

@@ -116,8 +116,7 @@ TEST(TopologyMatch, TurnsOfRoundParts) {
         {"cylinder, positions kept", Round(32, 4, false), true, false, 0, true},
         {"long cylinder", Round(48, 120, false), true, true, 0, true},
         {"sphere", Round(24, 9, true), true, true, 0, true},
-        // A turn of one segment moves each vertex by less than a hundredth
-        // of the part's move.
+        // A turn of one segment moves each vertex by less than a hundredth of the part's move.
         {"sphere of many segments", Round(200, 4, true), true, true, 1, true},
         {"sphere, no positions", Round(24, 9, true), false, false, 1, false},
         {"cylinder, no positions", Round(32, 4, false), false, false, 1, false},
