@@ -17,50 +17,9 @@ size_t NameLength(const char* name) {
     return strnlen(name, kGroupNameCapacity - 1);
 }
 
-uint32_t HashName(const char* name, size_t length) {
-    uint32_t hash = 2166136261u;
-    for (size_t i = 0; i < length; ++i) {
-        hash ^= static_cast<unsigned char>(name[i]);
-        hash *= 16777619u;
-    }
-    return hash;
-}
-
 // The slot holding name, or the free slot where it would go.
-GroupNameSlot* FindSlot(const Model& model, const GroupNameList& list, const char* name, size_t length,
-                        uint32_t hash) {
-    uint32_t mask = list.index_capacity - 1;
-    for (uint32_t i = hash & mask;; i = (i + 1) & mask) {
-        GroupNameSlot* slot = &list.index[i];
-        if (!slot->entry) return slot;
-        if (slot->hash == hash) {
-            const char* known = model.Name(slot->name);
-            if (std::memcmp(known, name, length) == 0 && known[length] == '\0') return slot;
-        }
-    }
-}
-
-// Makes room for one more name; keeps the index at most half full.
-bool ReserveIndex(GroupNameList& list) {
-    uint64_t needed = (static_cast<uint64_t>(list.count) + 1) * 2;
-    if (list.index && needed <= list.index_capacity) return true;
-    uint32_t capacity = list.index_capacity ? list.index_capacity : 64;
-    while (capacity < needed) capacity *= 2;
-    GroupNameSlot* fresh = AllocateTable<GroupNameSlot>(capacity);
-    if (!fresh) return false;
-    // Names are distinct, so each old slot goes to the first free slot of its probe.
-    uint32_t mask = capacity - 1;
-    for (uint32_t i = 0; i < list.index_capacity; ++i) {
-        const GroupNameSlot& old = list.index[i];
-        if (!old.entry) continue;
-        uint32_t j = old.hash & mask;
-        while (fresh[j].entry) j = (j + 1) & mask;
-        fresh[j] = old;
-    }
-    ReleaseBlock(list.index);
-    list.index = fresh;
-    list.index_capacity = capacity;
-    return true;
+NameSlot* FindSlot(const Model& model, const char* name, size_t length, uint32_t hash) {
+    return model.group_names.index.Find(model, name, length, hash);
 }
 
 // Makes room for one more name in the table by ordinal, doubling.
@@ -82,10 +41,12 @@ bool ReserveNames(GroupNameList& list) {
 // a group name's capacity. 1 or 0 as AddGroupName.
 int32_t AddNewGroupName(Model& model, const char* name, size_t length, uint32_t hash) {
     GroupNameList& group_names = model.group_names;
-    if (group_names.count == INT32_MAX || !ReserveIndex(group_names) || !ReserveNames(group_names)) return 0;
+    if (group_names.count == INT32_MAX || !group_names.index.Reserve(uint64_t(group_names.count) + 1) ||
+        !ReserveNames(group_names))
+        return 0;
     uint32_t offset;
     if (!model.KeepName(name, length, kGroupNameCapacity, offset)) return 0;
-    GroupNameSlot* slot = FindSlot(model, group_names, name, length, hash);
+    NameSlot* slot = FindSlot(model, name, length, hash);
     slot->name = offset;
     slot->hash = hash;
     group_names.names[group_names.count] = offset;
@@ -97,13 +58,13 @@ int32_t AddNewGroupName(Model& model, const char* name, size_t length, uint32_t 
 }  // namespace
 
 uint32_t HashGroupName(const char* name) {
-    return HashName(name, NameLength(name));
+    return NameHash(name, NameLength(name));
 }
 
 int32_t Model::FindGroupName(const char* name) const {
-    if (!name || !group_names.index) return -1;
+    if (!name || !group_names.index.slots) return -1;
     size_t length = NameLength(name);
-    const GroupNameSlot* slot = FindSlot(*this, group_names, name, length, HashName(name, length));
+    const NameSlot* slot = FindSlot(*this, name, length, NameHash(name, length));
     if (!slot->entry) return -1;
     return group_names.count - static_cast<int32_t>(slot->entry);
 }
@@ -116,8 +77,8 @@ const char* Model::GroupNameAt(int32_t position) const {
 int32_t Model::AddGroupName(const char* name) {
     if (!name) return 0;
     size_t length = NameLength(name);
-    uint32_t hash = HashName(name, length);
-    if (group_names.index && FindSlot(*this, group_names, name, length, hash)->entry) return 0;
+    uint32_t hash = NameHash(name, length);
+    if (group_names.index.slots && FindSlot(*this, name, length, hash)->entry) return 0;
     return AddNewGroupName(*this, name, length, hash);
 }
 
@@ -126,8 +87,8 @@ int32_t GroupNameOrdinal(Model& model, const char* name, uint32_t hash) {
     if (!name) return -1;
     size_t length = NameLength(name);
     const GroupNameList& group_names = model.group_names;
-    if (group_names.index) {
-        const GroupNameSlot* slot = FindSlot(model, group_names, name, length, hash);
+    if (group_names.index.slots) {
+        const NameSlot* slot = FindSlot(model, name, length, hash);
         if (slot->entry) return static_cast<int32_t>(slot->entry) - 1;
     }
     if (!AddNewGroupName(model, name, length, hash)) return -1;
@@ -135,14 +96,14 @@ int32_t GroupNameOrdinal(Model& model, const char* name, uint32_t hash) {
 }
 
 void PrefetchGroupNameSlot(const Model& model, uint32_t hash) {
-    const GroupNameList& group_names = model.group_names;
-    if (group_names.index) __builtin_prefetch(&group_names.index[hash & (group_names.index_capacity - 1)]);
+    const NameIndex& index = model.group_names.index;
+    if (index.slots) __builtin_prefetch(index.SlotOf(hash));
 }
 
 int32_t PrefetchGroupNameText(const Model& model, uint32_t hash) {
-    const GroupNameList& group_names = model.group_names;
-    if (!group_names.index) return -1;
-    const GroupNameSlot& slot = group_names.index[hash & (group_names.index_capacity - 1)];
+    const NameIndex& index = model.group_names.index;
+    if (!index.slots) return -1;
+    const NameSlot& slot = *index.SlotOf(hash);
     if (!slot.entry || slot.hash != hash) return -1;
     __builtin_prefetch(model.Name(slot.name));
     return static_cast<int32_t>(slot.entry) - 1;

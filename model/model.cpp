@@ -11,9 +11,7 @@ void ReleaseGroupNames(GroupNameList& list) {
     list.names = nullptr;
     list.name_capacity = 0;
     list.count = 0;
-    ReleaseBlock(list.index);
-    list.index = nullptr;
-    list.index_capacity = 0;
+    list.index.Release();
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // other by 0-based signed 32-bit indices.
 #include <cstdint>
 
+#include "model/name_index.h"
+
 constexpr int kPathCapacity = 256;           // paths and file names
 constexpr int kGroupNameCapacity = 128;      // group names, face/group material names
 constexpr int kMaterialNameCapacity = 256;   // Material names, current material, map files
@@ -57,13 +59,6 @@ struct NamePool {
     uint32_t fill = 0;  // bytes in use
 };
 
-// Slot of the hash index over the group names.
-struct GroupNameSlot {
-    uint32_t name;   // in Model::name_pool
-    uint32_t entry;  // 1 + the name's ordinal (0 for the first name added); 0 for a free slot
-    uint32_t hash;
-};
-
 // Every distinct name met on a `g` line. Positions count from the newest
 // name, so the name added first has position count - 1; a hash index
 // answers FindGroupName with that position.
@@ -71,8 +66,7 @@ struct GroupNameList {
     int32_t count = 0;
     uint32_t* names = nullptr;  // by ordinal: the name's offset in Model::name_pool
     int32_t name_capacity = 0;
-    GroupNameSlot* index = nullptr;
-    uint32_t index_capacity = 0;  // a power of two, or 0
+    NameIndex index;  // entry: 1 + the name's ordinal
 };
 
 struct GroupNameEntry {

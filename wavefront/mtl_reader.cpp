@@ -100,44 +100,30 @@ bool KeepSecondToken(Model& model, const char* line, uint32_t& name) {
 // First-match lookup of material names by hash: the same answer as
 // FindMaterial, in constant time per name.
 struct MaterialLookup {
-    int32_t* slots = nullptr;  // material index + 1, 0 = free
-    uint32_t mask = 0;
+    NameIndex index;  // entry: material index + 1
     const Model* model = nullptr;
 
-    ~MaterialLookup() { ReleaseBlock(slots); }
-
-    static uint32_t Hash(const char* name) {
-        uint32_t hash = 2166136261u;
-        for (; *name; ++name) hash = (hash ^ static_cast<unsigned char>(*name)) * 16777619u;
-        return hash;
-    }
+    ~MaterialLookup() { index.Release(); }
 
     bool Create(const Model& owner) {
         model = &owner;
-        uint32_t capacity = 16;
-        while (capacity < static_cast<uint64_t>(owner.material_count) * 2) capacity *= 2;
-        slots = AllocateTable<int32_t>(capacity);
-        if (!slots) return false;
-        mask = capacity - 1;
+        if (!index.Reserve(uint64_t(owner.material_count) > 8 ? uint64_t(owner.material_count) : 8)) return false;
         for (int32_t m = 0; m < owner.material_count; ++m) {
-            const char* name = owner.Name(owner.materials[m].name);
-            for (uint32_t i = Hash(name) & mask;; i = (i + 1) & mask) {
-                if (slots[i] == 0) {
-                    slots[i] = m + 1;
-                    break;
-                }
-                if (std::strcmp(owner.Name(owner.materials[slots[i] - 1].name), name) == 0) break;  // keep the first
-            }
+            uint32_t offset = owner.materials[m].name;
+            const char* name = owner.Name(offset);
+            size_t length = std::strlen(name);
+            uint32_t hash = NameHash(name, length);
+            NameSlot* slot = index.Find(owner, name, length, hash);
+            if (!slot->entry) *slot = {offset, static_cast<uint32_t>(m + 1), hash};  // else keep the first
         }
         return true;
     }
 
     int32_t Find(const char* name) const {
-        if (!slots) return model->FindMaterial(name);
-        for (uint32_t i = Hash(name) & mask;; i = (i + 1) & mask) {
-            if (slots[i] == 0) return -1;
-            if (std::strcmp(model->Name(model->materials[slots[i] - 1].name), name) == 0) return slots[i] - 1;
-        }
+        if (!index.slots) return model->FindMaterial(name);
+        size_t length = std::strlen(name);
+        const NameSlot* slot = index.Find(*model, name, length, NameHash(name, length));
+        return static_cast<int32_t>(slot->entry) - 1;
     }
 };
 

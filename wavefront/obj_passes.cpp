@@ -43,57 +43,27 @@ bool GrowMaterialNames(Model& model) {
 // with the distinct names, not with the usemtl lines, so that a file that
 // names a few materials many times keeps its index in the cache.
 struct MaterialNameIndex {
-    int32_t* slots = nullptr;  // entry number, 0 = free
-    uint32_t mask = 0;
+    NameIndex index;
 
-    ~MaterialNameIndex() { ReleaseBlock(slots); }
+    ~MaterialNameIndex() { index.Release(); }
 
-    bool Create() { return Resize(64, nullptr); }
-
-    static uint32_t Hash(const char* name, size_t length) {
-        uint32_t hash = 2166136261u;
-        for (size_t i = 0; i < length; ++i) hash = (hash ^ static_cast<unsigned char>(name[i])) * 16777619u;
-        return hash;
-    }
-
-    // A fresh index of `capacity` slots holding the model's entries so far.
-    bool Resize(uint32_t capacity, const Model* model) {
-        int32_t* fresh = AllocateTable<int32_t>(capacity);
-        if (!fresh) return false;
-        ReleaseBlock(slots);
-        slots = fresh;
-        mask = capacity - 1;
-        for (int32_t entry = 1; model && entry < model->material_name_fill; ++entry) {
-            const char* name = model->Name(model->material_names[entry].name);
-            uint32_t i = Hash(name, std::strlen(name)) & mask;
-            while (slots[i] != 0) i = (i + 1) & mask;
-            slots[i] = entry;
-        }
-        return true;
-    }
+    bool Create() { return index.Reserve(32); }
 
     // The entry holding name (cut to a face name's capacity), added when new;
     // -1 when memory ran out.
     int32_t Intern(Model& model, const char* name, size_t length) {
         if (length > kGroupNameCapacity - 1) length = kGroupNameCapacity - 1;
         if (length == 0) return 0;
-        uint32_t hash = Hash(name, length);
-        for (uint32_t i = hash & mask;; i = (i + 1) & mask) {
-            int32_t entry = slots[i];
-            if (entry == 0) {
-                if (model.material_name_fill >= model.material_name_count && !GrowMaterialNames(model)) return -1;
-                uint32_t offset;
-                if (!model.KeepName(name, length, kGroupNameCapacity, offset)) return -1;
-                entry = model.material_name_fill++;
-                model.material_names[entry].name = offset;
-                slots[i] = entry;
-                // At most half full, so that a search soon meets a free slot.
-                if (uint64_t(model.material_name_fill) * 2 > mask + 1 && !Resize((mask + 1) * 2, &model)) return -1;
-                return entry;
-            }
-            const char* known = model.Name(model.material_names[entry].name);
-            if (std::memcmp(known, name, length) == 0 && known[length] == '\0') return entry;
-        }
+        uint32_t hash = NameHash(name, length);
+        NameSlot* slot = index.Find(model, name, length, hash);
+        if (slot->entry) return static_cast<int32_t>(slot->entry);
+        if (model.material_name_fill >= model.material_name_count && !GrowMaterialNames(model)) return -1;
+        uint32_t offset;
+        if (!model.KeepName(name, length, kGroupNameCapacity, offset)) return -1;
+        int32_t entry = model.material_name_fill++;
+        model.material_names[entry].name = offset;
+        *slot = {offset, static_cast<uint32_t>(entry), hash};
+        return index.Reserve(uint64_t(model.material_name_fill)) ? entry : -1;
     }
 };
 

@@ -14,9 +14,7 @@ TEST(GroupNames, NewestNameComesFirst) {
     EXPECT_EQ(model.FindGroupName(nullptr), -1);
     EXPECT_EQ(model.AddGroupName(nullptr), 0);
 
-    EXPECT_EQ(model.AddGroupName("head"), 1);
-    EXPECT_EQ(model.AddGroupName("body"), 1);
-    EXPECT_EQ(model.AddGroupName("legs"), 1);
+    for (const char* name : {"head", "body", "legs"}) EXPECT_EQ(model.AddGroupName(name), 1);
     EXPECT_EQ(model.AddGroupName("body"), 0);
     EXPECT_EQ(model.group_names.count, 3);
 
