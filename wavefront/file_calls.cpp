@@ -73,6 +73,7 @@ int32_t FlushToDisk(std::FILE* file) {
 }
 
 void StartWriteBack(std::FILE*, int64_t, int64_t) {}
+int32_t DropWrittenPages(std::FILE*, int64_t, int64_t) { return 1; }
 
 // Renames below are made with MOVEFILE_WRITE_THROUGH: each is on the disk
 // when it returns, so the folder needs nothing more.
@@ -196,6 +197,22 @@ void StartWriteBack(std::FILE* file, int64_t offset, int64_t length) {
 #else
     (void)file, (void)offset, (void)length;
 #endif
+}
+
+int32_t DropWrittenPages(std::FILE* file, int64_t offset, int64_t length) {
+#if defined(__linux__)
+    const unsigned wait = SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
+    if (sync_file_range(fileno(file), offset, length, wait) != 0) {
+        // A failed write-back is reported once: the flush at the commit would
+        // not see it again. Other reasons only say the call does not apply.
+        if (errno == EIO || errno == ENOSPC || errno == EDQUOT) return 0;
+        return 1;
+    }
+    posix_fadvise(fileno(file), offset, length, POSIX_FADV_DONTNEED);
+#else
+    (void)file, (void)offset, (void)length;
+#endif
+    return 1;
 }
 
 void FlushFolderOf(const char* path) {

@@ -36,6 +36,13 @@ int32_t FlushToDisk(std::FILE* file);
 // left to do and the disk works while the next bytes are formatted. Only a
 // hint: where the system has no such call it does nothing.
 void StartWriteBack(std::FILE* file, int64_t offset, int64_t length);
+// Waits until these bytes of the file are on the disk and lets the system
+// drop its cached copy of them. A long file written in one go then holds
+// only a window of the page cache, whose pages the next bytes reuse, instead
+// of taking as many fresh pages as it has bytes. Returns 0 with the reason
+// for LastSystemError when the disk refused the bytes; where the system has
+// no such calls it does nothing and returns 1.
+int32_t DropWrittenPages(std::FILE* file, int64_t offset, int64_t length);
 // Makes the renames and removals in the folder holding `path` durable.
 void FlushFolderOf(const char* path);
 

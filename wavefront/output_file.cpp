@@ -42,6 +42,16 @@ int32_t RenameStep(OutputFile& file) {
     return ReplacePath(file.temporary_path, file.target_path) ? 1 : Fail(file, LastSystemError());
 }
 
+// Once the written bytes run a window ahead of those on the disk, waits for
+// the older half of the window and lets the system drop it from the cache.
+int32_t DropTrailingPages(OutputFile& file) {
+    if (file.stored - file.dropped < 2 * kCachedOutputBytes) return 1;
+    int64_t end = file.stored - kCachedOutputBytes;
+    if (!DropWrittenPages(file.handle, file.dropped, end - file.dropped)) return Fail(file, LastSystemError());
+    file.dropped = end;
+    return 1;
+}
+
 // Hands n bytes to the system. A short write, real or injected, fails the file.
 int32_t StoreBytes(OutputFile& file, const char* data, size_t n) {
     if (n == 0) return 1;
@@ -60,7 +70,7 @@ int32_t StoreBytes(OutputFile& file, const char* data, size_t n) {
     if (file.fault) file.fault->bytes_stored += static_cast<int64_t>(put);
     if (put != allowed) return Fail(file, LastSystemError());
     if (injected) return Fail(file, kErrorNoSpace);
-    return 1;
+    return DropTrailingPages(file);
 }
 
 int32_t FlushBuffer(OutputFile& file) {
@@ -268,6 +278,7 @@ int32_t OpenOutputFile(OutputFile& file, const char* target_path, OutputFault* f
         !(error = NotAFileError(file.target_path)) && LockTarget(file, &error) &&
         OpenTemporary(file, file.target_path, &error)) {
         file.stored = 0;
+        file.dropped = 0;
         file.failed = 0;
         file.fill = 0;
         return 1;
@@ -314,6 +325,7 @@ void DiscardOutputFile(OutputFile& file) {
     file.buffer = nullptr;
     file.fill = 0;
     file.stored = 0;
+    file.dropped = 0;
     file.failed = 0;
     file.fault = nullptr;
 }

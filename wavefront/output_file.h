@@ -70,12 +70,16 @@ struct OutputFault {
 };
 
 constexpr size_t kOutputBufferBytes = size_t(1) << 20;
+// How far the bytes on the disk and out of the page cache may trail the
+// bytes written: the page cache a file holds while it is written.
+constexpr int64_t kCachedOutputBytes = int64_t(32) << 20;
 
 struct OutputFile {
     std::FILE* handle = nullptr;
     char* buffer = nullptr;  // kOutputBufferBytes
     size_t fill = 0;         // bytes waiting in buffer
     int64_t stored = 0;      // bytes handed to the system so far
+    int64_t dropped = 0;     // bytes from the start on the disk and out of the page cache
     int32_t failed = 0;      // 1 after the first failure
     OutputFault* fault = nullptr;
     char target_path[kPathCapacity] = {};

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -95,6 +96,20 @@ TEST(OutputFileTest, PairIsAllOrNothing) {
     }
 }
 
+// A file longer than the page cache it may hold while written has its
+// older bytes dropped from the cache on the way; every byte still arrives.
+TEST(OutputFileTest, LongFileArrivesWhole) {
+    std::string text(size_t(2 * kCachedOutputBytes) + 3 * kOutputBufferBytes + 7, 'x');
+    for (size_t i = 0; i < text.size(); i += 4093) text[i] = static_cast<char>('a' + i % 23);
+    ScratchFolder folder;
+    OutputFile file;
+    ASSERT_EQ(OpenOutputFile(file, folder.Join("long").c_str()), 1);
+    for (size_t at = 0, piece = 999983; at < text.size(); at += piece) {
+        ASSERT_EQ(WriteOutput(&file, text.data() + at, std::min(piece, text.size() - at)), 1);
+    }
+    ASSERT_EQ(CommitOutputFile(file), 1);
+    EXPECT_TRUE(folder.Contents() == (Files{{"long", text}}));
+}
 
 #if !defined(_WIN32)
 // A replaced file keeps its mode and owner; a target that is a symbolic
