@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <map>
 #include <random>
 #include <tuple>
@@ -82,9 +81,7 @@ TEST(EqualPositions, LowestTableIndexForEveryQuery) {
                 hits += found[i] >= 0;
             }
             EXPECT_EQ(found[c.query_size], -7);  // nothing written past the queries
-            if (c.table_size > 0) {
-                EXPECT_GT(hits, 0);
-            }
+            EXPECT_TRUE(c.table_size == 0 || hits > 0);
 
             // The table asked about itself: each vertex finds itself or an earlier one.
             std::vector<int32_t> self(c.table_size);
