@@ -1,7 +1,6 @@
-// The partitioned search for equal positions must give, for every query,
-// exactly the lowest table index a plain scan finds, at every table size
-// and partition count (one partition or many) and with repeated, signed-zero
-// and NaN positions.
+// The partitioned search for equal positions must give, for every query, exactly the lowest table index a plain scan
+// finds, at every table size and partition count (one partition or many) and with repeated, signed-zero and NaN
+// positions.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -59,9 +58,8 @@ TEST(EqualPositions, LowestTableIndexForEveryQuery) {
         }
         std::map<Key, int32_t> first = FirstIndexes(table);
 
-        // The size's own partitions, then partitions forced on a small table
-        // (0: none), so that equal positions, signed zeros and NaNs meet
-        // across many partition boundaries, answered directly and in order.
+        // The size's own partitions, then partitions forced on a small table (0: none), so that equal positions, signed
+        // zeros and NaNs meet across many partition boundaries, answered directly and in order.
         const struct {
             int bits;  // -1: the size's own choice
             bool in_order;

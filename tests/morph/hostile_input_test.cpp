@@ -1,16 +1,12 @@
-// Hostile inputs through the whole Convert and Report: huge lines, huge
-// counts, huge numbers, long names, garbage, NUL bytes, paths that are not
-// files. Every case must end with a clear code or a sound result, within a
-// bounded amount of memory, and without damaging any file that was there
-// before: on a failure every file keeps its bytes and nothing is added (no
-// temporary); on success only the new OBJ and MTL files change.
+// Hostile inputs through the whole Convert and Report: huge lines, huge counts, huge numbers, long names, garbage, NUL
+// bytes, paths that are not files. Every case must end with a clear code or a sound result, within a bounded amount of
+// memory, and without damaging any file that was there before: on a failure every file keeps its bytes and nothing is
+// added (no temporary); on success only the new OBJ and MTL files change.
 //
-// Peak memory is the growth of the process's resident high-water mark over
-// the run (Linux: VmHWM, reset through /proc/self/clear_refs); the bound is
-// 20 times the bytes of the input files plus 64 MB (twice that under
-// AddressSanitizer). A case that adds many small lines to a plain file
-// names that plain file too: each added line may cost the Convert at most
-// 50 bytes more than the plain file does (twice that under AddressSanitizer).
+// Peak memory is the growth of the process's resident high-water mark over the run (Linux: VmHWM, reset through
+// /proc/self/clear_refs); the bound is 20 times the bytes of the input files plus 64 MB (twice that under
+// AddressSanitizer). A case that adds many small lines to a plain file names that plain file too: each added line may
+// cost the Convert at most 50 bytes more than the plain file does (twice that under AddressSanitizer).
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -89,8 +85,7 @@ int64_t StatusBytes(const char* field) {
     return result;
 }
 
-// The growth of the resident high-water mark over run; -1 where the mark
-// can't be reset or read.
+// The growth of the resident high-water mark over run; -1 where the mark can't be reset or read.
 int64_t PeakGrowth(const std::function<void()>& run) {
     std::FILE* file = std::fopen("/proc/self/clear_refs", "w");
     bool reset = file && std::fputs("5", file) >= 0;
@@ -201,9 +196,8 @@ const std::vector<HostileCase>& Cases() {
          }, 1, 4},
         {"a v line of 1000000 numbers",
          [](Scene& s) { Pair(s, Lines("v", 1000000, [](int) { return " 7"; }) + "\n" + kTriangle); }, 1, 4},
-        // Unreadable inputs. A file without read permission stops root (as in
-        // the build containers) from nothing, so a real failure that holds for
-        // every user stands in: a file that opens but can't be read (/proc/self/mem).
+        // Unreadable inputs. A file without read permission stops root (as in the build containers) from nothing, so a
+        // real failure that holds for every user stands in: a file that opens but can't be read (/proc/self/mem).
 #if !defined(_WIN32)
         {"matching opens but can't be read",
          [](Scene& s) {
@@ -337,10 +331,9 @@ TEST_P(HostileInput, ConvertAndReportEndCleanly) {
 
 std::string CaseName(const ::testing::TestParamInfo<size_t>& info) {
     std::string name;
-    for (const char* p = Cases()[info.param].name; *p; ++p) {
+    for (const char* p = Cases()[info.param].name; *p && *p != '('; ++p) {
         if (std::isalnum(static_cast<unsigned char>(*p))) name += *p;
         else if (!name.empty() && name.back() != '_') name += '_';
-        if (*p == '(') break;
     }
     while (!name.empty() && name.back() == '_') name.pop_back();
     return name;
