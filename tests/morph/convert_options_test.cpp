@@ -21,10 +21,9 @@ struct RecordingHost : OperationHost {
 
 }  // namespace
 
-// Both files read at once give the run one thread gives: the same host
-// calls in the same order, code, message, reason and new file; the
-// original's failure wins when both fail, and a relative matching path
-// resolves after the original's library folder became the current directory.
+// Both files read at once give the run one thread gives: the same host calls in the same order, code, message, reason
+// and new file; the original's failure wins when both fail, and a relative matching path resolves after the original's
+// library folder became the current directory.
 TEST(ConvertOptions, LoadingBothFilesAtOnceReportsAsOneAfterTheOther) {
     ScratchFolder folder;
     folder.Write("good.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");

@@ -1,7 +1,6 @@
-// Morph families and batches at the level of the operations: every shape
-// comes back as the base moved as the shape was moved, in base order; an
-// unchanged shape gives back the base exactly, as convert of the base with
-// itself writes it; batch writes what convert writes.
+// Morph families and batches at the level of the operations: every shape comes back as the base moved as the shape was
+// moved, in base order; an unchanged shape gives back the base exactly, as convert of the base with itself writes it;
+// batch writes what convert writes.
 #include <gtest/gtest.h>
 
 #include "morph/convert.h"
@@ -57,14 +56,11 @@ TEST(Families, EveryShapeBecomesTheBaseMovedAsTheShapeWasMoved) {
         }
         // The unchanged shape is the base as convert writes it from itself.
         std::string unchanged = "shape_" + std::to_string(std::size(kSculpts) - 1);
-        std::string base = folder.Join("in/base.obj");
-        ASSERT_EQ(ConvertFiles(base.c_str(), base.c_str(), folder.Join("c/" + unchanged + ".obj").c_str(), &host,
-                               message),
-                  -4);  // no folder c/ yet
+        std::string base = folder.Join("in/base.obj"), target = folder.Join("c/" + unchanged + ".obj");
+        auto convert = [&] { return ConvertFiles(base.c_str(), base.c_str(), target.c_str(), &host, message); };
+        ASSERT_EQ(convert(), -4);  // no folder c/ yet
         folder.Write("c/.keep", "");
-        ASSERT_EQ(ConvertFiles(base.c_str(), base.c_str(), folder.Join("c/" + unchanged + ".obj").c_str(), &host,
-                               message),
-                  1);
+        ASSERT_EQ(convert(), 1);
         for (const char* ending : {".obj", ".mtl"})
             EXPECT_EQ(Slurp(folder.Join(unchanged + ending)), Slurp(folder.Join("c/" + unchanged + ending)));
     }

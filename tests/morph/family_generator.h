@@ -1,9 +1,8 @@
 #pragma once
-// A morph family as a sculpting round trip makes it: a base grid mesh with
-// texture coordinates, two groups and a material library; a copy with its
-// vertices in another order (faces renumbered to match); shapes sculpted
-// from the copy (smooth displacements, and one left unchanged). Numbers are
-// written in their shortest exact text, so the files read back bit for bit.
+// A morph family as a sculpting round trip makes it: a base grid mesh with texture coordinates, two groups and a
+// material library; a copy with its vertices in another order (faces renumbered to match); shapes sculpted from the
+// copy (smooth displacements, and one left unchanged). Numbers are written in their shortest exact text, so the files
+// read back bit for bit.
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -69,8 +68,7 @@ struct Family {
         return text;
     }
 
-    // The copy's OBJ text (another program's order, no UVs) with the base
-    // positions each moved by `move`.
+    // The copy's OBJ text (another program's order, no UVs) with the base positions each moved by `move`.
     template <typename Move>
     std::string Copy(Move move) const {
         std::string text;
@@ -94,9 +92,8 @@ struct Family {
         return moved;
     }
 
-    // Writes base.obj, base.mtl, matching.obj and shape_<k>.obj for every
-    // sculpt into `folder`; with `jitter`, the copy's positions came back
-    // from the other program a unit in the last place off.
+    // Writes base.obj, base.mtl, matching.obj and shape_<k>.obj for every sculpt into `folder`; with `jitter`, the
+    // copy's positions came back from the other program a unit in the last place off.
     void WriteAll(const ScratchFolder& folder, bool jitter = false) const {
         auto copy = [jitter](Position p) {
             return jitter ? Position{std::nextafter(p.x, 100.0f), p.y, std::nextafter(p.z, -100.0f)} : p;

@@ -14,9 +14,8 @@ namespace {
 
 bool Equal(const Vertex& a, const Vertex& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
 
-// The matching as the plain scan does it: the first original vertex at an
-// equal position, then the corner rewrite against the original vertex of the
-// same index. Works on copies; returns the outcome without touching models.
+// The matching as the plain scan does it: the first original vertex at an equal position, then the corner rewrite
+// against the original vertex of the same index. Works on copies; returns the outcome without touching models.
 struct ScanResult {
     int32_t result = 0;
     int32_t match_count = 0;
@@ -108,9 +107,8 @@ TEST(MatchVertices, AgreesWithThePlainScan) {
     EXPECT_GT(failures, 300);
 }
 
-// Renumbering by partners: with equal vertex counts and unmoved positions it
-// must leave exactly what exact matching leaves (split and welded copies are
-// converted in the command line's corpus runs).
+// Renumbering by partners: with equal vertex counts and unmoved positions it must leave exactly what exact matching
+// leaves (split and welded copies are converted in the command line's corpus runs).
 std::vector<int32_t> Partners(const Model& matching, const Model& original) {
     std::vector<int32_t> partner(size_t(matching.vertex_count));
     EXPECT_EQ(FindTolerantPartners(original.vertices, original.vertex_count, matching.vertices,

@@ -1,7 +1,6 @@
 #pragma once
-// Random vertex tables for the position searches: points of a coarse grid
-// with repeats, copies of them moved by a little, and a share of awkward
-// coordinates (signed zeros, infinities, NaNs, huge and tiny values).
+// Random vertex tables for the position searches: points of a coarse grid with repeats, copies of them moved by a
+// little, and a share of awkward coordinates (signed zeros, infinities, NaNs, huge and tiny values).
 #include <cmath>
 #include <random>
 #include <vector>

@@ -14,9 +14,8 @@ struct Position {
     float x, y, z;
 };
 
-// Fills model with the given vertices and one group of faces (corner lists of
-// vertex indices; texcoord and normal indices are set to 100 + corner so a
-// test can see that they are left alone).
+// Fills model with the given vertices and one group of faces (corner lists of vertex indices; texcoord and normal
+// indices are set to 100 + corner so a test can see that they are left alone).
 inline void BuildModel(Model& model, const std::vector<Position>& positions,
                        const std::vector<std::vector<int32_t>>& faces) {
     model.Release();

@@ -5,7 +5,6 @@
 
 #include "reader_test_support.h"
 #include "wavefront/line_scan.h"
-#include <cstring>
 #include "wavefront/path_text.h"
 
 namespace {

@@ -4,7 +4,6 @@
 
 #include <cstring>
 #include <map>
-#include <set>
 #include <string>
 #include <tuple>
 #include <vector>

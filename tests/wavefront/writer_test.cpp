@@ -177,9 +177,7 @@ TEST(WriterTest, LibraryNameRules) {
         char library_path[kPathCapacity];
         char library_name[kPathCapacity];
         EXPECT_EQ(MakeLibraryPath(c.path, library_path, library_name), c.library_path ? 1 : 0);
-        if (c.library_path) {
-            EXPECT_STREQ(library_path, c.library_path);
-        }
+        EXPECT_TRUE(!c.library_path || std::string(library_path) == c.library_path) << library_path;
         EXPECT_STREQ(library_name, c.library_name);
     }
 }
