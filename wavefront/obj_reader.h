@@ -10,6 +10,13 @@
 #include "model/model.h"
 #include "platform/file_image.h"
 
+struct LineScanner;
+
+// The window a large OBJ file is read through: large enough that reading it
+// costs few calls, small enough that its one block, reused for every window
+// and both passes, costs little fresh memory.
+constexpr uint32_t kObjWindowBytes = uint32_t(32) << 20;
+
 // The image of the file being parsed, and how far the line reader has read.
 // Taking an image leaves read_pos alone; releasing the reader's text resets it.
 struct TextBuffer : FileImage {
@@ -19,6 +26,12 @@ struct TextBuffer : FileImage {
 struct ObjReader {
     Model& model;
     TextBuffer text;
+    // An OBJ file larger than a window stays open while the passes read it
+    // window by window into text (wavefront/obj_windows.cpp); one read whole
+    // is closed at once.
+    FileReader file;
+    uint32_t window_bytes = kObjWindowBytes;  // 3 or more: a byte-order mark fits
+    uint32_t window_capacity = 0;             // bytes text's block holds
     // The buffer ReadLine's callers use, sized by MeasureLongestLine so that
     // no OBJ line is ever cut.
     char* line_buffer = nullptr;
@@ -57,6 +70,18 @@ struct ObjReader {
     // of 0 or less); 0 when it can't be had.
     int32_t AllocateLineBuffer();
 
+    // --- the OBJ text a window at a time (wavefront/obj_windows.cpp)
+    // The file opened and its first window read (the whole file when it
+    // fits): 1, or 0 with model.load_error set.
+    int32_t OpenText(const char* path);
+    // A pass's scanner over the first window, read again unless held: 1, or
+    // 0 with model.load_error set.
+    int32_t FirstWindow(LineScanner& scanner);
+    // Once the scanner has taken every line its window holds whole: the next
+    // window, opening with the line left unfinished. 1 for a window, 0 after
+    // the last, -1 with model.load_error set when reading fails.
+    int32_t NextWindow(LineScanner& scanner);
+
     // --- the passes over the OBJ text (wavefront/obj_passes.cpp, line_reader.cpp)
     int32_t ReadLine(char* buffer, int32_t capacity);
     int32_t MeasureLongestLine();
@@ -73,7 +98,8 @@ struct ObjReader {
 // The steps of a load, in order (wavefront/obj_reader.cpp). Each returns 1
 // to go on and 0 with model.load_error set when the load fails; after a
 // failure the caller empties the Model.
-//   ReadObjText     the Model emptied, the file read into a block, its path kept
+//   ReadObjText     the Model emptied, the file opened and its first window
+//                   read (the whole file when it fits), its path kept
 //   SurveyObjText   group names, longest line, groups and counts (one walk)
 //   MakeValueTables the tables sized by the survey; without keep_faces no
 //                   face, corner, texture coordinate or normal table
