@@ -2,9 +2,10 @@
 // Reading an OBJ file and its material library into a Model.
 //
 // The Model holds what was read; an ObjReader holds what reading needs on
-// the way: the file image, the line buffer, the fill cursors, and what one
-// pass finds for the next. One reader serves one load and is handed from
-// step to step; Model::LoadObj runs the steps below in order.
+// the way: the file's text (or a window of it), the line buffer, the fill
+// cursors, and what one pass finds for the next. One reader serves one load
+// and is handed from step to step; Model::LoadObj runs the steps below in
+// order.
 #include <cstdint>
 
 #include "model/model.h"
@@ -13,11 +14,13 @@
 struct LineScanner;
 
 // The window a large OBJ file is read through: large enough that reading it
-// costs few calls, small enough that its one block, reused for every window
-// and both passes, costs little fresh memory.
-constexpr uint32_t kObjWindowBytes = uint32_t(32) << 20;
+// costs few calls; small enough that its one block, reused for every window
+// and both passes, costs little fresh memory, and that a pass finds the
+// bytes just read still in the cache.
+constexpr uint32_t kObjWindowBytes = uint32_t(4) << 20;
 
-// The image of the file being parsed, and how far the line reader has read.
+// The file being parsed, whole or the window the passes are at, and how far
+// the line reader has read.
 // Taking an image leaves read_pos alone; releasing the reader's text resets it.
 struct TextBuffer : FileImage {
     uint32_t read_pos = 0;  // bytes already consumed by the line reader
