@@ -213,46 +213,6 @@ struct ElementTally {
 
 }  // namespace
 
-int32_t ObjReader::CollectGroupNames() {
-    LineScanner scanner(text.data, text.size);
-    const char* line;
-    const char* end;
-    char name[kGroupNameCapacity];
-    while (scanner.Next(line, end)) {
-        const char* after;
-        if (ClassifyKeyword(line, end, after) != ObjKeyword::kG) continue;
-        BuildGroupName(line, end, name);
-        if (model.AddGroupName(name) == 1) ++model.group_count;
-    }
-    text.read_pos = text.size;
-    return 1;
-}
-
-int32_t ObjReader::CountElements() {
-    if (!line_buffer || !model.groups) return 0;
-    ElementTally tally;
-    LineScanner scanner(text.data, text.size);
-    const char* line;
-    const char* end;
-    char name[kGroupNameCapacity];
-    while (scanner.Next(line, end)) {
-        const char* after;
-        ObjKeyword keyword = ClassifyKeyword(line, end, after);
-        if (keyword == ObjKeyword::kG) {
-            BuildGroupName(line, end, name);
-            int32_t k = model.FindGroupName(name);
-            if (k == -1 || k >= model.group_count) return 0;
-            current_group = k + 1;
-        } else if (tally.Count(keyword, line, after, end)) {
-            Group& group = model.groups[SelectedGroup(*this)];
-            if (group.face_count == INT32_MAX) return 0;
-            ++group.face_count;
-        }
-    }
-    text.read_pos = text.size;
-    return tally.Store(model);
-}
-
 int32_t SurveyObjText(ObjReader& reader) {
     Model& model = reader.model;
     reader.current_group = reader.vertex_fill = reader.texcoord_fill = 0;

@@ -35,8 +35,8 @@ struct ObjReader {
     FileReader file;
     uint32_t window_bytes = kObjWindowBytes;  // 3 or more: a byte-order mark fits
     uint32_t window_capacity = 0;             // bytes text's block holds
-    // The buffer ReadLine's callers use, sized by MeasureLongestLine so that
-    // no OBJ line is ever cut.
+    // The buffer ReadLine's callers use, sized by the survey's longest line
+    // so that no OBJ line is ever cut.
     char* line_buffer = nullptr;
     int32_t line_buffer_size = 0;
     // 1-based position of the group chosen by the most recent `g` line; 0
@@ -87,9 +87,6 @@ struct ObjReader {
 
     // --- the passes over the OBJ text (wavefront/obj_passes.cpp, line_reader.cpp)
     int32_t ReadLine(char* buffer, int32_t capacity);
-    int32_t MeasureLongestLine();
-    int32_t CollectGroupNames();
-    int32_t CountElements();
     int32_t FillElements();
 
     // --- the material library in text (wavefront/mtl_reader.cpp)
