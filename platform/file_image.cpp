@@ -112,42 +112,40 @@ int64_t MeasureFile(std::FILE* file, int32_t& error) {
 }
 
 // The bytes of the open file into image: 1, or -1 with the reason.
-int32_t TakeBytes(std::FILE* file, FileImage& image, bool may_map, int32_t& error) {
-    int64_t length = MeasureFile(file, error);
-    if (length < 0) return -1;
+int32_t TakeBytes(FileReader& reader, FileImage& image, bool may_map, int32_t& error) {
+    const size_t length = reader.size;
     if (length == 0) return 1;
-    void* mapped = may_map ? MapFileBlock(Descriptor(file), static_cast<size_t>(length)) : nullptr;
+    std::FILE* file = static_cast<std::FILE*>(reader.file);
+    void* mapped = may_map ? MapFileBlock(Descriptor(file), length) : nullptr;
     if (mapped) {
         image.data = static_cast<unsigned char*>(mapped);
-        image.size = static_cast<uint32_t>(length);
+        image.size = reader.size;
         return 1;
     }
-    unsigned char* data = static_cast<unsigned char*>(AllocateUnclearedBlock(static_cast<size_t>(length)));
+    unsigned char* data = static_cast<unsigned char*>(AllocateUnclearedBlock(length));
     if (!data) {
         error = kErrorNoMemory;
         return -1;
     }
-    error = ReadWhole(file, data, static_cast<size_t>(length));
+    error = ReadWhole(file, data, length);
     if (error) {
         ReleaseBlock(data);
         return -1;
     }
     image.data = data;
-    image.size = static_cast<uint32_t>(length);
+    image.size = reader.size;
     return 1;
 }
 
 // Reads the file, or maps it when `may_map` and the platform maps files.
 int32_t TakeFileImage(const char* path, FileImage& image, bool may_map, int32_t* error) {
     ReleaseFileImage(image);
+    FileReader reader;
+    int32_t result = OpenFileReader(path, reader, error);
+    if (result != 1) return result;
     int32_t reason = 0;
-    int32_t result = 0;
-    if (!path || !path[0]) {
-        reason = ENOENT;
-    } else if (std::FILE* file = OpenToRead(path, reason)) {
-        result = TakeBytes(file, image, may_map, reason);
-        std::fclose(file);
-    }
+    result = TakeBytes(reader, image, may_map, reason);
+    CloseFileReader(reader);
     if (error) *error = reason;
     return result;
 }
