@@ -6,9 +6,11 @@
 //   stage <name> <wall> <cpu>
 // Stages: positions (ORIGINAL loaded for its positions only, as Convert
 // loads it); of MATCHING, through the loader's own steps: read (the file
-// read into a block), survey (group names, the longest line and the counts,
-// one walk), values (the values pass and the group-name table), library
-// (the material library) and load (their sum); load_mb_s (LoadObj of ORIGINAL in MB/s,
+// opened and its first window read: the whole file when it fits one),
+// survey (group names, the longest line and the counts, one walk, reading
+// the rest of a larger file window by window), values (the values pass,
+// reading such a file again, and the group-name table), library (the
+// material library) and load (their sum); load_mb_s (LoadObj of ORIGINAL in MB/s,
 // wall), match, regroup, write (WriteObjFile: OBJ + MTL, each run a fresh
 // file), write_mb_s, convert_total (positions to write), report_counts
 // (isolated and duplicate counts of both models, loaded whole).

@@ -96,8 +96,9 @@ std::FILE* OpenToRead(const char* path, int32_t& error) {
     return file;
 }
 
-// The bytes of the open file into image: 1, or -1 with the reason.
-int32_t TakeBytes(std::FILE* file, FileImage& image, bool may_map, int32_t& error) {
+// The open file's length, or -1 with the reason when it can't be had or is
+// 4 GiB or more.
+int64_t MeasureFile(std::FILE* file, int32_t& error) {
     int64_t length = FileLength(file);
     if (length < 0) {
         error = LastCallError();
@@ -107,39 +108,44 @@ int32_t TakeBytes(std::FILE* file, FileImage& image, bool may_map, int32_t& erro
         error = kReasonFileTooLarge;
         return -1;
     }
+    return length;
+}
+
+// The bytes of the open file into image: 1, or -1 with the reason.
+int32_t TakeBytes(FileReader& reader, FileImage& image, bool may_map, int32_t& error) {
+    const size_t length = reader.size;
     if (length == 0) return 1;
-    void* mapped = may_map ? MapFileBlock(Descriptor(file), static_cast<size_t>(length)) : nullptr;
+    std::FILE* file = static_cast<std::FILE*>(reader.file);
+    void* mapped = may_map ? MapFileBlock(Descriptor(file), length) : nullptr;
     if (mapped) {
         image.data = static_cast<unsigned char*>(mapped);
-        image.size = static_cast<uint32_t>(length);
+        image.size = reader.size;
         return 1;
     }
-    unsigned char* data = static_cast<unsigned char*>(AllocateUnclearedBlock(static_cast<size_t>(length)));
+    unsigned char* data = static_cast<unsigned char*>(AllocateUnclearedBlock(length));
     if (!data) {
         error = kErrorNoMemory;
         return -1;
     }
-    error = ReadWhole(file, data, static_cast<size_t>(length));
+    error = ReadWhole(file, data, length);
     if (error) {
         ReleaseBlock(data);
         return -1;
     }
     image.data = data;
-    image.size = static_cast<uint32_t>(length);
+    image.size = reader.size;
     return 1;
 }
 
 // Reads the file, or maps it when `may_map` and the platform maps files.
 int32_t TakeFileImage(const char* path, FileImage& image, bool may_map, int32_t* error) {
     ReleaseFileImage(image);
+    FileReader reader;
+    int32_t result = OpenFileReader(path, reader, error);
+    if (result != 1) return result;
     int32_t reason = 0;
-    int32_t result = 0;
-    if (!path || !path[0]) {
-        reason = ENOENT;
-    } else if (std::FILE* file = OpenToRead(path, reason)) {
-        result = TakeBytes(file, image, may_map, reason);
-        std::fclose(file);
-    }
+    result = TakeBytes(reader, image, may_map, reason);
+    CloseFileReader(reader);
     if (error) *error = reason;
     return result;
 }
@@ -161,3 +167,48 @@ int32_t MapFileImage(const char* path, FileImage& image, int32_t* error) {
 }
 
 int32_t FileImageIntact(const FileImage& image) { return BlockIntact(image.data); }
+
+int32_t OpenFileReader(const char* path, FileReader& reader, int32_t* error) {
+    CloseFileReader(reader);
+    int32_t reason = 0;
+    int32_t result = 0;
+    if (!path || !path[0]) {
+        reason = ENOENT;
+    } else if (std::FILE* file = OpenToRead(path, reason)) {
+        int64_t length = MeasureFile(file, reason);
+        if (length < 0) {
+            std::fclose(file);
+            result = -1;
+        } else {
+            reader.file = file;
+            reader.size = static_cast<uint32_t>(length);
+            result = 1;
+        }
+    }
+    if (error) *error = reason;
+    return result;
+}
+
+int32_t ReadFilePart(FileReader& reader, unsigned char* data, uint32_t length) {
+    if (length > reader.size - reader.offset) length = reader.size - reader.offset;
+    if (!reader.file) return length ? kErrorInvalid : 0;
+    int32_t error = ReadWhole(static_cast<std::FILE*>(reader.file), data, length);
+    if (error == 0) reader.offset += length;
+    return error;
+}
+
+int32_t RewindFileReader(FileReader& reader) {
+    if (!reader.file) return kErrorInvalid;
+    std::FILE* file = static_cast<std::FILE*>(reader.file);
+    int32_t error = 0;
+    int64_t length = MeasureFile(file, error);  // leaves the file at its start
+    if (length < 0) return error;
+    if (length != int64_t(reader.size)) return kReasonFileChanged;
+    reader.offset = 0;
+    return 0;
+}
+
+void CloseFileReader(FileReader& reader) {
+    if (reader.file) std::fclose(static_cast<std::FILE*>(reader.file));
+    reader = FileReader{};
+}

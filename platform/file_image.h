@@ -1,5 +1,6 @@
 #pragma once
-// A whole file as one block: read into memory, or mapped from the page cache.
+// A whole file as one block: read into memory, or mapped from the page cache;
+// or a file read a part at a time.
 #include <cstdint>
 
 // The bytes of one file, no terminator added. The block comes from the block
@@ -31,3 +32,25 @@ int32_t FileImageIntact(const FileImage& image);
 
 // Gives the image's block back and leaves the image empty.
 void ReleaseFileImage(FileImage& image);
+
+// A file read a part at a time, from its start as often as needed: a large
+// file then passes through one reused buffer instead of fresh memory.
+struct FileReader {
+    void* file = nullptr;  // the open std::FILE
+    uint32_t size = 0;     // its length when it was opened
+    uint32_t offset = 0;   // bytes read since its start
+};
+
+// Opens the file at path for ReadFilePart: 1, or 0 and -1 with *error as
+// ReadFileImage gives them. Whatever reader held before is closed first.
+int32_t OpenFileReader(const char* path, FileReader& reader, int32_t* error = nullptr);
+
+// The next `length` bytes of the file (no more than are left of its length
+// when opened) into data: 0, or the reason as for ReadFileImage.
+int32_t ReadFilePart(FileReader& reader, unsigned char* data, uint32_t length);
+
+// Back to the file's first byte: 0, or the reason; kReasonFileChanged when
+// its length is no longer the one it had when it was opened.
+int32_t RewindFileReader(FileReader& reader);
+
+void CloseFileReader(FileReader& reader);

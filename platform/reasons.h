@@ -31,3 +31,4 @@ constexpr int32_t kReasonLongLine = -2;      // a line of 2^31 - 1 bytes or more
 constexpr int32_t kReasonFileTooLarge = -3;  // 4 GiB or more
 constexpr int32_t kReasonNamedPipe = -4;     // opening it would wait for a writer
 constexpr int32_t kReasonFileShrank = -5;    // cut short while it was read
+constexpr int32_t kReasonFileChanged = -6;   // its length changed between two readings

@@ -37,7 +37,7 @@ struct GroupLineTally {
     GroupLineTally& operator=(const GroupLineTally&) = delete;
     ~GroupLineTally();
 
-    // A `g` line of the reader's file image, [line, end) without the blanks
+    // A `g` line of the reader's text, [line, end) without the blanks
     // before the keyword. False when a name or the tally can't be kept.
     bool AddLine(ObjReader& reader, const char* line, const char* end);
     // A face line: it belongs to the newest `g` line, if any.

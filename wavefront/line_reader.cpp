@@ -1,5 +1,4 @@
-// The line reader shared by the OBJ and MTL readers, and the measure of the
-// longest line that sizes the OBJ reader's line buffer.
+// The line reader shared by the OBJ and MTL readers.
 #include <cstdint>
 
 #include "wavefront/line_scan.h"
@@ -40,16 +39,4 @@ int32_t ObjReader::ReadLine(char* buffer, int32_t capacity) {
         while ((buffer[i] = buffer[i + skip]) != '\0') ++i;
     }
     return 1;
-}
-
-int32_t ObjReader::MeasureLongestLine() {
-    uint32_t longest = 0;
-    LineScanner scanner(text.data, text.size);
-    const char* line;
-    const char* line_end;
-    while (scanner.NextRaw(line, line_end)) {
-        uint32_t length = static_cast<uint32_t>(line_end - line);
-        if (length > longest) longest = length;
-    }
-    return LineBufferSize(longest);
 }

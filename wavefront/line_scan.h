@@ -6,6 +6,11 @@
 // the end of the line; a single byte left at the end of the image is
 // consumed and yields an empty line. A UTF-8 byte-order mark that opens the
 // image is no part of its first line.
+//
+// A scanner over one window of a longer text (`last` false) stops before a
+// line that the bytes after the window could still change, at its start:
+// the next window, opening with that line, then gives the same lines as the
+// whole text would.
 #include <cstdint>
 #include <cstring>
 #if defined(__SSE2__)
@@ -23,6 +28,7 @@ struct LineScanner {
     const char* data;
     const char* end;
     const char* pos;
+    bool last = true;  // end is the end of the whole text
 
     LineScanner(const unsigned char* text, uint32_t size, uint32_t start = 0)
         : data(reinterpret_cast<const char*>(text)),
@@ -36,6 +42,7 @@ struct LineScanner {
         if (pos >= end) return false;
         const char* first = pos++;
         if (pos == end) {  // a single byte at the end is dropped
+            if (!last) return Hold(first);
             line = line_end = pos;
             return true;
         }
@@ -49,6 +56,7 @@ struct LineScanner {
         line = first_ends ? second : first;
         const char* stop = FindLineEnd(pos);
         if (stop == end) {
+            if (!last) return Hold(first);
             pos = end;
         } else {
             pos = stop + 1;  // the line end is kept
@@ -67,6 +75,11 @@ struct LineScanner {
     uint32_t Offset() const { return static_cast<uint32_t>(pos - data); }
 
 private:
+    bool Hold(const char* line_start) {
+        pos = line_start;
+        return false;
+    }
+
     // First CR or LF at or after from, or end: sixteen bytes at a time
     // where SSE2 is there (every x86-64), never reading past end.
     const char* FindLineEnd(const char* from) const {

@@ -1,8 +1,10 @@
-// The three passes of the OBJ reader: group names, counts, values.
+// The passes of the OBJ reader: group names and counts in one walk, then
+// the values.
 //
-// Every pass walks the file image with the zero-copy line scanner, which
-// yields exactly the lines ReadLine would give; the line buffer sized by
-// MeasureLongestLine guarantees that ReadLine would never cut one.
+// Every pass walks the file's text, a window at a time, with the zero-copy
+// line scanner, which yields exactly the lines ReadLine would give; the line
+// buffer sized by the longest line guarantees that ReadLine would never cut
+// one.
 #include <cstring>
 
 #include "platform/block.h"
@@ -211,46 +213,6 @@ struct ElementTally {
 
 }  // namespace
 
-int32_t ObjReader::CollectGroupNames() {
-    LineScanner scanner(text.data, text.size);
-    const char* line;
-    const char* end;
-    char name[kGroupNameCapacity];
-    while (scanner.Next(line, end)) {
-        const char* after;
-        if (ClassifyKeyword(line, end, after) != ObjKeyword::kG) continue;
-        BuildGroupName(line, end, name);
-        if (model.AddGroupName(name) == 1) ++model.group_count;
-    }
-    text.read_pos = text.size;
-    return 1;
-}
-
-int32_t ObjReader::CountElements() {
-    if (!line_buffer || !model.groups) return 0;
-    ElementTally tally;
-    LineScanner scanner(text.data, text.size);
-    const char* line;
-    const char* end;
-    char name[kGroupNameCapacity];
-    while (scanner.Next(line, end)) {
-        const char* after;
-        ObjKeyword keyword = ClassifyKeyword(line, end, after);
-        if (keyword == ObjKeyword::kG) {
-            BuildGroupName(line, end, name);
-            int32_t k = model.FindGroupName(name);
-            if (k == -1 || k >= model.group_count) return 0;
-            current_group = k + 1;
-        } else if (tally.Count(keyword, line, after, end)) {
-            Group& group = model.groups[SelectedGroup(*this)];
-            if (group.face_count == INT32_MAX) return 0;
-            ++group.face_count;
-        }
-    }
-    text.read_pos = text.size;
-    return tally.Store(model);
-}
-
 int32_t SurveyObjText(ObjReader& reader) {
     Model& model = reader.model;
     reader.current_group = reader.vertex_fill = reader.texcoord_fill = 0;
@@ -258,22 +220,26 @@ int32_t SurveyObjText(ObjReader& reader) {
     ElementTally tally;
     GroupLineTally group_lines;
     uint32_t longest = 0;
-    LineScanner scanner(reader.text.data, reader.text.size);
-    const char* line;
-    const char* end;
-    while (scanner.NextRaw(line, end)) {
-        uint32_t length = static_cast<uint32_t>(end - line);
-        if (length > longest) longest = length;
-        while (line < end && (*line == ' ' || *line == '\t')) ++line;
-        const char* after;
-        ObjKeyword keyword = ClassifyKeyword(line, end, after);
-        if (keyword == ObjKeyword::kG) {
-            if (!group_lines.AddLine(reader, line, end)) return 0;
-        } else if (tally.Count(keyword, line, after, end)) {
-            group_lines.AddFace();
+    LineScanner scanner(nullptr, 0);
+    if (!reader.FirstWindow(scanner)) return 0;
+    int32_t more;
+    do {
+        const char* line;
+        const char* end;
+        while (scanner.NextRaw(line, end)) {
+            uint32_t length = static_cast<uint32_t>(end - line);
+            if (length > longest) longest = length;
+            while (line < end && (*line == ' ' || *line == '\t')) ++line;
+            const char* after;
+            ObjKeyword keyword = ClassifyKeyword(line, end, after);
+            if (keyword == ObjKeyword::kG) {
+                if (!group_lines.AddLine(reader, line, end)) return 0;
+            } else if (tally.Count(keyword, line, after, end)) {
+                group_lines.AddFace();
+            }
         }
-    }
-    if (!group_lines.Finish(reader)) return 0;
+    } while ((more = reader.NextWindow(scanner)) == 1);
+    if (more < 0 || !group_lines.Finish(reader)) return 0;
     reader.text.read_pos = reader.text.size;
 
     int32_t names = model.group_count;
@@ -453,11 +419,9 @@ inline void StoreFace(ObjReader& reader, FillState& state, const char* line, con
     ++group.face_fill;
 }
 
-// Walks the file image once, storing every line's values; 0 at the first
-// line that can't be taken.
-int32_t ReadValueLines(ObjReader& reader, FillState& state) {
+// The lines one window holds whole.
+int32_t ReadWindowLines(ObjReader& reader, FillState& state, LineScanner& scanner) {
     Model& model = reader.model;
-    LineScanner scanner(reader.text.data, reader.text.size);
     const char* line;
     const char* end;
     while (scanner.Next(line, end)) {
@@ -483,6 +447,18 @@ int32_t ReadValueLines(ObjReader& reader, FillState& state) {
         if (!taken) return 0;
     }
     return 1;
+}
+
+// Walks the file's text once, a window at a time, storing every line's
+// values; 0 at the first line that can't be taken or window that can't be read.
+int32_t ReadValueLines(ObjReader& reader, FillState& state) {
+    LineScanner scanner(nullptr, 0);
+    if (!reader.FirstWindow(scanner)) return 0;
+    int32_t more;
+    do {
+        if (!ReadWindowLines(reader, state, scanner)) return 0;
+    } while ((more = reader.NextWindow(scanner)) == 1);
+    return more == 0 ? 1 : 0;
 }
 
 // Each named group takes its name, and each group with faces the material

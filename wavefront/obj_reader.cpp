@@ -1,5 +1,5 @@
-// LoadObj: the whole OBJ file taken once (mapped or read), three passes over
-// its image, then the material library it names. LoadObjPositions: the same
+// LoadObj: the OBJ file read (a window at a time when large), two passes over
+// its text, then the material library it names. LoadObjPositions: the same
 // without the face, corner, texture coordinate and normal tables.
 #include "wavefront/obj_reader.h"
 
@@ -25,6 +25,8 @@ void ObjReader::Release() {
 
 void ObjReader::ReleaseText() {
     ReleaseFileImage(text);
+    CloseFileReader(file);
+    window_capacity = 0;
     text.read_pos = 0;
 }
 
@@ -55,10 +57,11 @@ int32_t ReadObjText(ObjReader& reader, const char* path) {
         model.load_error = kErrorNameTooLong;
         return 0;
     }
-    // Read, not mapped: the passes over a copy in huge pages cost far fewer
-    // TLB misses than over the page cache's small pages, more than the copy
-    // costs, and a block released after one load serves the next.
-    if (ReadFileImage(path, reader.text, &model.load_error) != 1) return 0;
+    // Read, not mapped: the passes over a copy cost far fewer TLB misses
+    // than over the page cache's small pages, more than the copy costs. A
+    // large file is read a window at a time, through one block that the
+    // next load takes again, rather than into as much fresh memory.
+    if (!reader.OpenText(path)) return 0;
     CopyText(model.obj_file_name, FileNamePart(path));
     CopyText(model.obj_path, path);
     return 1;

@@ -2,15 +2,25 @@
 // Reading an OBJ file and its material library into a Model.
 //
 // The Model holds what was read; an ObjReader holds what reading needs on
-// the way: the file image, the line buffer, the fill cursors, and what one
-// pass finds for the next. One reader serves one load and is handed from
-// step to step; Model::LoadObj runs the steps below in order.
+// the way: the file's text (or a window of it), the line buffer, the fill
+// cursors, and what one pass finds for the next. One reader serves one load
+// and is handed from step to step; Model::LoadObj runs the steps below in
+// order.
 #include <cstdint>
 
 #include "model/model.h"
 #include "platform/file_image.h"
 
-// The image of the file being parsed, and how far the line reader has read.
+struct LineScanner;
+
+// The window a large OBJ file is read through: large enough that reading it
+// costs few calls; small enough that its one block, reused for every window
+// and both passes, costs little fresh memory, and that a pass finds the
+// bytes just read still in the cache.
+constexpr uint32_t kObjWindowBytes = uint32_t(4) << 20;
+
+// The file being parsed, whole or the window the passes are at, and how far
+// the line reader has read.
 // Taking an image leaves read_pos alone; releasing the reader's text resets it.
 struct TextBuffer : FileImage {
     uint32_t read_pos = 0;  // bytes already consumed by the line reader
@@ -19,8 +29,14 @@ struct TextBuffer : FileImage {
 struct ObjReader {
     Model& model;
     TextBuffer text;
-    // The buffer ReadLine's callers use, sized by MeasureLongestLine so that
-    // no OBJ line is ever cut.
+    // An OBJ file larger than a window stays open while the passes read it
+    // window by window into text (wavefront/obj_windows.cpp); one read whole
+    // is closed at once.
+    FileReader file;
+    uint32_t window_bytes = kObjWindowBytes;  // 3 or more: a byte-order mark fits
+    uint32_t window_capacity = 0;             // bytes text's block holds
+    // The buffer ReadLine's callers use, sized by the survey's longest line
+    // so that no OBJ line is ever cut.
     char* line_buffer = nullptr;
     int32_t line_buffer_size = 0;
     // 1-based position of the group chosen by the most recent `g` line; 0
@@ -57,11 +73,20 @@ struct ObjReader {
     // of 0 or less); 0 when it can't be had.
     int32_t AllocateLineBuffer();
 
+    // --- the OBJ text a window at a time (wavefront/obj_windows.cpp)
+    // The file opened and its first window read (the whole file when it
+    // fits): 1, or 0 with model.load_error set.
+    int32_t OpenText(const char* path);
+    // A pass's scanner over the first window, read again unless held: 1, or
+    // 0 with model.load_error set.
+    int32_t FirstWindow(LineScanner& scanner);
+    // Once the scanner has taken every line its window holds whole: the next
+    // window, opening with the line left unfinished. 1 for a window, 0 after
+    // the last, -1 with model.load_error set when reading fails.
+    int32_t NextWindow(LineScanner& scanner);
+
     // --- the passes over the OBJ text (wavefront/obj_passes.cpp, line_reader.cpp)
     int32_t ReadLine(char* buffer, int32_t capacity);
-    int32_t MeasureLongestLine();
-    int32_t CollectGroupNames();
-    int32_t CountElements();
     int32_t FillElements();
 
     // --- the material library in text (wavefront/mtl_reader.cpp)
@@ -73,7 +98,8 @@ struct ObjReader {
 // The steps of a load, in order (wavefront/obj_reader.cpp). Each returns 1
 // to go on and 0 with model.load_error set when the load fails; after a
 // failure the caller empties the Model.
-//   ReadObjText     the Model emptied, the file read into a block, its path kept
+//   ReadObjText     the Model emptied, the file opened and its first window
+//                   read (the whole file when it fits), its path kept
 //   SurveyObjText   group names, longest line, groups and counts (one walk)
 //   MakeValueTables the tables sized by the survey; without keep_faces no
 //                   face, corner, texture coordinate or normal table

@@ -17,6 +17,7 @@ const OwnReason kOwnReasons[] = {
     {kReasonFileTooLarge, "the file is 4 GiB or larger"},
     {kReasonNamedPipe, "the path names a pipe, not a file"},
     {kReasonFileShrank, "the file was cut short while it was read"},
+    {kReasonFileChanged, "the file changed while it was read"},
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <iterator>
 #include <limits>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,33 @@ int32_t LoadText(Model& model, const ScratchFolder& folder, const std::string& c
 }
 
 const std::string kThreeVertices = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+
+// A load through the loader's steps, read `window` bytes at a time, as text:
+// its result and reason, then every value, group and face it holds.
+std::string LoadInWindows(const std::string& path, uint32_t window) {
+    Model model;
+    ObjReader reader(model);
+    reader.window_bytes = window;
+    int32_t loaded = ReadObjText(reader, path.c_str()) && SurveyObjText(reader) && MakeValueTables(reader, true) &&
+                     reader.FillElements() && MakeGroupNameTable(reader);
+    std::ostringstream out;
+    out << std::hexfloat << loaded << " " << model.load_error << " " << model.mtllib_name;
+    auto add = [&out](const float* values, int count) {
+        for (int i = 0; i < count; ++i) out << " " << values[i];
+    };
+    for (int32_t i = 0; loaded && i < model.vertex_count; ++i) add(&model.vertices[i].x, 3);
+    for (int32_t i = 0; loaded && i < model.texcoord_count; ++i) add(&model.texcoords[i].u, 2);
+    for (int32_t i = 0; loaded && i < model.normal_count; ++i) add(&model.normals[i].x, 3);
+    for (int32_t g = 0; loaded && g < model.group_count; ++g) {
+        const Group& group = model.groups[g];
+        out << "\ng " << model.Name(group.name) << " " << model.Name(group.material_name);
+        for (int32_t f = 0; f < group.face_count; ++f) {
+            out << "\nf " << model.Name(model.material_names[group.faces[f].material_name].name);
+            for (const Corner& corner : Corners(group.faces[f])) out << " " << corner;
+        }
+    }
+    return out.str();
+}
 
 }  // namespace
 
@@ -148,7 +176,7 @@ TEST(LoadObj, FailuresLeaveTheModelEmptyWithTheReason) {
         EXPECT_EQ(model.load_error, 0) << c.what;
     }
     EXPECT_EQ(texts.size(), std::size(cases) - 1);  // the empty and the vertexless file share theirs
-    for (int32_t own : {kReasonLongLine, kReasonFileTooLarge, kReasonFileShrank}) {
+    for (int32_t own : {kReasonLongLine, kReasonFileTooLarge, kReasonFileShrank, kReasonFileChanged}) {
         char text[256];
         ReasonText(own, text, sizeof text);
         EXPECT_TRUE(texts.insert(text).second) << own;
@@ -256,5 +284,47 @@ TEST(LoadObj, PositionsOnlyLoadAgreesWithTheFullLoad) {
         EXPECT_EQ(positions.normals, nullptr);
         EXPECT_EQ(positions.corner_pool, nullptr);
         if (HasFailure()) break;
+    }
+}
+
+// Every window size, from the least up to the whole file, gives the model
+// the file read whole gives, whatever its line ends.
+TEST(LoadObj, WindowsGiveTheWholeFilesModel) {
+    const std::string body = "mtllib lib.mtl\nv 1 2 3\nv 4 5 6\n  v 7 8 9\nvt 0.5 0.25\nvn 0 0 1\ng a\nusemtl m1\n"
+                             "f 1/1/1 2/1/1 3/1/1\ng b\nusemtl m2\nf 3 2 1\ng a\nf -1 -2 -3 1\n";
+    auto ends = [](std::string text, const std::string& end) {
+        for (size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += end.size()) text.replace(at, 1, end);
+        return text;
+    };
+    std::string many;
+    for (int i = 0; i < 40; ++i) many += "v " + std::to_string(i) + " 0 1\ng g" + std::to_string(i % 7) + "\nusemtl m" +
+                                         std::to_string(i % 3) + "\nf -1 -1 -1\n";
+    const std::string texts[] = {
+        body, ends(body, "\r\n"), ends(body, "\r"), ends(body, "\n\r"), "\xEF\xBB\xBF" + body + "\xEF\xBB\xBFv 5 5 5\n",
+        "\n\n\r\n" + ends(body, "\n\n") + "\r\r\n\n", body + "v 3 3 3", body + "x", body + "\r", ends(body, "\r\n") + "v",
+        "v 1 2 3\ng " + std::string(300, 'n') + "\nf 1 1 1 " + std::string(200, ' ') + "1\nv 2 2 2\n", many,
+        "\xEF\xBB\xBFg a\n", "",
+    };
+    ScratchFolder folder;
+    for (const std::string& text : texts) {
+        std::string path = folder.Write("mesh.obj", text);
+        const std::string whole = LoadInWindows(path, kObjWindowBytes);
+        ASSERT_EQ(whole.substr(0, 2), text.find('v') == std::string::npos ? "0 " : "1 ") << text;
+        for (uint32_t window = 1; window <= text.size() + 2; ++window)
+            ASSERT_EQ(LoadInWindows(path, window), whole) << "window " << window << "\n" << text;
+    }
+}
+
+// A file whose length changes between the passes is not loaded.
+TEST(LoadObj, FileChangedBetweenThePassesFails) {
+    ScratchFolder folder;
+    for (const std::string& changed : {kThreeVertices + "v 0 0 1\n", std::string("v 0 0 0\n")}) {
+        std::string path = folder.Write("mesh.obj", kThreeVertices);
+        Model model;
+        ObjReader reader(model);
+        reader.window_bytes = 8;
+        ASSERT_TRUE(ReadObjText(reader, path.c_str()) && SurveyObjText(reader)) << changed;
+        folder.Write("mesh.obj", changed);
+        EXPECT_TRUE(MakeValueTables(reader, true) && !reader.FillElements() && model.load_error == kReasonFileChanged);
     }
 }
