@@ -1,6 +1,5 @@
 #include "morph/convert.h"
 
-#include <atomic>
 #include <functional>
 
 #include "platform/block.h"
@@ -203,16 +202,9 @@ int32_t ConvertLoadingTogether(const char* original_path, const char* matching_p
     int32_t loaded[2] = {0, 0};
     host->ShowStatus("Loading original file...(please wait)");
     host->StepProgress();
-    // The load that ends first gives its file image back to the system
-    // rather than keeping it for reuse: kept, it would stay beside the other
-    // file's image while that load fills its tables, the largest the run
-    // ever holds. The image of the load that ends last is kept, and serves
-    // the matching and the writer as the first one's would have.
-    std::atomic<int32_t> ended{0};
     RunInParallel(2, 2, [&](int32_t k) {
         loaded[k] = k == 0 ? LoadOriginalModel(original, original_path, options, false)
                            : matching.LoadObj(matching_path, false);
-        if (ended.fetch_add(1) == 0) ReleaseSpareBlocks();
     });
     int32_t code = -2;
     if (!loaded[0]) {
