@@ -32,8 +32,8 @@ constexpr size_t kHugePage = size_t(2) << 20;      // mappings are whole huge pa
 
 // Released mappings kept for the next large block. The first touch of a
 // fresh page costs far more than clearing one already touched (on some
-// virtual machines ten times more), and a Convert releases a whole file
-// image just before it asks for the next one.
+// virtual machines ten times more), and a Convert releases the scratch of
+// one stage just before the next one asks for its own.
 struct SpareMappings {
     static constexpr int kSlots = 32;
     static constexpr size_t kMaxBytes = size_t(1) << 30;  // kept at most in all
