@@ -146,6 +146,37 @@ int32_t ColourCandidates(const ColourSeeds& seeds, int32_t b, const int32_t* cla
     return count;
 }
 
+// A wrong seed mostly stops near where the meshes differ, and the colours
+// there are the ones refinement made distinctive. Only the farther half of
+// the part is searched, so that a seed from it grows a long way toward the
+// difference before it meets it.
+int32_t FarColourSeed(const ColourSeeds& seeds, const MeshAdjacency& shape, int32_t face, uint32_t few) {
+    ScopedBlock<int32_t> queue(AllocateUnclearedTable<int32_t>(size_t(shape.face_count) + 1));
+    ScopedBlock<uint8_t> seen(AllocateTable<uint8_t>(size_t(shape.face_count) + 1));
+    if (!queue.Get() || !seen.Get()) return -2;
+    int32_t* order = queue.Get();
+    int32_t count = 0;
+    order[count++] = face;
+    seen.Get()[face] = 1;
+    for (int32_t head = 0; head < count; ++head) {
+        for (int32_t c = shape.face_starts[order[head]]; c < shape.face_starts[order[head] + 1]; ++c) {
+            int32_t next = shape.twins[c].face;
+            if (next >= 0 && !seen.Get()[next]) seen.Get()[next] = 1, order[count++] = next;
+        }
+    }
+    int32_t best = -1;
+    uint32_t rarest = few + 1;
+    for (int32_t k = count - 1; k >= count / 2; --k) {
+        for (int32_t c = shape.face_starts[order[k]]; c < shape.face_starts[order[k] + 1]; ++c) {
+            int32_t b = shape.corner_vertices[c];
+            ColourCount held = FindColour(seeds.counts, seeds.shape[b]);
+            uint32_t rarity = std::max(held.original, held.shape);
+            if (held.original > 0 && rarity < rarest) best = b, rarest = rarity;
+        }
+    }
+    return best;
+}
+
 void ReleaseColourSeeds(ColourSeeds& seeds) {
     ReleaseBlock(seeds.original);
     ReleaseBlock(seeds.shape);

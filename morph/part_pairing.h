@@ -25,6 +25,7 @@ struct PartSeed {
     int32_t candidate_count = 0;
     int32_t candidates[kSeedCandidates] = {};
     bool fixed = false;    // a seed given by the user: only `alignment` is tried
+    bool coloured = false;  // found by its colour alone
     SeedAlignment alignment{};
 };
 

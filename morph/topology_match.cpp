@@ -20,6 +20,8 @@
 
 namespace {
 
+constexpr int32_t kFarSeeds = 2;  // seeds tried away from where a part's colour seed stopped
+
 int32_t* MinusOnes(size_t count) {
     int32_t* table = AllocateUnclearedTable<int32_t>(count + 1);
     if (table) std::memset(table, 0xFF, (count + 1) * sizeof(int32_t));
@@ -205,12 +207,43 @@ struct Matcher {
             return seed.shape_vertex < 0;
         });
         if (seed.shape_vertex < 0 && colours.part_vertex && colours.part_vertex[part] >= 0) {
-            seed.shape_vertex = colours.part_vertex[part];
-            seed.candidate_count =
-                ColourCandidates(colours, seed.shape_vertex, growth.claimed, original_mesh.positions,
-                                 shape_mesh.positions, seed.candidates, kSeedCandidates);
+            seed = Coloured(colours.part_vertex[part]);
         }
         return seed;
+    }
+
+    PartSeed Coloured(int32_t b) const {
+        PartSeed seed;
+        seed.shape_vertex = b;
+        seed.coloured = true;
+        seed.candidate_count = ColourCandidates(colours, b, growth.claimed, original_mesh.positions,
+                                                shape_mesh.positions, seed.candidates, kSeedCandidates);
+        return seed;
+    }
+
+    // On a mesh that only a few places tell apart, where it differs makes
+    // vertices distinctive too, so a colour seed may lie beside the
+    // difference, and its tries stop there whether it is right or not. Seeds
+    // far from where they stopped are tried as well, and the try that paired
+    // the most is the one reported: a right seed grows up to the difference.
+    bool TryFarSeeds(int32_t part, PartSeed best, PartPairing& pairing) {
+        for (int32_t k = 0; k < kFarSeeds && pairing.stopped.shape_face >= 0; ++k) {
+            int32_t b = FarColourSeed(colours, shape, pairing.stopped.shape_face, kFewCandidates);
+            if (b == -2) Fail(kTopologyNoMemory);
+            if (b < 0) return false;
+            int32_t most = pairing.stopped.vertex_count;
+            UndoGrowth(growth, pairing.stopped);
+            PartSeed far = Coloured(b);
+            if (PairPart(growth, parts, part, far, pairing)) return true;
+            if (pairing.stopped.vertex_count > most) {
+                best = far;
+                continue;
+            }
+            UndoGrowth(growth, pairing.stopped);
+            PairPart(growth, parts, part, best, pairing);
+            break;
+        }
+        return false;
     }
 
     // A shape face as the caller numbers it.
@@ -234,7 +267,7 @@ struct Matcher {
             return;
         }
         ++paired_parts;  // what it pairs, even up to where it fails, may seed the next
-        if (!PairPart(growth, parts, part, seed, pairing)) {
+        if (!PairPart(growth, parts, part, seed, pairing) && !(seed.coloured && TryFarSeeds(part, seed, pairing))) {
             if (result.shape_face.face < 0 && result.original_face.face < 0) {
                 result.shape_face = Describe(shape, pairing.stopped.shape_face);
                 result.shape_face.face = MeshFace(result.shape_face.face);
