@@ -31,9 +31,8 @@ struct Grower {
     GrowthOutcome& outcome;
 
     bool Stop(int32_t shape_face, int32_t original_face) {
-        outcome.shape_face = shape_face;
-        outcome.original_face = original_face;
-        return false;
+        if (outcome.differences++ == 0) outcome.shape_face = shape_face, outcome.original_face = original_face;
+        return g.past_differences;
     }
 
     bool PairVertex(int32_t b, int32_t a) {
@@ -113,7 +112,12 @@ int32_t GrowFromSeed(Growth& growth, const SeedAlignment& seed, bool strict, Gro
     for (int32_t head = 0; head < outcome.face_count; ++head) {
         if (!grower.Visit(growth.faces[head])) return 0;
     }
-    return 1;
+    return outcome.differences == 0 ? 1 : 0;
+}
+
+bool DiffersLess(const GrowthOutcome& a, const GrowthOutcome& b) {
+    if (a.differences != b.differences) return a.differences < b.differences;
+    return a.vertex_count != b.vertex_count ? a.vertex_count > b.vertex_count : a.distance < b.distance;
 }
 
 void UndoGrowth(Growth& growth, const GrowthOutcome& outcome) {

@@ -46,26 +46,35 @@ struct Growth {
     // vertices: enough to rank the alignments of a part that many could seed
     // by how near they land.
     int32_t vertex_limit = INT32_MAX;
+    // A try goes on past faces that differ, across the other edges, and
+    // counts the differences: of tries that all fail, the right one differs
+    // the least.
+    bool past_differences = false;
 };
 
 // What one try paired, and where it stopped.
 struct GrowthOutcome {
     int32_t face_count = 0;       // entries of Growth::faces
     int32_t vertex_count = 0;     // entries of Growth::vertices
-    int32_t shape_face = -1;      // where the connectivity differs, -1 when it never did
+    int32_t shape_face = -1;      // where the connectivity first differs, -1 when it never did
     int32_t original_face = -1;   // the original face met there, -1 when there is none
     double distance = 0;          // summed over the pairs made
     double offset[3] = {};        // the pairs' shape positions less their partners', summed
     bool too_far = false;         // stopped by the distance limit or the vertex limit
     bool patch_full = false;      // stopped by the vertex limit
+    int32_t differences = 0;      // edges and faces where the connectivity differs
 };
+
+// Of two failed tries, whether `a` differs less, or as little but pairs
+// more, or as much but nearer.
+bool DiffersLess(const GrowthOutcome& a, const GrowthOutcome& b);
 
 // Pairs every face reachable from the seed's, breadth first in an order that
 // depends on the shape alone: tries from one shape corner that get as far
 // pair the same shape vertices in the same order. A strict try also stops
 // where a vertex would pair against its hint or with another colour. Returns
 // 1 when everything reached paired, 0 when it stopped at outcome.shape_face
-// or went too far.
+// (or went on past it) or went too far.
 int32_t GrowFromSeed(Growth& growth, const SeedAlignment& seed, bool strict, GrowthOutcome& outcome);
 
 // Takes back every pair the try made.

@@ -32,12 +32,15 @@ constexpr int32_t kPatch = 1024;          // vertices of the patch alignments ar
 constexpr double kPatchMargin = 2.0;      // alignments this much farther on the patch are not grown whole
 constexpr int32_t kWholeTries = 2;        // alignments grown whole after ranking
 constexpr int64_t kWholeBudget = 1 << 20;  // faces all tries of a part may grow before ranking pays
+constexpr int32_t kFailedTries = 3;       // of a part that fails, the tries grown on past where they differ
 
 struct Trials {
     Growth& growth;
     PartPairing& pairing;
     bool strict = false;
-    SeedAlignment furthest{};
+    SeedAlignment furthest[kFailedTries] = {};  // the tries that got furthest, furthest first
+    int32_t furthest_faces[kFailedTries] = {};
+    int32_t furthest_count = 0;
     bool kept = false;          // the last try's pairs are in place
     bool kept_is_best = false;  // and they are the best found; otherwise the best is parked
     GrowthOutcome kept_outcome{};
@@ -84,11 +87,27 @@ struct Trials {
     }
 
     void Stopped(const SeedAlignment& alignment, const GrowthOutcome& outcome) {
-        bool further = pairing.stopped.shape_face < 0 || outcome.face_count > pairing.stopped.face_count;
-        if (!outcome.too_far && further) {
-            pairing.stopped = outcome;
-            furthest = alignment;
+        if (outcome.too_far) return;
+        int32_t at = furthest_count < kFailedTries ? furthest_count++ : kFailedTries;
+        for (; at > 0 && furthest_faces[at - 1] < outcome.face_count; --at) {
+            if (at < kFailedTries) furthest[at] = furthest[at - 1], furthest_faces[at] = furthest_faces[at - 1];
         }
+        if (at < kFailedTries) furthest[at] = alignment, furthest_faces[at] = outcome.face_count;
+    }
+
+    // The tries that got furthest, grown on past where they differ: the one
+    // that differs least is reported, grown again up to where it first does.
+    void Settle() {
+        int32_t chosen = -1;
+        growth.past_differences = true;
+        for (int32_t i = 0; i < furthest_count; ++i) {
+            GrowthOutcome across;
+            GrowFromSeed(growth, furthest[i], false, across);
+            UndoGrowth(growth, across);
+            if (chosen < 0 || DiffersLess(across, pairing.across)) chosen = i, pairing.across = across;
+        }
+        growth.past_differences = false;
+        if (chosen >= 0) GrowFromSeed(growth, furthest[chosen], false, pairing.stopped);
     }
 
     // The summed distances of an alignment over the patch, less what moving
@@ -192,7 +211,7 @@ int32_t PairPart(Growth& growth, const MeshParts& parts, int32_t part, const Par
     bool ranked = trials.Positions() && count > kWholeTries && count * faces > kWholeBudget;
     for (int32_t pass = checks ? 0 : 1; pass < 2 && !pairing.found; ++pass) {
         trials.strict = pass == 0;
-        pairing.stopped = GrowthOutcome{};  // a plain try says better where the part differs
+        trials.furthest_count = 0;  // a plain try says better where the part differs
         SeedAlignment shortlist[kWholeTries];
         int32_t tries = ranked ? trials.Rank(alignments, count, shortlist) : count;
         const SeedAlignment* order = ranked ? shortlist : alignments;
@@ -201,7 +220,7 @@ int32_t PairPart(Growth& growth, const MeshParts& parts, int32_t part, const Par
     growth.distance_limit = HUGE_VAL;
     growth.vertex_limit = INT32_MAX;
     if (!pairing.found) {
-        if (pairing.stopped.shape_face >= 0) GrowFromSeed(growth, trials.furthest, trials.strict, pairing.stopped);
+        trials.Settle();
         return 0;
     }
     pairing.symmetric = pairing.found >= 2 && pairing.other <= pairing.chosen * kSymmetryMargin;

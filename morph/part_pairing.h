@@ -40,9 +40,12 @@ struct PartPairing {
     double chosen = 0;       // sum of squared distances of the kept pairing (0 without positions)
     double other = -1;       // the least of the others found, -1 when there is none
     bool symmetric = false;  // other within the margin of chosen
-    GrowthOutcome stopped;   // when none was found: the try that got furthest
+    // When none was found: the try that differs least, up to where it first
+    // does, and grown on past its differences.
+    GrowthOutcome stopped;
+    GrowthOutcome across;
 };
 
 // Leaves the kept pairing in `growth`, or when none was found what the try
-// that got furthest paired before it stopped. Returns 1 when one was found.
+// that differs least paired before it first does. Returns 1 when one was found.
 int32_t PairPart(Growth& growth, const MeshParts& parts, int32_t part, const PartSeed& seed, PartPairing& pairing);

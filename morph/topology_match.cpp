@@ -223,25 +223,28 @@ struct Matcher {
 
     // On a mesh that only a few places tell apart, where it differs makes
     // vertices distinctive too, so a colour seed may lie beside the
-    // difference, and its tries stop there whether it is right or not. Seeds
-    // far from where they stopped are tried as well, and the try that paired
-    // the most is the one reported: a right seed grows up to the difference.
+    // difference and have only wrong candidates. Other seeds, far from where
+    // the best try so far stopped, are tried as well, and the try that
+    // differs least is the one reported: a right seed differs only where the
+    // meshes do.
     bool TryFarSeeds(int32_t part, PartSeed best, PartPairing& pairing) {
-        for (int32_t k = 0; k < kFarSeeds && pairing.stopped.shape_face >= 0; ++k) {
-            int32_t b = FarColourSeed(colours, shape, pairing.stopped.shape_face, kFewCandidates);
+        int32_t tried[kFarSeeds + 1] = {best.shape_vertex};
+        PartPairing kept = pairing;
+        bool last_is_best = true;
+        for (int32_t k = 0; k < kFarSeeds && kept.stopped.shape_face >= 0; ++k) {
+            int32_t b = FarColourSeed(colours, shape, kept.stopped.shape_face, kFewCandidates, tried, k + 1);
             if (b == -2) Fail(kTopologyNoMemory);
-            if (b < 0) return false;
-            int32_t most = pairing.stopped.vertex_count;
+            if (b < 0) break;
+            tried[k + 1] = b;
             UndoGrowth(growth, pairing.stopped);
             PartSeed far = Coloured(b);
             if (PairPart(growth, parts, part, far, pairing)) return true;
-            if (pairing.stopped.vertex_count > most) {
-                best = far;
-                continue;
-            }
+            last_is_best = pairing.stopped.shape_face >= 0 && DiffersLess(pairing.across, kept.across);
+            if (last_is_best) kept = pairing, best = far;
+        }
+        if (!last_is_best) {
             UndoGrowth(growth, pairing.stopped);
             PairPart(growth, parts, part, best, pairing);
-            break;
         }
         return false;
     }
