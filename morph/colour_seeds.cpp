@@ -150,10 +150,8 @@ int32_t ColourCandidates(const ColourSeeds& seeds, int32_t b, const int32_t* cla
 // there are the ones refinement made distinctive. The farther half of the
 // part is searched first, so that a seed from it grows a long way toward the
 // difference before it meets it; the nearer half only when a wrong try
-// covered so much that the farther half has no colour rare enough. Seeds
-// tried already are passed over: a wrong one may be the rarest anywhere.
-int32_t FarColourSeed(const ColourSeeds& seeds, const MeshAdjacency& shape, int32_t face, uint32_t few,
-                      const int32_t* avoid, int32_t avoid_count) {
+// covered so much that the farther half has no colour rare enough.
+int32_t FarColourSeed(const ColourSeeds& seeds, const MeshAdjacency& shape, int32_t face, uint32_t few) {
     ScopedBlock<int32_t> queue(AllocateUnclearedTable<int32_t>(size_t(shape.face_count) + 1));
     ScopedBlock<uint8_t> seen(AllocateTable<uint8_t>(size_t(shape.face_count) + 1));
     if (!queue.Get() || !seen.Get()) return -2;
@@ -172,7 +170,6 @@ int32_t FarColourSeed(const ColourSeeds& seeds, const MeshAdjacency& shape, int3
     for (int32_t k = count - 1; k >= 0 && (best < 0 || k >= count / 2); --k) {
         for (int32_t c = shape.face_starts[order[k]]; c < shape.face_starts[order[k] + 1]; ++c) {
             int32_t b = shape.corner_vertices[c];
-            if (std::count(avoid, avoid + avoid_count, b)) continue;
             ColourCount held = FindColour(seeds.counts, seeds.shape[b]);
             uint32_t rarity = std::max(held.original, held.shape);
             if (held.original > 0 && rarity < rarest) best = b, rarest = rarity;

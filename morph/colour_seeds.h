@@ -34,9 +34,8 @@ int32_t ColourCandidates(const ColourSeeds& seeds, int32_t b, const int32_t* cla
 // A seed away from shape face `face`, where the tries of a part stopped: of
 // the part's faces reached last breadth first from it (or failing those, of
 // all its faces), the vertex whose colour the fewest vertices share, at most
-// `few` of either mesh, other than the `avoid_count` vertices in `avoid`.
-// Returns the vertex, -1 when there is none, -2 when memory can't be had.
-int32_t FarColourSeed(const ColourSeeds& seeds, const MeshAdjacency& shape, int32_t face, uint32_t few,
-                      const int32_t* avoid, int32_t avoid_count);
+// `few` of either mesh. Returns the vertex, -1 when there is none, -2 when
+// memory can't be had.
+int32_t FarColourSeed(const ColourSeeds& seeds, const MeshAdjacency& shape, int32_t face, uint32_t few);
 
 void ReleaseColourSeeds(ColourSeeds& seeds);

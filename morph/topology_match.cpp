@@ -20,8 +20,6 @@
 
 namespace {
 
-constexpr int32_t kFarSeeds = 2;  // seeds tried away from where a part's colour seed stopped
-
 int32_t* MinusOnes(size_t count) {
     int32_t* table = AllocateUnclearedTable<int32_t>(count + 1);
     if (table) std::memset(table, 0xFF, (count + 1) * sizeof(int32_t));
@@ -223,29 +221,20 @@ struct Matcher {
 
     // On a mesh that only a few places tell apart, where it differs makes
     // vertices distinctive too, so a colour seed may lie beside the
-    // difference and have only wrong candidates. Other seeds, far from where
-    // the best try so far stopped, are tried as well, and the try that
-    // differs least is the one reported: a right seed differs only where the
-    // meshes do.
-    bool TryFarSeeds(int32_t part, PartSeed best, PartPairing& pairing) {
-        int32_t tried[kFarSeeds + 1] = {best.shape_vertex};
-        PartPairing kept = pairing;
-        bool last_is_best = true;
-        for (int32_t k = 0; k < kFarSeeds && kept.stopped.shape_face >= 0; ++k) {
-            int32_t b = FarColourSeed(colours, shape, kept.stopped.shape_face, kFewCandidates, tried, k + 1);
-            if (b == -2) Fail(kTopologyNoMemory);
-            if (b < 0) break;
-            tried[k + 1] = b;
-            UndoGrowth(growth, pairing.stopped);
-            PartSeed far = Coloured(b);
-            if (PairPart(growth, parts, part, far, pairing)) return true;
-            last_is_best = pairing.stopped.shape_face >= 0 && DiffersLess(pairing.across, kept.across);
-            if (last_is_best) kept = pairing, best = far;
-        }
-        if (!last_is_best) {
-            UndoGrowth(growth, pairing.stopped);
-            PairPart(growth, parts, part, best, pairing);
-        }
+    // difference and have only wrong candidates. A seed far from where its
+    // tries stopped is tried as well, and the try that differs least is the
+    // one reported: a right seed differs only where the meshes do.
+    bool TryFarSeed(int32_t part, const PartSeed& seed, PartPairing& pairing) {
+        if (pairing.stopped.shape_face < 0) return false;
+        int32_t b = FarColourSeed(colours, shape, pairing.stopped.shape_face, kFewCandidates);
+        if (b == -2) Fail(kTopologyNoMemory);
+        if (b < 0) return false;
+        GrowthOutcome first = pairing.across;
+        UndoGrowth(growth, pairing.stopped);
+        if (PairPart(growth, parts, part, Coloured(b), pairing)) return true;
+        if (pairing.stopped.shape_face >= 0 && DiffersLess(pairing.across, first)) return false;
+        UndoGrowth(growth, pairing.stopped);
+        PairPart(growth, parts, part, seed, pairing);
         return false;
     }
 
@@ -270,7 +259,7 @@ struct Matcher {
             return;
         }
         ++paired_parts;  // what it pairs, even up to where it fails, may seed the next
-        if (!PairPart(growth, parts, part, seed, pairing) && !(seed.coloured && TryFarSeeds(part, seed, pairing))) {
+        if (!PairPart(growth, parts, part, seed, pairing) && !(seed.coloured && TryFarSeed(part, seed, pairing))) {
             if (result.shape_face.face < 0 && result.original_face.face < 0) {
                 result.shape_face = Describe(shape, pairing.stopped.shape_face);
                 result.shape_face.face = MeshFace(result.shape_face.face);
