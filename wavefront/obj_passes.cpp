@@ -217,6 +217,7 @@ int32_t SurveyObjText(ObjReader& reader) {
     Model& model = reader.model;
     reader.current_group = reader.vertex_fill = reader.texcoord_fill = 0;
     reader.text.read_pos = 0;
+    reader.positions_end = 0;
     ElementTally tally;
     GroupLineTally group_lines;
     uint32_t longest = 0;
@@ -236,6 +237,8 @@ int32_t SurveyObjText(ObjReader& reader) {
                 if (!group_lines.AddLine(reader, line, end)) return 0;
             } else if (tally.Count(keyword, line, after, end)) {
                 group_lines.AddFace();
+            } else if (keyword == ObjKeyword::kV || keyword == ObjKeyword::kMtllib) {
+                reader.positions_end = reader.WindowStart() + scanner.Offset();
             }
         }
     } while ((more = reader.NextWindow(scanner)) == 1);
@@ -419,12 +422,13 @@ inline void StoreFace(ObjReader& reader, FillState& state, const char* line, con
     ++group.face_fill;
 }
 
-// The lines one window holds whole.
-int32_t ReadWindowLines(ObjReader& reader, FillState& state, LineScanner& scanner) {
+// The lines one window holds whole, up to the file offset `stop`.
+int32_t ReadWindowLines(ObjReader& reader, FillState& state, LineScanner& scanner, uint32_t stop) {
     Model& model = reader.model;
+    const uint32_t start = reader.WindowStart();
     const char* line;
     const char* end;
-    while (scanner.Next(line, end)) {
+    while (start + scanner.Offset() < stop && scanner.Next(line, end)) {
         const char* after;
         bool taken = true;
         switch (ClassifyKeyword(line, end, after)) {
@@ -452,11 +456,17 @@ int32_t ReadWindowLines(ObjReader& reader, FillState& state, LineScanner& scanne
 // Walks the file's text once, a window at a time, storing every line's
 // values; 0 at the first line that can't be taken or window that can't be read.
 int32_t ReadValueLines(ObjReader& reader, FillState& state) {
+    const Model& model = reader.model;
+    // With nothing but the vertex table to fill, the pass ends after the
+    // last line that fills it or names the library.
+    const bool positions_only = !model.texcoords && !model.normals && !state.stores_faces;
+    const uint32_t stop = positions_only ? reader.positions_end : UINT32_MAX;
     LineScanner scanner(nullptr, 0);
     if (!reader.FirstWindow(scanner)) return 0;
     int32_t more;
     do {
-        if (!ReadWindowLines(reader, state, scanner)) return 0;
+        if (!ReadWindowLines(reader, state, scanner, stop)) return 0;
+        if (reader.WindowStart() + scanner.Offset() >= stop) return 1;
     } while ((more = reader.NextWindow(scanner)) == 1);
     return more == 0 ? 1 : 0;
 }

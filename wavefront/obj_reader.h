@@ -35,6 +35,10 @@ struct ObjReader {
     FileReader file;
     uint32_t window_bytes = kObjWindowBytes;  // 3 or more: a byte-order mark fits
     uint32_t window_capacity = 0;             // bytes text's block holds
+    // The file offset just past the last `v` or `mtllib` line, as the survey
+    // found it: a load that keeps positions only has no use for the lines
+    // after it, which in most files are nearly all of them.
+    uint32_t positions_end = 0;
     // The buffer ReadLine's callers use, sized by the survey's longest line
     // so that no OBJ line is ever cut.
     char* line_buffer = nullptr;
@@ -84,6 +88,8 @@ struct ObjReader {
     // window, opening with the line left unfinished. 1 for a window, 0 after
     // the last, -1 with model.load_error set when reading fails.
     int32_t NextWindow(LineScanner& scanner);
+    // The file offset of the window's first byte.
+    uint32_t WindowStart() const { return file.file ? file.offset - text.size : 0; }
 
     // --- the passes over the OBJ text (wavefront/obj_passes.cpp, line_reader.cpp)
     int32_t ReadLine(char* buffer, int32_t capacity);

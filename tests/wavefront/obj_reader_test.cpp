@@ -42,11 +42,11 @@ const std::string kThreeVertices = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
 
 // A load through the loader's steps, read `window` bytes at a time, as text:
 // its result and reason, then every value, group and face it holds.
-std::string LoadInWindows(const std::string& path, uint32_t window) {
+std::string LoadInWindows(const std::string& path, uint32_t window, bool keep_faces = true) {
     Model model;
     ObjReader reader(model);
     reader.window_bytes = window;
-    int32_t loaded = ReadObjText(reader, path.c_str()) && SurveyObjText(reader) && MakeValueTables(reader, true) &&
+    int32_t loaded = ReadObjText(reader, path.c_str()) && SurveyObjText(reader) && MakeValueTables(reader, keep_faces) &&
                      reader.FillElements() && MakeGroupNameTable(reader);
     std::ostringstream out;
     out << std::hexfloat << loaded << " " << model.load_error << " " << model.mtllib_name;
@@ -54,12 +54,12 @@ std::string LoadInWindows(const std::string& path, uint32_t window) {
         for (int i = 0; i < count; ++i) out << " " << values[i];
     };
     for (int32_t i = 0; loaded && i < model.vertex_count; ++i) add(&model.vertices[i].x, 3);
-    for (int32_t i = 0; loaded && i < model.texcoord_count; ++i) add(&model.texcoords[i].u, 2);
-    for (int32_t i = 0; loaded && i < model.normal_count; ++i) add(&model.normals[i].x, 3);
+    for (int32_t i = 0; loaded && model.texcoords && i < model.texcoord_count; ++i) add(&model.texcoords[i].u, 2);
+    for (int32_t i = 0; loaded && model.normals && i < model.normal_count; ++i) add(&model.normals[i].x, 3);
     for (int32_t g = 0; loaded && g < model.group_count; ++g) {
         const Group& group = model.groups[g];
         out << "\ng " << model.Name(group.name) << " " << model.Name(group.material_name);
-        for (int32_t f = 0; f < group.face_count; ++f) {
+        for (int32_t f = 0; group.faces && f < group.face_count; ++f) {
             out << "\nf " << model.Name(model.material_names[group.faces[f].material_name].name);
             for (const Corner& corner : Corners(group.faces[f])) out << " " << corner;
         }
@@ -310,8 +310,11 @@ TEST(LoadObj, WindowsGiveTheWholeFilesModel) {
         std::string path = folder.Write("mesh.obj", text);
         const std::string whole = LoadInWindows(path, kObjWindowBytes);
         ASSERT_EQ(whole.substr(0, 2), text.find('v') == std::string::npos ? "0 " : "1 ") << text;
-        for (uint32_t window = 1; window <= text.size() + 2; ++window)
+        const std::string positions = LoadInWindows(path, kObjWindowBytes, false);
+        for (uint32_t window = 1; window <= text.size() + 2; ++window) {
             ASSERT_EQ(LoadInWindows(path, window), whole) << "window " << window << "\n" << text;
+            ASSERT_EQ(LoadInWindows(path, window, false), positions) << "window " << window << "\n" << text;
+        }
     }
 }
 
