@@ -45,17 +45,35 @@ int LearnFamily(const FileList& list, double tolerance, bool automatic, ShapeFam
     return ExitStatus(code);
 }
 
-// Writes file k of the list with write(entry, message); a shape paired by
-// connectivity may carry a note on its done line.
-template <typename Write>
-void WriteOne(const FileList& list, int32_t k, FileRun& run, bool noted, Write write) {
+// Formats file k of the list with format(entry, files, message) while it
+// holds a processor slot, then commits it without one: the flushes to the
+// disk need no processor, and the next shape is formatted meanwhile. A shape
+// paired by connectivity may carry a note on its done line.
+template <typename Format>
+void WriteOne(const FileList& list, int32_t k, FileRun& run, ProcessorSlots& slots, bool noted, Format format) {
     const int32_t file = k - list.first_output;
-    run.Begin(file);
     char message[kMessageCapacity];
     CopyText(message, "There was an error creating the morph.");
     const FileList::Entry& entry = list.entries[size_t(k)];
-    int32_t code = MayWrite(list, k, message) ? write(entry, message) : -4;
+    WrittenObjFiles files;
+    slots.Take();
+    run.Begin(file);
+    int32_t code = MayWrite(list, k, message) ? format(entry, files, message) : -4;
+    slots.Give();
+    if (code == 1) code = CommitShape(files, entry.output, message);
     run.End(file, code, message, noted ? message : nullptr);
+}
+
+// Every shape of the list, `jobs` of them formatted at once.
+template <typename Format>
+int WriteAll(const FileList& list, int32_t jobs, bool noted, Format format) {
+    const int32_t first = list.first_output;
+    const int32_t count = int32_t(list.entries.size()) - first;
+    FileRun run(list.shown.data(), count, false);
+    ProcessorSlots slots(jobs);
+    RunInParallel(count, 2 * jobs, [&](int32_t file) { WriteOne(list, file + first, run, slots, noted, format); });
+    ReleaseSpareBlocks();
+    return run.Finish("shapes");
 }
 
 // Each shape paired with the original by connectivity on its own.
@@ -74,15 +92,9 @@ int RunByTopology(const FileList& list, TopologyPairingOptions options, bool aut
     }
     if (automatic) options.tolerance = AutoTolerance(original.vertices, original.vertex_count);
     ReportTolerance(options.tolerance, automatic);
-    const int32_t count = int32_t(list.entries.size()) - 1;
-    FileRun run(list.shown.data(), count, false);
-    RunInParallel(count, jobs, [&](int32_t file) {
-        WriteOne(list, file + 1, run, true, [&](const FileList::Entry& entry, char* text) {
-            return WriteShapeByTopology(original, options, entry.input, entry.output, text);
-        });
+    return WriteAll(list, jobs, true, [&](const FileList::Entry& entry, WrittenObjFiles& files, char* text) {
+        return FormatShapeByTopology(original, options, entry.input, entry.output, files, text);
     });
-    ReleaseSpareBlocks();
-    return run.Finish("shapes");
 }
 
 }  // namespace
@@ -105,13 +117,7 @@ int RunShapesCommand(const Arguments& arguments) {
 
     ShapeFamily family;
     if (int status = LearnFamily(list, topology.tolerance, automatic, family)) return status;
-    const int32_t count = arguments.positional_count - 2;
-    FileRun run(list.shown.data(), count, false);
-    RunInParallel(count, jobs, [&](int32_t file) {
-        WriteOne(list, file + 2, run, false, [&](const FileList::Entry& entry, char* text) {
-            return WriteShape(family, entry.input, entry.output, text);
-        });
+    return WriteAll(list, jobs, false, [&](const FileList::Entry& entry, WrittenObjFiles& files, char* text) {
+        return FormatShape(family, entry.input, entry.output, files, text);
     });
-    ReleaseSpareBlocks();
-    return run.Finish("shapes");
 }

@@ -7,7 +7,6 @@
 #include "morph/convert_messages.h"
 #include "morph/equal_positions.h"
 #include "morph/pairing.h"
-#include "wavefront/obj_writer.h"
 
 namespace {
 
@@ -138,7 +137,8 @@ float ShapeCoordinate(float original, float matching, float shape) {
     return static_cast<float>(double(original) + (double(shape) - double(matching)));
 }
 
-int32_t WriteShape(const ShapeFamily& family, const char* shape_path, const char* new_path, char* message) {
+int32_t FormatShape(const ShapeFamily& family, const char* shape_path, const char* new_path, WrittenObjFiles& files,
+                    char* message) {
     const Model& original = family.original;
     const Model& matching = family.matching;
     if (!family.source || !shape_path || !new_path || !message) return 0;
@@ -163,8 +163,13 @@ int32_t WriteShape(const ShapeFamily& family, const char* shape_path, const char
         }
     }
     shape.Release();
-    int32_t written = moved.Get() && WriteRegroupedObjFile(original, moved.Get(), new_path);
-    if (written) return 1;
+    if (moved.Get() && FormatRegroupedObjFiles(original, moved.Get(), new_path, files)) return 1;
+    WriteNewNotSaved(message, new_path);
+    return -4;
+}
+
+int32_t CommitShape(WrittenObjFiles& files, const char* new_path, char* message) {
+    if (CommitObjFiles(files)) return 1;
     WriteNewNotSaved(message, new_path);
     return -4;
 }

@@ -10,11 +10,14 @@
 //   ShapeFamily family;
 //   LoadShapeFamily(original, matching, family, host, message);
 //   PairShapeFamily(family, tolerance, message, &ambiguous);
-//   WriteShape(family, shape, new_path, message);   // from any thread
+//   WrittenObjFiles files;                          // from any thread:
+//   FormatShape(family, shape, new_path, files, message);
+//   CommitShape(files, new_path, message);
 #include <cstdint>
 
 #include "model/model.h"
 #include "morph/host.h"
+#include "wavefront/obj_writer.h"
 
 struct ShapeFamily {
     Model original;  // as read, then regrouped once for writing
@@ -69,8 +72,15 @@ float ShapeCoordinate(float original, float matching, float shape);
 // The message for a shape file that didn't load (kMessageCapacity bytes).
 void WriteShapeNotLoaded(char* message, const char* path);
 
-// Writes the morph target of the shape at shape_path to new_path (and its
-// library beside it). May run on several threads at once for one family.
-// Returns 1; -3 the shape didn't load; -4 not written; -5 the shape's vertex
-// count is not the matching file's; each with its message.
-int32_t WriteShape(const ShapeFamily& family, const char* shape_path, const char* new_path, char* message);
+// Writes the morph target of the shape at shape_path for new_path (and its
+// library beside it) into `files`, which CommitShape then puts in place:
+// the flushes to the disk can be waited for while the next shape is
+// formatted. May run on several threads at once for one family. Returns 1;
+// -3 the shape didn't load; -4 not written; -5 the shape's vertex count is
+// not the matching file's; each with its message.
+int32_t FormatShape(const ShapeFamily& family, const char* shape_path, const char* new_path, WrittenObjFiles& files,
+                    char* message);
+
+// Replaces new_path and its library by the files FormatShape or
+// FormatShapeByTopology wrote. Returns 1, or -4 with its message.
+int32_t CommitShape(WrittenObjFiles& files, const char* new_path, char* message);

@@ -5,7 +5,6 @@
 #include "morph/convert.h"
 #include "morph/convert_messages.h"
 #include "morph/shapes.h"
-#include "wavefront/obj_writer.h"
 
 int32_t LoadTopologyOriginal(const char* original_path, Model& original, char* message) {
     if (!original.LoadObj(original_path, false)) {
@@ -16,8 +15,8 @@ int32_t LoadTopologyOriginal(const char* original_path, Model& original, char* m
     return 1;
 }
 
-int32_t WriteShapeByTopology(const Model& original, const TopologyPairingOptions& options, const char* shape_path,
-                             const char* new_path, char* message) {
+int32_t FormatShapeByTopology(const Model& original, const TopologyPairingOptions& options, const char* shape_path,
+                              const char* new_path, WrittenObjFiles& files, char* message) {
     if (!shape_path || !new_path || !message) return 0;
     Model shape;
     if (!shape.LoadObj(shape_path, false)) {
@@ -37,8 +36,7 @@ int32_t WriteShapeByTopology(const Model& original, const TopologyPairingOptions
     // Released before the writing makes its own blocks, which may reuse them.
     partner.Reset();
     shape.Release();
-    int32_t written = moved.Get() && WriteRegroupedObjFile(original, moved.Get(), new_path);
-    if (written) return 1;
+    if (moved.Get() && FormatRegroupedObjFiles(original, moved.Get(), new_path, files)) return 1;
     if (!paired) {
         if (!message[0]) CopyText(message, kMessageCapacity, "There is not enough memory to pair the vertices by connectivity.\r\n");
         return -7;

@@ -23,3 +23,17 @@ void RunInParallel(int32_t count, int32_t threads, const std::function<void(int3
     drain();
     for (std::thread& helper : helpers) helper.join();
 }
+
+void ProcessorSlots::Take() {
+    std::unique_lock<std::mutex> guard(lock_);
+    freed_.wait(guard, [this] { return free_ > 0; });
+    --free_;
+}
+
+void ProcessorSlots::Give() {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        ++free_;
+    }
+    freed_.notify_one();
+}

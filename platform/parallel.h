@@ -1,7 +1,9 @@
 #pragma once
 // Running many independent pieces of work on a few threads.
 #include <cstdint>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 
 // The number of threads the machine runs at once (at least 1).
 int32_t ProcessorCount();
@@ -11,3 +13,19 @@ int32_t ProcessorCount();
 // increasing order as threads come free, so item k starts no later than any
 // item after it. Returns when every item is done.
 void RunInParallel(int32_t count, int32_t threads, const std::function<void(int32_t)>& work);
+
+// Keeps at most `count` threads at once between Take and Give. Work whose
+// items end in a long wait that needs no processor (flushes to the disk)
+// runs on more threads than there are places, and each item holds a place
+// only while it computes: another item computes while one waits.
+class ProcessorSlots {
+public:
+    explicit ProcessorSlots(int32_t count) : free_(count > 0 ? count : 1) {}
+    void Take();  // waits until a place is free
+    void Give();
+
+private:
+    std::mutex lock_;
+    std::condition_variable freed_;
+    int32_t free_;
+};

@@ -400,30 +400,29 @@ int32_t Model::WriteObjText(OutputFile* file, const char* path) {
 
 namespace {
 
-// The OBJ file and its library for a model regrouped already (or, with
-// `regroup`, regrouped once both files are open).
-int32_t WriteFiles(Model* regroup, const Model& model, const Vertex* vertices, const char* path,
-                   OutputFault* fault, const WritePlan& plan) {
+// Opens and formats the OBJ file and its library for a model regrouped
+// already (or, with `regroup`, regrouped once both files are open).
+int32_t FormatFiles(Model* regroup, const Model& model, const Vertex* vertices, const char* path,
+                    OutputFault* fault, const WritePlan& plan, WrittenObjFiles& files) {
     if (!path || !vertices) return 0;
-    bool with_library = model.material_count > 0;
+    files.with_library = model.material_count > 0 ? 1 : 0;
     char library_path[kPathCapacity];
     char library_name[kPathCapacity];
     // A library that can't be named can't be written: fail before touching anything.
-    if (with_library && !MakeLibraryPath(path, library_path, library_name)) return 0;
-
-    OutputFile obj;
-    OutputFile mtl;
-    if (!OpenOutputFile(obj, path, fault)) return 0;
-    if (with_library && !OpenOutputFile(mtl, library_path, fault)) return 0;
+    if (files.with_library && !MakeLibraryPath(path, library_path, library_name)) return 0;
+    if (!OpenOutputFile(files.obj, path, fault)) return 0;
+    if (files.with_library && !OpenOutputFile(files.mtl, library_path, fault)) return 0;
 
     if (regroup) regroup->RegroupByMaterial();
-    int32_t ok = WriteObjBody(model, vertices, &obj, with_library ? library_name : nullptr, plan);
-    if (ok && with_library) ok = model.WriteMtlText(&mtl);
-    if (!ok) return 0;  // both temporaries go with the records
+    int32_t ok = WriteObjBody(model, vertices, &files.obj, files.with_library ? library_name : nullptr, plan);
+    if (ok && files.with_library) ok = model.WriteMtlText(&files.mtl);
+    return ok;  // on 0, both temporaries go with the records
+}
 
-    // The library first, so the OBJ file, named last, is replaced in one step.
-    OutputFile* set[2] = {&mtl, &obj};
-    return with_library ? CommitOutputFiles(set, 2) : CommitOutputFile(obj);
+int32_t WriteFiles(Model* regroup, const Model& model, const Vertex* vertices, const char* path,
+                   OutputFault* fault, const WritePlan& plan) {
+    WrittenObjFiles files;
+    return FormatFiles(regroup, model, vertices, path, fault, plan, files) && CommitObjFiles(files);
 }
 
 }  // namespace
@@ -432,8 +431,18 @@ int32_t WriteObjFileWithFault(Model& model, const char* path, OutputFault* fault
     return WriteFiles(&model, model, model.vertices, path, fault, plan);
 }
 
-int32_t WriteRegroupedObjFile(const Model& model, const Vertex* vertices, const char* path) {
-    return WriteFiles(nullptr, model, vertices, path, nullptr, WritePlan{});
+int32_t FormatRegroupedObjFiles(const Model& model, const Vertex* vertices, const char* path,
+                                WrittenObjFiles& files) {
+    if (FormatFiles(nullptr, model, vertices, path, nullptr, WritePlan{}, files)) return 1;
+    DiscardOutputFile(files.mtl);
+    DiscardOutputFile(files.obj);
+    return 0;
+}
+
+int32_t CommitObjFiles(WrittenObjFiles& files) {
+    // The library first, so the OBJ file, named last, is replaced in one step.
+    OutputFile* set[2] = {&files.mtl, &files.obj};
+    return files.with_library ? CommitOutputFiles(set, 2) : CommitOutputFile(files.obj);
 }
 
 int32_t Model::WriteObjFile(const char* path) { return WriteObjFileWithFault(*this, path, nullptr); }

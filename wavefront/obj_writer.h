@@ -6,8 +6,7 @@
 
 #include "model/model.h"
 #include "wavefront/chunk_writer.h"
-
-struct OutputFault;  // wavefront/output_file.h
+#include "wavefront/output_file.h"
 
 // The material library that goes with the new file at path: its path and the
 // name written on the `mtllib` line (the file name part of that path). A file
@@ -25,9 +24,23 @@ int32_t MakeLibraryPath(const char* path, char (&library_path)[kPathCapacity],
 int32_t WriteObjFileWithFault(Model& model, const char* path, OutputFault* fault,
                               const WritePlan& plan = WritePlan{});
 
+// The OBJ file and its library of one model, formatted and waiting for their
+// commit. Discarded, when not committed, as the record goes away.
+struct WrittenObjFiles {
+    OutputFile obj;
+    OutputFile mtl;
+    int32_t with_library = 0;
+};
+
 // WriteObjFile for a model that RegroupByMaterial has regrouped already,
 // with the v lines of `vertices` (vertex_count records) in place of its own
 // vertex table, and without changing the model: several threads may write
 // one model at once, each with its own vertices, to different paths. The
 // bytes are those WriteObjFile writes for the model with that vertex table.
-int32_t WriteRegroupedObjFile(const Model& model, const Vertex* vertices, const char* path);
+// It takes two steps, so that a caller can format the next file while this
+// one's flushes to the disk are waited for: the first writes both files in
+// full but replaces no target (on 0 nothing is left behind); the second
+// commits them as one set and returns 1 when both targets were replaced.
+int32_t FormatRegroupedObjFiles(const Model& model, const Vertex* vertices, const char* path,
+                                WrittenObjFiles& files);
+int32_t CommitObjFiles(WrittenObjFiles& files);

@@ -331,6 +331,10 @@ TEST_F(CliTest, BatchAndShapesWriteTheSameFilesForAnyNumberOfJobs) {
             EXPECT_EQ(r.status, c.status) << r.err;
             EXPECT_EQ(r.out, c.out);
             Files written = FilesIn(root + "out");
+            // Each file done is there: a shape with the base's library, a copy without one.
+            size_t done = 0;
+            for (size_t at = c.out.find(": done"); at != std::string::npos; at = c.out.find(": done", at + 1)) ++done;
+            EXPECT_EQ(written.size(), (c.args[0] == "shapes" ? 2 : 1) * done);
             if (first.empty()) first = written;
             EXPECT_EQ(written, first);
             fs::remove_all(root + "out");

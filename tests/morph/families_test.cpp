@@ -44,8 +44,10 @@ TEST(Families, EveryShapeBecomesTheBaseMovedAsTheShapeWasMoved) {
         EXPECT_EQ(ambiguous, 0);
         for (size_t k = 0; k < std::size(kSculpts); ++k) {
             std::string name = "shape_" + std::to_string(k) + ".obj";
-            ASSERT_EQ(WriteShape(learnt, folder.Join("in/" + name).c_str(), folder.Join(name).c_str(), message), 1)
-                << message;
+            std::string in = folder.Join("in/" + name), out = folder.Join(name);
+            WrittenObjFiles files;
+            ASSERT_EQ(FormatShape(learnt, in.c_str(), out.c_str(), files, message), 1) << message;
+            ASSERT_EQ(CommitShape(files, out.c_str(), message), 1) << message;
             std::vector<Position> expected = family.Moved(kSculpts[k]), got = ReadPositions(folder.Join(name));
             if (tolerance == 0 || kSculpts[k].amount == 0) {
                 EXPECT_TRUE(SameBits(got, expected)) << name;
