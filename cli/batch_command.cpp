@@ -56,9 +56,13 @@ void NoteOutcome(int32_t code, const ConvertDiagnostics& diagnostics, char (&not
 }
 
 // One matching file of the run, on whichever thread takes it.
+// It holds one of the run's processor places until its new file is
+// formatted: the flushes to the disk then wait while another file computes.
 void ConvertOne(const FileList& list, int32_t k, const Model& original, const ConvertOptions& options,
-                FileRun& run) {
+                ProcessorSlots& slots, FileRun& run) {
     const int32_t file = k - list.first_output;
+    SlotHold hold;
+    hold.Take(slots);
     run.Begin(file);
     FileHost host(run);
     char message[kMessageCapacity];
@@ -66,6 +70,7 @@ void ConvertOne(const FileList& list, int32_t k, const Model& original, const Co
     ConvertDiagnostics diagnostics;
     ConvertOptions own = options;
     own.diagnostics = &diagnostics;
+    own.hold = &hold;
     const FileList::Entry& entry = list.entries[size_t(k)];
     int32_t code = MayWrite(list, k, message)
                        ? ConvertAgainstOriginal(original, entry.input, entry.output, &host, message, &own)
@@ -99,7 +104,8 @@ int RunBatchCommand(const Arguments& arguments) {
 
     const int32_t count = arguments.positional_count - 1;
     FileRun run(list.shown.data(), count, arguments.Has("--yes"));
-    RunInParallel(count, jobs, [&](int32_t file) { ConvertOne(list, file + 1, original, options, run); });
+    ProcessorSlots slots(jobs);
+    RunInParallel(count, 2 * jobs, [&](int32_t file) { ConvertOne(list, file + 1, original, options, slots, run); });
     original.Release();
     ReleaseSpareBlocks();
     return run.Finish("batch");

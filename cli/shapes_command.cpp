@@ -56,10 +56,11 @@ void WriteOne(const FileList& list, int32_t k, FileRun& run, ProcessorSlots& slo
     CopyText(message, "There was an error creating the morph.");
     const FileList::Entry& entry = list.entries[size_t(k)];
     WrittenObjFiles files;
-    slots.Take();
+    SlotHold hold;
+    hold.Take(slots);
     run.Begin(file);
     int32_t code = MayWrite(list, k, message) ? format(entry, files, message) : -4;
-    slots.Give();
+    hold.Give();
     if (code == 1) code = CommitShape(files, entry.output, message);
     run.End(file, code, message, noted ? message : nullptr);
 }

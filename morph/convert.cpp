@@ -104,7 +104,9 @@ int32_t ThreadsOf(const ConvertOptions* options) {
     return options && options->threads > 0 ? options->threads : ProcessorCount();
 }
 
-// Writes the renumbered matching model: 1, or -4 with its message. The
+// Writes the renumbered matching model: 1, or -4 with its message. Once
+// the text is formatted the model is emptied, and only the flushes to the
+// disk are waited for: a run over many files holds no model meanwhile. The
 // diagnostics learn the library written, the write's reason on failure and
 // the earlier half-done writes it finished.
 int32_t Save(Model& matching, const char* new_path, char* message, const ConvertOptions& options) {
@@ -112,13 +114,16 @@ int32_t Save(Model& matching, const char* new_path, char* message, const Convert
     OutputFault fault;
     WritePlan plan;
     plan.threads = ThreadsOf(&options);
-    int32_t written = WriteObjFileWithFault(matching, new_path, &fault, plan);
+    WrittenObjFiles files;
+    int32_t written = FormatObjFiles(matching, new_path, &fault, plan, files);
+    matching.Clear();
+    if (options.hold) options.hold->Give();
+    written = written && CommitObjFiles(files);
     if (diagnostics) {
         diagnostics->repaired = fault.repaired;
         diagnostics->reason = written ? 0 : fault.error;
         char library_name[kPathCapacity];
-        if (written && matching.material_count > 0 &&
-            !MakeLibraryPath(new_path, diagnostics->library_path, library_name))
+        if (written && files.with_library && !MakeLibraryPath(new_path, diagnostics->library_path, library_name))
             diagnostics->library_path[0] = '\0';
     }
     if (written) return 1;
@@ -183,9 +188,7 @@ int32_t ConvertWith(const Model& original, Model& matching, const MatchingLoad& 
     if (host->ShouldStop()) return finish(-8);
     host->SetProgress(1, 1);
     host->ShowStatus("Saving file...(please wait)");
-    int32_t code = Save(matching, new_path, message, options);
-    if (code == 1) matching.Clear();
-    return finish(code);
+    return finish(Save(matching, new_path, message, options));
 }
 
 // ConvertFiles with both files read at once. The host hears the same steps

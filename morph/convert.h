@@ -11,6 +11,7 @@
 #include "morph/host.h"
 #include "morph/match_diagnostics.h"
 #include "morph/topology_match.h"
+#include "platform/parallel.h"
 
 constexpr int32_t kMessageCapacity = 512;
 
@@ -95,6 +96,10 @@ struct ConvertOptions {
     // are the same for every count.
     int32_t threads = 0;
     ConvertDiagnostics* diagnostics = nullptr;  // filled when given
+    // The processor place of a run over many files that this conversion
+    // holds: given back once the new file is formatted, before the flushes
+    // to the disk are waited for, so that another file computes meanwhile.
+    SlotHold* hold = nullptr;
 };
 
 // Returns 1 when the new file was written; 0 when a path, host or message is

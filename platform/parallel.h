@@ -29,3 +29,22 @@ private:
     std::condition_variable freed_;
     int32_t free_;
 };
+
+// One place of a ProcessorSlots, held from Take until Give or the end of the
+// record, whichever comes first.
+struct SlotHold {
+    ProcessorSlots* slots = nullptr;  // while held
+
+    SlotHold() = default;
+    SlotHold(const SlotHold&) = delete;
+    SlotHold& operator=(const SlotHold&) = delete;
+    ~SlotHold() { Give(); }
+    void Take(ProcessorSlots& from) {
+        from.Take();
+        slots = &from;
+    }
+    void Give() {
+        if (slots) slots->Give();
+        slots = nullptr;
+    }
+};

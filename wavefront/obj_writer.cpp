@@ -419,24 +419,30 @@ int32_t FormatFiles(Model* regroup, const Model& model, const Vertex* vertices, 
     return ok;  // on 0, both temporaries go with the records
 }
 
-int32_t WriteFiles(Model* regroup, const Model& model, const Vertex* vertices, const char* path,
-                   OutputFault* fault, const WritePlan& plan) {
-    WrittenObjFiles files;
-    return FormatFiles(regroup, model, vertices, path, fault, plan, files) && CommitObjFiles(files);
+// FormatFiles, leaving nothing behind when it fails.
+int32_t FormatOrDiscard(Model* regroup, const Model& model, const Vertex* vertices, const char* path,
+                        OutputFault* fault, const WritePlan& plan, WrittenObjFiles& files) {
+    if (FormatFiles(regroup, model, vertices, path, fault, plan, files)) return 1;
+    DiscardOutputFile(files.mtl);
+    DiscardOutputFile(files.obj);
+    return 0;
 }
 
 }  // namespace
 
 int32_t WriteObjFileWithFault(Model& model, const char* path, OutputFault* fault, const WritePlan& plan) {
-    return WriteFiles(&model, model, model.vertices, path, fault, plan);
+    WrittenObjFiles files;
+    return FormatObjFiles(model, path, fault, plan, files) && CommitObjFiles(files);
+}
+
+int32_t FormatObjFiles(Model& model, const char* path, OutputFault* fault, const WritePlan& plan,
+                       WrittenObjFiles& files) {
+    return FormatOrDiscard(&model, model, model.vertices, path, fault, plan, files);
 }
 
 int32_t FormatRegroupedObjFiles(const Model& model, const Vertex* vertices, const char* path,
                                 WrittenObjFiles& files) {
-    if (FormatFiles(nullptr, model, vertices, path, nullptr, WritePlan{}, files)) return 1;
-    DiscardOutputFile(files.mtl);
-    DiscardOutputFile(files.obj);
-    return 0;
+    return FormatOrDiscard(nullptr, model, vertices, path, nullptr, WritePlan{}, files);
 }
 
 int32_t CommitObjFiles(WrittenObjFiles& files) {

@@ -44,3 +44,7 @@ struct WrittenObjFiles {
 int32_t FormatRegroupedObjFiles(const Model& model, const Vertex* vertices, const char* path,
                                 WrittenObjFiles& files);
 int32_t CommitObjFiles(WrittenObjFiles& files);
+
+// WriteObjFileWithFault up to the commit, which CommitObjFiles then makes.
+int32_t FormatObjFiles(Model& model, const char* path, OutputFault* fault, const WritePlan& plan,
+                       WrittenObjFiles& files);
