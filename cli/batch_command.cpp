@@ -105,7 +105,8 @@ int RunBatchCommand(const Arguments& arguments) {
     const int32_t count = arguments.positional_count - 1;
     FileRun run(list.shown.data(), count, arguments.Has("--yes"));
     ProcessorSlots slots(jobs);
-    RunInParallel(count, 2 * jobs, [&](int32_t file) { ConvertOne(list, file + 1, original, options, slots, run); });
+    RunInParallel(count, ThreadsForSlots(jobs),
+                  [&](int32_t file) { ConvertOne(list, file + 1, original, options, slots, run); });
     original.Release();
     ReleaseSpareBlocks();
     return run.Finish("batch");

@@ -72,7 +72,8 @@ int WriteAll(const FileList& list, int32_t jobs, bool noted, Format format) {
     const int32_t count = int32_t(list.entries.size()) - first;
     FileRun run(list.shown.data(), count, false);
     ProcessorSlots slots(jobs);
-    RunInParallel(count, 2 * jobs, [&](int32_t file) { WriteOne(list, file + first, run, slots, noted, format); });
+    RunInParallel(count, ThreadsForSlots(jobs),
+                  [&](int32_t file) { WriteOne(list, file + first, run, slots, noted, format); });
     ReleaseSpareBlocks();
     return run.Finish("shapes");
 }

@@ -30,6 +30,12 @@ private:
     int32_t free_;
 };
 
+// The threads for `places` places whose items end in such a wait: one more
+// a place, so that every place computes while another item waits, but at
+// most kMostWaiting more (threads cost address space in a 32-bit process).
+constexpr int32_t kMostWaiting = 8;
+inline int32_t ThreadsForSlots(int32_t places) { return places + (places < kMostWaiting ? places : kMostWaiting); }
+
 // One place of a ProcessorSlots, held from Take until Give or the end of the
 // record, whichever comes first.
 struct SlotHold {
