@@ -12,6 +12,7 @@
 
 struct OutputFile;   // wavefront/output_file.h
 struct OperationHost;  // morph/host.h
+class PageHelp;        // platform/page_help.h
 
 struct Model {
     // Why the last LoadObj or LoadObjPositions failed (platform/reasons.h);
@@ -125,6 +126,10 @@ struct Model {
     // texcoord_count and normal_count are the file's).
     // The steps of both, and the state they hand on: wavefront/obj_reader.h.
     int32_t LoadObjPositions(const char* path, bool change_directory = true);
+    // LoadObj that offers its value tables to `help` as soon as they are
+    // made, and closes it when the load ends: another thread can then make
+    // their fresh pages present ahead of the values pass.
+    int32_t LoadObj(const char* path, bool change_directory, PageHelp* help);
 
     // --- writing (wavefront/)
     int32_t WriteObjFile(const char* path);

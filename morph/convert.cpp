@@ -4,6 +4,7 @@
 
 #include "platform/block.h"
 #include "platform/current_directory.h"
+#include "platform/page_help.h"
 #include "platform/parallel.h"
 #include "model/model.h"
 #include "model/records.h"
@@ -205,9 +206,16 @@ int32_t ConvertLoadingTogether(const char* original_path, const char* matching_p
     int32_t loaded[2] = {0, 0};
     host->ShowStatus("Loading original file...(please wait)");
     host->StepProgress();
+    // The original is read first, and then its thread makes the matching
+    // model's fresh pages present ahead of that model's values pass.
+    PageHelp help;
     RunInParallel(2, 2, [&](int32_t k) {
-        loaded[k] = k == 0 ? LoadOriginalModel(original, original_path, options, false)
-                           : matching.LoadObj(matching_path, false);
+        if (k == 1) {
+            loaded[1] = matching.LoadObj(matching_path, false, &help);
+            return;
+        }
+        loaded[0] = LoadOriginalModel(original, original_path, options, false);
+        help.Serve();
     });
     int32_t code = -2;
     if (!loaded[0]) {

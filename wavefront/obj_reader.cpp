@@ -67,6 +67,22 @@ int32_t ReadObjText(ObjReader& reader, const char* path) {
     return 1;
 }
 
+namespace {
+
+// The tables the values pass fills, in the order a file's lines usually
+// fill them, for the page help.
+void OfferValueTables(ObjReader& reader) {
+    if (!reader.page_help) return;
+    const Model& model = reader.model;
+    void* blocks[] = {model.vertices, model.texcoords, model.normals, model.face_pool, model.corner_pool};
+    size_t sizes[] = {sizeof(Vertex) * size_t(model.vertex_count), sizeof(TexCoord) * size_t(model.texcoord_count),
+                      sizeof(Normal) * size_t(model.normal_count), sizeof(Face) * size_t(model.face_pool_size),
+                      sizeof(int32_t) * size_t(model.corner_pool_size)};
+    reader.page_help->Offer(blocks, sizes, 5);
+}
+
+}  // namespace
+
 int32_t MakeValueTables(ObjReader& reader, bool keep_faces) {
     Model& model = reader.model;
     if (model.vertex_count == 0) {
@@ -98,6 +114,7 @@ int32_t MakeValueTables(ObjReader& reader, bool keep_faces) {
 
     reader.current_group = reader.vertex_fill = reader.texcoord_fill = reader.normal_fill = 0;
     reader.text.read_pos = 0;
+    OfferValueTables(reader);
     return 1;
 }
 
@@ -175,8 +192,16 @@ int32_t ParseText(ObjReader& reader, bool keep_faces) {
 }
 
 // LoadObj and LoadObjPositions.
-int32_t Load(Model& model, const char* path, bool keep_faces, bool change_directory) {
+int32_t Load(Model& model, const char* path, bool keep_faces, bool change_directory, PageHelp* help) {
+    // The help is closed on every way out, the values pass over or never begun.
+    struct Closing {
+        PageHelp* help;
+        ~Closing() {
+            if (help) help->Close();
+        }
+    } closing{help};
     ObjReader reader(model);
+    reader.page_help = help;
     if (!path) return ReadObjText(reader, path);  // refused, the Model left as it was
     if (!ReadObjText(reader, path) || !ParseText(reader, keep_faces)) {
         reader.Release();
@@ -198,8 +223,14 @@ int32_t EnterLibraryFolder(const Model& model) {
     return 1;
 }
 
-int32_t Model::LoadObj(const char* path, bool change_directory) { return Load(*this, path, true, change_directory); }
+int32_t Model::LoadObj(const char* path, bool change_directory) {
+    return Load(*this, path, true, change_directory, nullptr);
+}
 
 int32_t Model::LoadObjPositions(const char* path, bool change_directory) {
-    return Load(*this, path, false, change_directory);
+    return Load(*this, path, false, change_directory, nullptr);
+}
+
+int32_t Model::LoadObj(const char* path, bool change_directory, PageHelp* help) {
+    return Load(*this, path, true, change_directory, help);
 }

@@ -10,6 +10,7 @@
 
 #include "model/model.h"
 #include "platform/file_image.h"
+#include "platform/page_help.h"
 
 struct LineScanner;
 
@@ -39,6 +40,8 @@ struct ObjReader {
     // found it: a load that keeps positions only has no use for the lines
     // after it, which in most files are nearly all of them.
     uint32_t positions_end = 0;
+    // Offered the value tables once they are made; null for none.
+    PageHelp* page_help = nullptr;
     // The buffer ReadLine's callers use, sized by the survey's longest line
     // so that no OBJ line is ever cut.
     char* line_buffer = nullptr;
