@@ -24,6 +24,6 @@ TEST(Parallel, SlotsBoundTheItemsComputingAtOnce) {
             ++runs[size_t(k)];
         });
         for (const auto& count : runs) EXPECT_EQ(count.load(), 1);
-        EXPECT_EQ(most.load(), slot_count);
+        EXPECT_LE(most.load(), slot_count);
     }
 }
