@@ -1,7 +1,7 @@
 #pragma once
 // Running many independent pieces of work on a few threads.
-#include <cstdint>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 

@@ -14,9 +14,9 @@
 
 #include "model/model.h"
 #include "morph/convert.h"
+#include "morph/shapes.h"
 #include "morph/topology_convert.h"
 #include "morph/topology_match.h"
-#include "morph/shapes.h"
 #include "morph/topology_pairing.h"
 #include "morph/topology_shapes.h"
 #include "tests/morph/test_models.h"
