@@ -12,7 +12,7 @@
 
 struct OutputFile;   // wavefront/output_file.h
 struct OperationHost;  // morph/host.h
-class PageHelp;        // platform/page_help.h
+class LoadHelp;        // platform/load_help.h
 
 struct Model {
     // Why the last LoadObj or LoadObjPositions failed (platform/reasons.h);
@@ -127,9 +127,11 @@ struct Model {
     // The steps of both, and the state they hand on: wavefront/obj_reader.h.
     int32_t LoadObjPositions(const char* path, bool change_directory = true);
     // LoadObj that offers its value tables to `help` as soon as they are
-    // made, and closes it when the load ends: another thread can then make
-    // their fresh pages present ahead of the values pass.
-    int32_t LoadObj(const char* path, bool change_directory, PageHelp* help);
+    // made, with the reading of a large file's v, vt and vn lines, and
+    // closes it when the load ends: another thread serving it then reads
+    // those lines beside the values pass and makes the tables' fresh pages
+    // present ahead of it. The model is the one LoadObj gives.
+    int32_t LoadObj(const char* path, bool change_directory, LoadHelp* help);
 
     // --- writing (wavefront/)
     int32_t WriteObjFile(const char* path);

@@ -4,7 +4,7 @@
 
 #include "platform/block.h"
 #include "platform/current_directory.h"
-#include "platform/page_help.h"
+#include "platform/load_help.h"
 #include "platform/parallel.h"
 #include "model/model.h"
 #include "model/records.h"
@@ -208,7 +208,7 @@ int32_t ConvertLoadingTogether(const char* original_path, const char* matching_p
     host->StepProgress();
     // The original is read first, and then its thread makes the matching
     // model's fresh pages present ahead of that model's values pass.
-    PageHelp help;
+    LoadHelp help;
     RunInParallel(2, 2, [&](int32_t k) {
         if (k == 1) {
             loaded[1] = matching.LoadObj(matching_path, false, &help);

@@ -56,6 +56,14 @@ int32_t LastCallError() {
     return error > 0 ? error : kErrorInputOutput;
 }
 
+int32_t SeekTo(std::FILE* file, int64_t offset) {
+#if defined(_WIN32)
+    return _fseeki64(file, offset, SEEK_SET) == 0 ? 0 : LastCallError();
+#else
+    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0 ? 0 : LastCallError();
+#endif
+}
+
 // Reads exactly `length` bytes in large calls; 0, or the reason when the
 // file ends early or a read fails.
 int32_t ReadWhole(std::FILE* file, unsigned char* data, size_t length) {
@@ -205,6 +213,15 @@ int32_t RewindFileReader(FileReader& reader) {
     if (length < 0) return error;
     if (length != int64_t(reader.size)) return kReasonFileChanged;
     reader.offset = 0;
+    return 0;
+}
+
+int32_t SeekFileReader(FileReader& reader, uint32_t offset) {
+    if (offset > reader.size) return kErrorInvalid;
+    int32_t error = RewindFileReader(reader);
+    if (error || offset == 0) return error;
+    if ((error = SeekTo(static_cast<std::FILE*>(reader.file), offset)) != 0) return error;
+    reader.offset = offset;
     return 0;
 }
 

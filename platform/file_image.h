@@ -53,4 +53,8 @@ int32_t ReadFilePart(FileReader& reader, unsigned char* data, uint32_t length);
 // its length is no longer the one it had when it was opened.
 int32_t RewindFileReader(FileReader& reader);
 
+// To the byte at `offset` (at most the length), the file's length checked
+// as by RewindFileReader: 0, or the reason.
+int32_t SeekFileReader(FileReader& reader, uint32_t offset);
+
 void CloseFileReader(FileReader& reader);

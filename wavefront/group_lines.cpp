@@ -78,3 +78,41 @@ bool GroupLineTally::Finish(ObjReader& reader) {
     ordinal_count = ordinal_capacity = 0;
     return true;
 }
+
+bool GroupLineTally::Mark(ObjReader& reader, GroupLineMark& mark) {
+    if (batch_count > 0 && !LookUpBatch(reader)) return false;
+    const int32_t names = reader.model.group_names.count;
+    mark.faces_before_names = faces_before_names;
+    mark.names = names;
+    mark.lines = ordinal_count;
+    mark.last_ordinal = ordinal_count > 0 ? ordinals[ordinal_count - 1] : -1;
+    ReleaseBlock(mark.face_counts);
+    mark.face_counts = AllocateTable<int64_t>(static_cast<size_t>(names > 0 ? names : 1));
+    if (!mark.face_counts) return false;
+    if (names > 0) std::memcpy(mark.face_counts, face_counts, sizeof(int64_t) * static_cast<size_t>(names));
+    return true;
+}
+
+GroupLineMark::~GroupLineMark() { ReleaseBlock(face_counts); }
+
+int32_t GroupLineMark::Place(const ObjReader& reader, ValuesCut& cut) const {
+    // Place k in the group list holds the name seen (count - 1 - k)th, as
+    // the survey orders them; the faces before the first `g` line are the
+    // newest name's.
+    const int32_t count = reader.model.group_names.count;
+    const int32_t groups = count > 0 ? count : 1;
+    cut.face_fills = AllocateTable<int32_t>(static_cast<size_t>(groups));
+    cut.group_entries = AllocateTable<int32_t>(static_cast<size_t>(groups));
+    if (!cut.face_fills || !cut.group_entries || lines > INT32_MAX) return 0;
+    for (int32_t k = 0; k < groups; ++k) {
+        int32_t ordinal = count - 1 - k;
+        int64_t faces = ordinal >= 0 && ordinal < names ? face_counts[ordinal] : 0;
+        if (k == 0) faces += faces_before_names;
+        if (faces > INT32_MAX) return 0;
+        cut.face_fills[k] = static_cast<int32_t>(faces);
+        cut.group_entries[k] = -1;
+    }
+    cut.group_line = static_cast<int32_t>(lines);
+    cut.current_group = last_ordinal >= 0 ? count - last_ordinal : 0;
+    return 1;
+}

@@ -12,6 +12,27 @@
 #include "model/records.h"
 
 struct ObjReader;
+struct ValuesCut;
+
+// The groups' state at a point of the survey's walk, for a cut of the
+// values pass there (wavefront/obj_reader.h).
+struct GroupLineMark {
+    int64_t faces_before_names = 0;
+    int64_t* face_counts = nullptr;  // per name known then, by ordinal
+    int32_t names = 0;
+    int64_t lines = 0;          // `g` lines before the point
+    int32_t last_ordinal = -1;  // the ordinal of the last of them; -1: none
+
+    GroupLineMark() = default;
+    GroupLineMark(const GroupLineMark&) = delete;
+    GroupLineMark& operator=(const GroupLineMark&) = delete;
+    ~GroupLineMark();
+
+    // Once the survey knows every name: each group's faces before the
+    // point, the group the point is in and its `g` line count, into the
+    // cut. 0 when memory ran out.
+    int32_t Place(const ObjReader& reader, ValuesCut& cut) const;
+};
 
 struct GroupLineTally {
     // One `g` line: its name, the name's hash and the face lines that follow
@@ -50,6 +71,9 @@ struct GroupLineTally {
             ++faces_before_names;
         }
     }
+    // The state at this point of the walk, the lines waiting looked up
+    // first. False as for AddLine.
+    bool Mark(ObjReader& reader, GroupLineMark& mark);
     // Looks up the lines still waiting, then hands the ordinals to the
     // reader (group_line_ordinals). False as for AddLine.
     bool Finish(ObjReader& reader);

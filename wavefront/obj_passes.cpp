@@ -1,5 +1,8 @@
-// The passes of the OBJ reader: group names and counts in one walk, then
-// the values.
+// The values pass of the OBJ reader (the survey before it:
+// wavefront/obj_survey.cpp). A large file's pass may be cut in two at a
+// line the survey chose: the loading thread walks up to it while a helper
+// walks the rest through a reader of its own, each with its own cursors,
+// and the second part's cursors are then joined to the model's.
 //
 // Every pass walks the file's text, a window at a time, with the zero-copy
 // line scanner, which yields exactly the lines ReadLine would give; the line
@@ -23,51 +26,6 @@ namespace {
 int32_t SelectedGroup(const ObjReader& reader) {
     return reader.current_group > 0 ? reader.current_group - 1 : 0;
 }
-
-// Doubles the face material name table.
-bool GrowMaterialNames(Model& model) {
-    int64_t count = int64_t(model.material_name_count) * 2;
-    if (count < kFirstMaterialNames) count = kFirstMaterialNames;
-    if (count > INT32_MAX) count = INT32_MAX;
-    if (count <= model.material_name_fill) return false;
-    MaterialNameEntry* names = AllocateTable<MaterialNameEntry>(static_cast<size_t>(count));
-    if (!names) return false;
-    if (model.material_names)
-        std::memcpy(names, model.material_names, sizeof(MaterialNameEntry) * static_cast<size_t>(model.material_name_fill));
-    ReleaseBlock(model.material_names);
-    model.material_names = names;
-    model.material_name_count = static_cast<int32_t>(count);
-    return true;
-}
-
-// The interned face material names of one load: a small open-addressing
-// index over Model::material_names, entry 0 being the empty name. It grows
-// with the distinct names, not with the usemtl lines, so that a file that
-// names a few materials many times keeps its index in the cache.
-struct MaterialNameIndex {
-    NameIndex index;
-
-    ~MaterialNameIndex() { index.Release(); }
-
-    bool Create() { return index.Reserve(32); }
-
-    // The entry holding name (cut to a face name's capacity), added when new;
-    // -1 when memory ran out.
-    int32_t Intern(Model& model, const char* name, size_t length) {
-        if (length > kGroupNameCapacity - 1) length = kGroupNameCapacity - 1;
-        if (length == 0) return 0;
-        uint32_t hash = NameHash(name, length);
-        NameSlot* slot = index.Find(model, name, length, hash);
-        if (slot->entry) return static_cast<int32_t>(slot->entry);
-        if (model.material_name_fill >= model.material_name_count && !GrowMaterialNames(model)) return -1;
-        uint32_t offset;
-        if (!model.KeepName(name, length, kGroupNameCapacity, offset)) return -1;
-        int32_t entry = model.material_name_fill++;
-        model.material_names[entry].name = offset;
-        *slot = {offset, static_cast<uint32_t>(entry), hash};
-        return index.Reserve(uint64_t(model.material_name_fill)) ? entry : -1;
-    }
-};
 
 // A corner number of the file made a 0-based index: n > 0 counts from the
 // start, n < 0 back from the element before the face line (`fill` elements
@@ -180,108 +138,32 @@ inline bool ReadQuickCorners(const char* p, const char* end, QuickCorners& corne
     return true;
 }
 
-// The counts of pass 2 that don't depend on the groups.
-struct ElementTally {
-    int64_t vertices = 0, texcoords = 0, normals = 0, corners = 0, usemtl_lines = 0;
 
-    // Counts one line; true for a face line.
-    bool Count(ObjKeyword keyword, const char* line, const char* after, const char* end) {
-        switch (keyword) {
-            case ObjKeyword::kV: ++vertices; return false;
-            case ObjKeyword::kVt: ++texcoords; return false;
-            case ObjKeyword::kVn: ++normals; return false;
-            case ObjKeyword::kUsemtl: ++usemtl_lines; return false;
-            case ObjKeyword::kF:
-                if (end - line >= 3) corners += CountCornerTokens(after, end);
-                return true;
-            default: return false;
-        }
-    }
-
-    // Hands the counts to the model; 0 when one outgrows its field.
-    int32_t Store(Model& model) const {
-        if (vertices > INT32_MAX || texcoords > INT32_MAX || normals > INT32_MAX) return 0;
-        if (usemtl_lines >= INT32_MAX) return 0;
-        model.vertex_count = static_cast<int32_t>(vertices);
-        model.texcoord_count = static_cast<int32_t>(texcoords);
-        model.normal_count = static_cast<int32_t>(normals);
-        model.corner_pool_size = corners * 3;
-        model.material_name_count = static_cast<int32_t>(usemtl_lines + 1);
-        return 1;
-    }
-};
-
-}  // namespace
-
-int32_t SurveyObjText(ObjReader& reader) {
-    Model& model = reader.model;
-    reader.current_group = reader.vertex_fill = reader.texcoord_fill = 0;
-    reader.text.read_pos = 0;
-    reader.positions_end = 0;
-    ElementTally tally;
-    GroupLineTally group_lines;
-    uint32_t longest = 0;
-    LineScanner scanner(nullptr, 0);
-    if (!reader.FirstWindow(scanner)) return 0;
-    int32_t more;
-    do {
-        const char* line;
-        const char* end;
-        while (scanner.NextRaw(line, end)) {
-            uint32_t length = static_cast<uint32_t>(end - line);
-            if (length > longest) longest = length;
-            while (line < end && (*line == ' ' || *line == '\t')) ++line;
-            const char* after;
-            ObjKeyword keyword = ClassifyKeyword(line, end, after);
-            if (keyword == ObjKeyword::kG) {
-                if (!group_lines.AddLine(reader, line, end)) return 0;
-            } else if (tally.Count(keyword, line, after, end)) {
-                group_lines.AddFace();
-            } else if (keyword == ObjKeyword::kV || keyword == ObjKeyword::kMtllib) {
-                reader.positions_end = reader.WindowStart() + scanner.Offset();
-            }
-        }
-    } while ((more = reader.NextWindow(scanner)) == 1);
-    if (more < 0 || !group_lines.Finish(reader)) return 0;
-    reader.text.read_pos = reader.text.size;
-
-    int32_t names = model.group_count;
-    if (model.group_count == 0) model.group_count = 1;
-    reader.line_buffer_size = LineBufferSize(longest);
-    if (reader.line_buffer_size == 0) {
-        model.load_error = kReasonLongLine;
-        return 0;
-    }
-    if (!reader.AllocateLineBuffer() || !reader.line_buffer) return 0;
-    model.groups = AllocateTable<Group>(static_cast<size_t>(model.group_count));
-    if (!model.groups) return 0;
-    for (int32_t k = 0; k < model.group_count; ++k) {
-        // Place k in the list holds the name seen (names - 1 - k)th; the
-        // faces before the first `g` line go to the group of the newest name.
-        int64_t count = k < names ? group_lines.face_counts[names - 1 - k] : 0;
-        if (k == 0) count += group_lines.faces_before_names;
-        if (count > INT32_MAX) return 0;
-        Group& group = model.groups[k];
-        group.face_count = static_cast<int32_t>(count);
-        group.material_index = -1;
-    }
-    return tally.Store(model);
-}
-
-namespace {
-
-// What the value pass carries from line to line besides the reader's fill
-// cursors.
+// What a walk of the values pass carries from line to line besides its
+// reader's fill cursors, and where it keeps what it finds: the model itself
+// for the loading thread's walk, the cut for a helper's second part.
 struct FillState {
-    MaterialNameIndex material_index_of;
+    const NameIndex* materials = nullptr;  // the survey's face material names
     int32_t current_entry = 0;
     // The material entry of each group's last face read; -1 for none.
     int32_t* group_entry = nullptr;
-    // The next `g` line, counted from the start of the file.
+    // Per group, the faces stored so far; null: the groups' own face_fill.
+    int32_t* face_fills = nullptr;
+    int64_t* corner_fill = nullptr;  // as Model::corner_pool_fill
+    // The group of every `g` line, as the survey found them, and the next one.
+    const int32_t* group_line_ordinals = nullptr;
+    int32_t group_line_count = 0;
     int32_t group_line = 0;
+    char* mtllib_name = nullptr;  // kPathCapacity bytes
+    int32_t* has_mtllib = nullptr;
     // Without face tables (a load that keeps positions only) the group and
     // material a face line would take are of no use.
     bool stores_faces = false;
+    // 0 once a usemtl line names a material the survey didn't meet: the
+    // file changed between the passes.
+    bool same_names = true;
+
+    int32_t& FaceFill(Group& group, int32_t g) const { return face_fills ? face_fills[g] : group.face_fill; }
 };
 
 // The values of a v or vn line into the next record of its table, when the
@@ -307,41 +189,40 @@ inline void StoreTexCoord(ObjReader& reader, const char* after, const char* end)
     texcoord.v = values[1];
 }
 
-// A usemtl line: the material the faces after it take. False when memory
-// for its name ran out.
+// A usemtl line: the material the faces after it take, as the survey
+// entered it. False for a name the survey never met.
 inline bool TakeMaterial(ObjReader& reader, FillState& state, const char* line, const char* end) {
-    const char* value;
-    const char* value_end;
-    TakeLibraryName(line, end, value, value_end);
-    CopyText(reader.current_material, value, static_cast<size_t>(value_end - value));
     if (!state.stores_faces) return true;
-    state.current_entry =
-        state.material_index_of.Intern(reader.model, reader.current_material, std::strlen(reader.current_material));
-    if (state.current_entry >= 0) return true;
+    char name[kMaterialNameCapacity];
+    size_t length = UsemtlName(line, end, name);
     state.current_entry = 0;
-    return false;
+    if (length == 0) return true;
+    const NameSlot* slot = state.materials->Find(reader.model, name, length, NameHash(name, length));
+    state.current_entry = static_cast<int32_t>(slot->entry);
+    return state.same_names = slot->entry != 0;
 }
 
 // The place in the group list of the group of the survey's `line`th `g` line.
-inline int32_t GroupLinePosition(const ObjReader& reader, int32_t line) {
-    return reader.model.group_names.count - 1 - reader.group_line_ordinals[line];
+inline int32_t GroupLinePosition(const ObjReader& reader, const FillState& state, int32_t line) {
+    return reader.model.group_names.count - 1 - state.group_line_ordinals[line];
 }
 
 // With many groups, a `g` line's group record, the next face record of that
 // group and its material entry are fetched a line or two ahead, as the
 // record of a line two ahead says which.
-inline void PrefetchGroupLine(const ObjReader& reader, const int32_t* group_entry, int32_t next) {
-    const Model& model = reader.model;
-    if (next + 1 < reader.group_line_count) {
-        int32_t k = GroupLinePosition(reader, next + 1);
+inline void PrefetchGroupLine(const ObjReader& reader, const FillState& state, int32_t next) {
+    Model& model = reader.model;
+    if (next + 1 < state.group_line_count) {
+        int32_t k = GroupLinePosition(reader, state, next + 1);
         if (k >= 0 && k < model.group_count) __builtin_prefetch(&model.groups[k]);
     }
-    if (next < reader.group_line_count) {
-        int32_t k = GroupLinePosition(reader, next);
+    if (next < state.group_line_count) {
+        int32_t k = GroupLinePosition(reader, state, next);
         if (k < 0 || k >= model.group_count) return;
-        const Group& group = model.groups[k];
-        if (group.faces && group.face_fill < group.face_count) __builtin_prefetch(&group.faces[group.face_fill], 1);
-        __builtin_prefetch(&group_entry[k], 1);
+        Group& group = model.groups[k];
+        int32_t fill = state.FaceFill(group, k);
+        if (group.faces && fill < group.face_count) __builtin_prefetch(&group.faces[fill], 1);
+        __builtin_prefetch(&state.group_entry[k], 1);
     }
 }
 
@@ -351,9 +232,9 @@ inline bool TakeGroupLine(ObjReader& reader, FillState& state, const char* line,
     if (!state.stores_faces) return true;
     const Model& model = reader.model;
     int32_t k;
-    if (state.group_line < reader.group_line_count) {
-        k = GroupLinePosition(reader, state.group_line);
-        PrefetchGroupLine(reader, state.group_entry, state.group_line + 1);
+    if (state.group_line < state.group_line_count) {
+        k = GroupLinePosition(reader, state, state.group_line);
+        PrefetchGroupLine(reader, state, state.group_line + 1);
     } else {
         char name[kGroupNameCapacity];
         BuildGroupName(line, end, name);
@@ -372,18 +253,20 @@ inline void StoreFace(ObjReader& reader, FillState& state, const char* line, con
     if (end - line < 3 || !model.groups) return;
     int32_t g = SelectedGroup(reader);
     Group& group = model.groups[g];
+    int32_t& face_fill = state.FaceFill(group, g);
     // No face table: a load that keeps positions only.
-    if (!group.faces || !model.corner_pool || group.face_fill >= group.face_count) return;
+    if (!group.faces || !model.corner_pool || face_fill >= group.face_count) return;
     const char* p = after;
     while (p < end && (*p == ' ' || *p == '\t')) ++p;
     QuickCorners quick;
     bool is_quick = ReadQuickCorners(p, end, quick);
     int64_t corners = is_quick ? quick.count : CountCornerTokens(p, end);
     if (corners == 0) return;
-    if (model.corner_pool_fill + 3 * corners > model.corner_pool_size) return;
+    int64_t& corner_fill = *state.corner_fill;
+    if (corner_fill + 3 * corners > model.corner_pool_size) return;
 
     state.group_entry[g] = state.current_entry;
-    Face& face = group.faces[group.face_fill];
+    Face& face = group.faces[face_fill];
     face.material_name = state.current_entry;
     face.material_index = -1;
     face.group_name_index = g;
@@ -392,10 +275,10 @@ inline void StoreFace(ObjReader& reader, FillState& state, const char* line, con
     // then all normal lists, so a walk over the vertex indices alone reads
     // a third of it.
     const int64_t section = model.corner_pool_size / 3;
-    int32_t* vertex_list = model.corner_pool + model.corner_pool_fill / 3;
+    int32_t* vertex_list = model.corner_pool + corner_fill / 3;
     int32_t* texcoord_list = vertex_list + section;
     int32_t* normal_list = texcoord_list + section;
-    model.corner_pool_fill += 3 * corners;
+    corner_fill += 3 * corners;
     face.vertex_indices = vertex_list;
     face.texcoord_indices = texcoord_list;
     face.normal_indices = normal_list;
@@ -406,7 +289,7 @@ inline void StoreFace(ObjReader& reader, FillState& state, const char* line, con
             texcoord_list[i] = CornerIndex(quick.t[i], reader.texcoord_fill, model.texcoord_count);
             normal_list[i] = CornerIndex(quick.n[i], reader.normal_fill, model.normal_count);
         }
-        ++group.face_fill;
+        ++face_fill;
         return;
     }
     for (int64_t i = 0; i < corners; ++i) {
@@ -419,7 +302,15 @@ inline void StoreFace(ObjReader& reader, FillState& state, const char* line, con
         texcoord_list[i] = CornerIndex(t, reader.texcoord_fill, model.texcoord_count);
         normal_list[i] = CornerIndex(n, reader.normal_fill, model.normal_count);
     }
-    ++group.face_fill;
+    ++face_fill;
+}
+
+inline void TakeLibraryLine(FillState& state, const char* line, const char* end) {
+    const char* value;
+    const char* value_end;
+    TakeLibraryName(line, end, value, value_end);
+    CopyText(state.mtllib_name, kPathCapacity, value, static_cast<size_t>(value_end - value));
+    *state.has_mtllib = 1;
 }
 
 // The lines one window holds whole, up to the file offset `stop`.
@@ -435,14 +326,7 @@ int32_t ReadWindowLines(ObjReader& reader, FillState& state, LineScanner& scanne
             case ObjKeyword::kV: StorePoint(model.vertices, reader.vertex_fill, model.vertex_count, after, end); break;
             case ObjKeyword::kVt: StoreTexCoord(reader, after, end); break;
             case ObjKeyword::kVn: StorePoint(model.normals, reader.normal_fill, model.normal_count, after, end); break;
-            case ObjKeyword::kMtllib: {
-                const char* value;
-                const char* value_end;
-                TakeLibraryName(line, end, value, value_end);
-                CopyText(model.mtllib_name, value, static_cast<size_t>(value_end - value));
-                model.has_mtllib = 1;
-                break;
-            }
+            case ObjKeyword::kMtllib: TakeLibraryLine(state, line, end); break;
             case ObjKeyword::kUsemtl: taken = TakeMaterial(reader, state, line, end); break;
             case ObjKeyword::kG: taken = TakeGroupLine(reader, state, line, end); break;
             case ObjKeyword::kF: StoreFace(reader, state, line, after, end); break;
@@ -453,22 +337,78 @@ int32_t ReadWindowLines(ObjReader& reader, FillState& state, LineScanner& scanne
     return 1;
 }
 
-// Walks the file's text once, a window at a time, storing every line's
-// values; 0 at the first line that can't be taken or window that can't be read.
-int32_t ReadValueLines(ObjReader& reader, FillState& state) {
-    const Model& model = reader.model;
-    // With nothing but the vertex table to fill, the pass ends after the
-    // last line that fills it or names the library.
-    const bool positions_only = !model.texcoords && !model.normals && !state.stores_faces;
-    const uint32_t stop = positions_only ? reader.positions_end : UINT32_MAX;
-    LineScanner scanner(nullptr, 0);
-    if (!reader.FirstWindow(scanner)) return 0;
+// The windows from the scanner's on, up to the file offset `stop`; 0 at the
+// first line that can't be taken or window that can't be read.
+int32_t ReadWindows(ObjReader& reader, FillState& state, LineScanner& scanner, uint32_t stop) {
     int32_t more;
     do {
         if (!ReadWindowLines(reader, state, scanner, stop)) return 0;
         if (reader.WindowStart() + scanner.Offset() >= stop) return 1;
     } while ((more = reader.NextWindow(scanner)) == 1);
     return more == 0 ? 1 : 0;
+}
+
+// The loading thread's walk: the whole file, or up to the cut when a
+// helper was offered the rest.
+int32_t ReadValueLines(ObjReader& reader, FillState& state) {
+    const Model& model = reader.model;
+    // With nothing but the vertex table to fill, the pass ends after the
+    // last line that fills it or names the library.
+    const bool positions_only = !model.texcoords && !model.normals && !state.stores_faces;
+    uint32_t stop = positions_only ? reader.positions_end : UINT32_MAX;
+    if (reader.cut_offered) stop = reader.cut.offset;
+    LineScanner scanner(nullptr, 0);
+    return reader.FirstWindow(scanner) && ReadWindows(reader, state, scanner, stop);
+}
+
+// The state the loading thread's walk starts with.
+FillState FirstPartState(ObjReader& reader) {
+    FillState state;
+    Model& model = reader.model;
+    state.materials = &reader.material_index;
+    state.group_entry = reader.group_entries;
+    state.corner_fill = &model.corner_pool_fill;
+    state.group_line_ordinals = reader.group_line_ordinals;
+    state.group_line_count = reader.group_line_count;
+    state.mtllib_name = model.mtllib_name;
+    state.has_mtllib = &model.has_mtllib;
+    state.stores_faces = model.groups && model.groups[0].faces;
+    return state;
+}
+
+// The second part of a cut pass, once the first is read: what its walk
+// stored beside the model's own, as if one walk had read both. Its fill
+// cursors must meet the cut where the first part ended, or the file was
+// not the one surveyed. 1, or 0 with the reason.
+int32_t JoinSecondPart(ObjReader& reader) {
+    Model& model = reader.model;
+    ValuesCut& cut = reader.cut;
+    if (!cut.result) {
+        model.load_error = cut.error;
+        return 0;
+    }
+    bool met = reader.vertex_fill == cut.vertex_fill && reader.texcoord_fill == cut.texcoord_fill &&
+               reader.normal_fill == cut.normal_fill;
+    for (int32_t g = 0; g < model.group_count; ++g) {
+        model.groups[g].face_fill = cut.face_fills[g];
+        if (cut.group_entries[g] >= 0) reader.group_entries[g] = cut.group_entries[g];
+    }
+    model.corner_pool_fill = cut.corner_fill;
+    if (cut.has_mtllib) {
+        CopyText(model.mtllib_name, cut.mtllib_name);
+        model.has_mtllib = 1;
+    }
+    if (!met) model.load_error = kReasonFileChanged;
+    return met ? 1 : 0;
+}
+
+// Once the loading thread's walk is over (`result`): the second part read
+// here when no helper took it, or dropped after a failure; the result of both.
+int32_t SettleSecondPart(ObjReader& reader, int32_t result) {
+    if (!reader.cut_offered) return result;
+    reader.help->Settle(result == 1);
+    reader.cut_offered = 0;
+    return result && JoinSecondPart(reader);
 }
 
 // Each named group takes its name, and each group with faces the material
@@ -485,22 +425,55 @@ void NameGroups(Model& model, const int32_t* group_entry) {
 
 }  // namespace
 
+void ReadSecondPart(void* context) {
+    ObjReader& owner = *static_cast<ObjReader*>(context);
+    ValuesCut& cut = owner.cut;
+    Model& model = owner.model;
+    ObjReader part(model, cut.error);
+    part.window_bytes = owner.window_bytes;
+    part.vertex_fill = cut.vertex_fill;
+    part.texcoord_fill = cut.texcoord_fill;
+    part.normal_fill = cut.normal_fill;
+    part.current_group = cut.current_group;
+    FillState state;
+    state.materials = &owner.material_index;
+    state.current_entry = cut.material_entry;
+    state.group_entry = cut.group_entries;
+    state.face_fills = cut.face_fills;
+    state.corner_fill = &cut.corner_fill;
+    state.group_line_ordinals = owner.group_line_ordinals;
+    state.group_line_count = owner.group_line_count;
+    state.group_line = cut.group_line;
+    state.mtllib_name = cut.mtllib_name;
+    state.has_mtllib = &cut.has_mtllib;
+    state.stores_faces = true;
+    LineScanner scanner(nullptr, 0);
+    int32_t read = part.OpenTextAt(model.obj_path, owner.file.size, cut.offset, scanner) &&
+                   ReadWindows(part, state, scanner, UINT32_MAX);
+    if (!state.same_names) cut.error = kReasonFileChanged;
+    if (read && !FileImageIntact(part.text)) cut.error = kReasonFileShrank;
+    if (cut.error) read = 0;
+    cut.result = read;
+}
+
 int32_t ObjReader::FillElements() {
     if (!line_buffer) return 0;
-    FillState state;
-    if (!model.material_names || !state.material_index_of.Create()) return 0;
-    if (model.material_name_fill < 1) model.material_name_fill = 1;  // entry 0: the empty name
+    if (!model.material_names || !material_index.slots) return 0;
     ReleaseBlock(group_entries);
     group_entries = AllocateTable<int32_t>(static_cast<size_t>(model.group_count));
     if (!group_entries) return 0;
     for (int32_t g = 0; g < model.group_count; ++g) group_entries[g] = -1;
-    state.group_entry = group_entries;
-    state.stores_faces = model.groups && model.groups[0].faces;
+    FillState state = FirstPartState(*this);
     // Each face stored takes the next vertex list of the pool, so a pool
     // that starts empty ends with every face's list packed at its start.
     const bool packs_vertex_lists = model.corner_pool && model.corner_pool_fill == 0;
 
-    const int32_t result = ReadValueLines(*this, state);
+    int32_t result = ReadValueLines(*this, state);
+    if (!state.same_names) {
+        model.load_error = kReasonFileChanged;
+        result = 0;
+    }
+    result = SettleSecondPart(*this, result);
     NameGroups(model, group_entries);
     ReleaseBlock(group_line_ordinals);
     group_line_ordinals = nullptr;

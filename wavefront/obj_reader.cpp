@@ -13,7 +13,18 @@
 #include "wavefront/obj_passes.h"
 #include "wavefront/path_text.h"
 
+void ValuesCut::Release() {
+    ReleaseBlock(face_fills);
+    ReleaseBlock(group_entries);
+    *this = ValuesCut{};
+}
+
 void ObjReader::Release() {
+    // A helper may be reading into the model: it finishes first.
+    if (cut_offered) help->Settle(false);
+    cut_offered = 0;
+    cut.Release();
+    material_index.Release();
     ReleaseText();
     ReleaseLineBuffer();
     ReleaseBlock(group_line_ordinals);
@@ -70,15 +81,17 @@ int32_t ReadObjText(ObjReader& reader, const char* path) {
 namespace {
 
 // The tables the values pass fills, in the order a file's lines usually
-// fill them, for the page help.
+// fill them, for the helper; and the second part of the pass when the
+// survey cut it and there are faces to read.
 void OfferValueTables(ObjReader& reader) {
-    if (!reader.page_help) return;
+    if (!reader.help) return;
     const Model& model = reader.model;
     void* blocks[] = {model.vertices, model.texcoords, model.normals, model.face_pool, model.corner_pool};
     size_t sizes[] = {sizeof(Vertex) * size_t(model.vertex_count), sizeof(TexCoord) * size_t(model.texcoord_count),
                       sizeof(Normal) * size_t(model.normal_count), sizeof(Face) * size_t(model.face_pool_size),
                       sizeof(int32_t) * size_t(model.corner_pool_size)};
-    reader.page_help->Offer(blocks, sizes, 5);
+    reader.cut_offered = reader.cut.offset > 0 && model.corner_pool;
+    reader.help->Offer(blocks, sizes, 5, reader.cut_offered ? ReadSecondPart : nullptr, &reader);
 }
 
 }  // namespace
@@ -105,13 +118,6 @@ int32_t MakeValueTables(ObjReader& reader, bool keep_faces) {
         model.corner_pool = AllocateTable<int32_t>(static_cast<size_t>(model.corner_pool_size));
         if (!model.corner_pool) return 0;
     }
-    // At most one entry per usemtl line; the table grows with the distinct
-    // names from a few entries on, so many usemtl lines of few names cost nothing.
-    if (model.material_name_count > kFirstMaterialNames) model.material_name_count = kFirstMaterialNames;
-    model.material_names = AllocateTable<MaterialNameEntry>(static_cast<size_t>(model.material_name_count));
-    if (!model.material_names) return 0;
-    model.material_name_fill = 1;  // entry 0 is the empty name
-
     reader.current_group = reader.vertex_fill = reader.texcoord_fill = reader.normal_fill = 0;
     reader.text.read_pos = 0;
     OfferValueTables(reader);
@@ -192,16 +198,16 @@ int32_t ParseText(ObjReader& reader, bool keep_faces) {
 }
 
 // LoadObj and LoadObjPositions.
-int32_t Load(Model& model, const char* path, bool keep_faces, bool change_directory, PageHelp* help) {
+int32_t Load(Model& model, const char* path, bool keep_faces, bool change_directory, LoadHelp* help) {
     // The help is closed on every way out, the values pass over or never begun.
     struct Closing {
-        PageHelp* help;
+        LoadHelp* help;
         ~Closing() {
             if (help) help->Close();
         }
     } closing{help};
     ObjReader reader(model);
-    reader.page_help = help;
+    reader.help = help;
     if (!path) return ReadObjText(reader, path);  // refused, the Model left as it was
     if (!ReadObjText(reader, path) || !ParseText(reader, keep_faces)) {
         reader.Release();
@@ -231,6 +237,6 @@ int32_t Model::LoadObjPositions(const char* path, bool change_directory) {
     return Load(*this, path, false, change_directory, nullptr);
 }
 
-int32_t Model::LoadObj(const char* path, bool change_directory, PageHelp* help) {
+int32_t Model::LoadObj(const char* path, bool change_directory, LoadHelp* help) {
     return Load(*this, path, true, change_directory, help);
 }

@@ -10,7 +10,7 @@
 
 #include "model/model.h"
 #include "platform/file_image.h"
-#include "platform/page_help.h"
+#include "platform/load_help.h"
 
 struct LineScanner;
 
@@ -27,8 +27,36 @@ struct TextBuffer : FileImage {
     uint32_t read_pos = 0;  // bytes already consumed by the line reader
 };
 
+// Where the values pass is cut in two, so that a helper walks the second
+// part while the loading thread walks the first: the file offset of the
+// line the second part starts with (0: no cut), what the pass has stored
+// before that line, and what the second part's walk leaves.
+struct ValuesCut {
+    uint32_t offset = 0;
+    int32_t vertex_fill = 0;
+    int32_t texcoord_fill = 0;
+    int32_t normal_fill = 0;
+    int32_t current_group = 0;   // as ObjReader::current_group
+    int32_t group_line = 0;      // `g` lines before the cut
+    int32_t material_entry = 0;  // of the last `usemtl` line before the cut
+    int64_t corner_fill = 0;     // as Model::corner_pool_fill; then the second part's
+    // Per group: its faces before the cut, then the second part's fill.
+    int32_t* face_fills = nullptr;
+    // Per group: the material entry of its last face in the second part; -1 for none.
+    int32_t* group_entries = nullptr;
+    int32_t has_mtllib = 0;  // the second part's last `mtllib` line
+    char mtllib_name[kPathCapacity] = {};
+    int32_t result = 0;  // 1 when the second part was read whole
+    int32_t error = 0;   // as Model::load_error, for the second part
+
+    void Release();
+};
+
 struct ObjReader {
     Model& model;
+    // Where this reader's failures are told: the model's load_error, or
+    // the cut's own for the reader of a values pass's second part.
+    int32_t& error;
     TextBuffer text;
     // An OBJ file larger than a window stays open while the passes read it
     // window by window into text (wavefront/obj_windows.cpp); one read whole
@@ -40,8 +68,11 @@ struct ObjReader {
     // found it: a load that keeps positions only has no use for the lines
     // after it, which in most files are nearly all of them.
     uint32_t positions_end = 0;
-    // Offered the value tables once they are made; null for none.
-    PageHelp* page_help = nullptr;
+    // Offered the value tables once they are made, and for a file read in
+    // windows the second part of the values pass (`cut`); null for none.
+    LoadHelp* help = nullptr;
+    ValuesCut cut;
+    int32_t cut_offered = 0;  // 1 from the offer of the second part until it is settled
     // The buffer ReadLine's callers use, sized by the survey's longest line
     // so that no OBJ line is ever cut.
     char* line_buffer = nullptr;
@@ -55,8 +86,9 @@ struct ObjReader {
     int32_t texcoord_fill = 0;
     int32_t normal_fill = 0;
     int32_t material_fill = 0;
-    // The material name of the most recent `usemtl` line; empty before the first.
-    char current_material[kMaterialNameCapacity] = {};
+    // The face material names the survey met, over Model::material_names:
+    // the values pass only looks them up.
+    NameIndex material_index;
     // The group of every `g` line in file order, as the ordinal of its name
     // (0 for the first name met): the survey finds them all, so the values
     // pass needs no name lookups. The values pass releases them.
@@ -67,7 +99,8 @@ struct ObjReader {
     // which then resolves each group from its entry instead of by name.
     int32_t* group_entries = nullptr;
 
-    explicit ObjReader(Model& target) : model(target) {}
+    explicit ObjReader(Model& target) : model(target), error(target.load_error) {}
+    ObjReader(Model& target, int32_t& own_error) : model(target), error(own_error) {}
     ObjReader(const ObjReader&) = delete;
     ObjReader& operator=(const ObjReader&) = delete;
     ~ObjReader() { Release(); }
@@ -84,6 +117,11 @@ struct ObjReader {
     // The file opened and its first window read (the whole file when it
     // fits): 1, or 0 with model.load_error set.
     int32_t OpenText(const char* path);
+    // The file opened again for the second part of a cut pass, which
+    // starts at `offset`, a line's start, and that part's scanner over its
+    // first window: 1, or 0 with `error` set (kReasonFileChanged when the
+    // file's length is no longer `size`).
+    int32_t OpenTextAt(const char* path, uint32_t size, uint32_t offset, LineScanner& scanner);
     // A pass's scanner over the first window, read again unless held: 1, or
     // 0 with model.load_error set.
     int32_t FirstWindow(LineScanner& scanner);
@@ -109,7 +147,8 @@ struct ObjReader {
 // failure the caller empties the Model.
 //   ReadObjText     the Model emptied, the file opened and its first window
 //                   read (the whole file when it fits), its path kept
-//   SurveyObjText   group names, longest line, groups and counts (one walk)
+//   SurveyObjText   group names, longest line, groups, counts, face
+//                   material names, and the cut for a helper (one walk)
 //   MakeValueTables the tables sized by the survey; without keep_faces no
 //                   face, corner, texture coordinate or normal table
 //   FillElements    (a member) the values pass

@@ -23,7 +23,7 @@ int32_t FillWindow(ObjReader& reader, uint32_t kept) {
     uint32_t take = room < left ? room : left;
     int32_t error = ReadFilePart(reader.file, reader.text.data + kept, take);
     if (error) {
-        reader.model.load_error = error;
+        reader.error = error;
         return 0;
     }
     reader.text.size = kept + take;
@@ -35,7 +35,7 @@ int32_t FillWindow(ObjReader& reader, uint32_t kept) {
 int32_t ResizeWindow(ObjReader& reader, uint32_t capacity, uint32_t kept) {
     auto* block = static_cast<unsigned char*>(AllocateUnclearedBlock(capacity));
     if (!block) {
-        reader.model.load_error = kErrorNoMemory;
+        reader.error = kErrorNoMemory;
         return 0;
     }
     if (kept > 0) std::memcpy(block, reader.text.data, kept);
@@ -56,7 +56,7 @@ void ScanWindow(const ObjReader& reader, LineScanner& scanner, bool first) {
 }  // namespace
 
 int32_t ObjReader::OpenText(const char* path) {
-    if (OpenFileReader(path, file, &model.load_error) != 1) return 0;
+    if (OpenFileReader(path, file, &error) != 1) return 0;
     uint32_t window = window_bytes > 3 ? window_bytes : 3;
     uint32_t capacity = file.size < window ? file.size : window;
     if (capacity > 0 && !ResizeWindow(*this, capacity, 0)) return 0;
@@ -65,12 +65,27 @@ int32_t ObjReader::OpenText(const char* path) {
     return 1;
 }
 
+int32_t ObjReader::OpenTextAt(const char* path, uint32_t size, uint32_t offset, LineScanner& scanner) {
+    if (OpenFileReader(path, file, &error) != 1) return 0;
+    int32_t reason = file.size == size ? SeekFileReader(file, offset) : kReasonFileChanged;
+    if (reason) {
+        error = reason;
+        return 0;
+    }
+    uint32_t window = window_bytes > 3 ? window_bytes : 3;
+    uint32_t left = size - offset;
+    if (left > 0 && !ResizeWindow(*this, left < window ? left : window, 0)) return 0;
+    if (!FillWindow(*this, 0)) return 0;
+    ScanWindow(*this, scanner, false);
+    return 1;
+}
+
 int32_t ObjReader::FirstWindow(LineScanner& scanner) {
     // The window holds the file's first bytes when it ends where the reading does.
     if (file.file && file.offset != text.size) {
-        int32_t error = RewindFileReader(file);
-        if (error) {
-            model.load_error = error;
+        int32_t reason = RewindFileReader(file);
+        if (reason) {
+            error = reason;
             return 0;
         }
         if (!FillWindow(*this, 0)) return 0;
@@ -85,7 +100,7 @@ int32_t ObjReader::NextWindow(LineScanner& scanner) {
     if (kept == window_capacity) {
         // One line fills the window: the window grows for it.
         if (window_capacity >= kLargestWindow) {
-            model.load_error = kReasonLongLine;
+            error = kReasonLongLine;
             return -1;
         }
         uint32_t grown = window_capacity > kLargestWindow / 2 ? kLargestWindow : window_capacity * 2;

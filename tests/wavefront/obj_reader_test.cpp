@@ -5,6 +5,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/reasons.h"
@@ -41,13 +42,21 @@ int32_t LoadText(Model& model, const ScratchFolder& folder, const std::string& c
 const std::string kThreeVertices = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
 
 // A load through the loader's steps, read `window` bytes at a time, as text:
-// its result and reason, then every value, group and face it holds.
-std::string LoadInWindows(const std::string& path, uint32_t window, bool keep_faces = true) {
+// its result and reason, then every value, group and face it holds. Helped:
+// another thread serves the load's help, and may read the second half.
+std::string LoadInWindows(const std::string& path, uint32_t window, bool keep_faces = true, bool helped = false) {
     Model model;
+    LoadHelp help;
+    std::thread helper;
+    if (helped) helper = std::thread([&help] { help.Serve(); });
     ObjReader reader(model);
     reader.window_bytes = window;
+    reader.help = helped ? &help : nullptr;
     int32_t loaded = ReadObjText(reader, path.c_str()) && SurveyObjText(reader) && MakeValueTables(reader, keep_faces) &&
                      reader.FillElements() && MakeGroupNameTable(reader);
+    reader.Release();
+    help.Close();
+    if (helped) helper.join();
     std::ostringstream out;
     out << std::hexfloat << loaded << " " << model.load_error << " " << model.mtllib_name;
     auto add = [&out](const float* values, int count) {
@@ -288,7 +297,8 @@ TEST(LoadObj, PositionsOnlyLoadAgreesWithTheFullLoad) {
 }
 
 // Every window size, from the least up to the whole file, gives the model
-// the file read whole gives, whatever its line ends.
+// the file read whole gives, whatever its line ends, and so does every
+// such load cut in two for a helper.
 TEST(LoadObj, WindowsGiveTheWholeFilesModel) {
     const std::string body = "mtllib lib.mtl\nv 1 2 3\nv 4 5 6\n  v 7 8 9\nvt 0.5 0.25\nvn 0 0 1\ng a\nusemtl m1\n"
                              "f 1/1/1 2/1/1 3/1/1\ng b\nusemtl m2\nf 3 2 1\ng a\nf -1 -2 -3 1\n";
@@ -303,7 +313,7 @@ TEST(LoadObj, WindowsGiveTheWholeFilesModel) {
         body, ends(body, "\r\n"), ends(body, "\r"), ends(body, "\n\r"), "\xEF\xBB\xBF" + body + "\xEF\xBB\xBFv 5 5 5\n",
         "\n\n\r\n" + ends(body, "\n\n") + "\r\r\n\n", body + "v 3 3 3", body + "x", body + "\r", ends(body, "\r\n") + "v",
         "v 1 2 3\ng " + std::string(300, 'n') + "\nf 1 1 1 " + std::string(200, ' ') + "1\nv 2 2 2\n", many,
-        "\xEF\xBB\xBFg a\n", "",
+        "\xEF\xBB\xBFg a\n", "", "v 1 2 3\nf\ng a\nf  \nf 1 1 1\ng b\nusemtl m\nf 1 1 1\nf -1 1 1\n",
     };
     ScratchFolder folder;
     for (const std::string& text : texts) {
@@ -313,21 +323,41 @@ TEST(LoadObj, WindowsGiveTheWholeFilesModel) {
         const std::string positions = LoadInWindows(path, kObjWindowBytes, false);
         for (uint32_t window = 1; window <= text.size() + 2; ++window) {
             ASSERT_EQ(LoadInWindows(path, window), whole) << "window " << window << "\n" << text;
+            ASSERT_EQ(LoadInWindows(path, window, true, true), whole) << "helped, window " << window << "\n" << text;
             ASSERT_EQ(LoadInWindows(path, window, false), positions) << "window " << window << "\n" << text;
         }
     }
 }
 
-// A file whose length changes between the passes is not loaded.
+// A file that changes between the passes is not loaded, whether a helper
+// reads its second half or not: a length that changed, a material name the
+// survey never met; and, with a helper, lines that no longer meet at the cut.
 TEST(LoadObj, FileChangedBetweenThePassesFails) {
+    const std::string base = kThreeVertices + "usemtl m1\nf 1 2 3\nusemtl m2\nf 3 2 1\n";
+    struct Case { std::string changed; bool helped_only; } cases[] = {
+        {base + "v 0 0 1\n", false},
+        {"v 0 0 0\n", false},
+        {kThreeVertices + "usemtl m1\nf 1 2 3\nusemtl m3\nf 3 2 1\n", false},
+        {"v 0 0 0\nv 1 0 0\nvt 0 10\nusemtl m1\nf 1 2 3\nusemtl m2\nf 3 2 1\n", true},
+    };
     ScratchFolder folder;
-    for (const std::string& changed : {kThreeVertices + "v 0 0 1\n", std::string("v 0 0 0\n")}) {
-        std::string path = folder.Write("mesh.obj", kThreeVertices);
-        Model model;
-        ObjReader reader(model);
-        reader.window_bytes = 8;
-        ASSERT_TRUE(ReadObjText(reader, path.c_str()) && SurveyObjText(reader)) << changed;
-        folder.Write("mesh.obj", changed);
-        EXPECT_TRUE(MakeValueTables(reader, true) && !reader.FillElements() && model.load_error == kReasonFileChanged);
+    for (const Case& c : cases) {
+        for (bool helped : {false, true}) {
+            if (c.helped_only && !helped) continue;
+            std::string path = folder.Write("mesh.obj", base);
+            Model model;
+            LoadHelp help;
+            std::thread helper([&help] { help.Serve(); });
+            ObjReader reader(model);
+            reader.window_bytes = 8;
+            reader.help = helped ? &help : nullptr;
+            ASSERT_TRUE(ReadObjText(reader, path.c_str()) && SurveyObjText(reader)) << c.changed;
+            folder.Write("mesh.obj", c.changed);
+            EXPECT_TRUE(MakeValueTables(reader, true) && !reader.FillElements() && model.load_error == kReasonFileChanged)
+                << c.changed << " helped " << helped;
+            reader.Release();
+            help.Close();
+            helper.join();
+        }
     }
 }

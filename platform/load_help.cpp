@@ -1,4 +1,4 @@
-#include "platform/page_help.h"
+#include "platform/load_help.h"
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -25,7 +25,7 @@ void MakePresent(char* start, size_t bytes) {
 
 }  // namespace
 
-void PageHelp::Offer(void* const* blocks, const size_t* sizes, int32_t count) {
+void LoadHelp::Offer(void* const* blocks, const size_t* sizes, int32_t count, Part part, void* context) {
     {
         std::lock_guard<std::mutex> guard(lock_);
         for (int32_t i = 0; i < count && count_ < kMostBlocks; ++i) {
@@ -33,12 +33,34 @@ void PageHelp::Offer(void* const* blocks, const size_t* sizes, int32_t count) {
             starts_[count_] = static_cast<char*>(blocks[i]);
             sizes_[count_++] = sizes[i];
         }
+        part_ = part;
+        context_ = context;
+        if (part) part_state_ = kOpen;
         offered_ = true;
     }
     changed_.notify_all();
 }
 
-void PageHelp::Close() {
+void LoadHelp::Finish() {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        part_state_ = kOver;
+    }
+    changed_.notify_all();
+}
+
+void LoadHelp::Settle(bool run) {
+    int32_t open = kOpen;
+    if (part_state_.compare_exchange_strong(open, kTaken)) {
+        if (run) part_(context_);
+        Finish();
+        return;
+    }
+    std::unique_lock<std::mutex> guard(lock_);
+    changed_.wait(guard, [this] { return part_state_ == kOver; });
+}
+
+void LoadHelp::Close() {
     {
         std::lock_guard<std::mutex> guard(lock_);
         closed_ = true;
@@ -46,10 +68,15 @@ void PageHelp::Close() {
     changed_.notify_all();
 }
 
-void PageHelp::Serve() {
+void LoadHelp::Serve() {
     {
         std::unique_lock<std::mutex> guard(lock_);
         changed_.wait(guard, [this] { return offered_ || closed_; });
+    }
+    int32_t open = kOpen;
+    if (part_state_.compare_exchange_strong(open, kTaken)) {
+        part_(context_);
+        Finish();
     }
     for (int32_t i = 0; i < count_; ++i) {
         for (size_t done = 0; done < sizes_[i] && !closed_; done += kSlice) {
