@@ -140,7 +140,8 @@ struct Model {
     int32_t WriteMtlText(OutputFile* file) const;
 
     // --- morph operations (morph/)
-    int32_t MatchVertices(const Model& original, int32_t& match_count, OperationHost* host);
+    // `threads` may share the search and the renumbering; the result is the same.
+    int32_t MatchVertices(const Model& original, int32_t& match_count, OperationHost* host, int32_t threads = 1);
     int32_t CountIsolatedVertices();
     int32_t CountDuplicateVertices();
 };

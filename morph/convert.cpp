@@ -54,6 +54,11 @@ void NoteMissingMaterials(const Model& matching, ConvertDiagnostics& diagnostics
     }
 }
 
+// The threads a run may use.
+int32_t ThreadsOf(const ConvertOptions* options) {
+    return options && options->threads > 0 ? options->threads : ProcessorCount();
+}
+
 // Vertex matching as the options ask: by connectivity when asked (-1 with
 // its own message on failure), the exact matcher for equal counts without a
 // tolerance, the partner pairing otherwise.
@@ -72,7 +77,7 @@ int32_t Match(Model& matching, const Model& original, const ConvertOptions& opti
         PairingRules rules{tolerance, options.strict, options.allow_count_change};
         return PairVertices(matching, original, rules, match_count, host, diagnostics);
     }
-    if (matching.MatchVertices(original, match_count, host)) return 1;
+    if (matching.MatchVertices(original, match_count, host, ThreadsOf(&options))) return 1;
     if (diagnostics) DiagnoseExactMiss(original, matching, *diagnostics);
     return 0;
 }
@@ -98,11 +103,6 @@ int32_t CheckCounts(const Model& original, const Model& matching, const ConvertO
         if (!host->AskToContinue(question, "Warning")) return -8;
     }
     return 1;
-}
-
-// The threads a run may use.
-int32_t ThreadsOf(const ConvertOptions* options) {
-    return options && options->threads > 0 ? options->threads : ProcessorCount();
 }
 
 // Writes the renumbered matching model: 1, or -4 with its message. Once

@@ -11,13 +11,16 @@
 // answer from the front of its partition, so `first` is written front to
 // back. Within a partition the table's vertices go in in index order and a
 // position keeps the first index that claimed it: the lowest, as a plain
-// scan would find.
+// scan would find. With threads, the two vertex sets are partitioned at
+// once, and each thread searches a run of partitions in a table block of
+// its own; the answers are the same.
 #include "morph/equal_positions.h"
 
 #include <cstring>
 
 #include "morph/mix_hash.h"
 #include "platform/block.h"
+#include "platform/parallel.h"
 
 namespace {
 
@@ -143,6 +146,23 @@ void SearchPartition(Slot* slots, const KeyedPosition* table, uint32_t table_siz
     }
 }
 
+// Most threads a search uses: beyond a few, the memory does not keep up.
+constexpr int32_t kMostSearchThreads = 4;
+
+// Searches partitions [begin, end) of `known` for the queries of the same
+// partitions of `asked`, in a table block sized for `largest`: 1, or 0 when
+// that block can't be had.
+int32_t SearchPartitions(const Partitioned& known, Partitioned& asked, uint32_t begin, uint32_t end, uint32_t largest,
+                         int32_t* direct) {
+    ScopedBlock<Slot> slots(AllocateUnclearedTable<Slot>(size_t(CapacityFor(largest))));  // cleared per partition
+    if (!slots.Get()) return 0;
+    for (uint32_t p = begin; p < end; ++p) {
+        SearchPartition(slots.Get(), known.keys + known.starts[p], known.Size(p), asked.keys + asked.starts[p],
+                        asked.Size(p), direct);
+    }
+    return 1;
+}
+
 // Without partitions: one table over the whole vertex table, the queries
 // answered straight into `first`.
 int32_t SearchWhole(const Vertex* table, int32_t count, const Vertex* queries, int32_t query_count,
@@ -162,39 +182,46 @@ int32_t SearchWhole(const Vertex* table, int32_t count, const Vertex* queries, i
 }  // namespace
 
 int32_t FindFirstEqualPositionsInPartitions(const Vertex* table, int32_t count, const Vertex* queries,
-                                            int32_t query_count, int32_t* first, int bits, bool answers_in_order) {
+                                            int32_t query_count, int32_t* first, int bits, bool answers_in_order,
+                                            int32_t threads) {
     if (count < 0 || query_count < 0 || bits < 0 || bits > 24 || (count > 0 && !table) ||
         (query_count > 0 && (!queries || !first)))
         return 0;
     if (bits == 0) return SearchWhole(table, count, queries, query_count, first);
+    if (threads > kMostSearchThreads) threads = kMostSearchThreads;
+    if (threads < 1) threads = 1;
 
     Partitioned known;
-    if (!known.Make(table, count, bits)) return 0;
     Partitioned asked;
-    Partitioned* questions = &known;
-    if (queries != table || query_count != count) {
-        if (!asked.Make(queries, query_count, bits)) return 0;
-        questions = &asked;
-    }
+    const bool apart = queries != table || query_count != count;
+    bool made[2] = {false, !apart};
+    RunInParallel(apart ? 2 : 1, threads, [&](int32_t k) {
+        made[k] = k == 0 ? known.Make(table, count, bits) : asked.Make(queries, query_count, bits);
+    });
+    if (!made[0] || !made[1]) return 0;
+    Partitioned* questions = apart ? &asked : &known;
 
-    // One block, sized for the largest partition, holds each partition's
-    // table in turn; a table takes the part it needs.
+    // Each run of partitions has one block, sized for the largest partition,
+    // that holds each partition's table in turn.
     uint32_t partitions = uint32_t(1) << bits;
     uint32_t largest = 0;
     for (uint32_t p = 0; p < partitions; ++p) {
         if (known.Size(p) > largest) largest = known.Size(p);
     }
     if (CapacityFor(largest) > (uint64_t(1) << 32)) return 0;  // beyond a 32-bit slot mask
-    // Cleared per partition.
-    ScopedBlock<Slot> slots(AllocateUnclearedTable<Slot>(size_t(CapacityFor(largest))));
-    if (!slots.Get()) return 0;
     int32_t* direct = answers_in_order ? nullptr : first;
     if (direct) {
         for (int32_t i = 0; i < query_count; ++i) first[i] = -1;  // NaNs are in no partition
     }
-    for (uint32_t p = 0; p < partitions; ++p) {
-        SearchPartition(slots.Get(), known.keys + known.starts[p], known.Size(p),
-                        questions->keys + questions->starts[p], questions->Size(p), direct);
+    const uint32_t runs = partitions < uint32_t(threads) ? partitions : uint32_t(threads);
+    int32_t searched[kMostSearchThreads] = {};
+    RunInParallel(int32_t(runs), threads, [&](int32_t r) {
+        uint32_t begin = uint32_t(uint64_t(partitions) * uint32_t(r) / runs);
+        uint32_t end = uint32_t(uint64_t(partitions) * uint32_t(r + 1) / runs);
+        searched[r] = SearchPartitions(known, *questions, begin, end, largest, direct);
+    });
+    for (uint32_t r = 0; r < runs; ++r) {
+        if (!searched[r]) return 0;
     }
     if (direct) return 1;
 
@@ -209,11 +236,11 @@ int32_t FindFirstEqualPositionsInPartitions(const Vertex* table, int32_t count, 
 }
 
 int32_t FindFirstEqualPositions(const Vertex* table, int32_t count, const Vertex* queries, int32_t query_count,
-                                int32_t* first) {
+                                int32_t* first, int32_t threads) {
     int bits = 0;
     while (bits < kMostPartitionBits && (uint64_t(count) >> bits) > kPartitionTarget) ++bits;
     // Answers for queries few enough to stay in the cache are written where
     // they go as they are found; more of them go back in index order.
     return FindFirstEqualPositionsInPartitions(table, count, queries, query_count, first, bits,
-                                               query_count > kAnsweredDirectly);
+                                               query_count > kAnsweredDirectly, threads);
 }

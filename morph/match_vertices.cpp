@@ -21,7 +21,7 @@ void Step(OperationHost* host) {
 
 }  // namespace
 
-int32_t Model::MatchVertices(const Model& original, int32_t& match_count, OperationHost* host) {
+int32_t Model::MatchVertices(const Model& original, int32_t& match_count, OperationHost* host, int32_t threads) {
     const int32_t n = vertex_count;
     const int32_t m = original.vertex_count;
     if (n != m || n <= 0 || m <= 0 || !vertices || !original.vertices) return 0;
@@ -29,7 +29,7 @@ int32_t Model::MatchVertices(const Model& original, int32_t& match_count, Operat
     // Each matching vertex's partner, found for all of them at once; the
     // search below then walks them in order.
     ScopedBlock<int32_t> partner(AllocateUnclearedTable<int32_t>(size_t(n)));
-    if (!partner.Get() || !FindFirstEqualPositions(original.vertices, m, vertices, n, partner.Get())) return 0;
+    if (!partner.Get() || !FindFirstEqualPositions(original.vertices, m, vertices, n, partner.Get(), threads)) return 0;
     // The model changes only once every vertex has a partner, so the first
     // one without is known before anything is written.
     int32_t matched = 0;
@@ -70,7 +70,7 @@ int32_t Model::MatchVertices(const Model& original, int32_t& match_count, Operat
 
     Step(host);
 
-    RenumberCornerVertices(*this, renumbered, n);
+    RenumberCornerVertices(*this, renumbered, n, threads);
 
     Step(host);
     return 1;

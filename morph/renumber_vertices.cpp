@@ -3,6 +3,7 @@
 #include "morph/renumber_vertices.h"
 
 #include "platform/block.h"
+#include "platform/parallel.h"
 #include "model/corners.h"
 #include "morph/equal_positions.h"
 
@@ -12,9 +13,20 @@
 // slice of the table at a time (sorted out by slice and back) moves more
 // bytes than those trips take on the machines measured, so they stay plain
 // lookups.
-void RenumberCornerVertices(Model& model, const int32_t* renumbered, int32_t count) {
-    ForEachCornerVertex(model, [&](int32_t& v) {
+void RenumberCornerVertices(Model& model, const int32_t* renumbered, int32_t count, int32_t threads) {
+    auto renumber = [&](int32_t& v) {
         if (v >= 0 && v < count) v = renumbered[v];
+    };
+    if (threads <= 1 || !model.vertex_lists_packed || !model.corner_pool) {
+        ForEachCornerVertex(model, renumber);
+        return;
+    }
+    // Packed lists are one run of indices, cut into a slice a thread.
+    const int64_t corners = model.corner_pool_fill / 3;
+    RunInParallel(threads, threads, [&](int32_t k) {
+        int32_t* v = model.corner_pool + corners * k / threads;
+        int32_t* const end = model.corner_pool + corners * (k + 1) / threads;
+        for (; v < end; ++v) renumber(*v);
     });
 }
 

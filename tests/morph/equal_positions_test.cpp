@@ -63,13 +63,17 @@ TEST(EqualPositions, LowestTableIndexForEveryQuery) {
         const struct {
             int bits;  // -1: the size's own choice
             bool in_order;
-        } searches[] = {{-1, false}, {0, false}, {3, false}, {9, false}, {3, true}, {9, true}};
+            int32_t threads;
+        } searches[] = {{-1, false, 1}, {0, false, 1}, {3, false, 1}, {9, false, 1}, {3, true, 1}, {9, true, 1},
+                        {-1, false, 2}, {1, false, 3}, {9, true, 4}};
         for (const auto& how : searches) {
-            SCOPED_TRACE(testing::Message() << c.table_size << " bits " << how.bits << " in order " << how.in_order);
+            SCOPED_TRACE(testing::Message() << c.table_size << " bits " << how.bits << " in order " << how.in_order
+                                            << " threads " << how.threads);
             auto search = [&](const Vertex* queries_of, int32_t count, int32_t* into) {
-                return how.bits < 0 ? FindFirstEqualPositions(table.data(), c.table_size, queries_of, count, into)
-                                    : FindFirstEqualPositionsInPartitions(table.data(), c.table_size, queries_of,
-                                                                          count, into, how.bits, how.in_order);
+                return how.bits < 0
+                           ? FindFirstEqualPositions(table.data(), c.table_size, queries_of, count, into, how.threads)
+                           : FindFirstEqualPositionsInPartitions(table.data(), c.table_size, queries_of, count, into,
+                                                                 how.bits, how.in_order, how.threads);
             };
             std::vector<int32_t> found(c.query_size + 1, -7);
             ASSERT_EQ(search(queries.data(), c.query_size, found.data()), 1);
