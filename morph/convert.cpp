@@ -3,14 +3,13 @@
 #include <functional>
 
 #include "platform/block.h"
-#include "platform/current_directory.h"
-#include "platform/load_help.h"
 #include "platform/parallel.h"
 #include "model/model.h"
 #include "model/records.h"
 #include "model/text.h"
 #include "morph/convert_messages.h"
 #include "morph/equal_positions.h"
+#include "morph/load_together.h"
 #include "morph/match_diagnostics.h"
 #include "morph/pair_vertices.h"
 #include "morph/topology_convert.h"
@@ -206,26 +205,15 @@ int32_t ConvertLoadingTogether(const char* original_path, const char* matching_p
     int32_t loaded[2] = {0, 0};
     host->ShowStatus("Loading original file...(please wait)");
     host->StepProgress();
-    // The original is read first, and then its thread makes the matching
-    // model's fresh pages present ahead of that model's values pass.
-    LoadHelp help;
-    RunInParallel(2, 2, [&](int32_t k) {
-        if (k == 1) {
-            loaded[1] = matching.LoadObj(matching_path, false, &help);
-            return;
-        }
-        loaded[0] = LoadOriginalModel(original, original_path, options, false);
-        help.Serve();
-    });
+    LoadTogether([&] { return LoadOriginalModel(original, original_path, options, false); }, matching, matching_path,
+                 loaded);
     int32_t code = -2;
     if (!loaded[0]) {
         OriginalNotLoaded(original, original_path, message, options);
     } else {
         bool moved = !keep_directory && EnterLibraryFolder(original);
         MatchingLoad load = [&](Model& model) -> int32_t {
-            if (moved && !IsFullPath(matching_path)) return model.LoadObj(matching_path, true);
-            if (loaded[1] && !keep_directory) EnterLibraryFolder(model);
-            return loaded[1];
+            return SettleMatchingLoad(model, matching_path, loaded[1], moved, !keep_directory);
         };
         code = ConvertWith(original, matching, load, matching_path, new_path, host, message, options);
     }

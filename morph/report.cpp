@@ -8,7 +8,10 @@
 #include "platform/block.h"
 #include "model/model.h"
 #include "model/records.h"
+#include "morph/load_together.h"
 #include "morph/position_summary.h"
+#include "platform/parallel.h"
+#include "wavefront/library_folder.h"
 #include "wavefront/number_format.h"
 #include "wavefront/output_file.h"
 
@@ -68,34 +71,54 @@ void AppendDetails(ReportText& report, const char* title, const Model& model) {
         Append(report, "smallest non-zero distance: none\n");
 }
 
+// Both models' counts of one kind, at once when there are two processors;
+// the host hears the same steps in the same order either way.
+void CountBoth(OperationHost* host, const char* status, const int32_t steps[2], Model& original, Model& matching,
+               int32_t (Model::*count)(), bool together) {
+    host->ShowStatus(status);
+    host->SetProgress(steps[0], 10);
+    if (together) {
+        RunInParallel(2, 2, [&](int32_t k) { ((k == 0 ? original : matching).*count)(); });
+    } else {
+        (original.*count)();
+    }
+    host->ShowStatus(status);
+    host->SetProgress(steps[1], 10);
+    if (!together) (matching.*count)();
+}
+
 // The loads and the counts, each step announced to the host; false when the
-// host asked to stop.
+// host asked to stop. With two processors both files are read at once, and
+// the current directory ends as one load after the other leaves it.
 bool LoadAndCount(const char* original_path, const char* matching_path, OperationHost* host, Model& original,
                   Model& matching, int32_t& original_loaded, int32_t& matching_loaded) {
+    const bool together = ProcessorCount() > 1;
     host->ShowStatus("Loading original file...(please wait)");
     host->SetProgress(0, 10);
-    original_loaded = original.LoadObj(original_path);
+    int32_t loaded[2] = {0, 0};
+    bool moved = false;
+    if (together) {
+        LoadTogether([&] { return original.LoadObj(original_path, false); }, matching, matching_path, loaded);
+        original_loaded = loaded[0];
+        moved = original_loaded && EnterLibraryFolder(original);
+    } else {
+        original_loaded = original.LoadObj(original_path);
+    }
     if (host->ShouldStop()) return false;
 
     host->ShowStatus("Loading matching file...(please wait)");
     host->SetProgress(2, 10);
-    matching_loaded = matching.LoadObj(matching_path);
+    matching_loaded = together ? SettleMatchingLoad(matching, matching_path, loaded[1], moved, true)
+                               : matching.LoadObj(matching_path);
     if (host->ShouldStop()) return false;
 
-    host->ShowStatus("Getting isolated vertices...(please wait)");
-    host->SetProgress(4, 10);
-    original.CountIsolatedVertices();
-    host->ShowStatus("Getting isolated vertices...(please wait)");
-    host->SetProgress(6, 10);
-    matching.CountIsolatedVertices();
+    const int32_t isolated_steps[2] = {4, 6};
+    CountBoth(host, "Getting isolated vertices...(please wait)", isolated_steps, original, matching,
+              &Model::CountIsolatedVertices, together);
     if (host->ShouldStop()) return false;
-
-    host->ShowStatus("Getting duplicate vertices...(please wait)");
-    host->SetProgress(8, 10);
-    original.CountDuplicateVertices();
-    host->ShowStatus("Getting duplicate vertices...(please wait)");
-    host->SetProgress(9, 10);
-    matching.CountDuplicateVertices();
+    const int32_t duplicate_steps[2] = {8, 9};
+    CountBoth(host, "Getting duplicate vertices...(please wait)", duplicate_steps, original, matching,
+              &Model::CountDuplicateVertices, together);
     if (host->ShouldStop()) return false;
 
     host->SetProgress(10, 10);
