@@ -68,6 +68,10 @@ std::FILE* CreateNewFile(const char* path) {
 
 int32_t FlushToDisk(std::FILE* file) {
     if (std::fflush(file) != 0) return 0;
+    return FlushHandedBytes(file);
+}
+
+int32_t FlushHandedBytes(std::FILE* file) {
     HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
     return FlushFileBuffers(handle) ? 1 : 0;
 }
@@ -190,6 +194,8 @@ int32_t FlushToDisk(std::FILE* file) {
     if (std::fflush(file) != 0) return 0;
     return fsync(fileno(file)) == 0 ? 1 : 0;
 }
+
+int32_t FlushHandedBytes(std::FILE* file) { return fdatasync(fileno(file)) == 0 ? 1 : 0; }
 
 void StartWriteBack(std::FILE* file, int64_t offset, int64_t length) {
 #if defined(__linux__)

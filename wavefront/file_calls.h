@@ -31,6 +31,10 @@ void IgnoreFileSizeSignal();
 std::FILE* CreateNewFile(const char* path);
 // Hands everything written to the file on to the disk. Returns 1 or 0.
 int32_t FlushToDisk(std::FILE* file);
+// The bytes already handed to the system (not the C library's buffer) on to
+// the disk, safe on another thread while the writing goes on. Returns 1, or
+// 0 with the reason for LastSystemError on the calling thread.
+int32_t FlushHandedBytes(std::FILE* file);
 // Asks the system to start writing these bytes of the file to the disk
 // without waiting for them, so that the flush at the commit finds little
 // left to do and the disk works while the next bytes are formatted. Only a

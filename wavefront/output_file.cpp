@@ -52,6 +52,33 @@ int32_t DropTrailingPages(OutputFile& file) {
     return 1;
 }
 
+// The flush behind the writing, once over: its failure fails the file, as
+// the flush at the commit would not see that failure again.
+int32_t JoinFlushBehind(OutputFile& file) {
+    FlushBehind& behind = file.behind;
+    if (behind.thread.joinable()) behind.thread.join();
+    int32_t error = behind.error.exchange(0);
+    return error ? Fail(file, error) : 1;
+}
+
+// Starts flushing the bytes stored so far once enough have come since the
+// last flush started and it is over.
+int32_t FlushBehindWriting(OutputFile& file) {
+    FlushBehind& behind = file.behind;
+    if (file.stored - behind.started_at < file.flush_behind_bytes || behind.running) return 1;
+    if (!JoinFlushBehind(file)) return 0;
+    behind.started_at = file.stored;
+    behind.running = true;
+    std::FILE* handle = file.handle;
+    const bool fails = file.fault && file.fault->fail_flush_behind;
+    behind.thread = std::thread([&behind, handle, fails] {
+        int32_t error = fails ? kErrorInputOutput : (FlushHandedBytes(handle) ? 0 : LastSystemError());
+        if (error) behind.error = error;
+        behind.running = false;
+    });
+    return 1;
+}
+
 // Hands n bytes to the system. A short write, real or injected, fails the file.
 int32_t StoreBytes(OutputFile& file, const char* data, size_t n) {
     if (n == 0) return 1;
@@ -70,7 +97,7 @@ int32_t StoreBytes(OutputFile& file, const char* data, size_t n) {
     if (file.fault) file.fault->bytes_stored += static_cast<int64_t>(put);
     if (put != allowed) return Fail(file, LastSystemError());
     if (injected) return Fail(file, kErrorNoSpace);
-    return DropTrailingPages(file);
+    return DropTrailingPages(file) && FlushBehindWriting(file);
 }
 
 int32_t FlushBuffer(OutputFile& file) {
@@ -84,6 +111,7 @@ int32_t FlushBuffer(OutputFile& file) {
 int32_t FinishFile(OutputFile& file) {
     if (!file.handle) return 0;
     int32_t ok = file.failed ? 0 : FlushBuffer(file);
+    ok = JoinFlushBehind(file) && ok;
     if (ok) {
         if (int32_t error = SyncStep(file.fault, file.handle, nullptr)) ok = Fail(file, error);
     }
@@ -315,6 +343,9 @@ char* ReserveOutput(OutputFile* file, size_t bytes) {
 }
 
 void DiscardOutputFile(OutputFile& file) {
+    if (file.behind.thread.joinable()) file.behind.thread.join();
+    file.behind.error = 0;
+    file.behind.started_at = 0;
     if (file.handle) std::fclose(file.handle);
     file.handle = nullptr;
     if (file.temporary_path[0]) std::remove(file.temporary_path);

@@ -31,9 +31,11 @@
 //
 // A file that is neither committed nor discarded is discarded when the
 // record goes away.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <thread>
 
 #include "model/records.h"
 #include "wavefront/file_calls.h"
@@ -67,12 +69,27 @@ struct OutputFault {
     // Commits that an earlier run left half done onto these targets and
     // this run finished before it wrote anything.
     int32_t repaired = 0;
+    // 1: every flush behind the writing (OutputFile::behind) fails.
+    int32_t fail_flush_behind = 0;
 };
 
 constexpr size_t kOutputBufferBytes = size_t(1) << 20;
 // How far the bytes on the disk and out of the page cache may trail the
 // bytes written: the page cache a file holds while it is written.
 constexpr int64_t kCachedOutputBytes = int64_t(32) << 20;
+// Every this many bytes written, the bytes so far are flushed to the disk on
+// a thread of the file's own while the writing goes on. Where the disk's own
+// cache holds much (a virtual machine's host keeps gigabytes), the flush at
+// the commit would otherwise wait for all of it at the end.
+constexpr int64_t kFlushBehindBytes = int64_t(64) << 20;
+
+// The flush behind the writing of one file: at most one runs at a time.
+struct FlushBehind {
+    std::thread thread;
+    std::atomic<bool> running{false};
+    std::atomic<int32_t> error{0};  // the reason the first one failed
+    int64_t started_at = 0;  // the bytes stored when the last one started
+};
 
 struct OutputFile {
     std::FILE* handle = nullptr;
@@ -88,6 +105,8 @@ struct OutputFile {
     FileLock lock;
     int32_t error = 0;     // as OutputFault::error, for this file; kept until reopened
     int32_t repaired = 0;  // 1 when opening finished an earlier run's commit
+    int64_t flush_behind_bytes = kFlushBehindBytes;
+    FlushBehind behind;
 
     OutputFile() = default;
     OutputFile(const OutputFile&) = delete;

@@ -96,18 +96,28 @@ TEST(OutputFileTest, PairIsAllOrNothing) {
 }
 
 // A file longer than the page cache it may hold while written has its
-// older bytes dropped from the cache on the way; every byte still arrives.
+// older bytes dropped from the cache on the way, and flushed to the disk
+// behind the writing; every byte still arrives. A flush behind that fails
+// fails the commit, which then creates nothing.
 TEST(OutputFileTest, LongFileArrivesWhole) {
     std::string text(size_t(2 * kCachedOutputBytes) + 3 * kOutputBufferBytes + 7, 'x');
     for (size_t i = 0; i < text.size(); i += 4093) text[i] = static_cast<char>('a' + i % 23);
-    ScratchFolder folder;
-    OutputFile file;
-    ASSERT_EQ(OpenOutputFile(file, folder.Join("long").c_str()), 1);
-    for (size_t at = 0, piece = 999983; at < text.size(); at += piece) {
-        ASSERT_EQ(WriteOutput(&file, text.data() + at, std::min(piece, text.size() - at)), 1);
+    const struct { int64_t flush_behind_bytes; int32_t fails; } cases[] = {
+        {kFlushBehindBytes, 0}, {int64_t(3) << 20, 0}, {int64_t(3) << 20, 1}};
+    for (const auto& c : cases) {
+        ScratchFolder folder;
+        OutputFault fault;
+        fault.fail_flush_behind = c.fails;
+        OutputFile file;
+        ASSERT_EQ(OpenOutputFile(file, folder.Join("long").c_str(), &fault), 1);
+        file.flush_behind_bytes = c.flush_behind_bytes;
+        for (size_t at = 0, piece = 999983; at < text.size(); at += piece) {
+            if (!WriteOutput(&file, text.data() + at, std::min(piece, text.size() - at))) break;
+        }
+        EXPECT_EQ(CommitOutputFile(file), 1 - c.fails) << c.flush_behind_bytes;
+        EXPECT_TRUE(folder.Contents() == (c.fails ? Files{} : Files{{"long", text}})) << c.flush_behind_bytes;
+        EXPECT_EQ(fault.error, c.fails ? kErrorInputOutput : 0);
     }
-    ASSERT_EQ(CommitOutputFile(file), 1);
-    EXPECT_TRUE(folder.Contents() == (Files{{"long", text}}));
 }
 
 #if !defined(_WIN32)
