@@ -110,8 +110,8 @@ struct CutFinder {
         if (reader.help && reader.file.file) target = reader.file.size / 2;
     }
 
-    // Before each line, at the file offset it starts at.
-    bool Due(uint32_t at) const { return !taken && at >= target; }
+    // Before each line: whether one is still looked for.
+    bool Pending() const { return !taken && target != UINT32_MAX; }
 
     bool Take(ObjReader& reader, uint32_t at, const ElementTally& now, int32_t entry, GroupLineTally& lines) {
         taken = true;
@@ -151,8 +151,10 @@ int32_t WalkSurvey(ObjReader& reader, ElementTally& tally, GroupLineTally& group
         const char* line;
         const char* end;
         for (;;) {
-            const uint32_t at = reader.WindowStart() + scanner.Offset();
-            if (cut.Due(at) && !cut.Take(reader, at, tally, material_entry, group_lines)) return 0;
+            if (cut.Pending()) {
+                const uint32_t at = reader.WindowStart() + scanner.Offset();
+                if (at >= cut.target && !cut.Take(reader, at, tally, material_entry, group_lines)) return 0;
+            }
             if (!scanner.NextRaw(line, end)) break;
             uint32_t length = static_cast<uint32_t>(end - line);
             if (length > longest) longest = length;

@@ -53,14 +53,18 @@ void ScanWindow(const ObjReader& reader, LineScanner& scanner, bool first) {
     scanner.last = !reader.file.file || reader.file.offset == reader.file.size;
 }
 
+// The first window from where the file reader stands: 1, or 0 with the reason.
+int32_t ReadFirstWindow(ObjReader& reader) {
+    uint32_t window = reader.window_bytes > 3 ? reader.window_bytes : 3;
+    uint32_t left = reader.file.size - reader.file.offset;
+    if (left > 0 && !ResizeWindow(reader, left < window ? left : window, 0)) return 0;
+    return FillWindow(reader, 0);
+}
+
 }  // namespace
 
 int32_t ObjReader::OpenText(const char* path) {
-    if (OpenFileReader(path, file, &error) != 1) return 0;
-    uint32_t window = window_bytes > 3 ? window_bytes : 3;
-    uint32_t capacity = file.size < window ? file.size : window;
-    if (capacity > 0 && !ResizeWindow(*this, capacity, 0)) return 0;
-    if (!FillWindow(*this, 0)) return 0;
+    if (OpenFileReader(path, file, &error) != 1 || !ReadFirstWindow(*this)) return 0;
     if (file.offset == file.size) CloseFileReader(file);  // read whole: never read again
     return 1;
 }
@@ -72,10 +76,7 @@ int32_t ObjReader::OpenTextAt(const char* path, uint32_t size, uint32_t offset, 
         error = reason;
         return 0;
     }
-    uint32_t window = window_bytes > 3 ? window_bytes : 3;
-    uint32_t left = size - offset;
-    if (left > 0 && !ResizeWindow(*this, left < window ? left : window, 0)) return 0;
-    if (!FillWindow(*this, 0)) return 0;
+    if (!ReadFirstWindow(*this)) return 0;
     ScanWindow(*this, scanner, false);
     return 1;
 }
