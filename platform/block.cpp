@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include <sys/mman.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -30,13 +31,28 @@ constexpr bool kHeapOnly = false;
 constexpr size_t kMapThreshold = size_t(1) << 20;
 constexpr size_t kHugePage = size_t(2) << 20;      // mappings are whole huge pages
 
+size_t KeptBytesLimit() {
+    const size_t least = size_t(1) << 30;
+    long pages = sysconf(_SC_PHYS_PAGES);
+    long page_bytes = sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || page_bytes <= 0) return least;
+    size_t half_pages = size_t(pages) / 2;
+    if (half_pages > SIZE_MAX / size_t(page_bytes)) return SIZE_MAX;
+    size_t half = half_pages * size_t(page_bytes);
+    return half > least ? half : least;
+}
+
 // Released mappings kept for the next large block. The first touch of a
 // fresh page costs far more than clearing one already touched (on some
 // virtual machines ten times more), and a Convert releases the scratch of
-// one stage just before the next one asks for its own.
+// one stage just before the next one asks for its own. Up to half the
+// machine's memory is kept: a fixed limit would make the tables of a large
+// shape, which a batch converts one after the other, fresh for every file.
+// Kept mappings serve every later request, so they raise the peak only by
+// what one request cut from a larger one leaves over.
 struct SpareMappings {
     static constexpr int kSlots = 32;
-    static constexpr size_t kMaxBytes = size_t(1) << 30;  // kept at most in all
+    const size_t max_bytes = KeptBytesLimit();  // kept at most in all
     struct Spare {
         char* base;
         size_t bytes;
@@ -92,7 +108,7 @@ struct SpareMappings {
     // slots or the byte limit run out.
     void Keep(char* base, size_t length) {
         std::lock_guard<std::mutex> guard(lock);
-        while (count > 0 && (count == kSlots || bytes + length > kMaxBytes)) {
+        while (count > 0 && (count == kSlots || bytes + length > max_bytes)) {
             int smallest = 0;
             for (int i = 1; i < count; ++i) {
                 if (spares[i].bytes < spares[smallest].bytes) smallest = i;
@@ -101,7 +117,7 @@ struct SpareMappings {
             munmap(spares[smallest].base, spares[smallest].bytes);
             Remove(smallest);
         }
-        if (count == kSlots || bytes + length > kMaxBytes) {
+        if (count == kSlots || bytes + length > max_bytes) {
             munmap(base, length);
             return;
         }
