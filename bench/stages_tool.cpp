@@ -93,7 +93,7 @@ int32_t LoadInStages(Model& model, const char* path) {
     }
     if (ok) {
         Stage stage("values");
-        ok = MakeValueTables(reader, true) && reader.FillElements() && MakeGroupNameTable(reader);
+        ok = MakeValueTables(reader, ObjTables::kAll) && reader.FillElements() && MakeGroupNameTable(reader);
     }
     if (!ok) {
         reader.Release();

@@ -132,6 +132,12 @@ struct Model {
     // those lines beside the values pass and makes the tables' fresh pages
     // present ahead of it. The model is the one LoadObj gives.
     int32_t LoadObj(const char* path, bool change_directory, LoadHelp* help);
+    // LoadObjPositions that also keeps every face's vertex list, where LoadObj
+    // puts it (packed at the start of corner_pool, vertex_lists_packed set):
+    // a model that is only counted. Its isolated and duplicate vertices are
+    // LoadObj's; it makes no face records, texture coordinates or normals,
+    // and with `help` it is helped as LoadObj is.
+    int32_t LoadObjVertexLists(const char* path, bool change_directory = true, LoadHelp* help = nullptr);
 
     // --- writing (wavefront/)
     int32_t WriteObjFile(const char* path);

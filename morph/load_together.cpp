@@ -6,7 +6,7 @@
 #include "platform/current_directory.h"
 
 void LoadTogether(const std::function<int32_t()>& load_original, Model& matching, const char* matching_path,
-                  int32_t loaded[2]) {
+                  int32_t loaded[2], HelpedLoad load) {
     loaded[0] = loaded[1] = 0;
     // The original is read first, and then its thread takes the second
     // half of the matching file's values pass and makes that model's fresh
@@ -14,7 +14,7 @@ void LoadTogether(const std::function<int32_t()>& load_original, Model& matching
     LoadHelp help;
     RunInParallel(2, 2, [&](int32_t k) {
         if (k == 1) {
-            loaded[1] = matching.LoadObj(matching_path, false, &help);
+            loaded[1] = (matching.*load)(matching_path, false, &help);
             return;
         }
         loaded[0] = load_original();
@@ -23,8 +23,8 @@ void LoadTogether(const std::function<int32_t()>& load_original, Model& matching
 }
 
 int32_t SettleMatchingLoad(Model& matching, const char* matching_path, int32_t loaded, bool moved,
-                           bool change_directory) {
-    if (moved && !IsFullPath(matching_path)) return matching.LoadObj(matching_path, true);
+                           bool change_directory, HelpedLoad load) {
+    if (moved && !IsFullPath(matching_path)) return (matching.*load)(matching_path, true, nullptr);
     if (loaded && change_directory) EnterLibraryFolder(matching);
     return loaded;
 }

@@ -89,7 +89,8 @@ void CountBoth(OperationHost* host, const char* status, const int32_t steps[2], 
 
 // The loads and the counts, each step announced to the host; false when the
 // host asked to stop. With two processors both files are read at once, and
-// the current directory ends as one load after the other leaves it.
+// the current directory ends as one load after the other leaves it. The
+// counts read the vertex lists alone, so no other face table is made.
 bool LoadAndCount(const char* original_path, const char* matching_path, OperationHost* host, Model& original,
                   Model& matching, int32_t& original_loaded, int32_t& matching_loaded) {
     const bool together = ProcessorCount() > 1;
@@ -98,18 +99,20 @@ bool LoadAndCount(const char* original_path, const char* matching_path, Operatio
     int32_t loaded[2] = {0, 0};
     bool moved = false;
     if (together) {
-        LoadTogether([&] { return original.LoadObj(original_path, false); }, matching, matching_path, loaded);
+        LoadTogether([&] { return original.LoadObjVertexLists(original_path, false); }, matching, matching_path, loaded,
+                     &Model::LoadObjVertexLists);
         original_loaded = loaded[0];
         moved = original_loaded && EnterLibraryFolder(original);
     } else {
-        original_loaded = original.LoadObj(original_path);
+        original_loaded = original.LoadObjVertexLists(original_path);
     }
     if (host->ShouldStop()) return false;
 
     host->ShowStatus("Loading matching file...(please wait)");
     host->SetProgress(2, 10);
-    matching_loaded = together ? SettleMatchingLoad(matching, matching_path, loaded[1], moved, true)
-                               : matching.LoadObj(matching_path);
+    matching_loaded = together ? SettleMatchingLoad(matching, matching_path, loaded[1], moved, true,
+                                                    &Model::LoadObjVertexLists)
+                               : matching.LoadObjVertexLists(matching_path);
     if (host->ShouldStop()) return false;
 
     const int32_t isolated_steps[2] = {4, 6};

@@ -156,8 +156,8 @@ struct FillState {
     int32_t group_line = 0;
     char* mtllib_name = nullptr;  // kPathCapacity bytes
     int32_t* has_mtllib = nullptr;
-    // Without face tables (a load that keeps positions only) the group and
-    // material a face line would take are of no use.
+    // Without face records or a corner pool (a load that keeps positions
+    // only) the group and material a face line would take are of no use.
     bool stores_faces = false;
     // 0 once a usemtl line names a material the survey didn't meet: the
     // file changed between the passes.
@@ -246,16 +246,34 @@ inline bool TakeGroupLine(ObjReader& reader, FillState& state, const char* line,
     return true;
 }
 
+// The vertex list of a face line of a load that keeps no face records.
+inline void StoreVertexList(const ObjReader& reader, int32_t* vertex_list, const QuickCorners* quick, const char* p,
+                            const char* end, int64_t corners) {
+    const int32_t count = reader.model.vertex_count;
+    if (quick) {
+        for (int64_t i = 0; i < corners; ++i) vertex_list[i] = CornerIndex(quick->v[i], reader.vertex_fill, count);
+        return;
+    }
+    for (int64_t i = 0; i < corners; ++i) {
+        while (p < end && IsCornerSeparator(*p)) ++p;
+        const char* token = p;
+        while (p < end && !IsCornerSeparator(*p)) ++p;
+        int32_t v, t, n;
+        ReadCorner(token, p, v, t, n);
+        vertex_list[i] = CornerIndex(v, reader.vertex_fill, count);
+    }
+}
+
 // An f line: the next face record of the selected group and its corner
-// lists, when both have room.
+// lists, when both have room; without face records, its vertex list alone.
 inline void StoreFace(ObjReader& reader, FillState& state, const char* line, const char* after, const char* end) {
     Model& model = reader.model;
     if (end - line < 3 || !model.groups) return;
     int32_t g = SelectedGroup(reader);
     Group& group = model.groups[g];
     int32_t& face_fill = state.FaceFill(group, g);
-    // No face table: a load that keeps positions only.
-    if (!group.faces || !model.corner_pool || face_fill >= group.face_count) return;
+    // No corner pool: a load that keeps positions only.
+    if (!model.corner_pool || face_fill >= group.face_count) return;
     const char* p = after;
     while (p < end && (*p == ' ' || *p == '\t')) ++p;
     QuickCorners quick;
@@ -266,6 +284,12 @@ inline void StoreFace(ObjReader& reader, FillState& state, const char* line, con
     if (corner_fill + 3 * corners > model.corner_pool_size) return;
 
     state.group_entry[g] = state.current_entry;
+    if (!group.faces) {
+        StoreVertexList(reader, model.corner_pool + corner_fill / 3, is_quick ? &quick : nullptr, p, end, corners);
+        corner_fill += 3 * corners;
+        ++face_fill;
+        return;
+    }
     Face& face = group.faces[face_fill];
     face.material_name = state.current_entry;
     face.material_index = -1;
@@ -372,7 +396,7 @@ FillState FirstPartState(ObjReader& reader) {
     state.group_line_count = reader.group_line_count;
     state.mtllib_name = model.mtllib_name;
     state.has_mtllib = &model.has_mtllib;
-    state.stores_faces = model.groups && model.groups[0].faces;
+    state.stores_faces = model.corner_pool || (model.groups && model.groups[0].faces);
     return state;
 }
 
@@ -387,8 +411,10 @@ int32_t JoinSecondPart(ObjReader& reader) {
         model.load_error = cut.error;
         return 0;
     }
-    bool met = reader.vertex_fill == cut.vertex_fill && reader.texcoord_fill == cut.texcoord_fill &&
-               reader.normal_fill == cut.normal_fill;
+    // A table the load does not keep is never filled.
+    bool met = reader.vertex_fill == cut.vertex_fill &&
+               (!model.texcoords || reader.texcoord_fill == cut.texcoord_fill) &&
+               (!model.normals || reader.normal_fill == cut.normal_fill);
     for (int32_t g = 0; g < model.group_count; ++g) {
         model.groups[g].face_fill = cut.face_fills[g];
         if (cut.group_entries[g] >= 0) reader.group_entries[g] = cut.group_entries[g];

@@ -87,34 +87,40 @@ void OfferValueTables(ObjReader& reader) {
     if (!reader.help) return;
     const Model& model = reader.model;
     void* blocks[] = {model.vertices, model.texcoords, model.normals, model.face_pool, model.corner_pool};
+    // Without face records the pool holds the vertex lists alone.
+    const int64_t pool_used = model.face_pool ? model.corner_pool_size : model.corner_pool_size / 3;
     size_t sizes[] = {sizeof(Vertex) * size_t(model.vertex_count), sizeof(TexCoord) * size_t(model.texcoord_count),
                       sizeof(Normal) * size_t(model.normal_count), sizeof(Face) * size_t(model.face_pool_size),
-                      sizeof(int32_t) * size_t(model.corner_pool_size)};
+                      sizeof(int32_t) * size_t(pool_used)};
     reader.cut_offered = reader.cut.offset > 0 && model.corner_pool;
     reader.help->Offer(blocks, sizes, 5, reader.cut_offered ? ReadSecondPart : nullptr, &reader);
 }
 
 }  // namespace
 
-int32_t MakeValueTables(ObjReader& reader, bool keep_faces) {
+int32_t MakeValueTables(ObjReader& reader, ObjTables tables) {
     Model& model = reader.model;
     if (model.vertex_count == 0) {
         model.load_error = kReasonNoVertices;
         return 0;
     }
+    const bool whole = tables == ObjTables::kAll;
     // Every group's face array, one without faces included, in one block.
-    if (keep_faces && !model.AllocateGroupFaces()) return 0;
+    if (whole && !model.AllocateGroupFaces()) return 0;
     model.vertices = AllocateTable<Vertex>(static_cast<size_t>(model.vertex_count));
     if (!model.vertices) return 0;
-    if (model.texcoord_count > 0 && keep_faces) {
+    if (model.texcoord_count > 0 && whole) {
         model.texcoords = AllocateTable<TexCoord>(static_cast<size_t>(model.texcoord_count));
         if (!model.texcoords) return 0;
     }
-    if (model.normal_count > 0 && keep_faces) {
+    if (model.normal_count > 0 && whole) {
         model.normals = AllocateTable<Normal>(static_cast<size_t>(model.normal_count));
         if (!model.normals) return 0;
     }
-    if (model.corner_pool_size > 0 && keep_faces) {
+    // The vertex lists alone go where a whole load puts them, at the start
+    // of a pool of the whole size: the rest of it is never written, and a
+    // large block's pages that are never written are never made present.
+    if (model.corner_pool_size > 0 && tables != ObjTables::kPositions) {
         model.corner_pool = AllocateTable<int32_t>(static_cast<size_t>(model.corner_pool_size));
         if (!model.corner_pool) return 0;
     }
@@ -175,16 +181,16 @@ namespace {
 
 // The three passes and the tables between them. The first two passes are
 // one walk: group names, the longest line and the counts.
-int32_t Parse(ObjReader& reader, bool keep_faces) {
-    return SurveyObjText(reader) && MakeValueTables(reader, keep_faces) && reader.FillElements() &&
+int32_t Parse(ObjReader& reader, ObjTables tables) {
+    return SurveyObjText(reader) && MakeValueTables(reader, tables) && reader.FillElements() &&
            MakeGroupNameTable(reader);
 }
 
 // The file's text parsed into the model; 0 with the model's load_error set
 // when it fails.
-int32_t ParseText(ObjReader& reader, bool keep_faces) {
+int32_t ParseText(ObjReader& reader, ObjTables tables) {
     Model& model = reader.model;
-    int32_t parsed = Parse(reader, keep_faces);
+    int32_t parsed = Parse(reader, tables);
     // A file cut short while it was parsed leaves a model of bytes it no
     // longer has: that load fails like a short read.
     if (!FileImageIntact(reader.text)) {
@@ -197,8 +203,8 @@ int32_t ParseText(ObjReader& reader, bool keep_faces) {
     return parsed;
 }
 
-// LoadObj and LoadObjPositions.
-int32_t Load(Model& model, const char* path, bool keep_faces, bool change_directory, LoadHelp* help) {
+// LoadObj, LoadObjPositions and LoadObjVertexLists.
+int32_t Load(Model& model, const char* path, ObjTables tables, bool change_directory, LoadHelp* help) {
     // The help is closed on every way out, the values pass over or never begun.
     struct Closing {
         LoadHelp* help;
@@ -209,7 +215,7 @@ int32_t Load(Model& model, const char* path, bool keep_faces, bool change_direct
     ObjReader reader(model);
     reader.help = help;
     if (!path) return ReadObjText(reader, path);  // refused, the Model left as it was
-    if (!ReadObjText(reader, path) || !ParseText(reader, keep_faces)) {
+    if (!ReadObjText(reader, path) || !ParseText(reader, tables)) {
         reader.Release();
         model.Clear();
         return 0;
@@ -230,13 +236,17 @@ int32_t EnterLibraryFolder(const Model& model) {
 }
 
 int32_t Model::LoadObj(const char* path, bool change_directory) {
-    return Load(*this, path, true, change_directory, nullptr);
+    return Load(*this, path, ObjTables::kAll, change_directory, nullptr);
 }
 
 int32_t Model::LoadObjPositions(const char* path, bool change_directory) {
-    return Load(*this, path, false, change_directory, nullptr);
+    return Load(*this, path, ObjTables::kPositions, change_directory, nullptr);
 }
 
 int32_t Model::LoadObj(const char* path, bool change_directory, LoadHelp* help) {
-    return Load(*this, path, true, change_directory, help);
+    return Load(*this, path, ObjTables::kAll, change_directory, help);
+}
+
+int32_t Model::LoadObjVertexLists(const char* path, bool change_directory, LoadHelp* help) {
+    return Load(*this, path, ObjTables::kVertexLists, change_directory, help);
 }

@@ -20,6 +20,10 @@ struct LineScanner;
 // bytes just read still in the cache.
 constexpr uint32_t kObjWindowBytes = uint32_t(4) << 20;
 
+// The tables a load fills besides the vertex table: none (LoadObjPositions),
+// every face's vertex list alone (LoadObjVertexLists), or all (LoadObj).
+enum class ObjTables { kPositions, kVertexLists, kAll };
+
 // The file being parsed, whole or the window the passes are at, and how far
 // the line reader has read.
 // Taking an image leaves read_pos alone; releasing the reader's text resets it.
@@ -149,13 +153,12 @@ struct ObjReader {
 //                   read (the whole file when it fits), its path kept
 //   SurveyObjText   group names, longest line, groups, counts, face
 //                   material names, and the cut for a helper (one walk)
-//   MakeValueTables the tables sized by the survey; without keep_faces no
-//                   face, corner, texture coordinate or normal table
+//   MakeValueTables the tables sized by the survey that `tables` asks for
 //   FillElements    (a member) the values pass
 //   MakeGroupNameTable  the group-name table, and the group of every face record
 //   LoadMaterialLibrary the library the file names, if any (never fails)
 int32_t ReadObjText(ObjReader& reader, const char* path);
 int32_t SurveyObjText(ObjReader& reader);
-int32_t MakeValueTables(ObjReader& reader, bool keep_faces);
+int32_t MakeValueTables(ObjReader& reader, ObjTables tables);
 int32_t MakeGroupNameTable(ObjReader& reader);
 void LoadMaterialLibrary(ObjReader& reader, bool change_directory);

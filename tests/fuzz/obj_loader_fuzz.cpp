@@ -50,7 +50,7 @@ int32_t LoadHelped(Model& model, const std::string& path, uint32_t window) {
     ObjReader reader(model);
     reader.window_bytes = window;
     reader.help = &help;
-    int32_t loaded = ReadObjText(reader, path.c_str()) && SurveyObjText(reader) && MakeValueTables(reader, true) &&
+    int32_t loaded = ReadObjText(reader, path.c_str()) && SurveyObjText(reader) && MakeValueTables(reader, ObjTables::kAll) &&
                      reader.FillElements() && MakeGroupNameTable(reader);
     reader.Release();
     help.Close();

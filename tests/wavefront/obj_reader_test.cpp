@@ -44,7 +44,8 @@ const std::string kThreeVertices = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
 // A load through the loader's steps, read `window` bytes at a time, as text:
 // its result and reason, then every value, group and face it holds. Helped:
 // another thread serves the load's help, and may read the second half.
-std::string LoadInWindows(const std::string& path, uint32_t window, bool keep_faces = true, bool helped = false) {
+std::string LoadInWindows(const std::string& path, uint32_t window, ObjTables tables = ObjTables::kAll,
+                          bool helped = false) {
     Model model;
     LoadHelp help;
     std::thread helper;
@@ -52,7 +53,7 @@ std::string LoadInWindows(const std::string& path, uint32_t window, bool keep_fa
     ObjReader reader(model);
     reader.window_bytes = window;
     reader.help = helped ? &help : nullptr;
-    int32_t loaded = ReadObjText(reader, path.c_str()) && SurveyObjText(reader) && MakeValueTables(reader, keep_faces) &&
+    int32_t loaded = ReadObjText(reader, path.c_str()) && SurveyObjText(reader) && MakeValueTables(reader, tables) &&
                      reader.FillElements() && MakeGroupNameTable(reader);
     reader.Release();
     help.Close();
@@ -72,6 +73,10 @@ std::string LoadInWindows(const std::string& path, uint32_t window, bool keep_fa
             out << "\nf " << model.Name(model.material_names[group.faces[f].material_name].name);
             for (const Corner& corner : Corners(group.faces[f])) out << " " << corner;
         }
+    }
+    if (loaded && model.vertex_lists_packed && !model.face_pool) {
+        out << "\nlists";
+        for (int64_t c = 0; c < model.corner_pool_fill / 3; ++c) out << " " << model.corner_pool[c];
     }
     return out.str();
 }
@@ -245,9 +250,11 @@ TEST(LoadObj, LibraryPathRules) {
 
 
 
-// The positions-only load must succeed, fail and count exactly as the full
-// load does, and keep the same positions, groups and materials.
-TEST(LoadObj, PositionsOnlyLoadAgreesWithTheFullLoad) {
+// The positions-only and vertex-list loads must succeed, fail and count
+// exactly as the full load does, and keep the same positions, groups and
+// materials; the vertex-list load keeps the full load's vertex lists too,
+// packed as they are, which is all that counting vertices reads.
+TEST(LoadObj, LighterLoadsAgreeWithTheFullLoad) {
     const std::string pieces[] = {"v 1 2 3", "v -0 1e-3 7", "vt 0.5 0.5", "vn 0 0 1", "f 1 2 3", "f 1/1/1 2/2/2",
                                   "f -1 -2 -3 -1", "f", "g head", "g body", "g", "usemtl skin", "usemtl bone",
                                   "# note", "", "mtllib mesh.mtl", "fo 1 2"};
@@ -264,34 +271,41 @@ TEST(LoadObj, PositionsOnlyLoadAgreesWithTheFullLoad) {
         for (int i = 0; i < lines; ++i) text += pieces[next(sizeof pieces / sizeof pieces[0])] + "\n";
         std::string path = folder.Write("mesh.obj", text);
 
-        Model full, positions;
+        Model full, positions, lists;
         int32_t loaded = full.LoadObj(path.c_str());
         ASSERT_EQ(positions.LoadObjPositions(path.c_str()), loaded) << text;
+        ASSERT_EQ(lists.LoadObjVertexLists(path.c_str()), loaded) << text;
         if (!loaded) {
             EXPECT_EQ(positions.vertex_count, 0);
+            EXPECT_EQ(lists.vertex_count, 0);
             continue;
         }
-        ASSERT_EQ(positions.vertex_count, full.vertex_count) << text;
-        for (int32_t i = 0; i < full.vertex_count; ++i) {
-            const Vertex& a = full.vertices[i];
-            const Vertex& b = positions.vertices[i];
-            EXPECT_TRUE(std::memcmp(&a, &b, sizeof a) == 0) << i << "\n" << text;
+        for (Model* light : {&positions, &lists}) {
+            ASSERT_EQ(light->vertex_count, full.vertex_count) << text;
+            EXPECT_EQ(std::memcmp(light->vertices, full.vertices, sizeof(Vertex) * size_t(full.vertex_count)), 0)
+                << text;
+            EXPECT_EQ(light->TotalFaceCount(), full.TotalFaceCount()) << text;
+            ASSERT_EQ(light->group_count, full.group_count) << text;
+            for (int32_t g = 0; g < full.group_count; ++g) {
+                EXPECT_STREQ(light->Name(light->groups[g].name), full.Name(full.groups[g].name));
+                EXPECT_EQ(light->groups[g].face_count, full.groups[g].face_count);
+                EXPECT_EQ(light->groups[g].faces, nullptr);
+                EXPECT_STREQ(light->Name(light->group_name_table[g].name), full.Name(full.group_name_table[g].name));
+            }
+            EXPECT_EQ(light->texcoord_count, full.texcoord_count);
+            EXPECT_EQ(light->normal_count, full.normal_count);
+            EXPECT_EQ(light->material_count, full.material_count) << text;
+            EXPECT_EQ(light->mtl_loaded, full.mtl_loaded);
+            EXPECT_EQ(light->texcoords, nullptr);
+            EXPECT_EQ(light->normals, nullptr);
         }
-        EXPECT_EQ(positions.TotalFaceCount(), full.TotalFaceCount()) << text;
-        ASSERT_EQ(positions.group_count, full.group_count) << text;
-        for (int32_t g = 0; g < full.group_count; ++g) {
-            EXPECT_STREQ(positions.Name(positions.groups[g].name), full.Name(full.groups[g].name));
-            EXPECT_EQ(positions.groups[g].face_count, full.groups[g].face_count);
-            EXPECT_EQ(positions.groups[g].faces, nullptr);
-            EXPECT_STREQ(positions.Name(positions.group_name_table[g].name), full.Name(full.group_name_table[g].name));
-        }
-        EXPECT_EQ(positions.texcoord_count, full.texcoord_count);
-        EXPECT_EQ(positions.normal_count, full.normal_count);
-        EXPECT_EQ(positions.material_count, full.material_count) << text;
-        EXPECT_EQ(positions.mtl_loaded, full.mtl_loaded);
-        EXPECT_EQ(positions.texcoords, nullptr);
-        EXPECT_EQ(positions.normals, nullptr);
         EXPECT_EQ(positions.corner_pool, nullptr);
+        ASSERT_EQ(lists.corner_pool_fill, full.corner_pool_fill) << text;
+        EXPECT_EQ(lists.vertex_lists_packed, full.vertex_lists_packed) << text;
+        const int64_t corners = full.corner_pool_fill / 3;
+        if (corners > 0) {
+            EXPECT_EQ(std::memcmp(lists.corner_pool, full.corner_pool, sizeof(int32_t) * size_t(corners)), 0) << text;
+        }
         if (HasFailure()) break;
     }
 }
@@ -320,11 +334,16 @@ TEST(LoadObj, WindowsGiveTheWholeFilesModel) {
         std::string path = folder.Write("mesh.obj", text);
         const std::string whole = LoadInWindows(path, kObjWindowBytes);
         ASSERT_EQ(whole.substr(0, 2), text.find('v') == std::string::npos ? "0 " : "1 ") << text;
-        const std::string positions = LoadInWindows(path, kObjWindowBytes, false);
+        const std::string positions = LoadInWindows(path, kObjWindowBytes, ObjTables::kPositions);
+        const std::string lists = LoadInWindows(path, kObjWindowBytes, ObjTables::kVertexLists);
         for (uint32_t window = 1; window <= text.size() + 2; ++window) {
             ASSERT_EQ(LoadInWindows(path, window), whole) << "window " << window << "\n" << text;
-            ASSERT_EQ(LoadInWindows(path, window, true, true), whole) << "helped, window " << window << "\n" << text;
-            ASSERT_EQ(LoadInWindows(path, window, false), positions) << "window " << window << "\n" << text;
+            ASSERT_EQ(LoadInWindows(path, window, ObjTables::kAll, true), whole)
+                << "helped, window " << window << "\n" << text;
+            ASSERT_EQ(LoadInWindows(path, window, ObjTables::kPositions), positions)
+                << "window " << window << "\n" << text;
+            ASSERT_EQ(LoadInWindows(path, window, ObjTables::kVertexLists, true), lists)
+                << "helped, window " << window << "\n" << text;
         }
     }
 }
@@ -353,7 +372,7 @@ TEST(LoadObj, FileChangedBetweenThePassesFails) {
             reader.help = helped ? &help : nullptr;
             ASSERT_TRUE(ReadObjText(reader, path.c_str()) && SurveyObjText(reader)) << c.changed;
             folder.Write("mesh.obj", c.changed);
-            EXPECT_TRUE(MakeValueTables(reader, true) && !reader.FillElements() && model.load_error == kReasonFileChanged)
+            EXPECT_TRUE(MakeValueTables(reader, ObjTables::kAll) && !reader.FillElements() && model.load_error == kReasonFileChanged)
                 << c.changed << " helped " << helped;
             reader.Release();
             help.Close();
