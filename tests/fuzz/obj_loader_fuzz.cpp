@@ -44,13 +44,13 @@ void CheckSameText(const Model& a, const Model& b) {
 
 // The OBJ text read through the loader's steps, `window` bytes at a time,
 // with a helper serving the load.
-int32_t LoadHelped(Model& model, const std::string& path, uint32_t window) {
+int32_t LoadHelped(Model& model, const std::string& path, uint32_t window, ObjTables tables) {
     LoadHelp help;
     std::thread helper([&help] { help.Serve(); });
     ObjReader reader(model);
     reader.window_bytes = window;
     reader.help = &help;
-    int32_t loaded = ReadObjText(reader, path.c_str()) && SurveyObjText(reader) && MakeValueTables(reader, ObjTables::kAll) &&
+    int32_t loaded = ReadObjText(reader, path.c_str()) && SurveyObjText(reader) && MakeValueTables(reader, tables) &&
                      reader.FillElements() && MakeGroupNameTable(reader);
     reader.Release();
     help.Close();
@@ -71,12 +71,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(model.vertex_count > 0);
         CheckModel(model);
         Model helped;
-        FUZZ_CHECK(LoadHelped(helped, folder.Join("scene.obj"), 16 + uint32_t(size % 97)) == 1);
+        const uint32_t window = 16 + uint32_t(size % 97);
+        FUZZ_CHECK(LoadHelped(helped, folder.Join("scene.obj"), window, ObjTables::kAll) == 1);
         CheckSameText(model, helped);
         model.CountIsolatedVertices();
         model.CountDuplicateVertices();
         FUZZ_CHECK(model.isolated_count >= 0 && model.isolated_count <= model.vertex_count);
         FUZZ_CHECK(model.duplicate_count >= 0 && model.duplicate_count < model.vertex_count);
+        // The vertex lists alone, as a report loads them, count the same.
+        Model lists;
+        FUZZ_CHECK(LoadHelped(lists, folder.Join("scene.obj"), window, ObjTables::kVertexLists) == 1);
+        lists.CountIsolatedVertices();
+        lists.CountDuplicateVertices();
+        FUZZ_CHECK(lists.isolated_count == model.isolated_count && lists.duplicate_count == model.duplicate_count);
     } else {
         FUZZ_CHECK(model.vertex_count == 0 && model.group_count == 0 && model.material_count == 0);
     }
