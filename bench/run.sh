@@ -160,6 +160,7 @@ print_singles() {
                 if ("load_mb_s" in wall) line = line sprintf(", load %.0f MB/s", wall["load_mb_s"])
                 if ("write_mb_s" in wall) line = line sprintf(", write %.0f MB/s", wall["write_mb_s"])
                 if ("convert_rss_mb" in wall) line = line sprintf(", convert peak RSS %d MB (%.2fx input)", wall["convert_rss_mb"], wall["convert_rss_mb"] * 1048576 / bytes)
+                if ("report_rss_mb" in wall) line = line sprintf(", report peak RSS %d MB (%.2fx input)", wall["report_rss_mb"], wall["report_rss_mb"] * 1048576 / bytes)
                 if (wall["tinyobj_both"] > 0) line = line sprintf(", convert / tinyobjloader %.2f", wall["convert_process"] / wall["tinyobj_both"])
                 print line
             }' "$SUMMARY"
