@@ -36,20 +36,20 @@ size_t KeptBytesLimit() {
     long pages = sysconf(_SC_PHYS_PAGES);
     long page_bytes = sysconf(_SC_PAGESIZE);
     if (pages <= 0 || page_bytes <= 0) return least;
-    size_t half_pages = size_t(pages) / 2;
-    if (half_pages > SIZE_MAX / size_t(page_bytes)) return SIZE_MAX;
-    size_t half = half_pages * size_t(page_bytes);
-    return half > least ? half : least;
+    size_t quarter_pages = size_t(pages) / 4;
+    if (quarter_pages > SIZE_MAX / size_t(page_bytes)) return SIZE_MAX;
+    size_t quarter = quarter_pages * size_t(page_bytes);
+    return quarter > least ? quarter : least;
 }
 
 // Released mappings kept for the next large block. The first touch of a
 // fresh page costs far more than clearing one already touched (on some
 // virtual machines ten times more), and a Convert releases the scratch of
-// one stage just before the next one asks for its own. Up to half the
-// machine's memory is kept: a fixed limit would make the tables of a large
-// shape, which a batch converts one after the other, fresh for every file.
-// Kept mappings serve every later request, so they raise the peak only by
-// what one request cut from a larger one leaves over.
+// one stage just before the next one asks for its own. Up to a quarter of
+// the machine's memory is kept: a fixed limit would make the tables of a
+// large shape, which a batch converts one after the other, fresh for every
+// file. Kept mappings serve every later request, cut from a larger one or
+// grown from the largest; what such cuts leave over raises a batch's peak.
 struct SpareMappings {
     static constexpr int kSlots = 32;
     const size_t max_bytes = KeptBytesLimit();  // kept at most in all
