@@ -50,6 +50,9 @@ struct Model {
     int32_t material_name_fill = 0;
     MaterialNameEntry* material_names = nullptr;
     int64_t corner_pool_size = 0;  // int32 entries in corner_pool
+    // Three a corner stored (its vertex, texture coordinate and normal
+    // entries), also in a model without face records, whose pool holds the
+    // vertex entries alone (LoadObjVertexLists).
     int64_t corner_pool_fill = 0;
     int32_t* corner_pool = nullptr;
     // 1 while the first corner_pool_fill / 3 entries of corner_pool are

@@ -281,7 +281,9 @@ inline void StoreFace(ObjReader& reader, FillState& state, const char* line, con
     int64_t corners = is_quick ? quick.count : CountCornerTokens(p, end);
     if (corners == 0) return;
     int64_t& corner_fill = *state.corner_fill;
-    if (corner_fill + 3 * corners > model.corner_pool_size) return;
+    // A pool without face records holds a third of the entries.
+    const int64_t room = group.faces ? model.corner_pool_size : 3 * model.corner_pool_size;
+    if (corner_fill + 3 * corners > room) return;
 
     state.group_entry[g] = state.current_entry;
     if (!group.faces) {

@@ -87,11 +87,9 @@ void OfferValueTables(ObjReader& reader) {
     if (!reader.help) return;
     const Model& model = reader.model;
     void* blocks[] = {model.vertices, model.texcoords, model.normals, model.face_pool, model.corner_pool};
-    // Without face records the pool holds the vertex lists alone.
-    const int64_t pool_used = model.face_pool ? model.corner_pool_size : model.corner_pool_size / 3;
     size_t sizes[] = {sizeof(Vertex) * size_t(model.vertex_count), sizeof(TexCoord) * size_t(model.texcoord_count),
                       sizeof(Normal) * size_t(model.normal_count), sizeof(Face) * size_t(model.face_pool_size),
-                      sizeof(int32_t) * size_t(pool_used)};
+                      sizeof(int32_t) * size_t(model.corner_pool_size)};
     reader.cut_offered = reader.cut.offset > 0 && model.corner_pool;
     reader.help->Offer(blocks, sizes, 5, reader.cut_offered ? ReadSecondPart : nullptr, &reader);
 }
@@ -117,9 +115,9 @@ int32_t MakeValueTables(ObjReader& reader, ObjTables tables) {
         model.normals = AllocateTable<Normal>(static_cast<size_t>(model.normal_count));
         if (!model.normals) return 0;
     }
-    // The vertex lists alone go where a whole load puts them, at the start
-    // of a pool of the whole size: the rest of it is never written, and a
-    // large block's pages that are never written are never made present.
+    // Without face records the pool holds the vertex lists alone, packed as
+    // a whole load packs them at its start.
+    if (tables == ObjTables::kVertexLists) model.corner_pool_size /= 3;
     if (model.corner_pool_size > 0 && tables != ObjTables::kPositions) {
         model.corner_pool = AllocateTable<int32_t>(static_cast<size_t>(model.corner_pool_size));
         if (!model.corner_pool) return 0;
