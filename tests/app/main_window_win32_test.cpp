@@ -369,7 +369,7 @@ int EnabledButtons(HWND window) {
 // Quit asks whether to stop: Cancel lets the run finish and write, OK stops
 // it after its step, the earlier new file untouched, and the window closes.
 TEST_F(MainWindow, LongConvertKeepsTheWindowAnswering) {
-    std::string folder = WriteGridPair(ExampleFolder(), 1000, 500);
+    std::string folder = WriteGridPair(ExampleFolder(), 2000, 1000);
     std::string new_file = folder + "new.obj";
     SetDlgItemTextA(window, IDC_ORIGINAL_FIELD, (folder + "original.obj").c_str());
     SetDlgItemTextA(window, IDC_MATCHING_FIELD, (folder + "matching.obj").c_str());
