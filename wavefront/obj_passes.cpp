@@ -246,6 +246,15 @@ inline bool TakeGroupLine(ObjReader& reader, FillState& state, const char* line,
     return true;
 }
 
+// The corner token at or after `p`, read into v, t and n; returns where it ends.
+inline const char* ReadNextCorner(const char* p, const char* end, int32_t& v, int32_t& t, int32_t& n) {
+    while (p < end && IsCornerSeparator(*p)) ++p;
+    const char* token = p;
+    while (p < end && !IsCornerSeparator(*p)) ++p;
+    ReadCorner(token, p, v, t, n);
+    return p;
+}
+
 // The vertex list of a face line of a load that keeps no face records.
 inline void StoreVertexList(const ObjReader& reader, int32_t* vertex_list, const QuickCorners* quick, const char* p,
                             const char* end, int64_t corners) {
@@ -255,11 +264,8 @@ inline void StoreVertexList(const ObjReader& reader, int32_t* vertex_list, const
         return;
     }
     for (int64_t i = 0; i < corners; ++i) {
-        while (p < end && IsCornerSeparator(*p)) ++p;
-        const char* token = p;
-        while (p < end && !IsCornerSeparator(*p)) ++p;
         int32_t v, t, n;
-        ReadCorner(token, p, v, t, n);
+        p = ReadNextCorner(p, end, v, t, n);
         vertex_list[i] = CornerIndex(v, reader.vertex_fill, count);
     }
 }
@@ -319,11 +325,8 @@ inline void StoreFace(ObjReader& reader, FillState& state, const char* line, con
         return;
     }
     for (int64_t i = 0; i < corners; ++i) {
-        while (p < end && IsCornerSeparator(*p)) ++p;
-        const char* token = p;
-        while (p < end && !IsCornerSeparator(*p)) ++p;
         int32_t v, t, n;
-        ReadCorner(token, p, v, t, n);
+        p = ReadNextCorner(p, end, v, t, n);
         vertex_list[i] = CornerIndex(v, reader.vertex_fill, model.vertex_count);
         texcoord_list[i] = CornerIndex(t, reader.texcoord_fill, model.texcoord_count);
         normal_list[i] = CornerIndex(n, reader.normal_fill, model.normal_count);
