@@ -102,15 +102,16 @@ struct Partitioned {
     uint32_t Size(uint32_t p) const { return starts[p + 1] - starts[p]; }
 };
 
-// Stores `key` unless its position is in the table already.
-inline void Claim(Slot* slots, uint32_t mask, const KeyedPosition& key) {
+// Stores `key` unless its position is in the table already, and returns the
+// index stored for its position.
+inline int32_t Claim(Slot* slots, uint32_t mask, const KeyedPosition& key) {
     for (uint32_t s = Hash(key) & mask;; s = (s + 1) & mask) {
         Slot& slot = slots[s];
         if (slot.entry == 0) {
             slot = {key.x, key.y, key.z, key.index + 1};
-            return;
+            return key.index;
         }
-        if (slot.x == key.x && slot.y == key.y && slot.z == key.z) return;
+        if (slot.x == key.x && slot.y == key.y && slot.z == key.z) return slot.entry - 1;
     }
 }
 
@@ -131,13 +132,21 @@ uint64_t CapacityFor(uint32_t size) {
 
 // The table of one partition, built in `slots` (cleared here), answers the
 // queries of the same partition in place. When queries are the table
-// itself, each key is read for the table before it is overwritten.
+// itself, each key claims its position as it comes, in index order, and
+// learns from the claim the lowest index at its position: one probe a key.
 // With `first` given the answers go straight to their queries' entries.
 void SearchPartition(Slot* slots, const KeyedPosition* table, uint32_t table_size, KeyedPosition* queries,
                      uint32_t query_size, int32_t* first) {
     uint64_t capacity = CapacityFor(table_size);
     std::memset(slots, 0, size_t(capacity) * sizeof *slots);
     uint32_t mask = uint32_t(capacity - 1);
+    if (queries == table) {
+        for (uint32_t k = 0; k < query_size; ++k) {
+            int32_t answer = Claim(slots, mask, queries[k]);
+            (first ? first[queries[k].index] : queries[k].index) = answer;
+        }
+        return;
+    }
     for (uint32_t k = 0; k < table_size; ++k) Claim(slots, mask, table[k]);
     if (first) {
         for (uint32_t k = 0; k < query_size; ++k) first[queries[k].index] = Find(slots, mask, queries[k]);
