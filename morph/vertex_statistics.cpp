@@ -60,9 +60,9 @@ int32_t CountUsesInLinks(Model& model) {
 
 // Corners name their vertices in any order, so each use is a visit to a
 // random place in the count table. The uses are first counted in a byte a
-// vertex, a table that stays in the cache up to several times as many
-// vertices as one of 4 bytes would (and 20-byte records never do); only
-// when a vertex has more than 255 uses are they counted again in 4 bytes.
+// vertex: such a table stays in the cache for four times as many vertices
+// as one of 4 bytes. Only when some vertex has more than 255 uses are they
+// counted again in 4 bytes.
 int32_t Model::CountIsolatedVertices() {
     isolated_count = 0;
     if (!vertices || vertex_count <= 0) return 1;
