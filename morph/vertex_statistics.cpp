@@ -24,15 +24,15 @@ int64_t HandOverUses(Vertex* table, int32_t total, const Count* uses, int32_t& i
     return sum;
 }
 
-// Counts the uses of each vertex in a table of `Count`, and returns the
-// number of corners counted, or -1 without room for the table. A count too
-// narrow for its vertex wraps, and the sum handed over then falls short of
-// the corners counted.
+// Counts the uses of each vertex in a table of `Count` and hands them to the
+// links: 1, or 0 without room for the table or when a count was too narrow.
+// A count too narrow for its vertex wraps, and the sum handed over then
+// falls short of the corners counted.
 template <typename Count>
-int64_t CountUsesIn(Model& model, int32_t& isolated) {
+int32_t CountUsesIn(Model& model, int32_t& isolated) {
     const int32_t total = model.vertex_count;
     ScopedBlock<Count> uses(AllocateTable<Count>(size_t(total)));
-    if (!uses.Get()) return -1;
+    if (!uses.Get()) return 0;
     int64_t counted = 0;
     ForEachCornerVertex(model, [&](int32_t v) {
         if (v >= 0 && v < total) {
@@ -40,7 +40,7 @@ int64_t CountUsesIn(Model& model, int32_t& isolated) {
             ++counted;
         }
     });
-    return HandOverUses(model.vertices, total, uses.Get(), isolated) == counted ? counted : -1;
+    return HandOverUses(model.vertices, total, uses.Get(), isolated) == counted ? 1 : 0;
 }
 
 // Without room for any table, the uses are counted in the links directly.
@@ -67,7 +67,7 @@ int32_t Model::CountIsolatedVertices() {
     isolated_count = 0;
     if (!vertices || vertex_count <= 0) return 1;
     int32_t count = 0;
-    if (CountUsesIn<uint8_t>(*this, count) < 0 && CountUsesIn<int32_t>(*this, count) < 0) {
+    if (!CountUsesIn<uint8_t>(*this, count) && !CountUsesIn<int32_t>(*this, count)) {
         count = CountUsesInLinks(*this);
     }
     isolated_count = count;
