@@ -9,7 +9,7 @@
 #include "app/message_choice.h"
 #include "app/resource_ids.h"
 #include "app/win32_host.h"
-#include "model/text.h"
+#include "platform/text.h"
 #include "morph/convert.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include "app/workspace.h"
 #include "model/records.h"
-#include "model/text.h"
+#include "platform/text.h"
 #include "morph/convert.h"
 #include "morph/report.h"
 

@@ -3,7 +3,7 @@
 #include <commdlg.h>
 
 #include "app/workspace_slots.h"
-#include "model/text.h"
+#include "platform/text.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "model/text.h"
+#include "platform/text.h"
 
 char g_program_directory[kPathCapacity];
 Workspace* g_workspace = nullptr;

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "model/text.h"
+#include "platform/text.h"
 
 char* SlotDirectory(Workspace& workspace, Slot slot) {
     switch (slot) {

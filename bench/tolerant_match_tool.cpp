@@ -19,9 +19,9 @@
 #include <vector>
 
 #include "platform/block.h"
-#include "morph/equal_positions.h"
-#include "morph/nearest_positions.h"
-#include "morph/tolerant_partners.h"
+#include "pairing/equal_positions.h"
+#include "pairing/nearest_positions.h"
+#include "pairing/tolerant_partners.h"
 #include "pair_generator.h"
 
 namespace {

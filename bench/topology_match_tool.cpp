@@ -21,7 +21,7 @@
 
 #include "bench/pair_generator.h"
 #include "platform/block.h"
-#include "morph/topology_match.h"
+#include "pairing/topology/topology_match.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 
 #include "platform/block.h"
 #include "model/model.h"
-#include "model/text.h"
+#include "platform/text.h"
 
 namespace {
 

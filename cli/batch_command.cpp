@@ -7,10 +7,10 @@
 #include "cli/file_list.h"
 #include "cli/file_run.h"
 #include "cli/run_options.h"
-#include "model/text.h"
+#include "platform/text.h"
 #include "cli/reasons.h"
 #include "morph/convert.h"
-#include "morph/tolerant_partners.h"
+#include "pairing/tolerant_partners.h"
 #include "platform/block.h"
 #include "platform/parallel.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "model/text.h"
+#include "platform/text.h"
 
 #ifdef _WIN32
 #include <io.h>

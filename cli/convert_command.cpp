@@ -9,7 +9,7 @@
 #include "cli/paths.h"
 #include "cli/pairing_way.h"
 #include "cli/run_options.h"
-#include "model/text.h"
+#include "platform/text.h"
 #include "morph/convert.h"
 
 namespace {

@@ -5,10 +5,10 @@
 #include <sys/stat.h>
 
 #include "cli/paths.h"
-#include "model/text.h"
+#include "platform/text.h"
 #include "morph/convert.h"
 #include "platform/same_file.h"
-#include "wavefront/path_text.h"
+#include "platform/path_text.h"
 
 #ifdef _WIN32
 #include <direct.h>

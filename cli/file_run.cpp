@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "model/text.h"
-#include "wavefront/path_text.h"
+#include "platform/text.h"
+#include "platform/path_text.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "cli/arguments.h"
-#include "model/text.h"
-#include "wavefront/path_text.h"
+#include "platform/text.h"
+#include "platform/path_text.h"
 
 #ifdef _WIN32
 #include <direct.h>

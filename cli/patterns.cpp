@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "wavefront/path_text.h"
+#include "platform/path_text.h"
 
 namespace {
 

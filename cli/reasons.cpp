@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "cli/terminal_text.h"
-#include "wavefront/reason_text.h"
+#include "platform/files/reason_text.h"
 
 void FormatReason(int32_t reason, char* text, size_t capacity) {
     const char prefix[] = "reason: ";

@@ -8,7 +8,7 @@
 #include "cli/report_output.h"
 #include "cli/terminal_text.h"
 #include "morph/report.h"
-#include "wavefront/output_file.h"
+#include "platform/files/output_file.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include <sys/stat.h>
 
-#include "wavefront/file_calls.h"
-#include "wavefront/output_file.h"
+#include "platform/files/file_calls.h"
+#include "platform/files/output_file.h"
 
 namespace {
 

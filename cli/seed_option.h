@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "cli/arguments.h"
-#include "morph/topology_match.h"
+#include "pairing/topology/topology_match.h"
 
 constexpr int32_t kMaxSeeds = 16;
 constexpr size_t kSeedProblemCapacity = 200;

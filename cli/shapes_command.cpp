@@ -8,10 +8,10 @@
 #include "cli/file_run.h"
 #include "cli/run_options.h"
 #include "cli/pairing_way.h"
-#include "model/text.h"
+#include "platform/text.h"
 #include "morph/shapes.h"
 #include "morph/topology_shapes.h"
-#include "morph/tolerant_partners.h"
+#include "pairing/tolerant_partners.h"
 #include "platform/block.h"
 #include "platform/parallel.h"
 

@@ -11,14 +11,14 @@ if(CMAKE_SCRIPT_MODE_FILE)
   cmake_minimum_required(VERSION 3.25)
 endif()
 
-set(QUANDRE_LAYERS platform model wavefront morph app cli)
+set(QUANDRE_LAYERS platform model wavefront pairing morph app cli)
 
 # quandre_check_includes(root folder allowed...): FATAL_ERROR on the first
 # #include "<layer>/..." in root/folder whose layer is not among allowed.
 function(quandre_check_includes root folder)
   set(forbidden ${QUANDRE_LAYERS} tests bench)
   list(REMOVE_ITEM forbidden ${ARGN})
-  file(GLOB files ${root}/${folder}/*.h ${root}/${folder}/*.cpp)
+  file(GLOB_RECURSE files ${root}/${folder}/*.h ${root}/${folder}/*.cpp)
   foreach(file ${files})
     file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
     foreach(line ${lines})
@@ -51,7 +51,7 @@ function(quandre_guard_includes target folder)
   get_filename_component(root ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/.. ABSOLUTE)
   quandre_check_includes(${root} ${folder} ${allowed})
 
-  file(GLOB watched CONFIGURE_DEPENDS ${root}/${folder}/*.h ${root}/${folder}/*.cpp)
+  file(GLOB_RECURSE watched CONFIGURE_DEPENDS ${root}/${folder}/*.h ${root}/${folder}/*.cpp)
   string(REPLACE ";" "," allowed_text "${allowed}")
   set(stamp ${CMAKE_CURRENT_BINARY_DIR}/${target}_includes.checked)
   add_custom_command(OUTPUT ${stamp}
@@ -66,13 +66,13 @@ function(quandre_guard_includes target folder)
 endfunction()
 
 # quandre_layer(name [BELOW lower] [SOURCES file...]): the static library
-# q<name> of the folder name, from SOURCES or else all the folder's .cpp
-# files, linking q<lower> (and through it the layers below).
+# q<name> of the folder name, from SOURCES or else all the .cpp files of the
+# folder and its inner rooms, linking q<lower> (and through it the layers below).
 function(quandre_layer name)
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "BELOW" "SOURCES")
   set(sources ${arg_SOURCES})
   if(NOT sources)
-    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   endif()
   get_filename_component(root ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/.. ABSOLUTE)
   add_library(q${name} STATIC ${sources})

@@ -10,7 +10,7 @@
 
 #include "model/records.h"
 
-struct OutputFile;   // wavefront/output_file.h
+struct OutputFile;   // platform/files/output_file.h
 struct OperationHost;  // morph/host.h
 class LoadHelp;        // platform/load_help.h
 

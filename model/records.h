@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "model/name_index.h"
+#include "platform/path_text.h"  // kPathCapacity: paths and file names
 
-constexpr int kPathCapacity = 256;           // paths and file names
 constexpr int kGroupNameCapacity = 128;      // group names, face/group material names
 constexpr int kMaterialNameCapacity = 256;   // Material names, current material, map files
 

@@ -6,17 +6,17 @@
 #include "platform/parallel.h"
 #include "model/model.h"
 #include "model/records.h"
-#include "model/text.h"
+#include "platform/text.h"
 #include "morph/convert_messages.h"
-#include "morph/equal_positions.h"
+#include "pairing/equal_positions.h"
 #include "morph/load_together.h"
-#include "morph/match_diagnostics.h"
+#include "pairing/match_diagnostics.h"
 #include "morph/pair_vertices.h"
 #include "morph/topology_convert.h"
-#include "morph/tolerant_partners.h"
+#include "pairing/tolerant_partners.h"
 #include "wavefront/library_folder.h"
 #include "wavefront/obj_writer.h"
-#include "wavefront/output_file.h"
+#include "platform/files/output_file.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "model/model.h"
 #include "model/records.h"
 #include "morph/host.h"
-#include "morph/match_diagnostics.h"
-#include "morph/topology_match.h"
+#include "pairing/match_diagnostics.h"
+#include "pairing/topology/topology_match.h"
 #include "platform/parallel.h"
 
 constexpr int32_t kMessageCapacity = 512;

@@ -10,8 +10,8 @@
 #include "platform/block.h"
 #include "model/model.h"
 #include "morph/host.h"
-#include "morph/equal_positions.h"
-#include "morph/renumber_vertices.h"
+#include "pairing/equal_positions.h"
+#include "pairing/renumber_vertices.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include "morph/pair_vertices.h"
 
 #include "platform/block.h"
-#include "morph/match_diagnostics.h"
-#include "morph/pairing.h"
-#include "morph/renumber_vertices.h"
+#include "pairing/match_diagnostics.h"
+#include "pairing/pairing.h"
+#include "pairing/renumber_vertices.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "platform/block.h"
-#include "morph/equal_positions.h"
-#include "morph/nearest_positions.h"
+#include "pairing/equal_positions.h"
+#include "pairing/nearest_positions.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "platform/parallel.h"
 #include "wavefront/library_folder.h"
 #include "wavefront/number_format.h"
-#include "wavefront/output_file.h"
+#include "platform/files/output_file.h"
 
 namespace {
 

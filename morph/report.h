@@ -6,7 +6,7 @@
 
 #include "morph/host.h"
 
-struct OutputFault;  // wavefront/output_file.h
+struct OutputFault;  // platform/files/output_file.h
 
 constexpr int32_t kReportTextCapacity = 4096;
 

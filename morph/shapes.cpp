@@ -5,8 +5,8 @@
 #include "platform/block.h"
 #include "morph/convert.h"
 #include "morph/convert_messages.h"
-#include "morph/equal_positions.h"
-#include "morph/pairing.h"
+#include "pairing/equal_positions.h"
+#include "pairing/pairing.h"
 
 namespace {
 

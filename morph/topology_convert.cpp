@@ -2,7 +2,7 @@
 
 #include "platform/block.h"
 #include "model/corners.h"
-#include "model/text.h"
+#include "platform/text.h"
 #include "morph/convert.h"
 
 namespace {

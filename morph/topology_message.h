@@ -2,7 +2,7 @@
 // What a match by connectivity tells the user, in the terms of the two files.
 #include <cstdint>
 
-#include "morph/topology_match.h"
+#include "pairing/topology/topology_match.h"
 #include "morph/topology_pairing.h"
 
 struct TopologyNames {

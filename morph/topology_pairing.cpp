@@ -6,9 +6,9 @@
 #include <initializer_list>
 
 #include "model/corners.h"
-#include "model/text.h"
+#include "platform/text.h"
 #include "platform/block.h"
-#include "morph/tolerant_partners.h"
+#include "pairing/tolerant_partners.h"
 #include "morph/topology_message.h"
 
 namespace {

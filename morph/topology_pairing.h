@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "model/model.h"
-#include "morph/topology_match.h"
+#include "pairing/topology/topology_match.h"
 
 struct TopologyPairingOptions {
     // Above 0: a shape vertex's likely partner is its partner within this

@@ -1,7 +1,7 @@
 #include "morph/topology_shapes.h"
 
 #include "platform/block.h"
-#include "model/text.h"
+#include "platform/text.h"
 #include "morph/convert.h"
 #include "morph/convert_messages.h"
 #include "morph/shapes.h"

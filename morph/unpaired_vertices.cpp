@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "platform/block.h"
-#include "morph/match_diagnostics.h"
-#include "morph/nearest_positions.h"
+#include "pairing/match_diagnostics.h"
+#include "pairing/nearest_positions.h"
 #include "morph/pair_vertices.h"
 
 int32_t DiagnoseUnpaired(const Model& original, const Model& matching, const int32_t* partner,

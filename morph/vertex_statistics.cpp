@@ -5,7 +5,7 @@
 #include "platform/block.h"
 #include "model/corners.h"
 #include "model/model.h"
-#include "morph/equal_positions.h"
+#include "pairing/equal_positions.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "wavefront/output_file.h"
+#include "platform/files/output_file.h"
 
 // How a writer spreads its formatting: threads to use (1: all on the
 // calling thread) and records per chunk.

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "wavefront/number_format.h"
-#include "wavefront/output_file.h"
+#include "platform/files/output_file.h"
 
 inline char* PutBytes(char* out, const char* text, size_t length) {
     std::memcpy(out, text, length);

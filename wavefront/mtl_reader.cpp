@@ -4,7 +4,7 @@
 
 #include "platform/block.h"
 #include "model/model.h"
-#include "model/text.h"
+#include "platform/text.h"
 #include "wavefront/number_text.h"
 #include "wavefront/obj_reader.h"
 

@@ -12,7 +12,7 @@
 
 #include "platform/block.h"
 #include "model/model.h"
-#include "model/text.h"
+#include "platform/text.h"
 #include "platform/reasons.h"
 #include "wavefront/group_lines.h"
 #include "wavefront/line_scan.h"

@@ -6,12 +6,12 @@
 #include <cstring>
 
 #include "platform/block.h"
-#include "model/text.h"
+#include "platform/text.h"
 #include "platform/current_directory.h"
 #include "platform/reasons.h"
 #include "wavefront/library_folder.h"
 #include "wavefront/obj_passes.h"
-#include "wavefront/path_text.h"
+#include "platform/path_text.h"
 
 void ValuesCut::Release() {
     ReleaseBlock(face_fills);

@@ -9,12 +9,12 @@
 #include "platform/block.h"
 #include "model/corners.h"
 #include "model/model.h"
-#include "model/text.h"
+#include "platform/text.h"
 #include "wavefront/chunk_writer.h"
 #include "wavefront/line_output.h"
 #include "wavefront/obj_writer.h"
-#include "wavefront/output_file.h"
-#include "wavefront/path_text.h"
+#include "platform/files/output_file.h"
+#include "platform/path_text.h"
 
 namespace {
 

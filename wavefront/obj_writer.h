@@ -6,7 +6,7 @@
 
 #include "model/model.h"
 #include "wavefront/chunk_writer.h"
-#include "wavefront/output_file.h"
+#include "platform/files/output_file.h"
 
 // The material library that goes with the new file at path: its path and the
 // name written on the `mtllib` line (the file name part of that path). A file

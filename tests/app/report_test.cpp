@@ -2,7 +2,7 @@
 
 #include "app/dialog_commands.h"
 #include "app/workspace.h"
-#include "model/text.h"
+#include "platform/text.h"
 #include "morph/report.h"
 #include "tests/app/recording_host.h"
 #include "tests/wavefront/file_test_support.h"

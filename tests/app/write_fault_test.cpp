@@ -17,12 +17,12 @@
 
 #include "app/dialog_commands.h"
 #include "app/workspace.h"
-#include "model/text.h"
+#include "platform/text.h"
 #include "morph/convert.h"
 #include "morph/report.h"
 #include "tests/app/recording_host.h"
 #include "tests/wavefront/file_test_support.h"
-#include "wavefront/output_file.h"
+#include "platform/files/output_file.h"
 
 namespace {
 

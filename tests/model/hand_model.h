@@ -7,7 +7,7 @@
 
 #include "platform/block.h"
 #include "model/model.h"
-#include "model/text.h"
+#include "platform/text.h"
 
 struct HandFace {
     int32_t material_index;

@@ -5,7 +5,7 @@
 
 #include "platform/block.h"
 #include "model/model.h"
-#include "model/text.h"
+#include "platform/text.h"
 #include "tests/model/hand_model.h"
 
 TEST(GroupNames, NewestNameComesFirst) {

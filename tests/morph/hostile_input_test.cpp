@@ -25,10 +25,10 @@
 #include <vector>
 
 #include "model/model.h"
-#include "model/text.h"
+#include "platform/text.h"
 #include "morph/convert.h"
 #include "morph/report.h"
-#include "wavefront/reason_text.h"
+#include "platform/files/reason_text.h"
 #include "test_models.h"
 
 namespace {

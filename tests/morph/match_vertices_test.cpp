@@ -7,8 +7,8 @@
 #include <random>
 
 #include "test_models.h"
-#include "morph/renumber_vertices.h"
-#include "morph/tolerant_partners.h"
+#include "pairing/renumber_vertices.h"
+#include "pairing/tolerant_partners.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "morph/convert.h"
 #include "morph/shapes.h"
 #include "morph/topology_convert.h"
-#include "morph/topology_match.h"
+#include "pairing/topology/topology_match.h"
 #include "morph/topology_pairing.h"
 #include "morph/topology_shapes.h"
 #include "tests/morph/test_models.h"

@@ -5,7 +5,7 @@
 
 #include "reader_test_support.h"
 #include "wavefront/line_scan.h"
-#include "wavefront/path_text.h"
+#include "platform/path_text.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "platform/reasons.h"
 #include "reader_test_support.h"
-#include "wavefront/reason_text.h"
+#include "platform/files/reason_text.h"
 
 #if !defined(_WIN32)
 #include <sys/stat.h>

@@ -5,10 +5,10 @@
 
 #include "file_test_support.h"
 #include "model/model.h"
-#include "model/text.h"
+#include "platform/text.h"
 #include "tests/model/hand_model.h"
 #include "wavefront/obj_writer.h"
-#include "wavefront/output_file.h"
+#include "platform/files/output_file.h"
 
 namespace {
 

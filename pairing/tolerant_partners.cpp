@@ -1,0 +1,238 @@
+// Partners within a tolerance in linear time: a uniform grid over the table.
+//
+// The cells are several tolerances wide, so the box of half-width tolerance
+// around a query touches at most two cells along each axis and mostly one:
+// cells one tolerance wide would need twenty-seven lookups a query. The
+// table vertices are bucketed by a hash of the integer cell coordinates,
+// with a counting sort into one array, in index order within each bucket.
+//
+// Far from the origin a cell index would overflow, but there the floats
+// along that axis lie further apart than the tolerance, so only an equal
+// coordinate can be within it: such a coordinate is keyed by its own bits
+// and a query looks in that one cell along the axis.
+#include "pairing/tolerant_partners.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "platform/block.h"
+#include "pairing/mix_hash.h"
+
+namespace {
+
+struct CellKey {
+    int64_t x, y, z;
+};
+
+struct Member {
+    float x, y, z;
+    int32_t index;  // in the table
+};
+
+// A bucket of the grid: the vertices of every cell whose key hashes to
+// `hash`, members[begin] up to members[end]. Cells are told apart by hash
+// alone: two cells sharing a bucket only give the search a few more
+// vertices to test, and it tests every vertex's distance anyway.
+struct Slot {
+    uint64_t hash;
+    uint32_t begin, end;  // equal for a free slot; while filling, begin is 0 and end counts
+};
+
+// Cells this many tolerances wide: a query's box then stays inside one cell
+// along an axis three times in four, so it looks in two cells on average
+// rather than eight, while a cell still holds few vertices of any mesh
+// whose vertices lie further apart than the tolerance.
+constexpr double kCellWidth = 8;
+
+// Cell indices from here on are keyed by their float bits instead: that far
+// out, neighbouring floats lie more than 2^16 cells apart.
+constexpr double kNearLimit = 0x1p40;
+constexpr int64_t kFarKey = int64_t(1) << 42;
+
+bool HasNaN(float x, float y, float z) { return x != x || y != y || z != z; }
+
+int64_t FloorClamped(double t) {
+    if (!(t > -kNearLimit - 4)) return int64_t(-kNearLimit) - 4;  // also a NaN
+    if (!(t < kNearLimit + 4)) return int64_t(kNearLimit) + 4;
+    return int64_t(std::floor(t));
+}
+
+bool IsFar(float value, double inverse) {
+    double t = double(value) * inverse;
+    return !(t > -kNearLimit && t < kNearLimit);
+}
+
+int64_t AxisCell(float value, double inverse) {
+    if (!IsFar(value, inverse)) return int64_t(std::floor(double(value) * inverse));
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return value > 0 ? kFarKey + bits : -kFarKey - int64_t(bits);
+}
+
+uint64_t Hash(const CellKey& key) { return MixHash(uint64_t(key.x), uint64_t(key.y), uint64_t(key.z)); }
+
+struct Grid {
+    double inverse = 0;  // 1 / cell width
+    Slot* slots = nullptr;
+    uint32_t mask = 0;
+    Member* members = nullptr;
+
+    ~Grid() {
+        ReleaseBlock(slots);
+        ReleaseBlock(members);
+    }
+
+    uint64_t HashOf(float x, float y, float z) const {
+        return Hash({AxisCell(x, inverse), AxisCell(y, inverse), AxisCell(z, inverse)});
+    }
+
+    // The slot of `hash`: its bucket, or the free slot where it would go.
+    uint32_t Find(uint64_t hash) const {
+        uint32_t s = uint32_t(hash) & mask;
+        while (slots[s].end != slots[s].begin && slots[s].hash != hash) s = (s + 1) & mask;
+        return s;
+    }
+
+    bool Build(const Vertex* table, int32_t count, double tolerance);
+    void Fill(const Vertex* table, int32_t count, uint32_t* slot_of);
+};
+
+bool Grid::Build(const Vertex* table, int32_t count, double tolerance) {
+    // Below the smallest float spacing every tolerance pairs equal floats only.
+    double width = kCellWidth * (tolerance > 0x1p-149 ? tolerance : 0x1p-149);
+    inverse = 1 / width;  // 0 for a width beyond the double range: one cell then
+    uint64_t capacity = 16;
+    while (capacity < uint64_t(count) * 2) capacity <<= 1;
+    if (capacity > (uint64_t(1) << 31)) return false;
+    mask = uint32_t(capacity - 1);
+    size_t records = count > 0 ? size_t(count) : 1;
+    slots = AllocateTable<Slot>(size_t(capacity));
+    members = AllocateUnclearedTable<Member>(records);
+    ScopedBlock<uint32_t> slot_of(AllocateUnclearedTable<uint32_t>(records));
+    if (slots && members && slot_of.Get()) Fill(table, count, slot_of.Get());
+    return slots && members && slot_of.Get();
+}
+
+// The counting sort: each vertex's bucket and the buckets' sizes, then the
+// buckets' starts, then every vertex into its bucket in index order.
+void Grid::Fill(const Vertex* table, int32_t count, uint32_t* slot_of) {
+    for (int32_t k = 0; k < count; ++k) {
+        const Vertex& v = table[k];
+        slot_of[k] = UINT32_MAX;
+        if (HasNaN(v.x, v.y, v.z)) continue;
+        uint64_t hash = HashOf(v.x, v.y, v.z);
+        uint32_t s = Find(hash);
+        slots[s].hash = hash;
+        ++slots[s].end;
+        slot_of[k] = s;
+    }
+    uint32_t at = 0;
+    for (uint32_t s = 0; s <= mask; ++s) {
+        uint32_t size = slots[s].end;
+        slots[s].begin = slots[s].end = at;
+        at += size;
+    }
+    for (int32_t k = 0; k < count; ++k) {
+        if (slot_of[k] == UINT32_MAX) continue;
+        const Vertex& v = table[k];
+        members[slots[slot_of[k]].end++] = {v.x, v.y, v.z, k};
+    }
+}
+
+// The partner search of one query: the nearest table vertex so far and the
+// first one met within the tolerance, to tell another position from it.
+struct Search {
+    float x, y, z;
+    double tolerance;
+    int32_t best = -1;
+    double best_distance = 0;
+    const Member* seen = nullptr;
+    bool ambiguous = false;
+
+    // Signed difference along one axis, 0 for equal values (infinities too);
+    // false when it is beyond the tolerance or a NaN.
+    bool Offset(float a, float b, double& offset) const {
+        offset = a == b ? 0.0 : double(a) - double(b);
+        return std::fabs(offset) <= tolerance;
+    }
+
+    void Consider(const Member& o) {
+        double dx, dy, dz;
+        if (!Offset(o.x, x, dx) || !Offset(o.y, y, dy) || !Offset(o.z, z, dz)) return;
+        if (!seen) {
+            seen = &o;
+        } else if (!ambiguous) {
+            ambiguous = !(o.x == seen->x && o.y == seen->y && o.z == seen->z);
+        }
+        double distance = dx * dx + dy * dy + dz * dz;
+        if (best < 0 || distance < best_distance || (distance == best_distance && o.index < best)) {
+            best = o.index;
+            best_distance = distance;
+        }
+    }
+};
+
+// The cells the query's box touches along one axis.
+void AxisRange(float value, double tolerance, double inverse, int64_t& low, int64_t& high) {
+    if (IsFar(value, inverse) || inverse == 0) {  // one cell along the axis
+        low = high = AxisCell(value, inverse);
+        return;
+    }
+    // A hair wider than the box, so that rounding never loses a cell.
+    double reach = tolerance + tolerance * 0x1p-20;
+    low = FloorClamped((double(value) - reach) * inverse);
+    high = FloorClamped((double(value) + reach) * inverse);
+}
+
+void SearchCells(const Grid& grid, Search& search) {
+    int64_t low[3], high[3];
+    AxisRange(search.x, search.tolerance, grid.inverse, low[0], high[0]);
+    AxisRange(search.y, search.tolerance, grid.inverse, low[1], high[1]);
+    AxisRange(search.z, search.tolerance, grid.inverse, low[2], high[2]);
+    for (int64_t cx = low[0]; cx <= high[0]; ++cx) {
+        for (int64_t cy = low[1]; cy <= high[1]; ++cy) {
+            for (int64_t cz = low[2]; cz <= high[2]; ++cz) {
+                const Slot& slot = grid.slots[grid.Find(Hash({cx, cy, cz}))];
+                for (uint32_t k = slot.begin; k < slot.end; ++k) search.Consider(grid.members[k]);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+int32_t FindTolerantPartners(const Vertex* table, int32_t count, const Vertex* queries, int32_t query_count,
+                             double tolerance, int32_t* partner, uint8_t* ambiguous) {
+    if (!(tolerance > 0 && tolerance <= 1.7976931348623157e308)) return 0;
+    if (count < 0 || query_count < 0 || (count > 0 && !table) || (query_count > 0 && (!queries || !partner))) return 0;
+    Grid grid;
+    if (!grid.Build(table, count, tolerance)) return 0;
+    // Queries come in any order, so nearly every bucket is a trip to memory:
+    // the bucket of a query's own cell is fetched a few queries ahead.
+    constexpr int32_t kAhead = 16;
+    for (int32_t i = 0; i < query_count; ++i) {
+        if (i + kAhead < query_count) {
+            const Vertex& next = queries[i + kAhead];
+            __builtin_prefetch(&grid.slots[uint32_t(grid.HashOf(next.x, next.y, next.z)) & grid.mask]);
+        }
+        const Vertex& q = queries[i];
+        Search search{q.x, q.y, q.z, tolerance};
+        if (!HasNaN(q.x, q.y, q.z)) SearchCells(grid, search);
+        partner[i] = search.best;
+        if (ambiguous) ambiguous[i] = search.ambiguous ? 1 : 0;
+    }
+    return 1;
+}
+
+double AutoTolerance(const Vertex* table, int32_t count) {
+    double largest = 0;
+    for (int32_t k = 0; k < count; ++k) {
+        const float values[3] = {table[k].x, table[k].y, table[k].z};
+        for (float value : values) {
+            double size = std::fabs(double(value));
+            if (size > largest && size <= 3.4028234663852886e38) largest = size;
+        }
+    }
+    double scaled = largest * 0x1p-22;
+    return scaled > 1e-6 ? scaled : 1e-6;
+}

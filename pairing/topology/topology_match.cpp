@@ -1,0 +1,342 @@
+// Matching by connectivity, part by part. Each part of the shape is seeded by
+// the surest means at hand: a seed the user gave; a vertex an earlier part
+// already paired; a vertex whose position means only one original vertex;
+// and failing those, a vertex whose refined colour few vertices share. Colours
+// are refined only when some part needs them.
+#include "pairing/topology/topology_match.h"
+
+#include <algorithm>
+#include <cstring>
+#include <initializer_list>
+
+#include "platform/block.h"
+#include "pairing/topology/colour_seeds.h"
+#include "pairing/topology/face_growth.h"
+#include "pairing/topology/mesh_parts.h"
+#include "pairing/topology/part_pairing.h"
+#include "pairing/topology/topology_face_order.h"
+#include "pairing/unique_positions.h"
+#include "pairing/topology/user_seed.h"
+
+namespace {
+
+int32_t* MinusOnes(size_t count) {
+    int32_t* table = AllocateUnclearedTable<int32_t>(count + 1);
+    if (table) std::memset(table, 0xFF, (count + 1) * sizeof(int32_t));
+    return table;
+}
+
+// Counts every part, lists the first few.
+void List(TopologyPart* list, int32_t& count, const TopologyPart& part) {
+    if (count < kTopologyListCapacity) list[count] = part;
+    ++count;
+}
+
+TopologyFace Describe(const MeshAdjacency& mesh, int32_t face) {
+    TopologyFace described{face, 0, {}};
+    if (face < 0) return described;
+    described.corner_count = CornerCount(mesh, face);
+    for (int32_t i = 0; i < described.corner_count && i < kTopologyCornerCapacity; ++i) {
+        described.vertices[i] = mesh.corner_vertices[mesh.face_starts[face] + i];
+    }
+    return described;
+}
+
+struct Matcher {
+    const TopologyMesh& original_mesh;
+    const TopologyMesh& shape_mesh;
+    const TopologyOptions& options;
+    TopologyMatch& result;
+    MeshAdjacency original, shape;
+    FaceOrder order;  // of the shape's faces, when they lay scattered
+    MeshParts parts;
+    Growth growth;
+    int32_t* hints = nullptr;
+    int32_t* user_seed = nullptr;    // per part: the user's seed for it, or -1
+    int32_t* part_hinted = nullptr;  // per part: its first vertex with a hint, or -1
+    int32_t paired_parts = 0;        // parts tried so far
+    SeedAlignment* alignments = nullptr;  // per user seed
+    ColourSeeds colours;
+
+    Matcher(const TopologyMesh& original_in, const TopologyMesh& shape_in, const TopologyOptions& options_in,
+            TopologyMatch& result_in)
+        : original_mesh(original_in), shape_mesh(shape_in), options(options_in), result(result_in) {}
+
+    ~Matcher() {
+        ReleaseAdjacency(original);
+        ReleaseAdjacency(shape);
+        ReleaseFaceOrder(order);
+        ReleaseParts(parts);
+        for (int32_t* table : {growth.claimed, growth.face_partner, growth.face_claimed, growth.faces, growth.vertices,
+                               growth.parked_faces, growth.parked_face_partners, growth.parked_vertices,
+                               growth.parked_partners, hints, user_seed, part_hinted}) {
+            ReleaseBlock(table);
+        }
+        ReleaseBlock(alignments);
+        ReleaseColourSeeds(colours);
+    }
+
+    int32_t Fail(int32_t failure) {
+        if (result.failure == kTopologyPaired) result.failure = failure;
+        return 0;
+    }
+
+    bool Prepare(int32_t* partner) {
+        growth.original = &original;
+        growth.shape = &shape;
+        growth.partner = partner;
+        growth.original_positions = original_mesh.positions;
+        growth.shape_positions = shape_mesh.positions;
+        growth.claimed = MinusOnes(size_t(original.vertex_count));
+        growth.face_partner = MinusOnes(size_t(shape.face_count));
+        growth.face_claimed = MinusOnes(size_t(original.face_count));
+        growth.faces = AllocateUnclearedTable<int32_t>(size_t(shape.face_count) + 1);
+        growth.vertices = AllocateUnclearedTable<int32_t>(size_t(shape.vertex_count) + 1);
+        growth.parked_faces = AllocateUnclearedTable<int32_t>(size_t(shape.face_count) + 1);
+        growth.parked_face_partners = AllocateUnclearedTable<int32_t>(size_t(shape.face_count) + 1);
+        growth.parked_vertices = AllocateUnclearedTable<int32_t>(size_t(shape.vertex_count) + 1);
+        growth.parked_partners = AllocateUnclearedTable<int32_t>(size_t(shape.vertex_count) + 1);
+        user_seed = MinusOnes(size_t(parts.count));
+        part_hinted = MinusOnes(size_t(parts.count));
+        return growth.claimed && growth.face_partner && growth.face_claimed && growth.faces && growth.vertices &&
+               growth.parked_faces && growth.parked_face_partners && growth.parked_vertices &&
+               growth.parked_partners && user_seed && part_hinted;
+    }
+
+    // The caller's candidates without those naming an original vertex twice,
+    // or the vertices at positions each mesh holds once.
+    bool MakeHints() {
+        bool from_positions = original_mesh.positions && shape_mesh.positions;
+        if (!options.candidates && !from_positions) return true;
+        hints = AllocateUnclearedTable<int32_t>(size_t(shape.vertex_count) + 1);
+        if (!hints) return false;
+        growth.hints = hints;  // strict tries stop where a pair goes against one
+        if (!options.candidates) {
+            return PairUniquePositions(original_mesh.positions, original.vertex_count, shape_mesh.positions,
+                                       shape.vertex_count, hints) != 0;
+        }
+        int32_t* named = growth.claimed;  // counts for now; all -1 again after
+        auto valid = [&](int32_t a) { return a >= 0 && a < original.vertex_count; };
+        for (int32_t b = 0; b < shape.vertex_count; ++b) {
+            if (valid(options.candidates[b])) ++named[options.candidates[b]];
+        }
+        for (int32_t b = 0; b < shape.vertex_count; ++b) {
+            int32_t a = options.candidates[b];
+            hints[b] = valid(a) && named[a] == 0 ? a : -1;  // named once: -1 + 1
+        }
+        std::memset(named, 0xFF, size_t(original.vertex_count) * sizeof(int32_t));
+        return true;
+    }
+
+    int32_t PlaceUserSeeds() {
+        if (options.seed_count <= 0) return 1;
+        if (!options.seeds) return Fail(kTopologyBadInput);
+        alignments = AllocateUnclearedTable<SeedAlignment>(size_t(options.seed_count));
+        if (!alignments) return Fail(kTopologyNoMemory);
+        for (int32_t s = 0; s < options.seed_count; ++s) {
+            const TopologySeed& seed = options.seeds[s];
+            for (int32_t i = 0; i < 3; ++i) {
+                bool inside = seed.original[i] >= 0 && seed.original[i] < original.vertex_count &&
+                              seed.shape[i] >= 0 && seed.shape[i] < shape.vertex_count;
+                bool distinct = seed.original[i] != seed.original[(i + 1) % 3] &&
+                                seed.shape[i] != seed.shape[(i + 1) % 3];
+                if (!inside || !distinct) return Fail(kTopologyBadInput);
+            }
+            if (!AlignUserSeed(original, shape, seed.original, seed.shape, alignments[s])) {
+                return Fail(kTopologyBadSeed);
+            }
+            user_seed[parts.part_of[shape.face_of[alignments[s].shape_corner]]] = s;
+        }
+        return 1;
+    }
+
+    template <typename Visit>
+    void ForEachPartVertex(int32_t part, Visit visit) const {
+        for (int32_t k = parts.starts[part]; k < parts.starts[part + 1]; ++k) {
+            int32_t f = parts.faces[k];
+            for (int32_t c = shape.face_starts[f]; c < shape.face_starts[f + 1]; ++c) {
+                if (!visit(shape.corner_vertices[c])) return;
+            }
+        }
+    }
+
+    // Colours for the parts that neither a user's seed nor a hint seeds.
+    bool ColourWhereNeeded() {
+        ScopedBlock<uint8_t> needs(AllocateTable<uint8_t>(size_t(parts.count) + 1));
+        if (!needs.Get()) return false;
+        bool any = false;
+        for (int32_t p = 0; p < parts.count; ++p) {
+            if (hints) ForEachPartVertex(p, [&](int32_t b) {
+                if (hints[b] >= 0) part_hinted[p] = b;
+                return part_hinted[p] < 0;
+            });
+            needs[p] = user_seed[p] < 0 && part_hinted[p] < 0;
+            any = any || needs[p];
+        }
+        bool made = !any || FindColourSeeds(original, shape, parts, needs.Get(), kFewCandidates, colours);
+        if (any && made) {
+            growth.original_colours = colours.original;
+            growth.shape_colours = colours.shape;
+        }
+        return made;
+    }
+
+    PartSeed ChooseSeed(int32_t part) const {
+        PartSeed seed;
+        if (user_seed[part] >= 0) {
+            seed.fixed = true;
+            seed.alignment = alignments[user_seed[part]];
+            seed.shape_vertex = shape.corner_vertices[seed.alignment.shape_corner];
+            return seed;
+        }
+        auto pick = [&](int32_t b, int32_t a) {
+            seed.shape_vertex = b;
+            seed.candidates[0] = a;
+            seed.candidate_count = 1;
+        };
+        if (paired_parts > 0) ForEachPartVertex(part, [&](int32_t b) {  // shared with a part paired before
+            if (growth.partner[b] >= 0) pick(b, growth.partner[b]);
+            return seed.shape_vertex < 0;
+        });
+        int32_t hinted = part_hinted[part];
+        if (seed.shape_vertex < 0 && hinted >= 0 && growth.claimed[hints[hinted]] < 0) pick(hinted, hints[hinted]);
+        if (seed.shape_vertex < 0 && hinted >= 0) ForEachPartVertex(part, [&](int32_t b) {
+            if (hints[b] >= 0 && growth.claimed[hints[b]] < 0) pick(b, hints[b]);
+            return seed.shape_vertex < 0;
+        });
+        if (seed.shape_vertex < 0 && colours.part_vertex && colours.part_vertex[part] >= 0) {
+            seed = Coloured(colours.part_vertex[part]);
+        }
+        return seed;
+    }
+
+    PartSeed Coloured(int32_t b) const {
+        PartSeed seed;
+        seed.shape_vertex = b;
+        seed.coloured = true;
+        seed.candidate_count = ColourCandidates(colours, b, growth.claimed, original_mesh.positions,
+                                                shape_mesh.positions, seed.candidates, kSeedCandidates);
+        return seed;
+    }
+
+    // On a mesh that only a few places tell apart, where it differs makes
+    // vertices distinctive too, so a colour seed may lie beside the
+    // difference and have only wrong candidates. A seed far from where its
+    // tries stopped is tried as well, and the try that differs least is the
+    // one reported: a right seed differs only where the meshes do.
+    bool TryFarSeed(int32_t part, const PartSeed& seed, PartPairing& pairing) {
+        if (pairing.stopped.shape_face < 0) return false;
+        int32_t b = FarColourSeed(colours, shape, pairing.stopped.shape_face, kFewCandidates);
+        if (b == -2) Fail(kTopologyNoMemory);
+        if (b < 0) return false;
+        GrowthOutcome first = pairing.across;
+        UndoGrowth(growth, pairing.stopped);
+        if (PairPart(growth, parts, part, Coloured(b), pairing)) return true;
+        if (pairing.stopped.shape_face >= 0 && DiffersLess(pairing.across, first)) return false;
+        UndoGrowth(growth, pairing.stopped);
+        PairPart(growth, parts, part, seed, pairing);
+        return false;
+    }
+
+    // A shape face as the caller numbers it.
+    int32_t MeshFace(int32_t face) const { return face >= 0 && order.mesh_face ? order.mesh_face[face] : face; }
+
+    TopologyPart Listed(int32_t part, const PartPairing& pairing) const {
+        int32_t first = MeshFace(parts.faces[parts.starts[part]]);
+        for (int32_t k = parts.starts[part] + 1; order.mesh_face && k < parts.starts[part + 1]; ++k) {
+            first = std::min(first, MeshFace(parts.faces[k]));
+        }
+        return {first, parts.starts[part + 1] - parts.starts[part], pairing.chosen,
+                pairing.other < 0 ? 0 : pairing.other};
+    }
+
+    void PairOnePart(int32_t part) {
+        PartSeed seed = ChooseSeed(part);
+        PartPairing pairing;
+        if (seed.shape_vertex < 0 || (!seed.fixed && seed.candidate_count == 0)) {
+            List(result.unseeded, result.unseeded_count, Listed(part, pairing));
+            Fail(kTopologyUnseeded);
+            return;
+        }
+        ++paired_parts;  // what it pairs, even up to where it fails, may seed the next
+        if (!PairPart(growth, parts, part, seed, pairing) && !(seed.coloured && TryFarSeed(part, seed, pairing))) {
+            if (result.shape_face.face < 0 && result.original_face.face < 0) {
+                result.shape_face = Describe(shape, pairing.stopped.shape_face);
+                result.shape_face.face = MeshFace(result.shape_face.face);
+                result.original_face = Describe(original, pairing.stopped.original_face);
+            }
+            Fail(kTopologyFaceDiffers);
+            return;
+        }
+        if (pairing.direction < 0) ++result.reversed_part_count;
+        if (pairing.symmetric) {
+            List(result.symmetric, result.symmetric_count, Listed(part, pairing));
+        }
+    }
+
+    void PairParts() {
+        for (int32_t s = 0; s < options.seed_count; ++s) {
+            int32_t part = parts.part_of[shape.face_of[alignments[s].shape_corner]];
+            if (user_seed[part] == s) PairOnePart(part);
+        }
+        for (int32_t p = 0; p < parts.count; ++p) {
+            if (user_seed[p] < 0) PairOnePart(p);
+        }
+    }
+
+    // Vertices in no face can only be paired by their hints; then every
+    // original face must have been reached.
+    void Finish() {
+        for (int32_t b = 0; b < shape.vertex_count; ++b) {
+            bool lone = shape.vertex_starts[b + 1] == shape.vertex_starts[b];
+            int32_t a = hints && lone ? hints[b] : -1;
+            if (a >= 0 && growth.partner[b] < 0 && growth.claimed[a] < 0) growth.partner[b] = a, growth.claimed[a] = b;
+        }
+        for (int32_t f = 0; f < original.face_count && result.failure == kTopologyPaired; ++f) {
+            if (growth.face_claimed[f] >= 0) continue;
+            result.original_face = Describe(original, f);
+            Fail(kTopologyFaceDiffers);
+        }
+        for (int32_t b = 0; b < shape.vertex_count; ++b) {
+            if (growth.partner[b] >= 0) {
+                ++result.paired_count;
+            } else if (result.unpaired_count++ == 0) {
+                result.first_unpaired = b;
+            }
+        }
+        if (result.unpaired_count > 0) Fail(kTopologyUnpairedVertices);
+    }
+
+    int32_t Run(int32_t* partner) {
+        TopologyMesh shape_view;
+        if (!OrderFacesByPlace(shape_mesh, order, shape_view)) return Fail(kTopologyNoMemory);
+        int32_t built = BuildAdjacency(original_mesh, original);
+        if (built > 0) built = BuildAdjacency(shape_view, shape);
+        if (built <= 0) return Fail(built < 0 ? kTopologyBadInput : kTopologyNoMemory);
+        if (!FindParts(shape, parts) || !Prepare(partner) || !MakeHints()) return Fail(kTopologyNoMemory);
+        result.part_count = parts.count;
+        if (!PlaceUserSeeds()) return 0;
+        if (!ColourWhereNeeded()) return Fail(kTopologyNoMemory);
+        PairParts();
+        Finish();
+        return result.failure == kTopologyPaired ? 1 : 0;
+    }
+};
+
+}  // namespace
+
+int32_t MatchByTopology(const TopologyMesh& original, const TopologyMesh& shape, const TopologyOptions& options,
+                        int32_t* partner, TopologyMatch& result) {
+    result = TopologyMatch{};
+    if (!partner || shape.vertex_count < 0) {
+        result.failure = kTopologyBadInput;
+        return 0;
+    }
+    for (int32_t b = 0; b < shape.vertex_count; ++b) partner[b] = -1;
+    if (original.vertex_count != shape.vertex_count) {
+        result.failure = kTopologyCountsDiffer;
+        return 0;
+    }
+    Matcher matcher(original, shape, options, result);
+    return matcher.Run(partner);
+}

@@ -1,0 +1,2 @@
+// A matcher that reaches up into the operations.
+#include "morph/convert.h"

@@ -1,0 +1,2 @@
+// A reader that reaches up into the matchers.
+#include "pairing/pairing.h"
