@@ -6,6 +6,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "pairing/topology/alike_parts.h"
+
 namespace {
 
 constexpr int32_t kPartsNamed = 3;  // of each list: the message must stay short enough for a message box
@@ -100,7 +102,10 @@ void DescribeFaces(Text& text, const TopologyMatch& result, const TopologyNames&
         }
         text.Add("; the corresponding face of %s is ", names.original);
         text.Face(result.original_face);
-        return text.Add(".\r\n");
+        text.Add(".\r\n");
+        if (!result.symmetric_difference) return;
+        return text.Add("The mesh fits itself more than one way (it is symmetric), so the face named may be a mirror "
+                        "image or a turn of the one that differs.\r\n");
     }
     if (result.original_face.face < 0) return;
     text.Add("Face ");
@@ -173,7 +178,17 @@ void DescribeTopologyMatch(const TopologyMatch& result, const TopologyMesh& orig
     if (result.failure != kTopologyPaired) {
         text.Add("The vertices could not be paired by connectivity.\r\n");
         DescribeFailure(text, result, original, shape, options, names);
-    } else if (result.symmetric_count > 0) {
-        DescribeSymmetry(text, result, shape, names);
+        return;
+    }
+    if (result.symmetric_count > 0) DescribeSymmetry(text, result, shape, names);
+    if (result.alike_part_count > 1) {
+        text.Add("Note: %d parts of %s are alike (the same connectivity) and were paired by where they lie; %d of "
+                 "them had another part of %s nearly as near (within %.1f times the distance), so those may be "
+                 "swapped.\r\n",
+                 result.alike_part_count, names.shape, result.ambiguous_part_count, names.original, kAlikeMargin);
+    }
+    if (result.joined_face_count > 0) {
+        text.Add("Note: %s has its quads split into triangles; %d pairs of triangles were paired as one quad of %s "
+                 "each.\r\n", names.shape, result.joined_face_count, names.original);
     }
 }

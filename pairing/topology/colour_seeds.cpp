@@ -116,8 +116,19 @@ int32_t FindColourSeeds(const MeshAdjacency& original, const MeshAdjacency& shap
 }
 
 int32_t ColourCandidates(const ColourSeeds& seeds, int32_t b, const int32_t* claimed, const float* original_positions,
-                         const float* shape_positions, int32_t* candidates, int32_t capacity) {
+                         const float* shape_positions, const double shift[3], int32_t* candidates,
+                         int32_t capacity) {
     bool nearest = original_positions && shape_positions;
+    double at[3] = {};
+    for (int32_t axis = 0; nearest && axis < 3; ++axis) at[axis] = double(shape_positions[3 * b + axis]) - shift[axis];
+    auto distance = [&](int32_t a) {
+        double sum = 0;
+        for (int32_t axis = 0; axis < 3; ++axis) {
+            double d = at[axis] - double(original_positions[3 * a + axis]);
+            sum += d * d;
+        }
+        return sum;
+    };
     // The nearest `capacity` so far, the farthest of them on top.
     struct Near {
         double distance;
@@ -129,7 +140,7 @@ int32_t ColourCandidates(const ColourSeeds& seeds, int32_t b, const int32_t* cla
     int32_t count = 0;
     for (int32_t a = FirstOfColour(seeds.counts, seeds.classes, seeds.shape[b]); a >= 0; a = seeds.classes.next[a]) {
         if (claimed[a] >= 0) continue;
-        Near near{nearest ? SquaredDistance(original_positions, a, shape_positions, b) : 0, a};
+        Near near{nearest ? distance(a) : 0, a};
         if (count < capacity) {
             kept[count++] = near;
             std::push_heap(kept, kept + count);

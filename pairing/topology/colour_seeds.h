@@ -26,10 +26,11 @@ int32_t FindColourSeeds(const MeshAdjacency& original, const MeshAdjacency& shap
 constexpr int32_t kMostColourCandidates = 128;
 
 // Up to `capacity` (at most kMostColourCandidates) original vertices of shape vertex b's colour that are not
-// claimed yet, the nearest first when both positions are known. Returns how
-// many.
+// claimed yet, the nearest to b less `shift` first when both positions are
+// known. Returns how many.
 int32_t ColourCandidates(const ColourSeeds& seeds, int32_t b, const int32_t* claimed, const float* original_positions,
-                         const float* shape_positions, int32_t* candidates, int32_t capacity);
+                         const float* shape_positions, const double shift[3], int32_t* candidates,
+                         int32_t capacity);
 
 // A seed away from shape face `face`, where the tries of a part stopped: of
 // the part's faces reached last breadth first from it (or failing those, of

@@ -45,7 +45,8 @@ struct Grower {
         g.vertices[outcome.vertex_count++] = b;
         if (!g.original_positions || !g.shape_positions) return true;
         for (int32_t axis = 0; axis < 3; ++axis) {
-            double d = double(g.shape_positions[3 * b + axis]) - double(g.original_positions[3 * a + axis]);
+            double d = double(g.shape_positions[3 * b + axis]) - g.shift[axis] -
+                       double(g.original_positions[3 * a + axis]);
             outcome.offset[axis] += d;
             outcome.distance += d * d;
         }

@@ -38,10 +38,14 @@ struct Growth {
     const uint64_t* original_colours = nullptr;
     const uint64_t* shape_colours = nullptr;
     // When both are known, a try adds up the squared distances of the pairs
-    // it makes, and gives up once the sum passes distance_limit.
+    // it makes, each less `shift` (the shape's mean position less the
+    // original's: what a sculpt that moved the whole mesh added, and would
+    // otherwise swamp the fit), and gives up once the sum passes
+    // distance_limit.
     const float* original_positions = nullptr;
     const float* shape_positions = nullptr;
     double distance_limit = 0;
+    double shift[3] = {};
     // With positions, a try also stops once it has paired this many
     // vertices: enough to rank the alignments of a part that many could seed
     // by how near they land.
@@ -58,12 +62,21 @@ struct GrowthOutcome {
     int32_t vertex_count = 0;     // entries of Growth::vertices
     int32_t shape_face = -1;      // where the connectivity first differs, -1 when it never did
     int32_t original_face = -1;   // the original face met there, -1 when there is none
-    double distance = 0;          // summed over the pairs made
+    double distance = 0;          // summed over the pairs made, less the shift
     double offset[3] = {};        // the pairs' shape positions less their partners', summed
     bool too_far = false;         // stopped by the distance limit or the vertex limit
     bool patch_full = false;      // stopped by the vertex limit
     int32_t differences = 0;      // edges and faces where the connectivity differs
 };
+
+// The summed squared distances of a try's pairs less what moving them all
+// by one offset accounts for: a part that a sculpt carried on its own ranks
+// its alignments by their fit alone.
+inline double Spread(const GrowthOutcome& outcome) {
+    const double* o = outcome.offset;
+    double moved = (o[0] * o[0] + o[1] * o[1] + o[2] * o[2]) / (outcome.vertex_count > 0 ? outcome.vertex_count : 1);
+    return outcome.distance > moved ? outcome.distance - moved : 0;
+}
 
 // Of two failed tries, whether `a` differs less, or as little but pairs
 // more, or as much but nearer.

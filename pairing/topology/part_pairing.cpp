@@ -33,6 +33,7 @@ constexpr double kPatchMargin = 2.0;      // alignments this much farther on the
 constexpr int32_t kWholeTries = 2;        // alignments grown whole after ranking
 constexpr int64_t kWholeBudget = 1 << 20;  // faces all tries of a part may grow before ranking pays
 constexpr int32_t kFailedTries = 3;       // of a part that fails, the tries grown on past where they differ
+constexpr int32_t kLandingCorners = 64;   // of a seed face, the corners its landing is weighed on
 
 struct Trials {
     Growth& growth;
@@ -50,13 +51,14 @@ struct Trials {
 
     void Found(const SeedAlignment& alignment, const GrowthOutcome& outcome) {
         ++pairing.found;
-        if (pairing.found == 1 || outcome.distance <= pairing.chosen) {  // ties: the newest, which stays paired
+        double spread = outcome.distance;
+        if (pairing.found == 1 || spread <= pairing.chosen) {  // ties: the newest, which stays paired
             if (pairing.found > 1) pairing.other = pairing.chosen;
-            pairing.chosen = outcome.distance;
+            pairing.chosen = spread;
             pairing.direction = alignment.direction;
             kept_is_best = true;
         } else {
-            if (pairing.other < 0 || outcome.distance < pairing.other) pairing.other = outcome.distance;
+            if (pairing.other < 0 || spread < pairing.other) pairing.other = spread;
             kept_is_best = false;
         }
         kept = true;
@@ -98,14 +100,17 @@ struct Trials {
     // The tries that got furthest, grown on past where they differ: the one
     // that differs least is reported, grown again up to where it first does.
     void Settle() {
-        int32_t chosen = -1;
+        int32_t chosen = -1, fewest = INT32_MAX, at_fewest = 0;
         growth.past_differences = true;
         for (int32_t i = 0; i < furthest_count; ++i) {
             GrowthOutcome across;
             GrowFromSeed(growth, furthest[i], false, across);
             UndoGrowth(growth, across);
+            at_fewest = across.differences < fewest ? 1 : at_fewest + (across.differences == fewest);
+            fewest = std::min(fewest, across.differences);
             if (chosen < 0 || DiffersLess(across, pairing.across)) chosen = i, pairing.across = across;
         }
+        pairing.tied = at_fewest > 1;
         growth.past_differences = false;
         if (chosen >= 0) GrowFromSeed(growth, furthest[chosen], false, pairing.stopped);
     }
@@ -121,9 +126,7 @@ struct Trials {
         if (!whole && !outcome.patch_full) Stopped(alignment, outcome);
         UndoGrowth(growth, outcome);
         if (!whole && !outcome.patch_full) return false;
-        const double* o = outcome.offset;
-        double moved = (o[0] * o[0] + o[1] * o[1] + o[2] * o[2]) / std::max(outcome.vertex_count, 1);
-        distance = std::max(0.0, outcome.distance - moved);
+        distance = Spread(outcome);
         return true;
     }
 
@@ -147,18 +150,24 @@ struct Trials {
         return kept;
     }
 
-    // How far the seed face's corners land from their partners.
+    // How far the seed face's corners (of a large face, a sample spread
+    // round it) land from their partners once the whole shape's shift is
+    // taken off.
     double Landing(const SeedAlignment& alignment) const {
         const MeshAdjacency& shape = *growth.shape;
         const MeshAdjacency& original = *growth.original;
         int32_t count = CornerCount(shape, shape.face_of[alignment.shape_corner]);
         if (!Positions() || count != CornerCount(original, original.face_of[alignment.original_corner])) return 0;
         double sum = 0;
-        for (int32_t i = 0; i < count; ++i) {
+        for (int32_t i = 0, step = std::max(1, count / kLandingCorners); i < count; i += step) {
             int32_t a_corner = StepCorner(original, alignment.original_corner, alignment.direction * i);
             int32_t a = original.corner_vertices[a_corner];
             int32_t b = shape.corner_vertices[StepCorner(shape, alignment.shape_corner, i)];
-            sum += SquaredDistance(growth.original_positions, a, growth.shape_positions, b);
+            for (int32_t axis = 0; axis < 3; ++axis) {
+                double d = double(growth.shape_positions[3 * b + axis]) - growth.shift[axis] -
+                           double(growth.original_positions[3 * a + axis]);
+                sum += d * d;
+            }
         }
         return sum;
     }
@@ -182,6 +191,7 @@ struct Trials {
         for (int32_t i = 0; i < seed.candidate_count && corner >= 0; ++i) {
             int32_t a = seed.candidates[i];
             for (int32_t k = original.vertex_starts[a]; k < original.vertex_starts[a + 1]; ++k) {
+                if (growth.face_claimed[original.face_of[original.vertex_corners[k]]] >= 0) continue;
                 for (int32_t direction : {1, -1}) {
                     SeedAlignment alignment{corner, original.vertex_corners[k], direction};
                     Landed next{Landing(alignment), alignment};

@@ -44,6 +44,7 @@ struct PartPairing {
     // does, and grown on past its differences.
     GrowthOutcome stopped;
     GrowthOutcome across;
+    bool tied = false;  // another try differs in as many places: the part is symmetric up to where it differs
 };
 
 // Leaves the kept pairing in `growth`, or when none was found what the try

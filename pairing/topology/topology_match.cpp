@@ -6,19 +6,26 @@
 #include "pairing/topology/topology_match.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <initializer_list>
 
 #include "platform/block.h"
+#include "pairing/topology/alike_parts.h"
 #include "pairing/topology/colour_seeds.h"
 #include "pairing/topology/face_growth.h"
 #include "pairing/topology/mesh_parts.h"
 #include "pairing/topology/part_pairing.h"
+#include "pairing/topology/split_quads.h"
 #include "pairing/topology/topology_face_order.h"
 #include "pairing/unique_positions.h"
 #include "pairing/topology/user_seed.h"
 
 namespace {
+
+// A seed vertex with more corners than this in the original makes more
+// alignments than a part given among parts alike.
+constexpr int32_t kCrowdedCorners = 16;
 
 int32_t* MinusOnes(size_t count) {
     int32_t* table = AllocateUnclearedTable<int32_t>(count + 1);
@@ -48,7 +55,8 @@ struct Matcher {
     const TopologyOptions& options;
     TopologyMatch& result;
     MeshAdjacency original, shape;
-    FaceOrder order;  // of the shape's faces, when they lay scattered
+    JoinedQuads joined;  // of the shape's faces, when its quads were split
+    FaceOrder order;     // of the shape's faces, when they lay scattered
     MeshParts parts;
     Growth growth;
     int32_t* hints = nullptr;
@@ -57,6 +65,7 @@ struct Matcher {
     int32_t paired_parts = 0;        // parts tried so far
     SeedAlignment* alignments = nullptr;  // per user seed
     ColourSeeds colours;
+    AlikeParts alike;
 
     Matcher(const TopologyMesh& original_in, const TopologyMesh& shape_in, const TopologyOptions& options_in,
             TopologyMatch& result_in)
@@ -66,6 +75,7 @@ struct Matcher {
         ReleaseAdjacency(original);
         ReleaseAdjacency(shape);
         ReleaseFaceOrder(order);
+        ReleaseJoinedQuads(joined);
         ReleaseParts(parts);
         for (int32_t* table : {growth.claimed, growth.face_partner, growth.face_claimed, growth.faces, growth.vertices,
                                growth.parked_faces, growth.parked_face_partners, growth.parked_vertices,
@@ -74,6 +84,7 @@ struct Matcher {
         }
         ReleaseBlock(alignments);
         ReleaseColourSeeds(colours);
+        ReleaseAlikeParts(alike);
     }
 
     int32_t Fail(int32_t failure) {
@@ -177,6 +188,10 @@ struct Matcher {
         if (any && made) {
             growth.original_colours = colours.original;
             growth.shape_colours = colours.shape;
+            made = PairAlikeParts(original, shape, parts, needs.Get(), colours.original, colours.shape,
+                                  original_mesh.positions, shape_mesh.positions, alike) != 0;
+            result.alike_part_count = alike.alike_count;
+            result.ambiguous_part_count = alike.ambiguous_count;
         }
         return made;
     }
@@ -189,25 +204,52 @@ struct Matcher {
             seed.shape_vertex = shape.corner_vertices[seed.alignment.shape_corner];
             return seed;
         }
+        // A vertex shared with a part paired before, or with a free hint; of
+        // those, the one whose original vertex has the fewest corners: each
+        // is an alignment to try, and a vertex on a crowded edge may have
+        // thousands.
+        int32_t fewest = INT32_MAX;
         auto pick = [&](int32_t b, int32_t a) {
+            int32_t corners = original.vertex_starts[a + 1] - original.vertex_starts[a];
+            if (corners >= fewest) return;
+            fewest = corners;
             seed.shape_vertex = b;
             seed.candidates[0] = a;
             seed.candidate_count = 1;
         };
-        if (paired_parts > 0) ForEachPartVertex(part, [&](int32_t b) {  // shared with a part paired before
-            if (growth.partner[b] >= 0) pick(b, growth.partner[b]);
-            return seed.shape_vertex < 0;
+        if (paired_parts > 0 || part_hinted[part] >= 0) ForEachPartVertex(part, [&](int32_t b) {
+            if (growth.partner[b] >= 0) {
+                pick(b, growth.partner[b]);
+            } else if (hints && hints[b] >= 0 && growth.claimed[hints[b]] < 0) {
+                pick(b, hints[b]);
+            }
+            return fewest > 1;
         });
-        int32_t hinted = part_hinted[part];
-        if (seed.shape_vertex < 0 && hinted >= 0 && growth.claimed[hints[hinted]] < 0) pick(hinted, hints[hinted]);
-        if (seed.shape_vertex < 0 && hinted >= 0) ForEachPartVertex(part, [&](int32_t b) {
-            if (hints[b] >= 0 && growth.claimed[hints[b]] < 0) pick(b, hints[b]);
-            return seed.shape_vertex < 0;
-        });
+        if ((seed.shape_vertex < 0 || fewest > kCrowdedCorners) && Alike(part, seed)) return seed;
         if (seed.shape_vertex < 0 && colours.part_vertex && colours.part_vertex[part] >= 0) {
             seed = Coloured(colours.part_vertex[part]);
         }
         return seed;
+    }
+
+    // A seed from the original part given this one among parts alike: its
+    // first vertex not paired yet, and that part's free vertices of its
+    // colour.
+    bool Alike(int32_t part, PartSeed& seed) const {
+        int32_t given = alike.original_part ? alike.original_part[part] : -1;
+        if (given < 0) return false;
+        PartSeed found;
+        ForEachPartVertex(part, [&](int32_t b) {
+            if (growth.partner[b] >= 0) return true;
+            found.candidate_count = AlikeCandidates(alike, original, given, colours.shape[b], colours.original,
+                                                    growth.claimed, found.candidates, kSeedCandidates);
+            found.shape_vertex = b;
+            return false;
+        });
+        if (found.candidate_count == 0) return false;
+        found.coloured = true;
+        seed = found;
+        return true;
     }
 
     PartSeed Coloured(int32_t b) const {
@@ -215,7 +257,7 @@ struct Matcher {
         seed.shape_vertex = b;
         seed.coloured = true;
         seed.candidate_count = ColourCandidates(colours, b, growth.claimed, original_mesh.positions,
-                                                shape_mesh.positions, seed.candidates, kSeedCandidates);
+                                                shape_mesh.positions, growth.shift, seed.candidates, kSeedCandidates);
         return seed;
     }
 
@@ -223,10 +265,13 @@ struct Matcher {
     // vertices distinctive too, so a colour seed may lie beside the
     // difference and have only wrong candidates. A seed far from where its
     // tries stopped is tried as well, and the try that differs least is the
-    // one reported: a right seed differs only where the meshes do.
+    // one reported: a right seed differs only where the meshes do. On a
+    // symmetric mesh no colour is rare (a cube's corners are eight), and a
+    // seed on the face that differs names its neighbours instead, so any
+    // colour that fits the candidates does.
     bool TryFarSeed(int32_t part, const PartSeed& seed, PartPairing& pairing) {
         if (pairing.stopped.shape_face < 0) return false;
-        int32_t b = FarColourSeed(colours, shape, pairing.stopped.shape_face, kFewCandidates);
+        int32_t b = FarColourSeed(colours, shape, pairing.stopped.shape_face, kSeedCandidates);
         if (b == -2) Fail(kTopologyNoMemory);
         if (b < 0) return false;
         GrowthOutcome first = pairing.across;
@@ -239,7 +284,10 @@ struct Matcher {
     }
 
     // A shape face as the caller numbers it.
-    int32_t MeshFace(int32_t face) const { return face >= 0 && order.mesh_face ? order.mesh_face[face] : face; }
+    int32_t MeshFace(int32_t face) const {
+        if (face >= 0 && order.mesh_face) face = order.mesh_face[face];
+        return face >= 0 && joined.mesh_face ? joined.mesh_face[face] : face;
+    }
 
     TopologyPart Listed(int32_t part, const PartPairing& pairing) const {
         int32_t first = MeshFace(parts.faces[parts.starts[part]]);
@@ -264,6 +312,7 @@ struct Matcher {
                 result.shape_face = Describe(shape, pairing.stopped.shape_face);
                 result.shape_face.face = MeshFace(result.shape_face.face);
                 result.original_face = Describe(original, pairing.stopped.original_face);
+                result.symmetric_difference = pairing.tied;
             }
             Fail(kTopologyFaceDiffers);
             return;
@@ -307,14 +356,34 @@ struct Matcher {
         if (result.unpaired_count > 0) Fail(kTopologyUnpairedVertices);
     }
 
+    // The shape's mean position less the original's, over finite positions.
+    void FindShift() {
+        const TopologyMesh* meshes[2] = {&shape_mesh, &original_mesh};
+        for (int32_t k = 0; k < 2 && meshes[1]->positions && meshes[0]->positions; ++k) {
+            double sum[3] = {};
+            int64_t count = 0;
+            const float* p = meshes[k]->positions;
+            for (int32_t v = 0; v < meshes[k]->vertex_count; ++v, p += 3) {
+                if (!std::isfinite(p[0] + p[1] + p[2])) continue;
+                for (int32_t axis = 0; axis < 3; ++axis) sum[axis] += p[axis];
+                ++count;
+            }
+            for (int32_t axis = 0; axis < 3 && count > 0; ++axis) growth.shift[axis] += (k ? -1 : 1) * sum[axis] / count;
+        }
+    }
+
     int32_t Run(int32_t* partner) {
         TopologyMesh shape_view;
-        if (!OrderFacesByPlace(shape_mesh, order, shape_view)) return Fail(kTopologyNoMemory);
+        TopologyMesh joined_view;
+        if (!JoinSplitQuads(original_mesh, shape_mesh, joined, joined_view)) return Fail(kTopologyNoMemory);
+        result.joined_face_count = joined.joined_count;
+        if (!OrderFacesByPlace(joined_view, order, shape_view)) return Fail(kTopologyNoMemory);
         int32_t built = BuildAdjacency(original_mesh, original);
         if (built > 0) built = BuildAdjacency(shape_view, shape);
         if (built <= 0) return Fail(built < 0 ? kTopologyBadInput : kTopologyNoMemory);
         if (!FindParts(shape, parts) || !Prepare(partner) || !MakeHints()) return Fail(kTopologyNoMemory);
         result.part_count = parts.count;
+        FindShift();
         if (!PlaceUserSeeds()) return 0;
         if (!ColourWhereNeeded()) return Fail(kTopologyNoMemory);
         PairParts();

@@ -5,6 +5,8 @@
 // carries every face of one onto a face of the other, corner cycles equal up
 // to where they start, each connected part kept the same way round or turned
 // over as a whole. Vertex order, face order and start corners may all differ.
+// A shape whose quads were each split into two triangles, written one after
+// the other, is matched with them joined again.
 #include <cstdint>
 
 #include "pairing/topology/topology_mesh.h"
@@ -64,12 +66,22 @@ struct TopologyMatch {
     // there (face -1 for an original face no shape face reached).
     TopologyFace shape_face{-1, 0, {}};
     TopologyFace original_face{-1, 0, {}};
+    // Other alignments of that part differ in as many places: the face named
+    // may be a mirror image (or a turn) of the one that differs.
+    bool symmetric_difference = false;
     int32_t unseeded_count = 0;  // parts no seed was found for
     TopologyPart unseeded[kTopologyListCapacity] = {};
     // Parts with two pairings within 1 % of each other's distance, or that
     // nothing but positions could tell apart; the nearer one was taken.
     int32_t symmetric_count = 0;
     TopologyPart symmetric[kTopologyListCapacity] = {};
+    // Parts paired by position among parts alike (the same connectivity),
+    // and of them those with another original part nearly as near.
+    int32_t alike_part_count = 0;
+    int32_t ambiguous_part_count = 0;
+    // Pairs of shape triangles, written one after the other, paired as one
+    // quad of the original: a copy whose quads the exporter split.
+    int32_t joined_face_count = 0;
     int32_t unpaired_count = 0;      // shape vertices without a partner
     int32_t first_unpaired = -1;
 };
