@@ -8,7 +8,11 @@
 // Cases: sculpted (positions known, every one moved); shuffled (the same with
 // the faces in random order too); blind (no positions: a square grid is its
 // own mirror image, so any of its symmetries may be chosen and is reported).
-// Given a case, only that one is timed.
+// Given a case, only that one is timed. The cases of bench/topology_meshes.h
+// (polygon, fan, fan_moved, parts, quadsphere, triangulated) take N as their
+// count and print the same line, with the failure code and, for a shape that
+// must not pair, whether the face named maps onto the one turned over:
+//   topology <case> <N> <wall> <cpu> <correct>/<vertices> <symmetric> <failure> <ambiguous parts|named face>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -20,6 +24,7 @@
 #include <vector>
 
 #include "bench/pair_generator.h"
+#include "bench/topology_meshes.h"
 #include "platform/block.h"
 #include "pairing/topology/topology_match.h"
 
@@ -92,16 +97,65 @@ void Time(const char* name, const TopologyMesh& original, const TopologyMesh& sh
                 result.symmetric_count);
 }
 
+// Whether the original face named is the one turned over: the same
+// vertices, through the truth, as the shape face named.
+bool NamesTurnedFace(const topology_meshes::Case& c, const TopologyMatch& result) {
+    const TopologyFace& named = result.shape_face;
+    if (named.face < 0 || c.differing_face < 0) return false;
+    std::vector<int32_t> seen, turned;
+    for (int32_t i = 0; i < named.corner_count; ++i) seen.push_back(c.truth[size_t(named.vertices[i])]);
+    const topology_meshes::Mesh& mesh = c.original;
+    for (int32_t k = mesh.starts[size_t(c.differing_face)]; k < mesh.starts[size_t(c.differing_face) + 1]; ++k) {
+        turned.push_back(mesh.corners[size_t(k)]);
+    }
+    std::sort(seen.begin(), seen.end());
+    std::sort(turned.begin(), turned.end());
+    return seen == turned;
+}
+
+int TimeHostile(const char* name, int32_t count, int runs) {
+    topology_meshes::Case c;
+    if (!topology_meshes::Make(name, count, 1, c)) return 2;
+    auto view = [](const topology_meshes::Mesh& mesh) {
+        return TopologyMesh{mesh.VertexCount(), mesh.positions.data(), mesh.FaceCount(), mesh.starts.data(),
+                            mesh.corners.data()};
+    };
+    std::vector<int32_t> partner(size_t(c.shape.VertexCount()));
+    double wall = 1e30, cpu = 1e30;
+    TopologyMatch result;
+    for (int run = 0; run < runs; ++run) {
+        auto start = std::chrono::steady_clock::now();
+        std::clock_t start_cpu = std::clock();
+        MatchByTopology(view(c.original), view(c.shape), TopologyOptions{}, partner.data(), result);
+        cpu = std::min(cpu, double(std::clock() - start_cpu) / CLOCKS_PER_SEC);
+        wall = std::min(wall, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        ReleaseSpareBlocks();
+    }
+    size_t correct = 0;
+    for (size_t b = 0; b < partner.size(); ++b) correct += partner[b] == c.truth[b];
+    std::printf("topology %s %d %.6f %.6f %zu/%zu %d %d ", name, count, wall, cpu, correct, partner.size(),
+                result.symmetric_count, result.failure);
+    if (c.differing_face >= 0) {
+        std::printf("%s\n", NamesTurnedFace(c, result) ? "named" : "elsewhere");
+    } else {
+        std::printf("%d\n", result.ambiguous_part_count);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: topology_match_tool VERTICES [runs]\n");
+        std::fprintf(stderr, "usage: topology_match_tool N [runs] [case]\n");
         return 2;
     }
     int64_t count = std::atoll(argv[1]);
     int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
     only = argc > 3 ? argv[3] : nullptr;
+    if (only && std::strcmp(only, "sculpted") && std::strcmp(only, "shuffled") && std::strcmp(only, "blind")) {
+        return count > INT32_MAX / 8 ? 2 : TimeHostile(only, int32_t(count), runs);
+    }
     if (count < 4 || count > INT32_MAX / 4) return 2;
     pair_generator::Mesh mesh = pair_generator::MakeGrid(count, 1);
     std::vector<int32_t> starts;

@@ -1,8 +1,8 @@
 // Parts are keyed by a hash of their colours, and the keys of both meshes
 // sorted together, so that each class of alike parts is one run. Within a
-// class the original parts' centres are laid in a grid of cells sorted by
-// cell, and each shape part's centre less the class's shift looks for the
-// nearest free one shell of cells at a time: O(n log n) in the parts.
+// class the original parts' centres go into a k-d tree, and each shape
+// part's centre less the class's shift finds the nearest free one: O(n log n)
+// in the parts, however they lie (along a curve, on a surface, in a block).
 #include "pairing/topology/alike_parts.h"
 
 #include <algorithm>
@@ -25,11 +25,6 @@ struct Centre {
     double at[3];
 };
 
-struct Celled {
-    int64_t cell;
-    int32_t part;
-    bool operator<(const Celled& other) const { return cell != other.cell ? cell < other.cell : part < other.part; }
-};
 
 uint64_t Mix(uint64_t h) {
     h ^= h >> 31;
@@ -70,102 +65,70 @@ double Squared(const Centre& a, const Centre& b) {
     return sum;
 }
 
-// One class: original parts o[0..m), shape parts s[0..n).
-struct ClassGrid {
-    const Centre* original;  // per original part of the class, in class order
-    Celled* cells;           // m entries, sorted
-    int32_t m = 0;
-    double low[3] = {}, side = 1;
-    int64_t counts[3] = {1, 1, 1};
+// One class's original parts in a k-d tree laid out in place: the range
+// [low, high) has its splitting part at its middle, and each middle keeps
+// how many parts of its range are still free, so that parts already given
+// cost nothing to skip.
+struct Slot {
+    Centre centre;
+    int32_t part;  // in class order
+};
 
-    int64_t CellAxis(double x, int32_t axis) const {
-        double at = (x - low[axis]) / side;
-        if (!(at >= 0)) return 0;
-        return at >= double(counts[axis]) ? counts[axis] - 1 : int64_t(at);
-    }
-    int64_t Cell(const int64_t c[3]) const { return (c[2] * counts[1] + c[1]) * counts[0] + c[0]; }
+struct ClassTree {
+    Slot* slots;    // m
+    uint8_t* axes;  // m: the splitting axis of the range each slot is the middle of
+    int32_t* free;  // m: free parts of that range
+    int32_t m;
 
-    void Build() {
-        double high[3];
-        for (int32_t axis = 0; axis < 3; ++axis) low[axis] = HUGE_VAL, high[axis] = -HUGE_VAL;
-        for (int32_t i = 0; i < m; ++i) {
-            for (int32_t axis = 0; axis < 3; ++axis) {
-                if (!std::isfinite(original[i].at[axis])) continue;
-                low[axis] = std::min(low[axis], original[i].at[axis]);
-                high[axis] = std::max(high[axis], original[i].at[axis]);
+    void Build(int32_t low, int32_t high) {
+        if (high - low <= 0) return;
+        double from[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, to[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+        for (int32_t i = low; i < high; ++i) {
+            for (int32_t k = 0; k < 3; ++k) {
+                from[k] = std::min(from[k], slots[i].centre.at[k]);
+                to[k] = std::max(to[k], slots[i].centre.at[k]);
             }
         }
-        double longest = 0, volume = 1;
-        for (int32_t axis = 0; axis < 3; ++axis) {
-            if (low[axis] > high[axis]) low[axis] = high[axis] = 0;
-            longest = std::max(longest, high[axis] - low[axis]);
-        }
-        for (int32_t axis = 0; axis < 3; ++axis) volume *= std::max({high[axis] - low[axis], 1e-3 * longest, 1e-30});
-        side = std::cbrt(volume / m);
-        for (bool fits = false; !fits; side *= 1.25) {
-            for (int32_t axis = 0; axis < 3; ++axis) {
-                counts[axis] = std::min<int64_t>(int64_t((high[axis] - low[axis]) / side) + 1, 1 << 20);
-            }
-            fits = counts[0] * counts[1] * counts[2] <= 4 * int64_t(m) + 8;
-        }
-        side /= 1.25;
-        for (int32_t i = 0; i < m; ++i) {
-            int64_t c[3];
-            for (int32_t axis = 0; axis < 3; ++axis) c[axis] = CellAxis(original[i].at[axis], axis);
-            cells[i] = {Cell(c), i};
-        }
-        std::sort(cells, cells + m);
+        uint8_t axis = 0;
+        for (uint8_t k = 1; k < 3; ++k) axis = to[k] - from[k] > to[axis] - from[axis] ? k : axis;
+        int32_t middle = low + (high - low) / 2;
+        std::nth_element(slots + low, slots + middle, slots + high,
+                         [axis](const Slot& a, const Slot& b) { return a.centre.at[axis] < b.centre.at[axis]; });
+        axes[middle] = axis;
+        free[middle] = high - low;
+        Build(low, middle);
+        Build(middle + 1, high);
     }
 
-    // The nearest and next nearest free original parts (class order, -1
-    // when none) and their squared distances.
-    void Nearest(const Centre& at, const uint8_t* taken, int32_t best[2], double distance[2]) const {
-        best[0] = best[1] = -1;
-        distance[0] = distance[1] = HUGE_VAL;
-        int64_t centre[3];
-        for (int32_t axis = 0; axis < 3; ++axis) centre[axis] = CellAxis(at.at[axis], axis);
-        int64_t widest = std::max({counts[0], counts[1], counts[2]});
-        for (int64_t r = 0; r <= widest; ++r) {
-            // What lies in shell r or beyond is at least r - 1 cells' sides away.
-            double reach = double(r - 1) * side;
-            if (r > 0 && best[1] >= 0 && distance[1] <= reach * reach) return;
-            Shell(at, centre, r, taken, best, distance);
+    void Take(int32_t slot) {
+        for (int32_t low = 0, high = m;;) {
+            int32_t middle = low + (high - low) / 2;
+            --free[middle];
+            if (slot == middle) return;
+            (slot < middle ? high : low) = slot < middle ? middle : middle + 1;
         }
     }
 
-    void Shell(const Centre& at, const int64_t centre[3], int64_t r, const uint8_t* taken, int32_t best[2],
-               double distance[2]) const {
-        int64_t from[3], to[3];
-        for (int32_t axis = 0; axis < 3; ++axis) {
-            from[axis] = std::max<int64_t>(centre[axis] - r, 0);
-            to[axis] = std::min<int64_t>(centre[axis] + r, counts[axis] - 1);
-        }
-        for (int64_t x = from[0]; x <= to[0]; ++x) {
-            for (int64_t y = from[1]; y <= to[1]; ++y) {
-                bool edge = std::abs(x - centre[0]) == r || std::abs(y - centre[1]) == r;
-                auto look = [&](int64_t z) {
-                    int64_t c[3] = {x, y, z};
-                    if (z >= from[2] && z <= to[2]) Look(at, Cell(c), taken, best, distance);
-                };
-                for (int64_t z = from[2]; edge && z <= to[2]; ++z) look(z);
-                if (!edge) look(centre[2] - r);
-                if (!edge && r > 0) look(centre[2] + r);
-            }
-        }
-    }
-
-    void Look(const Centre& at, int64_t cell, const uint8_t* taken, int32_t best[2], double distance[2]) const {
-        const Celled* first = std::lower_bound(cells, cells + m, Celled{cell, -1});
-        for (; first < cells + m && first->cell == cell; ++first) {
-            int32_t i = first->part;
-            if (taken[i]) continue;
-            double d = Squared(at, original[i]);
+    // The nearest two free slots to `at` (-1 when none) and their squared
+    // distances.
+    void Nearest(const Centre& at, const uint8_t* taken, int32_t low, int32_t high, int32_t best[2],
+                 double distance[2]) const {
+        if (high <= low) return;
+        int32_t middle = low + (high - low) / 2;
+        if (free[middle] == 0) return;
+        if (!taken[middle]) {
+            double d = Squared(at, slots[middle].centre);
             if (d < distance[0]) {
-                best[1] = best[0], distance[1] = distance[0], best[0] = i, distance[0] = d;
+                best[1] = best[0], distance[1] = distance[0], best[0] = middle, distance[0] = d;
             } else if (d < distance[1]) {
-                best[1] = i, distance[1] = d;
+                best[1] = middle, distance[1] = d;
             }
         }
+        double across = at.at[axes[middle]] - slots[middle].centre.at[axes[middle]];
+        bool below = across < 0;
+        Nearest(at, taken, below ? low : middle + 1, below ? middle : high, best, distance);
+        if (across * across >= distance[1]) return;
+        Nearest(at, taken, below ? middle + 1 : low, below ? high : middle, best, distance);
     }
 };
 
@@ -179,38 +142,43 @@ struct Pairer {
 
     // Gives each shape part of shapes[0..n) one of originals[0..m).
     bool Class(const int32_t* originals, int32_t m, const int32_t* shapes, int32_t n) {
-        if (m == 0 || (m == 1 && n == 1)) return true;
+        if (m == 0 || n == 0 || (m == 1 && n == 1)) return true;
         ScopedBlock<uint8_t> taken(AllocateTable<uint8_t>(size_t(m)));
         if (!taken.Get()) return false;
         if (!original_positions || !shape_positions) {
             for (int32_t i = 0; i < n && i < m; ++i) Give(shapes[i], originals[i], m > 1);
             return true;
         }
-        ScopedBlock<Centre> centres(AllocateUnclearedTable<Centre>(size_t(m) + size_t(n)));
-        ScopedBlock<Celled> cells(AllocateUnclearedTable<Celled>(size_t(m)));
-        if (!centres.Get() || !cells.Get()) return false;
-        Centre* o = centres.Get();
-        Centre* s = o + m;
+        ScopedBlock<Centre> centres(AllocateUnclearedTable<Centre>(size_t(n)));
+        ScopedBlock<Slot> slots(AllocateUnclearedTable<Slot>(size_t(m)));
+        ScopedBlock<int32_t> free(AllocateUnclearedTable<int32_t>(size_t(m)));
+        ScopedBlock<uint8_t> axes(AllocateUnclearedTable<uint8_t>(size_t(m)));
+        if (!centres.Get() || !slots.Get() || !free.Get() || !axes.Get()) return false;
+        Centre* s = centres.Get();
         double shift[3] = {};
-        for (int32_t i = 0; i < m; ++i) o[i] = CentreOf(original, alike.original_parts, originals[i], original_positions);
+        for (int32_t i = 0; i < m; ++i) {
+            slots[size_t(i)] = {CentreOf(original, alike.original_parts, originals[i], original_positions), i};
+        }
         for (int32_t i = 0; i < n; ++i) s[i] = CentreOf(shape, parts, shapes[i], shape_positions);
         for (int32_t axis = 0; axis < 3; ++axis) {
             double sum_o = 0, sum_s = 0;
-            for (int32_t i = 0; i < m; ++i) sum_o += o[i].at[axis];
+            for (int32_t i = 0; i < m; ++i) sum_o += slots[size_t(i)].centre.at[axis];
             for (int32_t i = 0; i < n; ++i) sum_s += s[i].at[axis];
             shift[axis] = std::isfinite(sum_s / n - sum_o / m) ? sum_s / n - sum_o / m : 0;
         }
-        ClassGrid grid{o, cells.Get(), m};
-        grid.Build();
+        ClassTree tree{slots.Get(), axes.Get(), free.Get(), m};
+        tree.Build(0, m);
         for (int32_t i = 0; i < n; ++i) {
             Centre at = s[i];
             for (int32_t axis = 0; axis < 3; ++axis) at.at[axis] -= shift[axis];
-            int32_t best[2];
-            double distance[2];
-            grid.Nearest(at, taken.Get(), best, distance);
+            int32_t best[2] = {-1, -1};
+            double distance[2] = {HUGE_VAL, HUGE_VAL};
+            tree.Nearest(at, taken.Get(), 0, m, best, distance);
             if (best[0] < 0) break;
             taken[best[0]] = 1;
-            Give(shapes[i], originals[best[0]], best[1] >= 0 && distance[1] <= kAlikeMargin * kAlikeMargin * distance[0]);
+            tree.Take(best[0]);
+            bool near = best[1] >= 0 && distance[1] <= kAlikeMargin * kAlikeMargin * distance[0];
+            Give(shapes[i], originals[slots[size_t(best[0])].part], near);
         }
         return true;
     }
