@@ -17,6 +17,10 @@ namespace {
 
 constexpr int32_t kMostRounds = 32;
 constexpr int32_t kPatience = 1;
+// A symmetric mesh's rarest colour stays as common as its smallest orbit (a
+// cube's eight corners) however many rounds run; past this many rounds
+// without a rarer one, its vertices are all tried instead.
+constexpr int32_t kSymmetricPatience = 6;
 constexpr uint32_t kUnshared = UINT32_MAX;  // a colour no original vertex holds
 
 struct Rounds {
@@ -76,6 +80,7 @@ struct Rounds {
             stale = sum < best ? 0 : stale + 1;
             best = std::min(best, sum);
             if (stale >= kPatience && worst <= few) break;
+            if (stale >= kSymmetricPatience && worst <= uint32_t(kMostColourCandidates)) break;
             previous_distinct = seeds.counts.distinct;
             RefineColours(original, seeds.original, spare_original);
             RefineColours(shape, seeds.shape, spare_shape);
