@@ -368,7 +368,9 @@ struct Matcher {
                 for (int32_t axis = 0; axis < 3; ++axis) sum[axis] += p[axis];
                 ++count;
             }
-            for (int32_t axis = 0; axis < 3 && count > 0; ++axis) growth.shift[axis] += (k ? -1 : 1) * sum[axis] / count;
+            for (int32_t axis = 0; axis < 3 && count > 0; ++axis) {
+                growth.shift[axis] += (k ? -1 : 1) * sum[axis] / double(count);
+            }
         }
     }
 

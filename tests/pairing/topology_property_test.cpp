@@ -32,7 +32,9 @@ bool CubeImage(const topology_meshes::Mesh& mesh, int32_t f, const int32_t* vert
                 for (int32_t j = 0; j < count; ++j) {
                     const float* q = &mesh.positions[3 * size_t(vertices[j])];
                     bool same = true;
-                    for (int32_t k = 0; k < 3; ++k) same = same && std::abs((signs >> k & 1 ? -1 : 1) * p[axes[k]] - q[k]) < 1e-5f;
+                    for (int32_t k = 0; k < 3; ++k) {
+                        same = same && std::abs((signs >> k & 1 ? -1 : 1) * p[axes[k]] - q[k]) < 1e-5f;
+                    }
                     found += same;
                 }
             }
