@@ -88,6 +88,12 @@ void PrintLibraryWarning(std::FILE* stream, const ConvertDiagnostics& d) {
 
 }  // namespace
 
+void PrintCoincidentVertices(std::FILE* stream, const TieCounts& ties) {
+    if (ties.broken + ties.unbroken == 0) return;
+    std::fprintf(stream, "coincident original vertices: %d matching vertices there paired by their faces, %d by index\n",
+                 ties.broken, ties.unbroken);
+}
+
 void PrintConvertDiagnostics(std::FILE* stream, int32_t code, const ConvertOptions& options,
                              const ConvertDiagnostics& d) {
     if (code == -2 || code == -3 || code == -4) PrintReason(stream, d.reason);
@@ -101,6 +107,7 @@ void PrintConvertDiagnostics(std::FILE* stream, int32_t code, const ConvertOptio
         std::fprintf(stream, "vertex counts: original %d, matching %d\n", d.original_vertices, d.matching_vertices);
         PrintSharing(stream, d.sharing, false);
     }
+    if (code == 1) PrintCoincidentVertices(stream, d.coincident);
     if (code == 1) PrintLibraryWarning(stream, d);
     if (code == 1 && d.topology_note[0]) PrintMessage(stream, d.topology_note);
     if (code == 1 && d.library_path[0]) {

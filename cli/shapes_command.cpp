@@ -4,6 +4,7 @@
 
 #include "cli/commands.h"
 #include "cli/console_host.h"
+#include "cli/convert_diagnostics.h"
 #include "cli/file_list.h"
 #include "cli/file_run.h"
 #include "cli/run_options.h"
@@ -30,15 +31,17 @@ int LearnFamily(const FileList& list, double tolerance, bool automatic, ShapeFam
     host.ResetProgress();
     int32_t code = LoadShapeFamily(list.entries[0].input, list.entries[1].input, family, &host, message);
     int32_t ambiguous = 0;
+    TieCounts ties;
     if (code == 1) {
         if (automatic) tolerance = AutoTolerance(family.original.vertices, family.original.vertex_count);
         host.ShowStatus("Matching vertices...(please wait)");
-        code = PairShapeFamily(family, tolerance, message, &ambiguous);
+        code = PairShapeFamily(family, tolerance, message, &ambiguous, &ties);
     }
     host.FinishLine();
     if (code == 1) {
         ReportTolerance(tolerance, automatic);
         if (ambiguous > 0) std::fprintf(stderr, "%d vertices ambiguous within the tolerance\n", ambiguous);
+        PrintCoincidentVertices(stderr, ties);
         return 0;
     }
     PrintMessage(stderr, message);

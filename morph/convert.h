@@ -9,6 +9,7 @@
 #include "model/model.h"
 #include "model/records.h"
 #include "morph/host.h"
+#include "pairing/coincident_ties.h"
 #include "pairing/match_diagnostics.h"
 #include "pairing/topology/topology_match.h"
 #include "platform/parallel.h"
@@ -60,6 +61,12 @@ struct ConvertDiagnostics {
     int32_t library_missing = 0;
     char library_name[kPathCapacity] = {};
     int32_t faces_without_material = 0;
+
+    // Matching vertices at positions several original vertices share (seams
+    // split in the base, parts that touch): how many their faces paired and
+    // how many nothing told apart, paired by index. 0 and 0 when no
+    // position is shared.
+    TieCounts coincident;
 
     // A run paired by connectivity: the note for the user when a part fitted
     // two ways (a mirror image), else "".
