@@ -10,12 +10,21 @@
 // along that axis lie further apart than the tolerance, so only an equal
 // coordinate can be within it: such a coordinate is keyed by its own bits
 // and a query looks in that one cell along the axis.
+//
+// The grid holds each position once, as its lowest table vertex: the others
+// there are never nearer and never lower. A query whose cells still hold
+// many positions (a dense cluster, or a tolerance far above the mesh's
+// spacing) asks a k-d tree of all the positions instead, which answers
+// without testing each: every search then costs O(log n) or so, not the
+// cluster's size.
 #include "pairing/tolerant_partners.h"
 
 #include <cmath>
 #include <cstring>
 
 #include "platform/block.h"
+#include "pairing/box_tree.h"
+#include "pairing/equal_positions.h"
 #include "pairing/mix_hash.h"
 
 namespace {
@@ -24,10 +33,7 @@ struct CellKey {
     int64_t x, y, z;
 };
 
-struct Member {
-    float x, y, z;
-    int32_t index;  // in the table
-};
+using Member = TreePoint;  // index: in the table
 
 // A bucket of the grid: the vertices of every cell whose key hashes to
 // `hash`, members[begin] up to members[end]. Cells are told apart by hash
@@ -93,9 +99,18 @@ struct Grid {
         return s;
     }
 
+    // A tree of every position, made when some bucket holds more than
+    // kDenseBucket of them.
+    BoxTree tree;
+    bool dense = false;
+
     bool Build(const Vertex* table, int32_t count, double tolerance);
-    void Fill(const Vertex* table, int32_t count, uint32_t* slot_of);
+    void Fill(const Vertex* table, int32_t count, const int32_t* first, uint32_t* slot_of);
 };
+
+// Buckets up to this size are scanned; a query meeting a larger one asks
+// the tree. A scan of this many costs about what a tree search does.
+constexpr uint32_t kDenseBucket = 48;
 
 bool Grid::Build(const Vertex* table, int32_t count, double tolerance) {
     // Below the smallest float spacing every tolerance pairs equal floats only.
@@ -109,17 +124,26 @@ bool Grid::Build(const Vertex* table, int32_t count, double tolerance) {
     slots = AllocateTable<Slot>(size_t(capacity));
     members = AllocateUnclearedTable<Member>(records);
     ScopedBlock<uint32_t> slot_of(AllocateUnclearedTable<uint32_t>(records));
-    if (slots && members && slot_of.Get()) Fill(table, count, slot_of.Get());
-    return slots && members && slot_of.Get();
+    ScopedBlock<int32_t> first(AllocateUnclearedTable<int32_t>(records));
+    if (!slots || !members || !slot_of.Get() || !first.Get() ||
+        !FindFirstEqualPositions(table, count, table, count, first.Get()))
+        return false;
+    Fill(table, count, first.Get(), slot_of.Get());
+    uint32_t stored = 0;
+    for (uint32_t s = 0; s <= mask; ++s) {
+        dense = dense || slots[s].end - slots[s].begin > kDenseBucket;
+        stored = slots[s].end > stored ? slots[s].end : stored;
+    }
+    return !dense || tree.Build(members, int32_t(stored));
 }
 
 // The counting sort: each vertex's bucket and the buckets' sizes, then the
 // buckets' starts, then every vertex into its bucket in index order.
-void Grid::Fill(const Vertex* table, int32_t count, uint32_t* slot_of) {
+void Grid::Fill(const Vertex* table, int32_t count, const int32_t* first, uint32_t* slot_of) {
     for (int32_t k = 0; k < count; ++k) {
         const Vertex& v = table[k];
         slot_of[k] = UINT32_MAX;
-        if (HasNaN(v.x, v.y, v.z)) continue;
+        if (first[k] != k) continue;  // a NaN (-1), or a position held already
         uint64_t hash = HashOf(v.x, v.y, v.z);
         uint32_t s = Find(hash);
         slots[s].hash = hash;
@@ -184,7 +208,10 @@ void AxisRange(float value, double tolerance, double inverse, int64_t& low, int6
     high = FloorClamped((double(value) + reach) * inverse);
 }
 
-void SearchCells(const Grid& grid, Search& search) {
+// Calls visit(bucket) for the bucket of every cell the query's box touches
+// (at most two along each axis) until it returns false; false then.
+template <typename Visit>
+bool ForEachTouchedBucket(const Grid& grid, const Search& search, Visit visit) {
     int64_t low[3], high[3];
     AxisRange(search.x, search.tolerance, grid.inverse, low[0], high[0]);
     AxisRange(search.y, search.tolerance, grid.inverse, low[1], high[1]);
@@ -192,11 +219,23 @@ void SearchCells(const Grid& grid, Search& search) {
     for (int64_t cx = low[0]; cx <= high[0]; ++cx) {
         for (int64_t cy = low[1]; cy <= high[1]; ++cy) {
             for (int64_t cz = low[2]; cz <= high[2]; ++cz) {
-                const Slot& slot = grid.slots[grid.Find(Hash({cx, cy, cz}))];
-                for (uint32_t k = slot.begin; k < slot.end; ++k) search.Consider(grid.members[k]);
+                if (!visit(grid.slots[grid.Find(Hash({cx, cy, cz}))])) return false;
             }
         }
     }
+    return true;
+}
+
+void SearchCells(const Grid& grid, Search& search) {
+    auto sparse = [](const Slot& slot) { return slot.end - slot.begin <= kDenseBucket; };
+    if (grid.dense && !ForEachTouchedBucket(grid, search, sparse)) {
+        search.best = grid.tree.Nearest(search.x, search.y, search.z, search.tolerance, search.ambiguous);
+        return;
+    }
+    ForEachTouchedBucket(grid, search, [&](const Slot& slot) {
+        for (uint32_t k = slot.begin; k < slot.end; ++k) search.Consider(grid.members[k]);
+        return true;
+    });
 }
 
 }  // namespace

@@ -19,8 +19,10 @@
 // position are the design's tie, not an ambiguity), else 0. `partner` and
 // `ambiguous` have room for query_count entries. Returns 0, with nothing
 // set, when the tolerance is not a finite number above 0 or the working
-// memory can't be had. Cost is linear in count + query_count as long as few
-// table vertices lie within twice the tolerance of one another.
+// memory can't be had. Cost is linear in count + query_count while few
+// positions lie within several tolerances of one another, and O(log n) or
+// so a query where many do (dense clusters, a tolerance far above the
+// spacing); vertices at one position cost no more than one.
 int32_t FindTolerantPartners(const Vertex* table, int32_t count, const Vertex* queries, int32_t query_count,
                              double tolerance, int32_t* partner, uint8_t* ambiguous);
 

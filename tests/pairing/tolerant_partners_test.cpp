@@ -61,6 +61,10 @@ TEST(TolerantPartners, NearestWithinToleranceAsAPlainScanFindsIt) {
         {{700, 1e-40f, 50, 0.0, 20}, 700, 1e-40, 1.0},        // huge and tiny values, infinities, NaNs
         {{700, 1.0f, 10, 0.0, 20}, 700, 1e-300, 1.0},         // below any float spacing: exact
         {{300, 1.0f, 10, 0.0, 10}, 300, 1e300, 1.0},          // everything within: the global nearest
+        {{1500, 1e-4f, 12, 0.0, 0}, 1500, 0.01, 1.0},         // a dense cluster: every position within of all
+        {{1500, 1.0f, 1, 5.0, 0}, 1000, 0.5, 1.0},            // every vertex at one position
+        {{3000, 1e-3f, 24, 0.0, 5}, 1500, 2e-3, 1.0},         // dense cells beside sparse and far ones
+        {{2000, 1.0f, 3, -1.0, 30}, 1500, 0.9, 1.0},          // few positions, many repeats, awkward values
         {{0, 1.0f, 10, 0.0, 0}, 20, 0.5, 1.0}, {{20, 1.0f, 10, 0.0, 0}, 0, 0.5, 1.0},
     };
     std::mt19937 random(19);
