@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "cli/reasons.h"
+#include "cli/run_options.h"
 #include "cli/terminal_text.h"
 
 #include "cli/console_host.h"
@@ -98,8 +99,10 @@ void PrintConvertDiagnostics(std::FILE* stream, int32_t code, const ConvertOptio
                              const ConvertDiagnostics& d) {
     if (code == -2 || code == -3 || code == -4) PrintReason(stream, d.reason);
     if (d.repaired > 0) std::fprintf(stream, "finished an interrupted earlier write of the new file\n");
-    if (options.automatic_tolerance && d.tolerance > 0)
+    if (options.automatic_tolerance && d.tolerance > 0) {
         std::fprintf(stream, "tolerance: %s (auto)\n", Exact(d.tolerance).text);
+        PrintSizeOutliers(stream, d.tolerance_outliers);
+    }
     if (code == -5 && d.missing_count >= 0) PrintCountDiagnosis(stream, d);
     if (d.ambiguous_count > 0) PrintAmbiguity(stream, code, options, d);
     if (code == -7 && d.paired_count >= 0) PrintUnpaired(stream, d);

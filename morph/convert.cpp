@@ -65,8 +65,10 @@ int32_t ThreadsOf(const ConvertOptions* options) {
 int32_t Match(Model& matching, const Model& original, const ConvertOptions& options, int32_t& match_count,
               OperationHost* host, char* message) {
     ConvertDiagnostics* diagnostics = options.diagnostics;
-    double tolerance = options.automatic_tolerance ? AutoTolerance(original.vertices, original.vertex_count)
-                                                   : options.tolerance;
+    SizeOutliers* outliers = diagnostics ? &diagnostics->tolerance_outliers : nullptr;
+    double tolerance = options.automatic_tolerance
+                           ? AutoTolerance(original.vertices, original.vertex_count, outliers)
+                           : options.tolerance;
     if (diagnostics) diagnostics->tolerance = tolerance;
     if (options.by_topology) {
         TopologyPairingOptions topology{tolerance, options.seeds, options.seed_count};

@@ -11,6 +11,7 @@
 #include "morph/host.h"
 #include "pairing/coincident_ties.h"
 #include "pairing/match_diagnostics.h"
+#include "pairing/tolerant_partners.h"
 #include "pairing/topology/topology_match.h"
 #include "platform/parallel.h"
 
@@ -31,6 +32,7 @@ struct UnpairedVertex {
 // more than a message box. Counts that a run did not work out stay -1.
 struct ConvertDiagnostics {
     double tolerance = 0;  // the one used; 0 for exact matching
+    SizeOutliers tolerance_outliers;  // the original's vertices `auto` left out of the mesh's size
     int32_t original_vertices = 0;  // as loaded
     int32_t matching_vertices = 0;
 

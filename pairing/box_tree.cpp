@@ -94,7 +94,13 @@ struct Query {
         }
     }
 
-    void Nearest(int32_t lo, int32_t hi) {
+    // `gaps`: how far the query lies outside the run's region along each
+    // axis, a bound on the offsets of its points; their squares summed as
+    // Distance sums the offsets' bound the distance of every point there.
+    void Nearest(int32_t lo, int32_t hi, const double gaps[3]) {
+        // At distance 0 the query sits on a point, and no other point is
+        // at its position.
+        if (best >= 0 && best_distance == 0) return;
         if (hi - lo <= kLeaf) {
             for (int32_t k = lo; k < hi; ++k) Consider(k);
             return;
@@ -104,9 +110,11 @@ struct Query {
         const float split = tree.splits[mid];
         const int first = q[axis] < split ? 0 : 1;
         for (int side : {first, 1 - first}) {
-            double gap = Gap(split, axis, side);
-            if (gap > tolerance || (best >= 0 && gap * gap > best_distance)) continue;
-            side == 0 ? Nearest(lo, mid) : Nearest(mid, hi);
+            double side_gaps[3] = {gaps[0], gaps[1], gaps[2]};
+            side_gaps[axis] = std::max(gaps[axis], Gap(split, axis, side));
+            double bound = side_gaps[0] * side_gaps[0] + side_gaps[1] * side_gaps[1] + side_gaps[2] * side_gaps[2];
+            if (side_gaps[axis] > tolerance || (best >= 0 && bound > best_distance)) continue;
+            side == 0 ? Nearest(lo, mid, side_gaps) : Nearest(mid, hi, side_gaps);
         }
     }
 };
@@ -131,16 +139,28 @@ int32_t BoxTree::Build(const TreePoint* given, int32_t given_count) {
     if (!points || !axes || !splits) return 0;
     std::copy(given, given + given_count, points);
     count = given_count;
+    for (int a = 0; a < 3; ++a) {
+        low[a] = count > 0 ? Coordinate(points[0], a) : 0;
+        high[a] = low[a];
+        for (int32_t k = 1; k < count; ++k) {
+            low[a] = std::min(low[a], Coordinate(points[k], a));
+            high[a] = std::max(high[a], Coordinate(points[k], a));
+        }
+    }
     Split(points, axes, splits, 0, count);
     return 1;
 }
 
-int32_t BoxTree::Nearest(float x, float y, float z, double tolerance, bool& ambiguous) const {
+int32_t BoxTree::Nearest(float x, float y, float z, double tolerance, bool& ambiguous, int32_t equal) const {
     Query query{*this, {x, y, z}, tolerance};
     query.Count(0, count);
     ambiguous = query.count >= 2;
+    if (equal >= 0) return equal;
     if (query.count == 0) return -1;
     if (query.count == 1) return points[query.found[0]].index;
-    query.Nearest(0, count);
+    // A query beyond the points' box is that far from every point.
+    double gaps[3];
+    for (int a = 0; a < 3; ++a) gaps[a] = std::max(query.Gap(low[a], a, 1), query.Gap(high[a], a, 0));
+    query.Nearest(0, count, gaps);
     return query.best;
 }

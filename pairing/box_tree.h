@@ -24,6 +24,7 @@ struct BoxTree {
     uint8_t* axes = nullptr;
     float* splits = nullptr;
     int32_t count = 0;
+    float low[3] = {}, high[3] = {};  // the points' bounding box
 
     BoxTree() = default;
     BoxTree(const BoxTree&) = delete;
@@ -36,6 +37,7 @@ struct BoxTree {
 
     // The index of the nearest point within the box of half-width
     // `tolerance` around (x, y, z), or -1; `ambiguous` when two or more
-    // points lie within it.
-    int32_t Nearest(float x, float y, float z, double tolerance, bool& ambiguous) const;
+    // points lie within it. `equal`: the index of a point at the query's
+    // very position when the caller knows one (it is the nearest), else -1.
+    int32_t Nearest(float x, float y, float z, double tolerance, bool& ambiguous, int32_t equal = -1) const;
 };

@@ -26,7 +26,18 @@
 int32_t FindTolerantPartners(const Vertex* table, int32_t count, const Vertex* queries, int32_t query_count,
                              double tolerance, int32_t* partner, uint8_t* ambiguous);
 
+// Vertices so far beyond the rest of a mesh that they are no part of its
+// size: more than 2^20 times as far from the origin along some axis as 99%
+// of the vertices are (or than 4.2, below which `auto` is 1e-6 anyway).
+struct SizeOutliers {
+    int32_t count = 0;
+    int32_t farthest = -1;  // 0-based
+    float size = 0;         // its largest absolute finite coordinate
+};
+
 // The tolerance `auto` stands for: enough for a float rotation there and back
 // and for six-decimal number text, max(1e-6, 2^-22 x the largest absolute
-// finite coordinate of `table`).
-double AutoTolerance(const Vertex* table, int32_t count);
+// finite coordinate of `table`), outliers left out (then named in
+// `outliers`, when given). One stray vertex far out would otherwise set a
+// tolerance that finds every vertex ambiguous and every cell crowded.
+double AutoTolerance(const Vertex* table, int32_t count, SizeOutliers* outliers = nullptr);
