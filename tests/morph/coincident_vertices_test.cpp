@@ -140,18 +140,29 @@ TEST(CoincidentVertices, ShuffledCopiesKeepTheBasesConnectivity) {
     }
 }
 
-// A copy without coincident vertices counts no ties; one whose partner file
-// can't be read again still pairs one to one, by index.
-TEST(CoincidentVertices, NothingSharedCountsNothing) {
-    const Position a{0, 0, 0}, b{1, 0, 0}, c{0, 1, 0};
-    Model original, matching;
-    BuildModel(original, {a, b, c}, {{0, 1, 2}});
-    BuildModel(matching, {c, a, b}, {{1, 2, 0}});
-    TieCounts ties{7, 7};
-    int32_t count = 0;
-    ASSERT_EQ(matching.MatchVertices(original, count, nullptr, 1, &ties), 1);
-    EXPECT_EQ(ties.broken + ties.unbroken, 0);
-    EXPECT_EQ(Corners(matching), (std::vector<int32_t>{0, 1, 2}));
+// A copy without coincident vertices counts no ties; an unused vertex whose
+// own index its faces gave to another takes the free one.
+TEST(CoincidentVertices, ByIndexOnlyWhatIsFree) {
+    const Position p{0, 0, 0}, q{1, 0, 0}, r{0, 1, 0};
+    struct Case {
+        std::vector<Position> original, matching;
+        std::vector<std::vector<int32_t>> original_faces, matching_faces;
+        std::vector<int32_t> links, corners;
+        int32_t broken, unbroken;
+    } cases[] = {{{p, q, r}, {r, p, q}, {{0, 1, 2}}, {{1, 2, 0}}, {2, 0, 1}, {0, 1, 2}, 0, 0},
+                 {{p, p, q, r}, {p, p, q, r}, {{0, 2, 3}}, {{1, 2, 3}}, {1, 0, 2, 3}, {0, 2, 3}, 1, 1}};
+    for (const Case& c : cases) {
+        Model original, matching;
+        BuildModel(original, c.original, c.original_faces);
+        BuildModel(matching, c.matching, c.matching_faces);
+        TieCounts ties{7, 7};
+        int32_t count = 0;
+        ASSERT_EQ(matching.MatchVertices(original, count, nullptr, 1, &ties), 1);
+        EXPECT_EQ(ties.broken, c.broken);
+        EXPECT_EQ(ties.unbroken, c.unbroken);
+        EXPECT_EQ(Corners(matching), c.corners);
+        for (int32_t k = 0; k < matching.vertex_count; ++k) EXPECT_EQ(matching.vertices[k].link, c.links[size_t(k)]);
+    }
 }
 
 // The corpus base has a seam of 21 coincident pairs; shapes by position
