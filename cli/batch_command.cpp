@@ -99,8 +99,9 @@ int RunBatchCommand(const Arguments& arguments) {
 
     Model original;
     if (int status = LoadBatchOriginal(list.entries[0].input, original, options)) return status;
-    if (automatic) options.tolerance = AutoTolerance(original.vertices, original.vertex_count);
-    ReportTolerance(options.tolerance, automatic);
+    SizeOutliers outliers;
+    if (automatic) options.tolerance = AutoTolerance(original.vertices, original.vertex_count, &outliers);
+    ReportTolerance(options.tolerance, automatic, &outliers);
 
     const int32_t count = arguments.positional_count - 1;
     FileRun run(list.shown.data(), count, arguments.Has("--yes"));

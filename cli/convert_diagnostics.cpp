@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "cli/reasons.h"
+#include "cli/run_options.h"
 #include "cli/terminal_text.h"
 
 #include "cli/console_host.h"
@@ -88,12 +89,20 @@ void PrintLibraryWarning(std::FILE* stream, const ConvertDiagnostics& d) {
 
 }  // namespace
 
+void PrintCoincidentVertices(std::FILE* stream, const TieCounts& ties) {
+    if (ties.broken + ties.unbroken == 0) return;
+    std::fprintf(stream, "coincident original vertices: %d matching vertices there paired by their faces, %d by index\n",
+                 ties.broken, ties.unbroken);
+}
+
 void PrintConvertDiagnostics(std::FILE* stream, int32_t code, const ConvertOptions& options,
                              const ConvertDiagnostics& d) {
     if (code == -2 || code == -3 || code == -4) PrintReason(stream, d.reason);
     if (d.repaired > 0) std::fprintf(stream, "finished an interrupted earlier write of the new file\n");
-    if (options.automatic_tolerance && d.tolerance > 0)
+    if (options.automatic_tolerance && d.tolerance > 0) {
         std::fprintf(stream, "tolerance: %s (auto)\n", Exact(d.tolerance).text);
+        PrintSizeOutliers(stream, d.tolerance_outliers);
+    }
     if (code == -5 && d.missing_count >= 0) PrintCountDiagnosis(stream, d);
     if (d.ambiguous_count > 0) PrintAmbiguity(stream, code, options, d);
     if (code == -7 && d.paired_count >= 0) PrintUnpaired(stream, d);
@@ -101,6 +110,7 @@ void PrintConvertDiagnostics(std::FILE* stream, int32_t code, const ConvertOptio
         std::fprintf(stream, "vertex counts: original %d, matching %d\n", d.original_vertices, d.matching_vertices);
         PrintSharing(stream, d.sharing, false);
     }
+    if (code == 1) PrintCoincidentVertices(stream, d.coincident);
     if (code == 1) PrintLibraryWarning(stream, d);
     if (code == 1 && d.topology_note[0]) PrintMessage(stream, d.topology_note);
     if (code == 1 && d.library_path[0]) {

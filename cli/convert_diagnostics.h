@@ -13,3 +13,8 @@
 // are the run's.
 void PrintConvertDiagnostics(std::FILE* stream, int32_t code, const ConvertOptions& options,
                              const ConvertDiagnostics& diagnostics);
+
+// The line on matching vertices at positions several original vertices
+// share: how many their faces paired, how many went by index. Nothing when
+// there were none.
+void PrintCoincidentVertices(std::FILE* stream, const TieCounts& ties);

@@ -37,6 +37,13 @@ int ReadTolerance(const Arguments& arguments, double& tolerance, bool& automatic
     return 0;
 }
 
-void ReportTolerance(double tolerance, bool automatic) {
+void PrintSizeOutliers(std::FILE* stream, const SizeOutliers& outliers) {
+    if (outliers.count <= 0) return;
+    std::fprintf(stream, "auto left out %d vertices far beyond the rest of ORIGINAL (the farthest: vertex %d, at %g)\n",
+                 outliers.count, outliers.farthest + 1, double(outliers.size));
+}
+
+void ReportTolerance(double tolerance, bool automatic, const SizeOutliers* outliers) {
     if (tolerance > 0) std::fprintf(stderr, "Tolerance: %g%s\n", tolerance, automatic ? " (auto)" : "");
+    if (automatic && outliers) PrintSizeOutliers(stderr, *outliers);
 }

@@ -4,6 +4,7 @@
 
 #include "cli/commands.h"
 #include "cli/console_host.h"
+#include "cli/convert_diagnostics.h"
 #include "cli/file_list.h"
 #include "cli/file_run.h"
 #include "cli/run_options.h"
@@ -30,15 +31,18 @@ int LearnFamily(const FileList& list, double tolerance, bool automatic, ShapeFam
     host.ResetProgress();
     int32_t code = LoadShapeFamily(list.entries[0].input, list.entries[1].input, family, &host, message);
     int32_t ambiguous = 0;
+    TieCounts ties;
+    SizeOutliers outliers;
     if (code == 1) {
-        if (automatic) tolerance = AutoTolerance(family.original.vertices, family.original.vertex_count);
+        if (automatic) tolerance = AutoTolerance(family.original.vertices, family.original.vertex_count, &outliers);
         host.ShowStatus("Matching vertices...(please wait)");
-        code = PairShapeFamily(family, tolerance, message, &ambiguous);
+        code = PairShapeFamily(family, tolerance, message, &ambiguous, &ties);
     }
     host.FinishLine();
     if (code == 1) {
-        ReportTolerance(tolerance, automatic);
+        ReportTolerance(tolerance, automatic, &outliers);
         if (ambiguous > 0) std::fprintf(stderr, "%d vertices ambiguous within the tolerance\n", ambiguous);
+        PrintCoincidentVertices(stderr, ties);
         return 0;
     }
     PrintMessage(stderr, message);
@@ -92,8 +96,9 @@ int RunByTopology(const FileList& list, TopologyPairingOptions options, bool aut
         PrintMessage(stderr, message);
         return ExitStatus(code);
     }
-    if (automatic) options.tolerance = AutoTolerance(original.vertices, original.vertex_count);
-    ReportTolerance(options.tolerance, automatic);
+    SizeOutliers outliers;
+    if (automatic) options.tolerance = AutoTolerance(original.vertices, original.vertex_count, &outliers);
+    ReportTolerance(options.tolerance, automatic, &outliers);
     return WriteAll(list, jobs, true, [&](const FileList::Entry& entry, WrittenObjFiles& files, char* text) {
         return FormatShapeByTopology(original, options, entry.input, entry.output, files, text);
     });

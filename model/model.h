@@ -12,6 +12,7 @@
 
 struct OutputFile;   // platform/files/output_file.h
 struct OperationHost;  // morph/host.h
+struct TieCounts;      // pairing/coincident_ties.h
 class LoadHelp;        // platform/load_help.h
 
 struct Model {
@@ -150,7 +151,12 @@ struct Model {
 
     // --- morph operations (morph/)
     // `threads` may share the search and the renumbering; the result is the same.
-    int32_t MatchVertices(const Model& original, int32_t& match_count, OperationHost* host, int32_t threads = 1);
+    // With `ties`, matching vertices at a position several original vertices
+    // share are paired by their faces (morph/coincident_vertices.h), which
+    // `ties` counts; without, each goes to the original vertex of its own
+    // index when that one is at its position, else to the lowest one there.
+    int32_t MatchVertices(const Model& original, int32_t& match_count, OperationHost* host, int32_t threads = 1,
+                          TieCounts* ties = nullptr);
     int32_t CountIsolatedVertices();
     int32_t CountDuplicateVertices();
 };

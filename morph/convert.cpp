@@ -60,12 +60,15 @@ int32_t ThreadsOf(const ConvertOptions* options) {
 
 // Vertex matching as the options ask: by connectivity when asked (-1 with
 // its own message on failure), the exact matcher for equal counts without a
-// tolerance, the partner pairing otherwise.
+// tolerance, the partner pairing otherwise; coincident original vertices
+// are told apart by the faces in both of the last two.
 int32_t Match(Model& matching, const Model& original, const ConvertOptions& options, int32_t& match_count,
               OperationHost* host, char* message) {
     ConvertDiagnostics* diagnostics = options.diagnostics;
-    double tolerance = options.automatic_tolerance ? AutoTolerance(original.vertices, original.vertex_count)
-                                                   : options.tolerance;
+    SizeOutliers* outliers = diagnostics ? &diagnostics->tolerance_outliers : nullptr;
+    double tolerance = options.automatic_tolerance
+                           ? AutoTolerance(original.vertices, original.vertex_count, outliers)
+                           : options.tolerance;
     if (diagnostics) diagnostics->tolerance = tolerance;
     if (options.by_topology) {
         TopologyPairingOptions topology{tolerance, options.seeds, options.seed_count};
@@ -76,7 +79,9 @@ int32_t Match(Model& matching, const Model& original, const ConvertOptions& opti
         PairingRules rules{tolerance, options.strict, options.allow_count_change};
         return PairVertices(matching, original, rules, match_count, host, diagnostics);
     }
-    if (matching.MatchVertices(original, match_count, host, ThreadsOf(&options))) return 1;
+    TieCounts ties;
+    TieCounts& counted = diagnostics ? diagnostics->coincident : ties;
+    if (matching.MatchVertices(original, match_count, host, ThreadsOf(&options), &counted)) return 1;
     if (diagnostics) DiagnoseExactMiss(original, matching, *diagnostics);
     return 0;
 }

@@ -9,7 +9,9 @@
 #include "model/model.h"
 #include "model/records.h"
 #include "morph/host.h"
+#include "pairing/coincident_ties.h"
 #include "pairing/match_diagnostics.h"
+#include "pairing/tolerant_partners.h"
 #include "pairing/topology/topology_match.h"
 #include "platform/parallel.h"
 
@@ -30,6 +32,7 @@ struct UnpairedVertex {
 // more than a message box. Counts that a run did not work out stay -1.
 struct ConvertDiagnostics {
     double tolerance = 0;  // the one used; 0 for exact matching
+    SizeOutliers tolerance_outliers;  // the original's vertices `auto` left out of the mesh's size
     int32_t original_vertices = 0;  // as loaded
     int32_t matching_vertices = 0;
 
@@ -60,6 +63,12 @@ struct ConvertDiagnostics {
     int32_t library_missing = 0;
     char library_name[kPathCapacity] = {};
     int32_t faces_without_material = 0;
+
+    // Matching vertices at positions several original vertices share (seams
+    // split in the base, parts that touch): how many their faces paired and
+    // how many nothing told apart, paired by index. 0 and 0 when no
+    // position is shared.
+    TieCounts coincident;
 
     // A run paired by connectivity: the note for the user when a part fitted
     // two ways (a mirror image), else "".

@@ -9,6 +9,7 @@
 
 #include "platform/block.h"
 #include "model/model.h"
+#include "morph/coincident_vertices.h"
 #include "morph/host.h"
 #include "pairing/equal_positions.h"
 #include "pairing/renumber_vertices.h"
@@ -21,7 +22,8 @@ void Step(OperationHost* host) {
 
 }  // namespace
 
-int32_t Model::MatchVertices(const Model& original, int32_t& match_count, OperationHost* host, int32_t threads) {
+int32_t Model::MatchVertices(const Model& original, int32_t& match_count, OperationHost* host, int32_t threads,
+                             TieCounts* ties) {
     const int32_t n = vertex_count;
     const int32_t m = original.vertex_count;
     if (n != m || n <= 0 || m <= 0 || !vertices || !original.vertices) return 0;
@@ -34,6 +36,12 @@ int32_t Model::MatchVertices(const Model& original, int32_t& match_count, Operat
     // one without is known before anything is written.
     int32_t matched = 0;
     while (matched < n && partner[size_t(matched)] >= 0) ++matched;
+    // Partners the faces chose at shared positions are final.
+    bool settled = false;
+    if (matched == n && ties) {
+        if (!SettleCoincidentVertices(original, *this, partner.Get(), *ties)) return 0;
+        settled = ties->broken + ties->unbroken > 0;
+    }
 
     Step(host);
 
@@ -56,7 +64,7 @@ int32_t Model::MatchVertices(const Model& original, int32_t& match_count, Operat
         if (matched == n) {
             int32_t j = partner[size_t(i)];
             const Vertex& at = original.vertices[i];
-            if (PositionsEqual(vertices[i], at)) renumbered[i] = i;
+            if (!settled && PositionsEqual(vertices[i], at)) renumbered[i] = i;
             vertices[i] = {0, j, at.x, at.y, at.z};
         }
         ++match_count;

@@ -3,6 +3,7 @@
 #include "morph/pair_vertices.h"
 
 #include "platform/block.h"
+#include "morph/coincident_vertices.h"
 #include "pairing/match_diagnostics.h"
 #include "pairing/pairing.h"
 #include "pairing/renumber_vertices.h"
@@ -56,10 +57,13 @@ int32_t PairVertices(Model& matching, const Model& original, const PairingRules&
         match_count = FirstOf<uint8_t>(ambiguous.Get(), n, 1);
         if (match_count < n) return 0;
     }
+    TieCounts ties;
+    if (!SettleCoincidentVertices(original, matching, partner.Get(), ties)) return 0;
+    if (diagnostics) diagnostics->coincident = ties;
     if (diagnostics && rules.count_sharing &&
         !CountVertexSharing(original.vertices, original.vertex_count, partner.Get(), n, diagnostics->sharing))
         return 0;
-    if (!RenumberToOriginal(matching, original, partner.Get())) return 0;
+    if (!RenumberToOriginal(matching, original, partner.Get(), ties.broken + ties.unbroken == 0)) return 0;
     Step(host);
     return 1;
 }

@@ -15,13 +15,14 @@ struct PairingRules {
 };
 
 // Pairs every matching vertex with an original vertex (the lowest-indexed
-// one at an equal position, or the nearest within the tolerance) and, when
+// one at an equal position, or the nearest within the tolerance; among
+// coincident original vertices the one the faces choose) and, when
 // all have one, renumbers the matching model to the original's vertex table
 // (RenumberToOriginal). Returns 1, or 0 with the matching model unchanged:
 // a vertex has no partner (match_count: the vertices before it), the run is
 // strict and a vertex is ambiguous (match_count: the vertices before it), or
-// memory ran out. Fills the ambiguity of `diagnostics` and, on a failed
-// pairing, its unpaired vertices, when given.
+// memory ran out. Fills the ambiguity and coincident vertices of
+// `diagnostics` and, on a failed pairing, its unpaired vertices, when given.
 int32_t PairVertices(Model& matching, const Model& original, const PairingRules& rules, int32_t& match_count,
                      OperationHost* host, ConvertDiagnostics* diagnostics);
 

@@ -4,6 +4,7 @@
 
 #include "platform/block.h"
 #include "morph/convert.h"
+#include "morph/coincident_vertices.h"
 #include "morph/convert_messages.h"
 #include "pairing/equal_positions.h"
 #include "pairing/pairing.h"
@@ -85,7 +86,8 @@ int32_t LoadShapeFamily(const char* original_path, const char* matching_path, Sh
     return 1;
 }
 
-int32_t PairShapeFamily(ShapeFamily& family, double tolerance, char* message, int32_t* ambiguous) {
+int32_t PairShapeFamily(ShapeFamily& family, double tolerance, char* message, int32_t* ambiguous,
+                        TieCounts* ties) {
     const Model& original = family.original;
     const Model& matching = family.matching;
     const int32_t m = original.vertex_count;
@@ -111,13 +113,19 @@ int32_t PairShapeFamily(ShapeFamily& family, double tolerance, char* message, in
         WriteNotAllMatched(message, found > 0 ? found : 0, n);
         code = -7;
     } else {
-        // Convert's tie rule: a vertex already where the original vertex of
-        // its own index is keeps that one, so coincident vertices (seams)
-        // of an unreordered copy stay apart.
-        for (int32_t i = 0; i < n; ++i)
+        // Convert's tie rule: coincident original vertices (seams) go by
+        // the faces, and where nothing tells them apart a vertex already
+        // where the original vertex of its own index is keeps that one.
+        TieCounts counts;
+        if (!SettleCoincidentVertices(original, matching, partner.Get(), counts)) found = -1;
+        if (ties) *ties = counts;
+        for (int32_t i = 0; counts.broken + counts.unbroken == 0 && i < n; ++i)
             if (PositionsEqual(matching.vertices[i], original.vertices[i])) partner[i] = i;
         PairingFaults faults;
-        if (!InvertPairing(partner.Get(), n, m, family.source, faults)) {
+        if (found < 0) {
+            code = -7;  // out of memory: reported as a failed match, as the search's own failure is
+            WriteNotAllMatched(message, 0, n);
+        } else if (!InvertPairing(partner.Get(), n, m, family.source, faults)) {
             WriteNotOneToOne(message, m, n, faults);
             code = -9;
         }

@@ -17,6 +17,7 @@
 
 #include "model/model.h"
 #include "morph/host.h"
+#include "pairing/coincident_ties.h"
 #include "wavefront/obj_writer.h"
 
 struct ShapeFamily {
@@ -53,13 +54,15 @@ int32_t LoadShapeFamily(const char* original_path, const char* matching_path, Sh
                         OperationHost* host, char* message);
 
 // Pairs the matching vertices with the original's as Convert does (exactly
-// when `tolerance` is 0, else within it; a matching vertex that sits exactly
-// where the original vertex of its own index sits keeps that one) and
-// requires the pairing to be one-to-one. Returns 1; -5 vertex counts differ;
-// -6 no vertices; -7 a vertex without a partner; -9 not one-to-one; each
-// with its message. `ambiguous` receives the number of vertices paired
-// within the tolerance among several positions.
-int32_t PairShapeFamily(ShapeFamily& family, double tolerance, char* message, int32_t* ambiguous);
+// when `tolerance` is 0, else within it; among coincident original vertices
+// the one the faces choose, else the one of its own index) and requires the
+// pairing to be one-to-one. Returns 1; -5 vertex counts differ; -6 no
+// vertices; -7 a vertex without a partner; -9 not one-to-one; each with its
+// message. `ambiguous` receives the number of vertices paired within the
+// tolerance among several positions, `ties` (when given) how the
+// coincident ones were paired.
+int32_t PairShapeFamily(ShapeFamily& family, double tolerance, char* message, int32_t* ambiguous,
+                        TieCounts* ties = nullptr);
 
 // The position original vertex k takes in a shape, coordinate by
 // coordinate: where the shape left the matching vertex's coordinate as it

@@ -30,7 +30,8 @@ void RenumberCornerVertices(Model& model, const int32_t* renumbered, int32_t cou
     });
 }
 
-int32_t RenumberToOriginal(Model& matching, const Model& original, const int32_t* partner) {
+int32_t RenumberToOriginal(Model& matching, const Model& original, const int32_t* partner,
+                           bool keep_own_index) {
     const int32_t n = matching.vertex_count;
     const int32_t m = original.vertex_count;
     if (n <= 0 || m <= 0 || !matching.vertices || !original.vertices || !partner) return 0;
@@ -47,7 +48,8 @@ int32_t RenumberToOriginal(Model& matching, const Model& original, const int32_t
     // The new index depends on the vertex alone, so it is worked out once a
     // vertex rather than once a corner.
     for (int32_t i = 0; i < n; ++i) {
-        renumbered[i] = i < m && PositionsEqual(matching.vertices[i], original.vertices[i]) ? i : partner[i];
+        bool own = keep_own_index && i < m && PositionsEqual(matching.vertices[i], original.vertices[i]);
+        renumbered[i] = own ? i : partner[i];
     }
     RenumberCornerVertices(matching, renumbered.Get(), n);
     renumbered.Reset();

@@ -16,7 +16,10 @@
 // out exactly as exact matching makes it. `partner` holds one original
 // index per matching vertex. Returns 0, changing nothing, when a partner is
 // missing or out of range, a table is empty or memory can't be had.
-int32_t RenumberToOriginal(Model& matching, const Model& original, const int32_t* partner);
+// Without `keep_own_index` every vertex takes its partner (partners already
+// chosen among coincident original vertices).
+int32_t RenumberToOriginal(Model& matching, const Model& original, const int32_t* partner,
+                           bool keep_own_index = true);
 
 // Rewrites every face corner's vertex index v of `model` (0 <= v < count) to
 // renumbered[v]; other indices stay as they are. Up to `threads` threads

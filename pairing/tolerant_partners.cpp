@@ -10,12 +10,22 @@
 // along that axis lie further apart than the tolerance, so only an equal
 // coordinate can be within it: such a coordinate is keyed by its own bits
 // and a query looks in that one cell along the axis.
+//
+// The grid holds each position once, as its lowest table vertex: the others
+// there are never nearer and never lower. A query whose cells still hold
+// many positions (a dense cluster, or a tolerance far above the mesh's
+// spacing) asks a k-d tree of all the positions instead, which answers
+// without testing each: every search then costs O(log n) or so, not the
+// cluster's size.
 #include "pairing/tolerant_partners.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
 #include "platform/block.h"
+#include "pairing/box_tree.h"
+#include "pairing/equal_positions.h"
 #include "pairing/mix_hash.h"
 
 namespace {
@@ -24,10 +34,7 @@ struct CellKey {
     int64_t x, y, z;
 };
 
-struct Member {
-    float x, y, z;
-    int32_t index;  // in the table
-};
+using Member = TreePoint;  // index: in the table
 
 // A bucket of the grid: the vertices of every cell whose key hashes to
 // `hash`, members[begin] up to members[end]. Cells are told apart by hash
@@ -93,9 +100,18 @@ struct Grid {
         return s;
     }
 
+    // A tree of every position, made when some bucket holds more than
+    // kDenseBucket of them.
+    BoxTree tree;
+    bool dense = false;
+
     bool Build(const Vertex* table, int32_t count, double tolerance);
-    void Fill(const Vertex* table, int32_t count, uint32_t* slot_of);
+    void Fill(const Vertex* table, int32_t count, const int32_t* first, uint32_t* slot_of);
 };
+
+// Buckets up to this size are scanned; a query meeting a larger one asks
+// the tree. A scan of this many costs about what a tree search does.
+constexpr uint32_t kDenseBucket = 48;
 
 bool Grid::Build(const Vertex* table, int32_t count, double tolerance) {
     // Below the smallest float spacing every tolerance pairs equal floats only.
@@ -109,17 +125,26 @@ bool Grid::Build(const Vertex* table, int32_t count, double tolerance) {
     slots = AllocateTable<Slot>(size_t(capacity));
     members = AllocateUnclearedTable<Member>(records);
     ScopedBlock<uint32_t> slot_of(AllocateUnclearedTable<uint32_t>(records));
-    if (slots && members && slot_of.Get()) Fill(table, count, slot_of.Get());
-    return slots && members && slot_of.Get();
+    ScopedBlock<int32_t> first(AllocateUnclearedTable<int32_t>(records));
+    if (!slots || !members || !slot_of.Get() || !first.Get() ||
+        !FindFirstEqualPositions(table, count, table, count, first.Get()))
+        return false;
+    Fill(table, count, first.Get(), slot_of.Get());
+    uint32_t stored = 0;
+    for (uint32_t s = 0; s <= mask; ++s) {
+        dense = dense || slots[s].end - slots[s].begin > kDenseBucket;
+        stored = slots[s].end > stored ? slots[s].end : stored;
+    }
+    return !dense || tree.Build(members, int32_t(stored));
 }
 
 // The counting sort: each vertex's bucket and the buckets' sizes, then the
 // buckets' starts, then every vertex into its bucket in index order.
-void Grid::Fill(const Vertex* table, int32_t count, uint32_t* slot_of) {
+void Grid::Fill(const Vertex* table, int32_t count, const int32_t* first, uint32_t* slot_of) {
     for (int32_t k = 0; k < count; ++k) {
         const Vertex& v = table[k];
         slot_of[k] = UINT32_MAX;
-        if (HasNaN(v.x, v.y, v.z)) continue;
+        if (first[k] != k) continue;  // a NaN (-1), or a position held already
         uint64_t hash = HashOf(v.x, v.y, v.z);
         uint32_t s = Find(hash);
         slots[s].hash = hash;
@@ -184,7 +209,10 @@ void AxisRange(float value, double tolerance, double inverse, int64_t& low, int6
     high = FloorClamped((double(value) + reach) * inverse);
 }
 
-void SearchCells(const Grid& grid, Search& search) {
+// Calls visit(bucket) for the bucket of every cell the query's box touches
+// (at most two along each axis) until it returns false; false then.
+template <typename Visit>
+bool ForEachTouchedBucket(const Grid& grid, const Search& search, Visit visit) {
     int64_t low[3], high[3];
     AxisRange(search.x, search.tolerance, grid.inverse, low[0], high[0]);
     AxisRange(search.y, search.tolerance, grid.inverse, low[1], high[1]);
@@ -192,11 +220,73 @@ void SearchCells(const Grid& grid, Search& search) {
     for (int64_t cx = low[0]; cx <= high[0]; ++cx) {
         for (int64_t cy = low[1]; cy <= high[1]; ++cy) {
             for (int64_t cz = low[2]; cz <= high[2]; ++cz) {
-                const Slot& slot = grid.slots[grid.Find(Hash({cx, cy, cz}))];
-                for (uint32_t k = slot.begin; k < slot.end; ++k) search.Consider(grid.members[k]);
+                if (!visit(grid.slots[grid.Find(Hash({cx, cy, cz}))])) return false;
             }
         }
     }
+    return true;
+}
+
+// Searches the buckets, or returns false, searching nothing, when one of
+// them is dense: the query is then the tree's.
+bool SearchCells(const Grid& grid, Search& search) {
+    auto sparse = [](const Slot& slot) { return slot.end - slot.begin <= kDenseBucket; };
+    if (grid.dense && !ForEachTouchedBucket(grid, search, sparse)) return false;
+    ForEachTouchedBucket(grid, search, [&](const Slot& slot) {
+        for (uint32_t k = slot.begin; k < slot.end; ++k) search.Consider(grid.members[k]);
+        return true;
+    });
+    return true;
+}
+
+// 21 bits of each coordinate's place in [low, high], interleaved: queries
+// sorted by it follow one another through the space, and so through the
+// tree, whose nodes then stay in the cache from one query to the next.
+uint64_t SpaceKey(const Vertex& v, const float low[3], const float high[3]) {
+    uint64_t key = 0;
+    const float values[3] = {v.x, v.y, v.z};
+    uint32_t cells[3];
+    for (int a = 0; a < 3; ++a) {
+        double span = double(high[a]) - double(low[a]);
+        double t = span > 0 ? (double(values[a]) - double(low[a])) / span : 0;
+        t = t > 0 ? (t < 1 ? t : 1) : 0;  // infinities to the box's faces
+        cells[a] = uint32_t(t * double((1u << 21) - 1));
+    }
+    for (int bit = 20; bit >= 0; --bit) {
+        for (int a = 0; a < 3; ++a) key = key << 1 | ((cells[a] >> bit) & 1u);
+    }
+    return key;
+}
+
+struct Deferred {
+    uint64_t key;
+    int32_t query;
+};
+
+// The queries the tree answers, in the order of their space keys.
+// `equal`: for each query, the lowest table vertex at its position, or -1.
+int32_t SearchTree(const Grid& grid, const Vertex* queries, Deferred* deferred, int32_t count, const int32_t* equal,
+                   double tolerance, int32_t* partner, uint8_t* ambiguous) {
+    float low[3] = {INFINITY, INFINITY, INFINITY}, high[3] = {-INFINITY, -INFINITY, -INFINITY};
+    for (int32_t k = 0; k < count; ++k) {
+        const Vertex& v = queries[deferred[k].query];
+        const float values[3] = {v.x, v.y, v.z};
+        for (int a = 0; a < 3; ++a) {
+            if (std::isinf(values[a])) continue;
+            low[a] = std::min(low[a], values[a]);
+            high[a] = std::max(high[a], values[a]);
+        }
+    }
+    for (int32_t k = 0; k < count; ++k) deferred[k].key = SpaceKey(queries[deferred[k].query], low, high);
+    std::sort(deferred, deferred + count, [](const Deferred& a, const Deferred& b) { return a.key < b.key; });
+    for (int32_t k = 0; k < count; ++k) {
+        const int32_t i = deferred[k].query;
+        const Vertex& q = queries[i];
+        bool unsure = false;
+        partner[i] = grid.tree.Nearest(q.x, q.y, q.z, tolerance, unsure, equal[i]);
+        if (ambiguous) ambiguous[i] = unsure ? 1 : 0;
+    }
+    return 1;
 }
 
 }  // namespace
@@ -207,6 +297,18 @@ int32_t FindTolerantPartners(const Vertex* table, int32_t count, const Vertex* q
     if (count < 0 || query_count < 0 || (count > 0 && !table) || (query_count > 0 && (!queries || !partner))) return 0;
     Grid grid;
     if (!grid.Build(table, count, tolerance)) return 0;
+    // With dense buckets, the queries at a table position take it at once
+    // (distance 0 is the nearest), and the tree only counts their box.
+    ScopedBlock<int32_t> equal;
+    ScopedBlock<Deferred> deferred;
+    int32_t deferred_count = 0;
+    if (grid.dense) {
+        size_t records = query_count > 0 ? size_t(query_count) : 1;
+        equal.Reset(AllocateUnclearedTable<int32_t>(records));
+        deferred.Reset(AllocateUnclearedTable<Deferred>(records));
+        if (!equal.Get() || !deferred.Get() || !FindFirstEqualPositions(table, count, queries, query_count, equal.Get()))
+            return 0;
+    }
     // Queries come in any order, so nearly every bucket is a trip to memory:
     // the bucket of a query's own cell is fetched a few queries ahead.
     constexpr int32_t kAhead = 16;
@@ -217,22 +319,64 @@ int32_t FindTolerantPartners(const Vertex* table, int32_t count, const Vertex* q
         }
         const Vertex& q = queries[i];
         Search search{q.x, q.y, q.z, tolerance};
-        if (!HasNaN(q.x, q.y, q.z)) SearchCells(grid, search);
+        if (!HasNaN(q.x, q.y, q.z) && !SearchCells(grid, search)) {
+            deferred[deferred_count++] = {0, i};
+            continue;
+        }
         partner[i] = search.best;
         if (ambiguous) ambiguous[i] = search.ambiguous ? 1 : 0;
     }
-    return 1;
+    return deferred_count == 0 ||
+           SearchTree(grid, queries, deferred.Get(), deferred_count, equal.Get(), tolerance, partner, ambiguous);
 }
 
-double AutoTolerance(const Vertex* table, int32_t count) {
-    double largest = 0;
+namespace {
+
+// The largest absolute finite coordinate of a vertex; -1 when it has none.
+float VertexSize(const Vertex& v) {
+    float size = -1;
+    for (float value : {v.x, v.y, v.z}) {
+        float magnitude = std::fabs(value);
+        if (magnitude <= 3.4028234663852886e38f && magnitude > size) size = magnitude;
+    }
+    return size;
+}
+
+// Beyond this, a vertex is an outlier: 2^20 times the size of 99% of the
+// vertices, or of 2^22 x 1e-6 when that is larger.
+float OutlierLimit(const Vertex* table, int32_t count) {
+    ScopedBlock<float> sizes(AllocateUnclearedTable<float>(count > 0 ? size_t(count) : 1));
+    if (!sizes.Get()) return INFINITY;  // nothing left out
+    int32_t finite = 0;
     for (int32_t k = 0; k < count; ++k) {
-        const float values[3] = {table[k].x, table[k].y, table[k].z};
-        for (float value : values) {
-            double size = std::fabs(double(value));
-            if (size > largest && size <= 3.4028234663852886e38) largest = size;
+        float size = VertexSize(table[k]);
+        if (size >= 0) sizes[size_t(finite++)] = size;
+    }
+    if (finite == 0) return INFINITY;
+    float* const bulk = sizes.Get() + (finite - 1 - finite / 100);
+    std::nth_element(sizes.Get(), bulk, sizes.Get() + finite);
+    return float(0x1p20 * std::max(double(*bulk), 0x1p22 * 1e-6));
+}
+
+}  // namespace
+
+double AutoTolerance(const Vertex* table, int32_t count, SizeOutliers* outliers) {
+    SizeOutliers found;
+    const float limit = OutlierLimit(table, count);
+    float largest = 0;
+    for (int32_t k = 0; k < count; ++k) {
+        float size = VertexSize(table[k]);
+        if (size <= limit) {
+            largest = std::max(largest, size);
+            continue;
+        }
+        ++found.count;
+        if (size > found.size) {
+            found.farthest = k;
+            found.size = size;
         }
     }
-    double scaled = largest * 0x1p-22;
+    if (outliers) *outliers = found;
+    double scaled = double(largest) * 0x1p-22;
     return scaled > 1e-6 ? scaled : 1e-6;
 }

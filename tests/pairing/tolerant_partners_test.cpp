@@ -61,6 +61,10 @@ TEST(TolerantPartners, NearestWithinToleranceAsAPlainScanFindsIt) {
         {{700, 1e-40f, 50, 0.0, 20}, 700, 1e-40, 1.0},        // huge and tiny values, infinities, NaNs
         {{700, 1.0f, 10, 0.0, 20}, 700, 1e-300, 1.0},         // below any float spacing: exact
         {{300, 1.0f, 10, 0.0, 10}, 300, 1e300, 1.0},          // everything within: the global nearest
+        {{1500, 1e-4f, 12, 0.0, 0}, 1500, 0.01, 1.0},         // a dense cluster: every position within of all
+        {{1500, 1.0f, 1, 5.0, 0}, 1000, 0.5, 1.0},            // every vertex at one position
+        {{3000, 1e-3f, 24, 0.0, 5}, 1500, 2e-3, 1.0},         // dense cells beside sparse and far ones
+        {{2000, 1.0f, 3, -1.0, 30}, 1500, 0.9, 1.0},          // few positions, many repeats, awkward values
         {{0, 1.0f, 10, 0.0, 0}, 20, 0.5, 1.0}, {{20, 1.0f, 10, 0.0, 0}, 0, 0.5, 1.0},
     };
     std::mt19937 random(19);
@@ -140,3 +144,33 @@ TEST(NearestPositions, AgreeWithAPlainScan) {
 }
 
 }  // namespace
+
+// auto is 2^-22 of the largest finite coordinate (at least 1e-6), a vertex far beyond all the others left out and
+// named; a mesh with a far ground plane keeps it.
+TEST(AutoTolerance, FromTheMeshsSizeWithoutStrayVertices) {
+    struct Case {
+        std::vector<Vertex> extra;  // after 1000 vertices within 30 of the origin
+        double tolerance;
+        int32_t outliers;
+        int32_t farthest;
+    };
+    const Vertex far{0, 0, 3e38f, 1, 2}, farther{0, 0, 1, -3.4e38f, 0}, ground{0, 0, 1e4f, 0, -1e4f};
+    const Vertex odd{0, 0, INFINITY, NAN, -25};
+    const Case cases[] = {{{}, 30 * 0x1p-22, 0, -1},        {{far}, 30 * 0x1p-22, 1, 1000},
+                          {{far, farther}, 30 * 0x1p-22, 2, 1001}, {{ground, ground}, 1e4 * 0x1p-22, 0, -1},
+                          {{odd}, 30 * 0x1p-22, 0, -1}};
+    std::mt19937 random(3);
+    for (const Case& c : cases) {
+        std::vector<Vertex> table;
+        for (int k = 0; k < 1000; ++k) table.push_back({0, 0, float(random() % 31), -float(random() % 20), 0.5f});
+        table[7].x = 30;
+        table.insert(table.end(), c.extra.begin(), c.extra.end());
+        SizeOutliers outliers;
+        EXPECT_EQ(AutoTolerance(table.data(), int32_t(table.size()), &outliers), c.tolerance) << c.extra.size();
+        EXPECT_EQ(outliers.count, c.outliers);
+        EXPECT_EQ(outliers.farthest, c.farthest);
+    }
+    const Vertex tiny{0, 0, 1e-3f, 0, 0};
+    EXPECT_EQ(AutoTolerance(&tiny, 1), 1e-6);
+    EXPECT_EQ(AutoTolerance(&far, 1), double(3e38f) * 0x1p-22);  // alone, it is the mesh
+}

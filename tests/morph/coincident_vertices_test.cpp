@@ -1,0 +1,195 @@
+// Coincident original vertices (seams split in the base, parts that touch,
+// double-sided cards) keep the base's connectivity through every pairing by
+// position: random small meshes with a known truth, shuffled.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "morph/convert.h"
+#include "morph/pair_vertices.h"
+#include "morph/shapes.h"
+#include "tests/morph/test_models.h"
+
+namespace {
+
+struct Mesh {
+    std::vector<Position> positions;
+    std::vector<std::vector<int32_t>> faces;
+    int32_t indistinct = 0;  // vertices whose faces can't tell them from another
+};
+
+int32_t Add(Mesh& mesh, Position p) {
+    mesh.positions.push_back(p);
+    return int32_t(mesh.positions.size()) - 1;
+}
+
+// A grid of quads and triangles cut along a column seam (the faces right of
+// it use copies of the seam's vertices), a triangle touching the grid at one
+// vertex, a double-sided card (its back a reversed copy with vertices of its
+// own), and on some trials a face repeated whole and two unused vertices at
+// one position, which nothing tells apart.
+Mesh Generate(std::mt19937& random, bool with_indistinct) {
+    Mesh mesh;
+    const int32_t w = 2 + int32_t(random() % 5), h = 1 + int32_t(random() % 4);
+    const int32_t seam = 1 + int32_t(random() % (w - 1));
+    std::vector<int32_t> grid, copy;
+    auto cell = [&](int32_t i, int32_t j) { return size_t(j * (w + 1) + i); };
+    for (int32_t j = 0; j <= h; ++j)
+        for (int32_t i = 0; i <= w; ++i) grid.push_back(Add(mesh, {float(i), float(j), float(random() % 4) * 0.5f}));
+    for (int32_t j = 0; j <= h; ++j) copy.push_back(Add(mesh, mesh.positions[size_t(grid[cell(seam, j)])]));
+    for (int32_t j = 0; j < h; ++j)
+        for (int32_t i = 0; i < w; ++i) {
+            // Faces right of the seam take its copies.
+            auto v = [&](int32_t a, int32_t b) { return a == seam && i >= seam ? copy[size_t(b)] : grid[cell(a, b)]; };
+            if (random() % 2) {
+                mesh.faces.push_back({v(i, j), v(i + 1, j), v(i + 1, j + 1), v(i, j + 1)});
+            } else {
+                mesh.faces.push_back({v(i, j), v(i + 1, j), v(i + 1, j + 1)});
+                mesh.faces.push_back({v(i, j), v(i + 1, j + 1), v(i, j + 1)});
+            }
+        }
+    Position touch = mesh.positions[size_t(grid[random() % grid.size()])];
+    mesh.faces.push_back({Add(mesh, touch), Add(mesh, {touch.x, touch.y, 9}), Add(mesh, {touch.x + 1, 0, 9})});
+    const Position card[] = {{0, 0, 20}, {1, 0, 20}, {1, 1, 20}, {0, 1, 21}};
+    std::vector<int32_t> front, back;
+    for (const Position& p : card) front.push_back(Add(mesh, p));
+    for (int k = 3; k >= 0; --k) back.push_back(Add(mesh, card[k]));
+    mesh.faces.push_back(front);
+    mesh.faces.push_back(back);
+    if (with_indistinct) {
+        for (int k = 0; k < 2; ++k)
+            mesh.faces.push_back({Add(mesh, {5, 5, 30}), Add(mesh, {6, 5, 30}), Add(mesh, {6, 6, 30})});
+        Add(mesh, {50, 50, 50});
+        Add(mesh, {50, 50, 50});
+        mesh.indistinct = 8;
+    }
+    return mesh;
+}
+
+// The copy another program hands back: vertices shuffled, faces shuffled
+// and each starting at another corner.
+Mesh Shuffle(const Mesh& mesh, std::mt19937& random) {
+    std::vector<int32_t> to(mesh.positions.size());
+    for (size_t k = 0; k < to.size(); ++k) to[k] = int32_t(k);
+    std::shuffle(to.begin(), to.end(), random);
+    Mesh copy;
+    copy.positions.resize(to.size());
+    for (size_t k = 0; k < to.size(); ++k) copy.positions[size_t(to[k])] = mesh.positions[k];
+    for (const std::vector<int32_t>& face : mesh.faces) {
+        std::vector<int32_t> corners;
+        const size_t turn = random() % face.size();
+        for (size_t c = 0; c < face.size(); ++c) corners.push_back(to[size_t(face[(c + turn) % face.size()])]);
+        copy.faces.push_back(corners);
+    }
+    std::shuffle(copy.faces.begin(), copy.faces.end(), random);
+    return copy;
+}
+
+// The faces as cycles that start at their lowest vertex, sorted: what the
+// connectivity is, whatever the order.
+std::vector<std::vector<int32_t>> Cycles(std::vector<std::vector<int32_t>> faces) {
+    for (std::vector<int32_t>& face : faces)
+        std::rotate(face.begin(), std::min_element(face.begin(), face.end()), face.end());
+    std::sort(faces.begin(), faces.end());
+    return faces;
+}
+
+std::vector<std::vector<int32_t>> Faces(const Model& model) {
+    std::vector<std::vector<int32_t>> faces;
+    for (int32_t g = 0; g < model.group_count; ++g)
+        for (int32_t f = 0; f < model.groups[g].face_count; ++f) {
+            const Face& face = model.groups[g].faces[f];
+            faces.emplace_back(face.vertex_indices, face.vertex_indices + face.corner_count);
+        }
+    return faces;
+}
+
+TEST(CoincidentVertices, ShuffledCopiesKeepTheBasesConnectivity) {
+    std::mt19937 random(35);
+    for (int trial = 0; trial < 400; ++trial) {
+        SCOPED_TRACE(trial);
+        const Mesh base = Generate(random, trial % 4 == 0);
+        const bool unshuffled = trial % 10 == 1;
+        const Mesh copy = unshuffled ? base : Shuffle(base, random);
+        // Exact matching, within a tolerance, and with counts allowed to differ.
+        for (int way = 0; way < 3; ++way) {
+            Model original, matching;
+            BuildModel(original, base.positions, base.faces);
+            BuildModel(matching, copy.positions, copy.faces);
+            TieCounts ties;
+            int32_t count = 0;
+            if (way == 0) {
+                ASSERT_EQ(matching.MatchVertices(original, count, nullptr, 1, &ties), 1);
+            } else {
+                ConvertDiagnostics diagnostics;
+                PairingRules rules{way == 1 ? 1e-3 : 0.0, false, way == 2};
+                ASSERT_EQ(PairVertices(matching, original, rules, count, nullptr, &diagnostics), 1);
+                ties = diagnostics.coincident;
+            }
+            EXPECT_EQ(Cycles(Faces(matching)), Cycles(base.faces)) << "way " << way;
+            // Every original vertex is some matching vertex's partner.
+            std::vector<int32_t> links;
+            for (int32_t k = 0; k < matching.vertex_count; ++k) links.push_back(matching.vertices[k].link);
+            std::sort(links.begin(), links.end());
+            for (size_t k = 0; k < links.size(); ++k) ASSERT_EQ(links[k], int32_t(k)) << "way " << way;
+            // Seam copies, the touching corner and the card's 8 corners are tied.
+            EXPECT_GE(ties.broken + ties.unbroken, 8 + base.indistinct);
+            EXPECT_LE(ties.unbroken, base.indistinct) << "way " << way;
+        }
+    }
+}
+
+// A copy without coincident vertices counts no ties; an unused vertex whose
+// own index its faces gave to another takes the free one.
+TEST(CoincidentVertices, ByIndexOnlyWhatIsFree) {
+    const Position p{0, 0, 0}, q{1, 0, 0}, r{0, 1, 0};
+    struct Case {
+        std::vector<Position> original, matching;
+        std::vector<std::vector<int32_t>> original_faces, matching_faces;
+        std::vector<int32_t> links, corners;
+        int32_t broken, unbroken;
+    } cases[] = {{{p, q, r}, {r, p, q}, {{0, 1, 2}}, {{1, 2, 0}}, {2, 0, 1}, {0, 1, 2}, 0, 0},
+                 {{p, p, q, r}, {p, p, q, r}, {{0, 2, 3}}, {{1, 2, 3}}, {1, 0, 2, 3}, {0, 2, 3}, 1, 1}};
+    for (const Case& c : cases) {
+        Model original, matching;
+        BuildModel(original, c.original, c.original_faces);
+        BuildModel(matching, c.matching, c.matching_faces);
+        TieCounts ties{7, 7};
+        int32_t count = 0;
+        ASSERT_EQ(matching.MatchVertices(original, count, nullptr, 1, &ties), 1);
+        EXPECT_EQ(ties.broken, c.broken);
+        EXPECT_EQ(ties.unbroken, c.unbroken);
+        EXPECT_EQ(Corners(matching), c.corners);
+        for (int32_t k = 0; k < matching.vertex_count; ++k) EXPECT_EQ(matching.vertices[k].link, c.links[size_t(k)]);
+    }
+}
+
+// The corpus base has a seam of 21 coincident pairs; shapes by position
+// pairs its reordered copy one to one, with the base's faces.
+TEST(CoincidentVertices, CorpusBaseMakesShapes) {
+    const std::string corpus = QUANDRE_TEST_DATA "/corpus/";
+    ScratchFolder folder;
+    ShapeFamily family;
+    QuietHost host;
+    char message[kMessageCapacity] = {};
+    ASSERT_EQ(LoadShapeFamily((corpus + "original.obj").c_str(), (corpus + "reordered.obj").c_str(), family, &host,
+                              message),
+              1);
+    int32_t ambiguous = -1;
+    TieCounts ties;
+    ASSERT_EQ(PairShapeFamily(family, 0, message, &ambiguous, &ties), 1) << message;
+    EXPECT_EQ(ties.broken, 42);
+    EXPECT_EQ(ties.unbroken, 0);
+    const std::string out = folder.Join("shape.obj");
+    WrittenObjFiles files;
+    ASSERT_EQ(FormatShape(family, (corpus + "reordered.obj").c_str(), out.c_str(), files, message), 1) << message;
+    ASSERT_EQ(CommitShape(files, out.c_str(), message), 1) << message;
+    Model base, shape;
+    ASSERT_EQ(base.LoadObj((corpus + "original.obj").c_str(), false), 1);
+    ASSERT_EQ(shape.LoadObj(out.c_str(), false), 1);
+    EXPECT_EQ(Cycles(Faces(shape)), Cycles(Faces(base)));
+    EXPECT_EQ(VertexBytes(shape), VertexBytes(base));
+}
+
+}  // namespace
