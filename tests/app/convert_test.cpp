@@ -16,10 +16,12 @@ const char kTriangleOriginal[] = "v 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 2 3\n";
 const char kTrianglePermuted[] = "v 0 0 1\nv 1 0 0\nv 0 1 0\nf 2 3 1\n";
 const Events kLoading = {"text 3004 Loading original file...(please wait)", "step",
                          "text 3004 Loading matching file...(please wait)", "step"};
-// What follows the loading of a pair of triangles that match.
+// What follows the loading of a pair of triangles that match, and the bar
+// as the triangle's vertex and face lines go into the new file.
 const Events kMatchingAndSaving = {"text 3004 Matching vertices...(please wait)",
                                    "step", "step", "step", "step", "step", "step",
-                                   "pos 100", "text 3004 Saving file...(please wait)"};
+                                   "pos 80", "text 3004 Saving file...(please wait)"};
+const Events kWritten = {"pos 95", "pos 100"};
 
 Events operator+(Events a, const Events& b) {
     a.insert(a.end(), b.begin(), b.end());
@@ -90,15 +92,17 @@ TEST_F(ConvertRun, FailuresSayWhereTheyStopped) {
 }
 
 // Asked to stop between two steps, Convert ends there as declined: no box,
-// no message, and an earlier new file stays as it was.
+// no message, and an earlier new file stays as it was; also once the new
+// file is written but not yet put in the earlier one's place.
 TEST_F(ConvertRun, StopsBetweenSteps) {
     std::string original = folder.Write("original.obj", kTriangleOriginal);
     std::string matching = folder.Write("matching.obj", kTrianglePermuted);
     folder.Write("new.obj", "earlier");
     const Files before = folder.Contents();
     const Events matched(kMatchingAndSaving.begin(), kMatchingAndSaving.end() - 2);
-    const Events steps[] = {{kLoading[0], kLoading[1]}, kLoading, kLoading + matched};
-    for (int32_t answered_no = 0; answered_no < 3; ++answered_no) {
+    const Events steps[] = {{kLoading[0], kLoading[1]}, kLoading, kLoading + matched,
+                            kLoading + kMatchingAndSaving + kWritten};
+    for (int32_t answered_no = 0; answered_no < 4; ++answered_no) {
         host.events.clear();
         host.stop_questions = 0;
         host.stop_after = answered_no;
@@ -128,7 +132,7 @@ TEST_F(ConvertRun, FaceCountQuestion) {
     host.events.clear();
     host.answer = kAnswerOk;
     EXPECT_EQ(Run(original, matching, folder.Join("new.obj")), 1);
-    EXPECT_EQ(host.events, kLoading + Events{question} + kMatchingAndSaving);
+    EXPECT_EQ(host.events, kLoading + Events{question} + kMatchingAndSaving + Events({"pos 92", "pos 100"}));
 }
 
 }  // namespace
