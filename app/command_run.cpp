@@ -50,23 +50,25 @@ void EnableButtons(HWND window, BOOL enable) {
     LockInputs(window, !enable);
 }
 
+// The stop question's search: the box titled "Quit" that `owner` owns.
+struct QuestionSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK FindQuestion(HWND candidate, LPARAM parameter) {
+    QuestionSearch& search = *reinterpret_cast<QuestionSearch*>(parameter);
+    char title[16] = "";
+    GetWindowTextA(candidate, title, sizeof title);
+    if (GetWindow(candidate, GW_OWNER) != search.owner || lstrcmpA(title, "Quit") != 0) return TRUE;
+    search.found = candidate;
+    return FALSE;
+}
+
 // Answers the open stop question over window with Cancel.
 void CloseStopQuestion(HWND window) {
-    struct Search {
-        HWND owner;
-        HWND found;
-    } search = {window, nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND candidate, LPARAM parameter) -> BOOL {
-            Search& s = *reinterpret_cast<Search*>(parameter);
-            char title[16] = "";
-            GetWindowTextA(candidate, title, sizeof title);
-            if (GetWindow(candidate, GW_OWNER) != s.owner || lstrcmpA(title, "Quit") != 0) return TRUE;
-            s.found = candidate;
-            return FALSE;
-        },
-        LPARAM(&search));
+    QuestionSearch search = {window, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), FindQuestion, LPARAM(&search));
     if (search.found) PostMessageA(search.found, WM_COMMAND, IDCANCEL, 0);
 }
 

@@ -809,4 +809,46 @@ TEST_F(MainWindow, PathsTooLongForTheCodePageAreRefused) {
     EXPECT_EQ(ItemText(window, IDC_STATUS_LINE), "(running)");  // no command ran
 }
 
+// A new file that another program holds open can't be replaced: the save
+// failure's box gives the system's reason, and the file is as it was.
+TEST_F(MainWindow, SaveFailureGivesTheSystemsReason) {
+    std::string folder = ExampleFolder(), new_file = folder + "held.obj";
+    WriteFile(new_file, "earlier");
+    HANDLE held = CreateFileA(new_file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    SetDlgItemTextA(window, IDC_ORIGINAL_FIELD, (folder + "original.obj").c_str());
+    SetDlgItemTextA(window, IDC_MATCHING_FIELD, (folder + "matching.obj").c_str());
+    SetDlgItemTextA(window, IDC_NEW_FIELD, new_file.c_str());
+    program.Press(IDC_CONVERT);
+    HWND box = WaitForDialog("Error");
+    ASSERT_NE(box, nullptr);
+    std::string saving = "There was an error saving the new morph file:\r\n\r\nfilepath: \"" + new_file + "\"\r\nreason: ";
+    EXPECT_EQ(BoxText(box).substr(0, saving.size()), saving) << BoxText(box);
+    EXPECT_GT(BoxText(box).size(), saving.size() + 2);
+    Click(box, IDOK);
+    program.WaitForStatus();
+    CloseHandle(held);
+    EXPECT_EQ(ReadFile(new_file), "earlier");
+}
+
+// The stop question left open while the run ends closes by itself, and the
+// run's own outcome follows.
+TEST_F(MainWindow, StopQuestionClosesWhenTheRunEnds) {
+    std::string folder = WriteGridPair(ExampleFolder(), 1000, 500);
+    SetDlgItemTextA(window, IDC_ORIGINAL_FIELD, (folder + "original.obj").c_str());
+    SetDlgItemTextA(window, IDC_MATCHING_FIELD, (folder + "matching.obj").c_str());
+    SetDlgItemTextA(window, IDC_NEW_FIELD, (folder + "new.obj").c_str());
+    program.Press(IDC_CONVERT);
+    ASSERT_TRUE(WaitFor([&] { return ItemText(window, IDC_STATUS_LINE) != "(running)"; }));
+    Click(window, IDCANCEL);
+    HWND question = WaitForDialog("Quit");
+    ASSERT_NE(question, nullptr);
+    HWND success = WaitForDialog("Success", 60000);
+    ASSERT_NE(success, nullptr);
+    EXPECT_FALSE(IsWindow(question));
+    Click(success, IDOK);
+    program.WaitForStatus();
+    EXPECT_FALSE(program.finished.load());
+}
+
 }  // namespace
