@@ -165,12 +165,13 @@ void StartCommand(HWND window, int command) {
     run->options.diagnostics = &run->diagnostics;
     CopyText(run->message, kConvertFailedText);
     SetWindowLongPtrA(window, DWLP_USER, LONG_PTR(run));
-    // A disabled button can't keep the keyboard focus; Quit takes it, so
-    // that Escape still asks.
+    // A disabled control can't keep the keyboard focus; Quit takes it from
+    // any but the path fields, which only turn read-only, so that Escape
+    // still asks.
     HWND focus = GetFocus();
-    for (int id : kLockedButtons)
-        if (focus && focus == GetDlgItem(window, id))
-            SendMessageA(window, WM_NEXTDLGCTL, WPARAM(GetDlgItem(window, IDCANCEL)), TRUE);
+    bool kept = focus == GetDlgItem(window, IDCANCEL);
+    for (const PathField& field : kPathFields) kept = kept || focus == GetDlgItem(window, field.id);
+    if (!kept) SendMessageA(window, WM_NEXTDLGCTL, WPARAM(GetDlgItem(window, IDCANCEL)), TRUE);
     EnableButtons(window, FALSE);
     DWORD thread_id = 0;
     run->thread = CreateThread(nullptr, 0, RunCommand, run, 0, &thread_id);

@@ -89,7 +89,7 @@ EOF
 fi
 
 # The virtual display mirrors its screen into an XWD file in $state/frame.
-setsid Xvfb -displayfd 8 -screen 0 1600x1000x24 -nocursor -fbdir "$state/frame" -nolisten tcp 8>"$state/display" \
+setsid Xvfb -displayfd 8 -screen 0 2000x1200x24 -nocursor -fbdir "$state/frame" -nolisten tcp 8>"$state/display" \
     >"$state/xvfb.log" 2>&1 </dev/null &
 xvfb=$!
 trap '"$server" -k 2>/dev/null || true; kill $xvfb 2>/dev/null || true' EXIT
@@ -153,14 +153,14 @@ for dpi in "${dpis[@]}"; do
         "\"LogPixels\"=dword:$(printf '%08x' "$dpi")" >"$state/dpi.reg"
     "$wine" regedit /S "$(winepath_of "$state/dpi.reg")" >/dev/null 2>&1
     "$server" -w
-    "$wine" explorer /desktop=screenshot,1500x900 "$program" >/dev/null 2>&1 &
+    "$wine" explorer /desktop=screenshot,1900x1100 "$program" >/dev/null 2>&1 &
     pid=$!
     [ "$dpi" = 96 ] && capture docs/main-window.png
     # Programs started apart from the desktop's first one see its windows
     # only when they join the same desktop; that explorer stays while the
     # desktop has windows.
     rm -f "$state/about.ready"
-    "$wine" explorer /desktop=screenshot,1500x900 "$helper" "$(winepath_of "$state/about.ready")" >/dev/null 2>&1 &
+    "$wine" explorer /desktop=screenshot,1900x1100 "$helper" "$(winepath_of "$state/about.ready")" >/dev/null 2>&1 &
     for _ in $(seq 100); do
         [ -f "$state/about.ready" ] && break
         sleep 0.1
@@ -169,10 +169,10 @@ for dpi in "${dpis[@]}"; do
     "$server" -k 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
     # The failure box, from a fresh start of the program.
-    "$wine" explorer /desktop=screenshot,1500x900 "$program" >/dev/null 2>&1 &
+    "$wine" explorer /desktop=screenshot,1900x1100 "$program" >/dev/null 2>&1 &
     pid=$!
     rm -f "$state/failure.ready"
-    "$wine" explorer /desktop=screenshot,1500x900 "$helper" "$(winepath_of "$state/failure.ready")" failure \
+    "$wine" explorer /desktop=screenshot,1900x1100 "$helper" "$(winepath_of "$state/failure.ready")" failure \
         >/dev/null 2>&1 &
     for _ in $(seq 100); do
         [ -f "$state/failure.ready" ] && break

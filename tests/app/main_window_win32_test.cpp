@@ -851,4 +851,26 @@ TEST_F(MainWindow, StopQuestionClosesWhenTheRunEnds) {
     EXPECT_FALSE(program.finished.load());
 }
 
+// The Escape key, pressed while a box holds a typed path, asks before the
+// window closes; Cancel keeps it open with the path.
+TEST_F(MainWindow, EscapeAsksBeforeForgettingTypedPaths) {
+    SetDlgItemTextA(window, IDC_MATCHING_FIELD, "C:\\typed\\matching.obj");
+    SetForegroundWindow(window);
+    SendMessageA(window, WM_NEXTDLGCTL, WPARAM(GetDlgItem(window, IDC_CONVERT)), TRUE);
+    INPUT keys[2] = {};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = VK_ESCAPE;
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(1, &keys[0], sizeof(INPUT));
+    HWND question = WaitForDialog("Quit");
+    SendInput(1, &keys[1], sizeof(INPUT));
+    ASSERT_NE(question, nullptr);
+    EXPECT_EQ(BoxText(question), kQuitQuestion);
+    Click(question, IDCANCEL);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(question); }));
+    Sleep(200);
+    EXPECT_FALSE(program.finished.load());
+    EXPECT_EQ(ItemText(window, IDC_MATCHING_FIELD), "C:\\typed\\matching.obj");
+}
+
 }  // namespace
