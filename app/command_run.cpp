@@ -100,11 +100,15 @@ bool ShowOutcomeOf(HWND window, const CommandRun& run, Remedy& remedy) {
         return false;
     }
     MessageChoice choice = ChooseConvertMessage(run.result, run.message);
+    char text[kOutcomeCapacity];
+    if (run.result == 1) {
+        WriteConvertSuccess(run.options, run.diagnostics, text, sizeof text);
+        choice.text = text;
+    }
     if (choice.text != run.message) {
         ShowOutcome(window, choice);
         return false;
     }
-    char text[kOutcomeCapacity];
     WriteConvertFailure(run.result, run.message, run.options, run.diagnostics, text, sizeof text, remedy);
     if (remedy.kind == RemedyKind::kNone || run.quit) {
         ShowOutcome(window, MessageChoice{text, choice.title, choice.icon});

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "model/records.h"
 #include "morph/diagnosis_text.h"
 #include "platform/text.h"
 
@@ -108,6 +109,33 @@ void WriteConvertFailure(int32_t code, const char* message, const ConvertOptions
         AppendText(text, capacity, "\r\n");
         DescribeUnpaired(d, text, capacity, remedy);
     }
+}
+
+void WriteConvertSuccess(const ConvertOptions& options, const ConvertDiagnostics& d, char* text, size_t capacity) {
+    CopyText(text, capacity, "The morph was created successfully.");
+    if (options.tolerance <= 0 && !options.automatic_tolerance && !options.by_topology && !options.allow_count_change)
+        return;
+    char notes[kOutcomeCapacity] = "";
+    char line[kLineCapacity + kPathCapacity];
+    if (options.automatic_tolerance && d.tolerance > 0) {
+        std::snprintf(line, sizeof line, "tolerance: %s (auto)", ExactNumber(d.tolerance).text);
+        AppendLine(notes, sizeof notes, line);
+    }
+    if (options.allow_count_change && d.sharing.shared_count >= 0) {
+        std::snprintf(line, sizeof line, "vertex counts: original %d, matching %d", d.original_vertices,
+                      d.matching_vertices);
+        AppendLine(notes, sizeof notes, line);
+        WriteSplitLine(d.sharing, false, line, sizeof line);
+        AppendLine(notes, sizeof notes, line);
+        WriteWeldedLine(d.sharing, false, line, sizeof line);
+        AppendLine(notes, sizeof notes, line);
+    }
+    WriteLibraryWarning(d, line, sizeof line);
+    if (line[0]) AppendLine(notes, sizeof notes, line);
+    if (d.topology_note[0]) AppendLine(notes, sizeof notes, d.topology_note);
+    if (!notes[0]) return;
+    AppendText(text, capacity, "\r\n\r\n");
+    AppendText(text, capacity, notes);
 }
 
 void ApplyRemedy(const Remedy& remedy, MatchingChoice& choice) {

@@ -11,7 +11,7 @@
 #include "morph/convert.h"
 
 constexpr size_t kOutcomeCapacity = 2048;
-constexpr size_t kRemedyLabelCapacity = 64;
+constexpr size_t kRemedyLabelCapacity = 80;
 
 enum class RemedyKind : int32_t { kNone, kTolerance, kConnectivity, kCountChange };
 
@@ -27,6 +27,13 @@ struct Remedy {
 // says what to offer. Cut to capacity - 1.
 void WriteConvertFailure(int32_t code, const char* message, const ConvertOptions& options,
                          const ConvertDiagnostics& diagnostics, char* text, size_t capacity, Remedy& remedy);
+
+// The success box's text: the design's for exact positions; after another
+// way of matching, what the command line adds on success as well (the
+// tolerance Automatic stood for, how split or welded vertices were shared,
+// a library that didn't load, a part that fitted two ways).
+void WriteConvertSuccess(const ConvertOptions& options, const ConvertDiagnostics& diagnostics, char* text,
+                         size_t capacity);
 
 // The choice that runs the remedy: the rest of `choice` stays as it was.
 void ApplyRemedy(const Remedy& remedy, MatchingChoice& choice);

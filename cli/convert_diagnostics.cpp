@@ -70,17 +70,11 @@ void PrintAmbiguity(std::FILE* stream, int32_t code, const ConvertOptions& optio
 }
 
 void PrintLibraryWarning(std::FILE* stream, const ConvertDiagnostics& d) {
-    if (d.library_missing) {
-        std::fprintf(stream, "warning: the matching file's library \"%s\" didn't load", d.library_name);
-        if (d.faces_without_material > 0)
-            std::fprintf(stream, "; the new file leaves %d faces without a material", d.faces_without_material);
-        std::fputc('\n', stream);
-    } else if (d.faces_without_material > 0) {
-        std::fprintf(stream,
-                     "warning: the new file leaves %d faces without a material (the matching file's library "
-                     "doesn't define theirs)\n",
-                     d.faces_without_material);
-    }
+    char warning[kPathCapacity + 160];
+    WriteLibraryWarning(d, warning, sizeof warning);
+    if (!warning[0]) return;
+    WriteText(stream, warning, std::strlen(warning));
+    std::fputc('\n', stream);
 }
 
 }  // namespace

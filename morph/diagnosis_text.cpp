@@ -54,3 +54,20 @@ void WriteCountAdvice(const char* count_option, const char* tolerance_option, bo
     std::snprintf(text, capacity, "%s converts a copy whose vertices were split or welded%s%s%s", count_option,
                   moved ? " (with " : "", moved ? tolerance_option : "", moved ? " when its positions moved)" : "");
 }
+
+void WriteLibraryWarning(const ConvertDiagnostics& d, char* text, size_t capacity) {
+    if (capacity == 0) return;
+    text[0] = '\0';
+    if (d.library_missing) {
+        int length = std::snprintf(text, capacity, "warning: the matching file's library \"%s\" didn't load",
+                                   d.library_name);
+        if (d.faces_without_material > 0 && length > 0 && size_t(length) < capacity)
+            std::snprintf(text + length, capacity - size_t(length), "; the new file leaves %d faces without a material",
+                          d.faces_without_material);
+    } else if (d.faces_without_material > 0) {
+        std::snprintf(text, capacity,
+                      "warning: the new file leaves %d faces without a material (the matching file's library "
+                      "doesn't define theirs)",
+                      d.faces_without_material);
+    }
+}

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "morph/convert.h"
 #include "pairing/match_diagnostics.h"
 
 // The shortest text that reads back as the value: what the user types to
@@ -42,3 +43,8 @@ extern const char kNoToleranceForInfinity[];
 // no position of the original).
 void WriteCountAdvice(const char* count_option, const char* tolerance_option, bool moved, char* text,
                       size_t capacity);
+
+// A successful run whose matching file named a library that didn't load, or
+// whose faces name materials the library doesn't define: "warning: ...";
+// empty when neither.
+void WriteLibraryWarning(const ConvertDiagnostics& diagnostics, char* text, size_t capacity);

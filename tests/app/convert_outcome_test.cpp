@@ -116,20 +116,24 @@ TEST_F(FailureBox, SaysWhatFailedAndOffersWhatConverts) {
         std::string tail;  // of the text, after the operation's message
         RemedyKind remedy;
         const char* label;
+        std::string success;  // the success box's, once the remedy converted
     } cases[] = {
         {"sixdigits_base.obj", "sixdigits.obj", -7,
          "\r\n462 of 525 vertices found a partner; 63 have no original vertex at their position\r\n"
          "largest distance to the nearest original vertex: 2.28e-15\r\n"
          "suggested: tolerance 2.3e-15 (safe: below half the smallest distance between two original positions, "
          "0.898)\r\n",
-         RemedyKind::kTolerance, "Convert with tolerance 2.3e-15"},
+         RemedyKind::kTolerance, "Convert with tolerance 2.3e-15", "The morph was created successfully."},
         {"original.obj", "split.obj", -5,
          "\r\nevery matching vertex sits at a position of the original: a copy whose vertices were split or welded\r\n"
          "split: 25 original vertices would be shared by several matching vertices\r\n"
          "welded: 0 original vertices would have no matching vertex\r\n"
          "\"The copy may split or weld vertices\" converts a copy whose vertices were split or welded\r\n",
-         RemedyKind::kCountChange, "Convert with split or welded vertices"},
-        {"missing.obj", "split.obj", -2, "reason: ", RemedyKind::kNone, ""},
+         RemedyKind::kCountChange, "Convert with split or welded vertices",
+         "The morph was created successfully.\r\n\r\nvertex counts: original 525, matching 550\r\n"
+         "split: 25 original vertices are shared by several matching vertices\r\n"
+         "welded: 0 original vertices have no matching vertex\r\n"},
+        {"missing.obj", "split.obj", -2, "reason: ", RemedyKind::kNone, "", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.matching);
@@ -149,6 +153,10 @@ TEST_F(FailureBox, SaysWhatFailedAndOffersWhatConverts) {
         if (remedy.kind == RemedyKind::kNone) continue;
         ApplyRemedy(remedy, choice);
         EXPECT_EQ(Run(kCorpus + c.original, kCorpus + c.matching, choice), 1) << message;
+        ConvertOptions options;
+        ChoiceOptions(choice, options, text);
+        WriteConvertSuccess(options, diagnostics, text, sizeof text);
+        EXPECT_EQ(std::string(text), c.success);
     }
 }
 
