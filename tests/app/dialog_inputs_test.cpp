@@ -50,6 +50,7 @@ TEST(TypedPath, LosesQuotesAndSpacesAndSplits) {
         {"\"C:\\Meshes\\head.obj\"", "C:\\Meshes\\head.obj", "C:\\Meshes\\", "head.obj"},
         {"  \" D:/a b/c.obj \"  ", "D:/a b/c.obj", "D:/a b/", "c.obj"},
         {"\"", "\"", "", "\""},
+        {"\"C:\\a.obj", "\"C:\\a.obj", "\"C:\\", "a.obj"},
         {"head.obj", "head.obj", "", "head.obj"},
         {"C:\\", "C:\\", "C:\\", ""}};
     for (const auto& c : cases) {
