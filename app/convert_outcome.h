@@ -28,7 +28,7 @@ struct Remedy {
 void WriteConvertFailure(int32_t code, const char* message, const ConvertOptions& options,
                          const ConvertDiagnostics& diagnostics, char* text, size_t capacity, Remedy& remedy);
 
-// The success box's text: the design's for exact positions; after another
+// The success box's text: the one line for exact positions; after another
 // way of matching, what the command line adds on success as well (the
 // tolerance Automatic stood for, how split or welded vertices were shared,
 // a library that didn't load, a part that fitted two ways).

@@ -137,7 +137,7 @@ TEST_F(ConvertRun, FaceCountQuestion) {
     EXPECT_EQ(host.events, kLoading + Events{question} + kMatchingAndSaving + Events({"pos 92", "pos 100"}));
 }
 
-// The failure box: the design's message, then the diagnosis in the command
+// The failure box: the operation's message, then the diagnosis in the command
 // line's words, and a remedy that converts when taken; the success box then
 // says what the other way of matching did. The original's path comes as
 // Explorer's "Copy as path" gives it.
