@@ -4,9 +4,13 @@
 #include <cstdio>
 #include <new>
 
+#include "app/convert_outcome.h"
 #include "app/dialog_commands.h"
 #include "app/main_window.h"
+#include "app/matching_group.h"
 #include "app/message_choice.h"
+#include "app/outcome_box.h"
+#include "app/path_fields.h"
 #include "app/resource_ids.h"
 #include "app/win32_host.h"
 #include "platform/text.h"
@@ -29,7 +33,11 @@ struct CommandRun {
     bool quit = false;    // close the window once the command has ended
     int32_t result = 0;
     char message[kMessageCapacity];
+    ConvertOptions options;  // Convert's, from the Matching group
+    ConvertDiagnostics diagnostics;
 };
+
+const char kTooLateText[] = "It was too late to stop: the new file had already been written.";
 
 const int kLockedButtons[] = {IDC_CONVERT, IDC_REPORT, IDC_BROWSE_ORIGINAL, IDC_BROWSE_MATCHING, IDC_BROWSE_NEW};
 
@@ -39,6 +47,29 @@ CommandRun* RunOf(HWND window) {
 
 void EnableButtons(HWND window, BOOL enable) {
     for (int id : kLockedButtons) EnableWindow(GetDlgItem(window, id), enable);
+    LockInputs(window, !enable);
+}
+
+// The stop question's search: the box titled "Quit" that `owner` owns.
+struct QuestionSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK FindQuestion(HWND candidate, LPARAM parameter) {
+    QuestionSearch& search = *reinterpret_cast<QuestionSearch*>(parameter);
+    char title[16] = "";
+    GetWindowTextA(candidate, title, sizeof title);
+    if (GetWindow(candidate, GW_OWNER) != search.owner || lstrcmpA(title, "Quit") != 0) return TRUE;
+    search.found = candidate;
+    return FALSE;
+}
+
+// Answers the open stop question over window with Cancel.
+void CloseStopQuestion(HWND window) {
+    QuestionSearch search = {window, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), FindQuestion, LPARAM(&search));
+    if (search.found) PostMessageA(search.found, WM_COMMAND, IDCANCEL, 0);
 }
 
 DWORD WINAPI RunCommand(void* parameter) {
@@ -46,18 +77,71 @@ DWORD WINAPI RunCommand(void* parameter) {
     Win32WindowHost host(run.window, &run.stop);
     Win32ProgressBar bar(run.progress_bar);
     ProgressBar* progress = run.progress_bar ? &bar : nullptr;
-    run.result = run.command == IDC_CONVERT ? Convert(&host, progress, run.message) : Report(&host, progress);
+    run.result = run.command == IDC_CONVERT ? Convert(&host, progress, run.message, &run.options)
+                                            : Report(&host, progress);
     PostMessageA(run.window, kCommandEndedMessage, 0, 0);
     return 0;
 }
 
-MessageChoice OutcomeOf(const CommandRun& run) {
-    return run.command == IDC_CONVERT ? ChooseConvertMessage(run.result, run.message)
-                                      : ChooseReportMessage(run.result);
-}
-
 void ShowOutcome(HWND window, const MessageChoice& choice) {
     if (choice.text) MessageBoxA(window, choice.text, choice.title, MB_OK | choice.icon);
+}
+
+// The outcome's box; a failure that the diagnosis can mend offers the
+// remedy, and the return says whether the user took it.
+bool ShowOutcomeOf(HWND window, const CommandRun& run, Remedy& remedy) {
+    if (run.command != IDC_CONVERT) {
+        ShowOutcome(window, ChooseReportMessage(run.result));
+        return false;
+    }
+    // A stop the user asked for came after the last point a run can stop at.
+    if (run.stop && run.result == 1) {
+        MessageBoxA(window, kTooLateText, "Quit", MB_OK | MB_ICONINFORMATION);
+        return false;
+    }
+    MessageChoice choice = ChooseConvertMessage(run.result, run.message);
+    char text[kOutcomeCapacity];
+    if (run.result == 1) {
+        WriteConvertSuccess(run.options, run.diagnostics, text, sizeof text);
+        choice.text = text;
+    }
+    if (choice.text != run.message) {
+        ShowOutcome(window, choice);
+        return false;
+    }
+    WriteConvertFailure(run.result, run.message, run.options, run.diagnostics, text, sizeof text, remedy);
+    if (remedy.kind == RemedyKind::kNone || run.quit) {
+        ShowOutcome(window, MessageChoice{text, choice.title, choice.icon});
+        return false;
+    }
+    return ShowFailureBox(window, text, remedy.label) == IDC_REMEDY;
+}
+
+// The fields a command reads, each as long as a path may be once in the
+// system's code page; otherwise the refusal's box and false.
+bool PathsFit(HWND window, int command) {
+    const char* const names[3] = {"Original File", "Matching File", "New File"};
+    for (int k = 0; k < (command == IDC_CONVERT ? 3 : 2); ++k) {
+        char shown[kMessageCapacity / 2];
+        int32_t bytes = PathFieldBytes(window, kPathFields[k].id, shown, sizeof shown);
+        if (bytes <= kPathCapacity - 1) continue;
+        char text[kMessageCapacity];
+        std::snprintf(text, sizeof text,
+                      "The path in the %s box is too long: it takes %d bytes, and a path may take at most %d.\r\n"
+                      "\r\n%s\r\n\r\nMove the file to a shorter path, or give a folder a shorter name.",
+                      names[k], bytes, kPathCapacity - 1, shown);
+        MessageBoxA(window, text, "Error", MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    return true;
+}
+
+// Convert's options from the Matching group; otherwise the problem's box and false.
+bool ReadOptions(HWND window, ConvertOptions& options) {
+    char problem[kMessageCapacity];
+    if (ChoiceOptions(ReadMatchingChoice(window), options, problem)) return true;
+    MessageBoxA(window, problem, "Error", MB_OK | MB_ICONEXCLAMATION);
+    return false;
 }
 
 void ResetCommandDisplay(HWND window, HWND progress_bar) {
@@ -69,6 +153,8 @@ void ResetCommandDisplay(HWND window, HWND progress_bar) {
 
 void StartCommand(HWND window, int command) {
     if (RunOf(window)) return;
+    ConvertOptions options;
+    if (!PathsFit(window, command) || (command == IDC_CONVERT && !ReadOptions(window, options))) return;
     HWND progress_bar = GetDlgItem(window, IDC_PROGRESS_BAR);
     ResetProgress(progress_bar);
     CommandRun* run = new (std::nothrow) CommandRun;
@@ -79,14 +165,17 @@ void StartCommand(HWND window, int command) {
     run->window = window;
     run->progress_bar = progress_bar;
     run->command = command;
+    run->options = options;
+    run->options.diagnostics = &run->diagnostics;
     CopyText(run->message, kConvertFailedText);
     SetWindowLongPtrA(window, DWLP_USER, LONG_PTR(run));
-    // A disabled button can't keep the keyboard focus; Quit takes it, so
-    // that Escape still asks.
+    // A disabled control can't keep the keyboard focus; Quit takes it from
+    // any but the path fields, which only turn read-only, so that Escape
+    // still asks.
     HWND focus = GetFocus();
-    for (int id : kLockedButtons)
-        if (focus && focus == GetDlgItem(window, id))
-            SendMessageA(window, WM_NEXTDLGCTL, WPARAM(GetDlgItem(window, IDCANCEL)), TRUE);
+    bool kept = focus == GetDlgItem(window, IDCANCEL);
+    for (const PathField& field : kPathFields) kept = kept || focus == GetDlgItem(window, field.id);
+    if (!kept) SendMessageA(window, WM_NEXTDLGCTL, WPARAM(GetDlgItem(window, IDCANCEL)), TRUE);
     EnableButtons(window, FALSE);
     DWORD thread_id = 0;
     run->thread = CreateThread(nullptr, 0, RunCommand, run, 0, &thread_id);
@@ -118,13 +207,16 @@ void EndCommand(HWND window) {
     CommandRun* run = RunOf(window);
     if (!run) return;
     run->ended = true;
-    if (run->asking) return;  // ended by AskToStopCommand once answered
+    // The question is moot once the command has ended: it closes as if
+    // answered Cancel, and AskToStopCommand ends the command then.
+    if (run->asking) return CloseStopQuestion(window);
     if (run->thread) {
         WaitForSingleObject(run->thread, INFINITE);
         CloseHandle(run->thread);
         run->thread = nullptr;
     }
-    ShowOutcome(window, OutcomeOf(*run));
+    Remedy remedy;
+    bool mend = ShowOutcomeOf(window, *run, remedy);
     ResetCommandDisplay(window, run->progress_bar);
     EnableButtons(window, TRUE);
     if (GetFocus() == GetDlgItem(window, IDCANCEL) || !GetFocus())
@@ -132,5 +224,10 @@ void EndCommand(HWND window) {
     SetWindowLongPtrA(window, DWLP_USER, 0);
     bool quit = run->quit;
     delete run;
-    if (quit) EndDialog(window, IDCANCEL);
+    if (quit) return (void)EndDialog(window, IDCANCEL);
+    if (!mend) return;
+    MatchingChoice choice = ReadMatchingChoice(window);
+    ApplyRemedy(remedy, choice);
+    ShowMatchingChoice(window, choice);
+    StartCommand(window, IDC_CONVERT);
 }

@@ -1,5 +1,6 @@
 #include "app/dialog_commands.h"
 
+#include "app/typed_path.h"
 #include "app/workspace.h"
 #include "model/records.h"
 #include "platform/text.h"
@@ -14,6 +15,12 @@ bool AnyWorkspacePartEmpty() {
     return w->original_directory[0] == '\0' || w->original_file_name[0] == '\0' ||
            w->matching_directory[0] == '\0' || w->matching_file_name[0] == '\0' ||
            w->new_directory[0] == '\0' || w->new_file_name[0] == '\0';
+}
+
+// A path field's text as the operations take it.
+void ReadPathField(WindowHost& window, int32_t id, char* path) {
+    window.GetItemText(id, path, kPathCapacity);
+    TidyTypedPath(path);
 }
 
 }  // namespace
@@ -39,20 +46,20 @@ int32_t DialogOperationHost::ShouldStop() {
     return window_.StopRequested();
 }
 
-int32_t Convert(WindowHost* window, ProgressBar* progress_bar, char* message) {
+int32_t Convert(WindowHost* window, ProgressBar* progress_bar, char* message, const ConvertOptions* options) {
     if (!window || !progress_bar || !message) return 0;
 
     char original_path[kPathCapacity] = {};
     char matching_path[kPathCapacity] = {};
     char new_path[kPathCapacity] = {};
-    window->GetItemText(IDC_ORIGINAL_FIELD, original_path, kPathCapacity);
-    window->GetItemText(IDC_MATCHING_FIELD, matching_path, kPathCapacity);
-    window->GetItemText(IDC_NEW_FIELD, new_path, kPathCapacity);
+    ReadPathField(*window, IDC_ORIGINAL_FIELD, original_path);
+    ReadPathField(*window, IDC_MATCHING_FIELD, matching_path);
+    ReadPathField(*window, IDC_NEW_FIELD, new_path);
 
     if (AnyWorkspacePartEmpty()) return -1;
 
     DialogOperationHost host(*window, *progress_bar);
-    return ConvertFiles(original_path, matching_path, new_path, &host, message);
+    return ConvertFiles(original_path, matching_path, new_path, &host, message, options);
 }
 
 int32_t Report(WindowHost* window, ProgressBar* progress_bar) {
@@ -65,8 +72,8 @@ int32_t Report(WindowHost* window, ProgressBar* progress_bar) {
 
     char original_path[kPathCapacity] = {};
     char matching_path[kPathCapacity] = {};
-    window->GetItemText(IDC_ORIGINAL_FIELD, original_path, kPathCapacity);
-    window->GetItemText(IDC_MATCHING_FIELD, matching_path, kPathCapacity);
+    ReadPathField(*window, IDC_ORIGINAL_FIELD, original_path);
+    ReadPathField(*window, IDC_MATCHING_FIELD, matching_path);
 
     DialogOperationHost host(*window, *progress_bar);
     int32_t code = MakeReport(original_path, matching_path, report_path, &host, nullptr);

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "app/dialog_host.h"
+#include "morph/convert.h"
 #include "morph/host.h"
 
 // The operations' host on the dialog: the status line (IDC_STATUS_LINE), the
@@ -23,11 +24,13 @@ private:
     ProgressBar& bar_;
 };
 
-// ConvertFiles on the three edit fields (IDC_ORIGINAL_FIELD, IDC_MATCHING_FIELD,
-// IDC_NEW_FIELD, each cut to kPathCapacity - 1). Its codes, and besides: 0
-// when window, progress_bar or message is null; -1 when a path part of the
-// Workspace is empty, before any file is read.
-int32_t Convert(WindowHost* window, ProgressBar* progress_bar, char* message);
+// ConvertFiles with `options` (null: exact matching) on the three edit
+// fields (IDC_ORIGINAL_FIELD, IDC_MATCHING_FIELD, IDC_NEW_FIELD, each cut to
+// kPathCapacity - 1, quotes and spaces around it removed). Its codes, and
+// besides: 0 when window, progress_bar or message is null; -1 when a path
+// part of the Workspace is empty, before any file is read.
+int32_t Convert(WindowHost* window, ProgressBar* progress_bar, char* message,
+                const ConvertOptions* options = nullptr);
 
 // MakeReport on the first two edit fields into report.txt in the program
 // directory, which is then handed to the shell. 0 when window or progress_bar

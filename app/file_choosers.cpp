@@ -2,6 +2,8 @@
 
 #include <commdlg.h>
 
+#include "app/path_fields.h"
+#include "app/typed_path.h"
 #include "app/workspace_slots.h"
 #include "platform/text.h"
 
@@ -37,13 +39,28 @@ int TakeChoice(BOOL chosen, Slot slot, const OPENFILENAMEA& request) {
     return 1;
 }
 
+// Where the chooser of slot starts: the folder and file name of the path in
+// its field, typed or dropped there; the Workspace's for a part the field
+// doesn't hold.
+void StartingPoint(HWND owner, Slot slot, char* directory, char* file_name) {
+    char path[kPathCapacity] = "";
+    for (const PathField& field : kPathFields)
+        if (field.slot == slot) GetDlgItemTextA(owner, field.id, path, kPathCapacity);
+    TidyTypedPath(path);
+    SplitTypedPath(path, directory, file_name);
+    if (!directory[0]) CopyText(directory, kPathCapacity, SlotDirectory(*g_workspace, slot));
+    if (!file_name[0]) CopyText(file_name, kPathCapacity, SlotFileName(*g_workspace, slot));
+}
+
 int BrowseOpenFile(HWND owner, Slot slot) {
-    char* directory = SlotDirectory(*g_workspace, slot);
+    char directory[kPathCapacity];
+    char name[kPathCapacity];
+    StartingPoint(owner, slot, directory, name);
     SetCurrentDirectoryA(directory);
 
     char file[kOpenBufferCapacity];
     char title[kOpenBufferCapacity] = "";
-    CopyText(file, SlotFileName(*g_workspace, slot));
+    CopyText(file, name);
 
     OPENFILENAMEA request = {};
     request.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
@@ -77,7 +94,9 @@ int BrowseMatchingFile(HWND owner) {
 }
 
 int BrowseNewFile(HWND owner) {
-    char* directory = SlotDirectory(*g_workspace, Slot::kNew);
+    char directory[kPathCapacity];
+    char name[kPathCapacity];
+    StartingPoint(owner, Slot::kNew, directory, name);
     SetCurrentDirectoryA(directory);
 
     char file[kSaveBufferCapacity] = "Untitled";

@@ -6,6 +6,9 @@
 #include "app/centring.h"
 #include "app/command_run.h"
 #include "app/file_choosers.h"
+#include "app/matching_group.h"
+#include "app/outcome_box.h"
+#include "app/settings.h"
 #include "app/path_fields.h"
 #include "app/resource_ids.h"
 #include "app/win32_host.h"
@@ -13,6 +16,7 @@
 #include "model/records.h"
 
 const char kAboutMenuText[] = "About Quandrelistaphor...";
+const char kQuitQuestion[] = "Quit and forget the paths typed into the boxes?";
 
 void ResetProgress(HWND progress_bar) {
     SendMessageA(progress_bar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
@@ -20,13 +24,24 @@ void ResetProgress(HWND progress_bar) {
     SendMessageA(progress_bar, PBM_SETPOS, 0, 0);
 }
 
+// Shows the Workspace's path of one field.
+static void FillPathField(HWND window, const PathField& field) {
+    char text[kPathCapacity];
+    BuildFieldText(SlotDirectory(*g_workspace, field.slot), SlotFileName(*g_workspace, field.slot), text);
+    SetDlgItemTextA(window, field.id, text);
+}
+
+// After a chooser: a chosen file fills its own field; the other fields, and
+// its own after a cancel, keep what was typed or dropped there.
+static void TakeChooserResult(HWND window, int chosen, Slot slot) {
+    for (const PathField& field : kPathFields)
+        if (chosen && field.slot == slot) FillPathField(window, field);
+    ResetProgress(GetDlgItem(window, IDC_PROGRESS_BAR));
+}
+
 int FillPathFields(HWND window) {
     if (!window) return 0;
-    for (const PathField& field : kPathFields) {
-        char text[kPathCapacity];
-        BuildFieldText(SlotDirectory(*g_workspace, field.slot), SlotFileName(*g_workspace, field.slot), text);
-        SetDlgItemTextA(window, field.id, text);
-    }
+    for (const PathField& field : kPathFields) FillPathField(window, field);
     HWND progress_bar = GetDlgItem(window, IDC_PROGRESS_BAR);
     if (!progress_bar) return 0;
     ResetProgress(progress_bar);
@@ -57,6 +72,7 @@ void ShowAboutDialog(HWND owner) {
 INT_PTR CALLBACK AboutDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM) {
     if (message == WM_INITDIALOG) {
         FitPicture(window, IDB_LOGO, IDB_LOGO_LARGE);
+        CenterOnOwner(window);
         return TRUE;
     }
     if (message == WM_DESTROY) ReleasePicture(window);
@@ -65,6 +81,32 @@ INT_PTR CALLBACK AboutDialogProc(HWND window, UINT message, WPARAM wparam, LPARA
         return TRUE;
     }
     return FALSE;
+}
+
+// The window's icon, in its caption and on the taskbar.
+static void SetProgramIcon(HWND window) {
+    HINSTANCE module = GetModuleHandleA(nullptr);
+    auto icon = [&](int metric_x, int metric_y) {
+        return LPARAM(LoadImageA(module, MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON, GetSystemMetrics(metric_x),
+                                 GetSystemMetrics(metric_y), LR_SHARED));
+    };
+    SendMessageA(window, WM_SETICON, ICON_BIG, icon(SM_CXICON, SM_CYICON));
+    SendMessageA(window, WM_SETICON, ICON_SMALL, icon(SM_CXSMICON, SM_CYSMICON));
+}
+
+// Escape is easily pressed by mistake: while a field holds a path that was
+// typed or dropped there, the Escape key asks before the window closes.
+// Quit and the close box close it at once.
+static bool MayQuit(HWND window) {
+    if (!(GetKeyState(VK_ESCAPE) & 0x8000)) return true;
+    bool typed = false;
+    for (const PathField& field : kPathFields) {
+        char shown[kPathCapacity], kept[kPathCapacity];
+        GetDlgItemTextA(window, field.id, shown, kPathCapacity);
+        BuildFieldText(SlotDirectory(*g_workspace, field.slot), SlotFileName(*g_workspace, field.slot), kept);
+        typed = typed || lstrcmpA(shown, kept) != 0;
+    }
+    return !typed || MessageBoxA(window, kQuitQuestion, "Quit", MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2) == IDOK;
 }
 
 // The About dialog has no button in the window; its entry sits in the
@@ -80,11 +122,15 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM
     switch (message) {
     case WM_INITDIALOG:
         PreparePathFields(window);
+        RestoreSettings(window);
         FillPathFields(window);
+        SetProgramIcon(window);
         FitPicture(window, IDB_BANNER, IDB_BANNER_LARGE);
         AddAboutMenuEntry(window);
         CenterWindow(window, GetDesktopWindow());
-        return TRUE;
+        // Tab takes the file boxes first; the keyboard starts on Convert all the same.
+        SetFocus(GetDlgItem(window, IDC_CONVERT));
+        return FALSE;
     case WM_DROPFILES:
         TakeDroppedFile(window, HDROP(wparam));
         return TRUE;
@@ -95,6 +141,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM
         EndCommand(window);
         return TRUE;
     case WM_DESTROY:
+        KeepSettings(window);
         ReleasePicture(window);
         return FALSE;
     case WM_SYSCOMMAND:
@@ -106,7 +153,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM
     case WM_COMMAND:
         switch (LOWORD(wparam)) {
         case IDCANCEL:
-            if (!AskToStopCommand(window)) EndDialog(window, INT_PTR(wparam));
+            if (!AskToStopCommand(window) && MayQuit(window)) EndDialog(window, INT_PTR(wparam));
             return TRUE;
         case IDC_ABOUT:
             ShowAboutDialog(window);
@@ -116,16 +163,24 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM
             StartCommand(window, LOWORD(wparam));
             return TRUE;
         case IDC_BROWSE_ORIGINAL:
-            BrowseOriginalFile(window);
-            FillPathFields(window);
+            TakeChooserResult(window, BrowseOriginalFile(window), Slot::kOriginal);
             return TRUE;
         case IDC_BROWSE_MATCHING:
-            BrowseMatchingFile(window);
-            FillPathFields(window);
+            TakeChooserResult(window, BrowseMatchingFile(window), Slot::kMatching);
             return TRUE;
         case IDC_BROWSE_NEW:
-            BrowseNewFile(window);
-            FillPathFields(window);
+            TakeChooserResult(window, BrowseNewFile(window), Slot::kNew);
+            return TRUE;
+        case IDC_MATCH_EXACT:
+        case IDC_MATCH_SMALL:
+        case IDC_MATCH_CONNECTIVITY:
+            UpdateMatchingGroup(window);
+            return TRUE;
+        case IDC_ORIGINAL_FIELD:
+        case IDC_MATCHING_FIELD:
+        case IDC_NEW_FIELD:
+            if (HIWORD(wparam) != EN_CHANGE) return FALSE;
+            TidyPathField(window, LOWORD(wparam));
             return TRUE;
         }
         return FALSE;

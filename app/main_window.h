@@ -18,3 +18,5 @@ void ShowAboutDialog(HWND owner);
 
 // The text of the window's system-menu entry that sends command 200.
 extern const char kAboutMenuText[];
+// What Escape asks while a box holds a typed path.
+extern const char kQuitQuestion[];

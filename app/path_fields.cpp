@@ -2,8 +2,11 @@
 
 #include <shellapi.h>
 
+#include <cstring>
+
 #include "app/file_choosers.h"
 #include "app/resource_ids.h"
+#include "app/typed_path.h"
 #include "model/records.h"
 
 const PathField kPathFields[3] = {
@@ -47,4 +50,47 @@ void TakeDroppedFile(HWND window, HDROP drop) {
         }
     }
     DragFinish(drop);
+}
+
+namespace {
+
+constexpr int kShownEnds = 40;  // characters kept at each end of a long path
+
+int32_t AnsiBytes(const wchar_t* text, int length) {
+    return length == 0 ? 0 : WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+}
+
+}  // namespace
+
+int32_t PathFieldBytes(HWND window, int id, char* shown, size_t capacity) {
+    wchar_t text[4 * kPathCapacity] = L"";
+    GetDlgItemTextW(window, id, text, 4 * kPathCapacity);
+    const wchar_t* begin = text;
+    const wchar_t* end = text + lstrlenW(text);
+    while (begin < end && (*begin == L' ' || *begin == L'\t')) ++begin;
+    while (end > begin && (end[-1] == L' ' || end[-1] == L'\t')) --end;
+    if (end - begin >= 2 && *begin == L'"' && end[-1] == L'"') ++begin, --end;
+    const int length = int(end - begin);
+    int32_t bytes = AnsiBytes(begin, length);
+    // The middle of a long path gives way to "...".
+    int head = length > 2 * kShownEnds + 3 ? kShownEnds : length;
+    int made = WideCharToMultiByte(CP_ACP, 0, begin, head, shown, int(capacity) - 1, nullptr, nullptr);
+    if (head < length) {
+        made += WideCharToMultiByte(CP_ACP, 0, L"...", 3, shown + made, int(capacity) - 1 - made, nullptr, nullptr);
+        made += WideCharToMultiByte(CP_ACP, 0, end - kShownEnds, kShownEnds, shown + made, int(capacity) - 1 - made,
+                                    nullptr, nullptr);
+    }
+    shown[made] = '\0';
+    return bytes;
+}
+
+void TidyPathField(HWND window, int id) {
+    char text[kPathCapacity];
+    GetDlgItemTextA(window, id, text, kPathCapacity);
+    size_t length = std::strlen(text);
+    if (length < 2 || text[0] != '"' || text[length - 1] != '"') return;
+    TidyTypedPath(text);
+    SetDlgItemTextA(window, id, text);
+    WPARAM end = WPARAM(std::strlen(text));
+    SendDlgItemMessageA(window, id, EM_SETSEL, end, LPARAM(end));
 }

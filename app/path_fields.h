@@ -4,6 +4,9 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstddef>
+#include <cstdint>
+
 #include "app/workspace_slots.h"
 
 struct PathField {
@@ -21,3 +24,12 @@ void PreparePathFields(HWND window);
 // the field keeps its text. A drop beside the fields changes nothing.
 // Releases the drop.
 void TakeDroppedFile(HWND window, HDROP drop);
+
+// The bytes the field's path (without the spaces and quotes around it)
+// takes in the system's code page, and the path in `shown`, shortened in its
+// middle to a length that a message box shows on one line.
+int32_t PathFieldBytes(HWND window, int id, char* shown, size_t capacity);
+
+// EN_CHANGE: a path pasted with the quotes of Explorer's "Copy as path"
+// loses them.
+void TidyPathField(HWND window, int id);

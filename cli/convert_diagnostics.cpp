@@ -1,42 +1,40 @@
 #include "cli/convert_diagnostics.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstring>
 
 #include "cli/reasons.h"
 #include "cli/run_options.h"
+#include "morph/diagnosis_text.h"
 #include "cli/terminal_text.h"
 
 #include "cli/console_host.h"
 
 namespace {
 
-// The shortest text that reads back as the value: what the user types to
-// get the very same number.
-struct Exact {
-    char text[48];
-    explicit Exact(double value) { *std::to_chars(text, text + sizeof text - 1, value).ptr = '\0'; }
-    explicit Exact(float value) { *std::to_chars(text, text + sizeof text - 1, value).ptr = '\0'; }
+using Exact = ExactNumber;
+
+// A line of the shared diagnosis text.
+struct Line {
+    char text[160];
 };
 
 // `would`: the sharing a pairing would make, for a run that refused.
 void PrintSharing(std::FILE* stream, const VertexSharing& sharing, bool would) {
-    std::fprintf(stream, "  split: %d original vertices %s shared by several matching vertices\n",
-                 sharing.shared_count, would ? "would be" : "are");
-    std::fprintf(stream, "  welded: %d original vertices %s no matching vertex\n", sharing.unpaired_count,
-                 would ? "would have" : "have");
+    Line line;
+    WriteSplitLine(sharing, would, line.text, sizeof line.text);
+    std::fprintf(stream, "  %s\n", line.text);
+    WriteWeldedLine(sharing, would, line.text, sizeof line.text);
+    std::fprintf(stream, "  %s\n", line.text);
 }
 
 void PrintCountDiagnosis(std::FILE* stream, const ConvertDiagnostics& d) {
-    if (d.missing_count == 0)
-        std::fprintf(stream, "every matching vertex sits at a position of the original: a copy whose vertices "
-                             "were split or welded\n");
-    else
-        std::fprintf(stream, "%d matching vertices sit at no position of the original\n", d.missing_count);
+    Line line;
+    WriteCountLine(d.missing_count, line.text, sizeof line.text);
+    std::fprintf(stream, "%s\n", line.text);
     PrintSharing(stream, d.sharing, true);
-    std::fprintf(stream, "--allow-count-change converts a copy whose vertices were split or welded%s\n",
-                 d.missing_count == 0 ? "" : " (with --tolerance when its positions moved)");
+    WriteCountAdvice("--allow-count-change", "--tolerance", d.missing_count != 0, line.text, sizeof line.text);
+    std::fprintf(stream, "%s\n", line.text);
 }
 
 void PrintUnpaired(std::FILE* stream, const ConvertDiagnostics& d) {
@@ -55,12 +53,11 @@ void PrintUnpaired(std::FILE* stream, const ConvertDiagnostics& d) {
             std::fprintf(stream, "no original vertex at a finite distance\n");
     }
     if (std::isinf(d.suggested_tolerance)) {
-        std::fprintf(stream, "no tolerance pairs a vertex whose position is not finite\n");
+        std::fprintf(stream, "%s\n", kNoToleranceForInfinity);
     } else if (d.suggested_tolerance > 0) {
-        std::fprintf(stream, "suggested: --tolerance %s (%s half the smallest distance between two original "
-                             "positions, %.3g)\n",
-                     Exact(d.suggested_tolerance).text, d.suggestion_safe ? "safe: below" : "not safe: not below",
-                     d.smallest_distance);
+        Line safety;
+        WriteSafetyText(d.suggestion_safe, d.smallest_distance, safety.text, sizeof safety.text);
+        std::fprintf(stream, "suggested: --tolerance %s (%s)\n", Exact(d.suggested_tolerance).text, safety.text);
     }
 }
 
@@ -74,17 +71,11 @@ void PrintAmbiguity(std::FILE* stream, int32_t code, const ConvertOptions& optio
 }
 
 void PrintLibraryWarning(std::FILE* stream, const ConvertDiagnostics& d) {
-    if (d.library_missing) {
-        std::fprintf(stream, "warning: the matching file's library \"%s\" didn't load", d.library_name);
-        if (d.faces_without_material > 0)
-            std::fprintf(stream, "; the new file leaves %d faces without a material", d.faces_without_material);
-        std::fputc('\n', stream);
-    } else if (d.faces_without_material > 0) {
-        std::fprintf(stream,
-                     "warning: the new file leaves %d faces without a material (the matching file's library "
-                     "doesn't define theirs)\n",
-                     d.faces_without_material);
-    }
+    char warning[kPathCapacity + 160];
+    WriteLibraryWarning(d, warning, sizeof warning);
+    if (!warning[0]) return;
+    WriteText(stream, warning, std::strlen(warning));
+    std::fputc('\n', stream);
 }
 
 }  // namespace

@@ -109,20 +109,51 @@ int32_t CheckCounts(const Model& original, const Model& matching, const ConvertO
     return 1;
 }
 
+// The progress bar through a save: from kSavingStart of its length to all
+// of it as the records of the new file go in.
+class SaveProgress {
+public:
+    static constexpr int32_t kSavingStart = 80;
+    SaveProgress(const Model& model, OperationHost* host) : host_(host) {
+        total_ = int64_t(model.vertex_count) + model.texcoord_count + model.normal_count + model.TotalFaceCount();
+    }
+    void Add(int32_t records) {
+        done_ += records;
+        if (total_ <= 0) return;
+        int64_t done = done_ < total_ ? done_ : total_;
+        int32_t position = int32_t(kSavingStart + (100 - kSavingStart) * done / total_);
+        if (position == shown_) return;
+        shown_ = position;
+        host_->SetProgress(position, 100);
+    }
+
+private:
+    OperationHost* host_;
+    int64_t total_ = 0;
+    int64_t done_ = 0;
+    int32_t shown_ = -1;
+};
+
 // Writes the renumbered matching model: 1, or -4 with its message. Once
 // the text is formatted the model is emptied, and only the flushes to the
 // disk are waited for: a run over many files holds no model meanwhile. The
 // diagnostics learn the library written, the write's reason on failure and
 // the earlier half-done writes it finished.
-int32_t Save(Model& matching, const char* new_path, char* message, const ConvertOptions& options) {
+// The host may stop the run until the new file is formatted, before any
+// target is replaced; the bar moves on from kSavingStart as the lines go in.
+int32_t Save(Model& matching, const char* new_path, char* message, const ConvertOptions& options,
+             OperationHost* host) {
     ConvertDiagnostics* diagnostics = options.diagnostics;
     OutputFault fault;
     WritePlan plan;
     plan.threads = ThreadsOf(&options);
+    SaveProgress progress(matching, host);
+    plan.on_written = [&](int32_t records) { progress.Add(records); };
     WrittenObjFiles files;
     int32_t written = FormatObjFiles(matching, new_path, &fault, plan, files);
     matching.Clear();
     if (options.hold) options.hold->Give();
+    if (written && host->ShouldStop()) return -8;  // the formatted files go unused
     written = written && CommitObjFiles(files);
     if (diagnostics) {
         diagnostics->repaired = fault.repaired;
@@ -191,9 +222,9 @@ int32_t ConvertWith(const Model& original, Model& matching, const MatchingLoad& 
 
     if (diagnostics) NoteMissingMaterials(matching, *diagnostics);
     if (host->ShouldStop()) return finish(-8);
-    host->SetProgress(1, 1);
+    host->SetProgress(SaveProgress::kSavingStart, 100);
     host->ShowStatus("Saving file...(please wait)");
-    return finish(Save(matching, new_path, message, options));
+    return finish(Save(matching, new_path, message, options, host));
 }
 
 // ConvertFiles with both files read at once. The host hears the same steps

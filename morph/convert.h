@@ -44,6 +44,7 @@ struct ConvertDiagnostics {
     int32_t listed_count = 0;
     UnpairedVertex listed[kListedVertexCount] = {};
     double suggested_tolerance = 0;
+    double largest_distance = 0;   // of a vertex without a partner to its nearest original vertex
     double smallest_distance = 0;  // between two different original positions
     int32_t suggestion_safe = 0;
 

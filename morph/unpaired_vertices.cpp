@@ -39,6 +39,7 @@ int32_t DiagnoseUnpaired(const Model& original, const Model& matching, const int
                                                                   missed[k].z, nearest[k] + 1, distance[k]};
             if (!(distance[k] <= largest)) largest = distance[k];  // an infinity stays
         }
+        diagnostics.largest_distance = largest;
         diagnostics.suggested_tolerance = std::isinf(largest) ? largest : SuggestedTolerance(largest);
         diagnostics.suggestion_safe = ToleranceIsSafe(diagnostics.suggested_tolerance, diagnostics.smallest_distance);
     }

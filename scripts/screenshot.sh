@@ -4,6 +4,8 @@
 #
 #   docs/main-window.png         the main window at 96 dpi (shown in the README)
 #   docs/dpi-<N>.png             the main window and About side by side at N dpi
+#   docs/failure-<N>.png         the main window and Convert's failure box for
+#                                a moved copy, side by side at N dpi
 #
 #   bash scripts/screenshot.sh [BUILD_DIR] [DPI...]
 #
@@ -38,17 +40,40 @@ if [ ! "$helper" -nt scripts/screenshot.sh ]; then
     cat >"$state/open_about.c" <<'EOF'
 #include <windows.h>
 #include <stdio.h>
-/* argv[1]: a file to create once both windows are in place. */
+static void put(const char* path, const char* text) {
+    FILE* file = fopen(path, "wb");
+    fputs(text, file);
+    fclose(file);
+}
+
+/* argv[1]: a file to create once both windows are in place; argv[2], when
+   given: show Convert's failure box for a moved copy in About's place. */
 int main(int argc, char** argv) {
     HWND main_window = NULL, about = NULL;
     RECT rect;
+    char folder[MAX_PATH], path[MAX_PATH];
     for (int i = 0; i < 500 && !main_window; ++i, Sleep(20))
         main_window = FindWindowA("#32770", "Quandrelistaphor v1.0 - www.quandrelistaphor.example");
     if (!main_window) return 1;
     SetWindowPos(main_window, NULL, 8, 8, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    PostMessageA(main_window, WM_SYSCOMMAND, 200, 0);
-    for (int i = 0; i < 500 && !(about && IsWindowVisible(about)); ++i, Sleep(20))
-        about = FindWindowA("#32770", "About");
+    if (argc > 2) {
+        GetTempPathA(MAX_PATH, folder);
+        snprintf(path, MAX_PATH, "%soriginal.obj", folder);
+        put(path, "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3\nf 1 3 4\n");
+        SetDlgItemTextA(main_window, 3000, path);
+        snprintf(path, MAX_PATH, "%smatching.obj", folder);
+        put(path, "v 1 1 0.0000004\nv 0 0 0\nv 0 1 0\nv 1 0 0\nf 2 4 1\nf 2 1 3\n");
+        SetDlgItemTextA(main_window, 3001, path);
+        snprintf(path, MAX_PATH, "%snew.obj", folder);
+        SetDlgItemTextA(main_window, 3002, path);
+        PostMessageA(GetDlgItem(main_window, 202), BM_CLICK, 0, 0);
+        for (int i = 0; i < 500 && !(about && IsWindowVisible(about)); ++i, Sleep(20))
+            about = FindWindowA("#32770", "Error");
+    } else {
+        PostMessageA(main_window, WM_SYSCOMMAND, 200, 0);
+        for (int i = 0; i < 500 && !(about && IsWindowVisible(about)); ++i, Sleep(20))
+            about = FindWindowA("#32770", "About");
+    }
     if (!about) return 1;
     GetWindowRect(main_window, &rect);
     SetWindowPos(about, NULL, rect.right + 8, rect.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
@@ -64,7 +89,7 @@ EOF
 fi
 
 # The virtual display mirrors its screen into an XWD file in $state/frame.
-setsid Xvfb -displayfd 8 -screen 0 1600x1000x24 -nocursor -fbdir "$state/frame" -nolisten tcp 8>"$state/display" \
+setsid Xvfb -displayfd 8 -screen 0 2000x1200x24 -nocursor -fbdir "$state/frame" -nolisten tcp 8>"$state/display" \
     >"$state/xvfb.log" 2>&1 </dev/null &
 xvfb=$!
 trap '"$server" -k 2>/dev/null || true; kill $xvfb 2>/dev/null || true' EXIT
@@ -128,19 +153,32 @@ for dpi in "${dpis[@]}"; do
         "\"LogPixels\"=dword:$(printf '%08x' "$dpi")" >"$state/dpi.reg"
     "$wine" regedit /S "$(winepath_of "$state/dpi.reg")" >/dev/null 2>&1
     "$server" -w
-    "$wine" explorer /desktop=screenshot,1500x900 "$program" >/dev/null 2>&1 &
+    "$wine" explorer /desktop=screenshot,1900x1100 "$program" >/dev/null 2>&1 &
     pid=$!
     [ "$dpi" = 96 ] && capture docs/main-window.png
     # Programs started apart from the desktop's first one see its windows
     # only when they join the same desktop; that explorer stays while the
     # desktop has windows.
     rm -f "$state/about.ready"
-    "$wine" explorer /desktop=screenshot,1500x900 "$helper" "$(winepath_of "$state/about.ready")" >/dev/null 2>&1 &
+    "$wine" explorer /desktop=screenshot,1900x1100 "$helper" "$(winepath_of "$state/about.ready")" >/dev/null 2>&1 &
     for _ in $(seq 100); do
         [ -f "$state/about.ready" ] && break
         sleep 0.1
     done
     capture "docs/dpi-$dpi.png"
+    "$server" -k 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    # The failure box, from a fresh start of the program.
+    "$wine" explorer /desktop=screenshot,1900x1100 "$program" >/dev/null 2>&1 &
+    pid=$!
+    rm -f "$state/failure.ready"
+    "$wine" explorer /desktop=screenshot,1900x1100 "$helper" "$(winepath_of "$state/failure.ready")" failure \
+        >/dev/null 2>&1 &
+    for _ in $(seq 100); do
+        [ -f "$state/failure.ready" ] && break
+        sleep 0.1
+    done
+    capture "docs/failure-$dpi.png"
     "$server" -k 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
 done

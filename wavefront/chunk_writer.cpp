@@ -15,7 +15,7 @@ char* ChunkText::Reserve(size_t bytes) {
     return data;
 }
 
-ChunkWriter::ChunkWriter(OutputFile* file, const WritePlan& plan) : file_(file) {
+ChunkWriter::ChunkWriter(OutputFile* file, const WritePlan& plan) : file_(file), on_written_(plan.on_written) {
     threads_ = plan.threads < 1 ? 1 : (plan.threads > kMaxThreads ? kMaxThreads : plan.threads);
     chunk_lines_ = plan.chunk_lines < 1 ? 1 : plan.chunk_lines;
     round_ = 2 * threads_;
@@ -26,6 +26,13 @@ int32_t ChunkWriter::WriteRound(ChunkText* texts, int32_t n) {
         if (!texts[k].ok || !WriteOutput(file_, texts[k].data, texts[k].length)) return 0;
     }
     return 1;
+}
+
+void ChunkWriter::Written(int32_t first_chunk, int32_t chunks, int32_t count) const {
+    if (!on_written_ || chunks <= 0) return;
+    int64_t begin = int64_t(first_chunk) * chunk_lines_;
+    int64_t end = int64_t(first_chunk + chunks) * chunk_lines_;
+    on_written_(int32_t((end < count ? end : count) - begin));
 }
 
 int32_t ChunkWriter::Write(int32_t count, const ChunkFormat& format) {
@@ -41,6 +48,7 @@ int32_t ChunkWriter::Write(int32_t count, const ChunkFormat& format) {
         for (int32_t chunk = 0; chunk < chunks; ++chunk) {
             format_chunk(chunk, texts_[0][0]);
             if (!WriteRound(texts_[0], 1)) return 0;
+            Written(chunk, 1, count);
         }
         return 1;
     }
@@ -62,6 +70,7 @@ int32_t ChunkWriter::Write(int32_t count, const ChunkFormat& format) {
                 format_chunk(first_chunk + item - 1, fill[item - 1]);
             }
         });
+        if (written_ok) Written(first_chunk - round_, previous, count);
         previous = n;
     }
     return written_ok;

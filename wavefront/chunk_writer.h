@@ -18,6 +18,9 @@ struct WritePlan {
     static constexpr int32_t kChunkLines = 1 << 16;
     int32_t threads = 1;
     int32_t chunk_lines = kChunkLines;
+    // Told on the writing call's thread how many more records of a run are
+    // in the file, as they go in; empty: nobody asks.
+    std::function<void(int32_t records)> on_written;
 };
 
 // The formatted text of one chunk; its block is kept from chunk to chunk.
@@ -56,7 +59,11 @@ private:
 
     int32_t WriteRound(ChunkText* texts, int32_t n);
 
+    // Records [first_chunk, first_chunk + chunks) of a run of `count` are written.
+    void Written(int32_t first_chunk, int32_t chunks, int32_t count) const;
+
     OutputFile* file_;
+    std::function<void(int32_t records)> on_written_;
     int32_t threads_;
     int32_t chunk_lines_;
     int32_t round_;          // chunks per round

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/convert_outcome.h"
 #include "app/dialog_commands.h"
 #include "app/workspace.h"
 #include "platform/text.h"
@@ -16,10 +17,12 @@ const char kTriangleOriginal[] = "v 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 2 3\n";
 const char kTrianglePermuted[] = "v 0 0 1\nv 1 0 0\nv 0 1 0\nf 2 3 1\n";
 const Events kLoading = {"text 3004 Loading original file...(please wait)", "step",
                          "text 3004 Loading matching file...(please wait)", "step"};
-// What follows the loading of a pair of triangles that match.
+// What follows the loading of a pair of triangles that match, and the bar
+// as the triangle's vertex and face lines go into the new file.
 const Events kMatchingAndSaving = {"text 3004 Matching vertices...(please wait)",
                                    "step", "step", "step", "step", "step", "step",
-                                   "pos 100", "text 3004 Saving file...(please wait)"};
+                                   "pos 80", "text 3004 Saving file...(please wait)"};
+const Events kWritten = {"pos 95", "pos 100"};
 
 Events operator+(Events a, const Events& b) {
     a.insert(a.end(), b.begin(), b.end());
@@ -39,11 +42,12 @@ struct ConvertRun : ::testing::Test {
     }
     void TearDown() override { g_workspace = nullptr; }
 
-    int32_t Run(const std::string& original, const std::string& matching, const std::string& new_path) {
+    int32_t Run(const std::string& original, const std::string& matching, const std::string& new_path,
+                const ConvertOptions* options = nullptr) {
         host.fields[0] = original;
         host.fields[1] = matching;
         host.fields[2] = new_path;
-        return Convert(&host, &host, message);
+        return Convert(&host, &host, message, options);
     }
 };
 
@@ -90,15 +94,17 @@ TEST_F(ConvertRun, FailuresSayWhereTheyStopped) {
 }
 
 // Asked to stop between two steps, Convert ends there as declined: no box,
-// no message, and an earlier new file stays as it was.
+// no message, and an earlier new file stays as it was; also once the new
+// file is written but not yet put in the earlier one's place.
 TEST_F(ConvertRun, StopsBetweenSteps) {
     std::string original = folder.Write("original.obj", kTriangleOriginal);
     std::string matching = folder.Write("matching.obj", kTrianglePermuted);
     folder.Write("new.obj", "earlier");
     const Files before = folder.Contents();
     const Events matched(kMatchingAndSaving.begin(), kMatchingAndSaving.end() - 2);
-    const Events steps[] = {{kLoading[0], kLoading[1]}, kLoading, kLoading + matched};
-    for (int32_t answered_no = 0; answered_no < 3; ++answered_no) {
+    const Events steps[] = {{kLoading[0], kLoading[1]}, kLoading, kLoading + matched,
+                            kLoading + kMatchingAndSaving + kWritten};
+    for (int32_t answered_no = 0; answered_no < 4; ++answered_no) {
         host.events.clear();
         host.stop_questions = 0;
         host.stop_after = answered_no;
@@ -128,7 +134,57 @@ TEST_F(ConvertRun, FaceCountQuestion) {
     host.events.clear();
     host.answer = kAnswerOk;
     EXPECT_EQ(Run(original, matching, folder.Join("new.obj")), 1);
-    EXPECT_EQ(host.events, kLoading + Events{question} + kMatchingAndSaving);
+    EXPECT_EQ(host.events, kLoading + Events{question} + kMatchingAndSaving + Events({"pos 92", "pos 100"}));
+}
+
+// The failure box: the operation's message, then the diagnosis in the command
+// line's words, and a remedy that converts when taken; the success box then
+// says what the other way of matching did. The original's path comes as
+// Explorer's "Copy as path" gives it.
+TEST_F(ConvertRun, FailureBoxOffersWhatConverts) {
+    const std::string corpus = QUANDRE_TEST_DATA "/corpus/";
+    struct Case {
+        const char *original, *matching;
+        int32_t code;
+        std::string tail;  // of the failure box's text, after the operation's message
+        const char* label;
+        std::string success;
+    } cases[] = {
+        {"sixdigits_base.obj", "sixdigits.obj", -7,
+         "\r\n462 of 525 vertices found a partner; 63 have no original vertex at their position\r\n"
+         "largest distance to the nearest original vertex: 2.28e-15\r\n"
+         "suggested: tolerance 2.3e-15 (safe: below half the smallest distance between two original positions, "
+         "0.898)\r\n",
+         "Convert with tolerance 2.3e-15", "The morph was created successfully."},
+        {"original.obj", "split.obj", -5,
+         "\r\nevery matching vertex sits at a position of the original: a copy whose vertices were split or welded\r\n"
+         "split: 25 original vertices would be shared by several matching vertices\r\n"
+         "welded: 0 original vertices would have no matching vertex\r\n"
+         "\"The copy may split or weld vertices\" converts a copy whose vertices were split or welded\r\n",
+         "Convert with split or welded vertices",
+         "The morph was created successfully.\r\n\r\nvertex counts: original 525, matching 550\r\n"
+         "split: 25 original vertices are shared by several matching vertices\r\n"
+         "welded: 0 original vertices have no matching vertex\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.matching);
+        MatchingChoice choice;
+        ConvertDiagnostics diagnostics;
+        ConvertOptions options;
+        options.diagnostics = &diagnostics;
+        const std::string original = "\"" + corpus + c.original + "\"", new_path = folder.Join("new.obj");
+        ASSERT_EQ(Run(original, corpus + c.matching, new_path, &options), c.code) << message;
+        char text[kOutcomeCapacity];
+        Remedy remedy;
+        WriteConvertFailure(c.code, message, options, diagnostics, text, sizeof text, remedy);
+        EXPECT_EQ(std::string(text), message + c.tail);
+        EXPECT_STREQ(remedy.label, c.label);
+        ApplyRemedy(remedy, choice);
+        ASSERT_EQ(ChoiceOptions(choice, options, text), 1);
+        ASSERT_EQ(Run(original, corpus + c.matching, new_path, &options), 1) << message;
+        WriteConvertSuccess(options, diagnostics, text, sizeof text);
+        EXPECT_EQ(std::string(text), c.success);
+    }
 }
 
 }  // namespace

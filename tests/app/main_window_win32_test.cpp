@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdio>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -18,6 +19,7 @@
 
 #include "app/main_window.h"
 #include "app/resource_ids.h"
+#include "app/settings.h"
 #include "app/startup.h"
 #include "app/workspace.h"
 
@@ -160,8 +162,10 @@ std::string ExampleFolder() {
 }
 
 // The program running as it does after WinMain: start-up on its own thread.
+// keep_settings: start with what the last run kept; otherwise with none.
 struct RunningProgram {
-    RunningProgram() {
+    explicit RunningProgram(bool keep_settings = false) {
+        if (!keep_settings) RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
         thread = std::thread([this] {
             RunProgram(GetModuleHandleA(nullptr));
             finished = true;
@@ -246,6 +250,20 @@ TEST_F(MainWindow, StartUpShowsTheWorkspaceAndAnEmptyProgressBar) {
     for (int id : {IDC_CONVERT, IDC_REPORT, IDCANCEL, IDC_BROWSE_ORIGINAL, IDC_BROWSE_MATCHING, IDC_BROWSE_NEW})
         EXPECT_EQ(GetWindowLongA(GetDlgItem(window, id), GWL_STYLE) & BS_DEFPUSHBUTTON, 0) << id;
 
+    // Tab goes through the file boxes top to bottom, the Matching group, then
+    // Convert, Report and Quit; the window has a minimize box and an icon.
+    std::vector<int> order;
+    HWND item = GetDlgItem(window, IDC_ORIGINAL_FIELD);
+    for (int k = 0; k < 11; ++k, item = GetNextDlgTabItem(window, item, FALSE)) order.push_back(GetDlgCtrlID(item));
+    EXPECT_EQ(order, (std::vector<int>{IDC_ORIGINAL_FIELD, IDC_BROWSE_ORIGINAL, IDC_MATCHING_FIELD,
+                                       IDC_BROWSE_MATCHING, IDC_NEW_FIELD, IDC_BROWSE_NEW, IDC_MATCH_EXACT,
+                                       IDC_MATCH_COUNT_CHANGE, IDC_CONVERT, IDC_REPORT, IDCANCEL}));
+    EXPECT_NE(GetWindowLongA(window, GWL_STYLE) & WS_MINIMIZEBOX, 0);
+    EXPECT_NE(SendMessageA(window, WM_GETICON, ICON_SMALL, 0), 0);
+    for (int id : {IDC_CONVERT, IDC_REPORT, IDCANCEL, IDC_MATCH_EXACT, IDC_MATCH_SMALL, IDC_MATCH_CONNECTIVITY,
+                   IDC_MATCH_COUNT_CHANGE})
+        EXPECT_NE(ItemText(window, id).find('&'), std::string::npos) << id;
+
     // The idle window handles no command without an entry.
     for (int id : {1, 3000, 3001, 3002, 3003, 3004, 203, 4000})
         EXPECT_EQ(MainDialogProc(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0), 0) << id;
@@ -259,6 +277,10 @@ TEST_F(MainWindow, StartUpShowsTheWorkspaceAndAnEmptyProgressBar) {
     HWND about = WaitForDialog("About");
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(GetWindow(about, GW_OWNER), window);
+    RECT about_rect;
+    GetWindowRect(about, &about_rect);
+    EXPECT_NEAR(about_rect.left + about_rect.right, rect.left + rect.right, 2);
+    EXPECT_NEAR(about_rect.top + about_rect.bottom, rect.top + rect.bottom, 2);
     EXPECT_EQ(BoxText(about), "Quandrelistaphor\r\nv1.0\r\nby\r\nthe Quandrelistaphor authors");
     ExpectTextFits(TextControl(about), 4);
     ExpectPictureFillsFrame(about);
@@ -273,6 +295,8 @@ TEST_F(MainWindow, StartUpShowsTheWorkspaceAndAnEmptyProgressBar) {
 // Convert ends in one box: an operation's error, the face-count question
 // answered with Cancel, or success. No second box follows the answer, the bar
 // is back at 0, and only success writes the new file, in the original's order.
+// A failure to load or to save (a new file that another program holds open)
+// gives the system's reason, and the held file stays as it was.
 TEST_F(MainWindow, ConvertEndsInOneBox) {
     std::string folder = ExampleFolder();
     std::string original = folder + "original.obj", new_file = folder + "new.obj";
@@ -284,31 +308,39 @@ TEST_F(MainWindow, ConvertEndsInOneBox) {
         int answer;
     } cases[] = {
         {missing, folder + "matching.obj", "Error",
-         "There was an error loading the original morph file:\r\n\r\nfilepath: \"" + missing + "\"\r\n", IDOK},
+         "There was an error loading the original morph file:\r\n\r\nfilepath: \"" + missing + "\"\r\nreason: ",
+         IDOK},
         {original, extra_face, "Warning",
          "The total face count does not match:\r\n\r\noriginal: 2 faces\r\nmatching: 3 faces\r\n\r\n"
          "Continue anyway?\r\n",
          IDCANCEL},  // an OK/Cancel question
+        {original, folder + "matching.obj", "Error",
+         "There was an error saving the new morph file:\r\n\r\nfilepath: \"" + new_file + "\"\r\nreason: ", IDOK},
         {original, folder + "matching.obj", "Success", "The morph was created successfully.", IDOK},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.title);
+        SCOPED_TRACE(c.text);
         DeleteFileA(new_file.c_str());
+        const bool held = c.text.find("saving") != std::string::npos;
+        if (held) WriteFile(new_file, "earlier");
+        HANDLE holder = held ? CreateFileA(new_file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                             : INVALID_HANDLE_VALUE;
         SetDlgItemTextA(window, IDC_ORIGINAL_FIELD, c.original.c_str());
         SetDlgItemTextA(window, IDC_MATCHING_FIELD, c.matching.c_str());
         SetDlgItemTextA(window, IDC_NEW_FIELD, new_file.c_str());
         program.Press(IDC_CONVERT);
         HWND box = WaitForDialog(c.title);
         ASSERT_NE(box, nullptr);
-        EXPECT_EQ(BoxText(box), c.text);
+        EXPECT_EQ(BoxText(box).substr(0, c.text.size()), c.text);  // the failure's reason follows
         Click(box, c.answer);
         program.WaitForStatus();
+        EXPECT_TRUE(!held || (CloseHandle(holder) && ReadFile(new_file) == "earlier"));
         EXPECT_EQ(ProgressPosition(window), 0);
         Sleep(200);
         for (const char* title : {"Error", "Warning", "Success"})
             EXPECT_EQ(FindWindowA(kDialogClass, title), nullptr) << title;
         bool success = std::string(c.title) == "Success";
-        ASSERT_EQ(FileExists(new_file), success);
+        ASSERT_EQ(FileExists(new_file), success || held);
         if (!success) continue;
         std::string written = ReadFile(new_file);
         size_t at = 0;
@@ -321,17 +353,26 @@ TEST_F(MainWindow, ConvertEndsInOneBox) {
 }
 
 // A grid of columns x rows vertices, two triangles a cell, as original.obj
-// and as matching.obj with its vertices listed backwards, in folder\grid\.
-std::string WriteGridPair(const std::string& folder, int columns, int rows) {
+// and as matching.obj with its vertices listed backwards, in folder\\grid\\.
+// With a spacing, the corners sit that far apart (up to 25.8 for a spacing
+// of 0.43) and the copy's coordinates have six decimals, as a default
+// Blender export writes them.
+std::string WriteGridPair(const std::string& folder, int columns, int rows, float spacing = 0) {
     std::string grid = folder + "grid\\", original, matching;
     CreateDirectoryA(grid.c_str(), nullptr);
     const int count = columns * rows;
     auto line = [](const char* key, int a, int b, int c) {
         return key + std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c) + "\n";
     };
+    auto vertex = [&](int i, const char* format) {
+        char text[96];
+        std::snprintf(text, sizeof text, format, spacing * float(i % columns), spacing * float(i / columns),
+                      spacing * float(i % 7) / 3.0f);
+        return spacing > 0 ? std::string(text) : line("v ", i % columns, i / columns, 0);
+    };
     for (int i = 0, j = count - 1; i < count; ++i, --j) {
-        original += line("v ", i % columns, i / columns, 0);
-        matching += line("v ", j % columns, j / columns, 0);
+        original += vertex(i, "v %.9g %.9g %.9g\n");
+        matching += vertex(j, "v %.6f %.6f %.6f\n");
     }
     for (int a = 1; a + columns <= count; ++a) {  // a, b, c, d: a cell's corners, counted from 1
         if (a % columns == 0) continue;
@@ -376,7 +417,7 @@ TEST_F(MainWindow, LongConvertKeepsTheWindowAnswering) {
     SetDlgItemTextA(window, IDC_NEW_FIELD, new_file.c_str());
     const std::pair<std::string, int> positions[] = {{"Loading original file...(please wait)", 10},
                                                      {"Loading matching file...(please wait)", 20},
-                                                     {"Saving file...(please wait)", 100}};
+                                                     {"Saving file...(please wait)", 80}};
     for (bool stop : {false, true}) {
         SCOPED_TRACE(stop);
         WriteFile(new_file, "earlier");
@@ -386,6 +427,7 @@ TEST_F(MainWindow, LongConvertKeepsTheWindowAnswering) {
         int sent = 0, answered = 0, steps_seen = 0;
         std::string previous;
         bool asked = false;
+        std::set<int> saving_positions;
         HWND outcome = nullptr;
         // Once told to stop, the window closes: nothing more to send.
         while (!(outcome = FindWindowA(kDialogClass, "Success")) && !(stop && asked) && sent < 600) {
@@ -403,7 +445,13 @@ TEST_F(MainWindow, LongConvertKeepsTheWindowAnswering) {
             previous = status;
             for (const auto& [text, expected] : positions) {
                 if (!settled || status != text) continue;
-                EXPECT_EQ(position, expected) << text;
+                // The bar moves on from 80 % as the new file is written.
+                if (expected == 80) {
+                    EXPECT_GE(position, 80);
+                    saving_positions.insert(position);
+                } else {
+                    EXPECT_EQ(position, expected) << text;
+                }
                 ++steps_seen;
             }
             if (!asked && status == positions[0].first) {
@@ -429,6 +477,7 @@ TEST_F(MainWindow, LongConvertKeepsTheWindowAnswering) {
         ASSERT_NE(outcome, nullptr);
         EXPECT_GE(sent, 5) << "a run long enough to tell";
         EXPECT_GE(steps_seen, 1);
+        EXPECT_GE(saving_positions.size(), 2u) << "the bar moves while the file is written";
         EXPECT_EQ(GetWindow(outcome, GW_OWNER), window);
         Click(outcome, IDOK);
         program.WaitForStatus();
@@ -500,13 +549,13 @@ void Choose(HWND window, int button, const char* title, const std::string& name)
 }
 
 TEST_F(MainWindow, FileChoosers) {
-    // A cancelled chooser still rewrites every field from the workspace.
+    // A cancelled chooser leaves every field as it was typed.
     std::string program_folder = ProgramFolder();
     for (int id : {IDC_ORIGINAL_FIELD, IDC_MATCHING_FIELD, IDC_NEW_FIELD}) SetDlgItemTextA(window, id, "typed");
     Choose(window, IDC_BROWSE_MATCHING, "Open File", "");
-    ASSERT_TRUE(WaitFor([&] { return ItemText(window, IDC_NEW_FIELD) == program_folder + "New.obj"; }));
-    EXPECT_EQ(ItemText(window, IDC_ORIGINAL_FIELD), program_folder + "Untitled.obj");
-    EXPECT_EQ(ItemText(window, IDC_MATCHING_FIELD), program_folder + "Untitled.obj");
+    ASSERT_TRUE(WaitFor([&] { return FindWindowA(kDialogClass, "Open File") == nullptr; }));
+    Sleep(200);
+    for (int id : {IDC_ORIGINAL_FIELD, IDC_MATCHING_FIELD, IDC_NEW_FIELD}) EXPECT_EQ(ItemText(window, id), "typed");
     EXPECT_EQ(std::string(g_workspace->matching_directory), program_folder);
     EXPECT_EQ(std::string(g_workspace->matching_file_name), "Untitled.obj");
 
@@ -519,7 +568,7 @@ TEST_F(MainWindow, FileChoosers) {
         << ItemText(window, IDC_ORIGINAL_FIELD);
     EXPECT_EQ(std::string(g_workspace->original_directory), folder);
     EXPECT_EQ(std::string(g_workspace->original_file_name), "Chosen.OBJ");
-    EXPECT_EQ(ItemText(window, IDC_MATCHING_FIELD), program_folder + "Untitled.obj");
+    EXPECT_EQ(ItemText(window, IDC_MATCHING_FIELD), "typed");
     char current[MAX_PATH] = "";
     GetCurrentDirectoryA(MAX_PATH, current);
     EXPECT_EQ(std::string(current) + "\\", folder);
@@ -627,6 +676,165 @@ TEST_F(MainWindow, DroppedFilesFillTheirField) {
             EXPECT_EQ(ItemText(window, kFields[i]), filled ? path : before[i]) << kFields[i];
         }
     }
+}
+
+// The Blender-style copy: exact positions fail in a box that says how far
+// the copy moved and offers the tolerance that converts, and its button
+// converts; Automatic converts it too. The original's path is given as
+// Explorer's "Copy as path" copies it, and loses its quotes.
+TEST_F(MainWindow, MatchingOptionsConvertAMovedCopy) {
+    std::string folder = WriteGridPair(ExampleFolder(), 60, 40, 0.43f);
+    std::string original = folder + "original.obj", new_file = folder + "new.obj";
+    SetDlgItemTextA(window, IDC_ORIGINAL_FIELD, ("\"" + original + "\"").c_str());
+    EXPECT_EQ(ItemText(window, IDC_ORIGINAL_FIELD), original);
+    SetDlgItemTextA(window, IDC_MATCHING_FIELD, (folder + "matching.obj").c_str());
+    SetDlgItemTextA(window, IDC_NEW_FIELD, new_file.c_str());
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, IDC_MATCH_DISTANCE)));
+    std::string suggested;
+    for (bool automatic : {false, true}) {
+        SCOPED_TRACE(automatic);
+        DeleteFileA(new_file.c_str());
+        if (automatic) {
+            Click(window, IDC_MATCH_SMALL);
+            ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(GetDlgItem(window, IDC_MATCH_DISTANCE)) != 0; }));
+            SetDlgItemTextA(window, IDC_MATCH_DISTANCE, "Automatic");
+        }
+        program.Press(IDC_CONVERT);
+        if (!automatic) {
+            HWND box = WaitForDialog("Error");
+            ASSERT_NE(box, nullptr);
+            std::string text = BoxText(box), remedy = ItemText(box, IDC_REMEDY);
+            EXPECT_NE(text.find(" of 2,400 vertices found a partner; "), std::string::npos) << text;
+            EXPECT_NE(text.find("\r\nlargest distance to the nearest original vertex: "), std::string::npos) << text;
+            ASSERT_EQ(remedy.rfind("Convert with tolerance ", 0), 0u) << remedy;
+            suggested = remedy.substr(23);
+            EXPECT_NE(text.find("suggested: tolerance " + suggested + " (safe: "), std::string::npos) << text;
+            // The boxes take no typing until the run's box is answered.
+            EXPECT_NE(GetWindowLongA(GetDlgItem(window, IDC_ORIGINAL_FIELD), GWL_STYLE) & ES_READONLY, 0);
+            Click(box, IDC_REMEDY);
+        }
+        HWND success = WaitForDialog("Success");
+        ASSERT_NE(success, nullptr);
+        EXPECT_EQ(BoxText(success).find("tolerance: ") != std::string::npos, automatic) << BoxText(success);
+        Click(success, IDOK);
+        program.WaitForStatus();
+        EXPECT_TRUE(FileExists(new_file));
+        EXPECT_EQ(IsDlgButtonChecked(window, IDC_MATCH_SMALL), BST_CHECKED);
+        EXPECT_EQ(ItemText(window, IDC_MATCH_DISTANCE), automatic ? "Automatic" : suggested);
+    }
+}
+
+// The Matching group and each box's folder are there again after a restart.
+TEST(MainWindowSettings, OutliveTheProgram) {
+    std::string folder = ExampleFolder();
+    {
+        RunningProgram program;
+        HWND window = program.window;
+        ASSERT_NE(window, nullptr);
+        Click(window, IDC_MATCH_CONNECTIVITY);
+        Click(window, IDC_MATCH_COUNT_CHANGE);
+        SetDlgItemTextA(window, IDC_MATCHING_FIELD, (folder + "typed.obj").c_str());
+        ASSERT_TRUE(WaitFor([&] { return IsDlgButtonChecked(window, IDC_MATCH_COUNT_CHANGE) == BST_CHECKED; }));
+        PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+        ASSERT_TRUE(WaitFor([&] { return program.finished.load(); }));
+    }
+    RunningProgram program(true);
+    HWND window = program.window;
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(IsDlgButtonChecked(window, IDC_MATCH_CONNECTIVITY), BST_CHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(window, IDC_MATCH_EXACT), BST_UNCHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(window, IDC_MATCH_COUNT_CHANGE), BST_CHECKED);
+    EXPECT_EQ(ItemText(window, IDC_MATCHING_FIELD), folder + "Untitled.obj");
+    EXPECT_EQ(ItemText(window, IDC_ORIGINAL_FIELD), ProgramFolder() + "Untitled.obj");
+}
+
+// A chooser starts in the folder of the path in its box, dropped there or
+// typed, and a cancelled one changes no box.
+TEST_F(MainWindow, ChoosersStartWhereTheBoxPoints) {
+    std::string folder = ExampleFolder();
+    HGLOBAL drop = MakeDrop({folder + "matching.obj"}, FieldCentre(window, IDC_MATCHING_FIELD));
+    SendMessageA(window, WM_DROPFILES, WPARAM(drop), 0);
+    SetDlgItemTextA(window, IDC_ORIGINAL_FIELD, "\"C:\\typed\\original.obj\"");
+    for (int button : {IDC_BROWSE_ORIGINAL, IDC_BROWSE_MATCHING}) {
+        Click(window, button);
+        HWND chooser = WaitForDialog("Open File");
+        ASSERT_NE(chooser, nullptr);
+        if (button == IDC_BROWSE_MATCHING) {
+            char shown[MAX_PATH] = "";
+            ASSERT_TRUE(WaitFor([&] { return SendMessageA(chooser, CDM_GETFOLDERPATH, MAX_PATH, LPARAM(shown)) > 0; }));
+            EXPECT_EQ(std::string(shown) + "\\", folder);
+        }
+        Click(chooser, IDCANCEL);
+        ASSERT_TRUE(WaitFor([&] { return FindWindowA(kDialogClass, "Open File") == nullptr; }));
+        Sleep(100);
+        EXPECT_EQ(ItemText(window, IDC_MATCHING_FIELD), folder + "matching.obj");
+        EXPECT_EQ(ItemText(window, IDC_ORIGINAL_FIELD), "C:\\typed\\original.obj");
+    }
+}
+
+// A path longer than 255 bytes once in the system's code page is refused
+// before anything is read, in a box no wider than the screen.
+TEST_F(MainWindow, PathsTooLongForTheCodePageAreRefused) {
+    std::wstring path = L"C:\\";
+    while (path.size() < 240) path += L"\u00e9\u00e8\\";
+    path += L"a.obj";
+    int bytes = WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, nullptr, 0, nullptr, nullptr) - 1;
+    if (bytes <= 255) GTEST_SKIP() << "the code page " << GetACP() << " takes this path in " << bytes << " bytes";
+    SetDlgItemTextW(window, IDC_NEW_FIELD, path.c_str());
+    program.Press(IDC_CONVERT);
+    HWND box = WaitForDialog("Error");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(BoxText(box).rfind("The path in the New File box is too long: it takes " + std::to_string(bytes) +
+                                 " bytes, and a path may take at most 255.", 0),
+              0u)
+        << BoxText(box);
+    RECT rect;
+    EXPECT_TRUE(GetWindowRect(box, &rect) && rect.right - rect.left <= GetSystemMetrics(SM_CXSCREEN));
+    Click(box, IDOK);
+    ASSERT_TRUE(WaitFor([&] { return FindWindowA(kDialogClass, "Error") == nullptr; }));
+    EXPECT_EQ(ItemText(window, IDC_STATUS_LINE), "(running)");  // no command ran
+}
+
+// The stop question left open while the run ends closes by itself, and the
+// run's own outcome follows.
+TEST_F(MainWindow, StopQuestionClosesWhenTheRunEnds) {
+    std::string folder = WriteGridPair(ExampleFolder(), 1000, 500);
+    SetDlgItemTextA(window, IDC_ORIGINAL_FIELD, (folder + "original.obj").c_str());
+    SetDlgItemTextA(window, IDC_MATCHING_FIELD, (folder + "matching.obj").c_str());
+    SetDlgItemTextA(window, IDC_NEW_FIELD, (folder + "new.obj").c_str());
+    program.Press(IDC_CONVERT);
+    ASSERT_TRUE(WaitFor([&] { return ItemText(window, IDC_STATUS_LINE) != "(running)"; }));
+    Click(window, IDCANCEL);
+    HWND question = WaitForDialog("Quit");
+    ASSERT_NE(question, nullptr);
+    HWND success = WaitForDialog("Success", 60000);
+    ASSERT_NE(success, nullptr);
+    EXPECT_FALSE(IsWindow(question));
+    Click(success, IDOK);
+    program.WaitForStatus();
+    EXPECT_FALSE(program.finished.load());
+}
+
+// The Escape key, pressed while a box holds a typed path, asks before the
+// window closes; Cancel keeps it open with the path.
+TEST_F(MainWindow, EscapeAsksBeforeForgettingTypedPaths) {
+    SetDlgItemTextA(window, IDC_MATCHING_FIELD, "C:\\typed\\matching.obj");
+    SetForegroundWindow(window);
+    SendMessageA(window, WM_NEXTDLGCTL, WPARAM(GetDlgItem(window, IDC_CONVERT)), TRUE);
+    INPUT keys[2] = {};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = VK_ESCAPE;
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(1, &keys[0], sizeof(INPUT));
+    HWND question = WaitForDialog("Quit");
+    SendInput(1, &keys[1], sizeof(INPUT));
+    ASSERT_NE(question, nullptr);
+    EXPECT_EQ(BoxText(question), kQuitQuestion);
+    Click(question, IDCANCEL);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(question); }));
+    Sleep(200);
+    EXPECT_FALSE(program.finished.load());
+    EXPECT_EQ(ItemText(window, IDC_MATCHING_FIELD), "C:\\typed\\matching.obj");
 }
 
 }  // namespace

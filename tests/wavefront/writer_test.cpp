@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 #include <string>
 
 #include "file_test_support.h"
@@ -80,21 +81,31 @@ void BuildLongModel(Model& model) {
 }  // namespace
 
 // Lines formatted in chunks on several threads come out byte for byte as
-// one thread writes them, wherever the chunk boundaries fall.
+// one thread writes them, wherever the chunk boundaries fall; the records
+// the plan is told of add up to the model's v, vt, vn and f lines.
 TEST(WriterTest, ChunkedWritingKeepsTheBytes) {
-    const WritePlan plans[] = {{1, 1}, {2, 1}, {2, 2}, {2, 3}, {3, 4}, {4, 5}, {2, 7}, {2, 32}};
+    const int32_t layouts[][2] = {{1, 1}, {2, 1}, {2, 2}, {2, 3}, {3, 4}, {4, 5}, {2, 7}, {2, 32}};
     ScratchFolder folder, one_thread;
     Model reference;
     BuildLongModel(reference);
     ASSERT_EQ(reference.WriteObjFile(one_thread.Join("long.obj").c_str()), 1);
     const std::string long_bytes = Slurp(one_thread.Join("long.obj"));
     const std::string sections_bytes = Golden("sections.obj");
-    for (const WritePlan& plan : plans) {
+    for (const auto& layout : layouts) {
+        WritePlan plan;
+        plan.threads = layout[0], plan.chunk_lines = layout[1];
+        int64_t told = 0;
+        plan.on_written = [&](int32_t records) { told += records; };
         SCOPED_TRACE(testing::Message() << plan.threads << " threads, chunks of " << plan.chunk_lines);
         Model model, sections;
         BuildLongModel(model);
         BuildSectionsModel(sections);
         ASSERT_EQ(WriteObjFileWithFault(model, folder.Join("long.obj").c_str(), nullptr, plan), 1);
+        std::istringstream lines(long_bytes);
+        int64_t records = 0;
+        for (std::string line; std::getline(lines, line);)
+            records += line.rfind("v", 0) == 0 || line.rfind("f ", 0) == 0;
+        EXPECT_EQ(told, records);
         ASSERT_EQ(WriteObjFileWithFault(sections, folder.Join("sections.obj").c_str(), nullptr, plan), 1);
         EXPECT_EQ(Slurp(folder.Join("long.obj")), long_bytes);
         EXPECT_EQ(Slurp(folder.Join("sections.obj")), sections_bytes);

@@ -1,0 +1,13 @@
+#pragma once
+// What the main window keeps for the user from one run of the program to
+// the next, under HKEY_CURRENT_USER\Software\Quandrelistaphor: the Matching
+// choice and the folder of each path field.
+#include <windows.h>
+
+extern const char kSettingsKey[];  // "Software\\Quandrelistaphor"
+
+// Before the fields are filled: the Workspace's folders from the kept ones
+// that still exist, and the Matching group as it was left.
+void RestoreSettings(HWND window);
+// As the window closes: the Matching group and the folder of each field.
+void KeepSettings(HWND window);

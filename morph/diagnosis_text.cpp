@@ -1,0 +1,73 @@
+#include "morph/diagnosis_text.h"
+
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/files/reason_text.h"
+
+const char kNoToleranceForInfinity[] = "no tolerance pairs a vertex whose position is not finite";
+
+ExactNumber::ExactNumber(double value) {
+    *std::to_chars(text, text + sizeof text - 1, value).ptr = '\0';
+}
+
+ExactNumber::ExactNumber(float value) {
+    *std::to_chars(text, text + sizeof text - 1, value).ptr = '\0';
+}
+
+void WriteReasonLine(int32_t reason, char* text, size_t capacity) {
+    const char prefix[] = "reason: ";
+    const size_t length = sizeof prefix - 1;
+    if (capacity == 0) return;
+    text[0] = '\0';
+    if (reason == 0 || capacity <= length + 1) return;
+    std::memcpy(text, prefix, length);
+    ReasonText(reason, text + length, capacity - length);
+}
+
+void WriteCountLine(int32_t missing_count, char* text, size_t capacity) {
+    if (missing_count == 0)
+        std::snprintf(text, capacity, "every matching vertex sits at a position of the original: a copy whose "
+                                      "vertices were split or welded");
+    else
+        std::snprintf(text, capacity, "%d matching vertices sit at no position of the original", missing_count);
+}
+
+void WriteSplitLine(const VertexSharing& sharing, bool would, char* text, size_t capacity) {
+    std::snprintf(text, capacity, "split: %d original vertices %s shared by several matching vertices",
+                  sharing.shared_count, would ? "would be" : "are");
+}
+
+void WriteWeldedLine(const VertexSharing& sharing, bool would, char* text, size_t capacity) {
+    std::snprintf(text, capacity, "welded: %d original vertices %s no matching vertex", sharing.unpaired_count,
+                  would ? "would have" : "have");
+}
+
+void WriteSafetyText(bool safe, double smallest_distance, char* text, size_t capacity) {
+    std::snprintf(text, capacity, "%s half the smallest distance between two original positions, %.3g",
+                  safe ? "safe: below" : "not safe: not below", smallest_distance);
+}
+
+void WriteCountAdvice(const char* count_option, const char* tolerance_option, bool moved, char* text,
+                      size_t capacity) {
+    std::snprintf(text, capacity, "%s converts a copy whose vertices were split or welded%s%s%s", count_option,
+                  moved ? " (with " : "", moved ? tolerance_option : "", moved ? " when its positions moved)" : "");
+}
+
+void WriteLibraryWarning(const ConvertDiagnostics& d, char* text, size_t capacity) {
+    if (capacity == 0) return;
+    text[0] = '\0';
+    if (d.library_missing) {
+        int length = std::snprintf(text, capacity, "warning: the matching file's library \"%s\" didn't load",
+                                   d.library_name);
+        if (d.faces_without_material > 0 && length > 0 && size_t(length) < capacity)
+            std::snprintf(text + length, capacity - size_t(length), "; the new file leaves %d faces without a material",
+                          d.faces_without_material);
+    } else if (d.faces_without_material > 0) {
+        std::snprintf(text, capacity,
+                      "warning: the new file leaves %d faces without a material (the matching file's library "
+                      "doesn't define theirs)",
+                      d.faces_without_material);
+    }
+}

@@ -1,0 +1,50 @@
+#pragma once
+// The words of a conversion's diagnosis that every front end says alike:
+// the command line prints them on lines of their own, the dialog in its
+// failure box. Each writes one line without its line break into `text`,
+// cut to capacity - 1.
+#include <cstddef>
+#include <cstdint>
+
+#include "morph/convert.h"
+#include "pairing/match_diagnostics.h"
+
+// The shortest text that reads back as the value: what the user types to
+// get the very same number.
+struct ExactNumber {
+    char text[48];
+    explicit ExactNumber(double value);
+    explicit ExactNumber(float value);
+};
+
+// "reason: <words>" for a platform/reasons.h code: the system's text for its
+// own codes, the program's words for the rest; empty for 0.
+void WriteReasonLine(int32_t reason, char* text, size_t capacity);
+
+// A copy with another vertex count: whether its every vertex sits at a
+// position of the original (missing_count 0: split or welded vertices) or
+// how many don't.
+void WriteCountLine(int32_t missing_count, char* text, size_t capacity);
+
+// "split: ..." and "welded: ..." for the sharing; `would`: the sharing a
+// pairing would make, for a run that refused.
+void WriteSplitLine(const VertexSharing& sharing, bool would, char* text, size_t capacity);
+void WriteWeldedLine(const VertexSharing& sharing, bool would, char* text, size_t capacity);
+
+// Why a tolerance is safe or not: "safe: below half the smallest distance
+// between two original positions, 0.0123" or "not safe: not below ...".
+void WriteSafetyText(bool safe, double smallest_distance, char* text, size_t capacity);
+
+// For a vertex without a finite position.
+extern const char kNoToleranceForInfinity[];
+
+// What converts a copy whose vertices were split or welded: `count_option`,
+// and `tolerance_option` as well when `moved` (some of its positions are at
+// no position of the original).
+void WriteCountAdvice(const char* count_option, const char* tolerance_option, bool moved, char* text,
+                      size_t capacity);
+
+// A successful run whose matching file named a library that didn't load, or
+// whose faces name materials the library doesn't define: "warning: ...";
+// empty when neither.
+void WriteLibraryWarning(const ConvertDiagnostics& diagnostics, char* text, size_t capacity);
