@@ -72,21 +72,20 @@ void PrintAmbiguity(std::FILE* stream, int32_t code, const ConvertOptions& optio
     if (options.strict && code == -7) std::fprintf(stream, "--strict refuses ambiguous vertices\n");
 }
 
-void PrintLibraryWarning(std::FILE* stream, const ConvertDiagnostics& d) {
-    if (d.library_missing) {
-        std::fprintf(stream, "warning: the matching file's library \"%s\" didn't load", d.library_name);
-        if (d.faces_without_material > 0)
-            std::fprintf(stream, "; the new file leaves %d faces without a material", d.faces_without_material);
-        std::fputc('\n', stream);
-    } else if (d.faces_without_material > 0) {
-        std::fprintf(stream,
-                     "warning: the new file leaves %d faces without a material (the matching file's library "
-                     "doesn't define theirs)\n",
-                     d.faces_without_material);
-    }
-}
-
 }  // namespace
+
+int32_t FormatLibraryWarning(const ConvertDiagnostics& d, char* text, size_t capacity) {
+    text[0] = '\0';
+    if (d.library_missing && d.faces_without_material > 0)
+        std::snprintf(text, capacity, "the matching file's library \"%s\" didn't load; the new file leaves %d faces "
+                                      "without a material", d.library_name, d.faces_without_material);
+    else if (d.library_missing)
+        std::snprintf(text, capacity, "the matching file's library \"%s\" didn't load", d.library_name);
+    else if (d.faces_without_material > 0)
+        std::snprintf(text, capacity, "the new file leaves %d faces without a material (the matching file's library "
+                                      "doesn't define theirs)", d.faces_without_material);
+    return text[0] != '\0';
+}
 
 void PrintConvertDiagnostics(std::FILE* stream, int32_t code, const ConvertOptions& options,
                              const ConvertDiagnostics& d) {
@@ -101,7 +100,8 @@ void PrintConvertDiagnostics(std::FILE* stream, int32_t code, const ConvertOptio
         std::fprintf(stream, "vertex counts: original %d, matching %d\n", d.original_vertices, d.matching_vertices);
         PrintSharing(stream, d.sharing, false);
     }
-    if (code == 1) PrintLibraryWarning(stream, d);
+    char warning[kWarningCapacity];
+    if (code == 1 && FormatLibraryWarning(d, warning, sizeof warning)) std::fprintf(stream, "warning: %s\n", warning);
     if (code == 1 && d.topology_note[0]) PrintMessage(stream, d.topology_note);
     if (code == 1 && d.library_path[0]) {
         std::fputs("library: ", stream);
