@@ -137,6 +137,11 @@ void JsonWriter::Number(const char* key, float value) {
     Put(text);
 }
 
+void JsonWriter::NumberText(const char* key, const char* text, size_t length) {
+    Start(key);
+    Put(text, length);
+}
+
 void JsonWriter::Boolean(const char* key, bool value) {
     Start(key);
     Put(value ? "true" : "false");

@@ -28,6 +28,8 @@ public:
     // The shortest decimal text that reads back as the value; not finite: null.
     void Number(const char* key, double value);
     void Number(const char* key, float value);  // the float's own shortest text
+    // A number as text that already has JSON's number syntax.
+    void NumberText(const char* key, const char* text, size_t length);
     void Boolean(const char* key, bool value);
     void Null(const char* key);
 

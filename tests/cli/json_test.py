@@ -26,6 +26,13 @@ def document(*args, cwd=None):
     return doc, err
 
 
+def slurp(path):
+    if not os.path.exists(path):
+        return None
+    with open(path) as f:
+        return f.read()
+
+
 def corpus(name):
     return os.path.join(CORPUS, name)
 
@@ -80,6 +87,110 @@ class Pair(unittest.TestCase):
             self.assertEqual(doc["welded"], welded)
         doc, _ = document("pair", corpus("original.obj"), corpus("rotated.obj"))
         self.assertEqual(doc["partner"].count(None), doc["diagnosis"]["unmatched"]["without_partner"])
+
+
+def convert_prose(doc):
+    """The lines the prose run must hold for what the document says."""
+    lines = [doc["message"].rstrip("\n").split("\n")[-1]] if doc["message"] else []
+    if doc["tolerance"]["automatic"] and doc["tolerance"]["value"] > 0:
+        lines.append("tolerance: %r (auto)" % doc["tolerance"]["value"])
+    if doc["library"]:
+        lines.append("library: " + doc["library"])
+    lines += ["warning: " + w for w in doc["warnings"]]
+    if doc["ambiguous"]["count"]:
+        lines.append("ambiguous: %d matching vertices" % doc["ambiguous"]["count"])
+        lines.append(", ".join(map(str, doc["ambiguous"]["first"])))
+    if doc["sharing"]:
+        lines.append("  split: %d original vertices are shared" % doc["sharing"]["split"])
+        lines.append("  welded: %d original vertices have no" % doc["sharing"]["welded"])
+    diagnosis = doc["diagnosis"] or {}
+    if diagnosis.get("reason"):
+        lines.append("reason: " + diagnosis["reason"])
+    if "count_change" in diagnosis:
+        change = diagnosis["count_change"]
+        lines.append("  split: %d original vertices would be" % change["would_share"]["split"])
+        lines.append("  welded: %d original vertices would have" % change["would_share"]["welded"])
+    if "unmatched" in diagnosis:
+        u = diagnosis["unmatched"]
+        lines.append("matched: %d of %d vertices; %d have" % (u["matched"], u["total"], u["without_partner"]))
+        for v in u["first"]:
+            position = " ".join("%r" % c if c != int(c) else str(int(c)) for c in v["position"])
+            lines.append("  %d: %s; nearest %d, %.3g" % (v["vertex"], position, v["nearest"], v["distance"]))
+        if "suggested_tolerance" in u:
+            lines.append("suggested: --tolerance %r (%s half the smallest distance between two original positions, "
+                         "%.3g)" % (u["suggested_tolerance"], "safe: below" if u["suggestion_safe"]
+                                    else "not safe: not below", u["smallest_distance"]))
+    return lines
+
+
+class Json(unittest.TestCase):
+    def test_convert_says_what_its_prose_says(self):
+        cases = [("reordered.obj",), ("rotated.obj",), ("rotated.obj", "--tolerance", "auto"),
+                 ("rotated.obj", "--tolerance=1", "--strict"), ("rotated.obj", "--tolerance", "1"),
+                 ("welded.obj",), ("welded.obj", "--allow-count-change"), ("split.obj", "--allow-count-change"),
+                 ("nolibrary.obj",), ("missing.obj",)]
+        for case in cases:
+            with tempfile.TemporaryDirectory() as folder:
+                args = ("convert", corpus("original.obj"), corpus(case[0]), "new.obj") + case[1:]
+                status, out, err = run(*args, cwd=folder)
+                written = slurp(os.path.join(folder, "new.obj"))
+                doc, json_err = document(*args, "--json", "--quiet", cwd=folder)
+                self.assertEqual(json_err, "")
+                self.assertEqual((doc["status"], doc["success"]), (status, status == 0), case)
+                self.assertEqual(written, slurp(os.path.join(folder, "new.obj")))
+                prose = out + err
+                for line in convert_prose(doc):
+                    self.assertIn(line, prose, case)
+                self.assertEqual(doc["new"], os.path.join(os.path.realpath(folder), "new.obj"))
+
+    def test_report_members_are_the_texts_lines(self):
+        for options in ([], ["--details"]):
+            args = ("report", corpus("original.obj"), corpus("welded.obj"), *options)
+            status, out, _ = run(*args)
+            doc, _ = document(*args, "--json")
+            self.assertEqual((status, doc["success"], doc["message"]), (0, True, None))
+            sections = [doc["original"], doc["matching"]]
+            if options:
+                sections += [doc["details"]["original"], doc["details"]["matching"]]
+            prose = [dict(re.findall(r"^ *([a-z][a-z -]*): (.*)$", part, re.M))
+                     for part in re.split(r"\n\S[^\n]*\n-+\n", out)[1:]]
+            self.assertEqual(len(prose), len(sections))
+            for members, lines in zip(sections, prose):
+                self.assertEqual(members.get("total_vertices", 0) > 0 or "distinct_positions" in members, True)
+                shown = {"object filepath": '"%s"' % members.get("path"), "material filepath":
+                         '"%s"' % members.get("material_path")} if "path" in members else {}
+                for key, value in members.items():
+                    if key in ("path", "material_path", "loaded", "material_loaded"):
+                        continue
+                    label = next(l for l in lines if l.replace("-", "_").replace(" ", "_") == key)
+                    shown[label] = " ".join(map(repr, value)) if isinstance(value, list) else str(value)
+                for label, text in shown.items():
+                    self.assertEqual(lines[label], text, label)
+        doc, _ = document("report", corpus("original.obj"), corpus("missing.obj"), "--json", "--output=x/y/z.txt")
+        self.assertEqual((doc["status"], doc["matching"]["loaded"], doc["reason"]),
+                         (2, False, "No such file or directory"))
+
+    def test_batch_and_shapes_list_each_file_as_its_line_does(self):
+        files = [corpus(n) for n in ("reordered.obj", "rotated.obj", "welded.obj", "missing.obj")]
+        for command, args in (("batch", [corpus("original.obj")] + files),
+                              ("shapes", [corpus("reordered.obj"), corpus("reordered.obj")] + files[1:]),
+                              ("shapes", [corpus("original.obj")] + files + ["--by", "topology"])):
+            with tempfile.TemporaryDirectory() as folder:
+                status, out, _ = run(command, *args, "--out-dir", "a", "--jobs=2", cwd=folder)
+                doc, err = document(command, *args, "--out-dir", "b", "--json", "--quiet", cwd=folder)
+            self.assertEqual((doc["command"], doc["status"]), (command, status))
+            lines = out.splitlines()
+            self.assertEqual(lines[-1], "%s: %d of %d files written, %d failed" % (
+                command, doc["written"], len(doc["files"]), doc["failed"]))
+            self.assertEqual(len(lines), len(doc["files"]) + 1)
+            for line, entry in zip(lines, doc["files"]):
+                flat = " ".join((entry["message"] or "").split())
+                expected = (entry["file"] + ": done" if entry["success"] else
+                            "%s: failed, exit status %d: %s" % (entry["file"], entry["status"], flat))
+                self.assertTrue(line.startswith(expected), (line, expected))
+        with tempfile.TemporaryDirectory() as folder:
+            doc, _ = document("batch", corpus("missing.obj"), files[0], "--out-dir", "c", "--json", cwd=folder)
+        self.assertEqual((doc["status"], doc["files"], doc["reason"]), (3, [], "No such file or directory"))
 
 
 if __name__ == "__main__":
