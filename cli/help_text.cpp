@@ -109,7 +109,7 @@ const char kEveryCommand[] =
     "  --json   prints one JSON document on standard output instead of the text (its\n"
     "         layout, with a version field, is in docs/json.md); the exit status stays.\n"
     "  --quiet  no status lines or progress on standard error.\n"
-    "  --name=value is the same as --name value.\n"
+    "  An option's value may also follow it after =, as in --jobs=2.\n"
     "Status and progress go to standard error. Paths of at most 255 characters;\n"
     "a relative path is taken relative to the current directory at start.\n";
 
