@@ -193,5 +193,24 @@ class Json(unittest.TestCase):
         self.assertEqual((doc["status"], doc["files"], doc["reason"]), (3, [], "No such file or directory"))
 
 
+class Help(unittest.TestCase):
+    def test_help_of_one_command_and_option_words(self):
+        whole = run("--help")[1]
+        for command in ("convert", "pair", "report", "shapes", "batch"):
+            for args in (("help", command), (command, "--help")):
+                status, out, _ = run(*args)
+                self.assertEqual(status, 0, args)
+                self.assertIn("quandrelistaphor %s" % command, out)
+                self.assertIn("  64  usage error", out)
+                others = {"convert", "pair", "report", "shapes", "batch"} - {command}
+                self.assertFalse([c for c in others if "\n%-9s" % c in out], args)
+                self.assertIn(out.split("\n\n")[1].split("\n")[0], whole)
+        for args in (("help", "frobnicate"), ("help", "convert", "pair"), ("report", "a", "b", "--details=yes"),
+                     ("convert", "a", "b", "c", "--tolerances=1")):
+            status, out, err = run(*args)
+            self.assertEqual((status, out), (64, ""), args)
+            self.assertIn("Usage:", err)
+
+
 if __name__ == "__main__":
     unittest.main(argv=sys.argv[:1])
