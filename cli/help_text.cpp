@@ -66,10 +66,12 @@ const CommandText kCommands[] = {
      "                           [--seed O1,O2,O3=S1,S2,S3] [--output FILE] [--quiet]\n",
     "pair     pairs MATCHING with ORIGINAL as convert does and writes no OBJ file: it\n"
     "         prints the pairing as JSON (docs/json.md): for each vertex of MATCHING the\n"
-    "         vertex of ORIGINAL (from 0) that convert gives its corners, or null, with\n"
-    "         the counts, the tolerance, the ambiguous vertices and, on failure, the\n"
-    "         diagnosis. --tolerance, --strict, --allow-count-change, --by and --seed\n"
-    "         work as for convert; it asks no question (both face counts are given).\n"
+    "         vertex of ORIGINAL (from 0) it pairs with, or null, with the counts, the\n"
+    "         tolerance, the ambiguous vertices and, on failure, the diagnosis;\n"
+    "         coincident vertices of ORIGINAL (a seam) are handed out in turn, so that\n"
+    "         a mesh with seams pairs one to one. --tolerance, --strict, --by, --seed and\n"
+    "         --allow-count-change work as for convert; it asks no question (both face\n"
+    "         counts are given).\n"
     "  --output FILE  writes the JSON to FILE instead of standard output (exit 5\n"
     "         when it can't be written).\n",
      nullptr},

@@ -83,6 +83,9 @@ class Pair(unittest.TestCase):
                 continue
             original, copy = positions("original.obj"), positions(matching)
             self.assertEqual([original[p] for p in doc["partner"]], copy)
+            # The seams' coincident vertices are handed out in turn: the reordered copy pairs one to one.
+            self.assertEqual(doc["one_to_one"], matching == "reordered.obj")
+            self.assertEqual(doc["one_to_one"], sorted(doc["partner"]) == list(range(len(original))))
             welded = len(original) - len(set(doc["partner"])) if matching == "welded.obj" else 0
             self.assertEqual(doc["welded"], welded)
         doc, _ = document("pair", corpus("original.obj"), corpus("rotated.obj"))
