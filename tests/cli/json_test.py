@@ -66,6 +66,16 @@ class Pair(unittest.TestCase):
             with open(os.path.join(folder, "p.json")) as f:
                 self.assertEqual(json.load(f)["partner"], order)
             self.assertEqual(run("pair", "o.obj", "m.obj", "--output", "none/p.json", cwd=folder)[0], 5)
+            # Faces that don't correspond: no partners, the matcher's message.
+            with open(os.path.join(folder, "m.obj"), "a") as f:
+                f.write("f 1 2 3\n")
+            doc, _ = document("pair", "o.obj", "m.obj", "--by", "topology", cwd=folder)
+            self.assertEqual((doc["status"], doc["partner"], doc["faces"]), (8, None, {"original": 48, "matching": 49}))
+            self.assertTrue(doc["message"])
+            # A name that is not UTF-8 still makes a document: the byte as \u00XX.
+            os.rename(os.path.join(folder, "o.obj"), os.path.join(folder.encode(), b"o\xff.obj"))
+            done = subprocess.run([PROGRAM, "pair", b"o\xff.obj", "m.obj"], capture_output=True, cwd=folder)
+            self.assertTrue(json.loads(done.stdout)["original"].endswith("/o\u00ff.obj"))
 
     def test_corpus_pairs_put_every_vertex_on_its_partners_position_and_fail_as_convert_does(self):
         def positions(name):
