@@ -14,9 +14,19 @@ class PairingError(Exception):
 def write_obj(mesh, path):
     """The mesh's vertex positions (its own coordinates; the basis when it has
     shape keys) and faces, as the exact 32-bit values."""
+    count = len(mesh.vertices)
+    positions = [0.0] * (3 * count)
+    mesh.vertices.foreach_get("co", positions)
+    corners = [0] * len(mesh.loops)
+    mesh.loops.foreach_get("vertex_index", corners)
+    sizes = [0] * len(mesh.polygons)
+    starts = [0] * len(mesh.polygons)
+    mesh.polygons.foreach_get("loop_total", sizes)
+    mesh.polygons.foreach_get("loop_start", starts)
     with open(path, "w", encoding="ascii", newline="\n") as f:
-        f.write("".join("v %.9g %.9g %.9g\n" % tuple(v.co) for v in mesh.vertices))
-        f.write("".join("f %s\n" % " ".join(str(i + 1) for i in p.vertices) for p in mesh.polygons))
+        f.write(("v %.9g %.9g %.9g\n" * count) % tuple(positions))
+        for start, size in zip(starts, sizes):
+            f.write("f " + " ".join(str(v + 1) for v in corners[start:start + size]) + "\n")
 
 
 def options_arguments(options):
