@@ -2,10 +2,11 @@
 # An install into a temporary prefix, and runs from there: the program
 # converts and pairs the example pair, the man page renders without warnings
 # and lists exactly the options --help lists, each command's completion
-# offers the options its usage line names, and the add-on zip holds the add-on.
+# offers the options its usage line names, the add-on zip holds the add-on,
+# and cpack's .deb and .zip hold the install.
 # Usage: install_test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
-build=$1 source=$2
+build=$(cd "$1" && pwd) source=$(cd "$2" && pwd)
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 fail() { echo "install_test: $*" >&2; exit 1; }
@@ -47,4 +48,10 @@ done
 python3 -c 'import sys, zipfile; names = zipfile.ZipFile(sys.argv[1]).namelist(); sys.exit(not (
     "quandrelistaphor_blender/__init__.py" in names and all(n.startswith("quandrelistaphor_blender/") for n in names)))' \
     "$prefix/share/quandrelistaphor/quandrelistaphor_blender.zip" || fail "the add-on zip"
+# The packages cpack makes hold the same install.
+cpack --config "$build/CPackConfig.cmake" -B "$prefix/packages" >/dev/null 2>&1 || fail "cpack failed"
+dpkg-deb -c "$prefix"/packages/quandrelistaphor_*.deb | grep -q ' ./usr/share/man/man1/quandrelistaphor.1$' ||
+    fail "the .deb lacks the man page"
+python3 -c 'import glob, sys, zipfile; names = zipfile.ZipFile(glob.glob(sys.argv[1])[0]).namelist(); sys.exit(not any(
+    n.endswith("/bin/quandrelistaphor") for n in names))' "$prefix/packages/quandrelistaphor-*.zip" || fail "the .zip"
 echo "install_test: passed"
