@@ -109,7 +109,7 @@ int RunBatchCommand(const Arguments& arguments) {
     Model original;
     if (int status = LoadBatchOriginal(list.entries[0].input, original, options, output)) return status;
     if (automatic) options.tolerance = AutoTolerance(original.vertices, original.vertex_count);
-    ReportTolerance(options.tolerance, automatic);
+    if (!output.json) ReportTolerance(options.tolerance, automatic);  // the document says it
 
     const int32_t count = arguments.positional_count - 1;
     FileRun run(list.shown.data(), count, arguments.Has("--yes"), output, RunFacts{options.tolerance, automatic, -1});

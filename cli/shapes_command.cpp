@@ -53,8 +53,9 @@ int LearnFamily(const FileList& list, RunOutput output, RunFacts& facts, ShapeFa
     }
     host.FinishLine();
     if (code == 1) {
-        ReportTolerance(tolerance, automatic);
-        if (ambiguous > 0) std::fprintf(stderr, "%d vertices ambiguous within the tolerance\n", ambiguous);
+        if (!output.json) ReportTolerance(tolerance, automatic);  // the document says both
+        if (ambiguous > 0 && !output.json)
+            std::fprintf(stderr, "%d vertices ambiguous within the tolerance\n", ambiguous);
         facts.ambiguous = ambiguous;
     }
     return Refused(code, message, output);
@@ -107,7 +108,7 @@ int RunByTopology(const FileList& list, TopologyPairingOptions options, bool aut
     host.FinishLine();
     if (code != 1) return Refused(code, message, output);
     if (automatic) options.tolerance = AutoTolerance(original.vertices, original.vertex_count);
-    ReportTolerance(options.tolerance, automatic);
+    if (!output.json) ReportTolerance(options.tolerance, automatic);
     return WriteAll(list, jobs, true, output, RunFacts{options.tolerance, automatic, -1}, [&](const FileList::Entry& entry, WrittenObjFiles& files, char* text) {
         return FormatShapeByTopology(original, options, entry.input, entry.output, files, text);
     });

@@ -186,12 +186,15 @@ class Json(unittest.TestCase):
     def test_batch_and_shapes_list_each_file_as_its_line_does(self):
         files = [corpus(n) for n in ("reordered.obj", "rotated.obj", "welded.obj", "missing.obj")]
         for command, args in (("batch", [corpus("original.obj")] + files),
+                              ("batch", [corpus("original.obj")] + files + ["--tolerance", "auto"]),
                               ("shapes", [corpus("reordered.obj"), corpus("reordered.obj")] + files[1:]),
                               ("shapes", [corpus("original.obj")] + files + ["--by", "topology"])):
             with tempfile.TemporaryDirectory() as folder:
-                status, out, _ = run(command, *args, "--out-dir", "a", "--jobs=2", cwd=folder)
+                status, out, prose_err = run(command, *args, "--out-dir", "a", "--jobs=2", cwd=folder)
                 doc, err = document(command, *args, "--out-dir", "b", "--json", "--quiet", cwd=folder)
-            self.assertEqual((doc["command"], doc["status"]), (command, status))
+            self.assertEqual((doc["command"], doc["status"], err), (command, status, ""))
+            if doc["tolerance"]["automatic"]:
+                self.assertIn("Tolerance: %g (auto)" % doc["tolerance"]["value"], prose_err)
             lines = out.splitlines()
             self.assertEqual(lines[-1], "%s: %d of %d files written, %d failed" % (
                 command, doc["written"], len(doc["files"]), doc["failed"]))
