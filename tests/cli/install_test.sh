@@ -50,8 +50,8 @@ python3 -c 'import sys, zipfile; names = zipfile.ZipFile(sys.argv[1]).namelist()
     "$prefix/share/quandrelistaphor/quandrelistaphor_blender.zip" || fail "the add-on zip"
 # The packages cpack makes hold the same install.
 cpack --config "$build/CPackConfig.cmake" -B "$prefix/packages" >/dev/null 2>&1 || fail "cpack failed"
-dpkg-deb -c "$prefix"/packages/quandrelistaphor_*.deb | grep -q ' ./usr/share/man/man1/quandrelistaphor.1$' ||
-    fail "the .deb lacks the man page"
+contents=$(dpkg-deb -c "$prefix"/packages/quandrelistaphor_*.deb)
+grep -q ' ./usr/share/man/man1/quandrelistaphor.1$' <<<"$contents" || fail "the .deb lacks the man page"
 python3 -c 'import glob, sys, zipfile; names = zipfile.ZipFile(glob.glob(sys.argv[1])[0]).namelist(); sys.exit(not any(
     n.endswith("/bin/quandrelistaphor") for n in names))' "$prefix/packages/quandrelistaphor-*.zip" || fail "the .zip"
 echo "install_test: passed"
