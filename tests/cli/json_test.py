@@ -15,7 +15,7 @@ PROGRAM, CORPUS = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
 
 
 def run(*args, cwd=None):
-    done = subprocess.run([PROGRAM, *args], capture_output=True, cwd=cwd)
+    done = subprocess.run([PROGRAM, *args], capture_output=True, cwd=cwd, timeout=120)
     return done.returncode, done.stdout.decode("utf-8"), done.stderr.decode("utf-8", "replace")
 
 
