@@ -20,11 +20,14 @@ const OptionWord kOptionWords[] = {
     {"--force", false},
     {"--by", true},
     {"--seed", true},
+    {"--json", false},
+    {"--quiet", false},
 };
 
-const OptionWord* FindOptionWord(const char* word) {
+// The option named by word up to its '=' or its end.
+const OptionWord* FindOptionWord(const char* word, size_t length) {
     for (const OptionWord& option : kOptionWords)
-        if (std::strcmp(option.name, word) == 0) return &option;
+        if (std::strncmp(option.name, word, length) == 0 && option.name[length] == '\0') return &option;
     return nullptr;
 }
 
@@ -44,7 +47,7 @@ const char* Arguments::Option(const char* name) const {
 
 int Usage(const char* problem) {
     if (problem) std::fprintf(stderr, "quandrelistaphor: %s\n", problem);
-    std::fputs(kUsage, stderr);
+    PrintUsage(stderr);
     return kUsageError;
 }
 
@@ -61,11 +64,14 @@ int ParseArguments(int argc, char** argv, Arguments& arguments) {
         } else if (!options_done && std::strcmp(a, "--") == 0) {
             options_done = true;
         } else if (!options_done && a[0] == '-' && a[1] == '-') {
-            const OptionWord* option = FindOptionWord(a);
+            // --name value, or --name=value in one word.
+            const char* equals = std::strchr(a, '=');
+            const OptionWord* option = FindOptionWord(a, equals ? size_t(equals - a) : std::strlen(a));
             if (!option) return UsageWith("unknown option %.200s", a);
             if (arguments.option_count == kMaxOptions) return Usage("too many options");
-            const char* value = nullptr;
-            if (option->takes_value) {
+            const char* value = equals ? equals + 1 : nullptr;
+            if (equals && !option->takes_value) return UsageWith("%s takes no value", option->name);
+            if (option->takes_value && !equals) {
                 if (i + 1 >= argc) return UsageWith("%s needs a value", option->name);
                 value = argv[++i];
             }
@@ -83,7 +89,7 @@ int ParseArguments(int argc, char** argv, Arguments& arguments) {
 
 int CheckOptions(const Arguments& arguments, const char* const* accepted, const char* usage_line) {
     for (int k = 0; k < arguments.option_count; ++k) {
-        bool known = false;
+        bool known = std::strcmp(arguments.option_names[k], "--quiet") == 0;  // every command's
         for (const char* const* name = accepted; *name && !known; ++name)
             known = std::strcmp(*name, arguments.option_names[k]) == 0;
         if (!known) return Usage(usage_line);

@@ -33,8 +33,8 @@ struct Arguments {
 // with the usage text to standard error and returns kUsageError.
 int ParseArguments(int argc, char** argv, Arguments& arguments);
 
-// 0 when every option given is one of `accepted` (null-terminated); otherwise
-// reports the first other one as a usage error.
+// 0 when every option given is --quiet or one of `accepted`
+// (null-terminated); otherwise reports the first other one as a usage error.
 int CheckOptions(const Arguments& arguments, const char* const* accepted, const char* usage_line);
 
 // Prints "quandrelistaphor: problem" (when not null) and the usage text to

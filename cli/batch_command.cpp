@@ -1,5 +1,5 @@
 // batch ORIGINAL MATCHING... --out-dir DIR [--jobs N] [--yes] [--tolerance EPS|auto] [--strict]
-//       [--allow-count-change] [--force]
+//       [--allow-count-change] [--force] [--json] [--quiet]
 #include <cstdio>
 
 #include "cli/commands.h"
@@ -18,14 +18,15 @@ namespace {
 
 const char kBatchUsage[] =
     "batch takes ORIGINAL MATCHING... --out-dir DIR [--jobs N] [--yes] [--tolerance EPS|auto] [--strict] "
-    "[--allow-count-change] [--force]";
+    "[--allow-count-change] [--force] [--json] [--quiet]";
 const char* const kBatchOptions[] = {"--out-dir", "--jobs",   "--yes", "--tolerance", "--strict", "--allow-count-change",
-                                     "--force",   nullptr};
+                                     "--force",   "--json",   nullptr};
 
 // The original, loaded once for every file; 0, or the exit status.
-int LoadBatchOriginal(const char* path, Model& original, const ConvertOptions& options) {
+int LoadBatchOriginal(const char* path, Model& original, const ConvertOptions& options, RunOutput output) {
     ConsoleHost host;
     host.Attach(false);
+    host.quiet = output.quiet;
     char message[kMessageCapacity];
     host.ResetProgress();
     ConvertDiagnostics diagnostics;
@@ -34,8 +35,12 @@ int LoadBatchOriginal(const char* path, Model& original, const ConvertOptions& o
     int32_t code = LoadOriginal(original, path, &host, message, &loading);
     host.FinishLine();
     if (code == 1) return 0;
-    PrintMessage(stderr, message);
-    PrintReason(stderr, diagnostics.reason);
+    if (output.json) {
+        PrintRunFailureJson("batch", ExitStatus(code), message, diagnostics.reason);
+    } else {
+        PrintMessage(stderr, message);
+        PrintReason(stderr, diagnostics.reason);
+    }
     return ExitStatus(code);
 }
 
@@ -94,17 +99,21 @@ int RunBatchCommand(const Arguments& arguments) {
     options.allow_count_change = arguments.Has("--allow-count-change");
     options.keep_directory = true;  // the files run at once
     options.threads = 1;            // each of them on one thread
+    const RunOutput output{arguments.Has("--json"), arguments.Has("--quiet")};
     FileList list;
-    if (int status = MakeFileList(arguments, 1, list)) return status;
+    if (int status = MakeFileList(arguments, 1, list)) {
+        if (output.json && status != kUsageError) PrintRunFailureJson("batch", status, list.problem, 0);
+        return status;
+    }
 
     Model original;
-    if (int status = LoadBatchOriginal(list.entries[0].input, original, options)) return status;
+    if (int status = LoadBatchOriginal(list.entries[0].input, original, options, output)) return status;
     SizeOutliers outliers;
     if (automatic) options.tolerance = AutoTolerance(original.vertices, original.vertex_count, &outliers);
-    ReportTolerance(options.tolerance, automatic, &outliers);
+    if (!output.json) ReportTolerance(options.tolerance, automatic, &outliers);  // the document says it
 
     const int32_t count = arguments.positional_count - 1;
-    FileRun run(list.shown.data(), count, arguments.Has("--yes"));
+    FileRun run(list.shown.data(), count, arguments.Has("--yes"), output, RunFacts{options.tolerance, automatic, -1});
     ProcessorSlots slots(jobs);
     RunInParallel(count, ThreadsForSlots(jobs),
                   [&](int32_t file) { ConvertOne(list, file + 1, original, options, slots, run); });

@@ -7,3 +7,4 @@ int RunConvertCommand(const Arguments& arguments);
 int RunReportCommand(const Arguments& arguments);
 int RunShapesCommand(const Arguments& arguments);
 int RunBatchCommand(const Arguments& arguments);
+int RunPairCommand(const Arguments& arguments);

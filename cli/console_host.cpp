@@ -26,7 +26,7 @@ void ConsoleHost::Attach(bool yes) {
 }
 
 void ConsoleHost::ShowStatus(const char* text) {
-    if (!text) return;
+    if (!text || quiet) return;
     bool same = std::strcmp(status_, text) == 0;
     CopyText(status_, text);
     if (terminal) {
@@ -54,6 +54,7 @@ void ConsoleHost::SetProgress(int32_t done, int32_t total) {
 }
 
 void ConsoleHost::Draw() {
+    if (quiet) return;
     const int32_t width = 30;
     int32_t p = position_ < 0 ? 0 : (position_ > 100 ? 100 : position_);
     int32_t filled = p * width / 100;

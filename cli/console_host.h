@@ -12,6 +12,7 @@ struct ConsoleHost : OperationHost {
     bool terminal = false;     // standard error is a terminal
     bool interactive = false;  // standard input is a terminal too
     bool assume_yes = false;   // --yes
+    bool quiet = false;        // --quiet: no status lines or bar; questions are still asked
     std::FILE* input = stdin;
     std::FILE* output = stderr;
 

@@ -1,11 +1,12 @@
 // convert ORIGINAL MATCHING NEW [--yes] [--tolerance EPS|auto] [--strict] [--allow-count-change]
-//         [--by position|topology] [--seed O1,O2,O3=S1,S2,S3] [--jobs N]
+//         [--by position|topology] [--seed O1,O2,O3=S1,S2,S3] [--jobs N] [--json] [--quiet]
 #include <cstdio>
 #include <cstring>
 
 #include "cli/commands.h"
 #include "cli/console_host.h"
 #include "cli/convert_diagnostics.h"
+#include "cli/convert_json.h"
 #include "cli/paths.h"
 #include "cli/pairing_way.h"
 #include "cli/run_options.h"
@@ -16,9 +17,22 @@ namespace {
 
 const char kConvertUsage[] =
     "convert takes ORIGINAL MATCHING NEW [--yes] [--tolerance EPS|auto] [--strict] [--allow-count-change] "
-    "[--by position|topology] [--seed O1,O2,O3=S1,S2,S3] [--jobs N]";
+    "[--by position|topology] [--seed O1,O2,O3=S1,S2,S3] [--jobs N] [--json] [--quiet]";
 const char* const kConvertOptions[] = {"--yes", "--tolerance", "--strict", "--allow-count-change", "--by", "--seed",
-                                       "--jobs", nullptr};
+                                       "--jobs", "--json", nullptr};
+const char kSuccess[] = "The morph was created successfully.";
+
+void PrintJson(int32_t code, const char* message, char (*paths)[kPathCapacity], const ConvertOptions& options,
+               const ConvertDiagnostics& diagnostics) {
+    JsonWriter json(stdout);
+    json.BeginObject();
+    WriteJsonHeading(json, "convert");
+    json.Text("original", paths[0]);
+    json.Text("matching", paths[1]);
+    json.Text("new", paths[2]);
+    WriteConvertOutcome(json, code, message, kSuccess, options, diagnostics);
+    json.End();
+}
 
 }  // namespace
 
@@ -43,6 +57,7 @@ int RunConvertCommand(const Arguments& arguments) {
 
     ConsoleHost host;
     host.Attach(arguments.Has("--yes"));
+    host.quiet = arguments.Has("--quiet");
     char message[kMessageCapacity];
     CopyText(message, "There was an error creating the morph.");
     host.ResetProgress();
@@ -51,13 +66,15 @@ int RunConvertCommand(const Arguments& arguments) {
         code = ConvertFiles(paths[0], paths[1], paths[2], &host, message, &options);
     host.FinishLine();
 
-    if (code == 1) {
-        std::printf("The morph was created successfully.\n");
+    if (arguments.Has("--json")) {
+        PrintJson(code, message, paths, options, diagnostics);
+    } else if (code == 1) {
+        std::printf("%s\n", kSuccess);
         std::fflush(stdout);
     } else if (code != -8) {
         PrintMessage(stderr, message);
         if (message[0] && message[std::strlen(message) - 1] != '\n') std::fputc('\n', stderr);
     }
-    if (code != -1) PrintConvertDiagnostics(stderr, code, options, diagnostics);
+    if (code != -1 && !arguments.Has("--json")) PrintConvertDiagnostics(stderr, code, options, diagnostics);
     return 1 - code;
 }

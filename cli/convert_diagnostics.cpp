@@ -6,6 +6,7 @@
 #include "cli/reasons.h"
 #include "cli/run_options.h"
 #include "morph/diagnosis_text.h"
+#include "platform/text.h"
 #include "cli/terminal_text.h"
 
 #include "cli/console_host.h"
@@ -84,6 +85,16 @@ void PrintCoincidentVertices(std::FILE* stream, const TieCounts& ties) {
     if (ties.broken + ties.unbroken == 0) return;
     std::fprintf(stream, "coincident original vertices: %d matching vertices there paired by their faces, %d by index\n",
                  ties.broken, ties.unbroken);
+}
+
+// The warning's words without the "warning: " the prose puts before them.
+int32_t FormatLibraryWarning(const ConvertDiagnostics& d, char* text, size_t capacity) {
+    char warning[kPathCapacity + 160];
+    WriteLibraryWarning(d, warning, sizeof warning);
+    const char* words = warning;
+    if (std::strncmp(words, "warning: ", 9) == 0) words += 9;
+    CopyText(text, capacity, words);
+    return text[0] != '\0';
 }
 
 void PrintConvertDiagnostics(std::FILE* stream, int32_t code, const ConvertOptions& options,

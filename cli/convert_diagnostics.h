@@ -4,10 +4,17 @@
 // match failed and what would mend it, how a copy with another vertex count
 // relates to the original, what the new file lacks and which library it
 // wrote.
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
 #include "morph/convert.h"
+
+constexpr size_t kWarningCapacity = 2 * kPathCapacity;
+
+// The warning of a successful run whose new file lacks materials, into text
+// (cut to capacity - 1); 0 and "" when there is none.
+int32_t FormatLibraryWarning(const ConvertDiagnostics& diagnostics, char* text, size_t capacity);
 
 // Prints the lines that `diagnostics` and the run's code call for; `options`
 // are the run's.

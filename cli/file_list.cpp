@@ -29,7 +29,7 @@ bool SameName(const char* a, const char* b) {
 }
 
 // The folder made absolute, made when missing, ending in a separator.
-int MakeOutputFolder(const char* argument, char (&folder)[kPathCapacity]) {
+int MakeOutputFolder(const char* argument, char (&folder)[kPathCapacity], char (&problem)[kMessageCapacity]) {
     if (!argument || !argument[0]) return Usage("--out-dir DIR is needed");
     if (!MakeAbsolute(argument, folder)) return Usage("--out-dir path too long");
     size_t length = std::strlen(folder);
@@ -37,7 +37,8 @@ int MakeOutputFolder(const char* argument, char (&folder)[kPathCapacity]) {
     struct stat status;
     if (stat(folder, &status) != 0) MakeFolder(folder);
     if (stat(folder, &status) != 0 || !S_ISDIR(status.st_mode)) {
-        std::fprintf(stderr, "%sthe output folder can't be used: %s\n", kProgram, folder);
+        std::snprintf(problem, sizeof problem, "the output folder can't be used: %s", folder);
+        std::fprintf(stderr, "%s%s\n", kProgram, problem);
         return 2;
     }
     return 0;
@@ -46,14 +47,15 @@ int MakeOutputFolder(const char* argument, char (&folder)[kPathCapacity]) {
 }  // namespace
 
 int MakeFileList(const Arguments& arguments, int32_t first_output, FileList& list) {
-    if (int status = MakeOutputFolder(arguments.Option("--out-dir"), list.folder)) return status;
+    if (int status = MakeOutputFolder(arguments.Option("--out-dir"), list.folder, list.problem)) return status;
     list.first_output = first_output;
     list.entries.resize(size_t(arguments.positional_count));
     for (int32_t k = 0; k < arguments.positional_count; ++k) {
         FileList::Entry& entry = list.entries[size_t(k)];
         if (int status = MakeAbsolutePaths(&arguments.positional[k], 1, &entry.input)) return status;
         if (LacksFolderOrName(entry.input)) {
-            std::fprintf(stderr, "There was an error creating the morph.\n");
+            CopyText(list.problem, "There was an error creating the morph.");
+            std::fprintf(stderr, "%s\n", list.problem);
             return 2;
         }
         const char* name = FileNamePart(entry.input);
@@ -61,10 +63,11 @@ int MakeFileList(const Arguments& arguments, int32_t first_output, FileList& lis
         CopyText(inside, list.folder);
         if (!AppendText(inside, name)) return Usage("--out-dir path too long for the file names");
         if (SameFile(inside, entry.input) && !arguments.Has("--force")) {
-            std::fprintf(stderr,
-                         "%sthe output folder holds the input file %s; choose another folder, or pass --force "
-                         "(inputs are never written over)\n",
-                         kProgram, entry.input);
+            std::snprintf(list.problem, sizeof list.problem,
+                          "the output folder holds the input file %s; choose another folder, or pass --force "
+                          "(inputs are never written over)",
+                          entry.input);
+            std::fprintf(stderr, "%s%s\n", kProgram, list.problem);
             return 2;
         }
         if (k < first_output) continue;

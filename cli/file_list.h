@@ -7,6 +7,7 @@
 
 #include "cli/arguments.h"
 #include "model/records.h"
+#include "morph/convert.h"
 
 struct FileList {
     struct Entry {
@@ -18,6 +19,7 @@ struct FileList {
     std::vector<const char*> shown;  // the converted inputs as given, for the run's lines
     int32_t first_output = 0;     // the first entry that is converted
     char folder[kPathCapacity] = {};  // --out-dir, absolute, ending in a separator
+    char problem[kMessageCapacity] = {};  // why MakeFileList refused with exit status 2
 };
 
 // Fills `list` from the positional arguments (entries from first_output on

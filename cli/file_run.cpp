@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cli/convert_json.h"
 #include "platform/text.h"
 #include "platform/path_text.h"
 
@@ -26,9 +27,10 @@ void Flatten(char* out, size_t capacity, const char* message) {
 
 }  // namespace
 
-FileRun::FileRun(const char* const* names, int32_t count, bool yes)
-    : names_(names), outcomes_(count > 0 ? size_t(count) : 0) {
+FileRun::FileRun(const char* const* names, int32_t count, bool yes, RunOutput output, RunFacts facts)
+    : names_(names), output_(output), facts_(facts), outcomes_(count > 0 ? size_t(count) : 0) {
     console_.Attach(yes);
+    console_.quiet = output.quiet;
     console_.output = stderr;
 }
 
@@ -51,6 +53,13 @@ void FileRun::End(int32_t k, int32_t code, const char* message, const char* note
     outcome.code = code;
     outcome.ended = true;
     ++ended_;
+    // A shape paired by connectivity hands its message as its note too: a
+    // failure says it once.
+    if (code != 1 && note == message) note = nullptr;
+    if (output_.json) {
+        if (code != 1 && code != -8) CopyText(outcome.message, message ? message : "");
+        CopyText(outcome.note, note ? note : "");
+    }
     char flat[kMessageCapacity];
     if (code == 1) {
         Flatten(flat, sizeof flat, note ? note : "");
@@ -65,6 +74,7 @@ void FileRun::End(int32_t k, int32_t code, const char* message, const char* note
 }
 
 void FileRun::PrintReady() {
+    if (output_.json) return;
     bool cleared = false;
     while (printed_ < int32_t(outcomes_.size()) && outcomes_[size_t(printed_)].ended) {
         if (!cleared) console_.ClearLine();
@@ -90,7 +100,54 @@ int FileRun::Finish(const char* command) {
         if (failed++ == 0) status = ExitStatus(outcome.code);
     }
     int32_t count = int32_t(outcomes_.size());
+    if (output_.json) {
+        PrintJson(command, status, failed);
+        return status;
+    }
     std::printf("%s: %d of %d files written, %d failed\n", command, count - failed, count, failed);
     std::fflush(stdout);
     return status;
+}
+
+void FileRun::PrintJson(const char* command, int status, int32_t failed) {
+    JsonWriter json(stdout);
+    json.BeginObject();
+    WriteJsonHeading(json, command);
+    json.Integer("status", status);
+    json.Boolean("success", failed == 0);
+    json.Null("message");
+    json.BeginObject("tolerance");
+    json.Number("value", facts_.tolerance);
+    json.Boolean("automatic", facts_.automatic);
+    json.End();
+    if (facts_.ambiguous >= 0) json.Integer("ambiguous", facts_.ambiguous);
+    json.Integer("written", int32_t(outcomes_.size()) - failed);
+    json.Integer("failed", failed);
+    json.BeginArray("files");
+    for (size_t k = 0; k < outcomes_.size(); ++k) {
+        const Outcome& outcome = outcomes_[k];
+        json.BeginObject();
+        json.Text("file", names_[k]);
+        json.Integer("status", ExitStatus(outcome.code));
+        json.Boolean("success", outcome.code == 1);
+        json.Boolean("declined", outcome.code == -8);
+        json.Message("message", outcome.code == 1 || outcome.code == -8 ? nullptr : outcome.message);
+        json.Message("note", outcome.note[0] ? outcome.note : nullptr);
+        json.End();
+    }
+    json.End();
+    json.End();
+}
+
+void PrintRunFailureJson(const char* command, int status, const char* message, int32_t reason) {
+    JsonWriter json(stdout);
+    json.BeginObject();
+    WriteJsonHeading(json, command);
+    json.Integer("status", status);
+    json.Boolean("success", false);
+    json.Message("message", message);
+    WriteReason(json, reason);
+    json.BeginArray("files");
+    json.End();
+    json.End();
 }

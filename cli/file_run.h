@@ -9,13 +9,28 @@
 #include <vector>
 
 #include "cli/console_host.h"
+#include "cli/json_writer.h"
 #include "morph/convert.h"
+
+// How a run speaks: --json (one document on standard output at the end
+// instead of the lines) and --quiet (no bar or status lines).
+struct RunOutput {
+    bool json = false;
+    bool quiet = false;
+};
+
+// What a run as a whole used, for its JSON document.
+struct RunFacts {
+    double tolerance = 0;
+    bool automatic = false;
+    int32_t ambiguous = -1;  // shapes: the vertices of MATCHING ambiguous within the tolerance; -1 unknown
+};
 
 class FileRun {
 public:
-    // `names` (count of them) are the files as they are shown; `yes`
-    // answers every question.
-    FileRun(const char* const* names, int32_t count, bool yes);
+    // `names` (count of them) are the files as they are shown, `outputs`
+    // their new files; `yes` answers every question.
+    FileRun(const char* const* names, int32_t count, bool yes, RunOutput output = {}, RunFacts facts = {});
 
     // File k starts: the bar shows its name.
     void Begin(int32_t k);
@@ -24,9 +39,9 @@ public:
     void End(int32_t k, int32_t code, const char* message, const char* note);
     // The face-count question of one file.
     int32_t Ask(const char* text, const char* title);
-    // Prints the summary ("<command>: N of M files written, K failed") and
-    // returns the exit status: 0 when every file was done, else that of the
-    // first failed file in the order given.
+    // Prints the summary ("<command>: N of M files written, K failed"), or
+    // the JSON document, and returns the exit status: 0 when every file was
+    // done, else that of the first failed file in the order given.
     int Finish(const char* command);
 
 private:
@@ -34,13 +49,18 @@ private:
         int32_t code = 0;
         bool ended = false;
         char text[kMessageCapacity + 352] = {};  // the file's line
+        char message[kMessageCapacity] = {};     // --json: its message and note as given
+        char note[kMessageCapacity] = {};
     };
     void PrintReady();  // under the lock
+    void PrintJson(const char* command, int status, int32_t failed);  // under the lock
     void Draw(const char* name);  // under the lock
 
     std::mutex lock_;
     ConsoleHost console_;
     const char* const* names_;
+    RunOutput output_;
+    RunFacts facts_;
     std::vector<Outcome> outcomes_;
     int32_t printed_ = 0;
     int32_t ended_ = 0;
@@ -61,3 +81,8 @@ private:
 
 // The exit status of an operation's code, as convert gives it.
 inline int ExitStatus(int32_t code) { return 1 - code; }
+
+// The JSON document of a run that ended before its files (the original
+// didn't load, DIR can't be used): its status, message and reason
+// (platform/reasons.h; 0 for none).
+void PrintRunFailureJson(const char* command, int status, const char* message, int32_t reason);

@@ -1,22 +1,29 @@
 #include "cli/help_text.h"
 
-const char kUsage[] =
-    "Usage:\n"
-    "  quandrelistaphor convert ORIGINAL MATCHING NEW [--yes] [--tolerance EPS|auto] [--strict]\n"
-    "                           [--allow-count-change] [--by position|topology]\n"
-    "                           [--seed O1,O2,O3=S1,S2,S3] [--jobs N]\n"
-    "  quandrelistaphor report  ORIGINAL MATCHING [--output PATH] [--details]\n"
-    "  quandrelistaphor shapes  ORIGINAL MATCHING SHAPE... --out-dir DIR [--jobs N]\n"
-    "                           [--tolerance EPS|auto] [--force]\n"
-    "  quandrelistaphor shapes  ORIGINAL SHAPE... --out-dir DIR --by topology\n"
-    "                           [--seed O1,O2,O3=S1,S2,S3] [--jobs N] [--tolerance EPS|auto]\n"
-    "  quandrelistaphor batch   ORIGINAL MATCHING... --out-dir DIR [--jobs N] [--yes]\n"
-    "                           [--tolerance EPS|auto] [--strict] [--allow-count-change]\n"
-    "                           [--force]\n"
-    "  quandrelistaphor --help | --version\n";
+#include <cstring>
 
-const char kHelp[] =
-    "\n"
+namespace {
+
+struct CommandText {
+    const char* name;
+    const char* usage;  // its lines of the usage text
+    const char* help;   // what it does and its options
+    const char* more;   // text it shares with another command, or null
+};
+
+const char kRunsOverManyFiles[] =
+    "         Both print one line per file and a summary, and exit with the status of\n"
+    "         the first file that failed (0 when none did). --jobs N converts N files\n"
+    "         at a time (default: one per core), with the same result for every N;\n"
+    "         --tolerance EPS pairs within EPS per coordinate (auto: from ORIGINAL's\n"
+    "         size); batch --strict and --allow-count-change work as for convert. Inputs\n"
+    "         are never written over; DIR holding an input is refused without --force.\n";
+
+const CommandText kCommands[] = {
+    {"convert",
+     "  quandrelistaphor convert ORIGINAL MATCHING NEW [--yes] [--tolerance EPS|auto] [--strict]\n"
+     "                           [--allow-count-change] [--by position|topology]\n"
+     "                           [--seed O1,O2,O3=S1,S2,S3] [--jobs N] [--json] [--quiet]\n",
     "convert  writes NEW (an OBJ file, and its .mtl beside it when it has materials):\n"
     "         the faces, texture coordinates, normals, groups and materials of MATCHING\n"
     "         with the vertices in the order of ORIGINAL. Every vertex of MATCHING must\n"
@@ -51,12 +58,35 @@ const char kHelp[] =
     "         counterparts in the copy (numbered from 1), for a connected part\n"
     "         nothing else seeds or to settle a mirror image; once per part.\n"
     "  --jobs N  threads for reading both files at once and writing NEW (default:\n"
-    "         one per core); NEW is the same for every N.\n"
+    "         one per core); NEW is the same for every N.\n",
+     nullptr},
+    {"pair",
+     "  quandrelistaphor pair    ORIGINAL MATCHING [--tolerance EPS|auto] [--strict]\n"
+     "                           [--allow-count-change] [--by position|topology]\n"
+     "                           [--seed O1,O2,O3=S1,S2,S3] [--output FILE] [--quiet]\n",
+    "pair     pairs MATCHING with ORIGINAL as convert does and writes no OBJ file: it\n"
+    "         prints the pairing as JSON (docs/json.md): for each vertex of MATCHING the\n"
+    "         vertex of ORIGINAL (from 0) it pairs with, or null, with the counts, the\n"
+    "         tolerance, the ambiguous vertices and, on failure, the diagnosis;\n"
+    "         coincident vertices of ORIGINAL (a seam) are handed out in turn, so that\n"
+    "         a mesh with seams pairs one to one. --tolerance, --strict, --by, --seed and\n"
+    "         --allow-count-change work as for convert; it asks no question (both face\n"
+    "         counts are given).\n"
+    "  --output FILE  writes the JSON to FILE instead of standard output (exit 5\n"
+    "         when it can't be written).\n",
+     nullptr},
+    {"report", "  quandrelistaphor report  ORIGINAL MATCHING [--output PATH] [--details] [--json] [--quiet]\n",
     "report   prints the vertex, face, group and material counts of both files,\n"
     "         with their isolated and duplicate vertices; --output PATH also writes\n"
     "         the report to PATH (CR LF line ends). --details adds, for each file, its\n"
     "         distinct positions, coincident vertex sets, bounding box and the\n"
-    "         smallest distance between two vertices (to PATH too when given).\n"
+    "         smallest distance between two vertices (to PATH too when given).\n",
+     nullptr},
+    {"shapes",
+     "  quandrelistaphor shapes  ORIGINAL MATCHING SHAPE... --out-dir DIR [--jobs N]\n"
+     "                           [--tolerance EPS|auto] [--force] [--json] [--quiet]\n"
+     "  quandrelistaphor shapes  ORIGINAL SHAPE... --out-dir DIR --by topology\n"
+     "                           [--seed O1,O2,O3=S1,S2,S3] [--jobs N] [--tolerance EPS|auto]\n",
     "shapes   pairs MATCHING (ORIGINAL handed back by another program, reordered) with\n"
     "         ORIGINAL once, one to one, and writes every SHAPE (sculpted from MATCHING,\n"
     "         in its order) as DIR/<its name>: ORIGINAL's faces, UVs, normals, groups\n"
@@ -65,20 +95,27 @@ const char kHelp[] =
     "         With --by topology there is no MATCHING: each SHAPE (reordered and\n"
     "         sculpted at once) is paired with ORIGINAL by its faces on its own; one\n"
     "         that doesn't pair fails with exit 8 and the others go on.\n"
-    "           quandrelistaphor shapes head.obj sculpts/*.obj --out-dir targets --by topology\n"
+    "           quandrelistaphor shapes head.obj sculpts/*.obj --out-dir targets --by topology\n",
+     kRunsOverManyFiles},
+    {"batch",
+     "  quandrelistaphor batch   ORIGINAL MATCHING... --out-dir DIR [--jobs N] [--yes]\n"
+     "                           [--tolerance EPS|auto] [--strict] [--allow-count-change]\n"
+     "                           [--force] [--json] [--quiet]\n",
     "batch    converts every MATCHING against ORIGINAL, loaded once, to DIR/<its name>,\n"
     "         byte for byte what convert writes; goes on past a file that fails.\n"
-    "           quandrelistaphor batch head.obj exports/*.obj --out-dir converted --yes\n"
-    "         Both print one line per file and a summary, and exit with the status of\n"
-    "         the first file that failed (0 when none did). --jobs N converts N files\n"
-    "         at a time (default: one per core), with the same result for every N;\n"
-    "         --tolerance EPS pairs within EPS per coordinate (auto: from ORIGINAL's\n"
-    "         size); batch --strict and --allow-count-change work as for convert. Inputs\n"
-    "         are never written over; DIR holding an input is refused without --force.\n"
-    "\n"
+    "           quandrelistaphor batch head.obj exports/*.obj --out-dir converted --yes\n",
+     kRunsOverManyFiles},
+};
+
+const char kEveryCommand[] =
+    "  --json   prints one JSON document on standard output instead of the text (its\n"
+    "         layout, with a version field, is in docs/json.md); the exit status stays.\n"
+    "  --quiet  no status lines or progress on standard error.\n"
+    "  An option's value may also follow it after =, as in --jobs=2.\n"
     "Status and progress go to standard error. Paths of at most 255 characters;\n"
-    "a relative path is taken relative to the current directory at start.\n"
-    "\n"
+    "a relative path is taken relative to the current directory at start.\n";
+
+const char kExitStatus[] =
     "Exit status:\n"
     "  0   success\n"
     "  1   internal error (the operation got no window, progress bar or buffer)\n"
@@ -96,3 +133,41 @@ const char kHelp[] =
     "  9   declined at the face-count question\n"
     "  10  shapes: MATCHING and ORIGINAL don't pair one to one\n"
     "  64  usage error\n";
+
+void PrintUsageLines(std::FILE* stream) {
+    std::fputs("Usage:\n", stream);
+    for (const CommandText& command : kCommands) std::fputs(command.usage, stream);
+    std::fputs("  quandrelistaphor help [COMMAND] | COMMAND --help | --help | --version\n", stream);
+}
+
+}  // namespace
+
+void PrintUsage(std::FILE* stream) { PrintUsageLines(stream); }
+
+void PrintHelp(std::FILE* stream) {
+    PrintUsageLines(stream);
+    std::fputc('\n', stream);
+    for (const CommandText& command : kCommands) {
+        std::fputs(command.help, stream);
+        if (command.more && std::strcmp(command.name, "batch") == 0) std::fputs(command.more, stream);
+    }
+    std::fputs(kEveryCommand, stream);
+    std::fputc('\n', stream);
+    std::fputs(kExitStatus, stream);
+}
+
+int PrintCommandHelp(std::FILE* stream, const char* name) {
+    for (const CommandText& command : kCommands) {
+        if (std::strcmp(command.name, name) != 0) continue;
+        std::fputs("Usage:\n", stream);
+        std::fputs(command.usage, stream);
+        std::fputc('\n', stream);
+        std::fputs(command.help, stream);
+        if (command.more) std::fputs(command.more, stream);
+        std::fputs(kEveryCommand, stream);
+        std::fputc('\n', stream);
+        std::fputs(kExitStatus, stream);
+        return 1;
+    }
+    return 0;
+}

@@ -24,7 +24,20 @@ const Command kCommands[] = {
     {"report", RunReportCommand},
     {"shapes", RunShapesCommand},
     {"batch", RunBatchCommand},
+    {"pair", RunPairCommand},
 };
+
+// help [COMMAND], or COMMAND --help.
+int Help(const char* command) {
+    if (!command) {
+        PrintHelp(stdout);
+        return 0;
+    }
+    if (PrintCommandHelp(stdout, command)) return 0;
+    char problem[320];
+    std::snprintf(problem, sizeof problem, "no help on %.200s: it is not a command", command);
+    return Usage(problem);
+}
 
 }  // namespace
 
@@ -33,11 +46,10 @@ int main(int argc, char** argv) {
     if (int status = ParseArguments(argc, argv, arguments)) return status;
     ExpandedNames expanded;
     if (int status = ExpandPatterns(arguments, expanded)) return status;
-    if (arguments.help) {
-        std::fputs(kUsage, stdout);
-        std::fputs(kHelp, stdout);
-        return 0;
-    }
+    if (arguments.help) return Help(arguments.command);
+    if (arguments.command && std::strcmp(arguments.command, "help") == 0)
+        return arguments.positional_count > 1 ? Usage("help takes one COMMAND")
+                                              : Help(arguments.positional_count ? arguments.positional[0] : nullptr);
     if (arguments.version) {
         std::printf("quandrelistaphor %s\n", QUANDRE_VERSION);
         return 0;

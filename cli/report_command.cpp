@@ -1,8 +1,10 @@
-// report ORIGINAL MATCHING [--output PATH] [--details]
+// report ORIGINAL MATCHING [--output PATH] [--details] [--json] [--quiet]
 #include <cstdio>
 
 #include "cli/commands.h"
 #include "cli/console_host.h"
+#include "cli/convert_json.h"
+#include "cli/report_json.h"
 #include "cli/paths.h"
 #include "cli/reasons.h"
 #include "cli/report_output.h"
@@ -12,8 +14,27 @@
 
 namespace {
 
-const char kReportUsage[] = "report takes ORIGINAL MATCHING [--output PATH] [--details]";
-const char* const kReportOptions[] = {"--output", "--details", nullptr};
+const char kReportUsage[] = "report takes ORIGINAL MATCHING [--output PATH] [--details] [--json] [--quiet]";
+const char* const kReportOptions[] = {"--output", "--details", "--json", nullptr};
+const char kNotCreated[] = "There was an error creating the report file.";
+const char kNotWritten[] =
+    "There was an error creating the report file.  If another application\r\n"
+    "has this file open, please close it and try again.\r\n";
+
+// The run as JSON: what the text and the messages after it say. `output`:
+// the --output path as made absolute, or null.
+void PrintJson(int status, int32_t code, const ReportText& report, const char* output, int32_t reason) {
+    JsonWriter json(stdout);
+    json.BeginObject();
+    WriteJsonHeading(json, "report");
+    json.Integer("status", status);
+    json.Boolean("success", status == 0);
+    json.Message("message", code == 0 ? kNotCreated : code == -1 ? kNotWritten : nullptr);
+    json.Text("output", output);
+    WriteReason(json, code == -1 ? reason : 0);
+    if (code != 0) WriteReportSections(json, report);
+    json.End();
+}
 
 }  // namespace
 
@@ -31,6 +52,7 @@ int RunReportCommand(const Arguments& arguments) {
 
     ConsoleHost host;
     host.Attach(false);
+    host.quiet = arguments.Has("--quiet");
     static ReportText report;
     host.ResetProgress();
     int32_t code = MakeReport(paths[0], paths[1], nullptr, &host, &report, arguments.Has("--details"));
@@ -42,15 +64,15 @@ int RunReportCommand(const Arguments& arguments) {
         code = -1;
     }
     host.FinishLine();
-    if (code == 0) {
-        std::fprintf(stderr, "There was an error creating the report file.\n");
+    if (arguments.Has("--json")) {
+        PrintJson(1 - code, code, report, output ? paths[2] : nullptr, fault.error);
+    } else if (code == 0) {
+        std::fprintf(stderr, "%s\n", kNotCreated);
     } else {
         WriteText(stdout, report.text, size_t(report.length));
         std::fflush(stdout);
         if (code == -1) {
-            PrintMessage(stderr,
-                         "There was an error creating the report file.  If another application\r\n"
-                         "has this file open, please close it and try again.\r\n");
+            PrintMessage(stderr, kNotWritten);
             PrintReason(stderr, fault.error);
         }
     }

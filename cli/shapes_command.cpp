@@ -1,4 +1,4 @@
-// shapes ORIGINAL MATCHING SHAPE... --out-dir DIR [--jobs N] [--tolerance EPS|auto]
+// shapes ORIGINAL MATCHING SHAPE... --out-dir DIR [--jobs N] [--tolerance EPS|auto] [--json] [--quiet]
 // shapes ORIGINAL SHAPE... --out-dir DIR --by topology [--seed O1,O2,O3=S1,S2,S3] [--jobs N] [--tolerance EPS|auto]
 #include <cstdio>
 
@@ -20,13 +20,29 @@ namespace {
 
 const char kShapesUsage[] =
     "shapes takes ORIGINAL MATCHING SHAPE... --out-dir DIR [--jobs N] [--tolerance EPS|auto], or ORIGINAL SHAPE... "
-    "--out-dir DIR --by topology [--seed O1,O2,O3=S1,S2,S3] [--jobs N] [--tolerance EPS|auto]";
-const char* const kShapesOptions[] = {"--out-dir", "--jobs", "--tolerance", "--force", "--by", "--seed", nullptr};
+    "--out-dir DIR --by topology [--seed O1,O2,O3=S1,S2,S3] [--jobs N] [--tolerance EPS|auto]; both take --json and "
+    "--quiet";
+const char* const kShapesOptions[] = {"--out-dir", "--jobs", "--tolerance", "--force", "--by", "--seed", "--json",
+                                      nullptr};
+
+// A run that ended before its shapes: 0 for code 1, else the exit status
+// after the message (and its JSON document with --json).
+int Refused(int32_t code, const char* message, RunOutput output) {
+    if (code == 1) return 0;
+    if (output.json)
+        PrintRunFailureJson("shapes", ExitStatus(code), message, 0);
+    else
+        PrintMessage(stderr, message);
+    return ExitStatus(code);
+}
 
 // Loads and pairs the family; 0, or the exit status after the message.
-int LearnFamily(const FileList& list, double tolerance, bool automatic, ShapeFamily& family) {
+int LearnFamily(const FileList& list, RunOutput output, RunFacts& facts, ShapeFamily& family) {
     ConsoleHost host;
     host.Attach(false);
+    host.quiet = output.quiet;
+    double& tolerance = facts.tolerance;
+    const bool automatic = facts.automatic;
     char message[kMessageCapacity];
     host.ResetProgress();
     int32_t code = LoadShapeFamily(list.entries[0].input, list.entries[1].input, family, &host, message);
@@ -40,13 +56,13 @@ int LearnFamily(const FileList& list, double tolerance, bool automatic, ShapeFam
     }
     host.FinishLine();
     if (code == 1) {
-        ReportTolerance(tolerance, automatic, &outliers);
-        if (ambiguous > 0) std::fprintf(stderr, "%d vertices ambiguous within the tolerance\n", ambiguous);
-        PrintCoincidentVertices(stderr, ties);
-        return 0;
+        if (!output.json) ReportTolerance(tolerance, automatic, &outliers);  // the document says both
+        if (ambiguous > 0 && !output.json)
+            std::fprintf(stderr, "%d vertices ambiguous within the tolerance\n", ambiguous);
+        if (!output.json) PrintCoincidentVertices(stderr, ties);
+        facts.ambiguous = ambiguous;
     }
-    PrintMessage(stderr, message);
-    return ExitStatus(code);
+    return Refused(code, message, output);
 }
 
 // Formats file k of the list with format(entry, files, message) while it
@@ -71,10 +87,10 @@ void WriteOne(const FileList& list, int32_t k, FileRun& run, ProcessorSlots& slo
 
 // Every shape of the list, `jobs` of them formatted at once.
 template <typename Format>
-int WriteAll(const FileList& list, int32_t jobs, bool noted, Format format) {
+int WriteAll(const FileList& list, int32_t jobs, bool noted, RunOutput output, RunFacts facts, Format format) {
     const int32_t first = list.first_output;
     const int32_t count = int32_t(list.entries.size()) - first;
-    FileRun run(list.shown.data(), count, false);
+    FileRun run(list.shown.data(), count, false, output, facts);
     ProcessorSlots slots(jobs);
     RunInParallel(count, ThreadsForSlots(jobs),
                   [&](int32_t file) { WriteOne(list, file + first, run, slots, noted, format); });
@@ -83,23 +99,22 @@ int WriteAll(const FileList& list, int32_t jobs, bool noted, Format format) {
 }
 
 // Each shape paired with the original by connectivity on its own.
-int RunByTopology(const FileList& list, TopologyPairingOptions options, bool automatic, int32_t jobs) {
+int RunByTopology(const FileList& list, TopologyPairingOptions options, bool automatic, int32_t jobs,
+                  RunOutput output) {
     Model original;
     ConsoleHost host;
     host.Attach(false);
+    host.quiet = output.quiet;
     char message[kMessageCapacity];
     host.ResetProgress();
     host.ShowStatus("Loading original file...(please wait)");
     int32_t code = LoadTopologyOriginal(list.entries[0].input, original, message);
     host.FinishLine();
-    if (code != 1) {
-        PrintMessage(stderr, message);
-        return ExitStatus(code);
-    }
+    if (code != 1) return Refused(code, message, output);
     SizeOutliers outliers;
     if (automatic) options.tolerance = AutoTolerance(original.vertices, original.vertex_count, &outliers);
-    ReportTolerance(options.tolerance, automatic, &outliers);
-    return WriteAll(list, jobs, true, [&](const FileList::Entry& entry, WrittenObjFiles& files, char* text) {
+    if (!output.json) ReportTolerance(options.tolerance, automatic, &outliers);
+    return WriteAll(list, jobs, true, output, RunFacts{options.tolerance, automatic, -1}, [&](const FileList::Entry& entry, WrittenObjFiles& files, char* text) {
         return FormatShapeByTopology(original, options, entry.input, entry.output, files, text);
     });
 }
@@ -118,13 +133,18 @@ int RunShapesCommand(const Arguments& arguments) {
     bool automatic = false;
     if (int status = ReadJobs(arguments, jobs)) return status;
     if (int status = ReadTolerance(arguments, topology.tolerance, automatic)) return status;
+    const RunOutput output{arguments.Has("--json"), arguments.Has("--quiet")};
     FileList list;
-    if (int status = MakeFileList(arguments, first, list)) return status;
-    if (by_topology) return RunByTopology(list, topology, automatic, jobs);
+    if (int status = MakeFileList(arguments, first, list)) {
+        if (output.json && status != kUsageError) PrintRunFailureJson("shapes", status, list.problem, 0);
+        return status;
+    }
+    if (by_topology) return RunByTopology(list, topology, automatic, jobs, output);
 
     ShapeFamily family;
-    if (int status = LearnFamily(list, topology.tolerance, automatic, family)) return status;
-    return WriteAll(list, jobs, false, [&](const FileList::Entry& entry, WrittenObjFiles& files, char* text) {
+    RunFacts facts{topology.tolerance, automatic, 0};
+    if (int status = LearnFamily(list, output, facts, family)) return status;
+    return WriteAll(list, jobs, false, output, facts, [&](const FileList::Entry& entry, WrittenObjFiles& files, char* text) {
         return FormatShape(family, entry.input, entry.output, files, text);
     });
 }

@@ -29,6 +29,9 @@ install() {
 }
 
 install cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
+# The install test renders the man page; the Blender add-on is tested in
+# Blender itself, headless.
+install man-db python3 blender
 [ "${1:-}" = --native ] && exit 0
 
 # The fuzz targets: clang with libFuzzer and the sanitizer runtimes.

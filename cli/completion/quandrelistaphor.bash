@@ -1,0 +1,33 @@
+# bash completion for quandrelistaphor: commands, each command's options,
+# OBJ files for the file arguments and folders for --out-dir.
+_quandrelistaphor() {
+    local cur prev command options
+    cur=${COMP_WORDS[COMP_CWORD]}
+    prev=${COMP_WORDS[COMP_CWORD-1]}
+    command=${COMP_WORDS[1]}
+    if [ "$COMP_CWORD" -eq 1 ]; then
+        COMPREPLY=($(compgen -W "convert pair report shapes batch help --help --version" -- "$cur"))
+        return
+    fi
+    case $prev in
+        --out-dir) COMPREPLY=($(compgen -d -- "$cur")); return ;;
+        --output) COMPREPLY=($(compgen -f -- "$cur")); return ;;
+        --by) COMPREPLY=($(compgen -W "position topology" -- "$cur")); return ;;
+        --tolerance) COMPREPLY=($(compgen -W "auto" -- "$cur")); return ;;
+        --jobs|--seed) return ;;
+    esac
+    case $command in
+        convert) options="--yes --tolerance --strict --allow-count-change --by --seed --jobs --json --quiet --help" ;;
+        pair) options="--tolerance --strict --allow-count-change --by --seed --output --quiet --help" ;;
+        report) options="--output --details --json --quiet --help" ;;
+        shapes) options="--out-dir --jobs --tolerance --force --by --seed --json --quiet --help" ;;
+        batch) options="--out-dir --jobs --yes --tolerance --strict --allow-count-change --force --json --quiet --help" ;;
+        help) COMPREPLY=($(compgen -W "convert pair report shapes batch" -- "$cur")); return ;;
+    esac
+    if [[ $cur == -* ]]; then
+        COMPREPLY=($(compgen -W "$options" -- "$cur"))
+    else
+        COMPREPLY=($(compgen -f -X '!*.[oO][bB][jJ]' -- "$cur") $(compgen -d -- "$cur"))
+    fi
+}
+complete -o filenames -F _quandrelistaphor quandrelistaphor

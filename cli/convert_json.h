@@ -1,0 +1,21 @@
+#pragma once
+// What a conversion or a pairing ended with, as JSON members: the same facts
+// the prose after its run gives (cli/convert_diagnostics.h), as numbers and
+// texts a script reads without parsing sentences.
+#include <cstdint>
+
+#include "cli/json_writer.h"
+#include "morph/convert.h"
+
+// The document's first members: its layout's version and the command.
+constexpr int32_t kJsonVersion = 1;
+void WriteJsonHeading(JsonWriter& json, const char* command);
+
+// "status", "success", "message" and everything `diagnostics` holds for
+// the run's code (members of the object open in `json`). `success_text` is
+// the message of a run that succeeded; a declined run (-8) has none.
+void WriteConvertOutcome(JsonWriter& json, int32_t code, const char* message, const char* success_text,
+                         const ConvertOptions& options, const ConvertDiagnostics& diagnostics);
+
+// "reason": the system's words for a platform/reasons.h code, or null.
+void WriteReason(JsonWriter& json, int32_t reason);

@@ -1,0 +1,125 @@
+// pair ORIGINAL MATCHING [--tolerance EPS|auto] [--strict] [--allow-count-change] [--by position|topology]
+//      [--seed O1,O2,O3=S1,S2,S3] [--output FILE] [--quiet]
+// The pairing alone, as JSON, for scripts and add-ons that apply it
+// themselves.
+#include <cstdio>
+
+#include "cli/commands.h"
+#include "cli/console_host.h"
+#include "cli/convert_json.h"
+#include "cli/pairing_way.h"
+#include "cli/paths.h"
+#include "cli/reasons.h"
+#include "cli/report_output.h"
+#include "cli/run_options.h"
+#include "morph/pair_files.h"
+#include "platform/files/output_file.h"
+#include "platform/text.h"
+
+namespace {
+
+const char kPairUsage[] =
+    "pair takes ORIGINAL MATCHING [--tolerance EPS|auto] [--strict] [--allow-count-change] [--by position|topology] "
+    "[--seed O1,O2,O3=S1,S2,S3] [--output FILE] [--quiet]";
+const char* const kPairOptions[] = {"--tolerance", "--strict", "--allow-count-change", "--by", "--seed", "--output",
+                                    "--json", nullptr};
+const char kPaired[] = "Every vertex of the matching file was paired.";
+
+void WritePairing(JsonWriter& json, const FilePairing& pairing, const ConvertOptions& options,
+                  const ConvertDiagnostics& diagnostics, int32_t code) {
+    json.BeginObject("faces");
+    json.Integer("original", pairing.original_faces);
+    json.Integer("matching", pairing.matching_faces);
+    json.End();
+    json.Text("by", options.by_topology ? "topology" : "position");
+    json.Boolean("one_to_one", code == 1 && pairing.one_to_one);
+    if (code == 1) {
+        json.Integer("split", diagnostics.sharing.shared_count);
+        json.Integer("welded", diagnostics.sharing.unpaired_count);
+    } else {
+        json.Null("split");
+        json.Null("welded");
+    }
+    if (!pairing.partner) return json.Null("partner");
+    json.BeginArray("partner");
+    for (int32_t i = 0; i < pairing.matching_vertices; ++i) {
+        if (pairing.partner[i] >= 0)
+            json.Integer(nullptr, pairing.partner[i]);
+        else
+            json.Null(nullptr);
+    }
+    json.End();
+}
+
+void WriteDocument(JsonWriter& json, char (*paths)[kPathCapacity], int32_t code, const char* message,
+                   const FilePairing& pairing, const ConvertOptions& options, const ConvertDiagnostics& diagnostics) {
+    json.BeginObject();
+    WriteJsonHeading(json, "pair");
+    json.Text("original", paths[0]);
+    json.Text("matching", paths[1]);
+    WriteConvertOutcome(json, code, message, kPaired, options, diagnostics);
+    WritePairing(json, pairing, options, diagnostics, code);
+    json.End();
+}
+
+// The document into FILE, replacing it only when written whole; 1, or 0
+// after saying why.
+int32_t WriteToFile(const char* path, char (*paths)[kPathCapacity], int32_t code, const char* message,
+                    const FilePairing& pairing, const ConvertOptions& options, const ConvertDiagnostics& diagnostics) {
+    OutputFile file;
+    OutputFault fault;
+    if (OpenOutputFile(file, path, &fault)) {
+        JsonWriter json(&file);
+        WriteDocument(json, paths, code, message, pairing, options, diagnostics);
+        if (CommitOutputFile(file)) return 1;
+        fault.error = file.error;
+    }
+    std::fprintf(stderr, "There was an error writing the pairing file:\n\nfilepath: \"%s\"\n", path);
+    PrintReason(stderr, fault.error);
+    return 0;
+}
+
+}  // namespace
+
+int RunPairCommand(const Arguments& arguments) {
+    if (arguments.positional_count != 2) return Usage(kPairUsage);
+    if (int status = CheckOptions(arguments, kPairOptions, kPairUsage)) return status;
+    static ConvertDiagnostics diagnostics;  // a few kilobytes: kept off the stack
+    ConvertOptions options;
+    options.diagnostics = &diagnostics;
+    if (int status = ReadTolerance(arguments, options.tolerance, options.automatic_tolerance)) return status;
+    options.strict = arguments.Has("--strict");
+    options.allow_count_change = arguments.Has("--allow-count-change");
+    TopologySeed seeds[kMaxSeeds];
+    if (int status = ReadPairingWay(arguments, options.by_topology, seeds, options.seed_count)) return status;
+    options.seeds = seeds;
+    char paths[3][kPathCapacity] = {};  // original, matching, --output
+    if (int status = MakeAbsolutePaths(arguments.positional, 2, paths)) return status;
+    const char* output = arguments.Option("--output");
+    if (output && !MakeAbsolute(output, paths[2])) return Usage("the --output path is too long");
+    if (output && (SameFile(paths[2], paths[0]) || SameFile(paths[2], paths[1])))
+        return Usage("--output names one of the files to pair");
+
+    ConsoleHost host;
+    host.Attach(false);
+    host.quiet = arguments.Has("--quiet");
+    char message[kMessageCapacity];
+    CopyText(message, "There was an error pairing the vertices.");
+    host.ResetProgress();
+    FilePairing pairing;
+    int32_t code = -1;
+    if (!LacksFolderOrName(paths[0]) && !LacksFolderOrName(paths[1]))
+        code = PairFiles(paths[0], paths[1], &host, message, &options, pairing);
+    host.FinishLine();
+    if (code != 1 && code != -8 && !host.quiet) {
+        PrintMessage(stderr, message);
+        std::fputc('\n', stderr);
+    }
+    if (!output) {
+        JsonWriter json(stdout);
+        WriteDocument(json, paths, code, message, pairing, options, diagnostics);
+    } else if (!WriteToFile(paths[2], paths, code, message, pairing, options, diagnostics)) {
+        return 5;
+    }
+    return 1 - code;
+}

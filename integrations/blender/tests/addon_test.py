@@ -1,0 +1,166 @@
+"""The add-on in Blender, headless:
+  blender -b --factory-startup --python addon_test.py -- PROGRAM ADDON_FOLDER
+A base mesh and a reordered, sculpted copy of it carrying two UV maps, a
+vertex group, a shape key, an attribute and a modifier: Restore Vertex Order
+puts the copy back in the base's order with all of them; Add Shapes From
+Sculpts adds the copy as a shape key of the base; a failed pairing reports
+the program's diagnosis. Exits 1 on the first failure."""
+import random
+import sys
+import traceback
+
+import addon_utils
+import bmesh
+import bpy
+import mathutils
+
+PROGRAM, ADDON_FOLDER = sys.argv[sys.argv.index("--") + 1:][:2]
+sys.dont_write_bytecode = True  # nothing written into the source folder
+sys.path.insert(0, ADDON_FOLDER)
+MODULE = "quandrelistaphor_blender"
+
+
+def weight(k):
+    return (k % 17) / 16.0
+
+
+def uv(k, layer):
+    return ((k * 0.37 + layer) % 1.0, (k * 0.11) % 1.0)
+
+
+def offset(k):
+    return ((k % 5) * 0.01, 0.0, (k % 3) * 0.02)
+
+
+def make_base():
+    bpy.ops.mesh.primitive_uv_sphere_add(segments=24, ring_count=12, radius=1.0)
+    base = bpy.context.active_object
+    base.name = "Base"
+    rng = random.Random(3)
+    for v in base.data.vertices:  # no symmetry left to pair two ways
+        v.co *= 1.0 + 0.05 * rng.random()
+    return base
+
+
+def make_copy(base, sculpted=True):
+    """A copy reordered at random, sculpted on top, carrying per-vertex data that
+    names each vertex's base index."""
+    copy = base.copy()
+    copy.data = base.data.copy()
+    copy.name = "Reordered"
+    bpy.context.collection.objects.link(copy)
+    mesh = copy.data
+    n = len(mesh.vertices)
+    attribute = mesh.attributes.new("base_index", "INT", "POINT")
+    attribute.data.foreach_set("value", list(range(n)))
+    group = copy.vertex_groups.new(name="Weights")
+    for k in range(n):
+        group.add([k], weight(k), "REPLACE")
+    for layer in range(2):
+        uvs = mesh.uv_layers.new(name="UV%d" % layer)
+        for loop in mesh.loops:
+            uvs.data[loop.index].uv = uv(loop.vertex_index, layer)
+    copy.modifiers.new("Smooth", "SUBSURF")
+    order = list(range(n))
+    random.Random(5).shuffle(order)
+    bm = bmesh.new()
+    bm.from_mesh(mesh)
+    for vertex, index in zip(bm.verts, order):
+        vertex.index = index
+    bm.verts.sort()
+    bm.to_mesh(mesh)
+    bm.free()
+    for v in mesh.vertices:  # the sculpt: the upper half pulled out
+        if v.co.z > 0.3 and sculpted:
+            v.co *= 1.15
+    copy.shape_key_add(name="Basis", from_mix=False)
+    smile = copy.shape_key_add(name="Smile", from_mix=False)
+    base_index = [a.value for a in mesh.attributes["base_index"].data]
+    for v in mesh.vertices:
+        k = base_index[v.index]
+        smile.data[v.index].co = v.co + mathutils.Vector(offset(k))
+    return copy
+
+
+def select(active, *others):
+    bpy.ops.object.select_all(action="DESELECT")
+    for o in (active,) + others:
+        o.select_set(True)
+    bpy.context.view_layer.objects.active = active
+
+
+def check(condition, what):
+    if not condition:
+        raise AssertionError(what)
+
+
+def test_restore_keeps_everything(base, copy, by="topology", scale=1.15):
+    select(copy, base)
+    result = bpy.ops.object.quandrelistaphor_restore_vertex_order(by=by)
+    check(result == {"FINISHED"}, "restore: %s" % result)
+    mesh = copy.data
+    n = len(mesh.vertices)
+    check([a.value for a in mesh.attributes["base_index"].data] == list(range(n)), "vertex order")
+    for v in mesh.vertices:
+        unsculpted = base.data.vertices[v.index].co
+        check((v.co - unsculpted * (scale if unsculpted.z > 0.3 else 1.0)).length < 1e-5, "position of %d" % v.index)
+        check(abs(copy.vertex_groups["Weights"].weight(v.index) - weight(v.index)) < 1e-6, "weight %d" % v.index)
+    for layer in range(2):
+        data = mesh.uv_layers["UV%d" % layer].data
+        for loop in mesh.loops:
+            want = uv(loop.vertex_index, layer)
+            check(abs(data[loop.index].uv[0] - want[0]) < 1e-6 and abs(data[loop.index].uv[1] - want[1]) < 1e-6,
+                  "uv %d of layer %d" % (loop.index, layer))
+    keys = mesh.shape_keys.key_blocks
+    check([k.name for k in keys] == ["Basis", "Smile"], "shape keys")
+    for k in range(n):
+        moved = keys["Smile"].data[k].co - keys["Basis"].data[k].co
+        check(all(abs(moved[a] - offset(k)[a]) < 1e-5 for a in range(3)), "shape key at %d" % k)
+    check([list(p.vertices) for p in mesh.polygons] == [list(p.vertices) for p in base.data.polygons], "faces")
+    check([m.type for m in copy.modifiers] == ["SUBSURF"], "modifier")
+
+
+def test_add_shapes(base, copy):
+    select(base, copy)
+    result = bpy.ops.object.quandrelistaphor_add_shapes_from_sculpts(by="topology")
+    check(result == {"FINISHED"}, "add shapes: %s" % result)
+    keys = base.data.shape_keys.key_blocks
+    check([k.name for k in keys] == ["Basis", copy.name], "added keys")
+    base_index = [a.value for a in copy.data.attributes["base_index"].data]
+    check(base_index != sorted(base_index), "the sculpt is reordered")
+    for v in copy.data.vertices:
+        check((keys[copy.name].data[base_index[v.index]].co - v.co).length < 1e-6, "added shape at %d" % v.index)
+
+
+def test_failure_shows_the_diagnosis(base, copy):
+    select(copy, base)
+    reports = []
+    try:
+        bpy.ops.object.quandrelistaphor_restore_vertex_order(by="position")
+    except RuntimeError as error:  # a cancelled operator's error report
+        reports.append(str(error))
+    check(reports and "Unable to match all vertices" in reports[0] and "matched" in reports[0], reports)
+
+
+def main():
+    addon_utils.enable(MODULE, default_set=True, handle_error=lambda e: traceback.print_exc())
+    bpy.context.preferences.addons[MODULE].preferences.program = PROGRAM
+    bpy.ops.object.select_all(action="SELECT")
+    bpy.ops.object.delete()
+    base = make_base()
+    copy = make_copy(base)
+    test_failure_shows_the_diagnosis(base, copy)  # sculpted: positions don't pair
+    test_restore_keeps_everything(base, copy)
+    test_restore_keeps_everything(base, make_copy(base, sculpted=False), by="position", scale=1.0)
+    sculpt = make_copy(base)
+    sculpt.name = "Sculpt"
+    test_add_shapes(base, sculpt)
+    print("addon_test: all passed")
+
+
+try:
+    main()
+except Exception:
+    traceback.print_exc()
+    sys.exit(1)
+sys.exit(0)

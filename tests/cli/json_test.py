@@ -1,0 +1,232 @@
+#!/usr/bin/env python3
+"""The command line's JSON (docs/json.md), read by Python's json module: every
+document parses, has the layout's version, and says what the prose of the
+same run says. Usage: json_test.py PROGRAM CORPUS_DIR"""
+import json
+import os
+import random
+import re
+import subprocess
+import sys
+import tempfile
+import unittest
+
+PROGRAM, CORPUS = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+
+
+def run(*args, cwd=None):
+    done = subprocess.run([PROGRAM, *args], capture_output=True, cwd=cwd, timeout=120)
+    return done.returncode, done.stdout.decode("utf-8"), done.stderr.decode("utf-8", "replace")
+
+
+def document(*args, cwd=None):
+    status, out, err = run(*args, cwd=cwd)
+    doc = json.loads(out)
+    assert doc["version"] == 1 and doc["status"] == status, (args, doc.get("status"), status)
+    return doc, err
+
+
+def slurp(path):
+    if not os.path.exists(path):
+        return None
+    with open(path) as f:
+        return f.read()
+
+
+def corpus(name):
+    return os.path.join(CORPUS, name)
+
+
+def obj(positions, faces):
+    return "".join("v %r %r %r\n" % p for p in positions) + "".join(
+        "f %s\n" % " ".join(str(v + 1) for v in f) for f in faces)
+
+
+class Pair(unittest.TestCase):
+    def test_a_shuffled_grid_pairs_to_its_permutation(self):
+        rng = random.Random(7)
+        positions = [(float(x), float(y), rng.random()) for x in range(9) for y in range(7)]
+        faces = [(x * 7 + y, x * 7 + y + 1, x * 7 + y + 8, x * 7 + y + 7) for x in range(8) for y in range(6)]
+        order = list(range(len(positions)))  # matching vertex i is original vertex order[i]
+        rng.shuffle(order)
+        where = {o: i for i, o in enumerate(order)}
+        with tempfile.TemporaryDirectory() as folder:
+            for name, text in (("o.obj", obj(positions, faces)),
+                               ("m.obj", obj([positions[o] for o in order], [[where[v] for v in f] for f in faces]))):
+                with open(os.path.join(folder, name), "w") as f:
+                    f.write(text)
+            for extra in ([], ["--by", "topology"], ["--tolerance=1e-3"], ["--allow-count-change"]):
+                doc, _ = document("pair", "o.obj", "m.obj", *extra, cwd=folder)
+                self.assertEqual(doc["partner"], order, extra)
+                self.assertTrue(doc["success"] and doc["one_to_one"])
+                self.assertEqual((doc["split"], doc["welded"], doc["by"]),
+                                 (0, 0, "topology" if extra[:1] == ["--by"] else "position"))
+            status, out, _ = run("pair", "o.obj", "m.obj", "--output", "p.json", cwd=folder)
+            self.assertEqual((status, out), (0, ""))
+            with open(os.path.join(folder, "p.json")) as f:
+                self.assertEqual(json.load(f)["partner"], order)
+            self.assertEqual(run("pair", "o.obj", "m.obj", "--output", "none/p.json", cwd=folder)[0], 5)
+            # Faces that don't correspond: no partners, the matcher's message.
+            with open(os.path.join(folder, "m.obj"), "a") as f:
+                f.write("f 1 2 3\n")
+            doc, _ = document("pair", "o.obj", "m.obj", "--by", "topology", cwd=folder)
+            self.assertEqual((doc["status"], doc["partner"], doc["faces"]), (8, None, {"original": 48, "matching": 49}))
+            self.assertTrue(doc["message"])
+            # A name that is not UTF-8 still makes a document: the byte as \u00XX.
+            os.rename(os.path.join(folder, "o.obj"), os.path.join(folder.encode(), b"o\xff.obj"))
+            done = subprocess.run([PROGRAM, "pair", b"o\xff.obj", "m.obj"], capture_output=True, cwd=folder)
+            self.assertTrue(json.loads(done.stdout)["original"].endswith("/o\u00ff.obj"))
+
+    def test_corpus_pairs_put_every_vertex_on_its_partners_position_and_fail_as_convert_does(self):
+        def positions(name):
+            with open(corpus(name)) as f:
+                return [tuple(map(float, line.split()[1:4])) for line in f if line.startswith("v ")]
+        for matching, options, status in (("reordered.obj", [], 0), ("rotated.obj", [], 8),
+                                          ("welded.obj", ["--allow-count-change"], 0), ("welded.obj", [], 6),
+                                          ("split.obj", ["--allow-count-change"], 0), ("missing.obj", [], 4)):
+            doc, _ = document("pair", corpus("original.obj"), corpus(matching), *options)
+            with tempfile.TemporaryDirectory() as folder:
+                convert = run("convert", corpus("original.obj"), corpus(matching), "new.obj", *options, cwd=folder)
+            self.assertEqual((doc["status"], convert[0]), (status, status))
+            if status:
+                self.assertIsNotNone(doc["diagnosis"])
+                continue
+            original, copy = positions("original.obj"), positions(matching)
+            self.assertEqual([original[p] for p in doc["partner"]], copy)
+            # The seams' coincident vertices are handed out in turn: the reordered copy pairs one to one.
+            self.assertEqual(doc["one_to_one"], matching == "reordered.obj")
+            self.assertEqual(doc["one_to_one"], sorted(doc["partner"]) == list(range(len(original))))
+            welded = len(original) - len(set(doc["partner"])) if matching == "welded.obj" else 0
+            self.assertEqual(doc["welded"], welded)
+        doc, _ = document("pair", corpus("original.obj"), corpus("rotated.obj"))
+        self.assertEqual(doc["partner"].count(None), doc["diagnosis"]["unmatched"]["without_partner"])
+
+
+def convert_prose(doc):
+    """The lines the prose run must hold for what the document says."""
+    lines = [doc["message"].rstrip("\n").split("\n")[-1]] if doc["message"] else []
+    if doc["tolerance"]["automatic"] and doc["tolerance"]["value"] > 0:
+        lines.append("tolerance: %r (auto)" % doc["tolerance"]["value"])
+    if doc["library"]:
+        lines.append("library: " + doc["library"])
+    lines += ["warning: " + w for w in doc["warnings"]]
+    if doc["ambiguous"]["count"]:
+        lines.append("ambiguous: %d matching vertices" % doc["ambiguous"]["count"])
+        lines.append(", ".join(map(str, doc["ambiguous"]["first"])))
+    if doc["sharing"]:
+        lines.append("  split: %d original vertices are shared" % doc["sharing"]["split"])
+        lines.append("  welded: %d original vertices have no" % doc["sharing"]["welded"])
+    diagnosis = doc["diagnosis"] or {}
+    if diagnosis.get("reason"):
+        lines.append("reason: " + diagnosis["reason"])
+    if "count_change" in diagnosis:
+        change = diagnosis["count_change"]
+        lines.append("  split: %d original vertices would be" % change["would_share"]["split"])
+        lines.append("  welded: %d original vertices would have" % change["would_share"]["welded"])
+    if "unmatched" in diagnosis:
+        u = diagnosis["unmatched"]
+        lines.append("matched: %d of %d vertices; %d have" % (u["matched"], u["total"], u["without_partner"]))
+        for v in u["first"]:
+            position = " ".join("%r" % c if c != int(c) else str(int(c)) for c in v["position"])
+            lines.append("  %d: %s; nearest %d, %.3g" % (v["vertex"], position, v["nearest"], v["distance"]))
+        if "suggested_tolerance" in u:
+            lines.append("suggested: --tolerance %r (%s half the smallest distance between two original positions, "
+                         "%.3g)" % (u["suggested_tolerance"], "safe: below" if u["suggestion_safe"]
+                                    else "not safe: not below", u["smallest_distance"]))
+    return lines
+
+
+class Json(unittest.TestCase):
+    def test_convert_says_what_its_prose_says(self):
+        cases = [("reordered.obj",), ("rotated.obj",), ("rotated.obj", "--tolerance", "auto"),
+                 ("rotated.obj", "--tolerance=1", "--strict"), ("rotated.obj", "--tolerance", "1"),
+                 ("welded.obj",), ("welded.obj", "--allow-count-change"), ("split.obj", "--allow-count-change"),
+                 ("nolibrary.obj",), ("missing.obj",)]
+        for case in cases:
+            with tempfile.TemporaryDirectory() as folder:
+                args = ("convert", corpus("original.obj"), corpus(case[0]), "new.obj") + case[1:]
+                status, out, err = run(*args, cwd=folder)
+                written = slurp(os.path.join(folder, "new.obj"))
+                doc, json_err = document(*args, "--json", "--quiet", cwd=folder)
+                self.assertEqual(json_err, "")
+                self.assertEqual((doc["status"], doc["success"]), (status, status == 0), case)
+                self.assertEqual(written, slurp(os.path.join(folder, "new.obj")))
+                prose = out + err
+                for line in convert_prose(doc):
+                    self.assertIn(line, prose, case)
+                self.assertEqual(doc["new"], os.path.join(os.path.realpath(folder), "new.obj"))
+
+    def test_report_members_are_the_texts_lines(self):
+        for options in ([], ["--details"]):
+            args = ("report", corpus("original.obj"), corpus("welded.obj"), *options)
+            status, out, _ = run(*args)
+            doc, _ = document(*args, "--json")
+            self.assertEqual((status, doc["success"], doc["message"]), (0, True, None))
+            sections = [doc["original"], doc["matching"]]
+            if options:
+                sections += [doc["details"]["original"], doc["details"]["matching"]]
+            prose = [dict(re.findall(r"^ *([a-z][a-z -]*): (.*)$", part, re.M))
+                     for part in re.split(r"\n\S[^\n]*\n-+\n", out)[1:]]
+            self.assertEqual(len(prose), len(sections))
+            for members, lines in zip(sections, prose):
+                self.assertEqual(members.get("total_vertices", 0) > 0 or "distinct_positions" in members, True)
+                shown = {"object filepath": '"%s"' % members.get("path"), "material filepath":
+                         '"%s"' % members.get("material_path")} if "path" in members else {}
+                for key, value in members.items():
+                    if key in ("path", "material_path", "loaded", "material_loaded"):
+                        continue
+                    label = next(l for l in lines if l.replace("-", "_").replace(" ", "_") == key)
+                    shown[label] = " ".join(map(repr, value)) if isinstance(value, list) else str(value)
+                for label, text in shown.items():
+                    self.assertEqual(lines[label], text, label)
+        doc, _ = document("report", corpus("original.obj"), corpus("missing.obj"), "--json", "--output=x/y/z.txt")
+        self.assertEqual((doc["status"], doc["matching"]["loaded"], doc["reason"]),
+                         (2, False, "No such file or directory"))
+
+    def test_batch_and_shapes_list_each_file_as_its_line_does(self):
+        files = [corpus(n) for n in ("reordered.obj", "rotated.obj", "welded.obj", "missing.obj")]
+        for command, args in (("batch", [corpus("original.obj")] + files),
+                              ("batch", [corpus("original.obj")] + files + ["--tolerance", "auto"]),
+                              ("shapes", [corpus("reordered.obj"), corpus("reordered.obj")] + files[1:]),
+                              ("shapes", [corpus("original.obj")] + files + ["--by", "topology"])):
+            with tempfile.TemporaryDirectory() as folder:
+                status, out, prose_err = run(command, *args, "--out-dir", "a", "--jobs=2", cwd=folder)
+                doc, err = document(command, *args, "--out-dir", "b", "--json", "--quiet", cwd=folder)
+            self.assertEqual((doc["command"], doc["status"], err), (command, status, ""))
+            if doc["tolerance"]["automatic"]:
+                self.assertIn("Tolerance: %g (auto)" % doc["tolerance"]["value"], prose_err)
+            lines = out.splitlines()
+            self.assertEqual(lines[-1], "%s: %d of %d files written, %d failed" % (
+                command, doc["written"], len(doc["files"]), doc["failed"]))
+            self.assertEqual(len(lines), len(doc["files"]) + 1)
+            for line, entry in zip(lines, doc["files"]):
+                flat = " ".join((entry["message"] or "").split())
+                expected = (entry["file"] + ": done" if entry["success"] else
+                            "%s: failed, exit status %d: %s" % (entry["file"], entry["status"], flat))
+                self.assertTrue(line.startswith(expected), (line, expected))
+        with tempfile.TemporaryDirectory() as folder:
+            doc, _ = document("batch", corpus("missing.obj"), files[0], "--out-dir", "c", "--json", cwd=folder)
+        self.assertEqual((doc["status"], doc["files"], doc["reason"]), (3, [], "No such file or directory"))
+
+
+class Help(unittest.TestCase):
+    def test_help_of_one_command_and_option_words(self):
+        whole = run("--help")[1]
+        for command in ("convert", "pair", "report", "shapes", "batch"):
+            for args in (("help", command), (command, "--help")):
+                status, out, _ = run(*args)
+                self.assertEqual(status, 0, args)
+                self.assertIn("quandrelistaphor %s" % command, out)
+                self.assertIn("  64  usage error", out)
+                others = {"convert", "pair", "report", "shapes", "batch"} - {command}
+                self.assertFalse([c for c in others if "\n%-9s" % c in out], args)
+                self.assertIn(out.split("\n\n")[1].split("\n")[0], whole)
+        for args in (("help", "frobnicate"), ("help", "convert", "pair"), ("report", "a", "b", "--details=yes"),
+                     ("convert", "a", "b", "c", "--tolerances=1")):
+            status, out, err = run(*args)
+            self.assertEqual((status, out), (64, ""), args)
+            self.assertIn("Usage:", err)
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1])
