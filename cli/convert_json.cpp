@@ -95,6 +95,10 @@ void WriteConvertOutcome(JsonWriter& json, int32_t code, const char* message, co
     for (int32_t k = 0; k < d.ambiguous_listed; ++k) json.Integer(nullptr, d.ambiguous[k]);
     json.End();
     json.End();
+    json.BeginObject("coincident");
+    json.Integer("by_faces", d.coincident.broken);
+    json.Integer("by_index", d.coincident.unbroken);
+    json.End();
     if (code == 1 && options.allow_count_change && d.sharing.shared_count >= 0)
         WriteSharing(json, "sharing", d.sharing);
     else

@@ -4,6 +4,7 @@
 #include "morph/pair_files.h"
 
 #include "model/model.h"
+#include "morph/coincident_vertices.h"
 #include "morph/convert_messages.h"
 #include "morph/pair_vertices.h"
 #include "morph/topology_pairing.h"
@@ -34,48 +35,6 @@ int32_t FirstUnpaired(const int32_t* partner, int32_t n) {
     return i;
 }
 
-// Coincident original vertices are alike to every matcher, which names the
-// first of them: the matching vertices at their position take them in turn
-// instead (a vertex already where the original vertex of its own index sits
-// keeps that one first), so that a copy of a mesh with seams pairs one to one.
-// Positions stay exactly the same. Returns 0 when memory can't be had, the
-// partners unchanged.
-int32_t SpreadOverCoincident(const Model& original, const Model& matching, int32_t* partner) {
-    const int32_t n = matching.vertex_count;
-    const int32_t m = original.vertex_count;
-    ScopedBlock<int32_t> first(AllocateUnclearedTable<int32_t>(size_t(m)));
-    ScopedBlock<int32_t> start(AllocateTable<int32_t>(size_t(m) + 1));  // of each first vertex's group in `members`
-    ScopedBlock<int32_t> members(AllocateUnclearedTable<int32_t>(size_t(m)));
-    ScopedBlock<int32_t> cursor(AllocateUnclearedTable<int32_t>(size_t(m)));  // each group's next member to hand out
-    ScopedBlock<uint8_t> taken(AllocateTable<uint8_t>(size_t(m)));
-    if (!first.Get() || !start.Get() || !members.Get() || !cursor.Get() || !taken.Get() ||
-        !FindFirstEqualPositions(original.vertices, m, original.vertices, m, first.Get()))
-        return 0;
-    for (int32_t k = 0; k < m; ++k) {
-        if (first[size_t(k)] < 0) first[size_t(k)] = k;  // a NaN position is its own
-        ++start[size_t(first[size_t(k)]) + 1];
-    }
-    for (int32_t k = 0; k < m; ++k) start[size_t(k) + 1] += start[size_t(k)];
-    // Filled in index order, each group's members stay sorted.
-    for (int32_t k = 0; k < m; ++k) cursor[size_t(k)] = start[size_t(k)];
-    for (int32_t k = 0; k < m; ++k) members[size_t(cursor[size_t(first[size_t(k)])]++)] = k;
-    for (int32_t k = 0; k < m; ++k) cursor[size_t(k)] = start[size_t(k)];
-    auto keeps_own = [&](int32_t i) { return i < m && partner[i] == i; };
-    for (int32_t i = 0; i < n; ++i)
-        if (keeps_own(i)) taken[size_t(i)] = 1;
-    for (int32_t i = 0; i < n; ++i) {
-        if (keeps_own(i)) continue;
-        int32_t group = first[size_t(partner[i])];
-        if (taken[size_t(partner[i])]) {
-            int32_t& next = cursor[size_t(group)];
-            while (next < start[size_t(group) + 1] && taken[size_t(members[size_t(next)])]) ++next;
-            if (next < start[size_t(group) + 1]) partner[i] = members[size_t(next)];
-        }
-        taken[size_t(partner[i])] = 1;
-    }
-    return 1;
-}
-
 // Pairing by position: 1, or 0 with match_count the vertices before the
 // first that failed (no partner, or ambiguous in a strict run).
 int32_t PairByPosition(const Model& original, const Model& matching, double tolerance, const ConvertOptions& options,
@@ -95,11 +54,16 @@ int32_t PairByPosition(const Model& original, const Model& matching, double tole
         while (match_count < n && !ambiguous[size_t(match_count)]) ++match_count;
         if (match_count < n) return 0;
     }
-    // Convert keeps the index of a vertex already where the original vertex
-    // of that index sits.
+    // Coincident original vertices go by the faces, as Convert's do; where
+    // no position is shared, Convert keeps the index of a vertex already
+    // where the original vertex of that index sits.
+    TieCounts ties;
+    if (!SettleCoincidentVertices(original, matching, partner, ties)) return 0;
+    if (diagnostics) diagnostics->coincident = ties;
+    if (ties.broken + ties.unbroken > 0) return 1;
     for (int32_t i = 0; i < n && i < original.vertex_count; ++i)
         if (PositionsEqual(matching.vertices[i], original.vertices[i])) partner[i] = i;
-    return SpreadOverCoincident(original, matching, partner);
+    return 1;
 }
 
 // Whether each original vertex is the partner of exactly one matching vertex.

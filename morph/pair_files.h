@@ -11,11 +11,9 @@
 struct FilePairing {
     // For each matching vertex i (matching_vertices of them), the original
     // vertex (0-based) it pairs with, or -1 when it has none: Convert's
-    // partner, except that matching vertices paired by position with
-    // coincident original vertices take those in turn (a vertex where the
-    // original vertex of its own index sits keeping that one), so that a
-    // mesh with seams pairs one to one; the positions are Convert's. Null when the run ended before pairing or the matcher leaves
-    // no partial answer (pairing by connectivity that failed).
+    // partner (coincident original vertices told apart by the faces). Null
+    // when the run ended before pairing or the matcher leaves no partial
+    // answer (pairing by connectivity that failed).
     int32_t* partner = nullptr;
     int32_t matching_vertices = 0;
     // 1 when every original vertex is some matching vertex's partner and no

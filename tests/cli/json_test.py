@@ -93,7 +93,7 @@ class Pair(unittest.TestCase):
                 continue
             original, copy = positions("original.obj"), positions(matching)
             self.assertEqual([original[p] for p in doc["partner"]], copy)
-            # The seams' coincident vertices are handed out in turn: the reordered copy pairs one to one.
+            # The seams' coincident vertices are told apart by the faces: the reordered copy pairs one to one.
             self.assertEqual(doc["one_to_one"], matching == "reordered.obj")
             self.assertEqual(doc["one_to_one"], sorted(doc["partner"]) == list(range(len(original))))
             welded = len(original) - len(set(doc["partner"])) if matching == "welded.obj" else 0
