@@ -11,6 +11,7 @@
 #include "cli/run_options.h"
 #include "platform/text.h"
 #include "morph/convert.h"
+#include "platform/reasons.h"
 
 namespace {
 
@@ -59,5 +60,7 @@ int RunConvertCommand(const Arguments& arguments) {
         if (message[0] && message[std::strlen(message) - 1] != '\n') std::fputc('\n', stderr);
     }
     if (code != -1) PrintConvertDiagnostics(stderr, code, options, diagnostics);
+    // A new file that is an input is a mistake in the command, like a usage error.
+    if (code == -4 && diagnostics.reason == kReasonReplacesInput) return 2;
     return 1 - code;
 }

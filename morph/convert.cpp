@@ -8,6 +8,8 @@
 #include "model/records.h"
 #include "platform/text.h"
 #include "morph/convert_messages.h"
+#include "morph/input_guard.h"
+#include "platform/reasons.h"
 #include "pairing/equal_positions.h"
 #include "morph/load_together.h"
 #include "pairing/match_diagnostics.h"
@@ -174,6 +176,10 @@ int32_t ConvertWith(const Model& original, Model& matching, const MatchingLoad& 
         diagnostics->original_vertices = original.vertex_count;
         diagnostics->matching_vertices = matching.vertex_count;
     }
+    if (!SparesLoadedInputs(new_path, original, matching, message)) {
+        if (diagnostics) diagnostics->reason = kReasonReplacesInput;
+        return finish(-4);
+    }
     if (int32_t code = CheckCounts(original, matching, options, host, message); code != 1) return finish(code);
 
     if (host->ShouldStop()) return finish(-8);
@@ -246,6 +252,11 @@ int32_t ConvertFiles(const char* original_path, const char* matching_path, const
                      OperationHost* host, char* message, const ConvertOptions* options) {
     if (!original_path || !matching_path || !new_path || !host || !message) return 0;
     if (options && options->diagnostics) *options->diagnostics = ConvertDiagnostics{};
+    const RunInput inputs[] = {{original_path, "original file"}, {matching_path, "matching file"}};
+    if (!SparesInputs(new_path, inputs, 2, message)) {
+        if (options && options->diagnostics) options->diagnostics->reason = kReasonReplacesInput;
+        return -4;
+    }
     int32_t code = 0;
     if (ThreadsOf(options) > 1) {
         code = ConvertLoadingTogether(original_path, matching_path, new_path, host, message, options);

@@ -32,3 +32,4 @@ constexpr int32_t kReasonFileTooLarge = -3;  // 4 GiB or more
 constexpr int32_t kReasonNamedPipe = -4;     // opening it would wait for a writer
 constexpr int32_t kReasonFileShrank = -5;    // cut short while it was read
 constexpr int32_t kReasonFileChanged = -6;   // its length changed between two readings
+constexpr int32_t kReasonReplacesInput = -7; // a new file would be written over an input

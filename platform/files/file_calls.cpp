@@ -285,9 +285,10 @@ void KeepOwnership(std::FILE* file, const char* earlier) {
     if (stat(earlier, &info) != 0 || !S_ISREG(info.st_mode)) return;
     int fd = fileno(file);
     // Only root may give a file away; others keep what they can, the mode.
-    // The owner goes first, as a change of owner may clear set-id bits.
+    // Set-id and sticky bits are not carried over: a file someone marked to
+    // run with its owner's rights does not lend them to new contents.
     (void)!fchown(fd, info.st_uid, info.st_gid);
-    (void)!fchmod(fd, info.st_mode & 07777);
+    (void)!fchmod(fd, info.st_mode & 0777);
 }
 
 int32_t AbsolutePath(const char* path, char* absolute, size_t capacity) {

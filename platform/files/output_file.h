@@ -12,7 +12,8 @@
 //
 // A target that is a symbolic link is written through: the file the link
 // leads to is replaced, beside itself, and the link stays. A replaced file
-// keeps its permission bits, and its owner where the system allows it.
+// keeps its permission bits (not set-user-id, set-group-id or sticky), and
+// its owner where the system allows it.
 //
 // From opening to commit or discard, a run holds a lock on each target
 // (output_names.h), so runs onto the same targets take turns and a set of

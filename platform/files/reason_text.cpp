@@ -18,6 +18,7 @@ const OwnReason kOwnReasons[] = {
     {kReasonNamedPipe, "the path names a pipe, not a file"},
     {kReasonFileShrank, "the file was cut short while it was read"},
     {kReasonFileChanged, "the file changed while it was read"},
+    {kReasonReplacesInput, "the new file would be written over an input file"},
 };
 
 }  // namespace

@@ -360,3 +360,29 @@ TEST_F(CliTest, InputsAreNeverWrittenOver) {
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.err.find("] 100% 1/1 shape_0.obj"), std::string::npos) << r.err;
 }
+
+// A new file that is an input, or an input's library, however its path is
+// spelled, is refused before anything is written: every input stays.
+TEST_F(CliTest, ConvertNeverWritesOverAnInput) {
+    WritePair("usemtl red\n");
+    folder.Write("b/matching.mtl", "newmtl red\n");
+    fs::create_symlink(root + "a/original.obj", root + "link.obj");
+    fs::create_hard_link(root + "b/matching.obj", root + "hard.obj");
+    const struct { std::string new_path, sentence; } cases[] = {
+        {"a/original.obj", "The new file is the original file,"},
+        {"b/matching.obj", "The new file is the matching file,"},
+        {"b/../a/original.obj", "The new file is the original file,"},
+        {"link.obj", "The new file is the original file,"},
+        {"hard.obj", "The new file is the matching file,"},
+        {"a/original.mtl", "The new file is the original file's material library,"},
+        {"a/original", "The new file's material library is the original file's material library,"},
+    };
+    const Files before = FilesIn(root + "a"), before_b = FilesIn(root + "b");
+    for (const auto& c : cases) {
+        Result r = Run({"convert", "a/original.obj", "b/matching.obj", c.new_path});
+        EXPECT_EQ(r.status, 2) << c.new_path;
+        EXPECT_NE(r.err.find(c.sentence + " which is never written over."), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("reason: the new file would be written over an input file"), std::string::npos);
+        EXPECT_TRUE(FilesIn(root + "a") == before && FilesIn(root + "b") == before_b) << c.new_path;
+    }
+}
