@@ -7,6 +7,8 @@
 #include "cli/reasons.h"
 #include "cli/report_output.h"
 #include "cli/terminal_text.h"
+#include "morph/convert.h"
+#include "morph/convert_messages.h"
 #include "morph/report.h"
 #include "platform/files/output_file.h"
 
@@ -14,6 +16,22 @@ namespace {
 
 const char kReportUsage[] = "report takes ORIGINAL MATCHING [--output PATH] [--details]";
 const char* const kReportOptions[] = {"--output", "--details", nullptr};
+
+// A report is made even when a file didn't load, but a script must be able
+// to tell: the status and message convert gives for that file (3 original,
+// 4 matching; 3 when neither loaded) with the reason of each.
+int NotLoadedStatus(const ReportText& report, const char (&paths)[3][kPathCapacity]) {
+    int status = 0;
+    for (int i = 0; i < 2; ++i) {
+        if (report.loaded[i]) continue;
+        char message[kMessageCapacity];
+        (i == 0 ? WriteOriginalNotLoaded : WriteMatchingNotLoaded)(message, paths[i]);
+        PrintMessage(stderr, message);
+        PrintReason(stderr, report.reason[i]);
+        if (status == 0) status = 3 + i;
+    }
+    return status;
+}
 
 }  // namespace
 
@@ -54,5 +72,6 @@ int RunReportCommand(const Arguments& arguments) {
             PrintReason(stderr, fault.error);
         }
     }
+    if (code == 1) return NotLoadedStatus(report, paths);
     return 1 - code;
 }

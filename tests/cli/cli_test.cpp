@@ -386,3 +386,22 @@ TEST_F(CliTest, ConvertNeverWritesOverAnInput) {
         EXPECT_TRUE(FilesIn(root + "a") == before && FilesIn(root + "b") == before_b) << c.new_path;
     }
 }
+
+// A report is printed whatever loaded; its status says which file didn't,
+// with the message and reason convert gives.
+TEST_F(CliTest, ReportStatusSaysWhichFileDidNotLoad) {
+    WritePair();
+    const struct { std::string original, matching; int status; std::string err; } cases[] = {
+        {"a/original.obj", "b/matching.obj", 0, ""},
+        {"gone.obj", "b/matching.obj", 3, "original morph file:\n\nfilepath: \"" + root + "gone.obj\"\nreason: No such"},
+        {"a/original.obj", "a/original.mtl", 4, "matching morph file:\n\nfilepath: \"" + root +
+             "a/original.mtl\"\nreason: the file has no vertices"},
+        {"gone.obj", "b/gone.obj", 3, "matching morph file:\n\nfilepath: \"" + root + "b/gone.obj\"\nreason: No such"},
+    };
+    for (const auto& c : cases) {
+        Result r = Run({"report", c.original, c.matching});
+        EXPECT_EQ(r.status, c.status) << c.original << " " << c.matching;
+        EXPECT_EQ(r.out.rfind("\nQuandrelistaphor Report\n", 0), 0u);
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    }
+}
