@@ -8,6 +8,7 @@
 #include "cli/file_run.h"
 #include "cli/run_options.h"
 #include "cli/pairing_way.h"
+#include "cli/reasons.h"
 #include "platform/text.h"
 #include "morph/shapes.h"
 #include "morph/topology_shapes.h"
@@ -45,6 +46,9 @@ int LearnFamily(const FileList& list, double tolerance, bool automatic, ShapeFam
     return ExitStatus(code);
 }
 
+// Why the files of a shape were not written: the first file's reason.
+int32_t WriteError(const WrittenObjFiles& files) { return files.obj.error ? files.obj.error : files.mtl.error; }
+
 // Formats file k of the list with format(entry, files, message) while it
 // holds a processor slot, then commits it without one: the flushes to the
 // disk need no processor, and the next shape is formatted meanwhile. A shape
@@ -59,10 +63,14 @@ void WriteOne(const FileList& list, int32_t k, FileRun& run, ProcessorSlots& slo
     SlotHold hold;
     hold.Take(slots);
     run.Begin(file);
-    int32_t code = MayWrite(list, k, message) ? format(entry, files, message) : -4;
+    int32_t load_error = 0;
+    int32_t code = MayWrite(list, k, message) ? format(entry, files, message, &load_error) : -4;
     hold.Give();
     if (code == 1) code = CommitShape(files, entry.output, message);
-    run.End(file, code, message, noted ? message : nullptr);
+    // As batch does: a file that didn't load or couldn't be written says why.
+    char reason[kReasonNoteCapacity] = "";
+    if (code == -3 || code == -4) FormatReason(code == -3 ? load_error : WriteError(files), reason, sizeof reason);
+    run.End(file, code, message, code == 1 ? (noted ? message : nullptr) : reason);
 }
 
 // Every shape of the list, `jobs` of them formatted at once.
@@ -94,8 +102,9 @@ int RunByTopology(const FileList& list, TopologyPairingOptions options, bool aut
     }
     if (automatic) options.tolerance = AutoTolerance(original.vertices, original.vertex_count);
     ReportTolerance(options.tolerance, automatic);
-    return WriteAll(list, jobs, true, [&](const FileList::Entry& entry, WrittenObjFiles& files, char* text) {
-        return FormatShapeByTopology(original, options, entry.input, entry.output, files, text);
+    return WriteAll(list, jobs, true,
+                    [&](const FileList::Entry& entry, WrittenObjFiles& files, char* text, int32_t* load_error) {
+        return FormatShapeByTopology(original, options, entry.input, entry.output, files, text, load_error);
     });
 }
 
@@ -119,7 +128,8 @@ int RunShapesCommand(const Arguments& arguments) {
 
     ShapeFamily family;
     if (int status = LearnFamily(list, topology.tolerance, automatic, family)) return status;
-    return WriteAll(list, jobs, false, [&](const FileList::Entry& entry, WrittenObjFiles& files, char* text) {
-        return FormatShape(family, entry.input, entry.output, files, text);
+    return WriteAll(list, jobs, false,
+                    [&](const FileList::Entry& entry, WrittenObjFiles& files, char* text, int32_t* load_error) {
+        return FormatShape(family, entry.input, entry.output, files, text, load_error);
     });
 }

@@ -297,6 +297,11 @@ TEST_F(CliTest, BatchAndShapesWriteTheSameFilesForAnyNumberOfJobs) {
     family.WriteAll(folder);
     folder.Write("in/broken.obj", "v 1 2 3\nf 1 1 1\n");
     folder.Write("in/extra.obj", Slurp(root + "in/matching.obj") + "f 1 2 3\n");
+    // Under other folders, names whose new files would share a library with in/matching.obj's.
+    folder.Write("in/copy/matching", Slurp(root + "in/matching.obj"));
+    folder.Write("in/copy/matching.mtl", Slurp(root + "in/matching.obj"));
+    const std::string same_library = ": failed, exit status 5: Another file of this run has the same name or material "
+                                     "library: filepath: \"" + root + "in/matching.obj\"\n";
     struct Case { std::vector<std::string> args; int status; std::string out; } cases[] = {
         {{"batch", "in/base.obj", "in/matching.obj", "in/broken.obj", "in/missing.obj", "in/shape_5.obj"}, 6,
          "in/matching.obj: done\n"
@@ -317,6 +322,13 @@ TEST_F(CliTest, BatchAndShapesWriteTheSameFilesForAnyNumberOfJobs) {
          "in/extra.obj: failed, exit status 9: declined at the face-count question\nin/matching.obj: done\n"
          "batch: 1 of 2 files written, 1 failed\n"},
         {{"batch", "in/base.obj", "in/extra.obj", "--yes"}, 0, "in/extra.obj: done\nbatch: 1 of 1 files written, 0 failed\n"},
+        {{"batch", "in/base.obj", "in/matching.obj", "in/copy/matching", "in/copy/matching.mtl"}, 5,
+         "in/matching.obj: done\nin/copy/matching" + same_library + "in/copy/matching.mtl" + same_library +
+             "batch: 1 of 3 files written, 2 failed\n"},
+        {{"shapes", "in/base.obj", "in/matching.obj", "in/shape_0.obj", "in/missing.obj"}, 4,
+         "in/shape_0.obj: done\nin/missing.obj: failed, exit status 4: There was an error loading the shape file: "
+         "filepath: \"" + root + "in/missing.obj\"; reason: No such file or directory\n"
+         "shapes: 1 of 2 files written, 1 failed\n"},
         {{"batch", "in/base.obj", "in/matching.obj", "in/matching.obj"}, 5,
          "in/matching.obj: done\nin/matching.obj: failed, exit status 5: Another file of this run has the same "
          "name: filepath: \"" + root + "in/matching.obj\"\nbatch: 1 of 2 files written, 1 failed\n"},
