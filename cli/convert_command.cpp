@@ -11,6 +11,7 @@
 #include "cli/run_options.h"
 #include "platform/text.h"
 #include "morph/convert.h"
+#include "platform/files/interrupt.h"
 #include "platform/reasons.h"
 
 namespace {
@@ -44,6 +45,16 @@ int RunConvertCommand(const Arguments& arguments) {
 
     ConsoleHost host;
     host.Attach(arguments.Has("--yes"));
+    // Ctrl-C leaves nothing of the run behind and says what became of NEW.
+    char untouched[kPathCapacity + 128];
+    char written[kPathCapacity + 128];
+    const char* start = host.terminal ? "\n" : "";
+    std::snprintf(untouched, sizeof untouched,
+                  "%squandrelistaphor: interrupted: nothing was written; the earlier %s, if any, is untouched\n", start,
+                  paths[2]);
+    std::snprintf(written, sizeof written, "%squandrelistaphor: interrupted just after %s was written\n", start,
+                  paths[2]);
+    EndRunOnInterrupt(untouched, written);
     char message[kMessageCapacity];
     CopyText(message, "There was an error creating the morph.");
     host.ResetProgress();

@@ -5,6 +5,7 @@
 // message), a summary, and the face-count question asked one at a time.
 // Every member may be called from any job's thread.
 #include <cstdint>
+#include <cstring>
 #include <mutex>
 #include <vector>
 
@@ -24,6 +25,9 @@ public:
     void End(int32_t k, int32_t code, const char* message, const char* note);
     // The face-count question of one file.
     int32_t Ask(const char* text, const char* title);
+    // A line on standard error between the files' lines (a wait for
+    // another run writing one of the new files).
+    void Notice(const char* text);
     // Prints the summary ("<command>: N of M files written, K failed") and
     // returns the exit status: 0 when every file was done, else that of the
     // first failed file in the order given.
@@ -50,7 +54,10 @@ private:
 // the run's business, its question goes to the run.
 struct FileHost : OperationHost {
     explicit FileHost(FileRun& run) : run_(run) {}
-    void ShowStatus(const char*) override {}
+    // Of the statuses, only a wait for another run is the user's business.
+    void ShowStatus(const char* text) override {
+        if (text && std::strncmp(text, "waiting for another run", 23) == 0) run_.Notice(text);
+    }
     void StepProgress() override {}
     void SetProgress(int32_t, int32_t) override {}
     int32_t AskToContinue(const char* text, const char* title) override { return run_.Ask(text, title); }
@@ -58,6 +65,10 @@ struct FileHost : OperationHost {
 private:
     FileRun& run_;
 };
+
+// Ctrl-C or SIGTERM ends a run over many files leaving nothing of it behind;
+// the files reported done stay.
+void EndFilesOnInterrupt();
 
 // The exit status of an operation's code, as convert gives it.
 inline int ExitStatus(int32_t code) { return 1 - code; }

@@ -124,6 +124,7 @@ int RunShapesCommand(const Arguments& arguments) {
     if (int status = ReadTolerance(arguments, topology.tolerance, automatic)) return status;
     FileList list;
     if (int status = MakeFileList(arguments, first, list)) return status;
+    EndFilesOnInterrupt();
     if (by_topology) return RunByTopology(list, topology, automatic, jobs);
 
     ShapeFamily family;

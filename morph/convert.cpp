@@ -1,5 +1,6 @@
 #include "morph/convert.h"
 
+#include <cstdio>
 #include <functional>
 
 #include "platform/block.h"
@@ -106,30 +107,60 @@ int32_t CheckCounts(const Model& original, const Model& matching, const ConvertO
     return 1;
 }
 
-// Writes the renumbered matching model: 1, or -4 with its message. Once
-// the text is formatted the model is emptied, and only the flushes to the
-// disk are waited for: a run over many files holds no model meanwhile. The
-// diagnostics learn the library written, the write's reason on failure and
-// the earlier half-done writes it finished.
-int32_t Save(Model& matching, const char* new_path, char* message, const ConvertOptions& options) {
+// The host hears of a wait for another run writing the same file, and
+// may end it.
+struct SaveWait {
+    OperationHost* host;
+    bool waited = false;
+    static void Waiting(void* context, const char* target) {
+        SaveWait& wait = *static_cast<SaveWait*>(context);
+        char text[kPathCapacity + 48];
+        std::snprintf(text, sizeof text, "waiting for another run writing %s ...", target);
+        wait.host->ShowStatus(text);
+        wait.waited = true;
+    }
+    static int32_t Stop(void* context) { return static_cast<SaveWait*>(context)->host->ShouldStop(); }
+};
+
+// Writes the renumbered matching model: 1, or -4 with its message (-8 when
+// the host stopped a wait for another run). Once the text is formatted the
+// model is emptied, and only the flushes to the disk are waited for: a run
+// over many files holds no model meanwhile. The diagnostics learn the
+// library written, the write's reason on failure, the earlier half-done
+// writes it finished and what beside the new file it refused.
+int32_t Save(Model& matching, const char* new_path, OperationHost* host, char* message,
+             const ConvertOptions& options) {
     ConvertDiagnostics* diagnostics = options.diagnostics;
     OutputFault fault;
+    SaveWait wait{host};
+    fault.waiting = SaveWait::Waiting;
+    fault.stop = SaveWait::Stop;
+    fault.wait_context = &wait;
     WritePlan plan;
     plan.threads = ThreadsOf(&options);
     WrittenObjFiles files;
     int32_t written = FormatObjFiles(matching, new_path, &fault, plan, files);
+    if (wait.waited && written) host->ShowStatus("Saving file...(please wait)");
     matching.Clear();
     if (options.hold) options.hold->Give();
     written = written && CommitObjFiles(files);
     if (diagnostics) {
         diagnostics->repaired = fault.repaired;
         diagnostics->reason = written ? 0 : fault.error;
+        CopyText(diagnostics->write_notice, fault.notice);
         char library_name[kPathCapacity];
         if (written && files.with_library && !MakeLibraryPath(new_path, diagnostics->library_path, library_name))
             diagnostics->library_path[0] = '\0';
     }
     if (written) return 1;
+    if (fault.error == kReasonStopped) return -8;
     WriteNewNotSaved(message, new_path);
+    // What beside the new file was in the way, named.
+    if (fault.notice[0]) {
+        AppendText(message, kMessageCapacity, "\r\n");
+        AppendText(message, kMessageCapacity, fault.notice);
+        AppendText(message, kMessageCapacity, "\r\n");
+    }
     return -4;
 }
 
@@ -194,7 +225,7 @@ int32_t ConvertWith(const Model& original, Model& matching, const MatchingLoad& 
     if (host->ShouldStop()) return finish(-8);
     host->SetProgress(1, 1);
     host->ShowStatus("Saving file...(please wait)");
-    return finish(Save(matching, new_path, message, options));
+    return finish(Save(matching, new_path, host, message, options));
 }
 
 // ConvertFiles with both files read at once. The host hears the same steps

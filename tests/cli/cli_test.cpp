@@ -4,10 +4,12 @@
 
 #include <fcntl.h>
 #include <pty.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -416,4 +418,96 @@ TEST_F(CliTest, ReportStatusSaysWhichFileDidNotLoad) {
         EXPECT_EQ(r.out.rfind("\nQuandrelistaphor Report\n", 0), 0u);
         EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
     }
+}
+
+namespace {
+
+// A run in the background whose standard error the test reads as it comes.
+struct Running {
+    pid_t pid = -1;
+    int err = -1;
+    std::string text;
+
+    // Reads until `part` has come (true) or the run ended or 60 s passed.
+    bool WaitFor(const std::string& part) {
+        for (int polls = 0; text.find(part) == std::string::npos && polls < 6000; ++polls) {
+            char buffer[4096];
+            ssize_t n = read(err, buffer, sizeof buffer);
+            if (n == 0) return false;
+            if (n > 0) text.append(buffer, size_t(n));
+            else usleep(10000);
+        }
+        return text.find(part) != std::string::npos;
+    }
+    int Stop(int signal) {
+        kill(pid, signal);
+        WaitFor("\n\xff");  // the rest, to the end
+        close(err);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+};
+
+Running Start(const std::string& root, std::vector<std::string> args) {
+    int pipe_ends[2];
+    EXPECT_EQ(pipe(pipe_ends), 0);
+    Running run;
+    run.pid = fork();
+    if (run.pid == 0) {
+        dup2(pipe_ends[1], 2);
+        int none = open("/dev/null", O_RDWR);
+        dup2(none, 0), dup2(none, 1);
+        if (chdir(root.c_str()) != 0) _exit(120);
+        std::vector<char*> argv{const_cast<char*>(QUANDRE_CLI)};
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(QUANDRE_CLI, argv.data());
+        _exit(127);
+    }
+    close(pipe_ends[1]);
+    fcntl(pipe_ends[0], F_SETFL, O_NONBLOCK);
+    run.err = pipe_ends[0];
+    return run;
+}
+
+}  // namespace
+
+// Ctrl-C or SIGTERM at any step leaves nothing of the run behind, and the
+// earlier new file as it was.
+TEST_F(CliTest, InterruptedRunsLeaveNothingBehind) {
+    family::Family family(700, 0, 5);
+    family.WriteAll(folder);
+    folder.Write("out/new.obj", "earlier");
+    folder.Write("out/new.mtl", "earlier library");
+    const Files before = FilesIn(root + "out");
+    const struct { const char* step; int signal, status; } cases[] = {
+        {"Loading original file", SIGINT, 130}, {"Matching vertices", SIGINT, 130},
+        {"Saving file", SIGINT, 130}, {"Saving file", SIGTERM, 143}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.step);
+        Running run = Start(root, {"convert", "in/base.obj", "in/matching.obj", "out/new.obj", "--jobs", "1"});
+        ASSERT_TRUE(run.WaitFor(c.step)) << run.text;
+        EXPECT_EQ(run.Stop(c.signal), c.status) << run.text;
+        EXPECT_NE(run.text.find("interrupted: nothing was written; the earlier " + root +
+                                "out/new.obj, if any, is untouched\n"),
+                  std::string::npos)
+            << run.text;
+        EXPECT_EQ(FilesIn(root + "out"), before);
+    }
+}
+
+// A run onto a new file that another run is writing says so after a second
+// and can be stopped there.
+TEST_F(CliTest, WaitingForAnotherRunIsToldAndCanBeStopped) {
+    WritePair();
+    folder.Write("new.obj", "earlier");
+    int lock = open((root + "new.obj~lock").c_str(), O_RDWR | O_CREAT, 0644);
+    ASSERT_EQ(flock(lock, LOCK_EX), 0);
+    const Files before = FilesIn(root);
+    Running run = Start(root, {"convert", "a/original.obj", "b/matching.obj", "new.obj"});
+    EXPECT_TRUE(run.WaitFor("waiting for another run writing " + root + "new.obj ...\n")) << run.text;
+    EXPECT_EQ(run.Stop(SIGINT), 130) << run.text;
+    EXPECT_EQ(FilesIn(root), before);
+    close(lock);
 }
