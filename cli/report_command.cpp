@@ -10,6 +10,7 @@
 #include "morph/convert.h"
 #include "morph/convert_messages.h"
 #include "morph/report.h"
+#include "platform/files/interrupt.h"
 #include "platform/files/output_file.h"
 
 namespace {
@@ -49,6 +50,15 @@ int RunReportCommand(const Arguments& arguments) {
 
     ConsoleHost host;
     host.Attach(false);
+    if (output) {  // Ctrl-C leaves nothing of the --output file's writing behind
+        const char* start = host.terminal ? "\n" : "";
+        char untouched[96], written[96];
+        std::snprintf(untouched, sizeof untouched, "%squandrelistaphor: interrupted: the --output file was not written\n",
+                      start);
+        std::snprintf(written, sizeof written, "%squandrelistaphor: interrupted just after the --output file was "
+                      "written\n", start);
+        EndRunOnInterrupt(untouched, written);
+    }
     static ReportText report;
     host.ResetProgress();
     int32_t code = MakeReport(paths[0], paths[1], nullptr, &host, &report, arguments.Has("--details"));
