@@ -56,8 +56,12 @@ void NoteOutcome(int32_t code, const ConvertDiagnostics& diagnostics, char (&not
     if (diagnostics.repaired > 0)
         used = std::snprintf(note, sizeof note, "finished an interrupted earlier write of the new file");
     if (diagnostics.ambiguous_count > 0 && used >= 0 && size_t(used) < sizeof note)
-        std::snprintf(note + used, sizeof note - size_t(used), "%s%d vertices ambiguous within the tolerance",
-                      used ? ", " : "", diagnostics.ambiguous_count);
+        used += std::snprintf(note + used, sizeof note - size_t(used), "%s%d vertices ambiguous within the tolerance",
+                              used ? ", " : "", diagnostics.ambiguous_count);
+    if (diagnostics.write_notice[0]) {  // cut to the note's room
+        if (note[0]) AppendText(note, "; ");
+        AppendText(note, diagnostics.write_notice);
+    }
 }
 
 // One matching file of the run, on whichever thread takes it.
@@ -105,6 +109,7 @@ int RunBatchCommand(const Arguments& arguments) {
         if (output.json && status != kUsageError) PrintRunFailureJson("batch", status, list.problem, 0);
         return status;
     }
+    EndFilesOnInterrupt();
 
     Model original;
     if (int status = LoadBatchOriginal(list.entries[0].input, original, options, output)) return status;

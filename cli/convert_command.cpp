@@ -7,11 +7,14 @@
 #include "cli/console_host.h"
 #include "cli/convert_diagnostics.h"
 #include "cli/convert_json.h"
+#include "cli/file_run.h"
 #include "cli/paths.h"
 #include "cli/pairing_way.h"
 #include "cli/run_options.h"
 #include "platform/text.h"
 #include "morph/convert.h"
+#include "platform/files/interrupt.h"
+#include "platform/reasons.h"
 
 namespace {
 
@@ -58,6 +61,16 @@ int RunConvertCommand(const Arguments& arguments) {
     ConsoleHost host;
     host.Attach(arguments.Has("--yes"));
     host.quiet = arguments.Has("--quiet");
+    // Ctrl-C leaves nothing of the run behind and says what became of NEW.
+    char untouched[kPathCapacity + 128];
+    char written[kPathCapacity + 128];
+    const char* start = host.terminal ? "\n" : "";
+    std::snprintf(untouched, sizeof untouched,
+                  "%squandrelistaphor: interrupted: nothing was written; the earlier %s, if any, is untouched\n", start,
+                  paths[2]);
+    std::snprintf(written, sizeof written, "%squandrelistaphor: interrupted just after %s was written\n", start,
+                  paths[2]);
+    EndRunOnInterrupt(untouched, written);
     char message[kMessageCapacity];
     CopyText(message, "There was an error creating the morph.");
     host.ResetProgress();
@@ -76,5 +89,5 @@ int RunConvertCommand(const Arguments& arguments) {
         if (message[0] && message[std::strlen(message) - 1] != '\n') std::fputc('\n', stderr);
     }
     if (code != -1 && !arguments.Has("--json")) PrintConvertDiagnostics(stderr, code, options, diagnostics);
-    return 1 - code;
+    return ConvertExitStatus(code, diagnostics.reason);
 }

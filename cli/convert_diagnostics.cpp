@@ -101,6 +101,10 @@ void PrintConvertDiagnostics(std::FILE* stream, int32_t code, const ConvertOptio
                              const ConvertDiagnostics& d) {
     if (code == -2 || code == -3 || code == -4) PrintReason(stream, d.reason);
     if (d.repaired > 0) std::fprintf(stream, "finished an interrupted earlier write of the new file\n");
+    if (code == 1 && d.write_notice[0]) {
+        WriteText(stream, d.write_notice, std::strlen(d.write_notice));
+        std::fputc('\n', stream);
+    }
     if (options.automatic_tolerance && d.tolerance > 0) {
         std::fprintf(stream, "tolerance: %s (auto)\n", Exact(d.tolerance).text);
         PrintSizeOutliers(stream, d.tolerance_outliers);

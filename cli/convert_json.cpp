@@ -1,6 +1,7 @@
 #include "cli/convert_json.h"
 
 #include "cli/convert_diagnostics.h"
+#include "cli/file_run.h"
 #include "cli/reasons.h"
 #include "platform/files/reason_text.h"
 
@@ -76,7 +77,7 @@ void WriteReason(JsonWriter& json, int32_t reason) {
 
 void WriteConvertOutcome(JsonWriter& json, int32_t code, const char* message, const char* success_text,
                          const ConvertOptions& options, const ConvertDiagnostics& d) {
-    json.Integer("status", 1 - code);
+    json.Integer("status", ConvertExitStatus(code, d.reason));
     json.Boolean("success", code == 1);
     json.Boolean("declined", code == -8);
     json.Message("message", code == 1 ? success_text : code == -8 ? nullptr : message);

@@ -9,6 +9,7 @@
 #include "morph/convert.h"
 #include "platform/same_file.h"
 #include "platform/path_text.h"
+#include "wavefront/obj_writer.h"
 
 #ifdef _WIN32
 #include <direct.h>
@@ -44,6 +45,18 @@ int MakeOutputFolder(const char* argument, char (&folder)[kPathCapacity], char (
     return 0;
 }
 
+// 1 when the new files of two entries (each an OBJ file and, when it has
+// materials, its library) would share a name; *library says whether a
+// library is one of the two.
+bool SameNewFiles(const char* a, const char* b, int32_t* library) {
+    *library = 0;
+    if (SameName(a, b)) return true;
+    char a_library[kPathCapacity], b_library[kPathCapacity], name[kPathCapacity];
+    if (!MakeLibraryPath(a, a_library, name) || !MakeLibraryPath(b, b_library, name)) return false;
+    *library = SameName(a_library, b_library) || SameName(a_library, b) || SameName(a, b_library);
+    return *library != 0;
+}
+
 }  // namespace
 
 int MakeFileList(const Arguments& arguments, int32_t first_output, FileList& list) {
@@ -74,7 +87,7 @@ int MakeFileList(const Arguments& arguments, int32_t first_output, FileList& lis
         CopyText(entry.output, inside);
         list.shown.push_back(arguments.positional[k]);
         for (int32_t j = first_output; j < k && entry.same_name_as < 0; ++j)
-            if (SameName(FileNamePart(list.entries[size_t(j)].input), name)) entry.same_name_as = j;
+            if (SameNewFiles(list.entries[size_t(j)].output, entry.output, &entry.same_library)) entry.same_name_as = j;
     }
     return 0;
 }
@@ -82,8 +95,8 @@ int MakeFileList(const Arguments& arguments, int32_t first_output, FileList& lis
 int32_t MayWrite(const FileList& list, int32_t k, char* message) {
     const FileList::Entry& entry = list.entries[size_t(k)];
     if (entry.same_name_as >= 0) {
-        std::snprintf(message, kMessageCapacity,
-                      "Another file of this run has the same name:\r\n\r\nfilepath: \"%s\"\r\n",
+        std::snprintf(message, kMessageCapacity, "Another file of this run has the same %s:\r\n\r\nfilepath: \"%s\"\r\n",
+                      entry.same_library ? "name or material library" : "name",
                       list.entries[size_t(entry.same_name_as)].input);
         return 0;
     }

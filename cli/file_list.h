@@ -14,6 +14,8 @@ struct FileList {
         char input[kPathCapacity] = {};
         char output[kPathCapacity] = {};  // empty for the inputs that are not converted
         int32_t same_name_as = -1;        // an earlier entry whose new file has the same name
+        int32_t same_library = 0;         // 1: that entry's files and this one's share a name
+                                          // through a material library ("x.obj" and "x")
     };
     std::vector<Entry> entries;   // one per positional argument, in order
     std::vector<const char*> shown;  // the converted inputs as given, for the run's lines
@@ -31,5 +33,5 @@ int MakeFileList(const Arguments& arguments, int32_t first_output, FileList& lis
 
 // Whether entry k's new file may be written: 1, or 0 with the message
 // (kMessageCapacity bytes) when it is an input file or an earlier file of
-// the run has its name. Looked at just before the file is written.
+// the run has its name or writes its material library. Looked at just before the file is written.
 int32_t MayWrite(const FileList& list, int32_t k, char* message);

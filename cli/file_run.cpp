@@ -6,6 +6,7 @@
 #include "cli/convert_json.h"
 #include "platform/text.h"
 #include "platform/path_text.h"
+#include "platform/files/interrupt.h"
 
 namespace {
 
@@ -32,6 +33,24 @@ FileRun::FileRun(const char* const* names, int32_t count, bool yes, RunOutput ou
     console_.Attach(yes);
     console_.quiet = output.quiet;
     console_.output = stderr;
+}
+
+void EndFilesOnInterrupt() {
+    const char line[] =
+        "quandrelistaphor: interrupted: the files not reported done were not written; their earlier new files are "
+        "untouched\n";
+    char text[sizeof line + 1] = "\n";
+    ConsoleHost console;
+    console.Attach(false);
+    // On a terminal the line starts below the bar.
+    EndRunOnInterrupt(console.terminal ? (AppendText(text, line), text) : line, nullptr);
+}
+
+void FileRun::Notice(const char* text) {
+    std::lock_guard<std::mutex> guard(lock_);
+    console_.ClearLine();
+    std::fprintf(stderr, "%s\n", text);
+    std::fflush(stderr);
 }
 
 void FileRun::Draw(const char* name) {

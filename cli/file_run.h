@@ -5,12 +5,14 @@
 // message), a summary, and the face-count question asked one at a time.
 // Every member may be called from any job's thread.
 #include <cstdint>
+#include <cstring>
 #include <mutex>
 #include <vector>
 
 #include "cli/console_host.h"
 #include "cli/json_writer.h"
 #include "morph/convert.h"
+#include "platform/reasons.h"
 
 // How a run speaks: --json (one document on standard output at the end
 // instead of the lines) and --quiet (no bar or status lines).
@@ -39,6 +41,9 @@ public:
     void End(int32_t k, int32_t code, const char* message, const char* note);
     // The face-count question of one file.
     int32_t Ask(const char* text, const char* title);
+    // A line on standard error between the files' lines (a wait for
+    // another run writing one of the new files).
+    void Notice(const char* text);
     // Prints the summary ("<command>: N of M files written, K failed"), or
     // the JSON document, and returns the exit status: 0 when every file was
     // done, else that of the first failed file in the order given.
@@ -70,7 +75,10 @@ private:
 // the run's business, its question goes to the run.
 struct FileHost : OperationHost {
     explicit FileHost(FileRun& run) : run_(run) {}
-    void ShowStatus(const char*) override {}
+    // Of the statuses, only a wait for another run is the user's business.
+    void ShowStatus(const char* text) override {
+        if (text && std::strncmp(text, "waiting for another run", 23) == 0) run_.Notice(text);
+    }
     void StepProgress() override {}
     void SetProgress(int32_t, int32_t) override {}
     int32_t AskToContinue(const char* text, const char* title) override { return run_.Ask(text, title); }
@@ -79,8 +87,18 @@ private:
     FileRun& run_;
 };
 
+// Ctrl-C or SIGTERM ends a run over many files leaving nothing of it behind;
+// the files reported done stay.
+void EndFilesOnInterrupt();
+
 // The exit status of an operation's code, as convert gives it.
 inline int ExitStatus(int32_t code) { return 1 - code; }
+
+// A convert's exit status: a new file that is an input is a mistake in the
+// command, like a usage error (2), not a failed write.
+inline int ConvertExitStatus(int32_t code, int32_t reason) {
+    return code == -4 && reason == kReasonReplacesInput ? 2 : ExitStatus(code);
+}
 
 // The JSON document of a run that ended before its files (the original
 // didn't load, DIR can't be used): its status, message and reason

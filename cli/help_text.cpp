@@ -119,10 +119,12 @@ const char kExitStatus[] =
     "Exit status:\n"
     "  0   success\n"
     "  1   internal error (the operation got no window, progress bar or buffer)\n"
-    "  2   convert: an argument is empty; report: the --output file can't be written\n"
+    "  2   convert: an argument is empty, or NEW or its library is an input or an\n"
+    "      input's library; report: the --output file can't be written\n"
     "      (a path too long included); shapes, batch: an argument is empty, or DIR\n"
     "      can't be used or holds an input\n"
-    "  3   ORIGINAL didn't load (missing, unreadable or not an OBJ with vertices)\n"
+    "  3   ORIGINAL didn't load (missing, unreadable or not an OBJ with vertices);\n"
+    "      report: also when neither loaded (the report is printed all the same)\n"
     "  4   MATCHING (or a SHAPE) didn't load\n"
     "  5   NEW couldn't be written (any earlier NEW is kept as it was)\n"
     "  6   the vertex counts differ\n"
@@ -132,7 +134,9 @@ const char kExitStatus[] =
     "      topology: the faces don't correspond\n"
     "  9   declined at the face-count question\n"
     "  10  shapes: MATCHING and ORIGINAL don't pair one to one\n"
-    "  64  usage error\n";
+    "  64  usage error\n"
+    "  130 interrupted by Ctrl-C; 143 ended by SIGTERM (nothing of the run is left\n"
+    "      behind, an earlier NEW is untouched)\n";
 
 void PrintUsageLines(std::FILE* stream) {
     std::fputs("Usage:\n", stream);

@@ -9,8 +9,12 @@
 #include "cli/reasons.h"
 #include "cli/report_output.h"
 #include "cli/terminal_text.h"
+#include "morph/convert.h"
+#include "morph/convert_messages.h"
 #include "morph/report.h"
+#include "platform/files/interrupt.h"
 #include "platform/files/output_file.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -23,17 +27,39 @@ const char kNotWritten[] =
 
 // The run as JSON: what the text and the messages after it say. `output`:
 // the --output path as made absolute, or null.
-void PrintJson(int status, int32_t code, const ReportText& report, const char* output, int32_t reason) {
+// `not_loaded`: the message for a file that didn't load, or "".
+void PrintJson(int status, int32_t code, const ReportText& report, const char* output, int32_t reason,
+               const char* not_loaded) {
     JsonWriter json(stdout);
     json.BeginObject();
     WriteJsonHeading(json, "report");
     json.Integer("status", status);
     json.Boolean("success", status == 0);
-    json.Message("message", code == 0 ? kNotCreated : code == -1 ? kNotWritten : nullptr);
+    json.Message("message", code == 0 ? kNotCreated : code == -1 ? kNotWritten : not_loaded[0] ? not_loaded : nullptr);
     json.Text("output", output);
     WriteReason(json, code == -1 ? reason : 0);
     if (code != 0) WriteReportSections(json, report);
     json.End();
+}
+
+// A report is made even when a file didn't load, but a script must be able
+// to tell: the status and message convert gives for that file (3 original,
+// 4 matching; 3 when neither loaded) with the reason of each, printed
+// when `print`. `first` gets the message of the first file that didn't load.
+int NotLoadedStatus(const ReportText& report, const char (&paths)[3][kPathCapacity], bool print,
+                    char (&first)[kMessageCapacity]) {
+    int status = 0;
+    first[0] = '\0';
+    for (int i = 0; i < 2; ++i) {
+        if (report.loaded[i]) continue;
+        char message[kMessageCapacity];
+        (i == 0 ? WriteOriginalNotLoaded : WriteMatchingNotLoaded)(message, paths[i]);
+        if (print) PrintMessage(stderr, message);
+        if (print) PrintReason(stderr, report.reason[i]);
+        if (status == 0) CopyText(first, message);
+        if (status == 0) status = 3 + i;
+    }
+    return status;
 }
 
 }  // namespace
@@ -53,6 +79,15 @@ int RunReportCommand(const Arguments& arguments) {
     ConsoleHost host;
     host.Attach(false);
     host.quiet = arguments.Has("--quiet");
+    if (output) {  // Ctrl-C leaves nothing of the --output file's writing behind
+        const char* start = host.terminal ? "\n" : "";
+        char untouched[96], written[96];
+        std::snprintf(untouched, sizeof untouched, "%squandrelistaphor: interrupted: the --output file was not written\n",
+                      start);
+        std::snprintf(written, sizeof written, "%squandrelistaphor: interrupted just after the --output file was "
+                      "written\n", start);
+        EndRunOnInterrupt(untouched, written);
+    }
     static ReportText report;
     host.ResetProgress();
     int32_t code = MakeReport(paths[0], paths[1], nullptr, &host, &report, arguments.Has("--details"));
@@ -64,8 +99,11 @@ int RunReportCommand(const Arguments& arguments) {
         code = -1;
     }
     host.FinishLine();
-    if (arguments.Has("--json")) {
-        PrintJson(1 - code, code, report, output ? paths[2] : nullptr, fault.error);
+    const bool json = arguments.Has("--json");
+    char not_loaded[kMessageCapacity] = "";
+    const int status = code == 1 ? NotLoadedStatus(report, paths, false, not_loaded) : 1 - code;
+    if (json) {
+        PrintJson(status, code, report, output ? paths[2] : nullptr, fault.error, not_loaded);
     } else if (code == 0) {
         std::fprintf(stderr, "%s\n", kNotCreated);
     } else {
@@ -76,5 +114,6 @@ int RunReportCommand(const Arguments& arguments) {
             PrintReason(stderr, fault.error);
         }
     }
-    return 1 - code;
+    if (code == 1 && !json) NotLoadedStatus(report, paths, true, not_loaded);  // after the report, as convert says it
+    return status;
 }

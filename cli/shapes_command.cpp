@@ -9,6 +9,7 @@
 #include "cli/file_run.h"
 #include "cli/run_options.h"
 #include "cli/pairing_way.h"
+#include "cli/reasons.h"
 #include "platform/text.h"
 #include "morph/shapes.h"
 #include "morph/topology_shapes.h"
@@ -65,6 +66,9 @@ int LearnFamily(const FileList& list, RunOutput output, RunFacts& facts, ShapeFa
     return Refused(code, message, output);
 }
 
+// Why the files of a shape were not written: the first file's reason.
+int32_t WriteError(const WrittenObjFiles& files) { return files.obj.error ? files.obj.error : files.mtl.error; }
+
 // Formats file k of the list with format(entry, files, message) while it
 // holds a processor slot, then commits it without one: the flushes to the
 // disk need no processor, and the next shape is formatted meanwhile. A shape
@@ -79,10 +83,14 @@ void WriteOne(const FileList& list, int32_t k, FileRun& run, ProcessorSlots& slo
     SlotHold hold;
     hold.Take(slots);
     run.Begin(file);
-    int32_t code = MayWrite(list, k, message) ? format(entry, files, message) : -4;
+    int32_t load_error = 0;
+    int32_t code = MayWrite(list, k, message) ? format(entry, files, message, &load_error) : -4;
     hold.Give();
     if (code == 1) code = CommitShape(files, entry.output, message);
-    run.End(file, code, message, noted ? message : nullptr);
+    // As batch does: a file that didn't load or couldn't be written says why.
+    char reason[kReasonNoteCapacity] = "";
+    if (code == -3 || code == -4) FormatReason(code == -3 ? load_error : WriteError(files), reason, sizeof reason);
+    run.End(file, code, message, code == 1 ? (noted ? message : nullptr) : reason);
 }
 
 // Every shape of the list, `jobs` of them formatted at once.
@@ -114,8 +122,10 @@ int RunByTopology(const FileList& list, TopologyPairingOptions options, bool aut
     SizeOutliers outliers;
     if (automatic) options.tolerance = AutoTolerance(original.vertices, original.vertex_count, &outliers);
     if (!output.json) ReportTolerance(options.tolerance, automatic, &outliers);
-    return WriteAll(list, jobs, true, output, RunFacts{options.tolerance, automatic, -1}, [&](const FileList::Entry& entry, WrittenObjFiles& files, char* text) {
-        return FormatShapeByTopology(original, options, entry.input, entry.output, files, text);
+    const RunFacts facts{options.tolerance, automatic, -1};
+    return WriteAll(list, jobs, true, output, facts,
+                    [&](const FileList::Entry& entry, WrittenObjFiles& files, char* text, int32_t* load_error) {
+        return FormatShapeByTopology(original, options, entry.input, entry.output, files, text, load_error);
     });
 }
 
@@ -139,12 +149,14 @@ int RunShapesCommand(const Arguments& arguments) {
         if (output.json && status != kUsageError) PrintRunFailureJson("shapes", status, list.problem, 0);
         return status;
     }
+    EndFilesOnInterrupt();
     if (by_topology) return RunByTopology(list, topology, automatic, jobs, output);
 
     ShapeFamily family;
     RunFacts facts{topology.tolerance, automatic, 0};
     if (int status = LearnFamily(list, output, facts, family)) return status;
-    return WriteAll(list, jobs, false, output, facts, [&](const FileList::Entry& entry, WrittenObjFiles& files, char* text) {
-        return FormatShape(family, entry.input, entry.output, files, text);
+    return WriteAll(list, jobs, false, output, facts,
+                    [&](const FileList::Entry& entry, WrittenObjFiles& files, char* text, int32_t* load_error) {
+        return FormatShape(family, entry.input, entry.output, files, text, load_error);
     });
 }

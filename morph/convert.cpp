@@ -1,5 +1,6 @@
 #include "morph/convert.h"
 
+#include <cstdio>
 #include <functional>
 
 #include "platform/block.h"
@@ -8,6 +9,8 @@
 #include "model/records.h"
 #include "platform/text.h"
 #include "morph/convert_messages.h"
+#include "morph/input_guard.h"
+#include "platform/reasons.h"
 #include "pairing/equal_positions.h"
 #include "morph/load_together.h"
 #include "pairing/match_diagnostics.h"
@@ -109,6 +112,21 @@ int32_t CheckCounts(const Model& original, const Model& matching, const ConvertO
     return 1;
 }
 
+// The host hears of a wait for another run writing the same file, and
+// may end it.
+struct SaveWait {
+    OperationHost* host;
+    bool waited = false;
+    static void Waiting(void* context, const char* target) {
+        SaveWait& wait = *static_cast<SaveWait*>(context);
+        char text[kPathCapacity + 48];
+        std::snprintf(text, sizeof text, "waiting for another run writing %s ...", target);
+        wait.host->ShowStatus(text);
+        wait.waited = true;
+    }
+    static int32_t Stop(void* context) { return static_cast<SaveWait*>(context)->host->ShouldStop(); }
+};
+
 // The progress bar through a save: from kSavingStart of its length to all
 // of it as the records of the new file go in.
 class SaveProgress {
@@ -134,23 +152,29 @@ private:
     int32_t shown_ = -1;
 };
 
-// Writes the renumbered matching model: 1, or -4 with its message. Once
-// the text is formatted the model is emptied, and only the flushes to the
-// disk are waited for: a run over many files holds no model meanwhile. The
-// diagnostics learn the library written, the write's reason on failure and
-// the earlier half-done writes it finished.
+// Writes the renumbered matching model: 1, or -4 with its message (-8 when
+// the host stopped a wait for another run). Once the text is formatted the
+// model is emptied, and only the flushes to the disk are waited for: a run
+// over many files holds no model meanwhile. The diagnostics learn the
+// library written, the write's reason on failure, the earlier half-done
+// writes it finished and what beside the new file it refused.
 // The host may stop the run until the new file is formatted, before any
 // target is replaced; the bar moves on from kSavingStart as the lines go in.
 int32_t Save(Model& matching, const char* new_path, char* message, const ConvertOptions& options,
              OperationHost* host) {
     ConvertDiagnostics* diagnostics = options.diagnostics;
     OutputFault fault;
+    SaveWait wait{host};
+    fault.waiting = SaveWait::Waiting;
+    fault.stop = SaveWait::Stop;
+    fault.wait_context = &wait;
     WritePlan plan;
     plan.threads = ThreadsOf(&options);
     SaveProgress progress(matching, host);
     plan.on_written = [&](int32_t records) { progress.Add(records); };
     WrittenObjFiles files;
     int32_t written = FormatObjFiles(matching, new_path, &fault, plan, files);
+    if (wait.waited && written) host->ShowStatus("Saving file...(please wait)");
     matching.Clear();
     if (options.hold) options.hold->Give();
     if (written && host->ShouldStop()) return -8;  // the formatted files go unused
@@ -158,12 +182,20 @@ int32_t Save(Model& matching, const char* new_path, char* message, const Convert
     if (diagnostics) {
         diagnostics->repaired = fault.repaired;
         diagnostics->reason = written ? 0 : fault.error;
+        CopyText(diagnostics->write_notice, fault.notice);
         char library_name[kPathCapacity];
         if (written && files.with_library && !MakeLibraryPath(new_path, diagnostics->library_path, library_name))
             diagnostics->library_path[0] = '\0';
     }
     if (written) return 1;
+    if (fault.error == kReasonStopped) return -8;
     WriteNewNotSaved(message, new_path);
+    // What beside the new file was in the way, named.
+    if (fault.notice[0]) {
+        AppendText(message, kMessageCapacity, "\r\n");
+        AppendText(message, kMessageCapacity, fault.notice);
+        AppendText(message, kMessageCapacity, "\r\n");
+    }
     return -4;
 }
 
@@ -209,6 +241,10 @@ int32_t ConvertWith(const Model& original, Model& matching, const MatchingLoad& 
     if (diagnostics) {
         diagnostics->original_vertices = original.vertex_count;
         diagnostics->matching_vertices = matching.vertex_count;
+    }
+    if (!SparesLoadedInputs(new_path, original, matching, message)) {
+        if (diagnostics) diagnostics->reason = kReasonReplacesInput;
+        return finish(-4);
     }
     if (int32_t code = CheckCounts(original, matching, options, host, message); code != 1) return finish(code);
 
@@ -282,6 +318,11 @@ int32_t ConvertFiles(const char* original_path, const char* matching_path, const
                      OperationHost* host, char* message, const ConvertOptions* options) {
     if (!original_path || !matching_path || !new_path || !host || !message) return 0;
     if (options && options->diagnostics) *options->diagnostics = ConvertDiagnostics{};
+    const RunInput inputs[] = {{original_path, "original file"}, {matching_path, "matching file"}};
+    if (!SparesInputs(new_path, inputs, 2, message)) {
+        if (options && options->diagnostics) options->diagnostics->reason = kReasonReplacesInput;
+        return -4;
+    }
     int32_t code = 0;
     if (ThreadsOf(options) > 1) {
         code = ConvertLoadingTogether(original_path, matching_path, new_path, host, message, options);

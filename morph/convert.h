@@ -82,6 +82,9 @@ struct ConvertDiagnostics {
     int32_t repaired = 0;
     // The material library written beside the new file; empty when none.
     char library_path[kPathCapacity] = {};
+    // A lock file or commit record beside the new file that the run refused
+    // or left alone, named with the reason; "" when none was.
+    char write_notice[kMessageCapacity] = {};
 };
 
 // Choices that change how the two files are paired; a null pointer asks for
@@ -116,7 +119,8 @@ struct ConvertOptions {
 // null; -2 original not loaded; -3 matching not loaded; -4 new file not
 // written; -5 vertex counts differ; -6 no vertices; -7 matching failed; -8
 // the user declined after the face-count warning, or the host asked to stop
-// between two steps (nothing written; an earlier new file stays as it was); a
+// between two steps or while it waited for another run writing the new
+// file (nothing written; an earlier new file stays as it was); a
 // strict run fails with -7 on an ambiguous vertex (num_matches counts the
 // vertices before it). (-1 belongs to the callers: a path they could not
 // give.) For -2 to -7 the message (kMessageCapacity bytes) is overwritten with

@@ -184,6 +184,10 @@ int32_t MakeReport(const char* original_path, const char* matching_path, const c
     ReportText& report = text ? *text : local;
     ComposeReport(report, original_path, original_loaded, original, matching_path, matching_loaded, matching,
                   details);
+    report.loaded[0] = original_loaded;
+    report.loaded[1] = matching_loaded;
+    report.reason[0] = original_loaded ? 0 : original.load_error;
+    report.reason[1] = matching_loaded ? 0 : matching.load_error;
 
     int32_t code = 1;
     if (report_path) {

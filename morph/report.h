@@ -11,9 +11,13 @@ struct OutputFault;  // platform/files/output_file.h
 constexpr int32_t kReportTextCapacity = 4096;
 
 // The report text with "\n" line ends (the file stores "\r\n").
+// Also whether each file (original, matching) loaded, and why not
+// (platform/reasons.h codes; 0 when it loaded or nothing says).
 struct ReportText {
     char text[kReportTextCapacity];
     int32_t length;
+    int32_t loaded[2];
+    int32_t reason[2];
 };
 
 // Loads both files, counts their isolated and duplicate vertices and formats

@@ -146,12 +146,13 @@ float ShapeCoordinate(float original, float matching, float shape) {
 }
 
 int32_t FormatShape(const ShapeFamily& family, const char* shape_path, const char* new_path, WrittenObjFiles& files,
-                    char* message) {
+                    char* message, int32_t* load_error) {
     const Model& original = family.original;
     const Model& matching = family.matching;
     if (!family.source || !shape_path || !new_path || !message) return 0;
     Model shape;
     if (!shape.LoadObjPositions(shape_path, false)) {
+        if (load_error) *load_error = shape.load_error;
         WriteShapeNotLoaded(message, shape_path);
         return -3;
     }

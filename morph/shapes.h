@@ -79,10 +79,11 @@ void WriteShapeNotLoaded(char* message, const char* path);
 // library beside it) into `files`, which CommitShape then puts in place:
 // the flushes to the disk can be waited for while the next shape is
 // formatted. May run on several threads at once for one family. Returns 1;
-// -3 the shape didn't load; -4 not written; -5 the shape's vertex count is
-// not the matching file's; each with its message.
+// -3 the shape didn't load (why in *load_error, when given); -4 not written
+// (why in the files' `error`); -5 the shape's vertex count is not the
+// matching file's; each with its message.
 int32_t FormatShape(const ShapeFamily& family, const char* shape_path, const char* new_path, WrittenObjFiles& files,
-                    char* message);
+                    char* message, int32_t* load_error = nullptr);
 
 // Replaces new_path and its library by the files FormatShape or
 // FormatShapeByTopology wrote. Returns 1, or -4 with its message.

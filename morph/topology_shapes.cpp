@@ -16,10 +16,11 @@ int32_t LoadTopologyOriginal(const char* original_path, Model& original, char* m
 }
 
 int32_t FormatShapeByTopology(const Model& original, const TopologyPairingOptions& options, const char* shape_path,
-                              const char* new_path, WrittenObjFiles& files, char* message) {
+                              const char* new_path, WrittenObjFiles& files, char* message, int32_t* load_error) {
     if (!shape_path || !new_path || !message) return 0;
     Model shape;
     if (!shape.LoadObj(shape_path, false)) {
+        if (load_error) *load_error = shape.load_error;
         WriteShapeNotLoaded(message, shape_path);
         return -3;
     }

@@ -28,7 +28,9 @@ int32_t LoadTopologyOriginal(const char* original_path, Model& original, char* m
 // the library beside it) into `files`, for CommitShape (morph/shapes.h).
 // May run on several threads at once for one original. Returns 1, with
 // `message` holding PairByTopology's note for the user or ""; -3 the shape
-// didn't load; -4 not written; -7 the two didn't pair, nothing written; each
+// didn't load (why in *load_error, when given); -4 not written; -7 the two
+// didn't pair, nothing written; each
 // with its message (kMessageCapacity bytes).
 int32_t FormatShapeByTopology(const Model& original, const TopologyPairingOptions& options, const char* shape_path,
-                              const char* new_path, WrittenObjFiles& files, char* message);
+                              const char* new_path, WrittenObjFiles& files, char* message,
+                              int32_t* load_error = nullptr);

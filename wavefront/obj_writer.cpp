@@ -409,9 +409,14 @@ int32_t FormatFiles(Model* regroup, const Model& model, const Vertex* vertices, 
     char library_path[kPathCapacity];
     char library_name[kPathCapacity];
     // A library that can't be named can't be written: fail before touching anything.
-    if (files.with_library && !MakeLibraryPath(path, library_path, library_name)) return 0;
-    if (!OpenOutputFile(files.obj, path, fault)) return 0;
-    if (files.with_library && !OpenOutputFile(files.mtl, library_path, fault)) return 0;
+    const bool library_named = MakeLibraryPath(path, library_path, library_name) != 0;
+    if (files.with_library && !library_named) return 0;
+    // The library's lock is held even when none is written: an earlier
+    // run's half-done commit onto the new file and its library is finished
+    // only with both locked.
+    OutputFile* open[2] = {&files.obj, &files.mtl};
+    const char* targets[2] = {path, library_path};
+    if (!OpenOutputFiles(open, targets, library_named ? 2 : 1, files.with_library ? 2 : 1, fault)) return 0;
 
     if (regroup) regroup->RegroupByMaterial();
     int32_t ok = WriteObjBody(model, vertices, &files.obj, files.with_library ? library_name : nullptr, plan);
@@ -448,7 +453,10 @@ int32_t FormatRegroupedObjFiles(const Model& model, const Vertex* vertices, cons
 int32_t CommitObjFiles(WrittenObjFiles& files) {
     // The library first, so the OBJ file, named last, is replaced in one step.
     OutputFile* set[2] = {&files.mtl, &files.obj};
-    return files.with_library ? CommitOutputFiles(set, 2) : CommitOutputFile(files.obj);
+    if (files.with_library) return CommitOutputFiles(set, 2);
+    int32_t committed = CommitOutputFile(files.obj);
+    DiscardOutputFile(files.mtl);  // its lock only
+    return committed;
 }
 
 int32_t Model::WriteObjFile(const char* path) { return WriteObjFileWithFault(*this, path, nullptr); }

@@ -4,6 +4,7 @@
 
 #include "platform/text.h"
 #include "platform/path_text.h"
+#include "platform/files/interrupt.h"
 
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
@@ -42,13 +43,17 @@ void SystemErrorText(int32_t error, char* text, size_t capacity) {
 
 int32_t IsExistsError(int32_t error) { return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS; }
 
+int32_t IsMissingError(int32_t error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
 uint32_t ProcessNumber() { return static_cast<uint32_t>(GetCurrentProcessId()); }
 
 void IgnoreFileSizeSignal() {}
 
 std::FILE* CreateNewFile(const char* path) {
-    HANDLE handle = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                nullptr);
+    // Deletion is shared so that an interrupt can remove the file while it
+    // is still open (it goes when the process's handle closes).
+    HANDLE handle = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
     int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
     if (fd < 0) {
@@ -87,6 +92,10 @@ int32_t ReplacePath(const char* from, const char* to) {
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 1 : 0;
 }
 
+int32_t MoveToFreeName(const char* from, const char* to) {
+    return MoveFileExA(from, to, MOVEFILE_WRITE_THROUGH) ? 1 : 0;
+}
+
 int32_t KeepUnderSecondName(const char* existing, const char* name) {
     if (CreateHardLinkA(name, existing, nullptr)) return 1;
     if (IsExistsError(LastSystemError())) return 0;
@@ -97,6 +106,44 @@ int32_t PathKind(const char* path) {
     DWORD attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) return -1;
     return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) ? 0 : 1;
+}
+
+// Files of other users are not told apart here: a folder shared between
+// users is rare on Windows, and its rights decide what one may open.
+int32_t OwnFileRefusal(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return LastSystemError();
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return kReasonSymbolicLink;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return kErrorIsFolder;
+    return (attributes & FILE_ATTRIBUTE_DEVICE) ? kReasonNotPlainFile : 0;
+}
+
+std::FILE* OpenOwnFile(const char* path, int32_t* reason) {
+    *reason = OwnFileRefusal(path);
+    if (*reason) return nullptr;
+    HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        *reason = LastSystemError();
+        return nullptr;
+    }
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        CloseHandle(handle);
+        *reason = kReasonNotPlainFile;
+        return nullptr;
+    }
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(handle);
+        *reason = ERROR_TOO_MANY_OPEN_FILES;
+        return nullptr;
+    }
+    std::FILE* file = _fdopen(fd, "rb");
+    if (!file) {
+        _close(fd);
+        *reason = ERROR_NOT_ENOUGH_MEMORY;
+    }
+    return file;
 }
 
 int32_t NotAFileError(const char* path) {
@@ -137,10 +184,16 @@ void ForEachName(const char* folder, void (*visit)(const char* name, void* conte
 // The lock is the lock file itself, opened without sharing: a second opener
 // is refused until the holder closes it, which also removes it, however the
 // holder ends. A file about to vanish refuses openers briefly as well.
-static int32_t TakeLock(FileLock& lock, int32_t* error) {
-    for (int refused = 0;;) {
+static int32_t TakeLock(FileLock& lock, int32_t* error, const LockWait* wait) {
+    for (int refused = 0, waited = 0;; ++waited) {
+        int32_t refusal = OwnFileRefusal(lock.path);
+        if (refusal == kReasonSymbolicLink || refusal == kErrorIsFolder || refusal == kReasonNotPlainFile) {
+            *error = refusal;
+            return 0;
+        }
         HANDLE handle = CreateFileA(lock.path, GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT,
+                                    nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
             lock.handle = reinterpret_cast<intptr_t>(handle);
             lock.held = 1;
@@ -152,11 +205,17 @@ static int32_t TakeLock(FileLock& lock, int32_t* error) {
             *error = static_cast<int32_t>(reason);
             return 0;
         }
+        if (wait && wait->stop && wait->stop(wait->context)) {
+            *error = kReasonStopped;
+            return 0;
+        }
+        if (waited == 50 && wait && wait->waiting) wait->waiting(wait->context);
         Sleep(20);
     }
 }
 
 void UnlockFile(FileLock& lock) {
+    ForgetName(lock.tracked);
     if (lock.handle != -1) CloseHandle(reinterpret_cast<HANDLE>(lock.handle));
     lock.handle = -1;
     lock.held = 0;
@@ -172,6 +231,8 @@ void SystemErrorText(int32_t error, char* text, size_t capacity) {
 }
 
 int32_t IsExistsError(int32_t error) { return error == EEXIST; }
+
+int32_t IsMissingError(int32_t error) { return error == ENOENT; }
 
 uint32_t ProcessNumber() { return static_cast<uint32_t>(getpid()); }
 
@@ -233,6 +294,12 @@ void FlushFolderOf(const char* path) {
 
 int32_t ReplacePath(const char* from, const char* to) { return std::rename(from, to) == 0 ? 1 : 0; }
 
+int32_t MoveToFreeName(const char* from, const char* to) {
+    if (link(from, to) != 0) return 0;
+    unlink(from);
+    return 1;
+}
+
 int32_t KeepUnderSecondName(const char* existing, const char* name) {
     if (link(existing, name) == 0) return 1;
     if (errno == EEXIST) return 0;
@@ -243,6 +310,35 @@ int32_t PathKind(const char* path) {
     struct stat info;
     if (stat(path, &info) != 0) return -1;
     return S_ISREG(info.st_mode) ? 1 : 0;
+}
+
+// The refusal of what a name holds, as OwnFileRefusal says it.
+static int32_t Refusal(const struct stat& info) {
+    if (S_ISLNK(info.st_mode)) return kReasonSymbolicLink;
+    if (S_ISDIR(info.st_mode)) return kErrorIsFolder;
+    if (!S_ISREG(info.st_mode)) return kReasonNotPlainFile;
+    return info.st_uid == geteuid() ? 0 : kReasonOtherOwner;
+}
+
+int32_t OwnFileRefusal(const char* path) {
+    struct stat info;
+    return lstat(path, &info) != 0 ? errno : Refusal(info);
+}
+
+std::FILE* OpenOwnFile(const char* path, int32_t* reason) {
+    int fd = open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        *reason = errno == ELOOP ? kReasonSymbolicLink : errno;
+        return nullptr;
+    }
+    struct stat info;
+    *reason = fstat(fd, &info) != 0 ? errno : Refusal(info);
+    std::FILE* file = *reason ? nullptr : fdopen(fd, "rb");
+    if (!file) {
+        if (!*reason) *reason = errno;
+        close(fd);
+    }
+    return file;
 }
 
 int32_t NotAFileError(const char* path) {
@@ -285,9 +381,10 @@ void KeepOwnership(std::FILE* file, const char* earlier) {
     if (stat(earlier, &info) != 0 || !S_ISREG(info.st_mode)) return;
     int fd = fileno(file);
     // Only root may give a file away; others keep what they can, the mode.
-    // The owner goes first, as a change of owner may clear set-id bits.
+    // Set-id and sticky bits are not carried over: a file someone marked to
+    // run with its owner's rights does not lend them to new contents.
     (void)!fchown(fd, info.st_uid, info.st_gid);
-    (void)!fchmod(fd, info.st_mode & 07777);
+    (void)!fchmod(fd, info.st_mode & 0777);
 }
 
 int32_t AbsolutePath(const char* path, char* absolute, size_t capacity) {
@@ -307,21 +404,44 @@ void ForEachName(const char* folder, void (*visit)(const char* name, void* conte
     closedir(listing);
 }
 
+// Waits for the lock on fd without blocking in the system, so that the
+// wait can be told about and stopped. 1 taken, 0 the file system has no
+// locks, -1 stopped.
+static int32_t WaitForLock(int fd, const LockWait* wait) {
+    for (int waited = 0;; ++waited) {
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0) return 1;
+        if (errno != EWOULDBLOCK && errno != EINTR) return 0;
+        if (wait && wait->stop && wait->stop(wait->context)) return -1;
+        if (waited == 50 && wait && wait->waiting) wait->waiting(wait->context);
+        usleep(20000);
+    }
+}
+
 // flock belongs to the opened file, so a holder that dies lets go at once.
 // The holder removes the lock file before letting go; whoever was waiting
 // on that file then holds a lock on a name nobody else will find, so it
 // checks that the name still leads to its file and tries again otherwise.
-static int32_t TakeLock(FileLock& lock, int32_t* error) {
+// A pipe opened without waiting and refused never blocks the run.
+static int32_t TakeLock(FileLock& lock, int32_t* error, const LockWait* wait) {
     for (;;) {
-        int fd = open(lock.path, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+        int fd = open(lock.path, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
         if (fd < 0) {
-            *error = errno;
+            *error = errno == ELOOP ? kReasonSymbolicLink : errno;
             return 0;
         }
-        int taken;
-        while ((taken = flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+        struct stat opened;
+        if (fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+            *error = S_ISDIR(opened.st_mode) ? kErrorIsFolder : kReasonNotPlainFile;
+            close(fd);
+            return 0;
         }
-        if (taken != 0) {  // no locks here: go on without one, leave the file
+        int32_t taken = WaitForLock(fd, wait);
+        if (taken < 0) {
+            close(fd);
+            *error = kReasonStopped;
+            return 0;
+        }
+        if (taken == 0) {  // no locks here: go on without one, leave the file
             close(fd);
             lock.path[0] = '\0';
             return 1;
@@ -331,6 +451,7 @@ static int32_t TakeLock(FileLock& lock, int32_t* error) {
             mine.st_ino == named.st_ino) {
             lock.handle = fd;
             lock.held = 1;
+            lock.tracked = TrackName(lock.path);
             return 1;
         }
         close(fd);
@@ -338,6 +459,9 @@ static int32_t TakeLock(FileLock& lock, int32_t* error) {
 }
 
 void UnlockFile(FileLock& lock) {
+    // Forgotten first: an interrupt must not remove a name another run may
+    // have made anew once this one is gone.
+    ForgetName(lock.tracked);
     if (lock.handle != -1) {
         unlink(lock.path);
         close(static_cast<int>(lock.handle));
@@ -349,10 +473,10 @@ void UnlockFile(FileLock& lock) {
 
 #endif
 
-int32_t LockFile(FileLock& lock, const char* path, int32_t* error) {
+int32_t LockFile(FileLock& lock, const char* path, int32_t* error, const LockWait* wait) {
     UnlockFile(lock);
     *error = kErrorNameTooLong;
-    if (path && AppendText(lock.path, path) && TakeLock(lock, error)) return 1;
+    if (path && AppendText(lock.path, path) && TakeLock(lock, error, wait)) return 1;
     lock.path[0] = '\0';
     return 0;
 }

@@ -18,6 +18,8 @@ int32_t LastSystemError();
 void SystemErrorText(int32_t error, char* text, size_t capacity);
 // 1 when the reason says the name exists already.
 int32_t IsExistsError(int32_t error);
+// 1 when the reason says nothing is at the name.
+int32_t IsMissingError(int32_t error);
 
 // The number of this process (for names no other process makes).
 uint32_t ProcessNumber();
@@ -52,12 +54,23 @@ void FlushFolderOf(const char* path);
 
 // Moves `from` to `to`, replacing a file at `to`. Returns 1 or 0.
 int32_t ReplacePath(const char* from, const char* to);
+// Moves `from` to `to` only when nothing is at `to`. Returns 1 or 0.
+int32_t MoveToFreeName(const char* from, const char* to);
 // Gives the file `existing` the second name `name` (a hard link), or where
 // that is impossible moves it there. Returns 1 or 0.
 int32_t KeepUnderSecondName(const char* existing, const char* name);
 // -1 when nothing is at path, 1 for a regular file, 0 for anything else.
 // Symbolic links are followed.
 int32_t PathKind(const char* path);
+// Whether the name `path` holds a file of the program's own kind: 0 when it
+// is a regular file of this user (a final symbolic link is not followed),
+// else why not: kReasonSymbolicLink, kErrorIsFolder, kReasonNotPlainFile,
+// kReasonOtherOwner, or the system's reason (a missing file's included).
+int32_t OwnFileRefusal(const char* path);
+// Opens such a file for reading without following a final link and
+// without waiting (a pipe is refused, not waited on). Null with the reason
+// as OwnFileRefusal gives it.
+std::FILE* OpenOwnFile(const char* path, int32_t* reason);
 // Why path can't be replaced by a file: kErrorIsFolder for a folder,
 // kErrorInvalid for a device or anything else not a regular file; 0 when
 // it is a regular file or nothing is there.
@@ -79,11 +92,20 @@ void ForEachName(const char* folder, void (*visit)(const char* name, void* conte
 
 // An exclusive lock that lives as long as the file at its path: the file is
 // made for the lock and removed when it ends. Waits while another holder
-// keeps it. Where the file system has no locks, `held` stays 0.
+// keeps it. Where the file system has no locks, `held` stays 0. A name that
+// is a link, a folder, a pipe or a device is refused, never waited on.
 struct FileLock {
     intptr_t handle = -1;
     int32_t held = 0;
+    int32_t tracked = -1;  // its place among the names an interrupt removes
     char path[kTemporaryPathCapacity] = {};
 };
-int32_t LockFile(FileLock& lock, const char* path, int32_t* error);
+// While another holder keeps a lock: `waiting` is called once, after a
+// second, and the wait ends (kReasonStopped) as soon as `stop` says 1.
+struct LockWait {
+    void (*waiting)(void* context) = nullptr;
+    int32_t (*stop)(void* context) = nullptr;
+    void* context = nullptr;
+};
+int32_t LockFile(FileLock& lock, const char* path, int32_t* error, const LockWait* wait = nullptr);
 void UnlockFile(FileLock& lock);

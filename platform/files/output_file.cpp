@@ -6,6 +6,7 @@
 #include "platform/block.h"
 #include "platform/text.h"
 #include "platform/files/commit_record.h"
+#include "platform/files/interrupt.h"
 #include "platform/files/output_names.h"
 #include "platform/path_text.h"
 
@@ -129,7 +130,7 @@ int32_t FinishFile(OutputFile& file) {
 int32_t OpenTemporary(OutputFile& file, const char* owner, int32_t* error) {
     for (int attempt = 0; attempt < 100 && !file.handle; ++attempt) {
         char tail[kTailCapacity];
-        UniqueTail(tail, ".tmp", reinterpret_cast<uintptr_t>(&file) + static_cast<uint64_t>(attempt));
+        UniqueTail(tail, ".tmp");
         if (!NameBeside(owner, tail, file.temporary_path)) {
             *error = kErrorNameTooLong;
             break;
@@ -142,6 +143,7 @@ int32_t OpenTemporary(OutputFile& file, const char* owner, int32_t* error) {
         file.temporary_path[0] = '\0';
         return 0;
     }
+    file.temporary_tracked = TrackName(file.temporary_path);
     KeepOwnership(file.handle, file.target_path);
     // The buffer here is the only one; pieces go to the system as they are.
     std::setvbuf(file.handle, nullptr, _IONBF, 0);
@@ -150,23 +152,79 @@ int32_t OpenTemporary(OutputFile& file, const char* owner, int32_t* error) {
     return file.buffer ? 1 : 0;
 }
 
-// Locks the target; then whatever is beside it comes from runs that ended:
-// their half-done commit is finished, their temporaries go.
-int32_t LockTarget(OutputFile& file, int32_t* error) {
+// The temporary is no longer the run's to remove: renamed, removed or
+// left as a killed run would.
+void ForgetTemporary(OutputFile& file) {
+    ForgetName(file.temporary_tracked);
+    file.temporary_path[0] = '\0';
+}
+
+// Tells the host, through the fault record, about a wait for another run.
+struct TargetWait {
+    OutputFault* fault;
+    const char* target;
+    static void Waiting(void* context) {
+        TargetWait& wait = *static_cast<TargetWait*>(context);
+        wait.fault->waiting(wait.fault->wait_context, wait.target);
+    }
+    static int32_t Stop(void* context) {
+        OutputFault* fault = static_cast<TargetWait*>(context)->fault;
+        return fault->stop(fault->wait_context);
+    }
+};
+
+// Locks the target (`given` is its path as the caller gave it); a lock file
+// that can't be used is named in the fault's notice.
+int32_t LockTarget(OutputFile& file, const char* given, int32_t* error) {
     char lock_path[kTemporaryPathCapacity];
     if (!NameBeside(file.target_path, "~lock", lock_path)) {
         *error = kErrorNameTooLong;
         return 0;
     }
-    if (!LockFile(file.lock, lock_path, error)) return 0;
-    if (!file.lock.held) return 1;  // no locks here: others' files stay alone
-    int32_t finished = FinishInterruptedCommit(file.target_path, error);
+    OutputFault* fault = file.fault;
+    TargetWait target{fault, given};
+    LockWait wait;
+    if (fault && fault->waiting) wait.waiting = TargetWait::Waiting;
+    if (fault && fault->stop) wait.stop = TargetWait::Stop;
+    wait.context = &target;
+    if (LockFile(file.lock, lock_path, error, &wait)) return 1;
+    // Named only when something is at the lock's name: a missing folder is
+    // the new file's own trouble.
+    int32_t there = OwnFileRefusal(lock_path);
+    if (fault && *error != kReasonStopped && (there <= 0 || there == kErrorIsFolder))
+        NoteRefusal(fault->notice, "Can't use the lock file", lock_path, *error);
+    return 0;
+}
+
+// With every target of the set locked, whatever is beside them comes from
+// runs that ended: their half-done commit is finished, their temporaries go.
+int32_t ClearEarlierRuns(OutputFile* const* files, int32_t count, int32_t* error) {
+    const char* targets[2];
+    for (int32_t i = 0; i < count; ++i) {
+        if (!files[i]->lock.held) return 1;  // no locks here: others' files stay alone
+        targets[i] = files[i]->target_path;
+    }
+    OutputFault* fault = files[0]->fault;
+    int32_t finished = FinishInterruptedCommit(targets, count, error, fault ? fault->notice : nullptr);
     if (finished < 0) return 0;
     if (finished) {
-        file.repaired = 1;
-        if (file.fault) ++file.fault->repaired;
+        files[0]->repaired = 1;
+        if (fault) ++fault->repaired;
     }
-    RemoveLeftovers(file.target_path, nullptr);
+    for (int32_t i = 0; i < count; ++i) RemoveLeftovers(targets[i]);
+    return 1;
+}
+
+// Resolves and locks one target of a set; a file to be written must have no
+// folder or device in its way.
+int32_t PrepareTarget(OutputFile& file, const char* target_path, bool written, int32_t* error) {
+    *error = kErrorInvalid;
+    if (target_path && target_path[0])
+        *error = std::strlen(target_path) < sizeof file.target_path ? 0 : kErrorNameTooLong;
+    if (*error || !ResolveLinks(target_path, file.target_path, error)) return 0;
+    if (written && (*error = NotAFileError(file.target_path)) != 0) return 0;
+    if (!LockTarget(file, target_path, error)) return 0;
+    *error = 0;
     return 1;
 }
 
@@ -175,7 +233,7 @@ int32_t LockTarget(OutputFile& file, int32_t* error) {
 int32_t KeepEarlier(OutputFile& file) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         char tail[kTailCapacity];
-        UniqueTail(tail, ".bak", reinterpret_cast<uintptr_t>(&file) + static_cast<uint64_t>(attempt));
+        UniqueTail(tail, ".bak");
         if (!NameBeside(file.target_path, tail, file.backup_path)) break;
         if (KeepUnderSecondName(file.target_path, file.backup_path)) return 1;
         if (!IsExistsError(LastSystemError())) {
@@ -215,7 +273,7 @@ int32_t WriteRecord(OutputFile* const* files, int32_t count, char (&record_path)
     OutputFile record;  // its bytes are not the files' bytes: no fault plan until its flush
     int32_t error = kErrorNoMemory;
     char* text = static_cast<char*>(AllocateBlock(kCommitRecordCapacity));
-    size_t length = 0;
+    size_t length = text ? StartCommitRecord(text, kCommitRecordCapacity) : 0;
     for (int32_t i = 0; text && i < count; ++i) {
         length = AppendCommitEntry(files[i]->temporary_path, files[i]->target_path, text, length,
                                    kCommitRecordCapacity);
@@ -228,9 +286,16 @@ int32_t WriteRecord(OutputFile* const* files, int32_t count, char (&record_path)
     record.fault = last.fault;
     ok = ok && FinishFile(record);
     ReleaseBlock(text);
-    if (ok && !ReplacePath(record.temporary_path, record_path)) {
+    // Whatever holds the record's name was left alone when the set was
+    // opened: it is not this program's to replace.
+    if (ok && !MoveToFreeName(record.temporary_path, record_path)) {
         ok = 0;
         error = LastSystemError();
+        if (IsExistsError(error)) {
+            int32_t refusal = OwnFileRefusal(record_path);
+            error = refusal ? refusal : kReasonForeignFile;
+            if (last.fault) NoteRefusal(last.fault->notice, "Can't write the commit record", record_path, error);
+        }
     }
     if (!ok) {
         Fail(last, record.error ? record.error : error);
@@ -238,7 +303,7 @@ int32_t WriteRecord(OutputFile* const* files, int32_t count, char (&record_path)
         DiscardOutputFile(record);
         return 0;
     }
-    record.temporary_path[0] = '\0';
+    ForgetTemporary(record);
     SyncStep(last.fault, nullptr, record_path);
     return 1;
 }
@@ -257,7 +322,7 @@ int32_t RenameAll(OutputFile* const* files, int32_t count, int32_t* done) {
             RestoreEarlier(file);
             return 0;
         }
-        file.temporary_path[0] = '\0';
+        ForgetTemporary(file);
         ++*done;
     }
     return 1;
@@ -281,7 +346,7 @@ int32_t FolderFlushedBefore(OutputFile* const* files, int32_t i) {
 // What a killed run leaves: every name on disk stays as it is.
 void Abandon(OutputFile* const* files, int32_t count) {
     for (int32_t i = 0; i < count; ++i) {
-        files[i]->temporary_path[0] = '\0';
+        ForgetTemporary(*files[i]);
         files[i]->backup_path[0] = '\0';
         DiscardOutputFile(*files[i]);
     }
@@ -292,27 +357,37 @@ void Abandon(OutputFile* const* files, int32_t count) {
 OutputFile::~OutputFile() { DiscardOutputFile(*this); }
 
 int32_t OpenOutputFile(OutputFile& file, const char* target_path, OutputFault* fault) {
-    DiscardOutputFile(file);
-    file.fault = fault;
-    file.error = 0;
-    file.repaired = 0;
+    OutputFile* set[1] = {&file};
+    return OpenOutputFiles(set, &target_path, 1, 1, fault);
+}
+
+int32_t OpenOutputFiles(OutputFile* const* files, const char* const* targets, int32_t count, int32_t written,
+                        OutputFault* fault) {
     IgnoreFileSizeSignal();
-    int32_t error = kErrorInvalid;
-    if (target_path && target_path[0]) {
-        error = std::strlen(target_path) < sizeof file.target_path ? 0 : kErrorNameTooLong;
+    for (int32_t i = 0; i < count; ++i) {
+        DiscardOutputFile(*files[i]);
+        files[i]->fault = fault;
+        files[i]->error = 0;
+        files[i]->repaired = 0;
     }
     // A folder or a device in the way fails before anything is made beside it.
-    if (!error && ResolveLinks(target_path, file.target_path, &error) &&
-        !(error = NotAFileError(file.target_path)) && LockTarget(file, &error) &&
-        OpenTemporary(file, file.target_path, &error)) {
+    int32_t error = count > 0 && count <= 2 ? 0 : kErrorInvalid;
+    int32_t failing = 0;  // the file that failed
+    for (; !error && failing < count; ++failing)
+        if (!PrepareTarget(*files[failing], targets[failing], failing < written, &error)) break;
+    if (!error && !ClearEarlierRuns(files, count, &error)) failing = 0;
+    for (int32_t i = 0; !error && i < written; ++i) {
+        OutputFile& file = *files[i];
+        failing = i;
+        if (!OpenTemporary(file, file.target_path, &error)) break;
         file.stored = 0;
         file.dropped = 0;
         file.failed = 0;
         file.fill = 0;
-        return 1;
     }
-    Fail(file, error);
-    DiscardOutputFile(file);
+    if (!error) return 1;
+    if (failing < count) Fail(*files[failing], error);
+    for (int32_t i = 0; i < count; ++i) DiscardOutputFile(*files[i]);
     return 0;
 }
 
@@ -349,7 +424,7 @@ void DiscardOutputFile(OutputFile& file) {
     if (file.handle) std::fclose(file.handle);
     file.handle = nullptr;
     if (file.temporary_path[0]) std::remove(file.temporary_path);
-    file.temporary_path[0] = '\0';
+    ForgetTemporary(file);
     file.backup_path[0] = '\0';
     UnlockFile(file.lock);
     ReleaseBlock(file.buffer);
@@ -372,6 +447,10 @@ int32_t CommitOutputFiles(OutputFile* const* files, int32_t count) {
     for (int32_t i = 0; ok && i < count; ++i) {
         if (int32_t error = NotAFileError(files[i]->target_path)) ok = Fail(*files[i], error);
     }
+    // From the record on, an interrupt waits for the renames to be over;
+    // one that came already stops the commit before anything is renamed.
+    BeginCommitSteps();
+    if (ok && CommitInterrupted()) ok = Fail(*files[count - 1], kReasonStopped);
     char record_path[kTemporaryPathCapacity] = "";
     if (ok && count > 1) ok = WriteRecord(files, count, record_path);
 
@@ -380,6 +459,7 @@ int32_t CommitOutputFiles(OutputFile* const* files, int32_t count) {
         int32_t renamed = RenameAll(files, count, &done);
         if (renamed < 0) {
             Abandon(files, count);
+            EndCommitSteps(0);
             return 0;
         }
         ok = renamed;
@@ -397,5 +477,6 @@ int32_t CommitOutputFiles(OutputFile* const* files, int32_t count) {
     for (int32_t i = 0; i < count; ++i) {
         if (files[i]) DiscardOutputFile(*files[i]);
     }
+    EndCommitSteps(ok);
     return ok;
 }

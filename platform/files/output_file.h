@@ -12,19 +12,20 @@
 //
 // A target that is a symbolic link is written through: the file the link
 // leads to is replaced, beside itself, and the link stays. A replaced file
-// keeps its permission bits, and its owner where the system allows it.
+// keeps its permission bits (not set-user-id, set-group-id or sticky), and
+// its owner where the system allows it.
 //
 // From opening to commit or discard, a run holds a lock on each target
 // (output_names.h), so runs onto the same targets take turns and a set of
-// files always comes from one run. Once it holds the lock, opening removes
-// what runs that died left beside the target, and first finishes a commit
-// that such a run left half done (commit_record.h). The file of a set's last
-// target is to be opened first, so that this happens before the other
-// targets' leftovers are removed.
+// files always comes from one run. Once it holds the locks of a set,
+// opening finishes a commit that a run which died left half done onto these
+// targets (commit_record.h), then removes what such runs left beside them.
 //
 // Usage:
 //   OutputFile obj, mtl;
-//   if (!OpenOutputFile(obj, "new.obj") || !OpenOutputFile(mtl, "new.mtl")) ...
+//   OutputFile* open[] = {&obj, &mtl};
+//   const char* targets[] = {"new.obj", "new.mtl"};
+//   if (!OpenOutputFiles(open, targets, 2, 2)) ...
 //   WriteOutput(&obj, text, length); ...
 //   OutputFile* set[] = {&mtl, &obj};
 //   int32_t ok = CommitOutputFiles(set, 2);   // 1: all targets replaced
@@ -38,6 +39,7 @@
 #include <thread>
 
 #include "platform/path_text.h"
+#include "platform/files/commit_record.h"
 #include "platform/files/file_calls.h"
 
 // What went wrong, for the caller, and fault injection for tests: one
@@ -71,6 +73,15 @@ struct OutputFault {
     int32_t repaired = 0;
     // 1: every flush behind the writing (OutputFile::behind) fails.
     int32_t fail_flush_behind = 0;
+    // A lock file, commit record or leftover beside the targets that was
+    // refused or left alone, named with the reason; "" when none was.
+    char notice[kNoticeCapacity] = {};
+    // While another run holds a target's lock: `waiting` is called once,
+    // after a second, with the target's path as given; the wait ends, and
+    // the opening fails with kReasonStopped, once `stop` says 1.
+    void (*waiting)(void* context, const char* target) = nullptr;
+    int32_t (*stop)(void* context) = nullptr;
+    void* wait_context = nullptr;
 };
 
 constexpr size_t kOutputBufferBytes = size_t(1) << 20;
@@ -102,6 +113,7 @@ struct OutputFile {
     char target_path[kPathCapacity] = {};
     char temporary_path[kTemporaryPathCapacity] = {};
     char backup_path[kTemporaryPathCapacity] = {};  // during a commit only
+    int32_t temporary_tracked = -1;  // the temporary's place among the names an interrupt removes
     FileLock lock;
     int32_t error = 0;     // as OutputFault::error, for this file; kept until reopened
     int32_t repaired = 0;  // 1 when opening finished an earlier run's commit
@@ -122,6 +134,15 @@ struct OutputFile {
 // can't be made. Every use ignores SIGXFSZ from then on, so that a file size
 // limit fails a write instead of ending the process.
 int32_t OpenOutputFile(OutputFile& file, const char* target_path, OutputFault* fault = nullptr);
+
+// Opens the files of one set onto `targets` (count of them, at most 2) as
+// OpenOutputFile does, all locks first: only the first `written` files get
+// a temporary; the others hold their target's lock until discarded, so that
+// a commit an earlier run left half done onto all of them can be finished.
+// The first target is to be the one the set's commit renames last.
+// Returns 1, or 0 with every file discarded.
+int32_t OpenOutputFiles(OutputFile* const* files, const char* const* targets, int32_t count, int32_t written,
+                        OutputFault* fault = nullptr);
 
 // Appends one whole piece of text. Returns 1, or 0 when the file is null,
 // not open or has failed (now or before).

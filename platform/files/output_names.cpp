@@ -1,8 +1,10 @@
 #include "platform/files/output_names.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <random>
 
 #include "platform/text.h"
 #include "platform/path_text.h"
@@ -37,21 +39,29 @@ uint64_t Mix(uint64_t x) {
     return x ^ (x >> 31);
 }
 
-bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }
+// Reads exactly `count` lower-case hex digits; 0 when they are not there.
+int32_t ReadHex(const char* text, int count, uint64_t* value) {
+    *value = 0;
+    for (int i = 0; i < count; ++i) {
+        char c = text[i];
+        uint64_t digit = c >= '0' && c <= '9' ? uint64_t(c - '0') : c >= 'a' && c <= 'f' ? uint64_t(c - 'a' + 10) : 16;
+        if (digit > 15) return 0;
+        *value = *value << 4 | digit;
+    }
+    return 1;
+}
 
 struct Sweep {
     const char* target;
-    const char* keep_name;  // null: none
     char folder[kTemporaryPathCapacity];
 };
 
 void RemoveIfLeftover(const char* name, void* context) {
     Sweep& sweep = *static_cast<Sweep*>(context);
     if (!IsLeftoverOf(name, sweep.target)) return;
-    if (sweep.keep_name && std::strcmp(name, sweep.keep_name) == 0) return;
     char path[kTemporaryPathCapacity];
     CopyText(path, sweep.folder);
-    if (AppendText(path, name)) std::remove(path);
+    if (AppendText(path, name) && OwnFileRefusal(path) == 0) std::remove(path);
 }
 
 }  // namespace
@@ -63,26 +73,41 @@ int32_t NameBeside(const char* target, const char* tail, char (&path)[kTemporary
     return AppendText(path, stem) && AppendText(path, tail) ? 1 : 0;
 }
 
-void UniqueTail(char (&tail)[kTailCapacity], const char* suffix, uint64_t salt) {
-    uint64_t now = static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
-    uint64_t number = Mix(Mix(now) ^ (static_cast<uint64_t>(ProcessNumber()) << 32) ^ Mix(salt));
-    std::snprintf(tail, sizeof tail, "~%016llx%s", static_cast<unsigned long long>(number), suffix);
+uint64_t RunToken() {
+    static const uint64_t token = [] {
+        uint64_t now = static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+        uint64_t drawn = 0;
+        try {
+            std::random_device device;
+            drawn = uint64_t(device()) << 32 | device();
+        } catch (...) {  // no source of randomness: the clock and the process number
+        }
+        return Mix(Mix(now) ^ (static_cast<uint64_t>(ProcessNumber()) << 32) ^ Mix(drawn));
+    }();
+    return token;
 }
 
-int32_t IsLeftoverOf(const char* name, const char* target) {
+void UniqueTail(char (&tail)[kTailCapacity], const char* suffix) {
+    static std::atomic<uint32_t> serial{0};
+    std::snprintf(tail, sizeof tail, "~%016llx.%08x%s", static_cast<unsigned long long>(RunToken()),
+                  static_cast<unsigned>(serial.fetch_add(1)), suffix);
+}
+
+int32_t IsLeftoverOf(const char* name, const char* target, uint64_t* token) {
     char stem[kStemCapacity];
     Stem(target, stem);
     size_t stem_length = std::strlen(stem);
     if (std::strncmp(name, stem, stem_length) != 0 || name[stem_length] != '~') return 0;
-    const char* digits = name + stem_length + 1;
-    size_t count = 0;
-    while (count <= 16 && IsHexDigit(digits[count])) ++count;
-    if (count == 0 || count > 16) return 0;
-    return std::strcmp(digits + count, ".tmp") == 0 || std::strcmp(digits + count, ".bak") == 0 ? 1 : 0;
+    const char* tail = name + stem_length + 1;
+    uint64_t run = 0;
+    uint64_t serial = 0;
+    if (!ReadHex(tail, 16, &run) || tail[16] != '.' || !ReadHex(tail + 17, 8, &serial)) return 0;
+    if (token) *token = run;
+    return std::strcmp(tail + 25, ".tmp") == 0 ? 1 : std::strcmp(tail + 25, ".bak") == 0 ? 2 : 0;
 }
 
-void RemoveLeftovers(const char* target, const char* keep) {
-    Sweep sweep{target, keep ? FileNamePart(keep) : nullptr, {}};
+void RemoveLeftovers(const char* target) {
+    Sweep sweep{target, {}};
     FolderPart(target, sweep.folder, sizeof sweep.folder);
     ForEachName(sweep.folder, RemoveIfLeftover, &sweep);
 }

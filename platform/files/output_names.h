@@ -1,9 +1,12 @@
 #pragma once
 // The names an output file puts beside its target while it is written:
-//   STEM~<hex>.tmp  the new contents (a temporary)
-//   STEM~<hex>.bak  a second name for the earlier contents during a commit
-//   STEM~lock       held by the run writing the target
-//   STEM~commit     the record of a commit of several files (commit_record.h)
+//   STEM~<run>.<n>.tmp  the new contents (a temporary)
+//   STEM~<run>.<n>.bak  a second name for the earlier contents during a commit
+//   STEM~lock           held by the run writing the target
+//   STEM~commit         the record of a commit of several files (commit_record.h)
+// <run> is the run's token, 16 hex digits drawn at random once a process,
+// <n> 8 hex digits counted within it: a name a user gives a file of their
+// own ("new.obj~1.bak") is never taken for one of these.
 // STEM is the target's file name; a name longer than kLongNameBytes becomes
 // its first kLongNameKept bytes, "~" and a hash of the whole name, so that
 // every name above fits the file-name limit of 255 bytes. A temporary or
@@ -20,15 +23,18 @@ constexpr int kTailCapacity = 32;
 // The folder of target, STEM, then tail. Returns 0 when it does not fit.
 int32_t NameBeside(const char* target, const char* tail, char (&path)[kTemporaryPathCapacity]);
 
-// A tail "~<16 hex digits><suffix>" unlike any other this process or
-// another one makes (salt tells apart the calls of one moment).
-void UniqueTail(char (&tail)[kTailCapacity], const char* suffix, uint64_t salt);
+// This process's run token.
+uint64_t RunToken();
 
-// 1 when name (a file name, no folder) is a temporary or backup of target,
-// whichever run made it; also the numbered "~<n>.tmp" and "~<n>.bak" names
-// of earlier versions of this program.
-int32_t IsLeftoverOf(const char* name, const char* target);
+// A tail "~<run>.<n><suffix>" unlike any other this process or another one
+// makes.
+void UniqueTail(char (&tail)[kTailCapacity], const char* suffix);
 
-// Removes every leftover of target from its folder, except `keep` (a path,
-// or null).
-void RemoveLeftovers(const char* target, const char* keep);
+// Whether name (a file name, no folder) is a temporary or backup of target,
+// whichever run made it: 1 a temporary, 2 a backup, 0 neither. *token (when
+// not null) receives the run token in the name.
+int32_t IsLeftoverOf(const char* name, const char* target, uint64_t* token = nullptr);
+
+// Removes every leftover of target from its folder: only names of the form
+// above that are regular files of this user.
+void RemoveLeftovers(const char* target);

@@ -18,6 +18,12 @@ const OwnReason kOwnReasons[] = {
     {kReasonNamedPipe, "the path names a pipe, not a file"},
     {kReasonFileShrank, "the file was cut short while it was read"},
     {kReasonFileChanged, "the file changed while it was read"},
+    {kReasonReplacesInput, "the new file would be written over an input file"},
+    {kReasonSymbolicLink, "it is a symbolic link"},
+    {kReasonNotPlainFile, "it is a pipe, device or socket, not a file"},
+    {kReasonOtherOwner, "it belongs to another user"},
+    {kReasonForeignFile, "this program did not write it"},
+    {kReasonStopped, "the run was stopped"},
 };
 
 }  // namespace

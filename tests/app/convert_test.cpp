@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "app/convert_outcome.h"
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
+
 #include "app/dialog_commands.h"
 #include "app/workspace.h"
 #include "platform/text.h"
@@ -80,6 +86,10 @@ TEST_F(ConvertRun, FailuresSayWhereTheyStopped) {
          creating + "Unable to match all vertices:\r\n\r\nnum_matches: 1\r\ntotal_vertices: 3\r\n"},
         {original, matching, nowhere, -4, kLoading + kMatchingAndSaving,
          "There was an error saving the new morph " + file_error + nowhere + "\"\r\n"},
+        // Refused before anything is loaded: the inputs are never written over.
+        {original, matching, matching, -4, {},
+         "There was an error saving the new morph " + file_error + matching +
+             "\"\r\n\r\nThe new file is the matching file, which is never written over.\r\n"},
     };
     const Files before = folder.Contents();
     for (const Case& c : cases) {
@@ -92,6 +102,24 @@ TEST_F(ConvertRun, FailuresSayWhereTheyStopped) {
         EXPECT_EQ(folder.Contents(), before);
     }
 }
+
+#if !defined(_WIN32)
+// A new file another run is writing: after a second the status line says
+// so, and the Quit question's stop ends the wait with nothing written.
+TEST_F(ConvertRun, WaitForAnotherRunIsShownAndStops) {
+    std::string original = folder.Write("original.obj", kTriangleOriginal);
+    std::string matching = folder.Write("matching.obj", kTrianglePermuted);
+    folder.Write("new.obj", "earlier");
+    int lock = open(folder.Join("new.obj~lock").c_str(), O_RDWR | O_CREAT, 0644);
+    ASSERT_EQ(flock(lock, LOCK_EX), 0);
+    const Files before = folder.Contents();
+    host.stop_after = 3 + 75;  // the steps' three questions, then 1.5 s of waiting
+    EXPECT_EQ(Run(original, matching, folder.Join("new.obj")), -8);
+    EXPECT_EQ(host.events.back(), "text 3004 waiting for another run writing " + folder.Join("new.obj") + " ...");
+    EXPECT_EQ(folder.Contents(), before);
+    close(lock);
+}
+#endif
 
 // Asked to stop between two steps, Convert ends there as declined: no box,
 // no message, and an earlier new file stays as it was; also once the new

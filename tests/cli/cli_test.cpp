@@ -4,10 +4,12 @@
 
 #include <fcntl.h>
 #include <pty.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -297,6 +299,11 @@ TEST_F(CliTest, BatchAndShapesWriteTheSameFilesForAnyNumberOfJobs) {
     family.WriteAll(folder);
     folder.Write("in/broken.obj", "v 1 2 3\nf 1 1 1\n");
     folder.Write("in/extra.obj", Slurp(root + "in/matching.obj") + "f 1 2 3\n");
+    // Under other folders, names whose new files would share a library with in/matching.obj's.
+    folder.Write("in/copy/matching", Slurp(root + "in/matching.obj"));
+    folder.Write("in/copy/matching.mtl", Slurp(root + "in/matching.obj"));
+    const std::string same_library = ": failed, exit status 5: Another file of this run has the same name or material "
+                                     "library: filepath: \"" + root + "in/matching.obj\"\n";
     struct Case { std::vector<std::string> args; int status; std::string out; } cases[] = {
         {{"batch", "in/base.obj", "in/matching.obj", "in/broken.obj", "in/missing.obj", "in/shape_5.obj"}, 6,
          "in/matching.obj: done\n"
@@ -317,6 +324,13 @@ TEST_F(CliTest, BatchAndShapesWriteTheSameFilesForAnyNumberOfJobs) {
          "in/extra.obj: failed, exit status 9: declined at the face-count question\nin/matching.obj: done\n"
          "batch: 1 of 2 files written, 1 failed\n"},
         {{"batch", "in/base.obj", "in/extra.obj", "--yes"}, 0, "in/extra.obj: done\nbatch: 1 of 1 files written, 0 failed\n"},
+        {{"batch", "in/base.obj", "in/matching.obj", "in/copy/matching", "in/copy/matching.mtl"}, 5,
+         "in/matching.obj: done\nin/copy/matching" + same_library + "in/copy/matching.mtl" + same_library +
+             "batch: 1 of 3 files written, 2 failed\n"},
+        {{"shapes", "in/base.obj", "in/matching.obj", "in/shape_0.obj", "in/missing.obj"}, 4,
+         "in/shape_0.obj: done\nin/missing.obj: failed, exit status 4: There was an error loading the shape file: "
+         "filepath: \"" + root + "in/missing.obj\"; reason: No such file or directory\n"
+         "shapes: 1 of 2 files written, 1 failed\n"},
         {{"batch", "in/base.obj", "in/matching.obj", "in/matching.obj"}, 5,
          "in/matching.obj: done\nin/matching.obj: failed, exit status 5: Another file of this run has the same "
          "name: filepath: \"" + root + "in/matching.obj\"\nbatch: 1 of 2 files written, 1 failed\n"},
@@ -359,4 +373,153 @@ TEST_F(CliTest, InputsAreNeverWrittenOver) {
     r = RunOnTerminal({"shapes", "in/base.obj", "in/matching.obj", "in/shape_0.obj", "--out-dir", "out"}, "");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.err.find("] 100% 1/1 shape_0.obj"), std::string::npos) << r.err;
+}
+
+// A new file that is an input, or an input's library, however its path is
+// spelled, is refused before anything is written: every input stays.
+TEST_F(CliTest, ConvertNeverWritesOverAnInput) {
+    WritePair("usemtl red\n");
+    folder.Write("b/matching.mtl", "newmtl red\n");
+    fs::create_symlink(root + "a/original.obj", root + "link.obj");
+    fs::create_hard_link(root + "b/matching.obj", root + "hard.obj");
+    const struct { std::string new_path, sentence; } cases[] = {
+        {"a/original.obj", "The new file is the original file,"},
+        {"b/matching.obj", "The new file is the matching file,"},
+        {"b/../a/original.obj", "The new file is the original file,"},
+        {"link.obj", "The new file is the original file,"},
+        {"hard.obj", "The new file is the matching file,"},
+        {"a/original.mtl", "The new file is the original file's material library,"},
+        {"a/original", "The new file's material library is the original file's material library,"},
+    };
+    const Files before = FilesIn(root + "a"), before_b = FilesIn(root + "b");
+    for (const auto& c : cases) {
+        Result r = Run({"convert", "a/original.obj", "b/matching.obj", c.new_path});
+        EXPECT_EQ(r.status, 2) << c.new_path;
+        EXPECT_NE(r.err.find(c.sentence + " which is never written over."), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("reason: the new file would be written over an input file"), std::string::npos);
+        EXPECT_TRUE(FilesIn(root + "a") == before && FilesIn(root + "b") == before_b) << c.new_path;
+    }
+}
+
+// A report is printed whatever loaded; its status says which file didn't,
+// with the message and reason convert gives.
+TEST_F(CliTest, ReportStatusSaysWhichFileDidNotLoad) {
+    WritePair();
+    const struct { std::string original, matching; int status; std::string err; } cases[] = {
+        {"a/original.obj", "b/matching.obj", 0, ""},
+        {"gone.obj", "b/matching.obj", 3, "original morph file:\n\nfilepath: \"" + root + "gone.obj\"\nreason: No such"},
+        {"a/original.obj", "a/original.mtl", 4, "matching morph file:\n\nfilepath: \"" + root +
+             "a/original.mtl\"\nreason: the file has no vertices"},
+        {"gone.obj", "b/gone.obj", 3, "matching morph file:\n\nfilepath: \"" + root + "b/gone.obj\"\nreason: No such"},
+    };
+    for (const auto& c : cases) {
+        Result r = Run({"report", c.original, c.matching});
+        EXPECT_EQ(r.status, c.status) << c.original << " " << c.matching;
+        EXPECT_EQ(r.out.rfind("\nQuandrelistaphor Report\n", 0), 0u);
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    }
+}
+
+namespace {
+
+// A run in the background whose standard error the test reads as it comes.
+struct Running {
+    pid_t pid = -1;
+    int err = -1;
+    std::string text;
+
+    // Reads until `part` has come (true) or the run ended or 60 s passed.
+    bool WaitFor(const std::string& part) {
+        for (int polls = 0; text.find(part) == std::string::npos && polls < 6000; ++polls) {
+            char buffer[4096];
+            ssize_t n = read(err, buffer, sizeof buffer);
+            if (n == 0) return false;
+            if (n > 0) text.append(buffer, size_t(n));
+            else usleep(10000);
+        }
+        return text.find(part) != std::string::npos;
+    }
+    int Stop(int signal) {
+        kill(pid, signal);
+        WaitFor("\n\xff");  // the rest, to the end
+        close(err);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+};
+
+Running Start(const std::string& root, std::vector<std::string> args) {
+    int pipe_ends[2];
+    EXPECT_EQ(pipe(pipe_ends), 0);
+    Running run;
+    run.pid = fork();
+    if (run.pid == 0) {
+        dup2(pipe_ends[1], 2);
+        int none = open("/dev/null", O_RDWR);
+        dup2(none, 0), dup2(none, 1);
+        if (chdir(root.c_str()) != 0) _exit(120);
+        std::vector<char*> argv{const_cast<char*>(QUANDRE_CLI)};
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(QUANDRE_CLI, argv.data());
+        _exit(127);
+    }
+    close(pipe_ends[1]);
+    fcntl(pipe_ends[0], F_SETFL, O_NONBLOCK);
+    run.err = pipe_ends[0];
+    return run;
+}
+
+}  // namespace
+
+// Ctrl-C or SIGTERM at any step leaves nothing of the run behind, and the
+// earlier new file as it was.
+TEST_F(CliTest, InterruptedRunsLeaveNothingBehind) {
+    family::Family family(700, 0, 5);
+    family.WriteAll(folder);
+    folder.Write("out/new.obj", "earlier");
+    folder.Write("out/new.mtl", "earlier library");
+    const Files before = FilesIn(root + "out");
+    // Saving, the signal comes once the temporaries are there.
+    auto temporaries = [&] {
+        size_t count = 0;
+        for (const auto& entry : fs::directory_iterator(root + "out"))
+            count += entry.path().filename().string().find(".tmp") != std::string::npos;
+        return count;
+    };
+    const struct { const char* step; int signal, status; } cases[] = {
+        {"Loading original file", SIGINT, 130}, {"Matching vertices", SIGINT, 130},
+        {"Saving file", SIGINT, 130}, {"Saving file", SIGTERM, 143}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.step);
+        Running run = Start(root, {"convert", "in/base.obj", "in/matching.obj", "out/new.obj", "--jobs", "1"});
+        ASSERT_TRUE(run.WaitFor(c.step)) << run.text;
+        for (int polls = 0; c.step[0] == 'S' && temporaries() == 0 && polls < 200000; ++polls) {
+        }
+        if (c.step[0] == 'S') {
+            EXPECT_EQ(temporaries(), 1u);  // the matching file has no library
+        }
+        EXPECT_EQ(run.Stop(c.signal), c.status) << run.text;
+        EXPECT_NE(run.text.find("interrupted: nothing was written; the earlier " + root +
+                                "out/new.obj, if any, is untouched\n"),
+                  std::string::npos)
+            << run.text;
+        EXPECT_TRUE(FilesIn(root + "out") == before);
+    }
+}
+
+// A run onto a new file that another run is writing says so after a second
+// and can be stopped there.
+TEST_F(CliTest, WaitingForAnotherRunIsToldAndCanBeStopped) {
+    WritePair();
+    folder.Write("new.obj", "earlier");
+    int lock = open((root + "new.obj~lock").c_str(), O_RDWR | O_CREAT, 0644);
+    ASSERT_EQ(flock(lock, LOCK_EX), 0);
+    const Files before = FilesIn(root);
+    Running run = Start(root, {"convert", "a/original.obj", "b/matching.obj", "new.obj"});
+    EXPECT_TRUE(run.WaitFor("waiting for another run writing " + root + "new.obj ...\n")) << run.text;
+    EXPECT_EQ(run.Stop(SIGINT), 130) << run.text;
+    EXPECT_EQ(FilesIn(root), before);
+    close(lock);
 }

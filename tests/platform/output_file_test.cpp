@@ -121,11 +121,12 @@ TEST(OutputFileTest, LongFileArrivesWhole) {
 }
 
 #if !defined(_WIN32)
-// A replaced file keeps its mode and owner; a target that is a symbolic
+// A replaced file keeps its mode (without set-id and sticky bits) and
+// owner; a target that is a symbolic
 // link (relative, absolute, chained, dangling) stays a link, and the file
 // it leads to gets the new contents.
 TEST(OutputFileTest, ReplacedFilesKeepModeOwnerAndLinks) {
-    for (mode_t mode : {0600, 0640, 0755, 0444}) {
+    for (mode_t mode : {0600, 0640, 0755, 0444, 04755, 02750, 01777, 06755}) {
         ScratchFolder folder;
         std::string target = folder.Write("out", "old");
         // Only root can give the earlier file another owner to keep.
@@ -137,7 +138,7 @@ TEST(OutputFileTest, ReplacedFilesKeepModeOwnerAndLinks) {
         ASSERT_EQ(CommitOutputFile(file), 1);
         struct stat info;
         ASSERT_EQ(stat(target.c_str(), &info), 0);
-        EXPECT_EQ(info.st_mode & 07777, mode);
+        EXPECT_EQ(info.st_mode & 07777, mode & 0777);
         EXPECT_EQ(info.st_uid, owner);
         EXPECT_EQ(info.st_gid, owner);
     }
