@@ -23,7 +23,12 @@ struct TexCoord {
     float u, v;
 };
 
-// One `f` or `fo` line. The three index lists hold corner_count entries each.
+// A face corner's texture coordinate or normal that the file did not give
+// (or gave outside its table).
+constexpr int32_t kNoIndex = -1;
+
+// One `f` or `fo` line. The three index lists hold corner_count entries each;
+// a texture coordinate or normal entry may be kNoIndex.
 // A face's material name is kept as a number: the position of the name in the
 // Model's `material_names` table, where 0 always stands for the empty name.
 // A face thus costs 40 bytes instead of carrying a 128-byte array.

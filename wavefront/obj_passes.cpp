@@ -29,10 +29,18 @@ int32_t SelectedGroup(const ObjReader& reader) {
 
 // A corner number of the file made a 0-based index: n > 0 counts from the
 // start, n < 0 back from the element before the face line (`fill` elements
-// read so far); anything outside the table becomes 0.
-inline int32_t CornerIndex(int32_t number, int32_t fill, int32_t count) {
+// read so far); anything outside the table becomes `outside`.
+inline int32_t CornerIndex(int32_t number, int32_t fill, int32_t count, int32_t outside = 0) {
     int64_t index = number < 0 ? int64_t(fill) + number : int64_t(number) - 1;
-    return (index < 0 || index >= count) ? 0 : static_cast<int32_t>(index);
+    return (index < 0 || index >= count) ? outside : static_cast<int32_t>(index);
+}
+
+// A texture coordinate or normal the corner gives none of, or one outside
+// its table, is kept as -1 (kNoIndex) and written as none: written as index 1
+// it would name a value the file never gave that corner. The number 0 is
+// what a corner without one reads as.
+inline int32_t OptionalCornerIndex(int32_t number, int32_t fill, int32_t count) {
+    return CornerIndex(number, fill, count, kNoIndex);
 }
 
 // Reads the floats of a v, vt or vn line left to right; the first that
@@ -46,9 +54,10 @@ inline void ReadFloats(const char* p, const char* end, float* values, int count)
 }
 
 // One corner token: "%d/%d/%d", then "%d//%d", then "%d/%d", then "%d";
-// a value no form gives stays 1.
+// a vertex no form gives stays 1, a texture coordinate or normal 0 (none).
 inline void ReadCorner(const char* p, const char* end, int32_t& v, int32_t& t, int32_t& n) {
-    v = t = n = 1;
+    v = 1;
+    t = n = 0;
     const char* q = ScanInt(p, end, &v);
     if (!q || q >= end || *q != '/') return;
     if (q + 1 < end && q[1] == '/') {
@@ -96,7 +105,7 @@ inline int32_t PlainDigits(const char*& p, const char* end) {
 }
 
 inline const char* ReadPlainCorner(const char* p, const char* end, int32_t& v, int32_t& t, int32_t& n) {
-    t = n = 1;
+    t = n = 0;
     if ((v = PlainDigits(p, end)) < 0) return nullptr;
     if (p < end && *p == '/') {
         ++p;
@@ -318,8 +327,8 @@ inline void StoreFace(ObjReader& reader, FillState& state, const char* line, con
     if (is_quick) {
         for (int64_t i = 0; i < corners; ++i) {
             vertex_list[i] = CornerIndex(quick.v[i], reader.vertex_fill, model.vertex_count);
-            texcoord_list[i] = CornerIndex(quick.t[i], reader.texcoord_fill, model.texcoord_count);
-            normal_list[i] = CornerIndex(quick.n[i], reader.normal_fill, model.normal_count);
+            texcoord_list[i] = OptionalCornerIndex(quick.t[i], reader.texcoord_fill, model.texcoord_count);
+            normal_list[i] = OptionalCornerIndex(quick.n[i], reader.normal_fill, model.normal_count);
         }
         ++face_fill;
         return;
@@ -328,8 +337,8 @@ inline void StoreFace(ObjReader& reader, FillState& state, const char* line, con
         int32_t v, t, n;
         p = ReadNextCorner(p, end, v, t, n);
         vertex_list[i] = CornerIndex(v, reader.vertex_fill, model.vertex_count);
-        texcoord_list[i] = CornerIndex(t, reader.texcoord_fill, model.texcoord_count);
-        normal_list[i] = CornerIndex(n, reader.normal_fill, model.normal_count);
+        texcoord_list[i] = OptionalCornerIndex(t, reader.texcoord_fill, model.texcoord_count);
+        normal_list[i] = OptionalCornerIndex(n, reader.normal_fill, model.normal_count);
     }
     ++face_fill;
 }

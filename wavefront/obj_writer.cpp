@@ -31,41 +31,28 @@ bool IsObjName(const char* name) {
     return lower(extension[1]) == 'o' && lower(extension[2]) == 'b' && lower(extension[3]) == 'j';
 }
 
-// Corner layout, chosen once for the whole Model by the tables it has.
-enum CornerFormat { kVertexOnly, kVertexTexcoord, kVertexNormal, kVertexTexcoordNormal };
-
-CornerFormat CornerFormatOf(const Model& model) {
-    return model.texcoord_count > 0 ? (model.normal_count > 0 ? kVertexTexcoordNormal : kVertexTexcoord)
-                                    : (model.normal_count > 0 ? kVertexNormal : kVertexOnly);
-}
-
 size_t FaceRoom(const Face& face) { return 4 + kCornerRoom * static_cast<size_t>(face.corner_count); }
 
-// "f <corners>\r\n" with FaceRoom(face) bytes of room.
-char* PutFace(char* out, const Face& face, CornerFormat format) {
+// An index of a table of `count` records, or -1 for none (kNoIndex, or one
+// outside the table: a Model made in code may hold 0 for a table it lacks).
+inline int32_t IndexIn(const int32_t* list, int32_t c, int32_t count) {
+    int32_t index = list ? list[c] : kNoIndex;
+    return index >= 0 && index < count ? index : kNoIndex;
+}
+
+// "f <corners>\r\n" with FaceRoom(face) bytes of room. Each corner is
+// written in the form that says what it has: v, v/t, v//n or v/t/n.
+char* PutFace(char* out, const Face& face, const Model& model) {
     out = PutBytes(out, "f ", 2);
     for (int32_t c = 0; c < face.corner_count; ++c) {
-        int32_t v = face.vertex_indices ? face.vertex_indices[c] : 0;
-        int32_t t = face.texcoord_indices ? face.texcoord_indices[c] : 0;
-        int32_t n = face.normal_indices ? face.normal_indices[c] : 0;
-        out = PutIndex(out, v);
-        switch (format) {
-            case kVertexOnly:
-                break;
-            case kVertexTexcoord:
-                *out++ = '/';
-                out = PutIndex(out, t);
-                break;
-            case kVertexNormal:
-                out = PutBytes(out, "//", 2);
-                out = PutIndex(out, n);
-                break;
-            case kVertexTexcoordNormal:
-                *out++ = '/';
-                out = PutIndex(out, t);
-                *out++ = '/';
-                out = PutIndex(out, n);
-                break;
+        int32_t t = IndexIn(face.texcoord_indices, c, model.texcoord_count);
+        int32_t n = IndexIn(face.normal_indices, c, model.normal_count);
+        out = PutIndex(out, face.vertex_indices ? face.vertex_indices[c] : 0);
+        if (t >= 0 || n >= 0) *out++ = '/';
+        if (t >= 0) out = PutIndex(out, t);
+        if (n >= 0) {
+            *out++ = '/';
+            out = PutIndex(out, n);
         }
         *out++ = ' ';
     }
@@ -91,7 +78,7 @@ size_t FaceLineRoom(const Model& model, const Face& face, int32_t& current) {
 }
 
 // The face line, after its "usemtl" line when the material changes.
-char* PutFaceLine(char* out, const Model& model, const Face& face, CornerFormat format, int32_t& current) {
+char* PutFaceLine(char* out, const Model& model, const Face& face, int32_t& current) {
     if (face.material_index != current) {
         if (const char* name = MaterialName(model, face.material_index)) {
             out = PutBytes(out, "usemtl ", 7);
@@ -100,24 +87,23 @@ char* PutFaceLine(char* out, const Model& model, const Face& face, CornerFormat 
         }
         current = face.material_index;
     }
-    return PutFace(out, face, format);
+    return PutFace(out, face, model);
 }
 
 // One face line (with its "usemtl" line) into the file; a face too long for
 // the output buffer is formatted in a block of its own.
-int32_t WriteFaceLine(OutputFile* file, const Model& model, const Face& face, CornerFormat format,
-                      int32_t& current) {
+int32_t WriteFaceLine(OutputFile* file, const Model& model, const Face& face, int32_t& current) {
     int32_t next = current;
     size_t room = FaceLineRoom(model, face, next);
     if (room <= kOutputBufferBytes) {
         char* start = ReserveOutput(file, room);
         if (!start) return 0;
-        AdvanceOutput(file, static_cast<size_t>(PutFaceLine(start, model, face, format, current) - start));
+        AdvanceOutput(file, static_cast<size_t>(PutFaceLine(start, model, face, current) - start));
         return 1;
     }
     ScopedBlock<char> text(static_cast<char*>(AllocateUnclearedBlock(room)));
     if (!text.Get()) return 0;
-    size_t length = static_cast<size_t>(PutFaceLine(text.Get(), model, face, format, current) - text.Get());
+    size_t length = static_cast<size_t>(PutFaceLine(text.Get(), model, face, current) - text.Get());
     return WriteOutput(file, text.Get(), length);
 }
 
@@ -140,13 +126,12 @@ int32_t WriteSectionHeader(const Model& model, OutputFile* file, int32_t name_in
 template <typename Visit>
 int32_t WriteSection(const Model& model, OutputFile* file, int32_t name_index, Visit visit) {
     if (!WriteSectionHeader(model, file, name_index)) return 0;
-    CornerFormat format = CornerFormatOf(model);
     int32_t current_material = -1;
     int32_t written = 0;
     int32_t ok = 1;
     visit([&](const Face& face) {
         if (!ok || face.corner_count <= 0) return;
-        ok = WriteFaceLine(file, model, face, format, current_material);
+        ok = WriteFaceLine(file, model, face, current_material);
         written += ok;
     });
     if (!ok) return 0;
@@ -192,7 +177,6 @@ int32_t BucketFaces(const Model& model, int32_t face_total, FaceBuckets& buckets
 // Group, formatted in chunks. A chunk starts with the material of the last
 // face written before it in the section (-1 for the first).
 int32_t WriteSectionFaces(ChunkWriter& writer, const Model& model, const Face* faces, int32_t begin, int32_t end) {
-    CornerFormat format = CornerFormatOf(model);
     return writer.Write(end - begin, [&](int32_t first, int32_t last, ChunkText& text) {
         first += begin;
         last += begin;
@@ -220,7 +204,7 @@ int32_t WriteSectionFaces(ChunkWriter& writer, const Model& model, const Face* f
                 if (ahead.texcoord_indices) __builtin_prefetch(ahead.texcoord_indices);
                 if (ahead.normal_indices) __builtin_prefetch(ahead.normal_indices);
             }
-            if (IsWritten(model, faces[i])) out = PutFaceLine(out, model, faces[i], format, current);
+            if (IsWritten(model, faces[i])) out = PutFaceLine(out, model, faces[i], current);
         }
         text.length = static_cast<size_t>(out - text.data);
         return 1;
