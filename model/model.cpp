@@ -30,6 +30,9 @@ void Model::Clear() {
     materials = nullptr;
     ReleaseBlock(normals);
     normals = nullptr;
+    ReleaseBlock(colours);
+    colours = nullptr;
+    colour_count = 0;
 
     if (groups) {
         for (int32_t g = 0; g < group_count; ++g) {

@@ -33,6 +33,11 @@ struct Model {
     Normal* normals = nullptr;
     int32_t texcoord_count = 0;
     TexCoord* texcoords = nullptr;
+    // The vertices' colours, one a vertex, when the file's first `v` line
+    // gives one (a vertex whose line gives none is white, as readers take
+    // it); otherwise absent and 0.
+    int32_t colour_count = 0;
+    VertexColour* colours = nullptr;
     int32_t isolated_count = 0;
     int32_t duplicate_count = 0;
     int32_t has_mtllib = 0;

@@ -15,6 +15,11 @@ struct Vertex {
     float x, y, z;
 };
 
+// The colour a `v` line gives after its position (v x y z r g b).
+struct VertexColour {
+    float r, g, b;
+};
+
 struct Normal {
     float x, y, z;
 };
@@ -98,4 +103,11 @@ struct Material {
     uint32_t bump_map;      // map_bump
     uint32_t specular_map;  // map_Ks
     uint32_t name;          // newmtl
+    // A material read from a library keeps the statements of its block as
+    // they were (every line after its newmtl line up to the next, comments
+    // and blank lines left out), each ending in "\r\n", in Model::name_pool:
+    // the writer copies them rather than writing the fields above, which a
+    // library may say more, or less, than.
+    int32_t has_statements;  // 1 when read from a library
+    uint32_t statements;     // in Model::name_pool; 0 = none
 };

@@ -4,6 +4,7 @@
 #include "model/corners.h"
 #include "platform/text.h"
 #include "morph/convert.h"
+#include "pairing/renumber_vertices.h"
 
 namespace {
 
@@ -15,6 +16,7 @@ namespace {
 bool MoveToPartners(Model& matching, const Model& original, const int32_t* partner) {
     int32_t n = matching.vertex_count;
     if (n != original.vertex_count || n <= 0 || !matching.vertices || !original.vertices) return false;
+    if (!RenumberColours(matching, original, partner)) return false;
     Vertex* working = AllocateUnclearedTable<Vertex>(size_t(n));
     if (!working) return false;
     for (int32_t k = 0; k < n; ++k) {

@@ -29,6 +29,8 @@ install() {
 }
 
 install cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
+# The independent reader the round trips of exporters' files are checked with.
+install python3-tinyobjloader
 [ "${1:-}" = --native ] && exit 0
 
 # The fuzz targets: clang with libFuzzer and the sanitizer runtimes.

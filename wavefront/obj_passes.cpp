@@ -188,6 +188,23 @@ inline void StorePoint(Point* table, int32_t& fill, int32_t count, const char* a
     point.z = values[2];
 }
 
+// A v line: its position, and its colour when the model keeps colours.
+inline void StoreVertex(ObjReader& reader, const char* after, const char* end) {
+    Model& model = reader.model;
+    if (!model.colours) {
+        StorePoint(model.vertices, reader.vertex_fill, model.vertex_count, after, end);
+        return;
+    }
+    if (!model.vertices || reader.vertex_fill >= model.vertex_count) return;
+    float values[6] = {0.0f, 0.0f, 0.0f, 1.0f, 1.0f, 1.0f};
+    ReadFloats(after, end, values, 6);
+    Vertex& vertex = model.vertices[reader.vertex_fill];
+    vertex.x = values[0];
+    vertex.y = values[1];
+    vertex.z = values[2];
+    model.colours[reader.vertex_fill++] = {values[3], values[4], values[5]};
+}
+
 inline void StoreTexCoord(ObjReader& reader, const char* after, const char* end) {
     Model& model = reader.model;
     if (!model.texcoords || reader.texcoord_fill >= model.texcoord_count) return;
@@ -361,7 +378,7 @@ int32_t ReadWindowLines(ObjReader& reader, FillState& state, LineScanner& scanne
         const char* after;
         bool taken = true;
         switch (ClassifyKeyword(line, end, after)) {
-            case ObjKeyword::kV: StorePoint(model.vertices, reader.vertex_fill, model.vertex_count, after, end); break;
+            case ObjKeyword::kV: StoreVertex(reader, after, end); break;
             case ObjKeyword::kVt: StoreTexCoord(reader, after, end); break;
             case ObjKeyword::kVn: StorePoint(model.normals, reader.normal_fill, model.normal_count, after, end); break;
             case ObjKeyword::kMtllib: TakeLibraryLine(state, line, end); break;

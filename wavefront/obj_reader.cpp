@@ -115,6 +115,12 @@ int32_t MakeValueTables(ObjReader& reader, ObjTables tables) {
         model.normals = AllocateTable<Normal>(static_cast<size_t>(model.normal_count));
         if (!model.normals) return 0;
     }
+    if (reader.coloured && whole) {
+        model.colours = AllocateUnclearedTable<VertexColour>(static_cast<size_t>(model.vertex_count));
+        if (!model.colours) return 0;
+        for (int32_t i = 0; i < model.vertex_count; ++i) model.colours[i] = {1.0f, 1.0f, 1.0f};
+        model.colour_count = model.vertex_count;
+    }
     // Without face records the pool holds the vertex lists alone, packed as
     // a whole load packs them at its start.
     if (tables == ObjTables::kVertexLists) model.corner_pool_size /= 3;

@@ -90,6 +90,9 @@ struct ObjReader {
     int32_t texcoord_fill = 0;
     int32_t normal_fill = 0;
     int32_t material_fill = 0;
+    // The survey found a colour on the first `v` line: the vertices get a
+    // colour table.
+    bool coloured = false;
     // The face material names the survey met, over Model::material_names:
     // the values pass only looks them up.
     NameIndex material_index;

@@ -161,6 +161,7 @@ int32_t WalkSurvey(ObjReader& reader, ElementTally& tally, GroupLineTally& group
             while (line < end && (*line == ' ' || *line == '\t')) ++line;
             const char* after;
             ObjKeyword keyword = ClassifyKeyword(line, end, after);
+            if (keyword == ObjKeyword::kV && tally.vertices == 0) reader.coloured = CountCornerTokens(after, end) >= 6;
             if (keyword == ObjKeyword::kG) {
                 if (!group_lines.AddLine(reader, line, end)) return 0;
             } else if (tally.Count(keyword, line, after, end)) {

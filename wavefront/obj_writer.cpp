@@ -294,11 +294,37 @@ int32_t WriteNumberLines(ChunkWriter& writer, const char* keyword, const Record*
     });
 }
 
+// "v x y z r g b\r\n" for each vertex of a model with colours.
+int32_t WriteColouredVertexLines(ChunkWriter& writer, const Vertex* vertices, const VertexColour* colours,
+                                 int32_t count) {
+    return writer.Write(count, [&](int32_t first, int32_t end, ChunkText& text) {
+        char* out = text.Reserve(static_cast<size_t>(end - first) * 2 * kNumberLineRoom);
+        if (!out) return 0;
+        for (int32_t i = first; i < end; ++i) {
+            out = PutBytes(out, "v", 1);
+            out = PutValues(out, vertices[i]);
+            out = PutValues(out, colours[i].r, colours[i].g, colours[i].b);
+            out = PutBytes(out, "\r\n", 2);
+        }
+        text.length = static_cast<size_t>(out - text.data);
+        return 1;
+    });
+}
+
+// The v lines of `vertices` (vertex_count records), with their colours when
+// the model has one for each.
+int32_t WriteVertexLines(const Model& model, const Vertex* vertices, ChunkWriter& writer) {
+    if (!vertices) return 1;
+    if (model.colours && model.colour_count == model.vertex_count)
+        return WriteColouredVertexLines(writer, vertices, model.colours, model.vertex_count);
+    return WriteNumberLines(writer, "v", vertices, model.vertex_count);
+}
+
 // The v, vn and vt lines, each table followed by its counter comment; the v
 // lines are those of `vertices` (vertex_count records).
 int32_t WriteElementTables(const Model& model, const Vertex* vertices, ChunkWriter& writer) {
     OutputFile* file = writer.File();
-    return WriteNumberLines(writer, "v", vertices, model.vertex_count) &&
+    return WriteVertexLines(model, vertices, writer) &&
            WriteCountLine(file, "# num_vertices: ", model.vertex_count, "\r\n\r\n") &&
            WriteNumberLines(writer, "vn", model.normals, model.normal_count) &&
            WriteCountLine(file, "# num_vertex_normals: ", model.normal_count, "\r\n\r\n") &&

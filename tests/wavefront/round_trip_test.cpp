@@ -68,8 +68,8 @@ TEST(RoundTrip, ReadingTheWrittenFileGivesTheSameModel) {
     // nine digits, between 8 and 16, in every kind of table.
     ScratchFolder inputs;
     Put(inputs.Join("digits.obj"),
-        "mtllib digits.mtl\nv 1.23456789 1e-7 -1e-9\nv 1e-45 -1.17549435e-38 15.9990015\n"
-        "v 8.0000105 0.30000004 -0.0\nvt 0.33333334 1.0000001\nvn 0.57735026 -0.57735026 0.57735026\n"
+        "mtllib digits.mtl\nv 1.23456789 1e-7 -1e-9 0.1 0.33333334 1e-9\nv 1e-45 -1.17549435e-38 15.9990015\n"
+        "v 8.0000105 0.30000004 -0.0 1 0.5 0.99999994\nvt 0.33333334 1.0000001\nvn 0.57735026 -0.57735026 0.57735026\n"
         "usemtl m\nf 1/1/1 2/1/1 3/1/1\n");
     Put(inputs.Join("digits.mtl"), "newmtl m\nKa 0.1 0.2 0.3\nKd 0.123456789 1e-8 0.5\nKs 0.8 0.8 0.8\n"
                                    "d 0.99999994\nNs 96.078431\n");
@@ -95,6 +95,9 @@ TEST(RoundTrip, ReadingTheWrittenFileGivesTheSameModel) {
         EXPECT_EQ(std::memcmp(second.vertices, first.vertices, sizeof(Vertex) * size_t(first.vertex_count)), 0);
         EXPECT_EQ(std::memcmp(second.normals, first.normals, sizeof(Normal) * size_t(first.normal_count)), 0);
         EXPECT_EQ(std::memcmp(second.texcoords, first.texcoords, sizeof(TexCoord) * size_t(first.texcoord_count)), 0);
+        ASSERT_EQ(second.colour_count, first.colour_count);
+        if (first.colour_count > 0)
+            EXPECT_EQ(std::memcmp(second.colours, first.colours, sizeof(VertexColour) * size_t(first.colour_count)), 0);
         // The same faces come back; reading reverses the order of the group
         // names, but each name's faces come back in the order they were written.
         std::vector<FaceKey> reread = FaceKeys(second);
