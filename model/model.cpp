@@ -50,6 +50,10 @@ void Model::Clear() {
     ReleaseBlock(material_names);
     ReleaseBlock(corner_pool);
     ReleaseBlock(name_pool.text);
+    ReleaseBlock(objects.names);
+    ReleaseBlock(smoothing_groups.names);
+    objects = FaceNames{};
+    smoothing_groups = FaceNames{};
 
     // Every field from material_count to the end becomes zero or empty.
     material_count = 0;

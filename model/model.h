@@ -71,6 +71,9 @@ struct Model {
     // whole array). Face arrays made any other way are blocks of their own.
     int64_t face_pool_size = 0;  // Face records in face_pool
     Face* face_pool = nullptr;
+    // The objects and smoothing groups of the faces (Face::object, Face::smoothing).
+    FaceNames objects;
+    FaceNames smoothing_groups;
     // The text of every name the records hold (group, material and map file
     // names), each once.
     NamePool name_pool;
@@ -101,6 +104,10 @@ struct Model {
     const char* GroupNameAt(int32_t position) const;
     int32_t FindMaterial(const char* name) const;
     const char* FaceMaterialName(const Face& face) const;
+    // The text of entry `entry` of a face name table; "" for 0 or one outside it.
+    const char* FaceName(const FaceNames& table, int32_t entry) const {
+        return table.names && entry > 0 && entry < table.fill ? Name(table.names[entry]) : "";
+    }
     int32_t TotalFaceCount() const;
 
     // --- faces (model/faces.cpp)

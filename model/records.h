@@ -36,12 +36,14 @@ constexpr int32_t kNoIndex = -1;
 // a texture coordinate or normal entry may be kNoIndex.
 // A face's material name is kept as a number: the position of the name in the
 // Model's `material_names` table, where 0 always stands for the empty name.
-// A face thus costs 40 bytes instead of carrying a 128-byte array.
+// A face thus costs 48 bytes instead of carrying a 128-byte array.
 struct Face {
     int32_t corner_count;
     int32_t material_index;    // into Model::materials; -1 when not defined
     int32_t material_name;     // into Model::material_names; 0 = empty name
     int32_t group_name_index;  // into Model::group_name_table
+    int32_t object;            // into Model::objects: its `o` line; 0 = none
+    int32_t smoothing;         // into Model::smoothing_groups: its `s` line; 0 = none
     int32_t* vertex_indices;
     int32_t* texcoord_indices;
     int32_t* normal_indices;
@@ -81,6 +83,15 @@ struct GroupNameList {
 
 struct GroupNameEntry {
     uint32_t name;  // in Model::name_pool
+};
+
+// The distinct texts of one kind of line whose value a face carries (the
+// name of its `o` line, the value of its `s` line), each once. Entry 0
+// stands for no such line before the face; a file without any has no table.
+struct FaceNames {
+    int32_t count = 0;          // entries the table has room for
+    int32_t fill = 0;           // entries in use, entry 0 included
+    uint32_t* names = nullptr;  // in Model::name_pool
 };
 
 // One distinct material name of a `usemtl` line, as kept for faces.

@@ -14,6 +14,7 @@
 #include "model/model.h"
 #include "platform/text.h"
 #include "platform/reasons.h"
+#include "wavefront/face_names.h"
 #include "wavefront/group_lines.h"
 #include "wavefront/line_scan.h"
 #include "wavefront/number_text.h"
@@ -154,6 +155,12 @@ inline bool ReadQuickCorners(const char* p, const char* end, QuickCorners& corne
 struct FillState {
     const NameIndex* materials = nullptr;  // the survey's face material names
     int32_t current_entry = 0;
+    // The survey's `o` and `s` texts, and the entries of the last lines of
+    // each (Model::objects, Model::smoothing_groups).
+    const NameIndex* objects = nullptr;
+    const NameIndex* smoothings = nullptr;
+    int32_t current_object = 0;
+    int32_t current_smoothing = 0;
     // The material entry of each group's last face read; -1 for none.
     int32_t* group_entry = nullptr;
     // Per group, the faces stored so far; null: the groups' own face_fill.
@@ -226,6 +233,17 @@ inline bool TakeMaterial(ObjReader& reader, FillState& state, const char* line, 
     const NameSlot* slot = state.materials->Find(reader.model, name, length, NameHash(name, length));
     state.current_entry = static_cast<int32_t>(slot->entry);
     return state.same_names = slot->entry != 0;
+}
+
+// An `o` or `s` line: the object or smoothing group the faces after it
+// take, as the survey entered it. False for a text the survey never met.
+inline bool TakeFaceName(const ObjReader& reader, FillState& state, ObjKeyword keyword, const char* line,
+                         const char* end) {
+    if (!state.stores_faces) return true;
+    const bool object = keyword == ObjKeyword::kO;
+    int32_t entry = FindFaceName(reader.model, *(object ? state.objects : state.smoothings), line, end);
+    (object ? state.current_object : state.current_smoothing) = entry < 0 ? 0 : entry;
+    return state.same_names = entry >= 0;
 }
 
 // The place in the group list of the group of the survey's `line`th `g` line.
@@ -328,6 +346,8 @@ inline void StoreFace(ObjReader& reader, FillState& state, const char* line, con
     face.material_name = state.current_entry;
     face.material_index = -1;
     face.group_name_index = g;
+    face.object = state.current_object;
+    face.smoothing = state.current_smoothing;
     face.corner_count = static_cast<int32_t>(corners);
     // The pool holds all vertex lists, then all texture coordinate lists,
     // then all normal lists, so a walk over the vertex indices alone reads
@@ -377,13 +397,16 @@ int32_t ReadWindowLines(ObjReader& reader, FillState& state, LineScanner& scanne
     while (start + scanner.Offset() < stop && scanner.Next(line, end)) {
         const char* after;
         bool taken = true;
-        switch (ClassifyKeyword(line, end, after)) {
+        const ObjKeyword keyword = ClassifyKeyword(line, end, after);
+        switch (keyword) {
             case ObjKeyword::kV: StoreVertex(reader, after, end); break;
             case ObjKeyword::kVt: StoreTexCoord(reader, after, end); break;
             case ObjKeyword::kVn: StorePoint(model.normals, reader.normal_fill, model.normal_count, after, end); break;
             case ObjKeyword::kMtllib: TakeLibraryLine(state, line, end); break;
             case ObjKeyword::kUsemtl: taken = TakeMaterial(reader, state, line, end); break;
             case ObjKeyword::kG: taken = TakeGroupLine(reader, state, line, end); break;
+            case ObjKeyword::kO:
+            case ObjKeyword::kS: taken = TakeFaceName(reader, state, keyword, line, end); break;
             case ObjKeyword::kF: StoreFace(reader, state, line, after, end); break;
             default: break;
         }
@@ -421,6 +444,8 @@ FillState FirstPartState(ObjReader& reader) {
     FillState state;
     Model& model = reader.model;
     state.materials = &reader.material_index;
+    state.objects = &reader.object_index;
+    state.smoothings = &reader.smoothing_index;
     state.group_entry = reader.group_entries;
     state.corner_fill = &model.corner_pool_fill;
     state.group_line_ordinals = reader.group_line_ordinals;
@@ -494,7 +519,11 @@ void ReadSecondPart(void* context) {
     part.current_group = cut.current_group;
     FillState state;
     state.materials = &owner.material_index;
+    state.objects = &owner.object_index;
+    state.smoothings = &owner.smoothing_index;
     state.current_entry = cut.material_entry;
+    state.current_object = cut.object_entry;
+    state.current_smoothing = cut.smoothing_entry;
     state.group_entry = cut.group_entries;
     state.face_fills = cut.face_fills;
     state.corner_fill = &cut.corner_fill;

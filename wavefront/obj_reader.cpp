@@ -25,6 +25,8 @@ void ObjReader::Release() {
     cut_offered = 0;
     cut.Release();
     material_index.Release();
+    object_index.Release();
+    smoothing_index.Release();
     ReleaseText();
     ReleaseLineBuffer();
     ReleaseBlock(group_line_ordinals);

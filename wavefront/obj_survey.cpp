@@ -7,6 +7,7 @@
 #include "model/model.h"
 #include "platform/text.h"
 #include "platform/reasons.h"
+#include "wavefront/face_names.h"
 #include "wavefront/group_lines.h"
 #include "wavefront/line_scan.h"
 #include "wavefront/obj_lines.h"
@@ -104,6 +105,8 @@ struct CutFinder {
     bool taken = false;
     ElementTally tally;  // at the cut
     int32_t material_entry = 0;
+    int32_t object_entry = 0;
+    int32_t smoothing_entry = 0;
     GroupLineMark groups;
 
     explicit CutFinder(const ObjReader& reader) {
@@ -113,11 +116,14 @@ struct CutFinder {
     // Before each line: whether one is still looked for.
     bool Pending() const { return !taken && target != UINT32_MAX; }
 
-    bool Take(ObjReader& reader, uint32_t at, const ElementTally& now, int32_t entry, GroupLineTally& lines) {
+    bool Take(ObjReader& reader, uint32_t at, const ElementTally& now, const int32_t (&entries)[3],
+              GroupLineTally& lines) {
         taken = true;
         reader.cut.offset = at;
         tally = now;
-        material_entry = entry;
+        material_entry = entries[0];
+        object_entry = entries[1];
+        smoothing_entry = entries[2];
         return lines.Mark(reader, groups);
     }
 
@@ -135,6 +141,8 @@ struct CutFinder {
         cut.normal_fill = static_cast<int32_t>(tally.normals);
         cut.corner_fill = tally.corners * 3;
         cut.material_entry = material_entry;
+        cut.object_entry = object_entry;
+        cut.smoothing_entry = smoothing_entry;
         return groups.Place(reader, cut);
     }
 };
@@ -143,7 +151,8 @@ struct CutFinder {
 // window read.
 int32_t WalkSurvey(ObjReader& reader, ElementTally& tally, GroupLineTally& group_lines, uint32_t& longest) {
     CutFinder cut(reader);
-    int32_t material_entry = 0;
+    Model& model = reader.model;
+    int32_t entries[3] = {0, 0, 0};  // the last usemtl, o and s lines'
     LineScanner scanner(nullptr, 0);
     if (!reader.FirstWindow(scanner)) return 0;
     int32_t more;
@@ -153,7 +162,7 @@ int32_t WalkSurvey(ObjReader& reader, ElementTally& tally, GroupLineTally& group
         for (;;) {
             if (cut.Pending()) {
                 const uint32_t at = reader.WindowStart() + scanner.Offset();
-                if (at >= cut.target && !cut.Take(reader, at, tally, material_entry, group_lines)) return 0;
+                if (at >= cut.target && !cut.Take(reader, at, tally, entries, group_lines)) return 0;
             }
             if (!scanner.NextRaw(line, end)) break;
             uint32_t length = static_cast<uint32_t>(end - line);
@@ -167,7 +176,12 @@ int32_t WalkSurvey(ObjReader& reader, ElementTally& tally, GroupLineTally& group
             } else if (tally.Count(keyword, line, after, end)) {
                 group_lines.AddFace();
             } else if (keyword == ObjKeyword::kUsemtl) {
-                if ((material_entry = InternMaterial(reader, line, end)) < 0) return 0;
+                if ((entries[0] = InternMaterial(reader, line, end)) < 0) return 0;
+            } else if (keyword == ObjKeyword::kO) {
+                if ((entries[1] = AddFaceName(model, reader.object_index, model.objects, line, end)) < 0) return 0;
+            } else if (keyword == ObjKeyword::kS) {
+                entries[2] = AddFaceName(model, reader.smoothing_index, model.smoothing_groups, line, end);
+                if (entries[2] < 0) return 0;
             } else if (keyword == ObjKeyword::kV || keyword == ObjKeyword::kMtllib) {
                 reader.positions_end = reader.WindowStart() + scanner.Offset();
             }

@@ -66,34 +66,70 @@ const char* MaterialName(const Model& model, int32_t index) {
     return model.Name(model.materials[index].name);
 }
 
-// Room for a face line and the "usemtl" line before it when its material
-// differs from `current`, which then becomes the face's.
-size_t FaceLineRoom(const Model& model, const Face& face, int32_t& current) {
-    size_t room = FaceRoom(face);
-    if (face.material_index != current) {
-        if (const char* name = MaterialName(model, face.material_index)) room += 9 + std::strlen(name);
-        current = face.material_index;
+// What the lines of a section so far say the next face line follows: a
+// material (-1: none yet), an object and a smoothing group (0: none).
+// Faces of a file without `o` and `s` lines all have 0 for both, so no such
+// line is ever written for them.
+struct SectionState {
+    int32_t material = -1;
+    int32_t object = 0;
+    int32_t smoothing = 0;
+};
+
+SectionState StateAfter(const Face& face) { return {face.material_index, face.object, face.smoothing}; }
+
+// The lines a face line needs before it: "o", "s" and "usemtl" where its
+// object, smoothing group or material differ from `state`. A face after
+// the faces of an object but without one of its own can't leave it: no
+// line says so. One that leaves a smoothing group gets "s off". An object
+// starts without smoothing or material for some readers (Blender), so both
+// are said again after its "o" line.
+struct LinesBefore {
+    const char* object = nullptr;
+    const char* smoothing = nullptr;
+    const char* material = nullptr;
+
+    LinesBefore(const Model& model, const Face& face, const SectionState& state) {
+        if (face.object != state.object && face.object > 0) object = model.FaceName(model.objects, face.object);
+        if (face.smoothing != state.smoothing || (object && face.smoothing > 0))
+            smoothing = face.smoothing > 0 ? model.FaceName(model.smoothing_groups, face.smoothing) : "off";
+        if (face.material_index != state.material || object) material = MaterialName(model, face.material_index);
     }
+
+    size_t Room() const {
+        return (object ? 4 + std::strlen(object) : 0) + (smoothing ? 4 + std::strlen(smoothing) : 0) +
+               (material ? 9 + std::strlen(material) : 0);
+    }
+};
+
+char* PutLine(char* out, const char* keyword, size_t keyword_length, const char* text) {
+    if (!text) return out;
+    out = PutBytes(out, keyword, keyword_length);
+    out = PutText(out, text);
+    return PutBytes(out, "\r\n", 2);
+}
+
+// Room for a face line and the lines before it; `state` then becomes the face's.
+size_t FaceLineRoom(const Model& model, const Face& face, SectionState& state) {
+    size_t room = FaceRoom(face) + LinesBefore(model, face, state).Room();
+    state = StateAfter(face);
     return room;
 }
 
-// The face line, after its "usemtl" line when the material changes.
-char* PutFaceLine(char* out, const Model& model, const Face& face, int32_t& current) {
-    if (face.material_index != current) {
-        if (const char* name = MaterialName(model, face.material_index)) {
-            out = PutBytes(out, "usemtl ", 7);
-            out = PutText(out, name);
-            out = PutBytes(out, "\r\n", 2);
-        }
-        current = face.material_index;
-    }
+// The face line, after the lines its object, smoothing group and material need.
+char* PutFaceLine(char* out, const Model& model, const Face& face, SectionState& state) {
+    LinesBefore lines(model, face, state);
+    out = PutLine(out, "o ", 2, lines.object);
+    out = PutLine(out, "s ", 2, lines.smoothing);
+    out = PutLine(out, "usemtl ", 7, lines.material);
+    state = StateAfter(face);
     return PutFace(out, face, model);
 }
 
-// One face line (with its "usemtl" line) into the file; a face too long for
+// One face line (with the lines before it) into the file; a face too long for
 // the output buffer is formatted in a block of its own.
-int32_t WriteFaceLine(OutputFile* file, const Model& model, const Face& face, int32_t& current) {
-    int32_t next = current;
+int32_t WriteFaceLine(OutputFile* file, const Model& model, const Face& face, SectionState& current) {
+    SectionState next = current;
     size_t room = FaceLineRoom(model, face, next);
     if (room <= kOutputBufferBytes) {
         char* start = ReserveOutput(file, room);
@@ -126,12 +162,12 @@ int32_t WriteSectionHeader(const Model& model, OutputFile* file, int32_t name_in
 template <typename Visit>
 int32_t WriteSection(const Model& model, OutputFile* file, int32_t name_index, Visit visit) {
     if (!WriteSectionHeader(model, file, name_index)) return 0;
-    int32_t current_material = -1;
+    SectionState current;
     int32_t written = 0;
     int32_t ok = 1;
     visit([&](const Face& face) {
         if (!ok || face.corner_count <= 0) return;
-        ok = WriteFaceLine(file, model, face, current_material);
+        ok = WriteFaceLine(file, model, face, current);
         written += ok;
     });
     if (!ok) return 0;
@@ -180,16 +216,16 @@ int32_t WriteSectionFaces(ChunkWriter& writer, const Model& model, const Face* f
     return writer.Write(end - begin, [&](int32_t first, int32_t last, ChunkText& text) {
         first += begin;
         last += begin;
-        int32_t current = -1;
+        SectionState current;
         for (int32_t i = first - 1; i >= begin; --i) {
             if (!IsWritten(model, faces[i])) continue;
-            current = faces[i].material_index;
+            current = StateAfter(faces[i]);
             break;
         }
         size_t room = 0;
-        int32_t material = current;
+        SectionState state = current;
         for (int32_t i = first; i < last; ++i) {
-            if (IsWritten(model, faces[i])) room += FaceLineRoom(model, faces[i], material);
+            if (IsWritten(model, faces[i])) room += FaceLineRoom(model, faces[i], state);
         }
         char* out = text.Reserve(room);
         if (!out) return 0;

@@ -32,6 +32,8 @@ CASES = {
     # MeshLab: a colour after every position.
     "meshlab colours": ("v 0.5 0.5 1 0.1 0.2 0.3\nv 1 1 0 1 0 0\nv 0 0 0 0 1 0\nv 0 1 0 0 0 1\n"
                         "v 1 0 0 0.333333 0.5 0.25\nf 3 5 2\nf 3 2 4\nf 3 5 1\n", None),
+    # Blender: objects and smoothing groups.
+    "blender objects": ("o Cube\n" + MOVED + "s 1\nf 3 5 2\nf 3 2 4\no Spike\ns 0\nf 3 5 1\n", None),
     # Blender: a library with statements of every kind.
     "blender library": ("mtllib matching.mtl\n" + MOVED + TABLES +
                         "usemtl Body\nf 3/1/1 5/2/1 2/3/1\nusemtl Plain\nf 3/1/1 2/2/1 4/3/1\nf 3//2 5//2 1//2\n",
@@ -48,9 +50,10 @@ def read(path):
     return reader
 
 
-def faces(reader):
+def faces(reader, named):
     """Every face as its corners (position, colour, texture coordinate, normal),
-    None for what a corner lacks; sorted, as the writer regroups faces."""
+    None for what a corner lacks, after its object's name when `named`;
+    sorted, as the writer regroups faces."""
     attrib = reader.GetAttrib()
     found = []
     for shape in reader.GetShapes():
@@ -63,7 +66,7 @@ def faces(reader):
                                 tuple(attrib.colors[3 * v:3 * v + 3]),
                                 tuple(attrib.texcoords[2 * t:2 * t + 2]) if t >= 0 else None,
                                 tuple(attrib.normals[3 * n:3 * n + 3]) if n >= 0 else None))
-            found.append(tuple(corners))
+            found.append((shape.name if named else "",) + tuple(corners))
             offset += count
     return sorted(found, key=repr)
 
@@ -100,8 +103,9 @@ def check(tool, folder, name, matching, library):
     if run.returncode != 0:
         return ["exit %d: %s" % (run.returncode, run.stdout + run.stderr)]
     before, after = read(os.path.join(folder, "matching.obj")), read(new)
-    if faces(before) != faces(after):
-        problems.append("faces differ:\n  %s\n  %s" % (faces(before), faces(after)))
+    named = "\no " in "\n" + matching
+    if faces(before, named) != faces(after, named):
+        problems.append("faces differ:\n  %s\n  %s" % (faces(before, named), faces(after, named)))
     if library:
         if materials(before) != materials(after):
             problems.append("materials differ:\n  %s\n  %s" % (materials(before), materials(after)))

@@ -66,11 +66,14 @@ std::string LoadInWindows(const std::string& path, uint32_t window, ObjTables ta
     for (int32_t i = 0; loaded && i < model.vertex_count; ++i) add(&model.vertices[i].x, 3);
     for (int32_t i = 0; loaded && model.texcoords && i < model.texcoord_count; ++i) add(&model.texcoords[i].u, 2);
     for (int32_t i = 0; loaded && model.normals && i < model.normal_count; ++i) add(&model.normals[i].x, 3);
+    for (int32_t i = 0; loaded && model.colours && i < model.colour_count; ++i) add(&model.colours[i].r, 3);
     for (int32_t g = 0; loaded && g < model.group_count; ++g) {
         const Group& group = model.groups[g];
         out << "\ng " << model.Name(group.name) << " " << model.Name(group.material_name);
         for (int32_t f = 0; group.faces && f < group.face_count; ++f) {
-            out << "\nf " << model.Name(model.material_names[group.faces[f].material_name].name);
+            const Face& face = group.faces[f];
+            out << "\nf " << model.Name(model.material_names[face.material_name].name) << " o "
+                << model.FaceName(model.objects, face.object) << " s " << model.FaceName(model.smoothing_groups, face.smoothing);
             for (const Corner& corner : Corners(group.faces[f])) out << " " << corner;
         }
     }
@@ -321,14 +324,18 @@ TEST(LoadObj, WindowsGiveTheWholeFilesModel) {
         for (size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += end.size()) text.replace(at, 1, end);
         return text;
     };
-    std::string many;
-    for (int i = 0; i < 40; ++i) many += "v " + std::to_string(i) + " 0 1\ng g" + std::to_string(i % 7) + "\nusemtl m" +
-                                         std::to_string(i % 3) + "\nf -1 -1 -1\n";
+    std::string many, objects;  // the second with colours, objects and smoothing groups
+    for (int i = 0; i < 40; ++i) {
+        std::string n = std::to_string(i);
+        many += "v " + n + " 0 1\ng g" + std::to_string(i % 7) + "\nusemtl m" + std::to_string(i % 3) + "\nf -1 -1 -1\n";
+        objects += "v " + n + " 0 1 0.5 1 0\no ob " + std::to_string(i % 5) + "\ns " + std::to_string(i % 2) + "\nf -1 -1 -1\n";
+    }
     const std::string texts[] = {
         body, ends(body, "\r\n"), ends(body, "\r"), ends(body, "\n\r"), "\xEF\xBB\xBF" + body + "\xEF\xBB\xBFv 5 5 5\n",
         "\n\n\r\n" + ends(body, "\n\n") + "\r\r\n\n", body + "v 3 3 3", body + "x", body + "\r", ends(body, "\r\n") + "v",
         "v 1 2 3\ng " + std::string(300, 'n') + "\nf 1 1 1 " + std::string(200, ' ') + "1\nv 2 2 2\n", many,
         "\xEF\xBB\xBFg a\n", "", "v 1 2 3\nf\ng a\nf  \nf 1 1 1\ng b\nusemtl m\nf 1 1 1\nf -1 1 1\n",
+        objects, "o one\ns 1\n" + many,  // the second part starts inside an object
     };
     ScratchFolder folder;
     for (const std::string& text : texts) {
