@@ -17,6 +17,8 @@ import tinyobjloader
 ORIGINAL = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0.5 0.5 1\nf 1 2 3\nf 1 3 4\nf 1 2 5\n"
 MOVED = "v 0.5 0.5 1\nv 1 1 0\nv 0 0 0\nv 0 1 0\nv 1 0 0\n"
 TABLES = "vt 0 0\nvt 1 0\nvt 1 1\nvn 0 0 1\nvn 0 -1 0\n"
+COLOURED = ("v 0.5 0.5 1 0.1 0.2 0.3\nv 1 1 0 1 0 0\nv 0 0 0 0 1 0\nv 0 1 0 0 0 1\nv 1 0 0 0.333333 0.5 0.25\n"
+            "f 3 5 2\nf 3 2 4\nf 3 5 1\n")
 
 BLENDER_MTL = (
     "# Blender 3.4.1 MTL File: 'None'\n# www.blender.org\n\nnewmtl Body\nNs 250.000000\n"
@@ -29,9 +31,10 @@ CASES = {
     # Assimp and meshio: faces without texture coordinates or normals beside faces with them.
     "assimp mixed corners": (MOVED + TABLES + "f 3//1 5//1 2//1\nf 3/1/1 2/2/1 4/3/1\nf 3/1 5/2 1\n", None),
     "corners without tables": (MOVED + "f 3 5 2\nf 3 2 4\nf 3 5 1\n", None),
-    # MeshLab: a colour after every position.
-    "meshlab colours": ("v 0.5 0.5 1 0.1 0.2 0.3\nv 1 1 0 1 0 0\nv 0 0 0 0 1 0\nv 0 1 0 0 0 1\n"
-                        "v 1 0 0 0.333333 0.5 0.25\nf 3 5 2\nf 3 2 4\nf 3 5 1\n", None),
+    # MeshLab: a colour after every position; every way of pairing carries it.
+    "meshlab colours": (COLOURED, None),
+    "meshlab colours --tolerance auto": (COLOURED, None),
+    "meshlab colours --by topology": (COLOURED, None),
     # Blender: objects and smoothing groups.
     "blender objects": ("o Cube\n" + MOVED + "s 1\nf 3 5 2\nf 3 2 4\no Spike\ns 0\nf 3 5 1\n", None),
     # Blender: a library with statements of every kind.
@@ -97,8 +100,9 @@ def check(tool, folder, name, matching, library):
     if library:
         open(os.path.join(folder, "matching.mtl"), "w").write(library)
     new = os.path.join(folder, "new.obj")
+    options = name[name.index(" --"):].split() if " --" in name else []  # a case's name ends with its options
     run = subprocess.run([tool, "convert", os.path.join(folder, "original.obj"), os.path.join(folder, "matching.obj"),
-                          new, "--yes"], capture_output=True, text=True)
+                          new, "--yes"] + options, capture_output=True, text=True)
     problems = []
     if run.returncode != 0:
         return ["exit %d: %s" % (run.returncode, run.stdout + run.stderr)]
@@ -121,7 +125,7 @@ def main():
     for name, (matching, library) in CASES.items():
         with tempfile.TemporaryDirectory() as folder:
             problems = check(tool, folder, name, matching, library)
-        print("%-26s %s" % (name, "ok" if not problems else "FAILED"))
+        print("%-34s %s" % (name, "ok" if not problems else "FAILED"))
         for problem in problems:
             print("  " + problem)
         failed += bool(problems)
