@@ -50,6 +50,12 @@ void Model::Clear() {
     ReleaseBlock(material_names);
     ReleaseBlock(corner_pool);
     ReleaseBlock(name_pool.text);
+    ReleaseBlock(polylines);
+    ReleaseBlock(polyline_pool);
+    polyline_count = 0;
+    polylines = nullptr;
+    polyline_pool_size = 0;
+    polyline_pool = nullptr;
     ReleaseBlock(objects.names);
     ReleaseBlock(smoothing_groups.names);
     objects = FaceNames{};

@@ -71,6 +71,13 @@ struct Model {
     // whole array). Face arrays made any other way are blocks of their own.
     int64_t face_pool_size = 0;  // Face records in face_pool
     Face* face_pool = nullptr;
+    // The `l` lines, in file order, and the block of their index lists (a
+    // vertex and a texture coordinate entry a corner). A load that keeps
+    // positions only counts them and makes no records.
+    int32_t polyline_count = 0;
+    Polyline* polylines = nullptr;
+    int64_t polyline_pool_size = 0;
+    int32_t* polyline_pool = nullptr;
     // The objects and smoothing groups of the faces (Face::object, Face::smoothing).
     FaceNames objects;
     FaceNames smoothing_groups;

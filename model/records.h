@@ -49,6 +49,17 @@ struct Face {
     int32_t* normal_indices;
 };
 
+// One `l` line: a polyline through vertices, with a texture coordinate at
+// each where the line gives one (kNoIndex where not). Its lists lie in
+// Model::polyline_pool.
+struct Polyline {
+    int32_t corner_count;
+    int32_t group_name_index;  // as a face's
+    int32_t object;            // as a face's
+    int32_t* vertex_indices;
+    int32_t* texcoord_indices;
+};
+
 // The faces that follow one group name.
 struct Group {
     int32_t face_fill;   // during reading: faces stored so far

@@ -23,9 +23,11 @@ bool MoveToPartners(Model& matching, const Model& original, const int32_t* partn
         const Vertex& at = original.vertices[k];
         working[k] = {0, partner[k], at.x, at.y, at.z};
     }
-    ForEachCornerVertex(matching, [&](int32_t& v) {
+    auto move = [&](int32_t& v) {
         if (v >= 0 && v < n) v = partner[v];
-    });
+    };
+    ForEachCornerVertex(matching, move);
+    ForEachPolylineVertex(matching, move);
     ReleaseBlock(matching.vertices);
     matching.vertices = working;
     return true;

@@ -17,6 +17,7 @@ void RenumberCornerVertices(Model& model, const int32_t* renumbered, int32_t cou
     auto renumber = [&](int32_t& v) {
         if (v >= 0 && v < count) v = renumbered[v];
     };
+    ForEachPolylineVertex(model, renumber);
     if (threads <= 1 || !model.vertex_lists_packed || !model.corner_pool) {
         ForEachCornerVertex(model, renumber);
         return;

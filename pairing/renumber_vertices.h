@@ -27,8 +27,8 @@ int32_t RenumberToOriginal(Model& matching, const Model& original, const int32_t
 // be had.
 int32_t RenumberColours(Model& matching, const Model& original, const int32_t* target);
 
-// Rewrites every face corner's vertex index v of `model` (0 <= v < count) to
-// renumbered[v]; other indices stay as they are. Up to `threads` threads
+// Rewrites every face corner's and `l` line corner's vertex index v of
+// `model` (0 <= v < count) to renumbered[v]; other indices stay as they are. Up to `threads` threads
 // share the corners when the vertex lists lie packed in the pool.
 void RenumberCornerVertices(Model& model, const int32_t* renumbered, int32_t count, int32_t threads = 1);
 

@@ -380,6 +380,28 @@ inline void StoreFace(ObjReader& reader, FillState& state, const char* line, con
     ++face_fill;
 }
 
+// An l line: the next polyline record and its lists, when both have room.
+inline void StorePolyline(ObjReader& reader, const FillState& state, const char* after, const char* end) {
+    Model& model = reader.model;
+    if (!model.polylines || reader.polyline_fill >= model.polyline_count) return;
+    const int64_t corners = CountCornerTokens(after, end);
+    if (reader.polyline_corner_fill + 2 * corners > model.polyline_pool_size) return;
+    Polyline& line = model.polylines[reader.polyline_fill++];
+    line.corner_count = static_cast<int32_t>(corners);
+    line.group_name_index = SelectedGroup(reader);
+    line.object = state.current_object;
+    line.vertex_indices = model.polyline_pool + reader.polyline_corner_fill;
+    line.texcoord_indices = line.vertex_indices + corners;
+    reader.polyline_corner_fill += 2 * corners;
+    const char* p = after;
+    for (int64_t i = 0; i < corners; ++i) {
+        int32_t v, t, n;
+        p = ReadNextCorner(p, end, v, t, n);
+        line.vertex_indices[i] = CornerIndex(v, reader.vertex_fill, model.vertex_count);
+        line.texcoord_indices[i] = OptionalCornerIndex(t, reader.texcoord_fill, model.texcoord_count);
+    }
+}
+
 inline void TakeLibraryLine(FillState& state, const char* line, const char* end) {
     const char* value;
     const char* value_end;
@@ -408,6 +430,7 @@ int32_t ReadWindowLines(ObjReader& reader, FillState& state, LineScanner& scanne
             case ObjKeyword::kO:
             case ObjKeyword::kS: taken = TakeFaceName(reader, state, keyword, line, end); break;
             case ObjKeyword::kF: StoreFace(reader, state, line, after, end); break;
+            case ObjKeyword::kL: StorePolyline(reader, state, after, end); break;
             default: break;
         }
         if (!taken) return 0;

@@ -117,6 +117,11 @@ int32_t MakeValueTables(ObjReader& reader, ObjTables tables) {
         model.normals = AllocateTable<Normal>(static_cast<size_t>(model.normal_count));
         if (!model.normals) return 0;
     }
+    if (model.polyline_count > 0 && whole) {
+        model.polylines = AllocateTable<Polyline>(static_cast<size_t>(model.polyline_count));
+        model.polyline_pool = AllocateTable<int32_t>(static_cast<size_t>(model.polyline_pool_size) + 1);
+        if (!model.polylines || !model.polyline_pool) return 0;
+    }
     if (reader.coloured && whole) {
         model.colours = AllocateUnclearedTable<VertexColour>(static_cast<size_t>(model.vertex_count));
         if (!model.colours) return 0;

@@ -95,6 +95,9 @@ struct ObjReader {
     // The survey found a colour on the first `v` line: the vertices get a
     // colour table.
     bool coloured = false;
+    // `l` lines and their corner entries stored so far.
+    int32_t polyline_fill = 0;
+    int64_t polyline_corner_fill = 0;
     // The face material names the survey met, over Model::material_names:
     // the values pass only looks them up.
     NameIndex material_index;

@@ -66,6 +66,7 @@ bool MakeMaterialNames(ObjReader& reader) {
 // The counts of pass 2 that don't depend on the groups.
 struct ElementTally {
     int64_t vertices = 0, texcoords = 0, normals = 0, corners = 0;
+    int64_t polylines = 0, polyline_corners = 0;
     // Face lines the values pass stores no record for: too short, or
     // without a corner.
     int64_t bare_faces = 0;
@@ -76,6 +77,10 @@ struct ElementTally {
             case ObjKeyword::kV: ++vertices; return false;
             case ObjKeyword::kVt: ++texcoords; return false;
             case ObjKeyword::kVn: ++normals; return false;
+            case ObjKeyword::kL:
+                ++polylines;
+                polyline_corners += CountCornerTokens(after, end);
+                return false;
             case ObjKeyword::kF: {
                 int64_t tokens = end - line >= 3 ? CountCornerTokens(after, end) : 0;
                 corners += tokens;
@@ -88,7 +93,9 @@ struct ElementTally {
 
     // Hands the counts to the model; 0 when one outgrows its field.
     int32_t Store(Model& model) const {
-        if (vertices > INT32_MAX || texcoords > INT32_MAX || normals > INT32_MAX) return 0;
+        if (vertices > INT32_MAX || texcoords > INT32_MAX || normals > INT32_MAX || polylines > INT32_MAX) return 0;
+        model.polyline_count = static_cast<int32_t>(polylines);
+        model.polyline_pool_size = polyline_corners * 2;
         model.vertex_count = static_cast<int32_t>(vertices);
         model.texcoord_count = static_cast<int32_t>(texcoords);
         model.normal_count = static_cast<int32_t>(normals);
@@ -132,7 +139,8 @@ struct CutFinder {
     // record, as the values pass would count faces otherwise.
     int32_t Finish(ObjReader& reader, const ElementTally& whole) {
         ValuesCut& cut = reader.cut;
-        if (!taken || whole.bare_faces > 0 || tally.corners == whole.corners) {
+        // `l` lines are read by the loading thread alone.
+        if (!taken || whole.bare_faces > 0 || whole.polylines > 0 || tally.corners == whole.corners) {
             cut.offset = 0;
             return 1;
         }

@@ -157,10 +157,86 @@ int32_t WriteSectionHeader(const Model& model, OutputFile* file, int32_t name_in
     return WriteOutput(file, line, length + 4);
 }
 
+// The `l` lines by group-name index, in file order within each: one
+// counting pass, so that every section finds its own at once.
+struct PolylineSections {
+    int32_t* order = nullptr;   // polyline indices by group-name index
+    int32_t* starts = nullptr;  // group_name_count + 1 offsets into order
+    ~PolylineSections() {
+        ReleaseBlock(order);
+        ReleaseBlock(starts);
+    }
+
+    // 0 when memory ran out.
+    int32_t Make(const Model& model) {
+        if (!model.polylines || model.polyline_count <= 0 || model.group_name_count <= 0) return 1;
+        order = AllocateTable<int32_t>(size_t(model.polyline_count));
+        starts = AllocateTable<int32_t>(size_t(model.group_name_count) + 1);
+        if (!order || !starts) {
+            ReleaseBlock(order);
+            order = nullptr;
+            return 0;
+        }
+        auto section = [&](int32_t l) { return model.polylines[l].group_name_index; };
+        auto inside = [&](int32_t k) { return k >= 0 && k < model.group_name_count; };
+        for (int32_t l = 0; l < model.polyline_count; ++l)
+            if (inside(section(l))) ++starts[section(l) + 1];
+        for (int32_t k = 0; k < model.group_name_count; ++k) starts[k + 1] += starts[k];
+        for (int32_t l = 0; l < model.polyline_count; ++l)
+            if (inside(section(l))) order[starts[section(l)]++] = l;
+        for (int32_t k = model.group_name_count; k > 0; --k) starts[k] = starts[k - 1];
+        starts[0] = 0;
+        return 1;
+    }
+};
+
+// "l v v ..." (v/t where a corner has a texture coordinate), after an "o"
+// line where its object differs from the one `state` is in.
+int32_t WritePolyline(OutputFile* file, const Model& model, const Polyline& line, SectionState& state) {
+    if (line.object != state.object && line.object > 0) {
+        if (!WriteOutput(file, "o ", 2) || !WriteOutputText(file, model.FaceName(model.objects, line.object)) ||
+            !WriteOutput(file, "\r\n", 2))
+            return 0;
+        state = {-1, line.object, 0};
+    }
+    if (!WriteOutput(file, "l", 1)) return 0;
+    for (int32_t c = 0; c < line.corner_count; ++c) {
+        char corner[kCornerRoom];
+        char* out = corner;
+        *out++ = ' ';
+        out = PutIndex(out, line.vertex_indices[c]);
+        int32_t t = IndexIn(line.texcoord_indices, c, model.texcoord_count);
+        if (t >= 0) {
+            *out++ = '/';
+            out = PutIndex(out, t);
+        }
+        if (!WriteOutput(file, corner, static_cast<size_t>(out - corner))) return 0;
+    }
+    return WriteOutput(file, "\r\n", 2);
+}
+
+// The `l` lines of a section, after its faces: by `sections` when made,
+// else found by a scan.
+int32_t WriteSectionPolylines(OutputFile* file, const Model& model, int32_t name_index,
+                              const PolylineSections* sections, SectionState state) {
+    if (!model.polylines || model.polyline_count <= 0) return 1;
+    if (sections && sections->order) {
+        for (int32_t i = sections->starts[name_index]; i < sections->starts[name_index + 1]; ++i)
+            if (!WritePolyline(file, model, model.polylines[sections->order[i]], state)) return 0;
+        return 1;
+    }
+    for (int32_t l = 0; l < model.polyline_count; ++l) {
+        const Polyline& line = model.polylines[l];
+        if (line.group_name_index == name_index && !WritePolyline(file, model, line, state)) return 0;
+    }
+    return 1;
+}
+
 // One group name's section; visit(f) calls f(face) for every face record of
 // that name in order (records without corners are skipped here).
 template <typename Visit>
-int32_t WriteSection(const Model& model, OutputFile* file, int32_t name_index, Visit visit) {
+int32_t WriteSection(const Model& model, OutputFile* file, int32_t name_index, const PolylineSections* polylines,
+                     Visit visit) {
     if (!WriteSectionHeader(model, file, name_index)) return 0;
     SectionState current;
     int32_t written = 0;
@@ -170,7 +246,7 @@ int32_t WriteSection(const Model& model, OutputFile* file, int32_t name_index, V
         ok = WriteFaceLine(file, model, face, current);
         written += ok;
     });
-    if (!ok) return 0;
+    if (!ok || !WriteSectionPolylines(file, model, name_index, polylines, current)) return 0;
     return WriteCountLine(file, "# num_faces: ", written, "\r\n\r\n");
 }
 
@@ -251,7 +327,7 @@ int32_t WriteSectionFaces(ChunkWriter& writer, const Model& model, const Face* f
 // group-name order: each section is then one run of that array. Returns -1
 // (nothing written) when the faces are not in that order, else the
 // sections' result.
-int32_t WriteSortedSections(const Model& model, ChunkWriter& writer) {
+int32_t WriteSortedSections(const Model& model, ChunkWriter& writer, const PolylineSections& polylines) {
     if (model.group_count != 1 || !model.groups || !model.groups[0].faces) return -1;
     const Face* faces = model.groups[0].faces;
     const int32_t count = model.groups[0].face_count;
@@ -266,12 +342,15 @@ int32_t WriteSortedSections(const Model& model, ChunkWriter& writer) {
     for (int32_t k = 0; k < model.group_name_count; ++k) {
         int32_t begin = i;
         int32_t written = 0;
+        SectionState last;
         for (; i < count; ++i) {
             if (!IsWritten(model, faces[i])) continue;
             if (faces[i].group_name_index != k) break;
             ++written;
+            last = StateAfter(faces[i]);
         }
         if (!WriteSectionHeader(model, file, k) || !WriteSectionFaces(writer, model, faces, begin, i) ||
+            !WriteSectionPolylines(file, model, k, &polylines, last) ||
             !WriteCountLine(file, "# num_faces: ", written, "\r\n\r\n"))
             return 0;
     }
@@ -370,7 +449,7 @@ int32_t WriteElementTables(const Model& model, const Vertex* vertices, ChunkWrit
 
 // One group name's section, found by a scan of every face.
 int32_t WriteScannedSection(const Model& model, OutputFile* file, int32_t name_index) {
-    return WriteSection(model, file, name_index, [&](auto write) {
+    return WriteSection(model, file, name_index, nullptr, [&](auto write) {
         ForEachFace(model, [&](const Face& face) {
             if (face.group_name_index == name_index) write(face);
         });
@@ -380,7 +459,9 @@ int32_t WriteScannedSection(const Model& model, OutputFile* file, int32_t name_i
 // Every group name's section, in table order.
 int32_t WriteAllSections(const Model& model, ChunkWriter& writer, int32_t face_total) {
     if (!model.group_name_table || model.group_name_count <= 0) return 1;
-    if (int32_t ok = WriteSortedSections(model, writer); ok >= 0) return ok;
+    PolylineSections polylines;
+    polylines.Make(model);  // without the order each section scans them
+    if (int32_t ok = WriteSortedSections(model, writer, polylines); ok >= 0) return ok;
     OutputFile* file = writer.File();
     FaceBuckets buckets;
     if (!BucketFaces(model, face_total, buckets)) {
@@ -393,7 +474,7 @@ int32_t WriteAllSections(const Model& model, ChunkWriter& writer, int32_t face_t
     for (int32_t k = 0; k < model.group_name_count; ++k) {
         int32_t first = buckets.starts[k];
         int32_t end = buckets.starts[k + 1];
-        int32_t ok = WriteSection(model, file, k, [&](auto write) {
+        int32_t ok = WriteSection(model, file, k, &polylines, [&](auto write) {
             for (int32_t i = first; i < end; ++i) write(*buckets.faces[i]);
         });
         if (!ok) return 0;

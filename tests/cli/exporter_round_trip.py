@@ -37,6 +37,8 @@ CASES = {
     "meshlab colours --by topology": (COLOURED, None),
     # Blender: objects and smoothing groups.
     "blender objects": ("o Cube\n" + MOVED + "s 1\nf 3 5 2\nf 3 2 4\no Spike\ns 0\nf 3 5 1\n", None),
+    # Blender: loose edges as l lines, in an object of their own.
+    "blender edges": ("o Cube\n" + MOVED + "f 3 5 2\nl 3 4\no Wire\nl 1 2 5\n", None),
     # Blender: a library with statements of every kind.
     "blender library": ("mtllib matching.mtl\n" + MOVED + TABLES +
                         "usemtl Body\nf 3/1/1 5/2/1 2/3/1\nusemtl Plain\nf 3/1/1 2/2/1 4/3/1\nf 3//2 5//2 1//2\n",
@@ -72,6 +74,21 @@ def faces(reader, named):
             found.append((shape.name if named else "",) + tuple(corners))
             offset += count
     return sorted(found, key=repr)
+
+
+def polylines(path):
+    """Every l line as its object and the positions it runs through, sorted
+    (the Python module does not hand lines on)."""
+    positions, found, current = [], [], ""
+    for line in open(path):
+        words = line.split()
+        if words[:1] == ["v"]:
+            positions.append(tuple(float(x) for x in words[1:4]))
+        elif words[:1] == ["o"]:
+            current = line[2:].strip()
+        elif words[:1] == ["l"]:
+            found.append((current,) + tuple(positions[int(w.split("/")[0]) - 1] for w in words[1:]))
+    return sorted(found)
 
 
 def materials(reader):
@@ -110,6 +127,8 @@ def check(tool, folder, name, matching, library):
     named = "\no " in "\n" + matching
     if faces(before, named) != faces(after, named):
         problems.append("faces differ:\n  %s\n  %s" % (faces(before, named), faces(after, named)))
+    if polylines(os.path.join(folder, "matching.obj")) != polylines(new):
+        problems.append("l lines differ")
     if library:
         if materials(before) != materials(after):
             problems.append("materials differ:\n  %s\n  %s" % (materials(before), materials(after)))

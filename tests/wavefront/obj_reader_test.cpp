@@ -77,6 +77,11 @@ std::string LoadInWindows(const std::string& path, uint32_t window, ObjTables ta
             for (const Corner& corner : Corners(group.faces[f])) out << " " << corner;
         }
     }
+    for (int32_t l = 0; loaded && model.polylines && l < model.polyline_count; ++l) {
+        const Polyline& line = model.polylines[l];
+        out << "\nl " << line.group_name_index << " " << model.FaceName(model.objects, line.object);
+        for (int32_t c = 0; c < line.corner_count; ++c) out << " " << line.vertex_indices[c] << "/" << line.texcoord_indices[c];
+    }
     if (loaded && model.vertex_lists_packed && !model.face_pool) {
         out << "\nlists";
         for (int64_t c = 0; c < model.corner_pool_fill / 3; ++c) out << " " << model.corner_pool[c];
@@ -319,7 +324,7 @@ TEST(LoadObj, LighterLoadsAgreeWithTheFullLoad) {
 // such load cut in two for a helper.
 TEST(LoadObj, WindowsGiveTheWholeFilesModel) {
     const std::string body = "mtllib lib.mtl\nv 1 2 3\nv 4 5 6\n  v 7 8 9\nvt 0.5 0.25\nvn 0 0 1\ng a\nusemtl m1\n"
-                             "f 1/1/1 2/1/1 3/1/1\ng b\nusemtl m2\nf 3 2 1\ng a\nf -1 -2 -3 1\n";
+                             "f 1/1/1 2/1/1 3/1/1\ng b\nusemtl m2\nf 3 2 1\nl 1 2/1 -1/9\ng a\nf -1 -2 -3 1\n";
     auto ends = [](std::string text, const std::string& end) {
         for (size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += end.size()) text.replace(at, 1, end);
         return text;
