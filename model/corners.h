@@ -16,6 +16,15 @@ void ForEachFace(const Model& model, Visit visit) {
     }
 }
 
+// The vertex index of every corner of every `l` line; the visitor may change it.
+template <typename Visit>
+void ForEachPolylineVertex(const Model& model, Visit visit) {
+    for (int32_t l = 0; model.polylines && l < model.polyline_count; ++l) {
+        const Polyline& line = model.polylines[l];
+        for (int32_t c = 0; line.vertex_indices && c < line.corner_count; ++c) visit(line.vertex_indices[c]);
+    }
+}
+
 // The vertex lists of a Model as read lie one after the other at the start
 // of its corner pool, and are read there: a fraction of what the face
 // records and lists together take. Otherwise a face's list lies wherever it

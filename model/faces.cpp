@@ -13,6 +13,8 @@ void Model::CopyFace(Face& destination, Face& source) {
     destination.normal_indices = source.normal_indices;
     destination.material_index = source.material_index;
     destination.group_name_index = source.group_name_index;
+    destination.object = source.object;
+    destination.smoothing = source.smoothing;
 }
 
 void Model::ReleaseFace(Face& face) {

@@ -30,6 +30,9 @@ void Model::Clear() {
     materials = nullptr;
     ReleaseBlock(normals);
     normals = nullptr;
+    ReleaseBlock(colours);
+    colours = nullptr;
+    colour_count = 0;
 
     if (groups) {
         for (int32_t g = 0; g < group_count; ++g) {
@@ -47,6 +50,16 @@ void Model::Clear() {
     ReleaseBlock(material_names);
     ReleaseBlock(corner_pool);
     ReleaseBlock(name_pool.text);
+    ReleaseBlock(polylines);
+    ReleaseBlock(polyline_pool);
+    polyline_count = 0;
+    polylines = nullptr;
+    polyline_pool_size = 0;
+    polyline_pool = nullptr;
+    ReleaseBlock(objects.names);
+    ReleaseBlock(smoothing_groups.names);
+    objects = FaceNames{};
+    smoothing_groups = FaceNames{};
 
     // Every field from material_count to the end becomes zero or empty.
     material_count = 0;

@@ -34,6 +34,11 @@ struct Model {
     Normal* normals = nullptr;
     int32_t texcoord_count = 0;
     TexCoord* texcoords = nullptr;
+    // The vertices' colours, one a vertex, when the file's first `v` line
+    // gives one (a vertex whose line gives none is white, as readers take
+    // it); otherwise absent and 0.
+    int32_t colour_count = 0;
+    VertexColour* colours = nullptr;
     int32_t isolated_count = 0;
     int32_t duplicate_count = 0;
     int32_t has_mtllib = 0;
@@ -67,6 +72,16 @@ struct Model {
     // whole array). Face arrays made any other way are blocks of their own.
     int64_t face_pool_size = 0;  // Face records in face_pool
     Face* face_pool = nullptr;
+    // The `l` lines, in file order, and the block of their index lists (a
+    // vertex and a texture coordinate entry a corner). A load that keeps
+    // positions only counts them and makes no records.
+    int32_t polyline_count = 0;
+    Polyline* polylines = nullptr;
+    int64_t polyline_pool_size = 0;
+    int32_t* polyline_pool = nullptr;
+    // The objects and smoothing groups of the faces (Face::object, Face::smoothing).
+    FaceNames objects;
+    FaceNames smoothing_groups;
     // The text of every name the records hold (group, material and map file
     // names), each once.
     NamePool name_pool;
@@ -97,6 +112,10 @@ struct Model {
     const char* GroupNameAt(int32_t position) const;
     int32_t FindMaterial(const char* name) const;
     const char* FaceMaterialName(const Face& face) const;
+    // The text of entry `entry` of a face name table; "" for 0 or one outside it.
+    const char* FaceName(const FaceNames& table, int32_t entry) const {
+        return table.names && entry > 0 && entry < table.fill ? Name(table.names[entry]) : "";
+    }
     int32_t TotalFaceCount() const;
 
     // --- faces (model/faces.cpp)

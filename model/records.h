@@ -15,6 +15,11 @@ struct Vertex {
     float x, y, z;
 };
 
+// The colour a `v` line gives after its position (v x y z r g b).
+struct VertexColour {
+    float r, g, b;
+};
+
 struct Normal {
     float x, y, z;
 };
@@ -23,18 +28,36 @@ struct TexCoord {
     float u, v;
 };
 
-// One `f` or `fo` line. The three index lists hold corner_count entries each.
+// A face corner's texture coordinate or normal that the file did not give
+// (or gave outside its table).
+constexpr int32_t kNoIndex = -1;
+
+// One `f` or `fo` line. The three index lists hold corner_count entries each;
+// a texture coordinate or normal entry may be kNoIndex.
 // A face's material name is kept as a number: the position of the name in the
 // Model's `material_names` table, where 0 always stands for the empty name.
-// A face thus costs 40 bytes instead of carrying a 128-byte array.
+// A face thus costs 48 bytes instead of carrying a 128-byte array.
 struct Face {
     int32_t corner_count;
     int32_t material_index;    // into Model::materials; -1 when not defined
     int32_t material_name;     // into Model::material_names; 0 = empty name
     int32_t group_name_index;  // into Model::group_name_table
+    int32_t object;            // into Model::objects: its `o` line; 0 = none
+    int32_t smoothing;         // into Model::smoothing_groups: its `s` line; 0 = none
     int32_t* vertex_indices;
     int32_t* texcoord_indices;
     int32_t* normal_indices;
+};
+
+// One `l` line: a polyline through vertices, with a texture coordinate at
+// each where the line gives one (kNoIndex where not). Its lists lie in
+// Model::polyline_pool.
+struct Polyline {
+    int32_t corner_count;
+    int32_t group_name_index;  // as a face's
+    int32_t object;            // as a face's
+    int32_t* vertex_indices;
+    int32_t* texcoord_indices;
 };
 
 // The faces that follow one group name.
@@ -73,6 +96,15 @@ struct GroupNameEntry {
     uint32_t name;  // in Model::name_pool
 };
 
+// The distinct texts of one kind of line whose value a face carries (the
+// name of its `o` line, the value of its `s` line), each once. Entry 0
+// stands for no such line before the face; a file without any has no table.
+struct FaceNames {
+    int32_t count = 0;          // entries the table has room for
+    int32_t fill = 0;           // entries in use, entry 0 included
+    uint32_t* names = nullptr;  // in Model::name_pool
+};
+
 // One distinct material name of a `usemtl` line, as kept for faces.
 struct MaterialNameEntry {
     uint32_t name;  // in Model::name_pool
@@ -93,4 +125,11 @@ struct Material {
     uint32_t bump_map;      // map_bump
     uint32_t specular_map;  // map_Ks
     uint32_t name;          // newmtl
+    // A material read from a library keeps the statements of its block as
+    // they were (every line after its newmtl line up to the next, comments
+    // and blank lines left out), each ending in "\r\n", in Model::name_pool:
+    // the writer copies them rather than writing the fields above, which a
+    // library may say more, or less, than.
+    int32_t has_statements;  // 1 when read from a library
+    uint32_t statements;     // in Model::name_pool; 0 = none
 };

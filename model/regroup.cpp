@@ -1,6 +1,10 @@
 // Face regrouping: before a Model is written, all its faces are gathered into
 // one Group ordered by (group-name index, material index), so the writer meets
 // each group name's faces as one run and, inside it, each material as one run.
+// A model whose faces name objects (`o` lines) is ordered by (group-name
+// index, object, material): an object's faces stay one run, so that a reader
+// meets each object once. Below, the "group name" key is then the pair of
+// group name and object.
 //
 // The order is a stable sort by those two keys: one counting pass on the pair
 // when the pairs are few, else two counting passes (material first, then
@@ -134,10 +138,19 @@ void PlaceInPool(Face* pool, FaceRun* runs, int64_t run_count, Face* spare) {
     }
 }
 
-// The bucket of a face by its (group name, material) pair, as the runs have it.
-inline int32_t PairBucket(const Face& face, int32_t name_count, int32_t material_count, int32_t material_buckets) {
+// The name key of a face: its group name (names outside the table after
+// every name), and within it its object when objects are keys.
+inline int32_t NameKey(const Face& face, int32_t name_count, int32_t object_buckets) {
     const int32_t name =
         face.group_name_index >= 0 && face.group_name_index < name_count ? face.group_name_index : name_count;
+    const int32_t object = face.object > 0 && face.object < object_buckets ? face.object : 0;
+    return name * object_buckets + object;
+}
+
+// The bucket of a face by its (group name, material) pair, as the runs have it.
+inline int32_t PairBucket(const Face& face, int32_t name_count, int32_t object_buckets, int32_t material_count,
+                          int32_t material_buckets) {
+    const int32_t name = NameKey(face, name_count, object_buckets);
     const int32_t material =
         face.material_index >= 0 && face.material_index < material_count ? face.material_index + 1 : 0;
     return name * material_buckets + material;
@@ -146,14 +159,16 @@ inline int32_t PairBucket(const Face& face, int32_t name_count, int32_t material
 // Places every face with corners at the next place of its pair's bucket;
 // `starts` holds where each bucket begins and is advanced. For faces in
 // runs so short that a table of runs would cost more than it saves.
-void PlaceFacesOneByOne(const Model& model, Face* faces, int32_t* starts, int32_t material_buckets) {
+void PlaceFacesOneByOne(const Model& model, Face* faces, int32_t* starts, int32_t object_buckets,
+                        int32_t material_buckets) {
     for (int32_t g = 0; g < model.group_count; ++g) {
         const Group& group = model.groups[g];
         if (!group.faces) continue;
         for (int32_t f = 0; f < group.face_count; ++f) {
             const Face& face = group.faces[f];
             if (face.corner_count <= 0) continue;
-            Face& placed = faces[starts[PairBucket(face, model.group_name_count, model.material_count, material_buckets)]++];
+            Face& placed = faces[starts[PairBucket(face, model.group_name_count, object_buckets, model.material_count,
+                                                   material_buckets)]++];
             placed = face;
             placed.material_name = 0;
         }
@@ -172,6 +187,7 @@ void PlaceFacesOneByOne(const Model& model, Face* faces, int32_t* starts, int32_
 // the order of the second, so the new face array is written front to back
 // while the runs are fetched ahead of their copy.
 struct RegroupKeys {
+    int32_t object_buckets;  // 1 when objects are no key
     int32_t material_buckets;
     int32_t name_buckets;
     int32_t bucket_count;
@@ -189,6 +205,14 @@ RegroupKeys ChooseKeys(const Model& model, int64_t total) {
     RegroupKeys keys;
     keys.material_buckets = (model.material_count > 0 ? model.material_count : 0) + 1;
     keys.name_buckets = (model.group_name_count > 0 ? model.group_name_count : 0) + 1;
+    // Objects are keys unless the pairs of names and objects would take a
+    // bucket table out of proportion (a file with a group for each object
+    // would pair every name with every object); their faces then keep the
+    // order of the file within a group name and material.
+    constexpr int64_t kMostNameKeys = int64_t(1) << 22;
+    keys.object_buckets = model.objects.fill > 1 ? model.objects.fill : 1;
+    if (int64_t(keys.name_buckets) * keys.object_buckets > kMostNameKeys) keys.object_buckets = 1;
+    keys.name_buckets *= keys.object_buckets;
     keys.by_pair = int64_t(keys.material_buckets) * keys.name_buckets <= kMostPairBuckets;
     keys.bucket_count = keys.by_pair ? keys.material_buckets * keys.name_buckets
                                      : (keys.material_buckets > keys.name_buckets ? keys.material_buckets
@@ -212,6 +236,7 @@ struct RunWalk {
 RunWalk FindRuns(Model& model, const RegroupKeys& keys, FaceRun* table_runs, int32_t* buckets) {
     const int64_t most_runs = keys.most_runs;
     const int32_t group_name_count = model.group_name_count;
+    const int32_t object_buckets = keys.object_buckets;
     const int32_t material_count = model.material_count;
     const int32_t material_buckets = keys.material_buckets;
     const bool by_pair = keys.by_pair;
@@ -233,11 +258,10 @@ RunWalk FindRuns(Model& model, const RegroupKeys& keys, FaceRun* table_runs, int
             int32_t end = f + 1;
             while (end < group.face_count && group.faces[end].corner_count > 0 &&
                    group.faces[end].group_name_index == first.group_name_index &&
-                   group.faces[end].material_index == first.material_index)
+                   group.faces[end].material_index == first.material_index &&
+                   group.faces[end].object == first.object)
                 ++end;
-            const int32_t name = first.group_name_index >= 0 && first.group_name_index < group_name_count
-                                     ? first.group_name_index
-                                     : group_name_count;
+            const int32_t name = NameKey(first, group_name_count, object_buckets);
             const int32_t material =
                 first.material_index >= 0 && first.material_index < material_count ? first.material_index + 1 : 0;
             if (runs == most_runs) one_by_one = true;
@@ -288,7 +312,7 @@ void OrderRuns(const Model& model, const RegroupKeys& keys, RunWalk& walk, Face*
     if (walk.kept == 0) return;
     if (walk.one_by_one) {
         for (int32_t b = 0; b < keys.bucket_count; ++b) buckets[b + 1] += buckets[b];
-        PlaceFacesOneByOne(model, faces, buckets, keys.material_buckets);
+        PlaceFacesOneByOne(model, faces, buckets, keys.object_buckets, keys.material_buckets);
         walk.runs = 0;  // nothing left to place
         return;
     }

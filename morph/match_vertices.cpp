@@ -20,6 +20,18 @@ void Step(OperationHost* host) {
     if (host) host->StepProgress();
 }
 
+// The colours go where the corners will: to partner[i], or to i for a
+// vertex that sits where original vertex i sits. 0 when memory ran out.
+int32_t MoveColours(Model& matching, const Model& original, const int32_t* partner) {
+    if (!matching.colours) return 1;
+    const int32_t n = matching.vertex_count;
+    ScopedBlock<int32_t> target(AllocateUnclearedTable<int32_t>(size_t(n)));
+    if (!target.Get()) return 0;
+    for (int32_t i = 0; i < n; ++i)
+        target[i] = PositionsEqual(matching.vertices[i], original.vertices[i]) ? i : partner[i];
+    return RenumberColours(matching, original, target.Get());
+}
+
 }  // namespace
 
 int32_t Model::MatchVertices(const Model& original, int32_t& match_count, OperationHost* host, int32_t threads,
@@ -56,6 +68,7 @@ int32_t Model::MatchVertices(const Model& original, int32_t& match_count, Operat
     // every other corner takes the link. The new index depends on the vertex
     // alone, and corners visit vertices in any order: 4 bytes a vertex stay
     // in the cache where 20-byte records do not.
+    if (matched == n && !MoveColours(*this, original, partner.Get())) return 0;
     volatile float threshold = static_cast<float>(n) * 0.16666667f;
     volatile float counter = 0.0f;
     match_count = 0;

@@ -4,6 +4,7 @@
 #include "model/corners.h"
 #include "platform/text.h"
 #include "morph/convert.h"
+#include "pairing/renumber_vertices.h"
 
 namespace {
 
@@ -15,15 +16,18 @@ namespace {
 bool MoveToPartners(Model& matching, const Model& original, const int32_t* partner) {
     int32_t n = matching.vertex_count;
     if (n != original.vertex_count || n <= 0 || !matching.vertices || !original.vertices) return false;
+    if (!RenumberColours(matching, original, partner)) return false;
     Vertex* working = AllocateUnclearedTable<Vertex>(size_t(n));
     if (!working) return false;
     for (int32_t k = 0; k < n; ++k) {
         const Vertex& at = original.vertices[k];
         working[k] = {0, partner[k], at.x, at.y, at.z};
     }
-    ForEachCornerVertex(matching, [&](int32_t& v) {
+    auto move = [&](int32_t& v) {
         if (v >= 0 && v < n) v = partner[v];
-    });
+    };
+    ForEachCornerVertex(matching, move);
+    ForEachPolylineVertex(matching, move);
     ReleaseBlock(matching.vertices);
     matching.vertices = working;
     return true;

@@ -17,6 +17,7 @@ void RenumberCornerVertices(Model& model, const int32_t* renumbered, int32_t cou
     auto renumber = [&](int32_t& v) {
         if (v >= 0 && v < count) v = renumbered[v];
     };
+    ForEachPolylineVertex(model, renumber);
     if (threads <= 1 || !model.vertex_lists_packed || !model.corner_pool) {
         ForEachCornerVertex(model, renumber);
         return;
@@ -28,6 +29,26 @@ void RenumberCornerVertices(Model& model, const int32_t* renumbered, int32_t cou
         int32_t* const end = model.corner_pool + corners * (k + 1) / threads;
         for (; v < end; ++v) renumber(*v);
     });
+}
+
+int32_t RenumberColours(Model& matching, const Model& original, const int32_t* target) {
+    const int32_t n = matching.vertex_count;
+    const int32_t m = original.vertex_count;
+    const bool own = original.colours && original.colour_count == m;
+    if (!matching.colours || matching.colour_count != n) return 1;
+    if (m <= 0 || !target) return 0;
+    VertexColour* colours = AllocateUnclearedTable<VertexColour>(size_t(m));
+    if (!colours) return 0;
+    for (int32_t k = 0; k < m; ++k) colours[k] = own ? original.colours[k] : VertexColour{1.0f, 1.0f, 1.0f};
+    // From the last matching vertex to the first, so that the first one
+    // paired with a vertex gives it its colour.
+    for (int32_t i = n - 1; i >= 0; --i) {
+        if (target[i] >= 0 && target[i] < m) colours[target[i]] = matching.colours[i];
+    }
+    ReleaseBlock(matching.colours);
+    matching.colours = colours;
+    matching.colour_count = m;
+    return 1;
 }
 
 int32_t RenumberToOriginal(Model& matching, const Model& original, const int32_t* partner,
@@ -51,6 +72,7 @@ int32_t RenumberToOriginal(Model& matching, const Model& original, const int32_t
         bool own = keep_own_index && i < m && PositionsEqual(matching.vertices[i], original.vertices[i]);
         renumbered[i] = own ? i : partner[i];
     }
+    if (!RenumberColours(matching, original, renumbered.Get())) return 0;
     RenumberCornerVertices(matching, renumbered.Get(), n);
     renumbered.Reset();
     ReleaseBlock(matching.vertices);

@@ -21,8 +21,17 @@
 int32_t RenumberToOriginal(Model& matching, const Model& original, const int32_t* partner,
                            bool keep_own_index = true);
 
-// Rewrites every face corner's vertex index v of `model` (0 <= v < count) to
-// renumbered[v]; other indices stay as they are. Up to `threads` threads
+// The colours of the matching model's vertices once renumbered to the
+// original's table, for a matching model that has colours: record k takes
+// the colour of the first matching vertex whose corners move to k
+// (target[i], one per matching vertex), else the original's own colour
+// (white where it has none). Returns 1 (also, changing nothing, when the
+// matching model has no colours), or 0, changing nothing, when memory can't
+// be had.
+int32_t RenumberColours(Model& matching, const Model& original, const int32_t* target);
+
+// Rewrites every face corner's and `l` line corner's vertex index v of
+// `model` (0 <= v < count) to renumbered[v]; other indices stay as they are. Up to `threads` threads
 // share the corners when the vertex lists lie packed in the pool.
 void RenumberCornerVertices(Model& model, const int32_t* renumbered, int32_t count, int32_t threads = 1);
 

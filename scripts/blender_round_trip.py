@@ -6,6 +6,11 @@
 #                            both ways, as an artist's plain import and export
 #   separate IN OUT          the same, with every object separated by material
 #                            first (which splits vertices at material borders)
+#   textured FOLDER          writes FOLDER/textured.obj: several smooth objects
+#                            and a material with image, normal, roughness and
+#                            emission maps (the exporter's map_Bump -bm line)
+#   counts IN                imports IN and prints what came back: objects,
+#                            smooth faces, texture slots, vertices, UV layers
 import os
 import sys
 
@@ -82,6 +87,62 @@ def make(folder):
     export(os.path.join(folder, "character.obj"))
 
 
+def image(folder, name):
+    picture = bpy.data.images.new(name, 4, 4)
+    picture.filepath_raw = os.path.join(folder, name + " map.png")
+    picture.file_format = "PNG"
+    picture.save()
+    return picture
+
+
+def textured_material(folder):
+    m = bpy.data.materials.new("painted")
+    m.use_nodes = True
+    nodes, links = m.node_tree.nodes, m.node_tree.links
+    shader = nodes["Principled BSDF"]
+    for socket, name in (("Base Color", "colour"), ("Roughness", "rough"), ("Metallic", "metal")):
+        node = nodes.new("ShaderNodeTexImage")
+        node.image = image(folder, name)
+        links.new(node.outputs["Color"], shader.inputs[socket])
+    normal = nodes.new("ShaderNodeNormalMap")
+    normal.inputs["Strength"].default_value = 0.5
+    node = nodes.new("ShaderNodeTexImage")
+    node.image = image(folder, "normal")
+    links.new(node.outputs["Color"], normal.inputs["Color"])
+    links.new(normal.outputs["Normal"], shader.inputs["Normal"])
+    shader.inputs["IOR"].default_value = 1.33
+    shader.inputs["Emission"].default_value = (0.2, 0.1, 0.0, 1)
+    return m
+
+
+def textured(folder):
+    clear_scene()
+    painted = textured_material(folder)
+    plain = material("plain", (0.2, 0.3, 0.7, 1))
+    bpy.ops.mesh.primitive_monkey_add(size=4, location=(0, 0, 17))
+    bpy.ops.object.shade_smooth()
+    bpy.context.object.data.materials.append(painted)
+    bpy.ops.mesh.primitive_cylinder_add(vertices=48, radius=4, depth=12, location=(0, 0, 8))
+    two_materials(bpy.context.object, plain, painted)
+    bpy.ops.mesh.primitive_uv_sphere_add(segments=32, ring_count=16, radius=1.5, location=(6, 0, 10))
+    bpy.ops.object.shade_smooth()
+    bpy.context.object.data.materials.append(plain)
+    export(os.path.join(folder, "textured.obj"))
+
+
+def counts(source):
+    clear_scene()
+    bpy.ops.wm.obj_import(filepath=source)
+    meshes = [o for o in bpy.context.scene.objects if o.type == "MESH"]
+    smooth = sum(sum(1 for p in o.data.polygons if p.use_smooth) for o in meshes)
+    slots = sum(sum(1 for n in m.node_tree.nodes if n.type == "TEX_IMAGE")
+                for m in bpy.data.materials if m.node_tree)
+    vertices = sum(len(o.data.vertices) for o in meshes)
+    layers = sum(len(o.data.uv_layers) for o in meshes)
+    print("counts: objects %d, smooth faces %d, texture slots %d, vertices %d, UV layers %d"
+          % (len(meshes), smooth, slots, vertices, layers))
+
+
 def round_trip(source, target, separate):
     clear_scene()
     bpy.ops.wm.obj_import(filepath=source)
@@ -103,6 +164,10 @@ def main():
     args = sys.argv[sys.argv.index("--") + 1:]
     if args[0] == "make":
         make(args[1])
+    elif args[0] == "textured":
+        textured(args[1])
+    elif args[0] == "counts":
+        counts(args[1])
     else:
         round_trip(args[1], args[2], args[0] == "separate")
 

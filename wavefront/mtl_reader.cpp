@@ -5,6 +5,7 @@
 #include "platform/block.h"
 #include "model/model.h"
 #include "platform/text.h"
+#include "wavefront/line_scan.h"
 #include "wavefront/number_text.h"
 #include "wavefront/obj_reader.h"
 
@@ -263,32 +264,93 @@ int32_t ObjReader::CountMaterials() {
     return 1;
 }
 
+namespace {
+
+// The statements of the block being read, gathered line by line before
+// they are kept in the name pool: a block's text can't be longer than the
+// library's lines with "\r\n" ends, so the scratch holds every block.
+struct StatementText {
+    ScopedBlock<char> text;
+    size_t length = 0;
+    int32_t material = -1;  // the material they belong to; -1 before the first
+
+    explicit StatementText(uint32_t library_size)
+        : text(static_cast<char*>(AllocateUnclearedBlock(2 * size_t(library_size) + 2))) {}
+
+    // A line [line, end) without its line end, when it is a statement.
+    void Add(const char* line, const char* end) {
+        while (line < end && (*line == ' ' || *line == '\t')) ++line;
+        while (end > line && (end[-1] == '\r' || end[-1] == '\n')) --end;
+        if (line == end || *line == '#' || material < 0) return;
+        std::memcpy(text.Get() + length, line, static_cast<size_t>(end - line));
+        length += static_cast<size_t>(end - line);
+        std::memcpy(text.Get() + length, "\r\n", 2);
+        length += 2;
+    }
+
+    // The gathered statements to their material; false when memory ran out.
+    bool Keep(Model& model) {
+        if (material < 0) return true;
+        Material& owner = model.materials[material];
+        owner.has_statements = 1;
+        size_t kept = length;
+        length = 0;
+        return model.KeepName(text.Get(), kept, kept + 1, owner.statements) == 1;
+    }
+};
+
+// A line as ReadLine takes it into a buffer of kMtlLineCapacity: cut to
+// the capacity, then leading blanks and tabs removed.
+void CopyLine(const char* line, const char* end, char (&buffer)[kMtlLineCapacity]) {
+    size_t length = static_cast<size_t>(end - line);
+    if (length > size_t(kMtlLineCapacity - 1)) length = kMtlLineCapacity - 1;
+    std::memcpy(buffer, line, length);
+    buffer[length] = '\0';
+    size_t skip = 0;
+    while (IsBlankOrTab(buffer[skip])) ++skip;
+    if (skip > 0) std::memmove(buffer, buffer + skip, length - skip + 1);
+}
+
+}  // namespace
+
 int32_t ObjReader::FillMaterials() {
     Material* materials = model.materials;
+    StatementText statements(text.size);
+    if (!statements.text.Get()) return 0;
+    LineScanner scanner(text.data, text.size);
+    const char* raw;
+    const char* raw_end;
     char line[kMtlLineCapacity];
-    while (ReadLine(line, kMtlLineCapacity)) {
+    while (scanner.NextRaw(raw, raw_end)) {
+        CopyLine(raw, raw_end, line);
         const char* word;
         const char* word_end;
         FirstToken(line, word, word_end);
-        if (word == word_end) continue;
-        MtlKeyword keyword = Classify(word, word_end);
-        if (keyword == MtlKeyword::kOther || keyword == MtlKeyword::kMapKa || keyword == MtlKeyword::kMapRefl) continue;
-        if (keyword == MtlKeyword::kNewmtl) {
-            const char* name;
-            const char* name_end;
-            NewmtlName(line, name, name_end);
-            if (materials && material_fill >= 0 && material_fill < model.material_count) {
-                if (!model.KeepName(name, static_cast<size_t>(name_end - name), kMaterialNameCapacity,
-                              materials[material_fill].name))
-                    return 0;
-                ++material_fill;
-            }
+        MtlKeyword keyword = word == word_end ? MtlKeyword::kOther : Classify(word, word_end);
+        if (keyword != MtlKeyword::kNewmtl) {
+            statements.Add(raw, raw_end);
+            if (word == word_end || keyword == MtlKeyword::kOther || keyword == MtlKeyword::kMapKa ||
+                keyword == MtlKeyword::kMapRefl)
+                continue;
+            if (materials && !TakeMaterialLine(model, keyword, line, materials[material_fill > 0 ? material_fill - 1 : 0]))
+                return 0;
             continue;
         }
-        if (materials && !TakeMaterialLine(model, keyword, line, materials[material_fill > 0 ? material_fill - 1 : 0]))
-            return 0;
+        const char* name;
+        const char* name_end;
+        NewmtlName(line, name, name_end);
+        if (!statements.Keep(model)) return 0;
+        if (materials && material_fill >= 0 && material_fill < model.material_count) {
+            if (!model.KeepName(name, static_cast<size_t>(name_end - name), kMaterialNameCapacity,
+                                materials[material_fill].name))
+                return 0;
+            statements.material = material_fill++;
+        } else {
+            statements.material = -1;
+        }
     }
-    return 1;
+    text.read_pos = text.size;
+    return statements.Keep(model) ? 1 : 0;
 }
 
 int32_t ObjReader::ReadMaterialLibrary() {

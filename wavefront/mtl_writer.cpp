@@ -1,5 +1,6 @@
 // The MTL writer: the Model's material table as Wavefront MTL text, every
-// line ending in "\r\n".
+// line ending in "\r\n". A material read from a library is written as its
+// block was, statement for statement; one made in code as its fields.
 #include "model/model.h"
 #include "wavefront/line_output.h"
 
@@ -20,6 +21,30 @@ int32_t WriteMapLine(OutputFile* file, const char* keyword, const char* file_nam
     return WriteOutputText(file, keyword) && WriteOutputText(file, file_name) && WriteOutput(file, "\r\n", 2);
 }
 
+// The fields of a material made in code: the seven lines from the name's
+// line end to Ns, then its map lines.
+int32_t WriteMaterialFields(OutputFile* file, const Model& model, const Material& material) {
+    // At most 11 numbers.
+    char* start = ReserveOutput(file, 16 * kNumberTextCapacity);
+    if (!start) return 0;
+    char* out = PutText(start, "\r\n");
+    out = PutColour(out, "Ka", material.ambient);
+    out = PutColour(out, "Kd", material.diffuse);
+    out = PutColour(out, "Ks", material.specular);
+    out = PutText(out, "d ");
+    out += FormatFloatExact(out, material.opacity);
+    out = PutText(out, "\r\nillum ");
+    out += FormatInteger(out, material.illumination);
+    out = PutText(out, "\r\nNs ");
+    out += FormatFloatExact(out, material.shininess);
+    out = PutText(out, "\r\n");
+    AdvanceOutput(file, static_cast<size_t>(out - start));
+    return WriteMapLine(file, "map_Kd ", model.Name(material.diffuse_map)) &&
+           WriteMapLine(file, "map_d ", model.Name(material.opacity_map)) &&
+           WriteMapLine(file, "map_bump ", model.Name(material.bump_map)) &&
+           WriteMapLine(file, "map_Ks ", model.Name(material.specular_map));
+}
+
 }  // namespace
 
 int32_t Model::WriteMtlText(OutputFile* file) const {
@@ -31,28 +56,10 @@ int32_t Model::WriteMtlText(OutputFile* file) const {
     for (int32_t i = 0; materials && i < material_count; ++i) {
         const Material& material = materials[i];
         if (!WriteOutput(file, "newmtl ", 7) || !WriteOutputText(file, Name(material.name))) return 0;
-        // The seven lines from the name's line end to Ns: at most 11 numbers.
-        char* start = ReserveOutput(file, 16 * kNumberTextCapacity);
-        if (!start) return 0;
-        char* out = PutText(start, "\r\n");
-        out = PutColour(out, "Ka", material.ambient);
-        out = PutColour(out, "Kd", material.diffuse);
-        out = PutColour(out, "Ks", material.specular);
-        out = PutText(out, "d ");
-        out += FormatFloatExact(out, material.opacity);
-        out = PutText(out, "\r\nillum ");
-        out += FormatInteger(out, material.illumination);
-        out = PutText(out, "\r\nNs ");
-        out += FormatFloatExact(out, material.shininess);
-        out = PutText(out, "\r\n");
-        AdvanceOutput(file, static_cast<size_t>(out - start));
-
-        if (!WriteMapLine(file, "map_Kd ", Name(material.diffuse_map)) ||
-            !WriteMapLine(file, "map_d ", Name(material.opacity_map)) ||
-            !WriteMapLine(file, "map_bump ", Name(material.bump_map)) ||
-            !WriteMapLine(file, "map_Ks ", Name(material.specular_map)) || !WriteOutput(file, "\r\n", 2)) {
-            return 0;
-        }
+        int32_t ok = material.has_statements
+                         ? WriteOutput(file, "\r\n", 2) && WriteOutputText(file, Name(material.statements))
+                         : WriteMaterialFields(file, *this, material);
+        if (!ok || !WriteOutput(file, "\r\n", 2)) return 0;
     }
     return WriteCountLine(file, "# num_materials: ", material_count, "\r\n");
 }

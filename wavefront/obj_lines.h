@@ -12,7 +12,7 @@
 #include "model/records.h"
 #include "wavefront/number_text.h"
 
-enum class ObjKeyword { kNone, kOther, kV, kVt, kVn, kG, kF, kMtllib, kUsemtl };
+enum class ObjKeyword { kNone, kOther, kV, kVt, kVn, kG, kF, kO, kS, kL, kMtllib, kUsemtl };
 
 // The keyword is the first run of characters up to white space, compared
 // without regard to letter case. `after` is set just past it.
@@ -32,6 +32,9 @@ inline ObjKeyword ClassifyKeyword(const char* line, const char* end, const char*
             if (c == 'v') return ObjKeyword::kV;
             if (c == 'f') return ObjKeyword::kF;
             if (c == 'g') return ObjKeyword::kG;
+            if (c == 'o') return ObjKeyword::kO;
+            if (c == 's') return ObjKeyword::kS;
+            if (c == 'l') return ObjKeyword::kL;
             return ObjKeyword::kOther;
         }
         case 2: {

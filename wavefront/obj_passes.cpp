@@ -14,6 +14,7 @@
 #include "model/model.h"
 #include "platform/text.h"
 #include "platform/reasons.h"
+#include "wavefront/face_names.h"
 #include "wavefront/group_lines.h"
 #include "wavefront/line_scan.h"
 #include "wavefront/number_text.h"
@@ -29,10 +30,18 @@ int32_t SelectedGroup(const ObjReader& reader) {
 
 // A corner number of the file made a 0-based index: n > 0 counts from the
 // start, n < 0 back from the element before the face line (`fill` elements
-// read so far); anything outside the table becomes 0.
-inline int32_t CornerIndex(int32_t number, int32_t fill, int32_t count) {
+// read so far); anything outside the table becomes `outside`.
+inline int32_t CornerIndex(int32_t number, int32_t fill, int32_t count, int32_t outside = 0) {
     int64_t index = number < 0 ? int64_t(fill) + number : int64_t(number) - 1;
-    return (index < 0 || index >= count) ? 0 : static_cast<int32_t>(index);
+    return (index < 0 || index >= count) ? outside : static_cast<int32_t>(index);
+}
+
+// A texture coordinate or normal the corner gives none of, or one outside
+// its table, is kept as -1 (kNoIndex) and written as none: written as index 1
+// it would name a value the file never gave that corner. The number 0 is
+// what a corner without one reads as.
+inline int32_t OptionalCornerIndex(int32_t number, int32_t fill, int32_t count) {
+    return CornerIndex(number, fill, count, kNoIndex);
 }
 
 // Reads the floats of a v, vt or vn line left to right; the first that
@@ -46,9 +55,10 @@ inline void ReadFloats(const char* p, const char* end, float* values, int count)
 }
 
 // One corner token: "%d/%d/%d", then "%d//%d", then "%d/%d", then "%d";
-// a value no form gives stays 1.
+// a vertex no form gives stays 1, a texture coordinate or normal 0 (none).
 inline void ReadCorner(const char* p, const char* end, int32_t& v, int32_t& t, int32_t& n) {
-    v = t = n = 1;
+    v = 1;
+    t = n = 0;
     const char* q = ScanInt(p, end, &v);
     if (!q || q >= end || *q != '/') return;
     if (q + 1 < end && q[1] == '/') {
@@ -96,7 +106,7 @@ inline int32_t PlainDigits(const char*& p, const char* end) {
 }
 
 inline const char* ReadPlainCorner(const char* p, const char* end, int32_t& v, int32_t& t, int32_t& n) {
-    t = n = 1;
+    t = n = 0;
     if ((v = PlainDigits(p, end)) < 0) return nullptr;
     if (p < end && *p == '/') {
         ++p;
@@ -145,6 +155,12 @@ inline bool ReadQuickCorners(const char* p, const char* end, QuickCorners& corne
 struct FillState {
     const NameIndex* materials = nullptr;  // the survey's face material names
     int32_t current_entry = 0;
+    // The survey's `o` and `s` texts, and the entries of the last lines of
+    // each (Model::objects, Model::smoothing_groups).
+    const NameIndex* objects = nullptr;
+    const NameIndex* smoothings = nullptr;
+    int32_t current_object = 0;
+    int32_t current_smoothing = 0;
     // The material entry of each group's last face read; -1 for none.
     int32_t* group_entry = nullptr;
     // Per group, the faces stored so far; null: the groups' own face_fill.
@@ -179,6 +195,23 @@ inline void StorePoint(Point* table, int32_t& fill, int32_t count, const char* a
     point.z = values[2];
 }
 
+// A v line: its position, and its colour when the model keeps colours.
+inline void StoreVertex(ObjReader& reader, const char* after, const char* end) {
+    Model& model = reader.model;
+    if (!model.colours) {
+        StorePoint(model.vertices, reader.vertex_fill, model.vertex_count, after, end);
+        return;
+    }
+    if (!model.vertices || reader.vertex_fill >= model.vertex_count) return;
+    float values[6] = {0.0f, 0.0f, 0.0f, 1.0f, 1.0f, 1.0f};
+    ReadFloats(after, end, values, 6);
+    Vertex& vertex = model.vertices[reader.vertex_fill];
+    vertex.x = values[0];
+    vertex.y = values[1];
+    vertex.z = values[2];
+    model.colours[reader.vertex_fill++] = {values[3], values[4], values[5]};
+}
+
 inline void StoreTexCoord(ObjReader& reader, const char* after, const char* end) {
     Model& model = reader.model;
     if (!model.texcoords || reader.texcoord_fill >= model.texcoord_count) return;
@@ -200,6 +233,17 @@ inline bool TakeMaterial(ObjReader& reader, FillState& state, const char* line, 
     const NameSlot* slot = state.materials->Find(reader.model, name, length, NameHash(name, length));
     state.current_entry = static_cast<int32_t>(slot->entry);
     return state.same_names = slot->entry != 0;
+}
+
+// An `o` or `s` line: the object or smoothing group the faces after it
+// take, as the survey entered it. False for a text the survey never met.
+inline bool TakeFaceName(const ObjReader& reader, FillState& state, ObjKeyword keyword, const char* line,
+                         const char* end) {
+    if (!state.stores_faces) return true;
+    const bool object = keyword == ObjKeyword::kO;
+    int32_t entry = FindFaceName(reader.model, *(object ? state.objects : state.smoothings), line, end);
+    (object ? state.current_object : state.current_smoothing) = entry < 0 ? 0 : entry;
+    return state.same_names = entry >= 0;
 }
 
 // The place in the group list of the group of the survey's `line`th `g` line.
@@ -302,6 +346,8 @@ inline void StoreFace(ObjReader& reader, FillState& state, const char* line, con
     face.material_name = state.current_entry;
     face.material_index = -1;
     face.group_name_index = g;
+    face.object = state.current_object;
+    face.smoothing = state.current_smoothing;
     face.corner_count = static_cast<int32_t>(corners);
     // The pool holds all vertex lists, then all texture coordinate lists,
     // then all normal lists, so a walk over the vertex indices alone reads
@@ -318,8 +364,8 @@ inline void StoreFace(ObjReader& reader, FillState& state, const char* line, con
     if (is_quick) {
         for (int64_t i = 0; i < corners; ++i) {
             vertex_list[i] = CornerIndex(quick.v[i], reader.vertex_fill, model.vertex_count);
-            texcoord_list[i] = CornerIndex(quick.t[i], reader.texcoord_fill, model.texcoord_count);
-            normal_list[i] = CornerIndex(quick.n[i], reader.normal_fill, model.normal_count);
+            texcoord_list[i] = OptionalCornerIndex(quick.t[i], reader.texcoord_fill, model.texcoord_count);
+            normal_list[i] = OptionalCornerIndex(quick.n[i], reader.normal_fill, model.normal_count);
         }
         ++face_fill;
         return;
@@ -328,10 +374,32 @@ inline void StoreFace(ObjReader& reader, FillState& state, const char* line, con
         int32_t v, t, n;
         p = ReadNextCorner(p, end, v, t, n);
         vertex_list[i] = CornerIndex(v, reader.vertex_fill, model.vertex_count);
-        texcoord_list[i] = CornerIndex(t, reader.texcoord_fill, model.texcoord_count);
-        normal_list[i] = CornerIndex(n, reader.normal_fill, model.normal_count);
+        texcoord_list[i] = OptionalCornerIndex(t, reader.texcoord_fill, model.texcoord_count);
+        normal_list[i] = OptionalCornerIndex(n, reader.normal_fill, model.normal_count);
     }
     ++face_fill;
+}
+
+// An l line: the next polyline record and its lists, when both have room.
+inline void StorePolyline(ObjReader& reader, const FillState& state, const char* after, const char* end) {
+    Model& model = reader.model;
+    if (!model.polylines || reader.polyline_fill >= model.polyline_count) return;
+    const int64_t corners = CountCornerTokens(after, end);
+    if (reader.polyline_corner_fill + 2 * corners > model.polyline_pool_size) return;
+    Polyline& line = model.polylines[reader.polyline_fill++];
+    line.corner_count = static_cast<int32_t>(corners);
+    line.group_name_index = SelectedGroup(reader);
+    line.object = state.current_object;
+    line.vertex_indices = model.polyline_pool + reader.polyline_corner_fill;
+    line.texcoord_indices = line.vertex_indices + corners;
+    reader.polyline_corner_fill += 2 * corners;
+    const char* p = after;
+    for (int64_t i = 0; i < corners; ++i) {
+        int32_t v, t, n;
+        p = ReadNextCorner(p, end, v, t, n);
+        line.vertex_indices[i] = CornerIndex(v, reader.vertex_fill, model.vertex_count);
+        line.texcoord_indices[i] = OptionalCornerIndex(t, reader.texcoord_fill, model.texcoord_count);
+    }
 }
 
 inline void TakeLibraryLine(FillState& state, const char* line, const char* end) {
@@ -351,14 +419,18 @@ int32_t ReadWindowLines(ObjReader& reader, FillState& state, LineScanner& scanne
     while (start + scanner.Offset() < stop && scanner.Next(line, end)) {
         const char* after;
         bool taken = true;
-        switch (ClassifyKeyword(line, end, after)) {
-            case ObjKeyword::kV: StorePoint(model.vertices, reader.vertex_fill, model.vertex_count, after, end); break;
+        const ObjKeyword keyword = ClassifyKeyword(line, end, after);
+        switch (keyword) {
+            case ObjKeyword::kV: StoreVertex(reader, after, end); break;
             case ObjKeyword::kVt: StoreTexCoord(reader, after, end); break;
             case ObjKeyword::kVn: StorePoint(model.normals, reader.normal_fill, model.normal_count, after, end); break;
             case ObjKeyword::kMtllib: TakeLibraryLine(state, line, end); break;
             case ObjKeyword::kUsemtl: taken = TakeMaterial(reader, state, line, end); break;
             case ObjKeyword::kG: taken = TakeGroupLine(reader, state, line, end); break;
+            case ObjKeyword::kO:
+            case ObjKeyword::kS: taken = TakeFaceName(reader, state, keyword, line, end); break;
             case ObjKeyword::kF: StoreFace(reader, state, line, after, end); break;
+            case ObjKeyword::kL: StorePolyline(reader, state, after, end); break;
             default: break;
         }
         if (!taken) return 0;
@@ -395,6 +467,8 @@ FillState FirstPartState(ObjReader& reader) {
     FillState state;
     Model& model = reader.model;
     state.materials = &reader.material_index;
+    state.objects = &reader.object_index;
+    state.smoothings = &reader.smoothing_index;
     state.group_entry = reader.group_entries;
     state.corner_fill = &model.corner_pool_fill;
     state.group_line_ordinals = reader.group_line_ordinals;
@@ -468,7 +542,11 @@ void ReadSecondPart(void* context) {
     part.current_group = cut.current_group;
     FillState state;
     state.materials = &owner.material_index;
+    state.objects = &owner.object_index;
+    state.smoothings = &owner.smoothing_index;
     state.current_entry = cut.material_entry;
+    state.current_object = cut.object_entry;
+    state.current_smoothing = cut.smoothing_entry;
     state.group_entry = cut.group_entries;
     state.face_fills = cut.face_fills;
     state.corner_fill = &cut.corner_fill;

@@ -25,6 +25,8 @@ void ObjReader::Release() {
     cut_offered = 0;
     cut.Release();
     material_index.Release();
+    object_index.Release();
+    smoothing_index.Release();
     ReleaseText();
     ReleaseLineBuffer();
     ReleaseBlock(group_line_ordinals);
@@ -114,6 +116,17 @@ int32_t MakeValueTables(ObjReader& reader, ObjTables tables) {
     if (model.normal_count > 0 && whole) {
         model.normals = AllocateTable<Normal>(static_cast<size_t>(model.normal_count));
         if (!model.normals) return 0;
+    }
+    if (model.polyline_count > 0 && whole) {
+        model.polylines = AllocateTable<Polyline>(static_cast<size_t>(model.polyline_count));
+        model.polyline_pool = AllocateTable<int32_t>(static_cast<size_t>(model.polyline_pool_size) + 1);
+        if (!model.polylines || !model.polyline_pool) return 0;
+    }
+    if (reader.coloured && whole) {
+        model.colours = AllocateUnclearedTable<VertexColour>(static_cast<size_t>(model.vertex_count));
+        if (!model.colours) return 0;
+        for (int32_t i = 0; i < model.vertex_count; ++i) model.colours[i] = {1.0f, 1.0f, 1.0f};
+        model.colour_count = model.vertex_count;
     }
     // Without face records the pool holds the vertex lists alone, packed as
     // a whole load packs them at its start.

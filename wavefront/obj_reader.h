@@ -43,6 +43,8 @@ struct ValuesCut {
     int32_t current_group = 0;   // as ObjReader::current_group
     int32_t group_line = 0;      // `g` lines before the cut
     int32_t material_entry = 0;  // of the last `usemtl` line before the cut
+    int32_t object_entry = 0;     // of the last `o` line before the cut
+    int32_t smoothing_entry = 0;  // of the last `s` line before the cut
     int64_t corner_fill = 0;     // as Model::corner_pool_fill; then the second part's
     // Per group: its faces before the cut, then the second part's fill.
     int32_t* face_fills = nullptr;
@@ -90,9 +92,19 @@ struct ObjReader {
     int32_t texcoord_fill = 0;
     int32_t normal_fill = 0;
     int32_t material_fill = 0;
+    // The survey found a colour on the first `v` line: the vertices get a
+    // colour table.
+    bool coloured = false;
+    // `l` lines and their corner entries stored so far.
+    int32_t polyline_fill = 0;
+    int64_t polyline_corner_fill = 0;
     // The face material names the survey met, over Model::material_names:
     // the values pass only looks them up.
     NameIndex material_index;
+    // The same for the texts of `o` and `s` lines (Model::objects,
+    // Model::smoothing_groups).
+    NameIndex object_index;
+    NameIndex smoothing_index;
     // The group of every `g` line in file order, as the ordinal of its name
     // (0 for the first name met): the survey finds them all, so the values
     // pass needs no name lookups. The values pass releases them.

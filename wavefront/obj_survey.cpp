@@ -7,6 +7,7 @@
 #include "model/model.h"
 #include "platform/text.h"
 #include "platform/reasons.h"
+#include "wavefront/face_names.h"
 #include "wavefront/group_lines.h"
 #include "wavefront/line_scan.h"
 #include "wavefront/obj_lines.h"
@@ -65,6 +66,7 @@ bool MakeMaterialNames(ObjReader& reader) {
 // The counts of pass 2 that don't depend on the groups.
 struct ElementTally {
     int64_t vertices = 0, texcoords = 0, normals = 0, corners = 0;
+    int64_t polylines = 0, polyline_corners = 0;
     // Face lines the values pass stores no record for: too short, or
     // without a corner.
     int64_t bare_faces = 0;
@@ -75,6 +77,10 @@ struct ElementTally {
             case ObjKeyword::kV: ++vertices; return false;
             case ObjKeyword::kVt: ++texcoords; return false;
             case ObjKeyword::kVn: ++normals; return false;
+            case ObjKeyword::kL:
+                ++polylines;
+                polyline_corners += CountCornerTokens(after, end);
+                return false;
             case ObjKeyword::kF: {
                 int64_t tokens = end - line >= 3 ? CountCornerTokens(after, end) : 0;
                 corners += tokens;
@@ -87,7 +93,9 @@ struct ElementTally {
 
     // Hands the counts to the model; 0 when one outgrows its field.
     int32_t Store(Model& model) const {
-        if (vertices > INT32_MAX || texcoords > INT32_MAX || normals > INT32_MAX) return 0;
+        if (vertices > INT32_MAX || texcoords > INT32_MAX || normals > INT32_MAX || polylines > INT32_MAX) return 0;
+        model.polyline_count = static_cast<int32_t>(polylines);
+        model.polyline_pool_size = polyline_corners * 2;
         model.vertex_count = static_cast<int32_t>(vertices);
         model.texcoord_count = static_cast<int32_t>(texcoords);
         model.normal_count = static_cast<int32_t>(normals);
@@ -104,6 +112,8 @@ struct CutFinder {
     bool taken = false;
     ElementTally tally;  // at the cut
     int32_t material_entry = 0;
+    int32_t object_entry = 0;
+    int32_t smoothing_entry = 0;
     GroupLineMark groups;
 
     explicit CutFinder(const ObjReader& reader) {
@@ -113,11 +123,14 @@ struct CutFinder {
     // Before each line: whether one is still looked for.
     bool Pending() const { return !taken && target != UINT32_MAX; }
 
-    bool Take(ObjReader& reader, uint32_t at, const ElementTally& now, int32_t entry, GroupLineTally& lines) {
+    bool Take(ObjReader& reader, uint32_t at, const ElementTally& now, const int32_t (&entries)[3],
+              GroupLineTally& lines) {
         taken = true;
         reader.cut.offset = at;
         tally = now;
-        material_entry = entry;
+        material_entry = entries[0];
+        object_entry = entries[1];
+        smoothing_entry = entries[2];
         return lines.Mark(reader, groups);
     }
 
@@ -126,7 +139,8 @@ struct CutFinder {
     // record, as the values pass would count faces otherwise.
     int32_t Finish(ObjReader& reader, const ElementTally& whole) {
         ValuesCut& cut = reader.cut;
-        if (!taken || whole.bare_faces > 0 || tally.corners == whole.corners) {
+        // `l` lines are read by the loading thread alone.
+        if (!taken || whole.bare_faces > 0 || whole.polylines > 0 || tally.corners == whole.corners) {
             cut.offset = 0;
             return 1;
         }
@@ -135,6 +149,8 @@ struct CutFinder {
         cut.normal_fill = static_cast<int32_t>(tally.normals);
         cut.corner_fill = tally.corners * 3;
         cut.material_entry = material_entry;
+        cut.object_entry = object_entry;
+        cut.smoothing_entry = smoothing_entry;
         return groups.Place(reader, cut);
     }
 };
@@ -143,7 +159,8 @@ struct CutFinder {
 // window read.
 int32_t WalkSurvey(ObjReader& reader, ElementTally& tally, GroupLineTally& group_lines, uint32_t& longest) {
     CutFinder cut(reader);
-    int32_t material_entry = 0;
+    Model& model = reader.model;
+    int32_t entries[3] = {0, 0, 0};  // the last usemtl, o and s lines'
     LineScanner scanner(nullptr, 0);
     if (!reader.FirstWindow(scanner)) return 0;
     int32_t more;
@@ -153,7 +170,7 @@ int32_t WalkSurvey(ObjReader& reader, ElementTally& tally, GroupLineTally& group
         for (;;) {
             if (cut.Pending()) {
                 const uint32_t at = reader.WindowStart() + scanner.Offset();
-                if (at >= cut.target && !cut.Take(reader, at, tally, material_entry, group_lines)) return 0;
+                if (at >= cut.target && !cut.Take(reader, at, tally, entries, group_lines)) return 0;
             }
             if (!scanner.NextRaw(line, end)) break;
             uint32_t length = static_cast<uint32_t>(end - line);
@@ -161,12 +178,18 @@ int32_t WalkSurvey(ObjReader& reader, ElementTally& tally, GroupLineTally& group
             while (line < end && (*line == ' ' || *line == '\t')) ++line;
             const char* after;
             ObjKeyword keyword = ClassifyKeyword(line, end, after);
+            if (keyword == ObjKeyword::kV && tally.vertices == 0) reader.coloured = CountCornerTokens(after, end) >= 6;
             if (keyword == ObjKeyword::kG) {
                 if (!group_lines.AddLine(reader, line, end)) return 0;
             } else if (tally.Count(keyword, line, after, end)) {
                 group_lines.AddFace();
             } else if (keyword == ObjKeyword::kUsemtl) {
-                if ((material_entry = InternMaterial(reader, line, end)) < 0) return 0;
+                if ((entries[0] = InternMaterial(reader, line, end)) < 0) return 0;
+            } else if (keyword == ObjKeyword::kO) {
+                if ((entries[1] = AddFaceName(model, reader.object_index, model.objects, line, end)) < 0) return 0;
+            } else if (keyword == ObjKeyword::kS) {
+                entries[2] = AddFaceName(model, reader.smoothing_index, model.smoothing_groups, line, end);
+                if (entries[2] < 0) return 0;
             } else if (keyword == ObjKeyword::kV || keyword == ObjKeyword::kMtllib) {
                 reader.positions_end = reader.WindowStart() + scanner.Offset();
             }

@@ -31,41 +31,28 @@ bool IsObjName(const char* name) {
     return lower(extension[1]) == 'o' && lower(extension[2]) == 'b' && lower(extension[3]) == 'j';
 }
 
-// Corner layout, chosen once for the whole Model by the tables it has.
-enum CornerFormat { kVertexOnly, kVertexTexcoord, kVertexNormal, kVertexTexcoordNormal };
-
-CornerFormat CornerFormatOf(const Model& model) {
-    return model.texcoord_count > 0 ? (model.normal_count > 0 ? kVertexTexcoordNormal : kVertexTexcoord)
-                                    : (model.normal_count > 0 ? kVertexNormal : kVertexOnly);
-}
-
 size_t FaceRoom(const Face& face) { return 4 + kCornerRoom * static_cast<size_t>(face.corner_count); }
 
-// "f <corners>\r\n" with FaceRoom(face) bytes of room.
-char* PutFace(char* out, const Face& face, CornerFormat format) {
+// An index of a table of `count` records, or -1 for none (kNoIndex, or one
+// outside the table: a Model made in code may hold 0 for a table it lacks).
+inline int32_t IndexIn(const int32_t* list, int32_t c, int32_t count) {
+    int32_t index = list ? list[c] : kNoIndex;
+    return index >= 0 && index < count ? index : kNoIndex;
+}
+
+// "f <corners>\r\n" with FaceRoom(face) bytes of room. Each corner is
+// written in the form that says what it has: v, v/t, v//n or v/t/n.
+char* PutFace(char* out, const Face& face, const Model& model) {
     out = PutBytes(out, "f ", 2);
     for (int32_t c = 0; c < face.corner_count; ++c) {
-        int32_t v = face.vertex_indices ? face.vertex_indices[c] : 0;
-        int32_t t = face.texcoord_indices ? face.texcoord_indices[c] : 0;
-        int32_t n = face.normal_indices ? face.normal_indices[c] : 0;
-        out = PutIndex(out, v);
-        switch (format) {
-            case kVertexOnly:
-                break;
-            case kVertexTexcoord:
-                *out++ = '/';
-                out = PutIndex(out, t);
-                break;
-            case kVertexNormal:
-                out = PutBytes(out, "//", 2);
-                out = PutIndex(out, n);
-                break;
-            case kVertexTexcoordNormal:
-                *out++ = '/';
-                out = PutIndex(out, t);
-                *out++ = '/';
-                out = PutIndex(out, n);
-                break;
+        int32_t t = IndexIn(face.texcoord_indices, c, model.texcoord_count);
+        int32_t n = IndexIn(face.normal_indices, c, model.normal_count);
+        out = PutIndex(out, face.vertex_indices ? face.vertex_indices[c] : 0);
+        if (t >= 0 || n >= 0) *out++ = '/';
+        if (t >= 0) out = PutIndex(out, t);
+        if (n >= 0) {
+            *out++ = '/';
+            out = PutIndex(out, n);
         }
         *out++ = ' ';
     }
@@ -79,45 +66,80 @@ const char* MaterialName(const Model& model, int32_t index) {
     return model.Name(model.materials[index].name);
 }
 
-// Room for a face line and the "usemtl" line before it when its material
-// differs from `current`, which then becomes the face's.
-size_t FaceLineRoom(const Model& model, const Face& face, int32_t& current) {
-    size_t room = FaceRoom(face);
-    if (face.material_index != current) {
-        if (const char* name = MaterialName(model, face.material_index)) room += 9 + std::strlen(name);
-        current = face.material_index;
+// What the lines of a section so far say the next face line follows: a
+// material (-1: none yet), an object and a smoothing group (0: none).
+// Faces of a file without `o` and `s` lines all have 0 for both, so no such
+// line is ever written for them.
+struct SectionState {
+    int32_t material = -1;
+    int32_t object = 0;
+    int32_t smoothing = 0;
+};
+
+SectionState StateAfter(const Face& face) { return {face.material_index, face.object, face.smoothing}; }
+
+// The lines a face line needs before it: "o", "s" and "usemtl" where its
+// object, smoothing group or material differ from `state`. A face after
+// the faces of an object but without one of its own can't leave it: no
+// line says so. One that leaves a smoothing group gets "s off". An object
+// starts without smoothing or material for some readers (Blender), so both
+// are said again after its "o" line.
+struct LinesBefore {
+    const char* object = nullptr;
+    const char* smoothing = nullptr;
+    const char* material = nullptr;
+
+    LinesBefore(const Model& model, const Face& face, const SectionState& state) {
+        if (face.object != state.object && face.object > 0) object = model.FaceName(model.objects, face.object);
+        if (face.smoothing != state.smoothing || (object && face.smoothing > 0))
+            smoothing = face.smoothing > 0 ? model.FaceName(model.smoothing_groups, face.smoothing) : "off";
+        if (face.material_index != state.material || object) material = MaterialName(model, face.material_index);
     }
+
+    size_t Room() const {
+        return (object ? 4 + std::strlen(object) : 0) + (smoothing ? 4 + std::strlen(smoothing) : 0) +
+               (material ? 9 + std::strlen(material) : 0);
+    }
+};
+
+char* PutLine(char* out, const char* keyword, size_t keyword_length, const char* text) {
+    if (!text) return out;
+    out = PutBytes(out, keyword, keyword_length);
+    out = PutText(out, text);
+    return PutBytes(out, "\r\n", 2);
+}
+
+// Room for a face line and the lines before it; `state` then becomes the face's.
+size_t FaceLineRoom(const Model& model, const Face& face, SectionState& state) {
+    size_t room = FaceRoom(face) + LinesBefore(model, face, state).Room();
+    state = StateAfter(face);
     return room;
 }
 
-// The face line, after its "usemtl" line when the material changes.
-char* PutFaceLine(char* out, const Model& model, const Face& face, CornerFormat format, int32_t& current) {
-    if (face.material_index != current) {
-        if (const char* name = MaterialName(model, face.material_index)) {
-            out = PutBytes(out, "usemtl ", 7);
-            out = PutText(out, name);
-            out = PutBytes(out, "\r\n", 2);
-        }
-        current = face.material_index;
-    }
-    return PutFace(out, face, format);
+// The face line, after the lines its object, smoothing group and material need.
+char* PutFaceLine(char* out, const Model& model, const Face& face, SectionState& state) {
+    LinesBefore lines(model, face, state);
+    out = PutLine(out, "o ", 2, lines.object);
+    out = PutLine(out, "s ", 2, lines.smoothing);
+    out = PutLine(out, "usemtl ", 7, lines.material);
+    state = StateAfter(face);
+    return PutFace(out, face, model);
 }
 
-// One face line (with its "usemtl" line) into the file; a face too long for
+// One face line (with the lines before it) into the file; a face too long for
 // the output buffer is formatted in a block of its own.
-int32_t WriteFaceLine(OutputFile* file, const Model& model, const Face& face, CornerFormat format,
-                      int32_t& current) {
-    int32_t next = current;
+int32_t WriteFaceLine(OutputFile* file, const Model& model, const Face& face, SectionState& current) {
+    SectionState next = current;
     size_t room = FaceLineRoom(model, face, next);
     if (room <= kOutputBufferBytes) {
         char* start = ReserveOutput(file, room);
         if (!start) return 0;
-        AdvanceOutput(file, static_cast<size_t>(PutFaceLine(start, model, face, format, current) - start));
+        AdvanceOutput(file, static_cast<size_t>(PutFaceLine(start, model, face, current) - start));
         return 1;
     }
     ScopedBlock<char> text(static_cast<char*>(AllocateUnclearedBlock(room)));
     if (!text.Get()) return 0;
-    size_t length = static_cast<size_t>(PutFaceLine(text.Get(), model, face, format, current) - text.Get());
+    size_t length = static_cast<size_t>(PutFaceLine(text.Get(), model, face, current) - text.Get());
     return WriteOutput(file, text.Get(), length);
 }
 
@@ -135,21 +157,96 @@ int32_t WriteSectionHeader(const Model& model, OutputFile* file, int32_t name_in
     return WriteOutput(file, line, length + 4);
 }
 
+// The `l` lines by group-name index, in file order within each: one
+// counting pass, so that every section finds its own at once.
+struct PolylineSections {
+    int32_t* order = nullptr;   // polyline indices by group-name index
+    int32_t* starts = nullptr;  // group_name_count + 1 offsets into order
+    ~PolylineSections() {
+        ReleaseBlock(order);
+        ReleaseBlock(starts);
+    }
+
+    // 0 when memory ran out.
+    int32_t Make(const Model& model) {
+        if (!model.polylines || model.polyline_count <= 0 || model.group_name_count <= 0) return 1;
+        order = AllocateTable<int32_t>(size_t(model.polyline_count));
+        starts = AllocateTable<int32_t>(size_t(model.group_name_count) + 1);
+        if (!order || !starts) {
+            ReleaseBlock(order);
+            order = nullptr;
+            return 0;
+        }
+        auto section = [&](int32_t l) { return model.polylines[l].group_name_index; };
+        auto inside = [&](int32_t k) { return k >= 0 && k < model.group_name_count; };
+        for (int32_t l = 0; l < model.polyline_count; ++l)
+            if (inside(section(l))) ++starts[section(l) + 1];
+        for (int32_t k = 0; k < model.group_name_count; ++k) starts[k + 1] += starts[k];
+        for (int32_t l = 0; l < model.polyline_count; ++l)
+            if (inside(section(l))) order[starts[section(l)]++] = l;
+        for (int32_t k = model.group_name_count; k > 0; --k) starts[k] = starts[k - 1];
+        starts[0] = 0;
+        return 1;
+    }
+};
+
+// "l v v ..." (v/t where a corner has a texture coordinate), after an "o"
+// line where its object differs from the one `state` is in.
+int32_t WritePolyline(OutputFile* file, const Model& model, const Polyline& line, SectionState& state) {
+    if (line.object != state.object && line.object > 0) {
+        if (!WriteOutput(file, "o ", 2) || !WriteOutputText(file, model.FaceName(model.objects, line.object)) ||
+            !WriteOutput(file, "\r\n", 2))
+            return 0;
+        state = {-1, line.object, 0};
+    }
+    if (!WriteOutput(file, "l", 1)) return 0;
+    for (int32_t c = 0; c < line.corner_count; ++c) {
+        char corner[kCornerRoom];
+        char* out = corner;
+        *out++ = ' ';
+        out = PutIndex(out, line.vertex_indices[c]);
+        int32_t t = IndexIn(line.texcoord_indices, c, model.texcoord_count);
+        if (t >= 0) {
+            *out++ = '/';
+            out = PutIndex(out, t);
+        }
+        if (!WriteOutput(file, corner, static_cast<size_t>(out - corner))) return 0;
+    }
+    return WriteOutput(file, "\r\n", 2);
+}
+
+// The `l` lines of a section, after its faces: by `sections` when made,
+// else found by a scan.
+int32_t WriteSectionPolylines(OutputFile* file, const Model& model, int32_t name_index,
+                              const PolylineSections* sections, SectionState state) {
+    if (!model.polylines || model.polyline_count <= 0) return 1;
+    if (sections && sections->order) {
+        for (int32_t i = sections->starts[name_index]; i < sections->starts[name_index + 1]; ++i)
+            if (!WritePolyline(file, model, model.polylines[sections->order[i]], state)) return 0;
+        return 1;
+    }
+    for (int32_t l = 0; l < model.polyline_count; ++l) {
+        const Polyline& line = model.polylines[l];
+        if (line.group_name_index == name_index && !WritePolyline(file, model, line, state)) return 0;
+    }
+    return 1;
+}
+
 // One group name's section; visit(f) calls f(face) for every face record of
 // that name in order (records without corners are skipped here).
 template <typename Visit>
-int32_t WriteSection(const Model& model, OutputFile* file, int32_t name_index, Visit visit) {
+int32_t WriteSection(const Model& model, OutputFile* file, int32_t name_index, const PolylineSections* polylines,
+                     Visit visit) {
     if (!WriteSectionHeader(model, file, name_index)) return 0;
-    CornerFormat format = CornerFormatOf(model);
-    int32_t current_material = -1;
+    SectionState current;
     int32_t written = 0;
     int32_t ok = 1;
     visit([&](const Face& face) {
         if (!ok || face.corner_count <= 0) return;
-        ok = WriteFaceLine(file, model, face, format, current_material);
+        ok = WriteFaceLine(file, model, face, current);
         written += ok;
     });
-    if (!ok) return 0;
+    if (!ok || !WriteSectionPolylines(file, model, name_index, polylines, current)) return 0;
     return WriteCountLine(file, "# num_faces: ", written, "\r\n\r\n");
 }
 
@@ -192,20 +289,19 @@ int32_t BucketFaces(const Model& model, int32_t face_total, FaceBuckets& buckets
 // Group, formatted in chunks. A chunk starts with the material of the last
 // face written before it in the section (-1 for the first).
 int32_t WriteSectionFaces(ChunkWriter& writer, const Model& model, const Face* faces, int32_t begin, int32_t end) {
-    CornerFormat format = CornerFormatOf(model);
     return writer.Write(end - begin, [&](int32_t first, int32_t last, ChunkText& text) {
         first += begin;
         last += begin;
-        int32_t current = -1;
+        SectionState current;
         for (int32_t i = first - 1; i >= begin; --i) {
             if (!IsWritten(model, faces[i])) continue;
-            current = faces[i].material_index;
+            current = StateAfter(faces[i]);
             break;
         }
         size_t room = 0;
-        int32_t material = current;
+        SectionState state = current;
         for (int32_t i = first; i < last; ++i) {
-            if (IsWritten(model, faces[i])) room += FaceLineRoom(model, faces[i], material);
+            if (IsWritten(model, faces[i])) room += FaceLineRoom(model, faces[i], state);
         }
         char* out = text.Reserve(room);
         if (!out) return 0;
@@ -220,7 +316,7 @@ int32_t WriteSectionFaces(ChunkWriter& writer, const Model& model, const Face* f
                 if (ahead.texcoord_indices) __builtin_prefetch(ahead.texcoord_indices);
                 if (ahead.normal_indices) __builtin_prefetch(ahead.normal_indices);
             }
-            if (IsWritten(model, faces[i])) out = PutFaceLine(out, model, faces[i], format, current);
+            if (IsWritten(model, faces[i])) out = PutFaceLine(out, model, faces[i], current);
         }
         text.length = static_cast<size_t>(out - text.data);
         return 1;
@@ -231,7 +327,7 @@ int32_t WriteSectionFaces(ChunkWriter& writer, const Model& model, const Face* f
 // group-name order: each section is then one run of that array. Returns -1
 // (nothing written) when the faces are not in that order, else the
 // sections' result.
-int32_t WriteSortedSections(const Model& model, ChunkWriter& writer) {
+int32_t WriteSortedSections(const Model& model, ChunkWriter& writer, const PolylineSections& polylines) {
     if (model.group_count != 1 || !model.groups || !model.groups[0].faces) return -1;
     const Face* faces = model.groups[0].faces;
     const int32_t count = model.groups[0].face_count;
@@ -246,12 +342,15 @@ int32_t WriteSortedSections(const Model& model, ChunkWriter& writer) {
     for (int32_t k = 0; k < model.group_name_count; ++k) {
         int32_t begin = i;
         int32_t written = 0;
+        SectionState last;
         for (; i < count; ++i) {
             if (!IsWritten(model, faces[i])) continue;
             if (faces[i].group_name_index != k) break;
             ++written;
+            last = StateAfter(faces[i]);
         }
         if (!WriteSectionHeader(model, file, k) || !WriteSectionFaces(writer, model, faces, begin, i) ||
+            !WriteSectionPolylines(file, model, k, &polylines, last) ||
             !WriteCountLine(file, "# num_faces: ", written, "\r\n\r\n"))
             return 0;
     }
@@ -310,11 +409,37 @@ int32_t WriteNumberLines(ChunkWriter& writer, const char* keyword, const Record*
     });
 }
 
+// "v x y z r g b\r\n" for each vertex of a model with colours.
+int32_t WriteColouredVertexLines(ChunkWriter& writer, const Vertex* vertices, const VertexColour* colours,
+                                 int32_t count) {
+    return writer.Write(count, [&](int32_t first, int32_t end, ChunkText& text) {
+        char* out = text.Reserve(static_cast<size_t>(end - first) * 2 * kNumberLineRoom);
+        if (!out) return 0;
+        for (int32_t i = first; i < end; ++i) {
+            out = PutBytes(out, "v", 1);
+            out = PutValues(out, vertices[i]);
+            out = PutValues(out, colours[i].r, colours[i].g, colours[i].b);
+            out = PutBytes(out, "\r\n", 2);
+        }
+        text.length = static_cast<size_t>(out - text.data);
+        return 1;
+    });
+}
+
+// The v lines of `vertices` (vertex_count records), with their colours when
+// the model has one for each.
+int32_t WriteVertexLines(const Model& model, const Vertex* vertices, ChunkWriter& writer) {
+    if (!vertices) return 1;
+    if (model.colours && model.colour_count == model.vertex_count)
+        return WriteColouredVertexLines(writer, vertices, model.colours, model.vertex_count);
+    return WriteNumberLines(writer, "v", vertices, model.vertex_count);
+}
+
 // The v, vn and vt lines, each table followed by its counter comment; the v
 // lines are those of `vertices` (vertex_count records).
 int32_t WriteElementTables(const Model& model, const Vertex* vertices, ChunkWriter& writer) {
     OutputFile* file = writer.File();
-    return WriteNumberLines(writer, "v", vertices, model.vertex_count) &&
+    return WriteVertexLines(model, vertices, writer) &&
            WriteCountLine(file, "# num_vertices: ", model.vertex_count, "\r\n\r\n") &&
            WriteNumberLines(writer, "vn", model.normals, model.normal_count) &&
            WriteCountLine(file, "# num_vertex_normals: ", model.normal_count, "\r\n\r\n") &&
@@ -324,7 +449,7 @@ int32_t WriteElementTables(const Model& model, const Vertex* vertices, ChunkWrit
 
 // One group name's section, found by a scan of every face.
 int32_t WriteScannedSection(const Model& model, OutputFile* file, int32_t name_index) {
-    return WriteSection(model, file, name_index, [&](auto write) {
+    return WriteSection(model, file, name_index, nullptr, [&](auto write) {
         ForEachFace(model, [&](const Face& face) {
             if (face.group_name_index == name_index) write(face);
         });
@@ -334,7 +459,9 @@ int32_t WriteScannedSection(const Model& model, OutputFile* file, int32_t name_i
 // Every group name's section, in table order.
 int32_t WriteAllSections(const Model& model, ChunkWriter& writer, int32_t face_total) {
     if (!model.group_name_table || model.group_name_count <= 0) return 1;
-    if (int32_t ok = WriteSortedSections(model, writer); ok >= 0) return ok;
+    PolylineSections polylines;
+    polylines.Make(model);  // without the order each section scans them
+    if (int32_t ok = WriteSortedSections(model, writer, polylines); ok >= 0) return ok;
     OutputFile* file = writer.File();
     FaceBuckets buckets;
     if (!BucketFaces(model, face_total, buckets)) {
@@ -347,7 +474,7 @@ int32_t WriteAllSections(const Model& model, ChunkWriter& writer, int32_t face_t
     for (int32_t k = 0; k < model.group_name_count; ++k) {
         int32_t first = buckets.starts[k];
         int32_t end = buckets.starts[k + 1];
-        int32_t ok = WriteSection(model, file, k, [&](auto write) {
+        int32_t ok = WriteSection(model, file, k, &polylines, [&](auto write) {
             for (int32_t i = first; i < end; ++i) write(*buckets.faces[i]);
         });
         if (!ok) return 0;

@@ -147,9 +147,9 @@ inline void CheckModel(const Model& model) {
             if (f < group.face_fill)
                 FUZZ_CHECK(face.material_index >= -1 && face.material_index < model.material_count);
             FUZZ_CHECK(std::strlen(model.FaceMaterialName(face)) < kGroupNameCapacity);
-            // Texture and normal indexes may be 0 without a table to point into.
-            auto inside = [](int32_t index, int32_t count, bool zero) {
-                return index >= 0 && (index < count || (zero && index == 0));
+            // Texture and normal indexes may be kNoIndex: none given, or none in range.
+            auto inside = [](int32_t index, int32_t count, bool none) {
+                return (index >= 0 && index < count) || (none && index == kNoIndex);
             };
             for (int32_t c = 0; c < face.corner_count; ++c)
                 FUZZ_CHECK(inside(face.vertex_indices[c], model.vertex_count, false) &&

@@ -125,3 +125,27 @@ TEST(ReadMaterialLibrary, FaceAndGroupMaterialsResolveToTheFirstMatch) {
         EXPECT_EQ(group.material_index, e.material_index);
     }
 }
+
+// Each block keeps its statements as written, in order, without comments,
+// blank lines or line-end styles; lines longer than the value lines' buffer whole.
+TEST(ReadMaterialLibrary, BlocksKeepTheirStatementsAsWritten) {
+    const std::string longName = "map_Kd " + std::string(600, 'n') + ".png";
+    struct Case {
+        std::string library;
+        std::vector<std::string> statements;  // per material
+    } cases[] = {
+        {"# Blender\nnewmtl a\nNs 250.000000\r\n\t Ke 0 0 0\nmap_Bump -bm 0.500000 normal.png\n\n# c\nnewmtl b\n",
+         {"Ns 250.000000\r\nKe 0 0 0\r\nmap_Bump -bm 0.500000 normal.png\r\n", ""}},
+        {"newmtl a\r\nmap_Kd textures/base color.png  \r\nNi 1.45\r\n", {"map_Kd textures/base color.png  \r\nNi 1.45\r\n"}},
+        {"Kd 1 0 0\nnewmtl a\n" + longName + "\n", {longName + "\r\n"}},
+    };
+    for (const Case& c : cases) {
+        Model model;
+        ReadLibrary(model, c.library);
+        ASSERT_EQ(model.material_count, int32_t(c.statements.size())) << c.library;
+        for (int32_t m = 0; m < model.material_count; ++m) {
+            EXPECT_EQ(model.materials[m].has_statements, 1);
+            EXPECT_EQ(model.Name(model.materials[m].statements), c.statements[size_t(m)]) << c.library;
+        }
+    }
+}

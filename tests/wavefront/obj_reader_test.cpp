@@ -66,13 +66,21 @@ std::string LoadInWindows(const std::string& path, uint32_t window, ObjTables ta
     for (int32_t i = 0; loaded && i < model.vertex_count; ++i) add(&model.vertices[i].x, 3);
     for (int32_t i = 0; loaded && model.texcoords && i < model.texcoord_count; ++i) add(&model.texcoords[i].u, 2);
     for (int32_t i = 0; loaded && model.normals && i < model.normal_count; ++i) add(&model.normals[i].x, 3);
+    for (int32_t i = 0; loaded && model.colours && i < model.colour_count; ++i) add(&model.colours[i].r, 3);
     for (int32_t g = 0; loaded && g < model.group_count; ++g) {
         const Group& group = model.groups[g];
         out << "\ng " << model.Name(group.name) << " " << model.Name(group.material_name);
         for (int32_t f = 0; group.faces && f < group.face_count; ++f) {
-            out << "\nf " << model.Name(model.material_names[group.faces[f].material_name].name);
+            const Face& face = group.faces[f];
+            out << "\nf " << model.Name(model.material_names[face.material_name].name) << " o "
+                << model.FaceName(model.objects, face.object) << " s " << model.FaceName(model.smoothing_groups, face.smoothing);
             for (const Corner& corner : Corners(group.faces[f])) out << " " << corner;
         }
+    }
+    for (int32_t l = 0; loaded && model.polylines && l < model.polyline_count; ++l) {
+        const Polyline& line = model.polylines[l];
+        out << "\nl " << line.group_name_index << " " << model.FaceName(model.objects, line.object);
+        for (int32_t c = 0; c < line.corner_count; ++c) out << " " << line.vertex_indices[c] << "/" << line.texcoord_indices[c];
     }
     if (loaded && model.vertex_lists_packed && !model.face_pool) {
         out << "\nlists";
@@ -109,22 +117,23 @@ TEST(LoadObj, GroupNamesFromTheLine) {
 
 TEST(LoadObj, CornerFormsClampingAndRelativeIndices) {
     const std::string tables = "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 0 1\nvn 0 0 1\nvn 0 1 0\nvn 1 0 0\n";
+    constexpr int32_t N = kNoIndex;  // a texture coordinate or normal the corner doesn't give
     struct Case { std::string face; std::vector<Corner> corners; } cases[] = {
-        {"f 1 2 3", {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}}, {"f 1/3 2/2 3/1", {{0, 2, 0}, {1, 1, 0}, {2, 0, 0}}},
-        {"f 1//3 2//2 3//1", {{0, 0, 2}, {1, 0, 1}, {2, 0, 0}}},
+        {"f 1 2 3", {{0, N, N}, {1, N, N}, {2, N, N}}}, {"f 1/3 2/2 3/1", {{0, 2, N}, {1, 1, N}, {2, 0, N}}},
+        {"f 1//3 2//2 3//1", {{0, N, 2}, {1, N, 1}, {2, N, 0}}},
         {"f 1/2/3 2/3/1 3/1/2", {{0, 1, 2}, {1, 2, 0}, {2, 0, 1}}},
-        {"fo 1 2 3 1 2", {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {0, 0, 0}, {1, 0, 0}}},
-        {"F 3 2 1", {{2, 0, 0}, {1, 0, 0}, {0, 0, 0}}}, {"FO 3/3/3 1 2", {{2, 2, 2}, {0, 0, 0}, {1, 0, 0}}},
-        {"f -1/-1/-1 -2/-3/-2 -3", {{2, 2, 2}, {1, 0, 1}, {0, 0, 0}}},
-        {"f -1 -2 -3\nv 3 0 0\nvt 1 1", {{2, 0, 0}, {1, 0, 0}, {0, 0, 0}}},  // counted back from the face line
-        {"v 3 0 0\nvt 1 1\nf -1/-1 1/-2 -4", {{3, 3, 0}, {0, 2, 0}, {0, 0, 0}}},
-        {"f 0 4 -4", {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}},                 // out of range gives 0
-        {"f 2/9/9 99999999999999 -99999999999999", {{1, 0, 0}, {0, 0, 0}, {0, 0, 0}}},
-        {"f 2/x/3 3/2/x x/2/3", {{1, 0, 0}, {2, 1, 0}, {0, 0, 0}}},      // unread values stay 1
-        {"f\t2/3/\t3//x  1/\r\n", {{1, 2, 0}, {2, 0, 0}, {0, 0, 0}}},
-        {"f +2/+3/+1 3 1", {{1, 2, 0}, {2, 0, 0}, {0, 0, 0}}},
-        {"f 000000003 3/000000002 1//2", {{2, 0, 0}, {2, 1, 0}, {0, 0, 1}}},  // nine digits: the short road
-        {"f 0000000003 2/1/ 1234567890", {{2, 0, 0}, {1, 0, 0}, {0, 0, 0}}},  // ten: the general one
+        {"fo 1 2 3 1 2", {{0, N, N}, {1, N, N}, {2, N, N}, {0, N, N}, {1, N, N}}},
+        {"F 3 2 1", {{2, N, N}, {1, N, N}, {0, N, N}}}, {"FO 3/3/3 1 2", {{2, 2, 2}, {0, N, N}, {1, N, N}}},
+        {"f -1/-1/-1 -2/-3/-2 -3", {{2, 2, 2}, {1, 0, 1}, {0, N, N}}},
+        {"f -1 -2 -3\nv 3 0 0\nvt 1 1", {{2, N, N}, {1, N, N}, {0, N, N}}},  // counted back from the face line
+        {"v 3 0 0\nvt 1 1\nf -1/-1 1/-2 -4", {{3, 3, N}, {0, 2, N}, {0, N, N}}},
+        {"f 0 4 -4", {{0, N, N}, {0, N, N}, {0, N, N}}},                 // a vertex out of range gives 0
+        {"f 2/9/9 99999999999999 -99999999999999", {{1, N, N}, {0, N, N}, {0, N, N}}},  // others none
+        {"f 2/x/3 3/2/x x/2/3", {{1, N, N}, {2, 1, N}, {0, N, N}}},      // an unread vertex stays 1
+        {"f\t2/3/\t3//x  1/\r\n", {{1, 2, N}, {2, N, N}, {0, N, N}}},
+        {"f +2/+3/+1 3 1", {{1, 2, 0}, {2, N, N}, {0, N, N}}},
+        {"f 000000003 3/000000002 1//2", {{2, N, N}, {2, 1, N}, {0, N, 1}}},  // nine digits: the short road
+        {"f 0000000003 2/1/ 1234567890", {{2, N, N}, {1, 0, N}, {0, N, N}}},  // ten: the general one
     };
     for (const Case& c : cases) {
         ScratchFolder folder;
@@ -315,19 +324,23 @@ TEST(LoadObj, LighterLoadsAgreeWithTheFullLoad) {
 // such load cut in two for a helper.
 TEST(LoadObj, WindowsGiveTheWholeFilesModel) {
     const std::string body = "mtllib lib.mtl\nv 1 2 3\nv 4 5 6\n  v 7 8 9\nvt 0.5 0.25\nvn 0 0 1\ng a\nusemtl m1\n"
-                             "f 1/1/1 2/1/1 3/1/1\ng b\nusemtl m2\nf 3 2 1\ng a\nf -1 -2 -3 1\n";
+                             "f 1/1/1 2/1/1 3/1/1\ng b\nusemtl m2\nf 3 2 1\nl 1 2/1 -1/9\ng a\nf -1 -2 -3 1\n";
     auto ends = [](std::string text, const std::string& end) {
         for (size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += end.size()) text.replace(at, 1, end);
         return text;
     };
-    std::string many;
-    for (int i = 0; i < 40; ++i) many += "v " + std::to_string(i) + " 0 1\ng g" + std::to_string(i % 7) + "\nusemtl m" +
-                                         std::to_string(i % 3) + "\nf -1 -1 -1\n";
+    std::string many, objects;  // the second with colours, objects and smoothing groups
+    for (int i = 0; i < 40; ++i) {
+        std::string n = std::to_string(i);
+        many += "v " + n + " 0 1\ng g" + std::to_string(i % 7) + "\nusemtl m" + std::to_string(i % 3) + "\nf -1 -1 -1\n";
+        objects += "v " + n + " 0 1 0.5 1 0\no ob " + std::to_string(i % 5) + "\ns " + std::to_string(i % 2) + "\nf -1 -1 -1\n";
+    }
     const std::string texts[] = {
         body, ends(body, "\r\n"), ends(body, "\r"), ends(body, "\n\r"), "\xEF\xBB\xBF" + body + "\xEF\xBB\xBFv 5 5 5\n",
         "\n\n\r\n" + ends(body, "\n\n") + "\r\r\n\n", body + "v 3 3 3", body + "x", body + "\r", ends(body, "\r\n") + "v",
         "v 1 2 3\ng " + std::string(300, 'n') + "\nf 1 1 1 " + std::string(200, ' ') + "1\nv 2 2 2\n", many,
         "\xEF\xBB\xBFg a\n", "", "v 1 2 3\nf\ng a\nf  \nf 1 1 1\ng b\nusemtl m\nf 1 1 1\nf -1 1 1\n",
+        objects, "o one\ns 1\n" + many,  // the second part starts inside an object
     };
     ScratchFolder folder;
     for (const std::string& text : texts) {

@@ -21,8 +21,8 @@ uint32_t Bits(float value) {
     return bits;
 }
 
-// Every written face as (group name, material name, corners as text), in the
-// order the model holds them.
+// Every written face as (group name, material name, corners, object and
+// smoothing group as text), in the order the model holds them.
 using FaceKey = std::tuple<std::string, std::string, std::string>;
 
 std::vector<FaceKey> FaceKeys(const Model& model) {
@@ -38,6 +38,8 @@ std::vector<FaceKey> FaceKeys(const Model& model) {
                            "/" + std::to_string(face.normal_indices[c]) + " ";
             }
             std::string material = face.material_index >= 0 ? model.Name(model.materials[face.material_index].name) : "";
+            corners += std::string("o ") + model.FaceName(model.objects, face.object) + " s " +
+                       model.FaceName(model.smoothing_groups, face.smoothing);
             keys.emplace_back(model.Name(model.group_name_table[face.group_name_index].name), material, corners);
         }
     }
@@ -68,13 +70,17 @@ TEST(RoundTrip, ReadingTheWrittenFileGivesTheSameModel) {
     // nine digits, between 8 and 16, in every kind of table.
     ScratchFolder inputs;
     Put(inputs.Join("digits.obj"),
-        "mtllib digits.mtl\nv 1.23456789 1e-7 -1e-9\nv 1e-45 -1.17549435e-38 15.9990015\n"
-        "v 8.0000105 0.30000004 -0.0\nvt 0.33333334 1.0000001\nvn 0.57735026 -0.57735026 0.57735026\n"
+        "mtllib digits.mtl\nv 1.23456789 1e-7 -1e-9 0.1 0.33333334 1e-9\nv 1e-45 -1.17549435e-38 15.9990015\n"
+        "v 8.0000105 0.30000004 -0.0 1 0.5 0.99999994\nvt 0.33333334 1.0000001\nvn 0.57735026 -0.57735026 0.57735026\n"
         "usemtl m\nf 1/1/1 2/1/1 3/1/1\n");
     Put(inputs.Join("digits.mtl"), "newmtl m\nKa 0.1 0.2 0.3\nKd 0.123456789 1e-8 0.5\nKs 0.8 0.8 0.8\n"
                                    "d 0.99999994\nNs 96.078431\n");
+    // Objects and smoothing groups across group names and materials, faces
+    // before the first of each, and a smoothing group left.
+    Put(inputs.Join("objects.obj"), "mtllib digits.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\no Cube\ns 1\nusemtl m\n"
+                                    "f 1 2 3\ng side\no Spike\nf 3 2 1\ns off\nf 2 3 1\no Cube\nusemtl n\nf 1 3 2\n");
     for (std::string input : {DataFile("scene.obj"), DataFile("../../../examples/matching.obj"),
-                              inputs.Join("digits.obj")}) {
+                              inputs.Join("digits.obj"), inputs.Join("objects.obj")}) {
         SCOPED_TRACE(input);
         Model first;
         ASSERT_EQ(first.LoadObj(input.c_str()), 1);
@@ -92,9 +98,12 @@ TEST(RoundTrip, ReadingTheWrittenFileGivesTheSameModel) {
         EXPECT_EQ(second.group_name_count, first.group_name_count);
         ASSERT_EQ(second.material_count, first.material_count);
         // Every number comes back as the very same float.
-        EXPECT_EQ(std::memcmp(second.vertices, first.vertices, sizeof(Vertex) * size_t(first.vertex_count)), 0);
-        EXPECT_EQ(std::memcmp(second.normals, first.normals, sizeof(Normal) * size_t(first.normal_count)), 0);
-        EXPECT_EQ(std::memcmp(second.texcoords, first.texcoords, sizeof(TexCoord) * size_t(first.texcoord_count)), 0);
+        auto same = [](const void* a, const void* b, size_t bytes) { return bytes == 0 || std::memcmp(a, b, bytes) == 0; };
+        EXPECT_TRUE(same(second.vertices, first.vertices, sizeof(Vertex) * size_t(first.vertex_count)));
+        EXPECT_TRUE(same(second.normals, first.normals, sizeof(Normal) * size_t(first.normal_count)));
+        EXPECT_TRUE(same(second.texcoords, first.texcoords, sizeof(TexCoord) * size_t(first.texcoord_count)));
+        ASSERT_EQ(second.colour_count, first.colour_count);
+        EXPECT_TRUE(same(second.colours, first.colours, sizeof(VertexColour) * size_t(first.colour_count)));
         // The same faces come back; reading reverses the order of the group
         // names, but each name's faces come back in the order they were written.
         std::vector<FaceKey> reread = FaceKeys(second);
