@@ -21,29 +21,11 @@
 #include <vector>
 
 #include "model/model.h"
+#include "run_clock.h"
 #include "pairing/coincident_ties.h"
 #include "pairing/equal_positions.h"
 
 namespace {
-
-struct Clock {
-    double wall, cpu;
-    static Clock Now() {
-        timespec cpu_time;
-        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu_time);
-        double wall = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-        return {wall, double(cpu_time.tv_sec) + double(cpu_time.tv_nsec) * 1e-9};
-    }
-};
-
-struct Best {
-    double wall = 1e30, cpu = 1e30;
-    void Keep(const Clock& start) {
-        Clock end = Clock::Now();
-        wall = std::min(wall, end.wall - start.wall);
-        cpu = std::min(cpu, end.cpu - start.cpu);
-    }
-};
 
 // Writes the split grid, its copy shuffled; to[k] is the copy's number of
 // original vertex k.

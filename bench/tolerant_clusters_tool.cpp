@@ -23,19 +23,10 @@
 #include <string>
 #include <vector>
 
+#include "run_clock.h"
 #include "pairing/tolerant_partners.h"
 
 namespace {
-
-struct Clock {
-    double wall, cpu;
-    static Clock Now() {
-        timespec cpu_time;
-        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu_time);
-        double wall = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-        return {wall, double(cpu_time.tv_sec) + double(cpu_time.tv_nsec) * 1e-9};
-    }
-};
 
 Vertex At(double x, double y, double z) { return {0, 0, float(x), float(y), float(z)}; }
 

@@ -45,13 +45,9 @@ int RunConvertCommand(const Arguments& arguments) {
     static ConvertDiagnostics diagnostics;  // a few kilobytes: kept off the stack
     ConvertOptions options;
     options.diagnostics = &diagnostics;
-    if (int status = ReadTolerance(arguments, options.tolerance, options.automatic_tolerance)) return status;
     if (int status = ReadJobs(arguments, options.threads)) return status;
-    options.strict = arguments.Has("--strict");
-    options.allow_count_change = arguments.Has("--allow-count-change");
     TopologySeed seeds[kMaxSeeds];
-    if (int status = ReadPairingWay(arguments, options.by_topology, seeds, options.seed_count)) return status;
-    options.seeds = seeds;
+    if (int status = ReadPairingOptions(arguments, options, seeds)) return status;
     // Every path is made absolute now: loading a file that names a material
     // library changes the current directory.
     if (EndsInSeparator(arguments.positional[2])) return Usage("NEW ends in a separator: give the new file's name");

@@ -87,12 +87,8 @@ int RunPairCommand(const Arguments& arguments) {
     static ConvertDiagnostics diagnostics;  // a few kilobytes: kept off the stack
     ConvertOptions options;
     options.diagnostics = &diagnostics;
-    if (int status = ReadTolerance(arguments, options.tolerance, options.automatic_tolerance)) return status;
-    options.strict = arguments.Has("--strict");
-    options.allow_count_change = arguments.Has("--allow-count-change");
     TopologySeed seeds[kMaxSeeds];
-    if (int status = ReadPairingWay(arguments, options.by_topology, seeds, options.seed_count)) return status;
-    options.seeds = seeds;
+    if (int status = ReadPairingOptions(arguments, options, seeds)) return status;
     char paths[3][kPathCapacity] = {};  // original, matching, --output
     if (int status = MakeAbsolutePaths(arguments.positional, 2, paths)) return status;
     const char* output = arguments.Option("--output");

@@ -20,7 +20,7 @@ void ForEachFace(const Model& model, Visit visit) {
 template <typename Visit>
 void ForEachPolylineVertex(const Model& model, Visit visit) {
     for (int32_t l = 0; model.polylines && l < model.polyline_count; ++l) {
-        const Polyline& line = model.polylines[l];
+        const LineElement& line = model.polylines[l];
         for (int32_t c = 0; line.vertex_indices && c < line.corner_count; ++c) visit(line.vertex_indices[c]);
     }
 }

@@ -76,7 +76,7 @@ struct Model {
     // vertex and a texture coordinate entry a corner). A load that keeps
     // positions only counts them and makes no records.
     int32_t polyline_count = 0;
-    Polyline* polylines = nullptr;
+    LineElement* polylines = nullptr;
     int64_t polyline_pool_size = 0;
     int32_t* polyline_pool = nullptr;
     // The objects and smoothing groups of the faces (Face::object, Face::smoothing).

@@ -52,7 +52,7 @@ struct Face {
 // One `l` line: a polyline through vertices, with a texture coordinate at
 // each where the line gives one (kNoIndex where not). Its lists lie in
 // Model::polyline_pool.
-struct Polyline {
+struct LineElement {
     int32_t corner_count;
     int32_t group_name_index;  // as a face's
     int32_t object;            // as a face's

@@ -386,7 +386,7 @@ inline void StorePolyline(ObjReader& reader, const FillState& state, const char*
     if (!model.polylines || reader.polyline_fill >= model.polyline_count) return;
     const int64_t corners = CountCornerTokens(after, end);
     if (reader.polyline_corner_fill + 2 * corners > model.polyline_pool_size) return;
-    Polyline& line = model.polylines[reader.polyline_fill++];
+    LineElement& line = model.polylines[reader.polyline_fill++];
     line.corner_count = static_cast<int32_t>(corners);
     line.group_name_index = SelectedGroup(reader);
     line.object = state.current_object;

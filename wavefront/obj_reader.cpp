@@ -118,7 +118,7 @@ int32_t MakeValueTables(ObjReader& reader, ObjTables tables) {
         if (!model.normals) return 0;
     }
     if (model.polyline_count > 0 && whole) {
-        model.polylines = AllocateTable<Polyline>(static_cast<size_t>(model.polyline_count));
+        model.polylines = AllocateTable<LineElement>(static_cast<size_t>(model.polyline_count));
         model.polyline_pool = AllocateTable<int32_t>(static_cast<size_t>(model.polyline_pool_size) + 1);
         if (!model.polylines || !model.polyline_pool) return 0;
     }

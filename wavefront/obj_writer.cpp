@@ -192,7 +192,7 @@ struct PolylineSections {
 
 // "l v v ..." (v/t where a corner has a texture coordinate), after an "o"
 // line where its object differs from the one `state` is in.
-int32_t WritePolyline(OutputFile* file, const Model& model, const Polyline& line, SectionState& state) {
+int32_t WritePolyline(OutputFile* file, const Model& model, const LineElement& line, SectionState& state) {
     if (line.object != state.object && line.object > 0) {
         if (!WriteOutput(file, "o ", 2) || !WriteOutputText(file, model.FaceName(model.objects, line.object)) ||
             !WriteOutput(file, "\r\n", 2))
@@ -226,7 +226,7 @@ int32_t WriteSectionPolylines(OutputFile* file, const Model& model, int32_t name
         return 1;
     }
     for (int32_t l = 0; l < model.polyline_count; ++l) {
-        const Polyline& line = model.polylines[l];
+        const LineElement& line = model.polylines[l];
         if (line.group_name_index == name_index && !WritePolyline(file, model, line, state)) return 0;
     }
     return 1;

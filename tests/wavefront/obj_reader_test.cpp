@@ -78,7 +78,7 @@ std::string LoadInWindows(const std::string& path, uint32_t window, ObjTables ta
         }
     }
     for (int32_t l = 0; loaded && model.polylines && l < model.polyline_count; ++l) {
-        const Polyline& line = model.polylines[l];
+        const LineElement& line = model.polylines[l];
         out << "\nl " << line.group_name_index << " " << model.FaceName(model.objects, line.object);
         for (int32_t c = 0; c < line.corner_count; ++c) out << " " << line.vertex_indices[c] << "/" << line.texcoord_indices[c];
     }
