@@ -31,7 +31,7 @@ install() {
 install cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
 # The install test renders the man page; the Blender add-on is tested in
 # Blender itself, headless.
-install man-db python3 blender
+install man-db python3 blender zsh
 # The independent reader the round trips of exporters' files are checked with.
 install python3-tinyobjloader
 [ "${1:-}" = --native ] && exit 0

@@ -45,6 +45,12 @@ for command in convert pair report shapes batch; do
         fail "bash completion of $command differs from its usage"
 done
 
+zsh_file=$prefix/share/zsh/site-functions/_quandrelistaphor
+zsh -n "$zsh_file" || fail "the zsh completion does not parse"
+# Every command's option is offered (--help and --version stand alone).
+diff <(options_of <"$zsh_file" | grep -v -- --help) <("$program" --help | options_of | grep -v -- '--help\|--version') ||
+    fail "the zsh completion's options are not those of --help"
+
 python3 -c 'import sys, zipfile; names = zipfile.ZipFile(sys.argv[1]).namelist(); sys.exit(not (
     "quandrelistaphor_blender/__init__.py" in names and all(n.startswith("quandrelistaphor_blender/") for n in names)))' \
     "$prefix/share/quandrelistaphor/quandrelistaphor_blender.zip" || fail "the add-on zip"
