@@ -14,11 +14,15 @@ struct OutputFile;   // platform/files/output_file.h
 struct OperationHost;  // morph/host.h
 struct TieCounts;      // pairing/coincident_ties.h
 class LoadHelp;        // platform/load_help.h
+struct ReadProgress;   // wavefront/obj_reader.h
 
 struct Model {
     // Why the last LoadObj or LoadObjPositions failed (platform/reasons.h);
     // 0 after one that succeeded. Clear leaves it.
     int32_t load_error = 0;
+    // Told how far the reading passes of a load are; null for none. Clear
+    // leaves it; the caller owns it.
+    const ReadProgress* read_progress = nullptr;
 
     // Everything from here to the end is emptied by Clear.
     int32_t material_count = 0;

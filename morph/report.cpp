@@ -1,9 +1,11 @@
 #include "morph/report.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include "platform/block.h"
 #include "model/model.h"
@@ -13,6 +15,7 @@
 #include "platform/parallel.h"
 #include "wavefront/library_folder.h"
 #include "wavefront/number_format.h"
+#include "wavefront/obj_reader.h"
 #include "platform/files/output_file.h"
 
 namespace {
@@ -71,19 +74,65 @@ void AppendDetails(ReportText& report, const char* title, const Model& model) {
         Append(report, "smallest non-zero distance: none\n");
 }
 
+// The bar through the loads, out of 100: the original's reading passes
+// move it from 0 to kLoadedShare / 2, the matching file's on to kLoadedShare.
+// Both files may be read at once on two threads: each load leaves its share
+// in an atomic, and only the thread the report runs on tells the host, which
+// expects its calls there. The bar never moves back.
+class LoadProgress {
+public:
+    static constexpr int32_t kLoadedShare = 80;
+    explicit LoadProgress(OperationHost* host) : host_(host), caller_(std::this_thread::get_id()) {
+        for (Part& part : parts_) {
+            part.owner = this;
+            part.hook.on_read = Told;
+            part.hook.context = &part;
+        }
+    }
+    const ReadProgress* Hook(int32_t file) const { return &parts_[file].hook; }
+    // The bar at `position` unless it is already further on; the calling thread only.
+    void ShowAtLeast(int32_t position) {
+        if (position <= shown_) return;
+        shown_ = position;
+        host_->SetProgress(position, 100);
+    }
+
+private:
+    struct Part {
+        LoadProgress* owner = nullptr;
+        ReadProgress hook;
+        std::atomic<int32_t> thousandths{0};
+    };
+    static void Told(void* context, uint64_t done, uint64_t total) {
+        Part& part = *static_cast<Part*>(context);
+        if (total == 0) return;
+        part.thousandths.store(int32_t((done < total ? done : total) * 1000 / total), std::memory_order_relaxed);
+        LoadProgress& owner = *part.owner;
+        if (std::this_thread::get_id() != owner.caller_) return;
+        int32_t sum = owner.parts_[0].thousandths.load(std::memory_order_relaxed) +
+                      owner.parts_[1].thousandths.load(std::memory_order_relaxed);
+        owner.ShowAtLeast(sum * (kLoadedShare / 2) / 1000);
+    }
+
+    OperationHost* host_;
+    std::thread::id caller_;
+    Part parts_[2];
+    int32_t shown_ = -1;
+};
+
 // Both models' counts of one kind, at once when there are two processors;
 // the host hears the same steps in the same order either way.
 void CountBoth(OperationHost* host, const char* status, const int32_t steps[2], Model& original, Model& matching,
                int32_t (Model::*count)(), bool together) {
     host->ShowStatus(status);
-    host->SetProgress(steps[0], 10);
+    host->SetProgress(steps[0], 100);
     if (together) {
         RunInParallel(2, 2, [&](int32_t k) { ((k == 0 ? original : matching).*count)(); });
     } else {
         (original.*count)();
     }
     host->ShowStatus(status);
-    host->SetProgress(steps[1], 10);
+    host->SetProgress(steps[1], 100);
     if (!together) (matching.*count)();
 }
 
@@ -94,8 +143,15 @@ void CountBoth(OperationHost* host, const char* status, const int32_t steps[2], 
 bool LoadAndCount(const char* original_path, const char* matching_path, OperationHost* host, Model& original,
                   Model& matching, int32_t& original_loaded, int32_t& matching_loaded) {
     const bool together = ProcessorCount() > 1;
+    LoadProgress progress(host);
+    original.read_progress = progress.Hook(0);
+    matching.read_progress = progress.Hook(1);
+    struct Unhook {
+        Model &a, &b;
+        ~Unhook() { a.read_progress = b.read_progress = nullptr; }
+    } unhook{original, matching};
     host->ShowStatus("Loading original file...(please wait)");
-    host->SetProgress(0, 10);
+    progress.ShowAtLeast(0);
     int32_t loaded[2] = {0, 0};
     bool moved = false;
     if (together) {
@@ -109,22 +165,22 @@ bool LoadAndCount(const char* original_path, const char* matching_path, Operatio
     if (host->ShouldStop()) return false;
 
     host->ShowStatus("Loading matching file...(please wait)");
-    host->SetProgress(2, 10);
+    progress.ShowAtLeast(LoadProgress::kLoadedShare / 2);
     matching_loaded = together ? SettleMatchingLoad(matching, matching_path, loaded[1], moved, true,
                                                     &Model::LoadObjVertexLists)
                                : matching.LoadObjVertexLists(matching_path);
     if (host->ShouldStop()) return false;
 
-    const int32_t isolated_steps[2] = {4, 6};
+    const int32_t isolated_steps[2] = {LoadProgress::kLoadedShare, 85};
     CountBoth(host, "Getting isolated vertices...(please wait)", isolated_steps, original, matching,
               &Model::CountIsolatedVertices, together);
     if (host->ShouldStop()) return false;
-    const int32_t duplicate_steps[2] = {8, 9};
+    const int32_t duplicate_steps[2] = {90, 95};
     CountBoth(host, "Getting duplicate vertices...(please wait)", duplicate_steps, original, matching,
               &Model::CountDuplicateVertices, together);
     if (host->ShouldStop()) return false;
 
-    host->SetProgress(10, 10);
+    host->SetProgress(100, 100);
     return true;
 }
 

@@ -225,6 +225,7 @@ int32_t Load(Model& model, const char* path, ObjTables tables, bool change_direc
     } closing{help};
     ObjReader reader(model);
     reader.help = help;
+    reader.progress = model.read_progress;
     if (!path) return ReadObjText(reader, path);  // refused, the Model left as it was
     if (!ReadObjText(reader, path) || !ParseText(reader, tables)) {
         reader.Release();

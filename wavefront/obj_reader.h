@@ -20,6 +20,16 @@ struct LineScanner;
 // bytes just read still in the cache.
 constexpr uint32_t kObjWindowBytes = uint32_t(4) << 20;
 
+// Told how far a load's reading passes are: the bytes they have read of
+// the file, counted once for every pass, out of `total`. A file read through
+// windows tells it once a window, so a call comes a few MB apart and costs
+// nothing measurable; a file read whole is read at once and tells nothing.
+// Called on the loading thread.
+struct ReadProgress {
+    void (*on_read)(void* context, uint64_t done, uint64_t total) = nullptr;
+    void* context = nullptr;
+};
+
 // The tables a load fills besides the vertex table: none (LoadObjPositions),
 // every face's vertex list alone (LoadObjVertexLists), or all (LoadObj).
 enum class ObjTables { kPositions, kVertexLists, kAll };
@@ -77,6 +87,9 @@ struct ObjReader {
     // Offered the value tables once they are made, and for a file read in
     // windows the second part of the values pass (`cut`); null for none.
     LoadHelp* help = nullptr;
+    // Told as the passes read windows (Model::read_progress); null for none.
+    const ReadProgress* progress = nullptr;
+    int32_t passes_begun = 0;  // FirstWindow calls: the survey's, then the values pass's
     ValuesCut cut;
     int32_t cut_offered = 0;  // 1 from the offer of the second part until it is settled
     // The buffer ReadLine's callers use, sized by the survey's longest line

@@ -61,6 +61,16 @@ int32_t ReadFirstWindow(ObjReader& reader) {
     return FillWindow(reader, 0);
 }
 
+// The survey and the values pass each read the file once; the bytes read
+// so far of both, told to the reader's progress.
+void TellProgress(const ObjReader& reader) {
+    constexpr uint64_t kPasses = 2;
+    if (!reader.progress || !reader.progress->on_read || reader.passes_begun < 1) return;
+    uint64_t passes = reader.passes_begun < int32_t(kPasses) ? uint64_t(reader.passes_begun) : kPasses;
+    uint64_t size = reader.file.size;
+    reader.progress->on_read(reader.progress->context, (passes - 1) * size + reader.file.offset, kPasses * size);
+}
+
 }  // namespace
 
 int32_t ObjReader::OpenText(const char* path) {
@@ -82,6 +92,7 @@ int32_t ObjReader::OpenTextAt(const char* path, uint32_t size, uint32_t offset, 
 }
 
 int32_t ObjReader::FirstWindow(LineScanner& scanner) {
+    ++passes_begun;
     // The window holds the file's first bytes when it ends where the reading does.
     if (file.file && file.offset != text.size) {
         int32_t reason = RewindFileReader(file);
@@ -111,5 +122,6 @@ int32_t ObjReader::NextWindow(LineScanner& scanner) {
     }
     if (!FillWindow(*this, kept)) return -1;
     ScanWindow(*this, scanner, false);
+    TellProgress(*this);
     return 1;
 }

@@ -36,10 +36,10 @@ TEST(ReportLoading, BothFilesReadAsOneAfterTheOther) {
     folder.Write("sub/lib.mtl", "newmtl red\n");
     folder.Write("sub/swap.obj", "v 0 1 0\nv 1 0 0\nv 0 0 0\nf 3 2 1\n");
     const struct { const char *matching, *faces; } cases[] = {{"swap.obj", "faces: 1\n"}, {"none.obj", "faces: 0\n"}};
-    const std::string steps = "Loading original file...(please wait)\n0/10 Loading matching file...(please wait)\n"
-                              "2/10 Getting isolated vertices...(please wait)\n4/10 Getting isolated vertices...(please "
-                              "wait)\n6/10 Getting duplicate vertices...(please wait)\n8/10 Getting duplicate "
-                              "vertices...(please wait)\n9/10 10/10 ";
+    const std::string steps = "Loading original file...(please wait)\n0/100 Loading matching file...(please wait)\n"
+                              "40/100 Getting isolated vertices...(please wait)\n80/100 Getting isolated vertices...(please "
+                              "wait)\n85/100 Getting duplicate vertices...(please wait)\n90/100 Getting duplicate "
+                              "vertices...(please wait)\n95/100 100/100 ";
     const std::filesystem::path start = std::filesystem::current_path();
     for (const auto& c : cases) {
         std::filesystem::current_path(folder.Join(""));
