@@ -335,6 +335,7 @@ struct Matcher {
         for (int32_t p = 0; p < parts.count; ++p) {
             if (p + 2 * kLookAhead < parts.count) Prefetch(p + 2 * kLookAhead);
             if (p + kLookAhead < parts.count) PrefetchPartners(p + kLookAhead);
+            if (p + kLookAhead / 2 < parts.count) PrefetchCorners(p + kLookAhead / 2);
             if (user_seed[p] < 0) PairOnePart(p);
         }
     }
@@ -343,6 +344,8 @@ struct Matcher {
     // numbered in any order: on a mesh of many small parts, each part's
     // first reads of its vertices' tables would each wait on memory.
     void Prefetch(int32_t part) const {
+        int32_t given = alike.original_part ? alike.original_part[part] : -1;
+        if (given >= 0) __builtin_prefetch(alike.original_parts.starts + given);
         int32_t corners = 0;
         ForEachPartVertex(part, [&](int32_t b) {
             __builtin_prefetch(growth.partner + b);
@@ -380,6 +383,17 @@ struct Matcher {
                 __builtin_prefetch(original.vertex_starts + a);
             }
         }
+    }
+
+    // Last, the corners round a part's vertices and round their hints'.
+    void PrefetchCorners(int32_t part) const {
+        int32_t corners = 0;
+        ForEachPartVertex(part, [&](int32_t b) {
+            __builtin_prefetch(shape.vertex_corners + shape.vertex_starts[b]);
+            int32_t a = hints ? hints[b] : -1;
+            if (a >= 0) __builtin_prefetch(original.vertex_corners + original.vertex_starts[a]);
+            return ++corners < kLookAheadCorners;
+        });
     }
 
     // Vertices in no face can only be paired by their hints; then every
