@@ -27,6 +27,10 @@ namespace {
 // alignments than a part given among parts alike.
 constexpr int32_t kCrowdedCorners = 16;
 
+// Parts read ahead of the one being paired, and of each the corners read.
+constexpr int32_t kLookAhead = 8;
+constexpr int32_t kLookAheadCorners = 8;
+
 int32_t* MinusOnes(size_t count) {
     int32_t* table = AllocateUnclearedTable<int32_t>(count + 1);
     if (table) std::memset(table, 0xFF, (count + 1) * sizeof(int32_t));
@@ -329,8 +333,67 @@ struct Matcher {
             if (user_seed[part] == s) PairOnePart(part);
         }
         for (int32_t p = 0; p < parts.count; ++p) {
+            if (p + 2 * kLookAhead < parts.count) Prefetch(p + 2 * kLookAhead);
+            if (p + kLookAhead < parts.count) PrefetchPartners(p + kLookAhead);
+            if (p + kLookAhead / 2 < parts.count) PrefetchCorners(p + kLookAhead / 2);
             if (user_seed[p] < 0) PairOnePart(p);
         }
+    }
+
+    // Parts come in the order of the shape's faces, but its vertices may be
+    // numbered in any order: on a mesh of many small parts, each part's
+    // first reads of its vertices' tables would each wait on memory.
+    void Prefetch(int32_t part) const {
+        int32_t given = alike.original_part ? alike.original_part[part] : -1;
+        if (given >= 0) __builtin_prefetch(alike.original_parts.starts + given);
+        int32_t corners = 0;
+        ForEachPartVertex(part, [&](int32_t b) {
+            __builtin_prefetch(growth.partner + b);
+            __builtin_prefetch(shape.vertex_starts + b);
+            if (hints) __builtin_prefetch(hints + b);
+            if (growth.shape_colours) __builtin_prefetch(growth.shape_colours + b);
+            if (growth.shape_positions) __builtin_prefetch(growth.shape_positions + 3 * size_t(b));
+            return ++corners < kLookAheadCorners;
+        });
+    }
+
+    // And later, once the shape's tables are at hand, what a part's likely
+    // partners read: their hints' vertices, or the original part alike.
+    void PrefetchPartners(int32_t part) const {
+        int32_t corners = 0;
+        if (hints) ForEachPartVertex(part, [&](int32_t b) {
+            int32_t a = hints[b];
+            if (a >= 0) {
+                __builtin_prefetch(growth.claimed + a);
+                __builtin_prefetch(original.vertex_starts + a);
+                if (growth.original_positions) __builtin_prefetch(growth.original_positions + 3 * size_t(a));
+            }
+            return ++corners < kLookAheadCorners;
+        });
+        int32_t given = alike.original_part && colours.original ? alike.original_part[part] : -1;
+        if (given < 0) return;
+        const MeshParts& from = alike.original_parts;
+        for (int32_t k = from.starts[given]; k < from.starts[given + 1] && corners < kLookAheadCorners; ++k) {
+            int32_t f = from.faces[k];
+            for (int32_t c = original.face_starts[f]; c < original.face_starts[f + 1] && corners < kLookAheadCorners;
+                 ++c, ++corners) {
+                int32_t a = original.corner_vertices[c];
+                __builtin_prefetch(growth.claimed + a);
+                __builtin_prefetch(colours.original + a);
+                __builtin_prefetch(original.vertex_starts + a);
+            }
+        }
+    }
+
+    // Last, the corners round a part's vertices and round their hints'.
+    void PrefetchCorners(int32_t part) const {
+        int32_t corners = 0;
+        ForEachPartVertex(part, [&](int32_t b) {
+            __builtin_prefetch(shape.vertex_corners + shape.vertex_starts[b]);
+            int32_t a = hints ? hints[b] : -1;
+            if (a >= 0) __builtin_prefetch(original.vertex_corners + original.vertex_starts[a]);
+            return ++corners < kLookAheadCorners;
+        });
     }
 
     // Vertices in no face can only be paired by their hints; then every
