@@ -6,6 +6,15 @@ from .pairing import PairingError, pair_meshes
 from .preferences import program_path
 
 
+def found_program(operator, context):
+    """The program's path, or None after telling the user where to give it."""
+    program = program_path(context)
+    if not program:
+        operator.report({"ERROR"}, "The quandrelistaphor program was not found: give its path in the add-on's "
+                                   "preferences")
+    return program
+
+
 class PairingSettings:
     """The pairing options of the command line, as operator settings."""
     by: bpy.props.EnumProperty(
@@ -75,10 +84,8 @@ class RestoreVertexOrder(PairingSettings, bpy.types.Operator):
                 and len(selected_meshes(context)) == 2 and active in selected_meshes(context))
 
     def execute(self, context):
-        program = program_path(context)
+        program = found_program(self, context)
         if not program:
-            self.report({"ERROR"}, "The quandrelistaphor program was not found: give its path in the add-on's "
-                                   "preferences")
             return {"CANCELLED"}
         active = context.active_object
         base = next(o for o in selected_meshes(context) if o != active)
@@ -122,10 +129,8 @@ class AddShapesFromSculpts(PairingSettings, bpy.types.Operator):
                 and len(selected_meshes(context)) >= 2)
 
     def execute(self, context):
-        program = program_path(context)
+        program = found_program(self, context)
         if not program:
-            self.report({"ERROR"}, "The quandrelistaphor program was not found: give its path in the add-on's "
-                                   "preferences")
             return {"CANCELLED"}
         base = context.active_object
         added = []
