@@ -1,8 +1,10 @@
 // A counting sort of the faces by a key that neighbours mostly share or
 // follow each other in: the cell of a coarse grid over the positions that
-// holds the face's first corner, cells in row order. Whether the faces are
+// holds the face's centre, cells in row order. (Not its first corner: faces
+// round a shared vertex or edge would all fall in one cell.) Whether the faces are
 // scattered is judged from a sample: in an order made by walking the
-// surface, a face mostly shares a vertex with the one after it.
+// surface, a face mostly lies in the cell of the one after it. Without
+// positions, it mostly shares a vertex with it.
 #include "pairing/topology/topology_face_order.h"
 
 #include <algorithm>
@@ -24,11 +26,11 @@ bool ShareVertex(const TopologyMesh& mesh, int32_t f, int32_t g) {
     return false;
 }
 
-bool Scattered(const TopologyMesh& mesh) {
+bool Scattered(const TopologyMesh& mesh, const int32_t* keys) {
     int32_t pairs = std::min(mesh.face_count - 1, kSampled), shared = 0;
     for (int32_t k = 0; k < pairs; ++k) {
         int32_t f = int32_t(int64_t(k) * (mesh.face_count - 1) / pairs);
-        shared += ShareVertex(mesh, f, f + 1);
+        shared += mesh.positions ? keys[f] == keys[f + 1] : ShareVertex(mesh, f, f + 1);
     }
     return 2 * shared < pairs;
 }
@@ -72,13 +74,16 @@ int32_t Keys(const TopologyMesh& mesh, int32_t* keys) {
         fits = count <= std::max(mesh.face_count, 1024);
     }
     side /= 1.25;
-    auto cell = [&](int32_t v, int32_t k) {
-        double at = (double(p[3 * v + k]) - low[k]) / side;
-        return at >= 0 && at < double(cells[k]) ? int64_t(at) : at >= 0 ? cells[k] - 1 : 0;  // NaN: the first cell
-    };
+    int64_t cell[3];
     for (int32_t f = 0; f < mesh.face_count; ++f) {
-        int32_t v = first[mesh.face_starts[f]];
-        keys[f] = int32_t((cell(v, 2) * cells[1] + cell(v, 1)) * cells[0] + cell(v, 0));
+        int32_t start = mesh.face_starts[f], count = mesh.face_starts[f + 1] - start;
+        for (int32_t k = 0; k < 3; ++k) {
+            double sum = 0;
+            for (int32_t c = start; c < start + count; ++c) sum += p[3 * first[c] + k];
+            double at = (sum / count - low[k]) / side;
+            cell[k] = at >= 0 && at < double(cells[k]) ? int64_t(at) : at >= 0 ? cells[k] - 1 : 0;  // NaN: the first
+        }
+        keys[f] = int32_t((cell[2] * cells[1] + cell[1]) * cells[0] + cell[0]);
     }
     return int32_t(count);
 }
@@ -100,10 +105,11 @@ void Copy(const TopologyMesh& mesh, FaceOrder& order) {
 int32_t OrderFacesByPlace(const TopologyMesh& mesh, FaceOrder& order, TopologyMesh& view) {
     ReleaseFaceOrder(order);
     view = mesh;
-    if (mesh.face_count < 2 || !IsWellFormed(mesh) || !Scattered(mesh)) return -1;
+    if (mesh.face_count < 2 || !IsWellFormed(mesh)) return -1;
     size_t faces = size_t(mesh.face_count) + 1;
     ScopedBlock<int32_t> keys(AllocateUnclearedTable<int32_t>(faces));
     int32_t key_count = keys.Get() ? Keys(mesh, keys.Get()) : 0;
+    if (keys.Get() && !Scattered(mesh, keys.Get())) return -1;
     ScopedBlock<int32_t> slots(keys.Get() ? AllocateTable<int32_t>(size_t(key_count) + 1) : nullptr);
     order.starts = AllocateUnclearedTable<int32_t>(faces);
     order.corners = AllocateUnclearedTable<int32_t>(size_t(mesh.face_starts[mesh.face_count]) + 1);

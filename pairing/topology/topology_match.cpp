@@ -18,6 +18,7 @@
 #include "pairing/topology/part_pairing.h"
 #include "pairing/topology/split_quads.h"
 #include "pairing/topology/topology_face_order.h"
+#include "pairing/topology/topology_vertex_order.h"
 #include "pairing/unique_positions.h"
 #include "pairing/topology/user_seed.h"
 
@@ -61,6 +62,9 @@ struct Matcher {
     MeshAdjacency original, shape;
     JoinedQuads joined;  // of the shape's faces, when its quads were split
     FaceOrder order;     // of the shape's faces, when they lay scattered
+    VertexOrder numbers;  // of the shape's vertices, when they lay scattered
+    TopologyMesh shape_view;  // the shape as matched: faces joined, laid out and numbered anew
+    int32_t* own_partner = nullptr;  // in the view's numbers, when they are not the caller's
     MeshParts parts;
     Growth growth;
     int32_t* hints = nullptr;
@@ -79,11 +83,12 @@ struct Matcher {
         ReleaseAdjacency(original);
         ReleaseAdjacency(shape);
         ReleaseFaceOrder(order);
+        ReleaseVertexOrder(numbers);
         ReleaseJoinedQuads(joined);
         ReleaseParts(parts);
         for (int32_t* table : {growth.claimed, growth.face_partner, growth.face_claimed, growth.faces, growth.vertices,
                                growth.parked_faces, growth.parked_face_partners, growth.parked_vertices,
-                               growth.parked_partners, hints, user_seed, part_hinted}) {
+                               growth.parked_partners, hints, user_seed, part_hinted, own_partner}) {
             ReleaseBlock(table);
         }
         ReleaseBlock(alignments);
@@ -99,9 +104,10 @@ struct Matcher {
     bool Prepare(int32_t* partner) {
         growth.original = &original;
         growth.shape = &shape;
+        if (numbers.mesh_vertex) partner = own_partner = MinusOnes(size_t(shape.vertex_count));
         growth.partner = partner;
         growth.original_positions = original_mesh.positions;
-        growth.shape_positions = shape_mesh.positions;
+        growth.shape_positions = shape_view.positions;
         growth.claimed = MinusOnes(size_t(original.vertex_count));
         growth.face_partner = MinusOnes(size_t(shape.face_count));
         growth.face_claimed = MinusOnes(size_t(original.face_count));
@@ -113,7 +119,7 @@ struct Matcher {
         growth.parked_partners = AllocateUnclearedTable<int32_t>(size_t(shape.vertex_count) + 1);
         user_seed = MinusOnes(size_t(parts.count));
         part_hinted = MinusOnes(size_t(parts.count));
-        return growth.claimed && growth.face_partner && growth.face_claimed && growth.faces && growth.vertices &&
+        return partner && growth.claimed && growth.face_partner && growth.face_claimed && growth.faces && growth.vertices &&
                growth.parked_faces && growth.parked_face_partners && growth.parked_vertices &&
                growth.parked_partners && user_seed && part_hinted;
     }
@@ -121,13 +127,13 @@ struct Matcher {
     // The caller's candidates without those naming an original vertex twice,
     // or the vertices at positions each mesh holds once.
     bool MakeHints() {
-        bool from_positions = original_mesh.positions && shape_mesh.positions;
+        bool from_positions = original_mesh.positions && shape_view.positions;
         if (!options.candidates && !from_positions) return true;
         hints = AllocateUnclearedTable<int32_t>(size_t(shape.vertex_count) + 1);
         if (!hints) return false;
         growth.hints = hints;  // strict tries stop where a pair goes against one
         if (!options.candidates) {
-            return PairUniquePositions(original_mesh.positions, original.vertex_count, shape_mesh.positions,
+            return PairUniquePositions(original_mesh.positions, original.vertex_count, shape_view.positions,
                                        shape.vertex_count, hints) != 0;
         }
         int32_t* named = growth.claimed;  // counts for now; all -1 again after
@@ -136,7 +142,7 @@ struct Matcher {
             if (valid(options.candidates[b])) ++named[options.candidates[b]];
         }
         for (int32_t b = 0; b < shape.vertex_count; ++b) {
-            int32_t a = options.candidates[b];
+            int32_t a = options.candidates[MeshVertex(numbers, b)];
             hints[b] = valid(a) && named[a] == 0 ? a : -1;  // named once: -1 + 1
         }
         std::memset(named, 0xFF, size_t(original.vertex_count) * sizeof(int32_t));
@@ -157,7 +163,9 @@ struct Matcher {
                                 seed.shape[i] != seed.shape[(i + 1) % 3];
                 if (!inside || !distinct) return Fail(kTopologyBadInput);
             }
-            if (!AlignUserSeed(original, shape, seed.original, seed.shape, alignments[s])) {
+            int32_t own[3] = {ViewVertex(numbers, seed.shape[0]), ViewVertex(numbers, seed.shape[1]),
+                              ViewVertex(numbers, seed.shape[2])};
+            if (!AlignUserSeed(original, shape, seed.original, own, alignments[s])) {
                 return Fail(kTopologyBadSeed);
             }
             user_seed[parts.part_of[shape.face_of[alignments[s].shape_corner]]] = s;
@@ -193,7 +201,7 @@ struct Matcher {
             growth.original_colours = colours.original;
             growth.shape_colours = colours.shape;
             made = PairAlikeParts(original, shape, parts, needs.Get(), colours.original, colours.shape,
-                                  original_mesh.positions, shape_mesh.positions, alike) != 0;
+                                  original_mesh.positions, shape_view.positions, alike) != 0;
             result.alike_part_count = alike.alike_count;
             result.ambiguous_part_count = alike.ambiguous_count;
         }
@@ -261,7 +269,7 @@ struct Matcher {
         seed.shape_vertex = b;
         seed.coloured = true;
         seed.candidate_count = ColourCandidates(colours, b, growth.claimed, original_mesh.positions,
-                                                shape_mesh.positions, growth.shift, seed.candidates, kSeedCandidates);
+                                                shape_view.positions, growth.shift, seed.candidates, kSeedCandidates);
         return seed;
     }
 
@@ -315,6 +323,9 @@ struct Matcher {
             if (result.shape_face.face < 0 && result.original_face.face < 0) {
                 result.shape_face = Describe(shape, pairing.stopped.shape_face);
                 result.shape_face.face = MeshFace(result.shape_face.face);
+                for (int32_t i = 0; i < result.shape_face.corner_count && i < kTopologyCornerCapacity; ++i) {
+                    result.shape_face.vertices[i] = MeshVertex(numbers, result.shape_face.vertices[i]);
+                }
                 result.original_face = Describe(original, pairing.stopped.original_face);
                 result.symmetric_difference = pairing.tied;
             }
@@ -413,7 +424,7 @@ struct Matcher {
             if (growth.partner[b] >= 0) {
                 ++result.paired_count;
             } else if (result.unpaired_count++ == 0) {
-                result.first_unpaired = b;
+                result.first_unpaired = MeshVertex(numbers, b);
             }
         }
         if (result.unpaired_count > 0) Fail(kTopologyUnpairedVertices);
@@ -421,7 +432,7 @@ struct Matcher {
 
     // The shape's mean position less the original's, over finite positions.
     void FindShift() {
-        const TopologyMesh* meshes[2] = {&shape_mesh, &original_mesh};
+        const TopologyMesh* meshes[2] = {&shape_view, &original_mesh};
         for (int32_t k = 0; k < 2 && meshes[1]->positions && meshes[0]->positions; ++k) {
             double sum[3] = {};
             int64_t count = 0;
@@ -438,11 +449,17 @@ struct Matcher {
     }
 
     int32_t Run(int32_t* partner) {
-        TopologyMesh shape_view;
-        TopologyMesh joined_view;
+        int32_t paired = Match(partner);
+        for (int32_t b = 0; own_partner && b < shape.vertex_count; ++b) partner[MeshVertex(numbers, b)] = own_partner[b];
+        return paired;
+    }
+
+    int32_t Match(int32_t* partner) {
+        TopologyMesh joined_view, laid_out;
         if (!JoinSplitQuads(original_mesh, shape_mesh, joined, joined_view)) return Fail(kTopologyNoMemory);
         result.joined_face_count = joined.joined_count;
-        if (!OrderFacesByPlace(joined_view, order, shape_view)) return Fail(kTopologyNoMemory);
+        if (!OrderFacesByPlace(joined_view, order, laid_out)) return Fail(kTopologyNoMemory);
+        if (!OrderVerticesByFaces(laid_out, numbers, shape_view)) return Fail(kTopologyNoMemory);
         int32_t built = BuildAdjacency(original_mesh, original);
         if (built > 0) built = BuildAdjacency(shape_view, shape);
         if (built <= 0) return Fail(built < 0 ? kTopologyBadInput : kTopologyNoMemory);

@@ -248,6 +248,10 @@ TEST(TopologyMatch, RecoversEveryPairing) {
         {"sphere, no positions", Round(24, 9, true), false, nullptr, false, false, 1, 1, false},
         {"cylinder, no positions", Round(32, 4, false), false, nullptr, false, false, 1, 1, false},
         {"cylinder, no positions, seeded", Round(32, 4, false), false, nullptr, false, true, 1, 0, true},
+        // Past the caches the shape is matched with its vertices numbered anew; the caller's numbers come back.
+        {"large grid, an edge rewired", Grid(190, 180, true), true, Sculpt, false, false, 1, 0, true, Rewire,
+         {8000, 8001}},
+        {"large grid, no positions, seeded", Grid(190, 180, false), false, nullptr, false, true, 1, 0, true},
     };
     // Turning a face over is what tells the vertices beside it apart most, and some places more than others.
     for (int32_t face : {0, 37, 100, 150, 175, 199}) for (bool positions : {true, false}) {
@@ -280,6 +284,28 @@ TEST(TopologyMatch, RecoversEveryPairing) {
             std::swap(told.shape[1], told.shape[2]);  // no face runs that way round
             EXPECT_TRUE(!c.seeded || Match(c.mesh, shape, c.positions, options).result.failure == kTopologyBadSeed);
         }
+    }
+}
+
+// A large grid without positions is its own mirror image: only the candidates, given in the caller's numbers, tell
+// it which way round, and a vertex in no face pairs by its candidate alone or is named unpaired.
+TEST(TopologyMatch, TakesCandidatesAndNamesVerticesInTheCallersNumbers) {
+    Mesh grid = Grid(190, 180, false);
+    grid.xyz.insert(grid.xyz.end(), {9, 9, 9});  // in no face
+    std::vector<int32_t> truth;
+    Mesh shape = Shuffle(grid, 5, truth);
+    int32_t lone = int32_t(std::find(truth.begin(), truth.end(), grid.VertexCount() - 1) - truth.begin());
+    for (bool told_lone : {true, false}) {
+        std::vector<int32_t> candidates = truth;
+        if (!told_lone) candidates[size_t(lone)] = -1;
+        TopologyOptions options;
+        options.candidates = candidates.data();
+        Outcome run = Match(grid, shape, false, options);
+        EXPECT_EQ(run.result.symmetric_count, 0);
+        EXPECT_EQ(run.paired, told_lone ? 1 : 0);
+        EXPECT_EQ(run.result.first_unpaired, told_lone ? -1 : lone);
+        if (!told_lone) truth[size_t(lone)] = -1;
+        EXPECT_TRUE(run.partner == truth);
     }
 }
 
