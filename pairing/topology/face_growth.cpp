@@ -31,15 +31,21 @@ struct Grower {
     GrowthOutcome& outcome;
 
     bool Stop(int32_t shape_face, int32_t original_face) {
-        if (outcome.differences++ == 0) outcome.shape_face = shape_face, outcome.original_face = original_face;
+        if (outcome.differences++ == 0) {
+            outcome.shape_face = shape_face, outcome.original_face = original_face;
+            outcome.first_face_count = outcome.face_count, outcome.first_vertex_count = outcome.vertex_count;
+            outcome.first_distance = outcome.distance;
+            for (int32_t axis = 0; axis < 3; ++axis) outcome.first_offset[axis] = outcome.offset[axis];
+        }
         return g.past_differences;
     }
 
     bool PairVertex(int32_t b, int32_t a) {
         if (g.partner[b] == a) return true;
         if (g.partner[b] >= 0 || g.claimed[a] >= 0) return false;
-        if (strict && g.hints && g.hints[b] >= 0 && g.hints[b] != a) return false;
-        if (strict && g.shape_colours && g.shape_colours[b] != g.original_colours[a]) return false;
+        bool against = strict && ((g.hints && g.hints[b] >= 0 && g.hints[b] != a) ||
+                                  (g.shape_colours && g.shape_colours[b] != g.original_colours[a]));
+        if ((outcome.against_checks = outcome.against_checks || against)) return false;
         g.partner[b] = a;
         g.claimed[a] = b;
         g.vertices[outcome.vertex_count++] = b;
@@ -121,17 +127,33 @@ bool DiffersLess(const GrowthOutcome& a, const GrowthOutcome& b) {
     return a.vertex_count != b.vertex_count ? a.vertex_count > b.vertex_count : a.distance < b.distance;
 }
 
-void UndoGrowth(Growth& growth, const GrowthOutcome& outcome) {
-    for (int32_t k = 0; k < outcome.face_count; ++k) {
+namespace {
+
+// Takes back the pairs of the lists' entries from `faces` and `vertices` on.
+void UndoFrom(Growth& growth, const GrowthOutcome& outcome, int32_t faces, int32_t vertices) {
+    for (int32_t k = faces; k < outcome.face_count; ++k) {
         int32_t b = growth.faces[k];
         growth.face_claimed[growth.original->face_of[growth.face_partner[b]]] = -1;
         growth.face_partner[b] = -1;
     }
-    for (int32_t k = 0; k < outcome.vertex_count; ++k) {
+    for (int32_t k = vertices; k < outcome.vertex_count; ++k) {
         int32_t b = growth.vertices[k];
         growth.claimed[growth.partner[b]] = -1;
         growth.partner[b] = -1;
     }
+}
+
+}  // namespace
+
+void UndoGrowth(Growth& growth, const GrowthOutcome& outcome) { UndoFrom(growth, outcome, 0, 0); }
+
+void UndoPastFirstDifference(Growth& growth, GrowthOutcome& outcome) {
+    if (outcome.differences == 0) return;
+    UndoFrom(growth, outcome, outcome.first_face_count, outcome.first_vertex_count);
+    outcome.face_count = outcome.first_face_count, outcome.vertex_count = outcome.first_vertex_count;
+    outcome.distance = outcome.first_distance;
+    for (int32_t axis = 0; axis < 3; ++axis) outcome.offset[axis] = outcome.first_offset[axis];
+    outcome.differences = 1;
 }
 
 void ParkGrowth(Growth& growth, const GrowthOutcome& outcome) {

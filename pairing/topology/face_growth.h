@@ -67,6 +67,13 @@ struct GrowthOutcome {
     bool too_far = false;         // stopped by the distance limit or the vertex limit
     bool patch_full = false;      // stopped by the vertex limit
     int32_t differences = 0;      // edges and faces where the connectivity differs
+    bool against_checks = false;  // a strict try stopped where a pair went against a hint or a colour
+    // Going on past differences: what it had paired where it first differed,
+    // as a try that stops there would have (the first entries of the lists).
+    int32_t first_face_count = 0;
+    int32_t first_vertex_count = 0;
+    double first_distance = 0;
+    double first_offset[3] = {};
 };
 
 // The summed squared distances of a try's pairs less what moving them all
@@ -92,6 +99,10 @@ int32_t GrowFromSeed(Growth& growth, const SeedAlignment& seed, bool strict, Gro
 
 // Takes back every pair the try made.
 void UndoGrowth(Growth& growth, const GrowthOutcome& outcome);
+
+// Takes back what a try that went on past differences paired after the
+// first, and makes `outcome` that of a try that stopped there.
+void UndoPastFirstDifference(Growth& growth, GrowthOutcome& outcome);
 
 // Takes back every pair the try made, keeping them aside; one try at a time.
 void ParkGrowth(Growth& growth, const GrowthOutcome& outcome);

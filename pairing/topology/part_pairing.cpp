@@ -34,6 +34,7 @@ constexpr int32_t kWholeTries = 2;        // alignments grown whole after rankin
 constexpr int64_t kWholeBudget = 1 << 20;  // faces all tries of a part may grow before ranking pays
 constexpr int32_t kFailedTries = 3;       // of a part that fails, the tries grown on past where they differ
 constexpr int32_t kLandingCorners = 64;   // of a seed face, the corners its landing is weighed on
+constexpr int32_t kRemembered = 8;        // strict tries whose plain try would stop where they did
 
 struct Trials {
     Growth& growth;
@@ -46,6 +47,11 @@ struct Trials {
     bool kept_is_best = false;  // and they are the best found; otherwise the best is parked
     GrowthOutcome kept_outcome{};
     GrowthOutcome parked_outcome{};
+    // Strict tries that stopped where the connectivity differs, not at a
+    // check: a plain try of one would grow the same faces to the same stop.
+    SeedAlignment same_plain[kRemembered] = {};
+    int32_t same_plain_faces[kRemembered] = {};
+    int32_t same_plain_count = 0;
 
     bool Positions() const { return growth.original_positions && growth.shape_positions; }
 
@@ -83,9 +89,27 @@ struct Trials {
         growth.distance_limit = pairing.found ? pairing.chosen * kSymmetryMargin : HUGE_VAL;
         growth.vertex_limit = INT32_MAX;
         GrowthOutcome outcome;
+        if (!strict && Remembered(alignment, outcome)) return Stopped(alignment, outcome);
         if (GrowFromSeed(growth, alignment, strict, outcome)) return Found(alignment, outcome);
         Stopped(alignment, outcome);
         UndoGrowth(growth, outcome);
+        if (strict && !outcome.too_far && !outcome.against_checks && same_plain_count < kRemembered) {
+            same_plain[same_plain_count] = alignment;
+            same_plain_faces[same_plain_count++] = outcome.face_count;
+        }
+    }
+
+    bool Remembered(const SeedAlignment& alignment, GrowthOutcome& outcome) const {
+        for (int32_t i = 0; i < same_plain_count; ++i) {
+            const SeedAlignment& it = same_plain[i];
+            if (it.shape_corner != alignment.shape_corner || it.original_corner != alignment.original_corner ||
+                it.direction != alignment.direction) {
+                continue;
+            }
+            outcome.face_count = same_plain_faces[i];
+            return true;
+        }
+        return false;
     }
 
     void Stopped(const SeedAlignment& alignment, const GrowthOutcome& outcome) {
@@ -102,17 +126,28 @@ struct Trials {
     void Settle() {
         int32_t chosen = -1, fewest = INT32_MAX, at_fewest = 0;
         growth.past_differences = true;
-        for (int32_t i = 0; i < furthest_count; ++i) {
+        // Furthest last, as that one mostly differs least: chosen, its pairs
+        // up to where it first differs are left in place, not grown again.
+        // Of tries that differ as little, the furthest is chosen.
+        bool last_chosen = false;
+        for (int32_t i = furthest_count - 1; i >= 0; --i) {
             GrowthOutcome across;
             GrowFromSeed(growth, furthest[i], false, across);
-            UndoGrowth(growth, across);
             at_fewest = across.differences < fewest ? 1 : at_fewest + (across.differences == fewest);
             fewest = std::min(fewest, across.differences);
-            if (chosen < 0 || DiffersLess(across, pairing.across)) chosen = i, pairing.across = across;
+            bool best = chosen < 0 || !DiffersLess(pairing.across, across);
+            if (best) chosen = i, pairing.across = across;
+            last_chosen = best && i == 0;
+            if (!last_chosen) UndoGrowth(growth, across);
         }
         pairing.tied = at_fewest > 1;
         growth.past_differences = false;
-        if (chosen >= 0) GrowFromSeed(growth, furthest[chosen], false, pairing.stopped);
+        if (last_chosen) {
+            pairing.stopped = pairing.across;
+            UndoPastFirstDifference(growth, pairing.stopped);
+        } else if (chosen >= 0) {
+            GrowFromSeed(growth, furthest[chosen], false, pairing.stopped);
+        }
     }
 
     // The summed distances of an alignment over the patch, less what moving

@@ -281,17 +281,22 @@ struct Matcher {
     // symmetric mesh no colour is rare (a cube's corners are eight), and a
     // seed on the face that differs names its neighbours instead, so any
     // colour that fits the candidates does.
-    bool TryFarSeed(int32_t part, const PartSeed& seed, PartPairing& pairing) {
+    bool TryFarSeed(int32_t part, PartPairing& pairing) {
         if (pairing.stopped.shape_face < 0) return false;
         int32_t b = FarColourSeed(colours, shape, pairing.stopped.shape_face, kSeedCandidates);
         if (b == -2) Fail(kTopologyNoMemory);
         if (b < 0) return false;
-        GrowthOutcome first = pairing.across;
-        UndoGrowth(growth, pairing.stopped);
+        // The first try's pairs are parked, not grown again, should it stay
+        // the one reported; a pairing found from the far seed needs none.
+        PartPairing first = pairing;
+        ParkGrowth(growth, first.stopped);
         if (PairPart(growth, parts, part, Coloured(b), pairing)) return true;
-        if (pairing.stopped.shape_face >= 0 && DiffersLess(pairing.across, first)) return false;
+        if (pairing.stopped.shape_face >= 0 && DiffersLess(pairing.across, first.across)) return false;
         UndoGrowth(growth, pairing.stopped);
-        PairPart(growth, parts, part, seed, pairing);
+        RestoreGrowth(growth, first.stopped);
+        std::swap(growth.faces, growth.parked_faces);  // the lists name the pairs in place again
+        std::swap(growth.vertices, growth.parked_vertices);
+        pairing = first;
         return false;
     }
 
@@ -319,7 +324,7 @@ struct Matcher {
             return;
         }
         ++paired_parts;  // what it pairs, even up to where it fails, may seed the next
-        if (!PairPart(growth, parts, part, seed, pairing) && !(seed.coloured && TryFarSeed(part, seed, pairing))) {
+        if (!PairPart(growth, parts, part, seed, pairing) && !(seed.coloured && TryFarSeed(part, pairing))) {
             if (result.shape_face.face < 0 && result.original_face.face < 0) {
                 result.shape_face = Describe(shape, pairing.stopped.shape_face);
                 result.shape_face.face = MeshFace(result.shape_face.face);
