@@ -1,6 +1,12 @@
-// One pass in file order pairs each triangle with the one after it when
-// they share an edge, then the counts of triangles and quads decide whether
-// the joined faces can be the original's; the match itself checks the rest.
+// An exporter that splits quads mostly keeps the order of the faces, so the
+// two files are first walked in step: where the original has a quad, the
+// shape has a quad or two triangles that join into one; elsewhere a face
+// of as many corners. That keeps the original's own triangles apart, which
+// may share edges with the triangles written next to them (the caps of a
+// sphere). Failing that (faces reordered), one pass in file order pairs
+// each triangle with the one after it when they share an edge. Either way
+// the counts of triangles and quads decide whether the joined faces can be
+// the original's; the match itself checks the rest.
 #include "pairing/topology/split_quads.h"
 
 #include "platform/block.h"
@@ -33,6 +39,57 @@ void Count(const TopologyMesh& mesh, int64_t counts[2]) {
     }
 }
 
+struct Joiner {
+    const TopologyMesh& shape;
+    JoinedQuads& joined;
+    int32_t count = 0, at = 0;
+
+    void Start() {
+        count = at = joined.joined_count = 0;
+        joined.starts[0] = 0;
+    }
+
+    // Shape face f, or f and f + 1 as one quad when `pair` holds.
+    void Take(int32_t f, bool pair, const int32_t quad[4]) {
+        joined.mesh_face[count] = f;
+        const int32_t* t = shape.corner_vertices + shape.face_starts[f];
+        for (int32_t c = 0; c < (pair ? 4 : Corners(shape, f)); ++c) joined.corners[at++] = pair ? quad[c] : t[c];
+        joined.joined_count += pair ? 1 : 0;
+        joined.starts[++count] = at;
+    }
+
+    bool JoinsNext(int32_t f, int32_t quad[4]) const {
+        return f + 1 < shape.face_count && Corners(shape, f) == 3 && Corners(shape, f + 1) == 3 &&
+               Join(shape.corner_vertices + shape.face_starts[f], shape.corner_vertices + shape.face_starts[f + 1],
+                    quad);
+    }
+
+    bool InStep(const TopologyMesh& original) {
+        Start();
+        int32_t f = 0;
+        for (int32_t g = 0; g < original.face_count; ++g) {
+            int32_t quad[4];
+            bool pair = Corners(original, g) == 4 && JoinsNext(f, quad);
+            if (!pair && (f >= shape.face_count || Corners(shape, f) != Corners(original, g))) return false;
+            Take(f, pair, quad);
+            f += pair ? 2 : 1;
+        }
+        return f == shape.face_count;
+    }
+
+    bool InFileOrder(int32_t most) {
+        Start();
+        for (int32_t f = 0; f < shape.face_count; ++f) {
+            if (count == most) return false;  // faces left over: not the original's
+            int32_t quad[4];
+            bool pair = JoinsNext(f, quad);
+            Take(f, pair, quad);
+            f += pair ? 1 : 0;
+        }
+        return true;
+    }
+};
+
 }  // namespace
 
 int32_t JoinSplitQuads(const TopologyMesh& original, const TopologyMesh& shape, JoinedQuads& joined,
@@ -53,28 +110,10 @@ int32_t JoinSplitQuads(const TopologyMesh& original, const TopologyMesh& shape, 
         ReleaseJoinedQuads(joined);
         return 0;
     }
-    int32_t count = 0, at = 0;
-    joined.starts[0] = 0;
-    for (int32_t f = 0; f < shape.face_count; ++f) {
-        if (count == original.face_count) {  // faces left over: not the original's
-            ReleaseJoinedQuads(joined);
-            return -1;
-        }
-        const int32_t* t = shape.corner_vertices + shape.face_starts[f];
-        int32_t quad[4];
-        bool pair = f + 1 < shape.face_count && Corners(shape, f) == 3 && Corners(shape, f + 1) == 3 &&
-                    Join(t, shape.corner_vertices + shape.face_starts[f + 1], quad);
-        joined.mesh_face[count] = f;
-        if (pair) {
-            for (int32_t v : quad) joined.corners[at++] = v;
-            ++joined.joined_count;
-            ++f;
-        } else {
-            for (int32_t c = 0; c < Corners(shape, f); ++c) joined.corners[at++] = t[c];
-        }
-        joined.starts[++count] = at;
-    }
-    if (count != original.face_count || joined.joined_count != quads) {
+    Joiner joiner{shape, joined};
+    bool made = joiner.InStep(original) || joiner.InFileOrder(original.face_count);
+    int32_t count = joiner.count;
+    if (!made || count != original.face_count || joined.joined_count != quads) {
         ReleaseJoinedQuads(joined);
         return -1;
     }

@@ -287,6 +287,66 @@ TEST(TopologyMatch, RecoversEveryPairing) {
     }
 }
 
+// Every quad split into two triangles, from its first corner or from its second.
+Mesh SplitQuads(const Mesh& mesh, int32_t from) {
+    Mesh split;
+    split.xyz = mesh.xyz;
+    for (int32_t f = 0; f < mesh.FaceCount(); ++f) {
+        std::vector<int32_t> q = mesh.FaceAt(f);
+        if (q.size() != 4) split.Face(q);
+        if (q.size() != 4) continue;
+        std::rotate(q.begin(), q.begin() + from, q.end());
+        split.Face({q[0], q[1], q[2]}), split.Face({q[0], q[2], q[3]});
+    }
+    return split;
+}
+
+// The mesh renumbered, its faces kept in order, or in runs of `run` with the runs shuffled; `partner` as Shuffle's.
+Mesh Renumber(const Mesh& mesh, uint32_t seed, int32_t run, std::vector<int32_t>& partner) {
+    std::mt19937 random(seed);
+    std::vector<int32_t> place(size_t(mesh.VertexCount())), runs(size_t(run ? mesh.FaceCount() / run : 1));
+    std::iota(place.begin(), place.end(), 0), std::iota(runs.begin(), runs.end(), 0);
+    std::shuffle(place.begin(), place.end(), random);
+    if (run) std::shuffle(runs.begin(), runs.end(), random);
+    Mesh renumbered;
+    renumbered.xyz.resize(mesh.xyz.size());
+    partner.resize(place.size());
+    for (int32_t a = 0; a < mesh.VertexCount(); ++a) {
+        partner[size_t(place[size_t(a)])] = a;
+        std::copy_n(&mesh.xyz[3 * size_t(a)], 3, &renumbered.xyz[3 * size_t(place[size_t(a)])]);
+    }
+    for (int32_t r : runs) {
+        for (int32_t f = run ? r * run : 0; f < (run ? (r + 1) * run : mesh.FaceCount()); ++f) {
+            std::vector<int32_t> cycle = mesh.FaceAt(f);
+            for (int32_t& v : cycle) v = place[size_t(v)];
+            renumbered.Face(cycle);
+        }
+    }
+    return renumbered;
+}
+
+// An exporter that triangulates writes each quad's two triangles where the quad was, split either way, and leaves
+// the mesh's own triangles (a sphere's caps, which share edges with each other) as they are; one that reorders the
+// faces keeps each quad's two together.
+TEST(TopologyMatch, JoinsTheQuadsAnExporterSplit) {
+    struct Case { const char* name; Mesh original; int32_t from, run; };
+    const Case cases[] = {
+        {"sphere, in order", Round(24, 9, true), 0, 0},
+        {"sphere, split the other way", Round(24, 9, true), 1, 0},
+        {"cylinder, reordered", Round(24, 9, false), 0, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<int32_t> truth;
+        Mesh shape = Renumber(SplitQuads(c.original, c.from), 9, c.run, truth);
+        Sculpt(shape, 4);
+        Outcome run = Match(c.original, shape, true);
+        EXPECT_EQ(run.paired, 1) << run.result.failure;
+        EXPECT_EQ(run.result.joined_face_count, 24 * (c.run ? 9 : 7));
+        EXPECT_TRUE(run.partner == truth);
+    }
+}
+
 // A large grid without positions is its own mirror image: only the candidates, given in the caller's numbers, tell
 // it which way round, and a vertex in no face pairs by its candidate alone or is named unpaired.
 TEST(TopologyMatch, TakesCandidatesAndNamesVerticesInTheCallersNumbers) {
