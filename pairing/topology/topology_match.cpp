@@ -119,8 +119,8 @@ struct Matcher {
         growth.parked_partners = AllocateUnclearedTable<int32_t>(size_t(shape.vertex_count) + 1);
         user_seed = MinusOnes(size_t(parts.count));
         part_hinted = MinusOnes(size_t(parts.count));
-        return partner && growth.claimed && growth.face_partner && growth.face_claimed && growth.faces && growth.vertices &&
-               growth.parked_faces && growth.parked_face_partners && growth.parked_vertices &&
+        return partner && growth.claimed && growth.face_partner && growth.face_claimed && growth.faces &&
+               growth.vertices && growth.parked_faces && growth.parked_face_partners && growth.parked_vertices &&
                growth.parked_partners && user_seed && part_hinted;
     }
 
@@ -455,7 +455,9 @@ struct Matcher {
 
     int32_t Run(int32_t* partner) {
         int32_t paired = Match(partner);
-        for (int32_t b = 0; own_partner && b < shape.vertex_count; ++b) partner[MeshVertex(numbers, b)] = own_partner[b];
+        for (int32_t b = 0; own_partner && b < shape.vertex_count; ++b) {
+            partner[MeshVertex(numbers, b)] = own_partner[b];
+        }
         return paired;
     }
 
