@@ -9,6 +9,7 @@
 #include "platform/text.h"
 #include "platform/block.h"
 #include "pairing/tolerant_partners.h"
+#include "morph/topology_layout.h"
 #include "morph/topology_message.h"
 
 namespace {
@@ -35,18 +36,50 @@ struct PairingTables {
 // Faces without corners carry no connectivity and are left out.
 bool Usable(const Face& face) { return face.corner_count > 0 && face.vertex_indices; }
 
-// 1 when made; 0 when memory can't be had; -1 when the model holds no face
+// Faces with corners, and their corners; -1 when the model holds no face
 // records (loaded for its positions only).
-int32_t MakeView(const Model& model, float*& positions, int32_t*& starts, int32_t*& corners, TopologyMesh& view) {
-    int64_t face_count = 0, corner_count = 0;
-    bool listed = true;
+int64_t CountFaces(const Model& model, int64_t& corner_count) {
+    int64_t face_count = 0;
+    corner_count = 0;
     for (int32_t g = 0; model.groups && g < model.group_count; ++g) {
-        listed = listed && (model.groups[g].faces || model.groups[g].face_count == 0);
+        if (!model.groups[g].faces && model.groups[g].face_count != 0) return -1;
     }
-    if (!listed) return -1;
     ForEachFace(model, [&](const Face& face) {
         if (Usable(face)) ++face_count, corner_count += face.corner_count;
     });
+    return face_count;
+}
+
+// The faces in `order` (the place of the face put k-th), or as they come.
+bool LayOutFaces(const Model& model, const int32_t* order, int32_t face_count, int32_t* starts, int32_t* corners) {
+    ScopedBlock<const Face*> faces(order ? AllocateUnclearedTable<const Face*>(size_t(face_count) + 1) : nullptr);
+    if (order && !faces.Get()) return false;
+    int32_t f = 0, at = 0;
+    starts[0] = 0;
+    ForEachFace(model, [&](const Face& face) {
+        if (!Usable(face)) return;
+        if (order) {
+            faces[size_t(f++)] = &face;
+            return;
+        }
+        for (int32_t c = 0; c < face.corner_count; ++c) corners[at++] = face.vertex_indices[c];
+        starts[++f] = at;
+    });
+    for (int32_t k = 0; order && k < face_count; ++k) {
+        const Face& face = *faces[size_t(order[k])];
+        for (int32_t c = 0; c < face.corner_count; ++c) corners[at++] = face.vertex_indices[c];
+        starts[k + 1] = at;
+    }
+    return true;
+}
+
+// 1 when made; 0 when memory can't be had; -1 when the model holds no face
+// records (loaded for its positions only). With `like`, the faces are laid
+// out as LayOutLikeOriginal says.
+int32_t MakeView(const Model& model, const Model* like, float*& positions, int32_t*& starts, int32_t*& corners,
+                 TopologyMesh& view) {
+    int64_t corner_count = 0, face_count = CountFaces(model, corner_count);
+    if (face_count < 0) return -1;
     if (corner_count > INT32_MAX) return 0;
     positions = AllocateUnclearedTable<float>(3 * size_t(model.vertex_count) + 1);
     starts = AllocateUnclearedTable<int32_t>(size_t(face_count) + 1);
@@ -56,15 +89,18 @@ int32_t MakeView(const Model& model, float*& positions, int32_t*& starts, int32_
         const Vertex& vertex = model.vertices[v];
         positions[3 * v] = vertex.x, positions[3 * v + 1] = vertex.y, positions[3 * v + 2] = vertex.z;
     }
-    int32_t f = 0, at = 0;
-    starts[0] = 0;
-    ForEachFace(model, [&](const Face& face) {
-        if (!Usable(face)) return;
-        for (int32_t c = 0; c < face.corner_count; ++c) corners[at++] = face.vertex_indices[c];
-        starts[++f] = at;
-    });
-    view = {model.vertex_count, positions, f, starts, corners};
+    ScopedBlock<int32_t> order(like ? LayOutLikeOriginal(*like, model, int32_t(face_count)) : nullptr);
+    if (like && !order.Get()) return 0;
+    if (!LayOutFaces(model, order.Get(), int32_t(face_count), starts, corners)) return 0;
+    view = {model.vertex_count, positions, int32_t(face_count), starts, corners};
     return 1;
+}
+
+// Whether the shape has more faces than the original: its quads may have
+// been split, and both are then laid out alike for the split to be undone.
+bool MaySplit(const Model& original, const Model& shape) {
+    int64_t corners = 0, original_faces = CountFaces(original, corners);
+    return original_faces >= 0 && CountFaces(shape, corners) > original_faces;
 }
 
 // Partners within the tolerance, none where the tolerance can't tell two
@@ -102,8 +138,9 @@ int32_t PairByTopology(const Model& original, const Model& shape, const Topology
     TopologyMesh views[2];
     const Model* models[2] = {&original, &shape};
     int32_t made = 1;
+    const Model* like = MaySplit(original, shape) ? &original : nullptr;
     for (int32_t k = 0; k < 2 && made > 0; ++k) {
-        made = MakeView(*models[k], tables.positions[k], tables.starts[k], tables.corners[k], views[k]);
+        made = MakeView(*models[k], like, tables.positions[k], tables.starts[k], tables.corners[k], views[k]);
     }
     TopologyOptions match_options;
     match_options.seeds = options.seeds;

@@ -3,8 +3,12 @@
 // shape has a quad or two triangles that join into one; elsewhere a face
 // of as many corners. That keeps the original's own triangles apart, which
 // may share edges with the triangles written next to them (the caps of a
-// sphere). Failing that (faces reordered), one pass in file order pairs
-// each triangle with the one after it when they share an edge. Either way
+// sphere). Some exporters write each quad's second triangle after the first
+// triangles of a run of faces (Blender: after those of each material), in
+// their order: the walk then keeps the first ones waiting, and takes a run
+// of triangles that each join the one waiting in its place as their second
+// ones. Failing both (faces reordered), one pass in file order pairs each
+// triangle with the one after it when they share an edge. Either way
 // the counts of triangles and quads decide whether the joined faces can be
 // the original's; the match itself checks the rest.
 #include "pairing/topology/split_quads.h"
@@ -77,6 +81,55 @@ struct Joiner {
         return f == shape.face_count;
     }
 
+    const int32_t* Triangle(int32_t f) const { return shape.corner_vertices + shape.face_starts[f]; }
+
+    // `waiting` holds the first triangles waiting for their second ones, each
+    // with where its quad goes in the joined corners. `budget` bounds the
+    // triangles looked at over the whole walk, which keeps it linear when
+    // the faces are in no such order.
+    bool InRuns(const TopologyMesh& original, int32_t* waiting, int64_t budget) {
+        Start();
+        int32_t f = 0, count_waiting = 0;
+        for (int32_t g = 0; g <= original.face_count; ++g) {
+            if (count_waiting > 0 && SecondTriangles(waiting, count_waiting, f, budget)) {
+                f += count_waiting;
+                count_waiting = 0;
+            }
+            if (g == original.face_count) break;
+            if (f >= shape.face_count) return false;
+            if (Corners(original, g) == 4 && Corners(shape, f) == 3) {
+                waiting[2 * count_waiting] = f, waiting[2 * count_waiting + 1] = at;
+                ++count_waiting;
+                joined.mesh_face[count] = f;
+                at += 4;
+                joined.starts[++count] = at;
+            } else if (Corners(shape, f) == Corners(original, g)) {
+                Take(f, false, nullptr);
+            } else {
+                return false;
+            }
+            ++f;
+        }
+        return f == shape.face_count && count_waiting == 0;
+    }
+
+    // Whether the faces from f on are the second triangles of the waiting
+    // ones, in their order; if so, writes the quads.
+    bool SecondTriangles(const int32_t* waiting, int32_t count_waiting, int32_t f, int64_t& budget) {
+        if (int64_t(f) + count_waiting > shape.face_count) return false;
+        int32_t quad[4];
+        for (int32_t i = 0; i < count_waiting; ++i) {
+            if (--budget < 0 || Corners(shape, f + i) != 3 || !Join(Triangle(waiting[2 * i]), Triangle(f + i), quad)) {
+                return false;
+            }
+        }
+        for (int32_t i = 0; i < count_waiting; ++i) {
+            Join(Triangle(waiting[2 * i]), Triangle(f + i), joined.corners + waiting[2 * i + 1]);
+        }
+        joined.joined_count += count_waiting;
+        return true;
+    }
+
     bool InFileOrder(int32_t most) {
         Start();
         for (int32_t f = 0; f < shape.face_count; ++f) {
@@ -110,10 +163,18 @@ int32_t JoinSplitQuads(const TopologyMesh& original, const TopologyMesh& shape, 
         ReleaseJoinedQuads(joined);
         return 0;
     }
+    ScopedBlock<int32_t> waiting(AllocateUnclearedTable<int32_t>(2 * size_t(wanted[1]) + 1));
+    if (!waiting.Get()) {
+        ReleaseJoinedQuads(joined);
+        return 0;
+    }
     Joiner joiner{shape, joined};
-    bool made = joiner.InStep(original) || joiner.InFileOrder(original.face_count);
+    auto fits = [&] { return joiner.count == original.face_count && joined.joined_count == quads; };
+    bool made = (joiner.InStep(original) && fits()) ||
+                (joiner.InRuns(original, waiting.Get(), 4 * int64_t(shape.face_count)) && fits()) ||
+                (joiner.InFileOrder(original.face_count) && fits());
     int32_t count = joiner.count;
-    if (!made || count != original.face_count || joined.joined_count != quads) {
+    if (!made) {
         ReleaseJoinedQuads(joined);
         return -1;
     }

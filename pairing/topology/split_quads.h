@@ -1,8 +1,9 @@
 #pragma once
-// A copy whose quads the exporter split into two triangles each: the two
-// are written one after the other and share the quad's diagonal. Joined
-// again they give the original's faces, and the vertex count is unchanged.
-// The original's own triangles stay as they are.
+// A copy whose quads the exporter split into two triangles each, sharing
+// the quad's diagonal: the two written one after the other, or each quad's
+// second triangle after the first triangles of a run of faces. Joined again
+// they give the original's faces, and the vertex count is unchanged. The
+// original's own triangles stay as they are.
 #include <cstdint>
 
 #include "pairing/topology/topology_mesh.h"
@@ -14,12 +15,13 @@ struct JoinedQuads {
     int32_t joined_count = 0;      // pairs of triangles made one quad
 };
 
-// When the shape has more faces than the original, and joining two
-// triangles written one after the other that share an edge (run opposite
-// ways) where the original has a quad in the same place of the file, or
-// failing that every such two, leaves exactly as many triangles and as many
-// quads as the original has, fills `joined`, sets `view` to the joined
-// faces and returns 1.
+// When the shape has more faces than the original, and joining triangles
+// that share an edge (run opposite ways) where the original has a quad in
+// the same place of the file (the second written next to the first, or
+// after a run of first ones), or failing that every two written one after
+// the other, leaves exactly as many triangles and as many quads as the
+// original has, fills `joined`, sets `view` to the joined faces and returns
+// 1.
 // Returns -1, leaving `view` as the shape, when that is not so; 0 when
 // memory can't be had. Both meshes must be well formed.
 int32_t JoinSplitQuads(const TopologyMesh& original, const TopologyMesh& shape, JoinedQuads& joined,
