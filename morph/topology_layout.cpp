@@ -104,15 +104,29 @@ bool NameOriginals(const Model& original, Names& objects, Names& materials) {
 
 }  // namespace
 
-int32_t* LayOutLikeOriginal(const Model& original, const Model& model, int32_t face_count) {
+// Where the object or the material changes along the laid-out faces.
+int32_t* Segments(const int32_t* order, const int32_t* objects, const int32_t* materials, int32_t count,
+                  int32_t& segment_count) {
+    int32_t* starts = AllocateUnclearedTable<int32_t>(size_t(count) + 2);
+    segment_count = 0;
+    for (int32_t k = 0; starts && k < count; ++k) {
+        int32_t f = order[k], e = k > 0 ? order[k - 1] : -1;
+        if (k == 0 || objects[f] != objects[e] || materials[f] != materials[e]) starts[segment_count++] = k;
+    }
+    if (starts) starts[segment_count] = count;
+    return starts;
+}
+
+bool LayOutLikeOriginal(const Model& original, const Model& model, int32_t face_count, FaceLayout& layout) {
+    layout = FaceLayout{};
     Names object_names(original), material_names(original);
-    if (!NameOriginals(original, object_names, material_names)) return nullptr;
+    if (!NameOriginals(original, object_names, material_names)) return false;
     FaceRanks ranks(object_names, material_names, model);
     size_t count = size_t(face_count) + 1;
     ScopedBlock<int32_t> objects(AllocateUnclearedTable<int32_t>(count));
     ScopedBlock<int32_t> materials(AllocateUnclearedTable<int32_t>(count));
     ScopedBlock<int32_t> order(AllocateUnclearedTable<int32_t>(count)), spare(AllocateUnclearedTable<int32_t>(count));
-    if (!ranks.Made() || !objects.Get() || !materials.Get() || !order.Get() || !spare.Get()) return nullptr;
+    if (!ranks.Made() || !objects.Get() || !materials.Get() || !order.Get() || !spare.Get()) return false;
     int32_t f = 0;
     ForEachFace(model, [&](const Face& face) {
         if (face.corner_count <= 0 || !face.vertex_indices || f >= face_count) return;
@@ -125,5 +139,10 @@ int32_t* LayOutLikeOriginal(const Model& original, const Model& model, int32_t f
     int64_t object_keys = int64_t(object_names.count) + ranks.objects + 1;
     bool sorted = SortBy(materials.Get(), material_keys, order.Get(), spare.Get(), f) &&
                   SortBy(objects.Get(), object_keys, spare.Get(), order.Get(), f);
-    return sorted ? order.Take() : nullptr;
+    ScopedBlock<int32_t> starts(sorted ? Segments(order.Get(), objects.Get(), materials.Get(), f, layout.segment_count)
+                                       : nullptr);
+    if (!starts.Get()) return false;
+    layout.order = order.Take();
+    layout.segment_starts = starts.Take();
+    return true;
 }

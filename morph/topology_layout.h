@@ -12,6 +12,14 @@
 
 #include "model/model.h"
 
-// Per face record of `model` with corners (in ForEachFace order), the
-// place of the face it puts k-th; null when memory can't be had.
-int32_t* LayOutLikeOriginal(const Model& original, const Model& model, int32_t face_count);
+// The layout of `model`'s face records with corners (face_count of them,
+// in ForEachFace order): `order` the place of the face put k-th, and the
+// runs of one object and material, as segment_count + 1 offsets. Blocks
+// the caller releases; false when memory can't be had.
+struct FaceLayout {
+    int32_t* order = nullptr;
+    int32_t* segment_starts = nullptr;
+    int32_t segment_count = 0;
+};
+
+bool LayOutLikeOriginal(const Model& original, const Model& model, int32_t face_count, FaceLayout& layout);

@@ -19,6 +19,7 @@ struct PairingTables {
     float* positions[2] = {};
     int32_t* starts[2] = {};
     int32_t* corners[2] = {};
+    int32_t* segments[2] = {};
     int32_t* candidates = nullptr;
     uint8_t* ambiguous = nullptr;
 
@@ -27,6 +28,7 @@ struct PairingTables {
             ReleaseBlock(positions[k]);
             ReleaseBlock(starts[k]);
             ReleaseBlock(corners[k]);
+            ReleaseBlock(segments[k]);
         }
         ReleaseBlock(candidates);
         ReleaseBlock(ambiguous);
@@ -75,9 +77,9 @@ bool LayOutFaces(const Model& model, const int32_t* order, int32_t face_count, i
 
 // 1 when made; 0 when memory can't be had; -1 when the model holds no face
 // records (loaded for its positions only). With `like`, the faces are laid
-// out as LayOutLikeOriginal says.
+// out as LayOutLikeOriginal says, in segments.
 int32_t MakeView(const Model& model, const Model* like, float*& positions, int32_t*& starts, int32_t*& corners,
-                 TopologyMesh& view) {
+                 int32_t*& segments, TopologyMesh& view) {
     int64_t corner_count = 0, face_count = CountFaces(model, corner_count);
     if (face_count < 0) return -1;
     if (corner_count > INT32_MAX) return 0;
@@ -89,10 +91,12 @@ int32_t MakeView(const Model& model, const Model* like, float*& positions, int32
         const Vertex& vertex = model.vertices[v];
         positions[3 * v] = vertex.x, positions[3 * v + 1] = vertex.y, positions[3 * v + 2] = vertex.z;
     }
-    ScopedBlock<int32_t> order(like ? LayOutLikeOriginal(*like, model, int32_t(face_count)) : nullptr);
-    if (like && !order.Get()) return 0;
+    FaceLayout layout;
+    if (like && !LayOutLikeOriginal(*like, model, int32_t(face_count), layout)) return 0;
+    ScopedBlock<int32_t> order(layout.order);
+    segments = layout.segment_starts;
     if (!LayOutFaces(model, order.Get(), int32_t(face_count), starts, corners)) return 0;
-    view = {model.vertex_count, positions, int32_t(face_count), starts, corners};
+    view = {model.vertex_count, positions, int32_t(face_count), starts, corners, segments, layout.segment_count};
     return 1;
 }
 
@@ -140,7 +144,8 @@ int32_t PairByTopology(const Model& original, const Model& shape, const Topology
     int32_t made = 1;
     const Model* like = MaySplit(original, shape) ? &original : nullptr;
     for (int32_t k = 0; k < 2 && made > 0; ++k) {
-        made = MakeView(*models[k], like, tables.positions[k], tables.starts[k], tables.corners[k], views[k]);
+        made = MakeView(*models[k], like, tables.positions[k], tables.starts[k], tables.corners[k],
+                        tables.segments[k], views[k]);
     }
     TopologyOptions match_options;
     match_options.seeds = options.seeds;

@@ -4,10 +4,9 @@
 // of as many corners. That keeps the original's own triangles apart, which
 // may share edges with the triangles written next to them (the caps of a
 // sphere). Some exporters write each quad's second triangle after the first
-// triangles of a run of faces (Blender: after those of each material), in
-// their order: the walk then keeps the first ones waiting, and takes a run
-// of triangles that each join the one waiting in its place as their second
-// ones. Failing both (faces reordered), one pass in file order pairs each
+// triangles of its object and material, in their order (Blender): given
+// those runs, each is walked in step up to its second triangles, which must
+// each join the first one waiting in its place. Failing both (faces reordered), one pass in file order pairs each
 // triangle with the one after it when they share an edge. Either way
 // the counts of triangles and quads decide whether the joined faces can be
 // the original's; the match itself checks the rest.
@@ -33,6 +32,22 @@ bool Join(const int32_t* t, const int32_t* u, int32_t quad[4]) {
 }
 
 int32_t Corners(const TopologyMesh& mesh, int32_t f) { return mesh.face_starts[f + 1] - mesh.face_starts[f]; }
+
+// The runs a mesh's faces come in; -1 when its segment offsets are out of order.
+int32_t RunCount(const TopologyMesh& mesh) {
+    if (!mesh.segment_starts) return 1;
+    const int32_t* starts = mesh.segment_starts;
+    if (mesh.segment_count <= 0 || starts[0] != 0 || starts[mesh.segment_count] != mesh.face_count) return -1;
+    for (int32_t r = 0; r < mesh.segment_count; ++r) {
+        if (starts[r] > starts[r + 1]) return -1;
+    }
+    return mesh.segment_count;
+}
+
+int32_t RunStart(const TopologyMesh& mesh, int32_t run) {
+    if (mesh.segment_starts) return mesh.segment_starts[run];
+    return run == 0 ? 0 : mesh.face_count;
+}
 
 // Faces of three and of four corners.
 void Count(const TopologyMesh& mesh, int64_t counts[2]) {
@@ -83,45 +98,43 @@ struct Joiner {
 
     const int32_t* Triangle(int32_t f) const { return shape.corner_vertices + shape.face_starts[f]; }
 
-    // `waiting` holds the first triangles waiting for their second ones, each
-    // with where its quad goes in the joined corners. `budget` bounds the
-    // triangles looked at over the whole walk, which keeps it linear when
-    // the faces are in no such order.
-    bool InRuns(const TopologyMesh& original, int32_t* waiting, int64_t budget) {
+    // In each run of faces (the caller's segments), the original's faces
+    // in step with the shape's, each quad's first triangle in its place,
+    // then the second triangles of the run in the same order. `waiting`
+    // holds the first triangles, each with where its quad goes in the joined
+    // corners.
+    bool InRuns(const TopologyMesh& original, int32_t* waiting) {
+        int32_t runs = RunCount(original);
+        if (runs < 0 || runs != RunCount(shape)) return false;
         Start();
-        int32_t f = 0, count_waiting = 0;
-        for (int32_t g = 0; g <= original.face_count; ++g) {
-            if (count_waiting > 0 && SecondTriangles(waiting, count_waiting, f, budget)) {
-                f += count_waiting;
-                count_waiting = 0;
+        for (int32_t r = 0; r < runs; ++r) {
+            int32_t g = RunStart(original, r), f = RunStart(shape, r), f_end = RunStart(shape, r + 1);
+            int32_t count_waiting = 0;
+            for (; g < RunStart(original, r + 1); ++g, ++f) {
+                bool fits = f < f_end;
+                if (fits && Corners(original, g) == 4 && Corners(shape, f) == 3) {
+                    waiting[2 * count_waiting] = f, waiting[2 * count_waiting + 1] = at;
+                    ++count_waiting;
+                    joined.mesh_face[count] = f;
+                    at += 4;
+                    joined.starts[++count] = at;
+                } else if (fits && Corners(shape, f) == Corners(original, g)) {
+                    Take(f, false, nullptr);
+                } else {
+                    return false;
+                }
             }
-            if (g == original.face_count) break;
-            if (f >= shape.face_count) return false;
-            if (Corners(original, g) == 4 && Corners(shape, f) == 3) {
-                waiting[2 * count_waiting] = f, waiting[2 * count_waiting + 1] = at;
-                ++count_waiting;
-                joined.mesh_face[count] = f;
-                at += 4;
-                joined.starts[++count] = at;
-            } else if (Corners(shape, f) == Corners(original, g)) {
-                Take(f, false, nullptr);
-            } else {
-                return false;
-            }
-            ++f;
+            if (f_end - f != count_waiting || !SecondTriangles(waiting, count_waiting, f)) return false;
         }
-        return f == shape.face_count && count_waiting == 0;
+        return true;
     }
 
     // Whether the faces from f on are the second triangles of the waiting
     // ones, in their order; if so, writes the quads.
-    bool SecondTriangles(const int32_t* waiting, int32_t count_waiting, int32_t f, int64_t& budget) {
-        if (int64_t(f) + count_waiting > shape.face_count) return false;
+    bool SecondTriangles(const int32_t* waiting, int32_t count_waiting, int32_t f) {
         int32_t quad[4];
         for (int32_t i = 0; i < count_waiting; ++i) {
-            if (--budget < 0 || Corners(shape, f + i) != 3 || !Join(Triangle(waiting[2 * i]), Triangle(f + i), quad)) {
-                return false;
-            }
+            if (Corners(shape, f + i) != 3 || !Join(Triangle(waiting[2 * i]), Triangle(f + i), quad)) return false;
         }
         for (int32_t i = 0; i < count_waiting; ++i) {
             Join(Triangle(waiting[2 * i]), Triangle(f + i), joined.corners + waiting[2 * i + 1]);
@@ -171,13 +184,14 @@ int32_t JoinSplitQuads(const TopologyMesh& original, const TopologyMesh& shape, 
     Joiner joiner{shape, joined};
     auto fits = [&] { return joiner.count == original.face_count && joined.joined_count == quads; };
     bool made = (joiner.InStep(original) && fits()) ||
-                (joiner.InRuns(original, waiting.Get(), 4 * int64_t(shape.face_count)) && fits()) ||
+                (joiner.InRuns(original, waiting.Get()) && fits()) ||
                 (joiner.InFileOrder(original.face_count) && fits());
     int32_t count = joiner.count;
     if (!made) {
         ReleaseJoinedQuads(joined);
         return -1;
     }
+    view.segment_starts = nullptr, view.segment_count = 0;
     view.face_count = count;
     view.face_starts = joined.starts;
     view.corner_vertices = joined.corners;

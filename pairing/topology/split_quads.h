@@ -1,7 +1,8 @@
 #pragma once
 // A copy whose quads the exporter split into two triangles each, sharing
 // the quad's diagonal: the two written one after the other, or each quad's
-// second triangle after the first triangles of a run of faces. Joined again
+// second triangle after the first triangles of its run of faces (the
+// meshes' segments: an object's faces of one material). Joined again
 // they give the original's faces, and the vertex count is unchanged. The
 // original's own triangles stay as they are.
 #include <cstdint>
@@ -18,12 +19,11 @@ struct JoinedQuads {
 // When the shape has more faces than the original, and joining triangles
 // that share an edge (run opposite ways) where the original has a quad in
 // the same place of the file (the second written next to the first, or
-// after a run of first ones), or failing that every two written one after
-// the other, leaves exactly as many triangles and as many quads as the
-// original has, fills `joined`, sets `view` to the joined faces and returns
-// 1.
-// Returns -1, leaving `view` as the shape, when that is not so; 0 when
-// memory can't be had. Both meshes must be well formed.
+// after the first ones of the same segment), or failing that every two
+// written one after the other, leaves exactly as many triangles and as many
+// quads as the original has, fills `joined`, sets `view` to the joined
+// faces and returns 1. Returns -1, leaving `view` as the shape, when that
+// is not so; 0 when memory can't be had. Both meshes must be well formed.
 int32_t JoinSplitQuads(const TopologyMesh& original, const TopologyMesh& shape, JoinedQuads& joined,
                        TopologyMesh& view);
 

@@ -11,6 +11,12 @@ struct TopologyMesh {
     int32_t face_count = 0;
     const int32_t* face_starts = nullptr;  // face_count + 1 ascending offsets, the first 0
     const int32_t* corner_vertices = nullptr;
+    // Runs of faces that belong together (an object's faces of one
+    // material), as segment_count + 1 ascending face offsets from 0 to
+    // face_count; null for one run. Only a shape whose quads were split is
+    // walked by them.
+    const int32_t* segment_starts = nullptr;
+    int32_t segment_count = 0;
 };
 
 // The face on the other side of a corner's edge (from its vertex to the next
