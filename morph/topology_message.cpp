@@ -150,6 +150,11 @@ void DescribeFailure(Text& text, const TopologyMatch& result, const TopologyMesh
         default:
             break;
     }
+    if (result.unjoined_face_count > 0) {
+        text.Add("%s has %d faces more than %s, as if its quads were split into triangles, but they could not be "
+                 "joined again into the faces of %s: export it with quads.\r\n",
+                 names.shape, result.unjoined_face_count, names.original, names.original);
+    }
     DescribeFaces(text, result, names);
     DescribeUnseeded(text, result, shape, names);
     if (result.unpaired_count > 0 && result.failure == kTopologyUnpairedVertices) {

@@ -54,6 +54,20 @@ TopologyFace Describe(const MeshAdjacency& mesh, int32_t face) {
     return described;
 }
 
+// As many vertices, more faces and more triangles: what splitting quads
+// into triangles makes.
+bool LooksSplit(const TopologyMesh& original, const TopologyMesh& shape) {
+    if (shape.face_count <= original.face_count || !IsWellFormed(original) || !IsWellFormed(shape)) return false;
+    int64_t triangles[2] = {};
+    const TopologyMesh* meshes[2] = {&original, &shape};
+    for (int32_t k = 0; k < 2; ++k) {
+        for (int32_t f = 0; f < meshes[k]->face_count; ++f) {
+            triangles[k] += meshes[k]->face_starts[f + 1] - meshes[k]->face_starts[f] == 3;
+        }
+    }
+    return triangles[1] > triangles[0];
+}
+
 struct Matcher {
     const TopologyMesh& original_mesh;
     const TopologyMesh& shape_mesh;
@@ -463,8 +477,12 @@ struct Matcher {
 
     int32_t Match(int32_t* partner) {
         TopologyMesh joined_view, laid_out;
-        if (!JoinSplitQuads(original_mesh, shape_mesh, joined, joined_view)) return Fail(kTopologyNoMemory);
+        int32_t join = JoinSplitQuads(original_mesh, shape_mesh, joined, joined_view);
+        if (join == 0) return Fail(kTopologyNoMemory);
         result.joined_face_count = joined.joined_count;
+        if (join < 0 && LooksSplit(original_mesh, shape_mesh)) {
+            result.unjoined_face_count = shape_mesh.face_count - original_mesh.face_count;
+        }
         if (!OrderFacesByPlace(joined_view, order, laid_out)) return Fail(kTopologyNoMemory);
         if (!OrderVerticesByFaces(laid_out, numbers, shape_view)) return Fail(kTopologyNoMemory);
         int32_t built = BuildAdjacency(original_mesh, original);
