@@ -102,8 +102,6 @@ bool NameOriginals(const Model& original, Names& objects, Names& materials) {
     return named;
 }
 
-}  // namespace
-
 // Where the object or the material changes along the laid-out faces.
 int32_t* Segments(const int32_t* order, const int32_t* objects, const int32_t* materials, int32_t count,
                   int32_t& segment_count) {
@@ -116,6 +114,8 @@ int32_t* Segments(const int32_t* order, const int32_t* objects, const int32_t* m
     if (starts) starts[segment_count] = count;
     return starts;
 }
+
+}  // namespace
 
 bool LayOutLikeOriginal(const Model& original, const Model& model, int32_t face_count, FaceLayout& layout) {
     layout = FaceLayout{};

@@ -78,9 +78,8 @@ bool LayOutFaces(const Model& model, const int32_t* order, int32_t face_count, i
 // 1 when made; 0 when memory can't be had; -1 when the model holds no face
 // records (loaded for its positions only). With `like`, the faces are laid
 // out as LayOutLikeOriginal says, in segments.
-int32_t MakeView(const Model& model, const Model* like, float*& positions, int32_t*& starts, int32_t*& corners,
-                 int32_t*& segments, TopologyMesh& view) {
-    int64_t corner_count = 0, face_count = CountFaces(model, corner_count);
+int32_t MakeView(const Model& model, int64_t face_count, int64_t corner_count, const Model* like, float*& positions,
+                 int32_t*& starts, int32_t*& corners, int32_t*& segments, TopologyMesh& view) {
     if (face_count < 0) return -1;
     if (corner_count > INT32_MAX) return 0;
     positions = AllocateUnclearedTable<float>(3 * size_t(model.vertex_count) + 1);
@@ -98,13 +97,6 @@ int32_t MakeView(const Model& model, const Model* like, float*& positions, int32
     if (!LayOutFaces(model, order.Get(), int32_t(face_count), starts, corners)) return 0;
     view = {model.vertex_count, positions, int32_t(face_count), starts, corners, segments, layout.segment_count};
     return 1;
-}
-
-// Whether the shape has more faces than the original: its quads may have
-// been split, and both are then laid out alike for the split to be undone.
-bool MaySplit(const Model& original, const Model& shape) {
-    int64_t corners = 0, original_faces = CountFaces(original, corners);
-    return original_faces >= 0 && CountFaces(shape, corners) > original_faces;
 }
 
 // Partners within the tolerance, none where the tolerance can't tell two
@@ -142,10 +134,14 @@ int32_t PairByTopology(const Model& original, const Model& shape, const Topology
     TopologyMesh views[2];
     const Model* models[2] = {&original, &shape};
     int32_t made = 1;
-    const Model* like = MaySplit(original, shape) ? &original : nullptr;
+    int64_t faces[2], corners[2];
+    for (int32_t k = 0; k < 2; ++k) faces[k] = CountFaces(*models[k], corners[k]);
+    // A shape with more faces may have had its quads split: both are then
+    // laid out alike for the split to be undone.
+    const Model* like = faces[0] >= 0 && faces[1] > faces[0] ? &original : nullptr;
     for (int32_t k = 0; k < 2 && made > 0; ++k) {
-        made = MakeView(*models[k], like, tables.positions[k], tables.starts[k], tables.corners[k],
-                        tables.segments[k], views[k]);
+        made = MakeView(*models[k], faces[k], corners[k], like, tables.positions[k], tables.starts[k],
+                        tables.corners[k], tables.segments[k], views[k]);
     }
     TopologyOptions match_options;
     match_options.seeds = options.seeds;

@@ -6,10 +6,11 @@
 // sphere). Some exporters write each quad's second triangle after the first
 // triangles of its object and material, in their order (Blender): given
 // those runs, each is walked in step up to its second triangles, which must
-// each join the first one waiting in its place. Failing both (faces reordered), one pass in file order pairs each
-// triangle with the one after it when they share an edge. Either way
-// the counts of triangles and quads decide whether the joined faces can be
-// the original's; the match itself checks the rest.
+// each join the first one waiting in its place. Failing both (faces
+// reordered), one pass in file order pairs each triangle with the one after
+// it when they share an edge. Either way the counts of triangles and quads
+// decide whether the joined faces can be the original's; the match itself
+// checks the rest.
 #include "pairing/topology/split_quads.h"
 
 #include "platform/block.h"
@@ -77,10 +78,11 @@ struct Joiner {
         joined.starts[++count] = at;
     }
 
+    const int32_t* Triangle(int32_t f) const { return shape.corner_vertices + shape.face_starts[f]; }
+
     bool JoinsNext(int32_t f, int32_t quad[4]) const {
         return f + 1 < shape.face_count && Corners(shape, f) == 3 && Corners(shape, f + 1) == 3 &&
-               Join(shape.corner_vertices + shape.face_starts[f], shape.corner_vertices + shape.face_starts[f + 1],
-                    quad);
+               Join(Triangle(f), Triangle(f + 1), quad);
     }
 
     bool InStep(const TopologyMesh& original) {
@@ -95,8 +97,6 @@ struct Joiner {
         }
         return f == shape.face_count;
     }
-
-    const int32_t* Triangle(int32_t f) const { return shape.corner_vertices + shape.face_starts[f]; }
 
     // In each run of faces (the caller's segments), the original's faces
     // in step with the shape's, each quad's first triangle in its place,
