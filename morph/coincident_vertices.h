@@ -17,5 +17,8 @@
 // its file (which must still hold the same positions; otherwise every tie
 // goes by index). Returns 1, or 0 with `partner` unchanged when memory
 // can't be had.
-int32_t SettleCoincidentVertices(const Model& original, const Model& matching, int32_t* partner,
-                                 TieCounts& counts);
+// Matching vertices flagged in `ambiguous` (had original vertices at two or
+// more positions within `tolerance`) are rechosen by the faces as well,
+// among the original vertices within the tolerance (pairing/face_repair.h).
+int32_t SettleCoincidentVertices(const Model& original, const Model& matching, int32_t* partner, TieCounts& counts,
+                                 const uint8_t* ambiguous = nullptr, double tolerance = 0);

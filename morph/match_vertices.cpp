@@ -52,7 +52,7 @@ int32_t Model::MatchVertices(const Model& original, int32_t& match_count, Operat
     bool settled = false;
     if (matched == n && ties) {
         if (!SettleCoincidentVertices(original, *this, partner.Get(), *ties)) return 0;
-        settled = ties->broken + ties->unbroken > 0;
+        settled = ties->Settled();
     }
 
     Step(host);

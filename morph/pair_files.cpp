@@ -58,9 +58,9 @@ int32_t PairByPosition(const Model& original, const Model& matching, double tole
     // no position is shared, Convert keeps the index of a vertex already
     // where the original vertex of that index sits.
     TieCounts ties;
-    if (!SettleCoincidentVertices(original, matching, partner, ties)) return 0;
+    if (!SettleCoincidentVertices(original, matching, partner, ties, ambiguous.Get(), tolerance)) return 0;
     if (diagnostics) diagnostics->coincident = ties;
-    if (ties.broken + ties.unbroken > 0) return 1;
+    if (ties.Settled()) return 1;
     for (int32_t i = 0; i < n && i < original.vertex_count; ++i)
         if (PositionsEqual(matching.vertices[i], original.vertices[i])) partner[i] = i;
     return 1;

@@ -58,12 +58,12 @@ int32_t PairVertices(Model& matching, const Model& original, const PairingRules&
         if (match_count < n) return 0;
     }
     TieCounts ties;
-    if (!SettleCoincidentVertices(original, matching, partner.Get(), ties)) return 0;
+    if (!SettleCoincidentVertices(original, matching, partner.Get(), ties, ambiguous.Get(), rules.tolerance)) return 0;
     if (diagnostics) diagnostics->coincident = ties;
     if (diagnostics && rules.count_sharing &&
         !CountVertexSharing(original.vertices, original.vertex_count, partner.Get(), n, diagnostics->sharing))
         return 0;
-    if (!RenumberToOriginal(matching, original, partner.Get(), ties.broken + ties.unbroken == 0)) return 0;
+    if (!RenumberToOriginal(matching, original, partner.Get(), !ties.Settled())) return 0;
     Step(host);
     return 1;
 }

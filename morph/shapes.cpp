@@ -117,9 +117,9 @@ int32_t PairShapeFamily(ShapeFamily& family, double tolerance, char* message, in
         // the faces, and where nothing tells them apart a vertex already
         // where the original vertex of its own index is keeps that one.
         TieCounts counts;
-        if (!SettleCoincidentVertices(original, matching, partner.Get(), counts)) found = -1;
+        if (!SettleCoincidentVertices(original, matching, partner.Get(), counts, flags.Get(), tolerance)) found = -1;
         if (ties) *ties = counts;
-        for (int32_t i = 0; counts.broken + counts.unbroken == 0 && i < n; ++i)
+        for (int32_t i = 0; !counts.Settled() && i < n; ++i)
             if (PositionsEqual(matching.vertices[i], original.vertices[i])) partner[i] = i;
         PairingFaults faults;
         if (found < 0) {

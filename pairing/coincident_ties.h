@@ -17,6 +17,10 @@
 struct TieCounts {
     int32_t broken = 0;    // matching vertices at a shared position whose faces chose their partner
     int32_t unbroken = 0;  // those that nothing told apart, paired by index
+    int32_t ambiguous_by_faces = 0;  // vertices ambiguous within a tolerance whose faces chose among the candidates
+    // Whether the faces chose any partner: the partners are then final, and
+    // no vertex goes back to the original vertex of its own index.
+    bool Settled() const { return broken + unbroken + ambiguous_by_faces > 0; }
 };
 
 // 1 when some original vertex is the partner of two or more matching
