@@ -113,8 +113,9 @@ void WriteConvertFailure(int32_t code, const char* message, const ConvertOptions
 
 void WriteConvertSuccess(const ConvertOptions& options, const ConvertDiagnostics& d, char* text, size_t capacity) {
     CopyText(text, capacity, "The morph was created successfully.");
-    if (options.tolerance <= 0 && !options.automatic_tolerance && !options.by_topology && !options.allow_count_change)
-        return;
+    // An exact run says more only when the check of its pairing warns.
+    const bool exact =
+        options.tolerance <= 0 && !options.automatic_tolerance && !options.by_topology && !options.allow_count_change;
     char notes[kOutcomeCapacity] = "";
     char line[kLineCapacity + kPathCapacity];
     if (options.automatic_tolerance && d.tolerance > 0) {
@@ -131,8 +132,14 @@ void WriteConvertSuccess(const ConvertOptions& options, const ConvertDiagnostics
         AppendLine(notes, sizeof notes, line);
     }
     WriteLibraryWarning(d, line, sizeof line);
-    if (line[0]) AppendLine(notes, sizeof notes, line);
+    if (line[0] && !exact) AppendLine(notes, sizeof notes, line);
     if (d.topology_note[0]) AppendLine(notes, sizeof notes, d.topology_note);
+    if (d.checked) {
+        WriteFacesCheckLine(d.check, line, sizeof line);
+        if (line[0]) AppendLine(notes, sizeof notes, line);
+        WriteUnusedCheckLine(d.check, line, sizeof line);
+        if (line[0] && !options.allow_count_change) AppendLine(notes, sizeof notes, line);
+    }
     if (!notes[0]) return;
     AppendText(text, capacity, "\r\n\r\n");
     AppendText(text, capacity, notes);

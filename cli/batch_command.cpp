@@ -9,6 +9,7 @@
 #include "cli/run_options.h"
 #include "platform/text.h"
 #include "cli/reasons.h"
+#include "morph/diagnosis_text.h"
 #include "morph/convert.h"
 #include "pairing/tolerant_partners.h"
 #include "platform/block.h"
@@ -62,6 +63,12 @@ void NoteOutcome(int32_t code, const ConvertDiagnostics& diagnostics, char (&not
         if (note[0]) AppendText(note, "; ");
         AppendText(note, diagnostics.write_notice);
     }
+    char line[kReasonNoteCapacity];
+    WriteFacesCheckLine(diagnostics.check, line, sizeof line);
+    if (line[0]) {
+        if (note[0]) AppendText(note, "; ");
+        AppendText(note, line);
+    }
 }
 
 // One matching file of the run, on whichever thread takes it.
@@ -86,7 +93,7 @@ void ConvertOne(const FileList& list, int32_t k, const Model& original, const Co
                        : -4;
     char note[kReasonNoteCapacity];
     NoteOutcome(code, diagnostics, note);
-    run.End(file, code, message, note);
+    run.End(file, code, message, note, code == 1 && diagnostics.checked ? &diagnostics.check : nullptr);
 }
 
 }  // namespace

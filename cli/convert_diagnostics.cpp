@@ -81,6 +81,14 @@ void PrintLibraryWarning(std::FILE* stream, const ConvertDiagnostics& d) {
 
 }  // namespace
 
+void PrintPairingCheck(std::FILE* stream, const PairingCheck& check, bool with_unused) {
+    char line[kPathCapacity];
+    WriteFacesCheckLine(check, line, sizeof line);
+    if (line[0]) std::fprintf(stream, "%s\n", line);
+    WriteUnusedCheckLine(check, line, sizeof line);
+    if (line[0] && with_unused) std::fprintf(stream, "%s\n", line);
+}
+
 void PrintCoincidentVertices(std::FILE* stream, const TieCounts& ties) {
     if (ties.broken + ties.unbroken == 0) return;
     std::fprintf(stream, "coincident original vertices: %d matching vertices there paired by their faces, %d by index\n",
@@ -117,6 +125,7 @@ void PrintConvertDiagnostics(std::FILE* stream, int32_t code, const ConvertOptio
         PrintSharing(stream, d.sharing, false);
     }
     if (code == 1) PrintCoincidentVertices(stream, d.coincident);
+    if (code == 1 && d.checked) PrintPairingCheck(stream, d.check, !options.allow_count_change);
     if (code == 1) PrintLibraryWarning(stream, d);
     if (code == 1 && d.topology_note[0]) PrintMessage(stream, d.topology_note);
     if (code == 1 && d.library_path[0]) {

@@ -24,4 +24,8 @@ void PrintConvertDiagnostics(std::FILE* stream, int32_t code, const ConvertOptio
 // The line on matching vertices at positions several original vertices
 // share: how many their faces paired, how many went by index. Nothing when
 // there were none.
+// The check of a pairing's warnings, a line each (the unused original
+// vertices only `with_unused`).
+void PrintPairingCheck(std::FILE* stream, const PairingCheck& check, bool with_unused);
+
 void PrintCoincidentVertices(std::FILE* stream, const TieCounts& ties);

@@ -3,6 +3,7 @@
 #include "cli/convert_diagnostics.h"
 #include "cli/file_run.h"
 #include "cli/reasons.h"
+#include "morph/diagnosis_text.h"
 #include "platform/files/reason_text.h"
 
 namespace {
@@ -75,6 +76,39 @@ void WriteReason(JsonWriter& json, int32_t reason) {
     json.Text("reason", reason ? text : nullptr);
 }
 
+void WritePairingCheck(JsonWriter& json, bool checked, const PairingCheck& check) {
+    if (!checked) {
+        json.Null("faces_not_in_original");
+        json.Null("unused_original_vertices");
+        return;
+    }
+    json.BeginObject("faces_not_in_original");
+    json.Integer("count", check.faces_not_in_original);
+    json.BeginArray("first");
+    for (int32_t k = 0; k < check.listed_faces; ++k) {
+        json.BeginArray(nullptr);
+        for (int32_t c = 0; c < check.face_corners[k] && c < PairingCheck::kCornersListed; ++c)
+            json.Integer(nullptr, check.faces[k][c] + 1);
+        json.End();
+    }
+    json.End();
+    json.End();
+    json.BeginObject("unused_original_vertices");
+    json.Integer("count", check.unused_original_vertices);
+    json.BeginArray("first");
+    for (int32_t k = 0; k < check.listed_unused; ++k) json.Integer(nullptr, check.unused[k] + 1);
+    json.End();
+    json.End();
+}
+
+void WriteCheckWarnings(JsonWriter& json, const ConvertOptions& options, const PairingCheck& check) {
+    char line[kWarningCapacity];
+    WriteFacesCheckLine(check, line, sizeof line);
+    if (line[0]) json.Text(nullptr, line + 9);  // without "warning: "
+    WriteUnusedCheckLine(check, line, sizeof line);
+    if (line[0] && !options.allow_count_change) json.Text(nullptr, line + 9);
+}
+
 void WriteConvertOutcome(JsonWriter& json, int32_t code, const char* message, const char* success_text,
                          const ConvertOptions& options, const ConvertDiagnostics& d) {
     json.Integer("status", ConvertExitStatus(code, d.reason));
@@ -107,7 +141,9 @@ void WriteConvertOutcome(JsonWriter& json, int32_t code, const char* message, co
     json.BeginArray("warnings");
     char warning[kWarningCapacity];
     if (code == 1 && FormatLibraryWarning(d, warning, sizeof warning)) json.Text(nullptr, warning);
+    if (code == 1 && d.checked) WriteCheckWarnings(json, options, d.check);
     json.End();
+    WritePairingCheck(json, code == 1 && d.checked, d.check);
     json.Message("note", code == 1 && d.topology_note[0] ? d.topology_note : nullptr);
     json.Text("library", code == 1 && d.library_path[0] ? d.library_path : nullptr);
     json.Boolean("finished_interrupted_write", d.repaired > 0);

@@ -19,3 +19,10 @@ void WriteConvertOutcome(JsonWriter& json, int32_t code, const char* message, co
 
 // "reason": the system's words for a platform/reasons.h code, or null.
 void WriteReason(JsonWriter& json, int32_t reason);
+
+// "faces_not_in_original" and "unused_original_vertices" (null both when
+// `checked` is false): the counts of the check of a pairing and the first
+// few, in the original's vertex numbers from 1.
+void WritePairingCheck(JsonWriter& json, bool checked, const PairingCheck& check);
+// The check's warnings, as entries of the "warnings" array open in `json`.
+void WriteCheckWarnings(JsonWriter& json, const ConvertOptions& options, const PairingCheck& check);

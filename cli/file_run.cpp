@@ -66,10 +66,12 @@ void FileRun::Begin(int32_t k) {
     Draw(names_[k]);
 }
 
-void FileRun::End(int32_t k, int32_t code, const char* message, const char* note) {
+void FileRun::End(int32_t k, int32_t code, const char* message, const char* note, const PairingCheck* check) {
     std::lock_guard<std::mutex> guard(lock_);
     Outcome& outcome = outcomes_[size_t(k)];
     outcome.code = code;
+    outcome.checked = check != nullptr;
+    if (check) outcome.check = *check;
     outcome.ended = true;
     ++ended_;
     // A shape paired by connectivity hands its message as its note too: a
@@ -140,6 +142,7 @@ void FileRun::PrintJson(const char* command, int status, int32_t failed) {
     json.Boolean("automatic", facts_.automatic);
     json.End();
     if (facts_.ambiguous >= 0) json.Integer("ambiguous", facts_.ambiguous);
+    if (facts_.check) WritePairingCheck(json, true, *facts_.check);
     json.Integer("written", int32_t(outcomes_.size()) - failed);
     json.Integer("failed", failed);
     json.BeginArray("files");
@@ -152,6 +155,7 @@ void FileRun::PrintJson(const char* command, int status, int32_t failed) {
         json.Boolean("declined", outcome.code == -8);
         json.Message("message", outcome.code == 1 || outcome.code == -8 ? nullptr : outcome.message);
         json.Message("note", outcome.note[0] ? outcome.note : nullptr);
+        WritePairingCheck(json, outcome.checked, outcome.check);
         json.End();
     }
     json.End();

@@ -26,6 +26,7 @@ struct RunFacts {
     double tolerance = 0;
     bool automatic = false;
     int32_t ambiguous = -1;  // shapes: the vertices of MATCHING ambiguous within the tolerance; -1 unknown
+    const PairingCheck* check = nullptr;  // shapes: the check of MATCHING's pairing, when it was made
 };
 
 class FileRun {
@@ -37,8 +38,9 @@ public:
     // File k starts: the bar shows its name.
     void Begin(int32_t k);
     // File k ended with `code` (1 done; else Convert's codes, the message
-    // telling why); `note` (may be null or empty) is added to the line.
-    void End(int32_t k, int32_t code, const char* message, const char* note);
+    // telling why); `note` (may be null or empty) is added to the line;
+    // `check` (may be null) is the check of the file's own pairing.
+    void End(int32_t k, int32_t code, const char* message, const char* note, const PairingCheck* check = nullptr);
     // The face-count question of one file.
     int32_t Ask(const char* text, const char* title);
     // A line on standard error between the files' lines (a wait for
@@ -56,6 +58,8 @@ private:
         char text[kMessageCapacity + 352] = {};  // the file's line
         char message[kMessageCapacity] = {};     // --json: its message and note as given
         char note[kMessageCapacity] = {};
+        bool checked = false;
+        PairingCheck check;
     };
     void PrintReady();  // under the lock
     void PrintJson(const char* command, int status, int32_t failed);  // under the lock

@@ -61,7 +61,9 @@ int LearnFamily(const FileList& list, RunOutput output, RunFacts& facts, ShapeFa
         if (ambiguous > 0 && !output.json)
             std::fprintf(stderr, "%d vertices ambiguous within the tolerance\n", ambiguous);
         if (!output.json) PrintCoincidentVertices(stderr, ties);
+        if (!output.json && family.checked) PrintPairingCheck(stderr, family.check, true);
         facts.ambiguous = ambiguous;
+        if (family.checked) facts.check = &family.check;
     }
     return Refused(code, message, output);
 }
@@ -84,13 +86,16 @@ void WriteOne(const FileList& list, int32_t k, FileRun& run, ProcessorSlots& slo
     hold.Take(slots);
     run.Begin(file);
     int32_t load_error = 0;
-    int32_t code = MayWrite(list, k, message) ? format(entry, files, message, &load_error) : -4;
+    PairingCheck check;
+    check.faces_not_in_original = -1;  // stays -1 where the shape's own pairing made no check
+    int32_t code = MayWrite(list, k, message) ? format(entry, files, message, &load_error, &check) : -4;
     hold.Give();
     if (code == 1) code = CommitShape(files, entry.output, message);
     // As batch does: a file that didn't load or couldn't be written says why.
     char reason[kReasonNoteCapacity] = "";
     if (code == -3 || code == -4) FormatReason(code == -3 ? load_error : WriteError(files), reason, sizeof reason);
-    run.End(file, code, message, code == 1 ? (noted ? message : nullptr) : reason);
+    const PairingCheck* checked = code == 1 && check.faces_not_in_original >= 0 ? &check : nullptr;
+    run.End(file, code, message, code == 1 ? (noted ? message : nullptr) : reason, checked);
 }
 
 // Every shape of the list, `jobs` of them formatted at once.
@@ -124,8 +129,9 @@ int RunByTopology(const FileList& list, TopologyPairingOptions options, bool aut
     if (!output.json) ReportTolerance(options.tolerance, automatic, &outliers);
     const RunFacts facts{options.tolerance, automatic, -1};
     return WriteAll(list, jobs, true, output, facts,
-                    [&](const FileList::Entry& entry, WrittenObjFiles& files, char* text, int32_t* load_error) {
-        return FormatShapeByTopology(original, options, entry.input, entry.output, files, text, load_error);
+                    [&](const FileList::Entry& entry, WrittenObjFiles& files, char* text, int32_t* load_error,
+                        PairingCheck* check) {
+        return FormatShapeByTopology(original, options, entry.input, entry.output, files, text, load_error, check);
     });
 }
 
@@ -156,7 +162,8 @@ int RunShapesCommand(const Arguments& arguments) {
     RunFacts facts{topology.tolerance, automatic, 0};
     if (int status = LearnFamily(list, output, facts, family)) return status;
     return WriteAll(list, jobs, false, output, facts,
-                    [&](const FileList::Entry& entry, WrittenObjFiles& files, char* text, int32_t* load_error) {
+                    [&](const FileList::Entry& entry, WrittenObjFiles& files, char* text, int32_t* load_error,
+                        PairingCheck*) {
         return FormatShape(family, entry.input, entry.output, files, text, load_error);
     });
 }

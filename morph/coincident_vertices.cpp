@@ -22,14 +22,15 @@ bool SamePositions(const Model& a, const Model& b) {
     return true;
 }
 
-// The model itself when it has its faces (or has none), else the same file
-// read whole into `whole`; null when that file no longer holds the same
-// positions or can't be read.
+}  // namespace
+
 const Model* WithFaces(const Model& model, Model& whole) {
     if (model.TotalFaceCount() == 0 || HasFaceRecords(model)) return &model;
     if (!model.obj_path[0] || !whole.LoadObj(model.obj_path, false) || !SamePositions(model, whole)) return nullptr;
     return &whole;
 }
+
+namespace {
 
 // The matching vertices whose partner is unsure: at a position several
 // original vertices share, or ambiguous within the tolerance. Their count.

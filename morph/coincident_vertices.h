@@ -8,6 +8,11 @@
 #include "model/model.h"
 #include "pairing/coincident_ties.h"
 
+// The model itself when it has its faces (or has none), else the same file
+// read whole into `whole`; null when that file no longer holds the same
+// positions or can't be read.
+const Model* WithFaces(const Model& model, Model& whole);
+
 // Rechooses, by the faces, the partner of every matching vertex whose
 // position several original vertices share (pairing/coincident_ties.h).
 // `partner` holds the search's partner of every matching vertex, all found.

@@ -200,12 +200,10 @@ int32_t Save(Model& matching, const char* new_path, char* message, const Convert
 }
 
 // The original as LoadOriginal loads it, without its status steps.
-bool LoadOriginalModel(Model& original, const char* path, const ConvertOptions* options, bool change_directory) {
-    // From the original only its positions and its face count are needed:
-    // its faces, texture coordinates and normals are counted, not stored.
-    // Pairing by connectivity needs its faces as well.
-    return options && options->by_topology ? original.LoadObj(path, change_directory)
-                                           : original.LoadObjPositions(path, change_directory);
+bool LoadOriginalModel(Model& original, const char* path, bool change_directory) {
+    // The original's faces are needed for the check of the pairing (and by
+    // the pairing itself, by connectivity or among coincident vertices).
+    return original.LoadObj(path, change_directory);
 }
 
 // LoadOriginal's failure: -2 with its message and reason.
@@ -256,7 +254,10 @@ int32_t ConvertWith(const Model& original, Model& matching, const MatchingLoad& 
         return finish(-7);
     }
 
-    if (diagnostics) NoteMissingMaterials(matching, *diagnostics);
+    if (diagnostics) {
+        NoteMissingMaterials(matching, *diagnostics);
+        diagnostics->checked = CheckPairing(original, matching, nullptr, diagnostics->check);
+    }
     if (host->ShouldStop()) return finish(-8);
     host->SetProgress(SaveProgress::kSavingStart, 100);
     host->ShowStatus("Saving file...(please wait)");
@@ -277,7 +278,7 @@ int32_t ConvertLoadingTogether(const char* original_path, const char* matching_p
     int32_t loaded[2] = {0, 0};
     host->ShowStatus("Loading original file...(please wait)");
     host->StepProgress();
-    LoadTogether([&] { return LoadOriginalModel(original, original_path, options, false); }, matching, matching_path,
+    LoadTogether([&] { return LoadOriginalModel(original, original_path, false); }, matching, matching_path,
                  loaded);
     int32_t code = -2;
     if (!loaded[0]) {
@@ -301,7 +302,7 @@ int32_t LoadOriginal(Model& original, const char* path, OperationHost* host, cha
                      const ConvertOptions* options) {
     host->ShowStatus("Loading original file...(please wait)");
     host->StepProgress();
-    if (LoadOriginalModel(original, path, options, !(options && options->keep_directory))) return 1;
+    if (LoadOriginalModel(original, path, !(options && options->keep_directory))) return 1;
     return OriginalNotLoaded(original, path, message, options);
 }
 

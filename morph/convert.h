@@ -10,6 +10,7 @@
 #include "model/records.h"
 #include "morph/host.h"
 #include "pairing/coincident_ties.h"
+#include "pairing/face_check.h"
 #include "pairing/match_diagnostics.h"
 #include "pairing/tolerant_partners.h"
 #include "pairing/topology/topology_match.h"
@@ -70,6 +71,13 @@ struct ConvertDiagnostics {
     // how many nothing told apart, paired by index. 0 and 0 when no
     // position is shared.
     TieCounts coincident;
+
+    // What the pairing does to the original's faces, worked out before the
+    // new file is written: faces of the copy that, renumbered, are not the
+    // original's, and original vertices no matching vertex took. `checked`
+    // is 0 when the run never got that far.
+    int32_t checked = 0;
+    PairingCheck check;
 
     // A run paired by connectivity: the note for the user when a part fitted
     // two ways (a mirror image), else "".

@@ -1,6 +1,7 @@
 #include "morph/diagnosis_text.h"
 
 #include <charconv>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -70,4 +71,45 @@ void WriteLibraryWarning(const ConvertDiagnostics& d, char* text, size_t capacit
                       "doesn't define theirs)",
                       d.faces_without_material);
     }
+}
+
+namespace {
+
+// Appends to a line cut at capacity - 1.
+__attribute__((format(printf, 3, 4))) void AddTo(char* text, size_t capacity, const char* format, ...) {
+    size_t used = std::strlen(text);
+    if (used + 1 >= capacity) return;
+    va_list values;
+    va_start(values, format);
+    std::vsnprintf(text + used, capacity - used, format, values);
+    va_end(values);
+}
+
+}  // namespace
+
+void WriteFacesCheckLine(const PairingCheck& check, char* text, size_t capacity) {
+    if (capacity == 0) return;
+    text[0] = '\0';
+    if (check.faces_not_in_original == 0) return;
+    std::snprintf(text, capacity, "warning: %d face%s of the matching file %s not a face of the original once "
+                  "renumbered; %s", check.faces_not_in_original, check.faces_not_in_original > 1 ? "s" : "",
+                  check.faces_not_in_original > 1 ? "are" : "is", check.listed_faces > 1 ? "the first:" : "it is");
+    for (int32_t k = 0; k < check.listed_faces; ++k) {
+        AddTo(text, capacity, "%s f", k ? "," : "");
+        for (int32_t c = 0; c < check.face_corners[k] && c < PairingCheck::kCornersListed; ++c)
+            AddTo(text, capacity, " %d", check.faces[k][c] + 1);
+        if (check.face_corners[k] > PairingCheck::kCornersListed) AddTo(text, capacity, " ...");
+    }
+    AddTo(text, capacity, " (the original's vertex numbers)");
+}
+
+void WriteUnusedCheckLine(const PairingCheck& check, char* text, size_t capacity) {
+    if (capacity == 0) return;
+    text[0] = '\0';
+    if (check.unused_original_vertices == 0) return;
+    const bool one = check.unused_original_vertices == 1;
+    std::snprintf(text, capacity, "warning: %d original %s no matching vertex and keep%s the original's position; %s",
+                  check.unused_original_vertices, one ? "vertex has" : "vertices have", one ? "s" : "",
+                  one ? "it is" : "the first:");
+    for (int32_t k = 0; k < check.listed_unused; ++k) AddTo(text, capacity, "%s %d", k ? "," : "", check.unused[k] + 1);
 }

@@ -48,3 +48,11 @@ void WriteCountAdvice(const char* count_option, const char* tolerance_option, bo
 // whose faces name materials the library doesn't define: "warning: ...";
 // empty when neither.
 void WriteLibraryWarning(const ConvertDiagnostics& diagnostics, char* text, size_t capacity);
+
+// What the check of the pairing found, each "warning: ..." or empty: the
+// copy's faces that are not the original's once renumbered, and (where the
+// copy was not declared split or welded, whose text says it otherwise) the
+// original vertices no matching vertex took; each with the first few in the
+// original's vertex numbers.
+void WriteFacesCheckLine(const PairingCheck& check, char* text, size_t capacity);
+void WriteUnusedCheckLine(const PairingCheck& check, char* text, size_t capacity);

@@ -78,13 +78,16 @@ int32_t IsOneToOne(const int32_t* partner, int32_t n, int32_t m) {
     return 1;
 }
 
-// What every successful pairing reports: whether it is one to one and how
+// What every successful pairing reports: whether it is one to one, how
 // the original's vertices are shared.
-void NotePaired(const Model& original, ConvertDiagnostics* diagnostics, FilePairing& pairing) {
+// the original's vertices are shared, and what the pairing does to the
+// original's faces.
+void NotePaired(const Model& original, const Model& matching, ConvertDiagnostics* diagnostics, FilePairing& pairing) {
     const int32_t n = pairing.matching_vertices;
     pairing.one_to_one = IsOneToOne(pairing.partner, n, original.vertex_count);
-    if (diagnostics)
-        CountVertexSharing(original.vertices, original.vertex_count, pairing.partner, n, diagnostics->sharing);
+    if (!diagnostics) return;
+    CountVertexSharing(original.vertices, original.vertex_count, pairing.partner, n, diagnostics->sharing);
+    diagnostics->checked = CheckPairing(original, matching, pairing.partner, diagnostics->check);
 }
 
 // Convert's vertex-count checks, without the face-count question.
@@ -129,7 +132,7 @@ int32_t PairLoaded(const Model& original, const Model& matching, const ConvertOp
         char text[kMessageCapacity] = {};
         if (PairByTopology(original, matching, topology, pairing.partner, result, text, kMessageCapacity)) {
             if (diagnostics) CopyText(diagnostics->topology_note, text);
-            NotePaired(original, diagnostics, pairing);
+            NotePaired(original, matching, diagnostics, pairing);
             return 1;
         }
         ReleaseBlock(pairing.partner);
@@ -138,7 +141,7 @@ int32_t PairLoaded(const Model& original, const Model& matching, const ConvertOp
         return -7;
     }
     if (PairByPosition(original, matching, tolerance, options, pairing.partner, match_count)) {
-        NotePaired(original, diagnostics, pairing);
+        NotePaired(original, matching, diagnostics, pairing);
         return 1;
     }
     WriteNotAllMatched(message, match_count, n);
@@ -153,10 +156,10 @@ int32_t PairFiles(const char* original_path, const char* matching_path, Operatio
     const ConvertOptions exact;
     const ConvertOptions& options = given ? *given : exact;
     if (options.diagnostics) *options.diagnostics = ConvertDiagnostics{};
-    // Connectivity needs the faces; positions and face counts do otherwise.
+    // The faces of both: for connectivity, for coincident vertices and for
+    // the check of the pairing.
     using Load = int32_t (Model::*)(const char*, bool);
-    Load load = &Model::LoadObjPositions;
-    if (options.by_topology) load = static_cast<Load>(&Model::LoadObj);
+    Load load = static_cast<Load>(&Model::LoadObj);
     Model original;
     Model matching;
     host->ShowStatus("Loading original file...(please wait)");

@@ -128,6 +128,10 @@ int32_t PairShapeFamily(ShapeFamily& family, double tolerance, char* message, in
         } else if (!InvertPairing(partner.Get(), n, m, family.source, faults)) {
             WriteNotOneToOne(message, m, n, faults);
             code = -9;
+        } else {
+            Model whole;
+            const Model* matching_faces = WithFaces(matching, whole);
+            family.checked = matching_faces && CheckPairing(original, *matching_faces, partner.Get(), family.check);
         }
         if (ambiguous) *ambiguous = CountFlags(flags.Get(), n);
     }

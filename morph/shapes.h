@@ -18,6 +18,7 @@
 #include "model/model.h"
 #include "morph/host.h"
 #include "pairing/coincident_ties.h"
+#include "pairing/face_check.h"
 #include "wavefront/obj_writer.h"
 
 struct ShapeFamily {
@@ -25,6 +26,9 @@ struct ShapeFamily {
     Model matching;  // positions only
     // For each original vertex k, the matching vertex paired with it.
     int32_t* source = nullptr;
+    // What the pairing does to the original's faces (PairShapeFamily).
+    int32_t checked = 0;
+    PairingCheck check;
 
     ShapeFamily() = default;
     ShapeFamily(const ShapeFamily&) = delete;

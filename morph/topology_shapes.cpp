@@ -4,7 +4,23 @@
 #include "platform/text.h"
 #include "morph/convert.h"
 #include "morph/convert_messages.h"
+#include "morph/diagnosis_text.h"
 #include "morph/shapes.h"
+
+namespace {
+
+// The check's warnings after the note of a shape's pairing.
+void NoteCheck(const PairingCheck& check, char* note) {
+    char line[kMessageCapacity];
+    for (int32_t k = 0; k < 2; ++k) {
+        (k == 0 ? WriteFacesCheckLine : WriteUnusedCheckLine)(check, line, sizeof line);
+        if (!line[0]) continue;
+        if (note[0]) AppendText(note, kMessageCapacity, "\r\n");
+        AppendText(note, kMessageCapacity, line);
+    }
+}
+
+}  // namespace
 
 int32_t LoadTopologyOriginal(const char* original_path, Model& original, char* message) {
     if (!original.LoadObj(original_path, false)) {
@@ -16,7 +32,8 @@ int32_t LoadTopologyOriginal(const char* original_path, Model& original, char* m
 }
 
 int32_t FormatShapeByTopology(const Model& original, const TopologyPairingOptions& options, const char* shape_path,
-                              const char* new_path, WrittenObjFiles& files, char* message, int32_t* load_error) {
+                              const char* new_path, WrittenObjFiles& files, char* message, int32_t* load_error,
+                              PairingCheck* check) {
     if (!shape_path || !new_path || !message) return 0;
     Model shape;
     if (!shape.LoadObj(shape_path, false)) {
@@ -28,6 +45,7 @@ int32_t FormatShapeByTopology(const Model& original, const TopologyPairingOption
     TopologyMatch match;
     int32_t paired =
         partner.Get() && PairByTopology(original, shape, options, partner.Get(), match, message, kMessageCapacity);
+    if (paired && check && CheckPairing(original, shape, partner.Get(), *check)) NoteCheck(*check, message);
     ScopedBlock<Vertex> moved(paired ? AllocateUnclearedTable<Vertex>(size_t(original.vertex_count) + 1) : nullptr);
     // A pairing is one to one with equal counts, so every base vertex is set.
     for (int32_t b = 0; moved.Get() && b < shape.vertex_count; ++b) {

@@ -16,6 +16,7 @@
 
 #include "model/model.h"
 #include "morph/topology_pairing.h"
+#include "pairing/face_check.h"
 #include "wavefront/obj_writer.h"
 
 // Loads the original whole (its faces are what the shapes are paired by),
@@ -30,7 +31,9 @@ int32_t LoadTopologyOriginal(const char* original_path, Model& original, char* m
 // `message` holding PairByTopology's note for the user or ""; -3 the shape
 // didn't load (why in *load_error, when given); -4 not written; -7 the two
 // didn't pair, nothing written; each
-// with its message (kMessageCapacity bytes).
+// with its message (kMessageCapacity bytes). `check`, when given, gets the
+// check of the pairing (morph/convert.h) once it is made, whose warnings
+// the note then carries too.
 int32_t FormatShapeByTopology(const Model& original, const TopologyPairingOptions& options, const char* shape_path,
                               const char* new_path, WrittenObjFiles& files, char* message,
-                              int32_t* load_error = nullptr);
+                              int32_t* load_error = nullptr, PairingCheck* check = nullptr);

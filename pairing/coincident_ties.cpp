@@ -16,6 +16,7 @@
 
 #include "model/corners.h"
 #include "pairing/equal_positions.h"
+#include "pairing/least_rotation.h"
 #include "pairing/mix_hash.h"
 #include "platform/block.h"
 
@@ -83,26 +84,6 @@ struct Keys {
         return partner[v] >= 0 && partner[v] < original_count ? first[partner[v]] : -1;
     }
 };
-
-// The start of the least rotation of the cycle, and whether the cycle is a
-// repetition of a shorter one (two starts compared equal all the way).
-template <typename Key>
-int32_t LeastRotation(const int32_t* corners, int32_t c, const Key& key, bool& periodic) {
-    int32_t i = 0, j = 1, k = 0;
-    while (i < c && j < c && k < c) {
-        int32_t a = key(corners[(i + k) % c]);
-        int32_t b = key(corners[(j + k) % c]);
-        if (a == b) {
-            ++k;
-            continue;
-        }
-        if (a > b) i += k + 1; else j += k + 1;
-        if (i == j) ++j;
-        k = 0;
-    }
-    periodic = k >= c;
-    return i < j ? i : j;
-}
 
 struct Sides {
     Keys keys[2];

@@ -13,6 +13,10 @@ FaceRepair::~FaceRepair() { ReleaseBlock(decided); }
 namespace {
 
 constexpr int32_t kRounds = 8;
+// Each corner of a face is looked up by all the others, so a face's cost
+// grows with the square of its corners: larger polygons (a cap, a ground
+// plane) are left to their smaller neighbours to decide.
+constexpr int32_t kLargestFace = 64;
 
 // The corners of a face after `hole`, in order round it, through `map`
 // (null: as they are); -1 where a corner maps to nothing.
@@ -68,7 +72,7 @@ struct Holes {
         return true;
     }
     static bool InPlay(const Face& face, int32_t t, const uint8_t* in_play) {
-        return face.corner_count >= 2 && in_play[face.vertex_indices[t]];
+        return face.corner_count >= 2 && face.corner_count <= kLargestFace && in_play[face.vertex_indices[t]];
     }
 
     // The vertex that completes the face around `wanted`; -1 when no
@@ -149,7 +153,7 @@ int64_t CountVotes(const Pairing& p, const Holes& holes, Votes& votes) {
     Vote* v = votes.table.Get();
     int64_t fill = 0;
     ForEachFace(p.matching, [&](const Face& face) {
-        if (!face.vertex_indices || face.corner_count < 2) return;
+        if (!face.vertex_indices || face.corner_count < 2 || face.corner_count > kLargestFace) return;
         for (int32_t t = 0; t < face.corner_count; ++t) {
             const int32_t q = face.vertex_indices[t];
             if (!p.unsure[q]) continue;
