@@ -13,6 +13,7 @@ const OptionWord kOptionWords[] = {
     {"--output", true},
     {"--tolerance", true},
     {"--strict", false},
+    {"--accept-unsure", false},
     {"--allow-count-change", false},
     {"--details", false},
     {"--out-dir", true},

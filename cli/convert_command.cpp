@@ -21,7 +21,7 @@ namespace {
 const char kConvertUsage[] =
     "convert takes ORIGINAL MATCHING NEW [--yes] [--tolerance EPS|auto] [--strict] [--allow-count-change] "
     "[--by position|topology] [--seed O1,O2,O3=S1,S2,S3] [--jobs N] [--json] [--quiet]";
-const char* const kConvertOptions[] = {"--yes", "--tolerance", "--strict", "--allow-count-change", "--by", "--seed",
+const char* const kConvertOptions[] = {"--yes", "--tolerance", "--strict", "--accept-unsure", "--allow-count-change", "--by", "--seed",
                                        "--jobs", "--json", nullptr};
 const char kSuccess[] = "The morph was created successfully.";
 

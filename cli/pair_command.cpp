@@ -21,7 +21,7 @@ namespace {
 const char kPairUsage[] =
     "pair takes ORIGINAL MATCHING [--tolerance EPS|auto] [--strict] [--allow-count-change] [--by position|topology] "
     "[--seed O1,O2,O3=S1,S2,S3] [--output FILE] [--quiet]";
-const char* const kPairOptions[] = {"--tolerance", "--strict", "--allow-count-change", "--by", "--seed", "--output",
+const char* const kPairOptions[] = {"--tolerance", "--strict", "--accept-unsure", "--allow-count-change", "--by", "--seed", "--output",
                                     "--json", nullptr};
 const char kPaired[] = "Every vertex of the matching file was paired.";
 

@@ -19,6 +19,7 @@ int ReadPairingOptions(const Arguments& arguments, ConvertOptions& options, Topo
     if (int status = ReadTolerance(arguments, options.tolerance, options.automatic_tolerance)) return status;
     options.strict = arguments.Has("--strict");
     options.allow_count_change = arguments.Has("--allow-count-change");
+    options.accept_unsure = arguments.Has("--accept-unsure");
     if (int status = ReadPairingWay(arguments, options.by_topology, seeds, options.seed_count)) return status;
     options.seeds = seeds;
     return 0;

@@ -23,7 +23,7 @@ const char kShapesUsage[] =
     "shapes takes ORIGINAL MATCHING SHAPE... --out-dir DIR [--jobs N] [--tolerance EPS|auto], or ORIGINAL SHAPE... "
     "--out-dir DIR --by topology [--seed O1,O2,O3=S1,S2,S3] [--jobs N] [--tolerance EPS|auto]; both take --json and "
     "--quiet";
-const char* const kShapesOptions[] = {"--out-dir", "--jobs", "--tolerance", "--force", "--by", "--seed", "--json",
+const char* const kShapesOptions[] = {"--out-dir", "--jobs", "--tolerance", "--force", "--by", "--seed", "--accept-unsure", "--json",
                                       nullptr};
 
 // A run that ended before its shapes: 0 for code 1, else the exit status
@@ -143,6 +143,7 @@ int RunShapesCommand(const Arguments& arguments) {
     TopologyPairingOptions topology{0, seeds, 0};
     bool by_topology = false;
     if (int status = ReadPairingWay(arguments, by_topology, seeds, topology.seed_count)) return status;
+    topology.accept_unsure = arguments.Has("--accept-unsure");
     const int32_t first = by_topology ? 1 : 2;  // without a matching file
     if (arguments.positional_count <= first) return Usage(kShapesUsage);
     int32_t jobs = 1;

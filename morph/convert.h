@@ -109,6 +109,7 @@ struct ConvertOptions {
     bool by_topology = false;
     const TopologySeed* seeds = nullptr;  // 0-based; each decides its connected part
     int32_t seed_count = 0;
+    bool accept_unsure = false;  // by connectivity: take choices it can't be sure of, with a note
     // Loads leave the current directory alone (the dialog expects the
     // library's folder), so that several conversions may run at once.
     bool keep_directory = false;

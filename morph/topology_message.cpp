@@ -172,14 +172,33 @@ void DescribeSymmetry(Text& text, const TopologyMatch& result, const TopologyMes
     if (result.part_count > 1) DescribeParts(text, result.symmetric, result.symmetric_count, shape);
 }
 
+// A match whose choices it can't be sure of, refused: which, and what
+// makes them sure.
+void DescribeUnsure(Text& text, const TopologyMatch& result, const TopologyMesh& shape, const TopologyNames& names) {
+    text.Add("The vertices could not be paired by connectivity for certain.\r\n");
+    if (result.symmetric_count > 0) {
+        text.Add("The faces of %s fit those of %s two ways, as a mirror image or a turned copy would, and the other "
+                 "way is less than 1 %% farther:\r\n", names.shape, names.original);
+        DescribeParts(text, result.symmetric, result.symmetric_count, shape);
+    }
+    if (result.ambiguous_part_count > 0) {
+        text.Add("%d parts of %s are alike (the same connectivity) and %d of them had another part of %s nearly as "
+                 "near (within %.1f times the distance), so they may be swapped.\r\n",
+                 result.alike_part_count, names.shape, result.ambiguous_part_count, names.original, kAlikeMargin);
+    }
+    text.Add("To pair them for certain, pair by position with the copy as it was before sculpting (shapes ORIGINAL "
+             "MATCHING SHAPE...), or give a seed for each such part; --accept-unsure takes the nearer choice.\r\n");
+}
+
 }  // namespace
 
 void DescribeTopologyMatch(const TopologyMatch& result, const TopologyMesh& original, const TopologyMesh& shape,
                            const TopologyPairingOptions& options, const TopologyNames& names, char* message,
-                           int32_t capacity) {
+                           int32_t capacity, bool refused_unsure) {
     if (!message || capacity <= 0) return;
     message[0] = '\0';
     Text text{message, capacity};
+    if (refused_unsure) return DescribeUnsure(text, result, shape, names);
     if (result.failure != kTopologyPaired) {
         text.Add("The vertices could not be paired by connectivity.\r\n");
         DescribeFailure(text, result, original, shape, options, names);

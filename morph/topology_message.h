@@ -15,4 +15,4 @@ struct TopologyNames {
 // tables: its faces were not loaded) and the seeds it was given.
 void DescribeTopologyMatch(const TopologyMatch& result, const TopologyMesh& original, const TopologyMesh& shape,
                            const TopologyPairingOptions& options, const TopologyNames& names, char* message,
-                           int32_t capacity);
+                           int32_t capacity, bool refused_unsure = false);

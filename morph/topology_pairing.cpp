@@ -156,7 +156,10 @@ int32_t PairByTopology(const Model& original, const Model& shape, const Topology
     } else {
         result.failure = made < 0 ? kTopologyBadInput : kTopologyNoMemory;
     }
+    // A choice the match can't be sure of is no success unless accepted.
+    const bool unsure = paired && (result.symmetric_count > 0 || result.ambiguous_part_count > 0);
+    if (unsure && !options.accept_unsure) paired = 0;
     TopologyNames names{NameOf(original, "the original"), NameOf(shape, "the shape")};
-    DescribeTopologyMatch(result, views[0], views[1], options, names, message, capacity);
+    DescribeTopologyMatch(result, views[0], views[1], options, names, message, capacity, paired == 0 && unsure);
     return paired;
 }

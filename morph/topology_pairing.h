@@ -16,6 +16,10 @@ struct TopologyPairingOptions {
     double tolerance = 0;
     const TopologySeed* seeds = nullptr;  // 0-based vertices; each decides its part
     int32_t seed_count = 0;
+    // A choice the match could not be sure of (alike parts with another
+    // nearly as near, a mirror image or turn within the margin) is taken
+    // with a note; without, the pairing fails naming the parts.
+    bool accept_unsure = false;
 };
 
 // Fills partner[b] (shape.vertex_count entries) with the original vertex

@@ -401,14 +401,19 @@ TEST(TopologyPairing, PairsLoadedFilesAndSaysWhereTheyDiffer) {
     // turned: a sheet face of the shape turned over, or -1; seed: of `seeds` (the first's shape side from the truth),
     // or -1; truth: the true partners came back; told: "@S07" is the shape's face 7 in file order, "@O07" original's
     struct Case { const char* name; std::array<int, 3> sheet; Place original, shape; int turned, seed; int32_t paired;
-                  bool truth; std::vector<std::string> told; bool split = false, positions_only = false; };
+                  bool truth; std::vector<std::string> told; bool split = false, positions_only = false,
+                  accept = false; };
     const Case cases[] = {
         {"one face turned over", grid, kWavy, sculpted, 7, -1, 0, false,
          {"could not be paired by connectivity",
           "first differs at face @S12 of shape.obj; the corresponding face of original.obj is @O07.",
           " of 30 vertices."}},
-        {"mirror image flattened", grid, dome, flattened, -1, -1, 1, true,
-         {"Note: the faces of shape.obj fit those of original.obj two ways", "less than 1 % farther"}},
+        {"mirror image flattened", grid, dome, flattened, -1, -1, 0, false,
+         {"could not be paired by connectivity for certain", "less than 1 % farther:\r\n  the part of 20 faces",
+          "(shapes ORIGINAL MATCHING SHAPE...), or give a seed", "--accept-unsure takes the nearer choice"}},
+        {"mirror image flattened, accepted", grid, dome, flattened, -1, -1, 1, true,
+         {"Note: the faces of shape.obj fit those of original.obj two ways", "less than 1 % farther"}, false, false,
+         true},
         {"torus turned a column on", torus, ring, quarter_on, -1, -1, 1, false, {}},
         {"torus turned, seeded", torus, ring, quarter_on, -1, 0, 1, true, {}},
         {"torus split into triangles, a column on", torus, ring, quarter_on, -1, -1, 1, false,
@@ -441,7 +446,7 @@ TEST(TopologyPairing, PairsLoadedFilesAndSaysWhereTheyDiffer) {
         ASSERT_TRUE(models[1].LoadObj(shape_path.c_str()));
         TopologySeed seed = c.seed >= 0 ? seeds[c.seed] : TopologySeed{};
         for (int i = 0; i < 3 && c.seed == 0; ++i) seed.shape[i] = place[size_t(seed.original[i])];
-        TopologyPairingOptions options{0, &seed, c.seed >= 0 ? 1 : 0};
+        TopologyPairingOptions options{0, &seed, c.seed >= 0 ? 1 : 0, c.accept};
         std::vector<int32_t> partner(static_cast<size_t>(n), -2);
         TopologyMatch result;
         EXPECT_EQ(PairByTopology(models[0], models[1], options, partner.data(), result, message, sizeof message),
