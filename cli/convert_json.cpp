@@ -145,6 +145,7 @@ void WriteConvertOutcome(JsonWriter& json, int32_t code, const char* message, co
     json.End();
     WritePairingCheck(json, code == 1 && d.checked, d.check);
     json.Message("note", code == 1 && d.topology_note[0] ? d.topology_note : nullptr);
+    json.Boolean("refused_unsure", code != 1 && d.refused_unsure);
     json.Text("library", code == 1 && d.library_path[0] ? d.library_path : nullptr);
     json.Boolean("finished_interrupted_write", d.repaired > 0);
     WriteDiagnosis(json, code, options, d);

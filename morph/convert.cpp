@@ -76,7 +76,8 @@ int32_t Match(Model& matching, const Model& original, const ConvertOptions& opti
     if (options.by_topology) {
         TopologyPairingOptions topology{tolerance, options.seeds, options.seed_count, options.accept_unsure};
         char* note = diagnostics ? diagnostics->topology_note : nullptr;
-        return PairMatchingByTopology(matching, original, topology, match_count, message, note) ? 1 : -1;
+        int32_t* refused = diagnostics ? &diagnostics->refused_unsure : nullptr;
+        return PairMatchingByTopology(matching, original, topology, match_count, message, note, refused) ? 1 : -1;
     }
     if (tolerance > 0 || options.allow_count_change) {
         PairingRules rules{tolerance, options.strict, options.allow_count_change};

@@ -82,6 +82,9 @@ struct ConvertDiagnostics {
     // A run paired by connectivity: the note for the user when a part fitted
     // two ways (a mirror image), else "".
     char topology_note[kMessageCapacity] = {};
+    // A run by connectivity that failed only because a choice was unsure
+    // (ConvertOptions::accept_unsure takes it).
+    int32_t refused_unsure = 0;
     // Why a file didn't load (-2, -3) or the new file couldn't be written
     // (-4), as platform/reasons.h codes; 0 when nothing says.
     int32_t reason = 0;

@@ -135,6 +135,7 @@ int32_t PairLoaded(const Model& original, const Model& matching, const ConvertOp
             NotePaired(original, matching, diagnostics, pairing);
             return 1;
         }
+        if (diagnostics) diagnostics->refused_unsure = result.failure == kTopologyPaired;
         ReleaseBlock(pairing.partner);
         pairing.partner = nullptr;
         CopyText(message, kMessageCapacity, text[0] ? text : "There is not enough memory to pair the vertices.\r\n");

@@ -36,12 +36,13 @@ bool MoveToPartners(Model& matching, const Model& original, const int32_t* partn
 }  // namespace
 
 int32_t PairMatchingByTopology(Model& matching, const Model& original, const TopologyPairingOptions& options,
-                               int32_t& match_count, char* message, char* note) {
+                               int32_t& match_count, char* message, char* note, int32_t* refused_unsure) {
     char text[kMessageCapacity] = {};
     int32_t* partner = AllocateUnclearedTable<int32_t>(size_t(matching.vertex_count) + 1);
     TopologyMatch result;
     int32_t paired = partner && PairByTopology(original, matching, options, partner, result, text, kMessageCapacity);
     match_count = result.paired_count;
+    if (refused_unsure) *refused_unsure = !paired && result.failure == kTopologyPaired;
     int32_t renumbered = paired && MoveToPartners(matching, original, partner);
     ReleaseBlock(partner);
     if (!renumbered && !text[0]) CopyText(text, "There is not enough memory to pair the vertices by connectivity.\r\n");

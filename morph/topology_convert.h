@@ -13,6 +13,7 @@
 // position pairing keep its index) and `note` (kMessageCapacity bytes; may
 // be null) holding PairByTopology's note for the user or ""; 0 with
 // `matching` unchanged and `message` (kMessageCapacity bytes) saying why.
-// match_count: the matching vertices paired.
+// match_count: the matching vertices paired. *refused_unsure (when given)
+// says whether it failed only because a choice was unsure.
 int32_t PairMatchingByTopology(Model& matching, const Model& original, const TopologyPairingOptions& options,
-                               int32_t& match_count, char* message, char* note);
+                               int32_t& match_count, char* message, char* note, int32_t* refused_unsure = nullptr);

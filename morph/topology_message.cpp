@@ -205,7 +205,10 @@ void DescribeTopologyMatch(const TopologyMatch& result, const TopologyMesh& orig
         return;
     }
     if (result.symmetric_count > 0) DescribeSymmetry(text, result, shape, names);
-    if (result.alike_part_count > 1) {
+    if (result.alike_part_count > 1 && result.ambiguous_part_count == 0) {
+        text.Add("Note: %d parts of %s are alike (the same connectivity) and were paired by where they lie, each with "
+                 "the part of %s nearest by far.\r\n", result.alike_part_count, names.shape, names.original);
+    } else if (result.alike_part_count > 1) {
         text.Add("Note: %d parts of %s are alike (the same connectivity) and were paired by where they lie; %d of "
                  "them had another part of %s nearly as near (within %.1f times the distance), so those may be "
                  "swapped.\r\n",

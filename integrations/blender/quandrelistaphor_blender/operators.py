@@ -2,15 +2,21 @@
 import bmesh
 import bpy
 
-from .pairing import PairingError, pair_meshes
+from .pairing import PairingError, notes_of, pair_meshes
 from .preferences import program_path
+
+
+def tell(operator, kind, text):
+    """Reports to the user in Blender's report area (one place, so that a
+    script can hear what the user is told)."""
+    operator.report(kind, text)
 
 
 def found_program(operator, context):
     """The program's path, or None after telling the user where to give it."""
     program = program_path(context)
     if not program:
-        operator.report({"ERROR"}, "The quandrelistaphor program was not found: give its path in the add-on's "
+        tell(operator, {"ERROR"}, "The quandrelistaphor program was not found: give its path in the add-on's "
                                    "preferences")
     return program
 
@@ -31,6 +37,10 @@ class PairingSettings:
     strict: bpy.props.BoolProperty(
         name="Strict", default=False, description="Fail when a vertex has base vertices at several positions within "
                                                   "the tolerance")
+    accept_unsure: bpy.props.BoolProperty(
+        name="Accept unsure choices", default=False,
+        description="By connectivity: take the nearer choice where alike parts or a mirror image leave another "
+                    "nearly as near, instead of failing (check the result)")
     seed: bpy.props.StringProperty(
         name="Seed", default="", description="O1,O2,O3=S1,S2,S3: three vertices of one base face and their "
                                              "counterparts (from 1), for a part nothing else seeds")
@@ -45,6 +55,7 @@ class PairingSettings:
         layout.prop(self, "strict")
         if self.by == "topology":
             layout.prop(self, "seed")
+            layout.prop(self, "accept_unsure")
 
     def invoke(self, context, event):
         return context.window_manager.invoke_props_dialog(self)
@@ -90,22 +101,21 @@ class RestoreVertexOrder(PairingSettings, bpy.types.Operator):
         active = context.active_object
         base = next(o for o in selected_meshes(context) if o != active)
         if active.data.users > 1:
-            self.report({"WARNING"}, "%s shares its mesh with other objects: they are reordered too" % active.name)
+            tell(self, {"WARNING"}, "%s shares its mesh with other objects: they are reordered too" % active.name)
         try:
-            document = pair_meshes(program, base.data, active.data, self)
+            document = pair_meshes(program, base.data, active.data, self, base.name, active.name)
         except PairingError as error:
-            self.report({"ERROR"}, str(error))
+            tell(self, {"ERROR"}, str(error))
             return {"CANCELLED"}
         if not document["one_to_one"]:
-            self.report({"ERROR"}, "The pairing is not one to one (%d base vertices shared, %d without a partner): "
+            tell(self, {"ERROR"}, "The pairing is not one to one (%d base vertices shared, %d without a partner): "
                                    "a reorder needs each vertex of the base once; try pairing by connectivity"
                                    % (document["split"], document["welded"]))
             return {"CANCELLED"}
         reorder_in_place(active.data, document["partner"])
-        for note in [document.get("note")] + document.get("warnings", []):
-            if note:
-                self.report({"WARNING"}, note.strip())
-        self.report({"INFO"}, "%s: %d vertices in the order of %s" % (active.name, len(document["partner"]),
+        for note in notes_of(document):
+            tell(self, {"WARNING"}, note)
+        tell(self, {"INFO"}, "%s: %d vertices in the order of %s" % (active.name, len(document["partner"]),
                                                                        base.name))
         return {"FINISHED"}
 
@@ -136,19 +146,21 @@ class AddShapesFromSculpts(PairingSettings, bpy.types.Operator):
         added = []
         for sculpt in sorted((o for o in selected_meshes(context) if o != base), key=lambda o: o.name):
             try:
-                document = pair_meshes(program, base.data, sculpt.data, self)
+                document = pair_meshes(program, base.data, sculpt.data, self, base.name, sculpt.name)
             except PairingError as error:
-                self.report({"WARNING"}, "%s: %s" % (sculpt.name, error))
+                tell(self, {"WARNING"}, "%s: %s" % (sculpt.name, error))
                 continue
             if not document["one_to_one"]:
-                self.report({"WARNING"}, "%s: the pairing is not one to one" % sculpt.name)
+                tell(self, {"WARNING"}, "%s: the pairing is not one to one" % sculpt.name)
                 continue
             add_shape_key(base, sculpt, document["partner"])
+            for note in notes_of(document):
+                tell(self, {"WARNING"}, "%s: %s" % (sculpt.name, note))
             added.append(sculpt.name)
         if not added:
-            self.report({"ERROR"}, "No shape key was added")
+            tell(self, {"ERROR"}, "No shape key was added")
             return {"CANCELLED"}
-        self.report({"INFO"}, "Shape keys added to %s: %s" % (base.name, ", ".join(added)))
+        tell(self, {"INFO"}, "Shape keys added to %s: %s" % (base.name, ", ".join(added)))
         return {"FINISHED"}
 
 

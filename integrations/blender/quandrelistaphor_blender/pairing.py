@@ -38,6 +38,8 @@ def options_arguments(options):
         arguments += ["--tolerance", repr(options.tolerance)]
     if options.strict:
         arguments.append("--strict")
+    if options.accept_unsure:
+        arguments.append("--accept-unsure")
     if options.by == "topology" and options.seed.strip():
         arguments += ["--seed", options.seed.strip()]
     return arguments
@@ -55,6 +57,9 @@ def describe_failure(document):
                 unmatched["suggested_tolerance"], "safe" if unmatched["suggestion_safe"] else "not safe"))
     if diagnosis.get("reason"):
         lines.append("reason: " + diagnosis["reason"])
+    if document.get("refused_unsure"):
+        lines.append("Next: give a Seed for each part named, or tick Accept unsure choices to take the nearer "
+                     "choice and check the result")
     change = diagnosis.get("count_change")
     if change:
         lines.append("%d vertices at no position of the base; split %d, welded %d" % (
@@ -62,12 +67,30 @@ def describe_failure(document):
     return " | ".join(lines) or "the program failed (exit status %s)" % document.get("status")
 
 
-def pair_meshes(program, base_mesh, other_mesh, options):
-    """The program's pairing of other_mesh's vertices with base_mesh's: the
-    JSON document of a successful run. Raises PairingError otherwise."""
+def notes_of(document):
+    """Everything a successful run noted or warned of, a line each."""
+    notes = []
+    for text in [document.get("note")] + document.get("warnings", []):
+        notes += [line.strip() for line in (text or "").splitlines() if line.strip()]
+    return notes
+
+
+def file_name(object_name):
+    """A file name that reads as the object's name."""
+    kept = "".join(c if c.isalnum() or c in " ._-" else "_" for c in object_name).strip(" .") or "mesh"
+    return kept[:100] + ".obj"
+
+
+def pair_meshes(program, base_mesh, other_mesh, options, base_name="base", other_name="other"):
+    """The program's pairing of other_mesh's vertices with base_mesh's (the
+    objects' names given for its messages): the JSON document of a
+    successful run. Raises PairingError otherwise."""
     with tempfile.TemporaryDirectory(prefix="quandrelistaphor-") as folder:
-        base_path = os.path.join(folder, "base.obj")
-        other_path = os.path.join(folder, "other.obj")
+        # Named after the objects, the files name them in the program's messages.
+        base_path = os.path.join(folder, "base", file_name(base_name))
+        other_path = os.path.join(folder, "other", file_name(other_name))
+        os.mkdir(os.path.dirname(base_path))
+        os.mkdir(os.path.dirname(other_path))
         write_obj(base_mesh, base_path)
         write_obj(other_mesh, other_path)
         try:

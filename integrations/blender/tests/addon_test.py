@@ -4,7 +4,9 @@ A base mesh and a reordered, sculpted copy of it carrying two UV maps, a
 vertex group, a shape key, an attribute and a modifier: Restore Vertex Order
 puts the copy back in the base's order with all of them; Add Shapes From
 Sculpts adds the copy as a shape key of the base; a failed pairing reports
-the program's diagnosis. Exits 1 on the first failure."""
+the program's diagnosis; alike parts moved apart are refused as unsure, with
+the next step, unless unsure choices are accepted, whose note is reported.
+Exits 1 on the first failure."""
 import random
 import sys
 import traceback
@@ -18,6 +20,7 @@ PROGRAM, ADDON_FOLDER = sys.argv[sys.argv.index("--") + 1:][:2]
 sys.dont_write_bytecode = True  # nothing written into the source folder
 sys.path.insert(0, ADDON_FOLDER)
 MODULE = "quandrelistaphor_blender"
+operators = __import__(MODULE + ".operators").operators
 
 
 def weight(k):
@@ -142,6 +145,39 @@ def test_failure_shows_the_diagnosis(base, copy):
     check(reports and "Unable to match all vertices" in reports[0] and "matched" in reports[0], reports)
 
 
+def make_parts(name, centres):
+    """Alike parts (one jittered icosphere, no symmetry of its own) at the centres."""
+    bm = bmesh.new()
+    for x, y in centres:
+        made = bmesh.ops.create_icosphere(bm, subdivisions=1, radius=0.5)
+        rng = random.Random(11)
+        for v in made["verts"]:
+            v.co = v.co * (1.0 + 0.2 * rng.random()) + mathutils.Vector((x, y, 0.0))
+    mesh = bpy.data.meshes.new(name)
+    bm.to_mesh(mesh)
+    bm.free()
+    parts = bpy.data.objects.new(name, mesh)
+    bpy.context.collection.objects.link(parts)
+    return parts
+
+
+def test_unsure_parts_refused_unless_accepted():
+    grid = [(3.0 * (k % 3), 3.0 * (k // 3)) for k in range(6)]
+    rng = random.Random(1)
+    base = make_parts("Parts", grid)
+    sculpt = make_parts("Moved", [(x + rng.uniform(-1.4, 1.4), y + rng.uniform(-1.4, 1.4)) for x, y in grid])
+    told = []
+    operators.tell = lambda operator, kind, text: told.append(text)
+    select(base, sculpt)
+    result = bpy.ops.object.quandrelistaphor_add_shapes_from_sculpts(by="topology")
+    check(result == {"CANCELLED"} and base.data.shape_keys is None, "unsure parts: %s" % result)
+    check(any("for certain" in t and "nearly as near" in t and "Next: give a Seed" in t for t in told), told)
+    told.clear()
+    result = bpy.ops.object.quandrelistaphor_add_shapes_from_sculpts(by="topology", accept_unsure=True)
+    check(result == {"FINISHED"} and len(base.data.shape_keys.key_blocks) == 2, "accepted: %s" % result)
+    check(any(t.startswith("Moved: Note: 6 parts of Moved.obj are alike") for t in told), told)
+
+
 def main():
     addon_utils.enable(MODULE, default_set=True, handle_error=lambda e: traceback.print_exc())
     bpy.context.preferences.addons[MODULE].preferences.program = PROGRAM
@@ -155,6 +191,7 @@ def main():
     sculpt = make_copy(base)
     sculpt.name = "Sculpt"
     test_add_shapes(base, sculpt)
+    test_unsure_parts_refused_unless_accepted()
     print("addon_test: all passed")
 
 
