@@ -5,6 +5,7 @@
 
 #include "model/corners.h"
 #include "pairing/equal_positions.h"
+#include "pairing/face_refinement.h"
 #include "pairing/mix_hash.h"
 #include "platform/block.h"
 
@@ -236,6 +237,42 @@ int32_t Round(Pairing& p, const Holes& holes, uint8_t* decided, bool apply) {
     return moved;
 }
 
+// With as many matching as original vertices: a vertex the colours left
+// undecided keeps its partner unless a decided one took it, and then takes
+// the lowest member of its position nobody holds.
+bool Refill(const int32_t* key, int32_t m, const uint8_t* decided, const uint8_t* in_question, int32_t n,
+            int32_t* partner) {
+    ScopedBlock<uint8_t> held(AllocateTable<uint8_t>(size_t(m)));
+    ScopedBlock<int32_t> starts(AllocateTable<int32_t>(size_t(m) + 1));
+    ScopedBlock<int32_t> members(AllocateUnclearedTable<int32_t>(size_t(m)));
+    if (!held.Get() || !starts.Get() || !members.Get()) return false;
+    for (int32_t q = 0; q < n; ++q)
+        if (decided[q]) held[size_t(partner[q])] = 1;
+    ScopedBlock<uint8_t> moving(AllocateTable<uint8_t>(size_t(n)));
+    if (!moving.Get()) return false;
+    for (int32_t q = 0; q < n; ++q) {
+        if (decided[q] || !in_question[q]) continue;
+        if (held[size_t(partner[q])]) moving[size_t(q)] = 1; else held[size_t(partner[q])] = 1;
+    }
+    for (int32_t w = 0; w < m; ++w) ++starts[size_t(key[w]) + 1];
+    for (int32_t r = 0; r < m; ++r) starts[size_t(r) + 1] += starts[size_t(r)];
+    ScopedBlock<int32_t> cursor(AllocateUnclearedTable<int32_t>(size_t(m)));
+    if (!cursor.Get()) return false;
+    std::copy(starts.Get(), starts.Get() + m, cursor.Get());
+    for (int32_t w = 0; w < m; ++w) members[size_t(cursor[size_t(key[w])]++)] = w;
+    std::copy(starts.Get(), starts.Get() + m, cursor.Get());
+    for (int32_t q = 0; q < n; ++q) {
+        if (!moving[size_t(q)]) continue;
+        const int32_t r = key[partner[q]];
+        int32_t& at = cursor[size_t(r)];
+        while (at < starts[size_t(r) + 1] && held[size_t(members[size_t(at)])]) ++at;
+        if (at == starts[size_t(r) + 1]) continue;
+        partner[q] = members[size_t(at)];
+        held[size_t(partner[q])] = 1;
+    }
+    return true;
+}
+
 }  // namespace
 
 int32_t FaceRepair::Run(const Model& original, const Model& matching, double tolerance, const uint8_t* unsure,
@@ -249,28 +286,41 @@ int32_t FaceRepair::Run(const Model& original, const Model& matching, double tol
     ScopedBlock<int32_t> taken(AllocateTable<int32_t>(size_t(m)));
     ScopedBlock<uint8_t> in_play(AllocateTable<uint8_t>(size_t(m)));
     ScopedBlock<int32_t> before(AllocateUnclearedTable<int32_t>(size_t(n)));
-    if (!decided || !owner.Get() || !taken.Get() || !in_play.Get() || !before.Get()) return 0;
+    ScopedBlock<uint8_t> in_question(AllocateTable<uint8_t>(size_t(n)));
+    if (!decided || !owner.Get() || !taken.Get() || !in_play.Get() || !before.Get() || !in_question.Get()) return 0;
     std::fill(owner.Get(), owner.Get() + m, -1);
     for (int32_t q = 0; q < n; ++q) {
         before[size_t(q)] = partner[q];
         ++taken[size_t(partner[q])];
-        owner[size_t(partner[q])] = q;
     }
     // The candidates: where unsure vertices sit now, and every original
     // vertex nobody holds, with those that share a position with either.
     ScopedBlock<int32_t> first(AllocateUnclearedTable<int32_t>(size_t(m)));
     if (!first.Get() || !FindFirstEqualPositions(original.vertices, m, original.vertices, m, first.Get())) return 0;
+    for (int32_t w = 0; w < m; ++w)
+        if (first[size_t(w)] < 0) first[size_t(w)] = w;  // a NaN position is its own
     ScopedBlock<uint8_t> group_in_play(AllocateTable<uint8_t>(size_t(m)));
     if (!group_in_play.Get()) return 0;
     for (int32_t q = 0; q < n; ++q)
-        if (unsure[q] && first[size_t(partner[q])] >= 0) group_in_play[size_t(first[size_t(partner[q])])] = 1;
-    for (int32_t w = 0; w < m; ++w) {
-        int32_t f = first[size_t(w)];
-        if (taken[size_t(w)] == 0 && f >= 0) group_in_play[size_t(f)] = 1;
+        if (unsure[q]) group_in_play[size_t(first[size_t(partner[q])])] = 1;
+    for (int32_t w = 0; w < m; ++w)
+        if (taken[size_t(w)] == 0) group_in_play[size_t(first[size_t(w)])] = 1;
+    for (int32_t w = 0; w < m; ++w) in_play[size_t(w)] = group_in_play[size_t(first[size_t(w)])];
+    // First the colours of the faces round each position, then face by face.
+    if (!RefineByFaces(original, matching, in_play.Get(), first.Get(), partner, decided)) return 0;
+    for (int32_t q = 0; q < n; ++q) in_question[size_t(q)] = in_play[size_t(before[size_t(q)])];
+    if (n == m && !Refill(first.Get(), m, decided, in_question.Get(), n, partner)) {
+        std::copy(before.Get(), before.Get() + n, partner);
+        return 0;
     }
-    for (int32_t w = 0; w < m; ++w) {
-        int32_t f = first[size_t(w)];
-        in_play[size_t(w)] = taken[size_t(w)] == 0 || (f >= 0 && group_in_play[size_t(f)]);
+    // What the colours decided stays decided while the rounds leave it.
+    ScopedBlock<int32_t> coloured(AllocateUnclearedTable<int32_t>(size_t(n)));
+    if (!coloured.Get()) return 0;
+    for (int32_t q = 0; q < n; ++q) coloured[size_t(q)] = decided[q] ? partner[q] : -1;
+    std::fill(taken.Get(), taken.Get() + m, 0);
+    for (int32_t q = 0; q < n; ++q) {
+        ++taken[size_t(partner[q])];
+        owner[size_t(partner[q])] = q;
     }
     Holes holes;
     if (!holes.Make(original, in_play.Get())) return 0;
@@ -284,6 +334,9 @@ int32_t FaceRepair::Run(const Model& original, const Model& matching, double tol
         }
         if (changed == 0) break;
     }
-    for (int32_t q = 0; q < n; ++q) moved += partner[q] != before[size_t(q)];
+    for (int32_t q = 0; q < n; ++q) {
+        moved += partner[q] != before[size_t(q)];
+        decided[q] = decided[q] || coloured[size_t(q)] == partner[q];
+    }
     return 1;
 }

@@ -24,11 +24,32 @@ int32_t Add(Mesh& mesh, Position p) {
     return int32_t(mesh.positions.size()) - 1;
 }
 
+// The collapsed tip of a tooth: a ring of vertices and a centre all at one
+// position, a fan of degenerate triangles between them, and the ring sewn to
+// the jaw by triangles that hold the tip twice, two to a jaw vertex; beside
+// it a sliver, two vertices 2e-4 apart on faces of their own.
+void AddTooth(Mesh& mesh, std::mt19937& random) {
+    const int32_t r = 3 + int32_t(random() % 4);
+    const Position tip{7, 7, 7};
+    std::vector<int32_t> ring, jaw;
+    for (int32_t i = 0; i < r; ++i) ring.push_back(Add(mesh, tip));
+    const int32_t centre = Add(mesh, tip);
+    for (int32_t i = 0; i < (r + 1) / 2; ++i) jaw.push_back(Add(mesh, {8.0f + float(i), 6, 6}));
+    for (int32_t i = 0; i < r; ++i) {
+        const int32_t next = ring[size_t((i + 1) % r)];
+        mesh.faces.push_back({ring[size_t(i)], next, centre});
+        mesh.faces.push_back({ring[size_t(i)], jaw[size_t(i / 2)], next});
+    }
+    const int32_t a = Add(mesh, {12, 0, 0}), b = Add(mesh, {12.0002f, 0, 0});
+    mesh.faces.push_back({a, Add(mesh, {13, 1, 0}), Add(mesh, {12, 1, 0})});
+    mesh.faces.push_back({b, Add(mesh, {13, -1, 0}), Add(mesh, {14, 0, 0})});
+}
+
 // A grid of quads and triangles cut along a column seam (the faces right of
 // it use copies of the seam's vertices), a triangle touching the grid at one
 // vertex, a double-sided card (its back a reversed copy with vertices of its
-// own), and on some trials a face repeated whole and two unused vertices at
-// one position, which nothing tells apart.
+// own), a tooth, and on some trials a face repeated whole and two unused
+// vertices at one position, which nothing tells apart.
 Mesh Generate(std::mt19937& random, bool with_indistinct) {
     Mesh mesh;
     const int32_t w = 2 + int32_t(random() % 5), h = 1 + int32_t(random() % 4);
@@ -57,6 +78,7 @@ Mesh Generate(std::mt19937& random, bool with_indistinct) {
     for (int k = 3; k >= 0; --k) back.push_back(Add(mesh, card[k]));
     mesh.faces.push_back(front);
     mesh.faces.push_back(back);
+    AddTooth(mesh, random);
     if (with_indistinct) {
         for (int k = 0; k < 2; ++k)
             mesh.faces.push_back({Add(mesh, {5, 5, 30}), Add(mesh, {6, 5, 30}), Add(mesh, {6, 6, 30})});
@@ -112,11 +134,15 @@ TEST(CoincidentVertices, ShuffledCopiesKeepTheBasesConnectivity) {
         const Mesh base = Generate(random, trial % 4 == 0);
         const bool unshuffled = trial % 10 == 1;
         const Mesh copy = unshuffled ? base : Shuffle(base, random);
+        // Within the tolerance, positions come back a little off, so that
+        // the sliver's vertices are each nearer the other's place at times.
+        Mesh moved = copy;
+        for (Position& p : moved.positions) p.x += float(int32_t(random() % 5) - 2) * 1e-4f;
         // Exact matching, within a tolerance, and with counts allowed to differ.
         for (int way = 0; way < 3; ++way) {
             Model original, matching;
             BuildModel(original, base.positions, base.faces);
-            BuildModel(matching, copy.positions, copy.faces);
+            BuildModel(matching, way == 1 ? moved.positions : copy.positions, copy.faces);
             TieCounts ties;
             int32_t count = 0;
             if (way == 0) {
@@ -133,8 +159,8 @@ TEST(CoincidentVertices, ShuffledCopiesKeepTheBasesConnectivity) {
             for (int32_t k = 0; k < matching.vertex_count; ++k) links.push_back(matching.vertices[k].link);
             std::sort(links.begin(), links.end());
             for (size_t k = 0; k < links.size(); ++k) ASSERT_EQ(links[k], int32_t(k)) << "way " << way;
-            // Seam copies, the touching corner and the card's 8 corners are tied.
-            EXPECT_GE(ties.broken + ties.unbroken, 8 + base.indistinct);
+            // Seam copies, the touching corner, the card's 8 corners and the tooth's 4 or more are tied.
+            EXPECT_GE(ties.broken + ties.unbroken, 12 + base.indistinct);
             EXPECT_LE(ties.unbroken, base.indistinct) << "way " << way;
         }
     }
