@@ -219,3 +219,76 @@ TEST(CoincidentVertices, CorpusBaseMakesShapes) {
 }
 
 }  // namespace
+
+namespace {
+
+// Blender's real round trips: the spider's collapsed tooth tips, sorted at
+// random, and regr01 moved by float noise with 97 vertices within the
+// tolerance of two base positions. NEW has the base's faces, every base
+// vertex used, and the check before the write finds nothing.
+TEST(CoincidentVertices, RealRoundTripsKeepTheBasesFaces) {
+    const std::string data = QUANDRE_TEST_DATA "/round_trips/";
+    struct Case { const char* base; const char* copy; bool automatic; } cases[] = {
+        {"spider.obj", "spider_sort_random.obj", false},
+        {"spider.obj", "spider_sort_random.obj", true},
+        {"regr01.obj", "regr01_blender_default.obj", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.copy) + (c.automatic ? " auto" : ""));
+        ScratchFolder folder;
+        const std::string out = folder.Join("new.obj");
+        ConvertDiagnostics diagnostics;
+        ConvertOptions options;
+        options.automatic_tolerance = c.automatic;
+        options.diagnostics = &diagnostics;
+        QuietHost host;
+        char message[kMessageCapacity] = {};
+        ASSERT_EQ(ConvertFiles((data + c.base).c_str(), (data + c.copy).c_str(), out.c_str(), &host, message, &options),
+                  1) << message;
+        EXPECT_EQ(diagnostics.checked, 1);
+        EXPECT_EQ(diagnostics.check.faces_not_in_original, 0);
+        EXPECT_EQ(diagnostics.check.unused_original_vertices, 0);
+        EXPECT_EQ(diagnostics.coincident.unbroken, 0);
+        Model base, written;
+        ASSERT_EQ(base.LoadObj((data + c.base).c_str(), false), 1);
+        ASSERT_EQ(written.LoadObj(out.c_str(), false), 1);
+        EXPECT_EQ(Cycles(Faces(written)), Cycles(Faces(base)));
+    }
+}
+
+// The check counts the faces a pairing breaks and the vertices it leaves,
+// listing the first few in the original's numbers; a face read from another
+// corner is the same face, one read the other way round is not.
+TEST(CoincidentVertices, CheckNamesBrokenFacesAndUnusedVertices) {
+    const std::vector<Position> square = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0, 0}};
+    const std::vector<std::vector<int32_t>> faces = {{0, 1, 2, 3}, {1, 4, 2}};
+    struct Case {
+        std::vector<std::vector<int32_t>> matching_faces;
+        std::vector<int32_t> partner;
+        int32_t broken;
+        std::vector<int32_t> first_broken;
+        int32_t unused;
+        std::vector<int32_t> first_unused;
+    } cases[] = {
+        {{{2, 3, 0, 1}, {4, 2, 1}}, {0, 1, 2, 3, 4}, 0, {}, 0, {}},
+        {{{3, 2, 1, 0}, {1, 4, 2}}, {0, 1, 2, 3, 4}, 1, {3, 2, 1, 0}, 0, {}},
+        {{{0, 1, 2, 3}, {1, 4, 2}}, {0, 1, 2, 3, 2}, 1, {1, 2, 2}, 1, {4}},
+        {{{0, 1, 2, 3}, {1, 4, 2}}, {1, 0, 2, 3, 4}, 2, {1, 0, 2, 3, 0, 4, 2}, 0, {}},
+    };
+    for (const Case& c : cases) {
+        Model original, matching;
+        BuildModel(original, square, faces);
+        BuildModel(matching, square, c.matching_faces);
+        PairingCheck check;
+        ASSERT_EQ(CheckPairing(original, matching, c.partner.data(), check), 1);
+        EXPECT_EQ(check.faces_not_in_original, c.broken);
+        std::vector<int32_t> listed;
+        for (int32_t k = 0; k < check.listed_faces; ++k)
+            listed.insert(listed.end(), check.faces[k], check.faces[k] + check.face_corners[k]);
+        EXPECT_EQ(listed, c.first_broken);
+        EXPECT_EQ(check.unused_original_vertices, c.unused);
+        EXPECT_EQ(std::vector<int32_t>(check.unused, check.unused + check.listed_unused), c.first_unused);
+    }
+}
+
+}  // namespace
