@@ -23,11 +23,15 @@ const CommandText kCommands[] = {
     {"convert",
      "  quandrelistaphor convert ORIGINAL MATCHING NEW [--yes] [--tolerance EPS|auto] [--strict]\n"
      "                           [--allow-count-change] [--by position|topology]\n"
-     "                           [--seed O1,O2,O3=S1,S2,S3] [--jobs N] [--json] [--quiet]\n",
+     "                           [--seed O1,O2,O3=S1,S2,S3] [--accept-unsure] [--jobs N]\n"
+     "                           [--json] [--quiet]\n",
     "convert  writes NEW (an OBJ file, and its .mtl beside it when it has materials):\n"
     "         the faces, texture coordinates, normals, groups and materials of MATCHING\n"
     "         with the vertices in the order of ORIGINAL. Every vertex of MATCHING must\n"
     "         sit at exactly the position (as 32-bit floats) of a vertex of ORIGINAL.\n"
+    "         Before NEW is written the run checks that MATCHING's faces, renumbered,\n"
+    "         are faces of ORIGINAL and that every vertex of ORIGINAL was taken, and\n"
+    "         warns naming the first few that aren't.\n"
     "         When the face counts differ it asks \"Continue anyway? [y/N]\" on a\n"
     "         terminal; without a terminal it declines unless --yes is given.\n"
     "  --tolerance EPS   pairs each vertex of MATCHING with the nearest vertex of\n"
@@ -52,8 +56,11 @@ const CommandText kCommands[] = {
     "         for a copy whose positions all moved (sculpted) as well as its order;\n"
     "         a --tolerance then only hints where positions can still be trusted.\n"
     "         A mesh whose faces fit two ways (a mirror image) takes the way whose\n"
-    "         positions lie nearer and says so when the other is nearly as near.\n"
-    "         On failure (exit 8) it names the first face that differs.\n"
+    "         positions lie nearer; when the other is nearly as near (or alike parts\n"
+    "         each had another nearly as near) the run fails (exit 8) naming the\n"
+    "         parts. On failure it names the first face that differs.\n"
+    "  --accept-unsure  with --by topology: takes the nearer choice where the run\n"
+    "         can't be sure, and says so in a note; check the result.\n"
     "  --seed O1,O2,O3=S1,S2,S3  three vertices of one face of ORIGINAL and their\n"
     "         counterparts in the copy (numbered from 1), for a connected part\n"
     "         nothing else seeds or to settle a mirror image; once per part.\n"
@@ -63,13 +70,14 @@ const CommandText kCommands[] = {
     {"pair",
      "  quandrelistaphor pair    ORIGINAL MATCHING [--tolerance EPS|auto] [--strict]\n"
      "                           [--allow-count-change] [--by position|topology]\n"
-     "                           [--seed O1,O2,O3=S1,S2,S3] [--output FILE] [--quiet]\n",
+     "                           [--seed O1,O2,O3=S1,S2,S3] [--accept-unsure] [--output FILE]\n"
+     "                           [--quiet]\n",
     "pair     pairs MATCHING with ORIGINAL as convert does and writes no OBJ file: it\n"
     "         prints the pairing as JSON (docs/json.md): for each vertex of MATCHING the\n"
     "         vertex of ORIGINAL (from 0) it pairs with, or null, with the counts, the\n"
     "         tolerance, the ambiguous vertices and, on failure, the diagnosis;\n"
     "         coincident vertices of ORIGINAL (a seam) are told apart by the faces, as\n"
-    "         convert does. --tolerance, --strict, --by, --seed and\n"
+    "         convert does. --tolerance, --strict, --by, --seed, --accept-unsure and\n"
     "         --allow-count-change work as for convert; it asks no question (both face\n"
     "         counts are given).\n"
     "  --output FILE  writes the JSON to FILE instead of standard output (exit 5\n"
@@ -86,7 +94,8 @@ const CommandText kCommands[] = {
      "  quandrelistaphor shapes  ORIGINAL MATCHING SHAPE... --out-dir DIR [--jobs N]\n"
      "                           [--tolerance EPS|auto] [--force] [--json] [--quiet]\n"
      "  quandrelistaphor shapes  ORIGINAL SHAPE... --out-dir DIR --by topology\n"
-     "                           [--seed O1,O2,O3=S1,S2,S3] [--jobs N] [--tolerance EPS|auto]\n",
+     "                           [--seed O1,O2,O3=S1,S2,S3] [--accept-unsure] [--jobs N]\n"
+     "                           [--tolerance EPS|auto]\n",
     "shapes   pairs MATCHING (ORIGINAL handed back by another program, reordered) with\n"
     "         ORIGINAL once, one to one, and writes every SHAPE (sculpted from MATCHING,\n"
     "         in its order) as DIR/<its name>: ORIGINAL's faces, UVs, normals, groups\n"
@@ -131,7 +140,8 @@ const char kExitStatus[] =
     "  7   no vertices\n"
     "  8   not every vertex of MATCHING has a vertex of ORIGINAL at its position\n"
     "      (or within the tolerance), or --strict met an ambiguous vertex; --by\n"
-    "      topology: the faces don't correspond\n"
+    "      topology: the faces don't correspond, or a choice was unsure (without\n"
+    "      --accept-unsure)\n"
     "  9   declined at the face-count question\n"
     "  10  shapes: MATCHING and ORIGINAL don't pair one to one\n"
     "  64  usage error\n"
