@@ -91,9 +91,10 @@ void WriteFacesCheckLine(const PairingCheck& check, char* text, size_t capacity)
     if (capacity == 0) return;
     text[0] = '\0';
     if (check.faces_not_in_original == 0) return;
-    std::snprintf(text, capacity, "warning: %d face%s of the matching file %s not a face of the original once "
-                  "renumbered; %s", check.faces_not_in_original, check.faces_not_in_original > 1 ? "s" : "",
-                  check.faces_not_in_original > 1 ? "are" : "is", check.listed_faces > 1 ? "the first:" : "it is");
+    const bool one = check.faces_not_in_original == 1;
+    std::snprintf(text, capacity, "warning: %d %s of the matching file %s of the original once renumbered; %s",
+                  check.faces_not_in_original, one ? "face" : "faces", one ? "is not a face" : "are not faces",
+                  one ? "it is" : "the first:");
     for (int32_t k = 0; k < check.listed_faces; ++k) {
         AddTo(text, capacity, "%s f", k ? "," : "");
         for (int32_t c = 0; c < check.face_corners[k] && c < PairingCheck::kCornersListed; ++c)

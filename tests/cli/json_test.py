@@ -209,6 +209,39 @@ class Json(unittest.TestCase):
         self.assertEqual((doc["status"], doc["files"], doc["reason"]), (3, [], "No such file or directory"))
 
 
+class Check(unittest.TestCase):
+    def test_every_command_says_what_the_pairing_does_to_the_faces(self):
+        """A copy whose vertex 10 came back at vertex 11's place: it pairs, but
+        base vertex 10 is taken by nobody and the faces round it are no faces
+        of the base; every command's document counts both and names them.
+        shapes, which needs a pairing one to one, meets a copy with a face
+        turned over."""
+        positions = [(float(x), float(y), 0.0) for x in range(5) for y in range(5)]
+        faces = [(x * 5 + y, x * 5 + y + 5, x * 5 + y + 6, x * 5 + y + 1) for x in range(4) for y in range(4)]
+        moved = list(positions)
+        moved[10] = positions[11]
+        with tempfile.TemporaryDirectory() as folder:
+            turned = [faces[0][::-1]] + faces[1:]
+            for name, text in (("o.obj", obj(positions, faces)), ("m.obj", obj(moved, faces)),
+                               ("t.obj", obj(positions, turned))):
+                with open(os.path.join(folder, name), "w") as f:
+                    f.write(text)
+            unused = {"count": 1, "first": [11]}
+            pair, _ = document("pair", "o.obj", "m.obj", cwd=folder)
+            convert, err = document("convert", "o.obj", "m.obj", "n.obj", "--json", cwd=folder)
+            batch, _ = document("batch", "o.obj", "m.obj", "--out-dir", "b", "--json", cwd=folder)
+            shapes, _ = document("shapes", "o.obj", "t.obj", "t.obj", "--out-dir", "s", "--json", cwd=folder)
+            self.assertEqual(shapes["faces_not_in_original"], {"count": 1, "first": [[2, 7, 6, 1]]})
+            self.assertEqual(shapes["unused_original_vertices"], {"count": 0, "first": []})
+            for doc in (pair, convert, batch["files"][0]):
+                self.assertEqual(doc["unused_original_vertices"], unused)
+                self.assertEqual(doc["faces_not_in_original"], {"count": 2, "first": [[6, 12, 12, 7], [12, 16, 17, 12]]})
+            self.assertIn("1 original vertex has no matching vertex", " ".join(convert["warnings"]))
+            status, _, err = run("convert", "o.obj", "m.obj", "n.obj", cwd=folder)
+            self.assertIn("warning: 2 faces of the matching file are not faces of the original once renumbered; "
+                          "the first: f 6 12 12 7, f 12 16 17 12 (the original's vertex numbers)", err)
+
+
 class Help(unittest.TestCase):
     def test_help_of_one_command_and_option_words(self):
         whole = run("--help")[1]
