@@ -215,4 +215,34 @@ TEST_F(ConvertRun, FailureBoxOffersWhatConverts) {
     }
 }
 
+// An exact run's Success box says what the check before the write found: a
+// copy whose vertex 11 came back at vertex 12's place.
+TEST_F(ConvertRun, SuccessBoxSaysWhatTheCheckFound) {
+    std::string base, copy;
+    for (int x = 0; x < 5; ++x)
+        for (int y = 0; y < 5; ++y) {
+            base += "v " + std::to_string(x) + " " + std::to_string(y) + " 0\n";
+            copy += x == 2 && y == 0 ? "v 2 1 0\n" : "v " + std::to_string(x) + " " + std::to_string(y) + " 0\n";
+        }
+    for (int x = 0; x < 4; ++x)
+        for (int y = 0; y < 4; ++y) {
+            const int v = x * 5 + y + 1;
+            const std::string face = "f " + std::to_string(v) + " " + std::to_string(v + 5) + " " +
+                                     std::to_string(v + 6) + " " + std::to_string(v + 1) + "\n";
+            base += face;
+            copy += face;
+        }
+    ConvertDiagnostics diagnostics;
+    ConvertOptions options;
+    options.diagnostics = &diagnostics;
+    ASSERT_EQ(Run(folder.Write("o.obj", base), folder.Write("m.obj", copy), folder.Join("new.obj"), &options), 1)
+        << message;
+    char text[kOutcomeCapacity];
+    WriteConvertSuccess(options, diagnostics, text, sizeof text);
+    EXPECT_EQ(std::string(text),
+              "The morph was created successfully.\r\n\r\nwarning: 2 faces of the matching file are not faces of "
+              "the original once renumbered; the first: f 6 12 12 7, f 12 16 17 12 (the original's vertex numbers)\r\n"
+              "warning: 1 original vertex has no matching vertex and keeps the original's position; it is 11\r\n");
+}
+
 }  // namespace
