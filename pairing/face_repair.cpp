@@ -69,9 +69,24 @@ struct Holes {
                 entries[size_t(count++)] = {around.Hash(), around};
             }
         });
-        std::sort(entries.Get(), entries.Get() + count, [](const Hole& a, const Hole& b) { return a.hash < b.hash; });
+        std::sort(entries.Get(), entries.Get() + count, [](const Hole& a, const Hole& b) {
+            return a.hash != b.hash ? a.hash < b.hash : Filled(a) < Filled(b);
+        });
+        // Each corner once: faces written many times over (or many faces on
+        // one edge) would otherwise make every lookup walk all of them.
+        int64_t kept = 0;
+        for (int64_t k = 0; k < count; ++k) {
+            const Hole& h = entries[size_t(k)];
+            if (kept > 0) {
+                const Hole& last = entries[size_t(kept - 1)];
+                if (last.hash == h.hash && Filled(last) == Filled(h) && SameAround(last.around, h.around)) continue;
+            }
+            entries[size_t(kept++)] = h;
+        }
+        count = kept;
         return true;
     }
+    static int32_t Filled(const Hole& h) { return h.around.corners[h.around.hole]; }
     static bool InPlay(const Face& face, int32_t t, const uint8_t* in_play) {
         return face.corner_count >= 2 && face.corner_count <= kLargestFace && in_play[face.vertex_indices[t]];
     }
