@@ -1,6 +1,6 @@
 #include "pairing/face_check.h"
 
-#include <algorithm>
+#include <cstdint>
 
 #include "model/corners.h"
 #include "pairing/least_rotation.h"
@@ -40,9 +40,48 @@ struct Cycle {
     }
 };
 
-struct Entry {
-    uint64_t hash;
-    Cycle cycle;
+// The original's faces by the hash of their least rotation: open
+// addressing with linear probing, at most half full, each slot the face's
+// number from 1 (0: free) and the hash's high bits, so that a lookup reads
+// one slot or two and compares corners only on a matching hash.
+struct Slot {
+    uint32_t face;
+    uint32_t check;
+};
+
+struct FaceTable {
+    ScopedBlock<Slot> slots;
+    ScopedBlock<Cycle> faces;
+    uint64_t mask = 0;
+    uint32_t count = 0;
+
+    bool Make(int64_t capacity) {
+        uint64_t size = 16;
+        while (size < uint64_t(capacity) * 2) size *= 2;
+        slots.Reset(AllocateTable<Slot>(size_t(size)));
+        faces.Reset(AllocateUnclearedTable<Cycle>(size_t(capacity) + 1));
+        mask = size - 1;
+        return slots.Get() && faces.Get();
+    }
+    // Adds the face unless the same one is there already.
+    void Add(const Cycle& cycle, uint64_t hash) {
+        for (uint64_t at = hash & mask;; at = (at + 1) & mask) {
+            Slot& slot = slots[size_t(at)];
+            if (slot.face == 0) {
+                faces[count] = cycle;
+                slot = {++count, uint32_t(hash >> 32)};
+                return;
+            }
+            if (slot.check == uint32_t(hash >> 32) && faces[slot.face - 1].Same(cycle)) return;
+        }
+    }
+    bool Holds(const Cycle& cycle, uint64_t hash) const {
+        for (uint64_t at = hash & mask;; at = (at + 1) & mask) {
+            const Slot& slot = slots[size_t(at)];
+            if (slot.face == 0) return false;
+            if (slot.check == uint32_t(hash >> 32) && faces[slot.face - 1].Same(cycle)) return true;
+        }
+    }
 };
 
 bool InRange(const Face& face, const int32_t* map, int32_t n, int32_t m) {
@@ -69,29 +108,21 @@ bool CheckFaces(const Model& original, const Model& matching, const int32_t* par
     const int32_t n = partner ? matching.vertex_count : m;
     int64_t faces = 0;
     ForEachFace(original, [&](const Face&) { ++faces; });
-    ScopedBlock<Entry> table(AllocateUnclearedTable<Entry>(size_t(faces) + 1));
-    if (!table.Get()) return false;
-    int64_t fill = 0;
+    FaceTable table;
+    if (faces >= int64_t(UINT32_MAX) || !table.Make(faces)) return false;
     ForEachFace(original, [&](const Face& face) {
         if (!InRange(face, nullptr, m, m)) return;
         Cycle cycle{face.vertex_indices, face.corner_count, nullptr};
         cycle.Settle();
-        table[size_t(fill++)] = {cycle.Hash(), cycle};
+        table.Add(cycle, cycle.Hash());
     });
-    auto less = [](const Entry& a, const Entry& b) { return a.hash < b.hash; };
-    std::sort(table.Get(), table.Get() + fill, less);
-    const Entry* begin = table.Get();
-    const Entry* end = begin + fill;
     ForEachFace(matching, [&](const Face& face) {
         if (!face.vertex_indices || face.corner_count < 1) return;
         Cycle cycle{face.vertex_indices, face.corner_count, partner};
         bool found = false;
         if (InRange(face, partner, n, m)) {
             cycle.Settle();
-            Entry wanted{cycle.Hash(), cycle};
-            for (const Entry* at = std::lower_bound(begin, end, wanted, less); !found && at < end && at->hash == wanted.hash;
-                 ++at)
-                found = at->cycle.Same(cycle);
+            found = table.Holds(cycle, cycle.Hash());
         }
         if (found) return;
         ++check.faces_not_in_original;

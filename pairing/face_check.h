@@ -5,8 +5,8 @@
 // order round the face, from any corner), and the original vertices that
 // no matching vertex took. A copy that went through another program intact
 // has neither; a pairing that swapped or doubled vertices shows up in both.
-// Sorting the original's faces by a hash of their least rotation makes it
-// O(c log c) in the corners of both models.
+// A hash table of the original's faces by their least rotation makes it
+// linear in the corners of both models.
 #include <cstdint>
 
 #include "model/model.h"
