@@ -252,6 +252,26 @@ int32_t Round(Pairing& p, const Holes& holes, uint8_t* decided, bool apply) {
     return moved;
 }
 
+// Whether every face of every unsure vertex is the original's with the
+// partners as they are, and no original vertex is held twice where the
+// counts are equal; then every unsure vertex in a face is decided.
+bool AllDecided(Pairing& p, const Holes& holes, uint8_t* decided) {
+    const int32_t n = p.matching.vertex_count;
+    Votes votes;
+    ScopedBlock<int32_t> corners(AllocateTable<int32_t>(size_t(n)));
+    if (!corners.Get() || CountVotes(p, holes, votes) < 0) return false;
+    ForEachFace(p.matching, [&](const Face& face) {
+        if (!face.vertex_indices || face.corner_count < 2 || face.corner_count > kLargestFace) return;
+        for (int32_t t = 0; t < face.corner_count; ++t) corners[size_t(face.vertex_indices[t])] += 1;
+    });
+    for (int32_t q = 0; q < n; ++q)
+        if (p.unsure[q] && votes.For(q, p.partner[q]) != corners[size_t(q)]) return false;
+    for (int32_t w = 0; n == p.original.vertex_count && w < n; ++w)
+        if (p.taken[w] > 1) return false;
+    for (int32_t q = 0; q < n; ++q) decided[q] = p.unsure[q] && corners[size_t(q)] > 0;
+    return true;
+}
+
 // With as many matching as original vertices: a vertex the colours left
 // undecided keeps its partner unless a decided one took it, and then takes
 // the lowest member of its position nobody holds.
@@ -321,6 +341,12 @@ int32_t FaceRepair::Run(const Model& original, const Model& matching, double tol
     for (int32_t w = 0; w < m; ++w)
         if (taken[size_t(w)] == 0) group_in_play[size_t(first[size_t(w)])] = 1;
     for (int32_t w = 0; w < m; ++w) in_play[size_t(w)] = group_in_play[size_t(first[size_t(w)])];
+    Holes holes;
+    if (!holes.Make(original, in_play.Get())) return 0;
+    Pairing p{original, matching, tolerance, unsure, partner, owner.Get(), taken.Get()};
+    // Partners whose faces already all agree (the common case: the cycles
+    // of positions told them apart) need nothing more.
+    if (AllDecided(p, holes, decided)) return 1;
     // First the colours of the faces round each position, then face by face.
     if (!RefineByFaces(original, matching, in_play.Get(), first.Get(), partner, decided)) return 0;
     for (int32_t q = 0; q < n; ++q) in_question[size_t(q)] = in_play[size_t(before[size_t(q)])];
@@ -337,9 +363,6 @@ int32_t FaceRepair::Run(const Model& original, const Model& matching, double tol
         ++taken[size_t(partner[q])];
         owner[size_t(partner[q])] = q;
     }
-    Holes holes;
-    if (!holes.Make(original, in_play.Get())) return 0;
-    Pairing p{original, matching, tolerance, unsure, partner, owner.Get(), taken.Get()};
     // The last round only marks what the faces decided.
     for (int32_t round = 0; round <= kRounds; ++round) {
         int32_t changed = Round(p, holes, decided, round < kRounds);
