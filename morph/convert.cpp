@@ -74,7 +74,7 @@ int32_t Match(Model& matching, const Model& original, const ConvertOptions& opti
                            : options.tolerance;
     if (diagnostics) diagnostics->tolerance = tolerance;
     if (options.by_topology) {
-        TopologyPairingOptions topology{tolerance, options.seeds, options.seed_count};
+        TopologyPairingOptions topology{tolerance, options.seeds, options.seed_count, options.strict};
         char* note = diagnostics ? diagnostics->topology_note : nullptr;
         return PairMatchingByTopology(matching, original, topology, match_count, message, note) ? 1 : -1;
     }

@@ -133,6 +133,18 @@ void DescribeUnseeded(Text& text, const TopologyMatch& result, const TopologyMes
              names.original);
 }
 
+void DescribeTurned(Text& text, const TopologyMatch& result, const TopologyNames& names) {
+    int32_t count = result.turned_face_count;
+    if (count == 0 || result.turned_face.face < 0) return;
+    bool refused = result.failure == kTopologyTurnedFaces;
+    text.Add("%s%d face%s of %s run%s the other way round from the faces around %s (turned over); the first is face ",
+             refused ? "" : "Note: ", count, count > 1 ? "s" : "", names.shape, count > 1 ? "" : "s",
+             count > 1 ? "them" : "it");
+    text.Face(result.turned_face);
+    if (refused) return text.Add(".\r\n--strict refuses faces turned over: turn them back, or pair without --strict.\r\n");
+    text.Add(". Every edge is there, so %s paired all the same.\r\n", count > 1 ? "they were" : "it was");
+}
+
 void DescribeFailure(Text& text, const TopologyMatch& result, const TopologyMesh& original, const TopologyMesh& shape,
                      const TopologyPairingOptions& options, const TopologyNames& names) {
     switch (result.failure) {
@@ -150,6 +162,7 @@ void DescribeFailure(Text& text, const TopologyMatch& result, const TopologyMesh
         default:
             break;
     }
+    if (result.failure == kTopologyTurnedFaces) return DescribeTurned(text, result, names);
     if (result.unjoined_face_count > 0) {
         text.Add("%s has %d faces more than %s, as if its quads were split into triangles, but they could not be "
                  "joined again into the faces of %s: export it with quads.\r\n",
@@ -186,6 +199,7 @@ void DescribeTopologyMatch(const TopologyMatch& result, const TopologyMesh& orig
         return;
     }
     if (result.symmetric_count > 0) DescribeSymmetry(text, result, shape, names);
+    DescribeTurned(text, result, names);
     if (result.alike_part_count > 1) {
         text.Add("Note: %d parts of %s are alike (the same connectivity) and were paired by where they lie; %d of "
                  "them had another part of %s nearly as near (within %.1f times the distance), so those may be "

@@ -146,6 +146,7 @@ int32_t PairByTopology(const Model& original, const Model& shape, const Topology
     TopologyOptions match_options;
     match_options.seeds = options.seeds;
     match_options.seed_count = options.seed_count;
+    match_options.refuse_turned_faces = options.refuse_turned_faces;
     if (made > 0 && options.tolerance > 0 && original.vertex_count == shape.vertex_count) {
         made = TolerantCandidates(original, shape, options.tolerance, tables) ? 1 : 0;
         match_options.candidates = tables.candidates;

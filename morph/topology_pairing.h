@@ -16,6 +16,7 @@ struct TopologyPairingOptions {
     double tolerance = 0;
     const TopologySeed* seeds = nullptr;  // 0-based vertices; each decides its part
     int32_t seed_count = 0;
+    bool refuse_turned_faces = false;  // --strict: a face turned over fails the pairing
 };
 
 // Fills partner[b] (shape.vertex_count entries) with the original vertex

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "model/corners.h"
 #include "model/model.h"
 #include "morph/convert.h"
 #include "morph/shapes.h"
@@ -193,6 +194,12 @@ void ExpectStopAt(const Mesh& original, const Mesh& shape, const Outcome& run, c
     }
 }
 
+// Whether two faces are one corner cycle, started anywhere.
+bool Cyclic(std::vector<int32_t> a, const std::vector<int32_t>& b) {
+    for (size_t k = 0; k < a.size(); ++k, std::rotate(a.begin(), a.begin() + 1, a.end())) if (a == b) return true;
+    return false;
+}
+
 struct Written { std::string text; std::vector<std::string> faces; };  // faces: each "f ..." line, in file order
 
 // Vertex a written as vertex place[a] (0-based); a renumbered file has the faces reversed, each from its 2nd corner.
@@ -253,7 +260,8 @@ TEST(TopologyMatch, RecoversEveryPairing) {
          {8000, 8001}},
         {"large grid, no positions, seeded", Grid(190, 180, false), false, nullptr, false, true, 1, 0, true},
     };
-    // Turning a face over is what tells the vertices beside it apart most, and some places more than others.
+    // Turning a face over is what tells the vertices beside it apart most, and some places more than others; it pairs
+    // all the same.
     for (int32_t face : {0, 37, 100, 150, 175, 199}) for (bool positions : {true, false}) {
         cases.push_back({"torus, a face turned", HoledTorus(), positions, positions ? Sculpt : nullptr, false, false, 1,
                          0, true, Turn, {face}});
@@ -273,8 +281,15 @@ TEST(TopologyMatch, RecoversEveryPairing) {
             TopologyOptions options;
             if (c.seeded) options.seeds = &told, options.seed_count = 1;
             Outcome run = Match(c.mesh, shape, c.positions, options);
-            if (c.change) ExpectStopAt(c.mesh, shape, run, expected, c.faces);
-            if (c.change) continue;
+            bool turned_face = c.change == Turn;  // every edge is still there: it pairs, the face counted and named
+            if (c.change && !turned_face) ExpectStopAt(c.mesh, shape, run, expected, c.faces);
+            if (c.change && !turned_face) continue;
+            EXPECT_EQ(run.result.turned_face_count, turned_face ? 1 : 0);
+            std::vector<int32_t> named(run.result.turned_face.vertices,
+                                       run.result.turned_face.vertices + run.result.turned_face.corner_count);
+            for (int32_t& v : named) v = expected[size_t(v)];
+            if (turned_face) std::reverse(named.begin(), named.end());
+            if (turned_face) EXPECT_TRUE(Cyclic(named, c.mesh.FaceAt(c.faces[0]))) << testing::PrintToString(named);
             EXPECT_TRUE(run.paired == 1 && run.result.failure == kTopologyPaired) << run.result.failure;
             EXPECT_EQ(run.result.paired_count, c.mesh.VertexCount());
             EXPECT_EQ(run.result.part_count, c.parts);
@@ -401,12 +416,14 @@ TEST(TopologyPairing, PairsLoadedFilesAndSaysWhereTheyDiffer) {
     // turned: a sheet face of the shape turned over, or -1; seed: of `seeds` (the first's shape side from the truth),
     // or -1; truth: the true partners came back; told: "@S07" is the shape's face 7 in file order, "@O07" original's
     struct Case { const char* name; std::array<int, 3> sheet; Place original, shape; int turned, seed; int32_t paired;
-                  bool truth; std::vector<std::string> told; bool split = false, positions_only = false; };
+                  bool truth; std::vector<std::string> told; bool split = false, positions_only = false, strict = false; };
     const Case cases[] = {
-        {"one face turned over", grid, kWavy, sculpted, 7, -1, 0, false,
-         {"could not be paired by connectivity",
-          "first differs at face @S12 of shape.obj; the corresponding face of original.obj is @O07.",
-          " of 30 vertices."}},
+        {"one face turned over", grid, kWavy, sculpted, 7, -1, 1, true,
+         {"Note: 1 face of shape.obj runs the other way round from the faces around it (turned over); the first is "
+          "face @S12. Every edge is there"}},
+        {"one face turned over, --strict", grid, kWavy, sculpted, 7, -1, 0, false,
+         {"could not be paired by connectivity.\r\n1 face of shape.obj runs the other way round from the faces around "
+          "it (turned over); the first is face @S12.\r\n--strict refuses faces turned over"}, false, false, true},
         {"mirror image flattened", grid, dome, flattened, -1, -1, 1, true,
          {"Note: the faces of shape.obj fit those of original.obj two ways", "less than 1 % farther"}},
         {"torus turned a column on", torus, ring, quarter_on, -1, -1, 1, false, {}},
@@ -441,7 +458,7 @@ TEST(TopologyPairing, PairsLoadedFilesAndSaysWhereTheyDiffer) {
         ASSERT_TRUE(models[1].LoadObj(shape_path.c_str()));
         TopologySeed seed = c.seed >= 0 ? seeds[c.seed] : TopologySeed{};
         for (int i = 0; i < 3 && c.seed == 0; ++i) seed.shape[i] = place[size_t(seed.original[i])];
-        TopologyPairingOptions options{0, &seed, c.seed >= 0 ? 1 : 0};
+        TopologyPairingOptions options{0, &seed, c.seed >= 0 ? 1 : 0, c.strict};
         std::vector<int32_t> partner(static_cast<size_t>(n), -2);
         TopologyMatch result;
         EXPECT_EQ(PairByTopology(models[0], models[1], options, partner.data(), result, message, sizeof message),
@@ -483,4 +500,41 @@ TEST(TopologyPairing, ConvertKeepsTheSidesOfASeam) {
         << message;
     EXPECT_EQ(matched, 8);
     EXPECT_EQ(Corners(models[1]), (std::vector<int32_t>{5, 6, 7, 4, 0, 1, 2, 3}));  // two quads
+}
+
+// The shared case of a closed quad sphere whose copy, sculpted and renumbered, lists one quad's corners the other way
+// round: every edge is there, so it pairs (the copy's 138, 660, 661, 736 with the original's 186, 188, 204, 205) and
+// says so, or --strict refuses it naming that face.
+TEST(TopologyPairing, PairsACopyWithAFaceTurnedOver) {
+    Model models[2];
+    ASSERT_TRUE(models[0].LoadObj(QUANDRE_TEST_DATA "/flipped_face/closed.obj", false));
+    ASSERT_TRUE(models[1].LoadObj(QUANDRE_TEST_DATA "/flipped_face/closed_flipped.obj", false));
+    std::vector<int32_t> partner(866, -2);
+    for (bool strict : {true, false}) {
+        TopologyMatch result;
+        char message[kMessageCapacity];
+        TopologyPairingOptions options{0, nullptr, 0, strict};
+        EXPECT_EQ(PairByTopology(models[0], models[1], options, partner.data(), result, message, kMessageCapacity),
+                  strict ? 0 : 1);
+        EXPECT_EQ(result.turned_face_count, 1);
+        const std::string named = "1 face of closed_flipped.obj runs the other way round from the faces around it "
+                                  "(turned over); the first is face f 661 660 138 736.";
+        EXPECT_NE(std::string(message).find((strict ? "" : "Note: ") + named), std::string::npos) << message;
+    }
+    std::vector<int32_t> turned;
+    for (int32_t b : {138, 660, 661, 736}) turned.push_back(partner[size_t(b - 1)] + 1);
+    std::sort(turned.begin(), turned.end());
+    EXPECT_EQ(turned, (std::vector<int32_t>{186, 188, 204, 205}));
+    // Every face of the copy is a face of the original, through the pairing.
+    std::vector<std::vector<int32_t>> sets[2];
+    for (int32_t k = 0; k < 2; ++k) {
+        ForEachFace(models[k], [&](const Face& face) {
+            std::vector<int32_t> corners(face.vertex_indices, face.vertex_indices + face.corner_count);
+            for (int32_t& v : corners) v = k ? partner[size_t(v)] : v;
+            std::sort(corners.begin(), corners.end());
+            sets[k].push_back(corners);
+        });
+        std::sort(sets[k].begin(), sets[k].end());
+    }
+    EXPECT_TRUE(sets[0] == sets[1] && sets[0].size() == 963);
 }
