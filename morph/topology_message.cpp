@@ -123,12 +123,20 @@ void DescribeParts(Text& text, const TopologyPart* parts, int32_t count, const T
     if (count > kPartsNamed) text.Add("  and %d more\r\n", count - kPartsNamed);
 }
 
-void DescribeUnseeded(Text& text, const TopologyMatch& result, const TopologyMesh& shape, const TopologyNames& names) {
+void DescribeUnseeded(Text& text, const TopologyMatch& result, const TopologyMesh& shape, const TopologyNames& names,
+                      double seeding_tolerance) {
     if (result.unseeded_count == 0) return;
     text.Add("%d connected part%s of %s could not be seeded: no vertex there sits at a position of %s, and none "
              "is connected distinctly enough to find its counterpart:\r\n",
              result.unseeded_count, result.unseeded_count > 1 ? "s" : "", names.shape, names.original);
     DescribeParts(text, result.unseeded, result.unseeded_count, shape);
+    if (seeding_tolerance > 0) {
+        text.Add("--tolerance %g seeds %s from positions: a vertex of each lies that near a position of %s, and no "
+                 "other position of it is as near. Failing that, a seed",
+                 seeding_tolerance, result.unseeded_count > 1 ? "them" : "it", names.original);
+        return text.Add(" for each (three vertices of one of its faces and their counterparts in %s) pairs it.\r\n",
+                        names.original);
+    }
     text.Add("A seed for each (three vertices of one of its faces and their counterparts in %s) pairs it.\r\n",
              names.original);
 }
@@ -146,7 +154,7 @@ void DescribeTurned(Text& text, const TopologyMatch& result, const TopologyNames
 }
 
 void DescribeFailure(Text& text, const TopologyMatch& result, const TopologyMesh& original, const TopologyMesh& shape,
-                     const TopologyPairingOptions& options, const TopologyNames& names) {
+                     const TopologyPairingOptions& options, const TopologyNames& names, double seeding_tolerance) {
     switch (result.failure) {
         case kTopologyNoMemory:
             return text.Add("There is not enough memory to pair the vertices by connectivity.\r\n");
@@ -169,7 +177,7 @@ void DescribeFailure(Text& text, const TopologyMatch& result, const TopologyMesh
                  names.shape, result.unjoined_face_count, names.original, names.original);
     }
     DescribeFaces(text, result, names);
-    DescribeUnseeded(text, result, shape, names);
+    DescribeUnseeded(text, result, shape, names, seeding_tolerance);
     if (result.unpaired_count > 0 && result.failure == kTopologyUnpairedVertices) {
         text.Add("%d vertices of %s are in no face and sit at no position of %s; the first is vertex %d.\r\n",
                  result.unpaired_count, names.shape, names.original, result.first_unpaired + 1);
@@ -189,13 +197,13 @@ void DescribeSymmetry(Text& text, const TopologyMatch& result, const TopologyMes
 
 void DescribeTopologyMatch(const TopologyMatch& result, const TopologyMesh& original, const TopologyMesh& shape,
                            const TopologyPairingOptions& options, const TopologyNames& names, char* message,
-                           int32_t capacity) {
+                           int32_t capacity, double seeding_tolerance) {
     if (!message || capacity <= 0) return;
     message[0] = '\0';
     Text text{message, capacity};
     if (result.failure != kTopologyPaired) {
         text.Add("The vertices could not be paired by connectivity.\r\n");
-        DescribeFailure(text, result, original, shape, options, names);
+        DescribeFailure(text, result, original, shape, options, names, seeding_tolerance);
         return;
     }
     if (result.symmetric_count > 0) DescribeSymmetry(text, result, shape, names);

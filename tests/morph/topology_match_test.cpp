@@ -538,3 +538,46 @@ TEST(TopologyPairing, PairsACopyWithAFaceTurnedOver) {
     }
     EXPECT_TRUE(sets[0] == sets[1] && sets[0].size() == 963);
 }
+
+// A sheet and a part of a quad and a triangle, whose copy is a pentagon there (so only positions could seed it), all
+// moved by `offset` along x: within the automatic tolerance, positions seed it by default and the match goes on to
+// where the faces differ; beyond it, the failure names the tolerance that would seed it before seeds.
+TEST(TopologyPairing, SeedsFromPositionsWithinTheAutomaticToleranceOrSaysWhichTolerance) {
+    const Mesh sheet = Grid(4, 3, false);
+    auto file = [&](float offset, bool pentagon) {
+        std::string text;
+        char line[96];
+        std::vector<float> xyz = sheet.xyz;
+        xyz.insert(xyz.end(), {10, 0, 0, 11, 0, 0, 11, 1, 0, 10, 1, 0, 10.5f, 1.7f, 0});
+        for (size_t v = 0; v < xyz.size(); v += 3) {
+            text += (std::snprintf(line, sizeof line, "v %.9g %.9g %.9g\n", xyz[v] + offset, xyz[v + 1], xyz[v + 2]), line);
+        }
+        for (int32_t f = 0; f < sheet.FaceCount(); ++f) {
+            text += "f";
+            for (int32_t v : sheet.FaceAt(f)) text += " " + std::to_string(v + 1);
+            text += "\n";
+        }
+        return text + (pentagon ? "f 21 22 23 25 24\n" : "f 21 22 23 24\nf 24 23 25\n");
+    };
+    struct Case { float offset; double tolerance; const char* told; const char* not_told; };
+    const Case cases[] = {
+        {3e-7f, 0, "The connectivity first differs at face f 21 22 23 25 24", "could not be seeded"},
+        {2e-3f, 0, "1 connected part of shape.obj could not be seeded", "first differs"},
+        {2e-3f, 0, "  the part of 1 faces with face f 21 22 23 25 24\r\n--tolerance 0.002", "A seed for each"},
+        {2e-3f, 3e-3, "The connectivity first differs at face f 21 22 23 25 24", "could not be seeded"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.told);
+        ScratchFolder folder;
+        Model models[2];
+        ASSERT_TRUE(models[0].LoadObj(folder.Write("original.obj", file(0, false)).c_str()));
+        ASSERT_TRUE(models[1].LoadObj(folder.Write("shape.obj", file(c.offset, true)).c_str()));
+        std::vector<int32_t> partner(25, -2);
+        TopologyMatch result;
+        char message[kMessageCapacity];
+        TopologyPairingOptions options{c.tolerance, nullptr, 0};
+        EXPECT_EQ(PairByTopology(models[0], models[1], options, partner.data(), result, message, kMessageCapacity), 0);
+        EXPECT_NE(std::string(message).find(c.told), std::string::npos) << message;
+        EXPECT_EQ(std::string(message).find(c.not_told), std::string::npos) << message;
+    }
+}
