@@ -175,6 +175,11 @@ void DescribeFailure(Text& text, const TopologyMatch& result, const TopologyMesh
         text.Add("%s has %d faces more than %s, as if its quads were split into triangles, but they could not be "
                  "joined again into the faces of %s: export it with quads.\r\n",
                  names.shape, result.unjoined_face_count, names.original, names.original);
+        if (result.unjoined_face.face >= 0) {
+            text.Add("The first face that could not be joined is face ");
+            text.Face(result.unjoined_face);
+            text.Add(" of %s.\r\n", names.shape);
+        }
     }
     DescribeFaces(text, result, names);
     DescribeUnseeded(text, result, shape, names, seeding_tolerance);
@@ -214,7 +219,11 @@ void DescribeTopologyMatch(const TopologyMatch& result, const TopologyMesh& orig
                  "swapped.\r\n",
                  result.alike_part_count, names.shape, result.ambiguous_part_count, names.original, kAlikeMargin);
     }
-    if (result.joined_face_count > 0) {
+    if (result.joined_polygon_count > 0) {
+        text.Add("Note: %s has its quads and polygons split into triangles; %d faces of %s were joined again from "
+                 "their triangles, %d of them of more than four corners.\r\n",
+                 names.shape, result.joined_face_count, names.original, result.joined_polygon_count);
+    } else if (result.joined_face_count > 0) {
         text.Add("Note: %s has its quads split into triangles; %d pairs of triangles were paired as one quad of %s "
                  "each.\r\n", names.shape, result.joined_face_count, names.original);
     }

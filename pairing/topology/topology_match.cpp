@@ -44,10 +44,11 @@ void List(TopologyPart* list, int32_t& count, const TopologyPart& part) {
     ++count;
 }
 
-TopologyFace Describe(const MeshAdjacency& mesh, int32_t face) {
+template <typename Mesh>
+TopologyFace Describe(const Mesh& mesh, int32_t face) {
     TopologyFace described{face, 0, {}};
     if (face < 0) return described;
-    described.corner_count = CornerCount(mesh, face);
+    described.corner_count = mesh.face_starts[face + 1] - mesh.face_starts[face];
     for (int32_t i = 0; i < described.corner_count && i < kTopologyCornerCapacity; ++i) {
         described.vertices[i] = mesh.corner_vertices[mesh.face_starts[face] + i];
     }
@@ -510,8 +511,10 @@ struct Matcher {
         int32_t join = JoinSplitQuads(original_mesh, shape_mesh, joined, joined_view);
         if (join == 0) return Fail(kTopologyNoMemory);
         result.joined_face_count = joined.joined_count;
+        result.joined_polygon_count = joined.joined_polygon_count;
         if (join < 0 && LooksSplit(original_mesh, shape_mesh)) {
             result.unjoined_face_count = shape_mesh.face_count - original_mesh.face_count;
+            result.unjoined_face = Describe(shape_mesh, joined.first_unjoined);
         }
         if (!OrderFacesByPlace(joined_view, order, laid_out)) return Fail(kTopologyNoMemory);
         if (!OrderVerticesByFaces(laid_out, numbers, shape_view)) return Fail(kTopologyNoMemory);

@@ -92,10 +92,12 @@ struct TopologyMatch {
     // Pairs of shape triangles, written one after the other, paired as one
     // quad of the original: a copy whose quads the exporter split.
     int32_t joined_face_count = 0;
+    int32_t joined_polygon_count = 0;  // of them, faces of more than four corners joined from n - 2 triangles
     // Faces the shape has beyond the original's when its quads look split
     // (as many vertices, more faces, more triangles) but its triangles
     // could not be joined again into the original's faces; 0 otherwise.
     int32_t unjoined_face_count = 0;
+    TopologyFace unjoined_face{-1, 0, {}};  // then the first shape face that couldn't be joined, when known
     int32_t unpaired_count = 0;      // shape vertices without a partner
     int32_t first_unpaired = -1;
 };

@@ -302,20 +302,38 @@ TEST(TopologyMatch, RecoversEveryPairing) {
     }
 }
 
-// Every quad split into two triangles, from its first corner or from its second; the second triangles next to the
-// first, or all after the other faces, in their order (as Blender writes them).
-Mesh SplitQuads(const Mesh& mesh, int32_t from, bool seconds_last = false) {
+// Every quad split into two triangles, from its first corner or from its second; with `polygons`, every face of more
+// corners too, into a fan (as quads are) or a strip; the triangles after the first next to it, or all after the other
+// faces, in their order (as Blender writes them).
+enum Split { kQuads, kFans, kStrips };
+Mesh SplitQuads(const Mesh& mesh, int32_t from, bool seconds_last = false, Split polygons = kQuads) {
     Mesh split, seconds;
     split.xyz = mesh.xyz;
     for (int32_t f = 0; f < mesh.FaceCount(); ++f) {
         std::vector<int32_t> q = mesh.FaceAt(f);
-        if (q.size() != 4) split.Face(q);
-        if (q.size() != 4) continue;
+        int32_t n = int32_t(q.size()), made = 0;
+        if (n == 3 || (n > 4 && polygons == kQuads)) split.Face(q);
+        if (n == 3 || (n > 4 && polygons == kQuads)) continue;
         std::rotate(q.begin(), q.begin() + from, q.end());
-        split.Face({q[0], q[1], q[2]}), (seconds_last ? seconds : split).Face({q[0], q[2], q[3]});
+        auto triangle = [&](int32_t i, int32_t j, int32_t k) {
+            (made++ && seconds_last ? seconds : split).Face({q[i], q[j], q[k]});
+        };
+        for (int32_t lo = 0, hi = n - 1, i = 1; polygons == kStrips && n > 4 && hi - lo >= 2; ++i) {
+            i % 2 ? triangle(lo, lo + 1, hi) : triangle(lo, hi - 1, hi);
+            i % 2 ? ++lo : --hi;
+        }
+        for (int32_t i = 1; (polygons != kStrips || n == 4) && i + 1 < n; ++i) triangle(0, i, i + 1);
     }
     for (int32_t f = 0; f < seconds.FaceCount(); ++f) split.Face(seconds.FaceAt(f));
     return split;
+}
+
+Mesh MoveLast(const Mesh& mesh, int32_t f) {
+    Mesh moved;
+    moved.xyz = mesh.xyz;
+    for (int32_t g = 0; g < mesh.FaceCount(); ++g) if (g != f) moved.Face(mesh.FaceAt(g));
+    moved.Face(mesh.FaceAt(f));
+    return moved;
 }
 
 // The mesh renumbered, its faces kept in order, or in runs of `run` with the runs shuffled; `partner` as Shuffle's.
@@ -346,25 +364,36 @@ Mesh Renumber(const Mesh& mesh, uint32_t seed, int32_t run, std::vector<int32_t>
 // second beside it or after all the other faces, and leaves the mesh's own triangles (a sphere's caps, which share
 // edges with each other) as they are; one that reorders the faces keeps each quad's two together.
 TEST(TopologyMatch, JoinsTheQuadsAnExporterSplit) {
-    // joins: false for a copy whose triangles were shuffled one by one, which fails saying why
-    struct Case { const char* name; Mesh original; int32_t from, run; bool seconds_last = false, joins = true; };
+    // joins: false for a copy whose triangles were shuffled one by one, or whose cap lost a triangle to the end, which
+    // fail saying why; polygons: the 24-gon caps of the cylinder split too
+    struct Case { const char* name; Mesh original; int32_t from, run; bool seconds_last = false, joins = true;
+                  Split polygons = kQuads; bool moved = false; };
     const Case cases[] = {
         {"sphere, in order", Round(24, 9, true), 0, 0},
         {"sphere, split the other way", Round(24, 9, true), 1, 0},
         {"sphere, second triangles last", Round(24, 9, true), 1, 0, true},
         {"cylinder, reordered", Round(24, 9, false), 0, 2},
         {"sphere, triangles shuffled", Round(24, 9, true), 0, 1, false, false},
+        {"cylinder, caps fanned", Round(24, 9, false), 0, 0, false, true, kFans},
+        {"cylinder, caps in strips, second triangles last", Round(24, 9, false), 1, 0, true, true, kStrips},
+        {"cylinder, a cap's triangle moved last", Round(24, 9, false), 0, 0, false, false, kStrips, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<int32_t> truth;
-        Mesh shape = Renumber(SplitQuads(c.original, c.from, c.seconds_last), 9, c.run, truth);
+        Mesh split = SplitQuads(c.original, c.from, c.seconds_last, c.polygons);
+        if (c.moved) split = MoveLast(split, 24 * 9 * 2 + 3);  // the first cap's fourth triangle
+        Mesh shape = Renumber(split, 9, c.run, truth);
         Sculpt(shape, 4);
         Outcome run = Match(c.original, shape, true);
-        EXPECT_EQ(run.result.unjoined_face_count, c.joins ? 0 : 24 * 7);
+        int32_t caps = c.polygons == kQuads ? 0 : 2;
+        EXPECT_EQ(run.result.unjoined_face_count, c.joins ? 0 : c.moved ? 2 * 21 + 24 * 9 : 24 * 7);
+        if (c.moved) EXPECT_EQ(shape.FaceAt(run.result.unjoined_face.face).size(), 3u);  // where the cap starts
+        if (c.moved) EXPECT_EQ(run.result.unjoined_face.face, 24 * 9 * 2);
         if (!c.joins) continue;
         EXPECT_EQ(run.paired, 1) << run.result.failure;
-        EXPECT_EQ(run.result.joined_face_count, 24 * (c.run ? 9 : 7));
+        EXPECT_EQ(run.result.joined_face_count, 24 * (c.run || caps ? 9 : 7) + caps);
+        EXPECT_EQ(run.result.joined_polygon_count, caps);
         EXPECT_TRUE(run.partner == truth);
     }
 }
