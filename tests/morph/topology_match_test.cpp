@@ -610,3 +610,43 @@ TEST(TopologyPairing, SeedsFromPositionsWithinTheAutomaticToleranceOrSaysWhichTo
         EXPECT_EQ(std::string(message).find(c.not_told), std::string::npos) << message;
     }
 }
+
+// Objects come back sorted by name and each triangulated as Blender writes it: every face's first triangle in its
+// place, the rest after the object's first ones; a pentagon in a strip, a hexagon in a fan. Moved by half a unit,
+// renumbered backwards: the polygons are joined again in ORIGINAL's order of objects and it pairs truly.
+TEST(TopologyPairing, JoinsPolygonsOfObjectsWrittenInAnotherOrder) {
+    std::string original, copy = "o A\n";
+    char line[96];
+    for (int32_t v = 0; v < 30; ++v) {  // the original's 15, then the copy's: the original's backwards, moved
+        int32_t a = v < 15 ? v : 29 - v, corner = a < 7 ? a : a - 7;
+        double angle = (a < 7 ? 1.2566 : 1.0472) * corner, radius = a < 5 || (a >= 7 && a < 13) ? 1 : 1.6;
+        double move = v < 15 ? 0 : 0.5;
+        std::snprintf(line, sizeof line, "v %.6f %.6f %.6f\n", radius * std::cos(angle) + (a < 7 ? 0 : 5) + move,
+                      radius * std::sin(angle), 0.1 * a + move / 2);
+        (v < 15 ? original : copy) += line;
+    }
+    original += "o B\nf 1 2 3 4 5\nf 1 5 6 7\no A\nf 8 9 10 11 12 13\nf 8 13 14 15\n";
+    auto renumbered = [](std::initializer_list<std::array<int, 3>> triangles) {
+        std::string text;
+        for (const auto& t : triangles) {
+            text += "f " + std::to_string(16 - t[0]) + " " + std::to_string(16 - t[1]) + " " + std::to_string(16 - t[2]);
+            text += "\n";
+        }
+        return text;
+    };
+    copy += renumbered({{8, 9, 10}, {8, 13, 14}, {8, 10, 11}, {8, 11, 12}, {8, 12, 13}, {8, 14, 15}}) + "o B\n" +
+            renumbered({{1, 2, 5}, {1, 5, 6}, {2, 4, 5}, {2, 3, 4}, {1, 6, 7}});
+    ScratchFolder folder;
+    Model models[2];
+    ASSERT_TRUE(models[0].LoadObj(folder.Write("original.obj", original).c_str()));
+    ASSERT_TRUE(models[1].LoadObj(folder.Write("copy.obj", copy).c_str()));
+    std::vector<int32_t> partner(15, -2), truth(15);
+    for (int32_t b = 0; b < 15; ++b) truth[size_t(b)] = 14 - b;
+    TopologyMatch result;
+    char message[kMessageCapacity];
+    ASSERT_EQ(PairByTopology(models[0], models[1], {}, partner.data(), result, message, kMessageCapacity), 1)
+        << message;
+    EXPECT_TRUE(partner == truth);
+    EXPECT_NE(std::string(message).find("4 faces of original.obj were joined again from their triangles, 2 of them of "
+                                        "more than four corners"), std::string::npos) << message;
+}
