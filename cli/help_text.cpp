@@ -87,7 +87,8 @@ const CommandText kCommands[] = {
      "  quandrelistaphor shapes  ORIGINAL MATCHING SHAPE... --out-dir DIR [--jobs N]\n"
      "                           [--tolerance EPS|auto] [--force] [--json] [--quiet]\n"
      "  quandrelistaphor shapes  ORIGINAL SHAPE... --out-dir DIR --by topology\n"
-     "                           [--seed O1,O2,O3=S1,S2,S3] [--jobs N] [--tolerance EPS|auto]\n",
+     "                           [--seed O1,O2,O3=S1,S2,S3] [--jobs N] [--tolerance EPS|auto]\n"
+     "                           [--strict]\n",
     "shapes   pairs MATCHING (ORIGINAL handed back by another program, reordered) with\n"
     "         ORIGINAL once, one to one, and writes every SHAPE (sculpted from MATCHING,\n"
     "         in its order) as DIR/<its name>: ORIGINAL's faces, UVs, normals, groups\n"
@@ -95,7 +96,8 @@ const CommandText kCommands[] = {
     "           quandrelistaphor shapes head.obj head_export.obj sculpts/*.obj --out-dir targets\n"
     "         With --by topology there is no MATCHING: each SHAPE (reordered and\n"
     "         sculpted at once) is paired with ORIGINAL by its faces on its own; one\n"
-    "         that doesn't pair fails with exit 8 and the others go on.\n"
+    "         that doesn't pair fails with exit 8 and the others go on; with --strict,\n"
+    "         so does one with a face turned over.\n"
     "           quandrelistaphor shapes head.obj sculpts/*.obj --out-dir targets --by topology\n",
      kRunsOverManyFiles},
     {"batch",

@@ -20,7 +20,7 @@ _quandrelistaphor() {
         convert) options="--yes --tolerance --strict --allow-count-change --by --seed --jobs --json --quiet --help" ;;
         pair) options="--tolerance --strict --allow-count-change --by --seed --output --quiet --help" ;;
         report) options="--output --details --json --quiet --help" ;;
-        shapes) options="--out-dir --jobs --tolerance --force --by --seed --json --quiet --help" ;;
+        shapes) options="--out-dir --jobs --tolerance --force --by --seed --strict --json --quiet --help" ;;
         batch) options="--out-dir --jobs --yes --tolerance --strict --allow-count-change --force --json --quiet --help" ;;
         help) COMPREPLY=($(compgen -W "convert pair report shapes batch" -- "$cur")); return ;;
     esac
