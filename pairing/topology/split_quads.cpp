@@ -126,6 +126,12 @@ struct Joiner {
         for (int32_t f = from; f < from + more; ++f) {
             if (Corners(shape, f) != 3) return false;
         }
+        if (corners == 4) {  // most of them: two triangles compared, no table read far away
+            bool made = Join(Triangle(first), Triangle(from), out);
+            joined.joined_count += made ? 1 : 0;
+            return made;
+        }
+        if (!polygon.slot_of) return false;
         polygon.Start(Triangle(first));
         int32_t left = 0;
         for (int32_t f = from; f < from + more; ++f) {
@@ -259,17 +265,22 @@ int32_t JoinSplitQuads(const TopologyMesh& original, const TopologyMesh& shape, 
     joined.starts = AllocateUnclearedTable<int32_t>(faces);
     joined.corners = AllocateUnclearedTable<int32_t>(size_t(shape.face_starts[shape.face_count]) + 1);
     joined.mesh_face = AllocateUnclearedTable<int32_t>(faces);
+    // Polygons of more than four corners need a slot per vertex.
+    bool polygons = wanted[0] + wanted[1] < original.face_count;
     ScopedBlock<int32_t> waiting(AllocateUnclearedTable<int32_t>(4 * faces));
-    ScopedBlock<int32_t> slots(AllocateUnclearedTable<int32_t>(3 * vertices));
-    ScopedBlock<int32_t> pending(AllocateUnclearedTable<int32_t>(size_t(shape.face_count) + 1));
-    if (!joined.starts || !joined.corners || !joined.mesh_face || !waiting.Get() || !slots.Get() || !pending.Get()) {
+    ScopedBlock<int32_t> slots(polygons ? AllocateUnclearedTable<int32_t>(3 * vertices) : nullptr);
+    ScopedBlock<int32_t> pending(polygons ? AllocateUnclearedTable<int32_t>(size_t(shape.face_count) + 1) : nullptr);
+    if (!joined.starts || !joined.corners || !joined.mesh_face || !waiting.Get() ||
+        (polygons && (!slots.Get() || !pending.Get()))) {
         ReleaseJoinedQuads(joined);
         return 0;
     }
     Joiner joiner{shape, joined};
-    joiner.polygon = {slots.Get(), slots.Get() + vertices, slots.Get() + 2 * vertices, 0};
-    for (size_t v = 0; v < vertices; ++v) slots[v] = -1;
-    joiner.pending = pending.Get();
+    if (polygons) {
+        joiner.polygon = {slots.Get(), slots.Get() + vertices, slots.Get() + 2 * vertices, 0};
+        for (size_t v = 0; v < vertices; ++v) slots[v] = -1;
+        joiner.pending = pending.Get();
+    }
     auto fits = [&] { return joiner.count == original.face_count; };
     bool made = (joiner.InStep(original) && fits()) || (joiner.InRuns(original, waiting.Get()) && fits()) ||
                 (quads && joiner.InFileOrder(original.face_count) && fits() && joined.joined_count == extra);
