@@ -10,8 +10,8 @@
 // own mirror image, so any of its symmetries may be chosen and is reported).
 // Given a case, only that one is timed. The cases of bench/topology_meshes.h
 // (polygon, fan, fan_moved, parts, quadsphere, triangulated) take N as their
-// count and print the same line, with the failure code and, for a shape that
-// must not pair, whether the face named maps onto the one turned over:
+// count and print the same line, with the failure code and, for a shape with
+// a face turned over, whether the face named turned maps onto that one:
 //   topology <case> <N> <wall> <cpu> <correct>/<vertices> <symmetric> <failure> <ambiguous parts|named face>
 #include <algorithm>
 #include <chrono>
@@ -97,15 +97,15 @@ void Time(const char* name, const TopologyMesh& original, const TopologyMesh& sh
                 result.symmetric_count);
 }
 
-// Whether the original face named is the one turned over: the same
-// vertices, through the truth, as the shape face named.
+// Whether the shape face named turned over is the one the shape turned:
+// the same vertices, through the truth.
 bool NamesTurnedFace(const topology_meshes::Case& c, const TopologyMatch& result) {
-    const TopologyFace& named = result.shape_face;
-    if (named.face < 0 || c.differing_face < 0) return false;
+    const TopologyFace& named = result.turned_face;
+    if (named.face < 0 || c.turned_face < 0) return false;
     std::vector<int32_t> seen, turned;
     for (int32_t i = 0; i < named.corner_count; ++i) seen.push_back(c.truth[size_t(named.vertices[i])]);
     const topology_meshes::Mesh& mesh = c.original;
-    for (int32_t k = mesh.starts[size_t(c.differing_face)]; k < mesh.starts[size_t(c.differing_face) + 1]; ++k) {
+    for (int32_t k = mesh.starts[size_t(c.turned_face)]; k < mesh.starts[size_t(c.turned_face) + 1]; ++k) {
         turned.push_back(mesh.corners[size_t(k)]);
     }
     std::sort(seen.begin(), seen.end());
@@ -135,7 +135,7 @@ int TimeHostile(const char* name, int32_t count, int runs) {
     for (size_t b = 0; b < partner.size(); ++b) correct += partner[b] == c.truth[b];
     std::printf("topology %s %d %.6f %.6f %zu/%zu %d %d ", name, count, wall, cpu, correct, partner.size(),
                 result.symmetric_count, result.failure);
-    if (c.differing_face >= 0) {
+    if (c.turned_face >= 0) {
         std::printf("%s\n", NamesTurnedFace(c, result) ? "named" : "elsewhere");
     } else {
         std::printf("%d\n", result.ambiguous_part_count);

@@ -10,7 +10,8 @@
 //   parts         N identical triangles in a grid, every position jittered
 //                 by up to a twentieth of their spacing and the whole shifted
 //   quadsphere    a closed sphere of about N vertices, all quads (a cube
-//                 projected), one quad of the shape turned over: no pairing
+//                 projected), one quad of the shape turned over: it pairs,
+//                 that quad counted as turned
 //   quadsphere_moved  the same, every position shifted and jittered
 //   triangulated  the quad sphere, every quad of the shape split in two
 //                 (the two triangles one after the other), positions moved
@@ -39,7 +40,7 @@ struct Mesh {
 struct Case {
     Mesh original, shape;
     std::vector<int32_t> truth;   // per shape vertex
-    int32_t differing_face = -1;  // the original face the shape turned over, which must not pair
+    int32_t turned_face = -1;  // the original face the shape turned over
 };
 
 inline uint64_t Next(uint64_t& state) {
@@ -176,10 +177,10 @@ inline Case TurnedQuad(int32_t n, uint64_t seed, bool moved) {
     Case c;
     int32_t k = SphereSide(n);
     c.original = QuadSphere(k, false);
-    c.differing_face = int32_t(seed * 7919 % uint64_t(c.original.FaceCount()));
+    c.turned_face = int32_t(seed * 7919 % uint64_t(c.original.FaceCount()));
     Mesh turned = c.original;
-    std::reverse(turned.corners.begin() + turned.starts[size_t(c.differing_face)],
-                 turned.corners.begin() + turned.starts[size_t(c.differing_face) + 1]);
+    std::reverse(turned.corners.begin() + turned.starts[size_t(c.turned_face)],
+                 turned.corners.begin() + turned.starts[size_t(c.turned_face) + 1]);
     std::swap(c.original, turned);
     const double none[3] = {0, 0, 0}, shift[3] = {0.05, 0.1, -0.05};
     MakeShape(c, seed, 1, moved ? shift : none, moved ? 0.3 / k : 0);

@@ -41,7 +41,8 @@ const CommandText kCommands[] = {
     "         numbers, max(1e-6, 2^-22 x the largest coordinate); it says the value.\n"
     "         A vertex with vertices of ORIGINAL at two or more positions within EPS\n"
     "         is ambiguous: it is counted and listed, and paired with the nearest.\n"
-    "  --strict  an ambiguous vertex fails the run (exit 8, nothing written).\n"
+    "  --strict  an ambiguous vertex fails the run (exit 8, nothing written);\n"
+    "         with --by topology, so does a face turned over.\n"
     "  --allow-count-change  converts a copy whose vertices were split (seams,\n"
     "         material borders) or welded: every vertex of MATCHING still needs a\n"
     "         partner; NEW keeps all vertices of ORIGINAL, some maybe unused.\n"
@@ -95,7 +96,7 @@ const CommandText kCommands[] = {
      "                           [--tolerance EPS|auto] [--force] [--json] [--quiet]\n"
      "  quandrelistaphor shapes  ORIGINAL SHAPE... --out-dir DIR --by topology\n"
      "                           [--seed O1,O2,O3=S1,S2,S3] [--accept-unsure] [--jobs N]\n"
-     "                           [--tolerance EPS|auto]\n",
+     "                           [--tolerance EPS|auto] [--strict]\n",
     "shapes   pairs MATCHING (ORIGINAL handed back by another program, reordered) with\n"
     "         ORIGINAL once, one to one, and writes every SHAPE (sculpted from MATCHING,\n"
     "         in its order) as DIR/<its name>: ORIGINAL's faces, UVs, normals, groups\n"
@@ -103,7 +104,8 @@ const CommandText kCommands[] = {
     "           quandrelistaphor shapes head.obj head_export.obj sculpts/*.obj --out-dir targets\n"
     "         With --by topology there is no MATCHING: each SHAPE (reordered and\n"
     "         sculpted at once) is paired with ORIGINAL by its faces on its own; one\n"
-    "         that doesn't pair fails with exit 8 and the others go on.\n"
+    "         that doesn't pair fails with exit 8 and the others go on; with --strict,\n"
+    "         so does one with a face turned over.\n"
     "           quandrelistaphor shapes head.obj sculpts/*.obj --out-dir targets --by topology\n",
      kRunsOverManyFiles},
     {"batch",

@@ -1,5 +1,6 @@
 // shapes ORIGINAL MATCHING SHAPE... --out-dir DIR [--jobs N] [--tolerance EPS|auto] [--json] [--quiet]
 // shapes ORIGINAL SHAPE... --out-dir DIR --by topology [--seed O1,O2,O3=S1,S2,S3] [--jobs N] [--tolerance EPS|auto]
+//        [--strict]
 #include <cstdio>
 
 #include "cli/commands.h"
@@ -21,10 +22,11 @@ namespace {
 
 const char kShapesUsage[] =
     "shapes takes ORIGINAL MATCHING SHAPE... --out-dir DIR [--jobs N] [--tolerance EPS|auto], or ORIGINAL SHAPE... "
-    "--out-dir DIR --by topology [--seed O1,O2,O3=S1,S2,S3] [--jobs N] [--tolerance EPS|auto]; both take --json and "
+    "--out-dir DIR --by topology [--seed O1,O2,O3=S1,S2,S3] [--jobs N] [--tolerance EPS|auto] [--strict]; both take "
+    "--json and "
     "--quiet";
-const char* const kShapesOptions[] = {"--out-dir", "--jobs", "--tolerance", "--force", "--by", "--seed", "--accept-unsure", "--json",
-                                      nullptr};
+const char* const kShapesOptions[] = {"--out-dir", "--jobs", "--tolerance", "--force", "--by", "--seed", "--strict",
+                                      "--accept-unsure", "--json", nullptr};
 
 // A run that ended before its shapes: 0 for code 1, else the exit status
 // after the message (and its JSON document with --json).
@@ -144,6 +146,10 @@ int RunShapesCommand(const Arguments& arguments) {
     bool by_topology = false;
     if (int status = ReadPairingWay(arguments, by_topology, seeds, topology.seed_count)) return status;
     topology.accept_unsure = arguments.Has("--accept-unsure");
+    topology.refuse_turned_faces = arguments.Has("--strict");
+    if (topology.refuse_turned_faces && !by_topology) {
+        return Usage("--strict with shapes refuses faces turned over: give it with --by topology");
+    }
     const int32_t first = by_topology ? 1 : 2;  // without a matching file
     if (arguments.positional_count <= first) return Usage(kShapesUsage);
     int32_t jobs = 1;

@@ -74,7 +74,8 @@ int32_t Match(Model& matching, const Model& original, const ConvertOptions& opti
                            : options.tolerance;
     if (diagnostics) diagnostics->tolerance = tolerance;
     if (options.by_topology) {
-        TopologyPairingOptions topology{tolerance, options.seeds, options.seed_count, options.accept_unsure};
+        TopologyPairingOptions topology{tolerance, options.seeds, options.seed_count, options.strict,
+                                        options.accept_unsure};
         char* note = diagnostics ? diagnostics->topology_note : nullptr;
         int32_t* refused = diagnostics ? &diagnostics->refused_unsure : nullptr;
         return PairMatchingByTopology(matching, original, topology, match_count, message, note, refused) ? 1 : -1;

@@ -127,7 +127,8 @@ int32_t PairLoaded(const Model& original, const Model& matching, const ConvertOp
     pairing.matching_vertices = n;
     int32_t match_count = 0;
     if (options.by_topology) {
-        TopologyPairingOptions topology{tolerance, options.seeds, options.seed_count, options.accept_unsure};
+        TopologyPairingOptions topology{tolerance, options.seeds, options.seed_count, options.strict,
+                                        options.accept_unsure};
         TopologyMatch result;
         char text[kMessageCapacity] = {};
         if (PairByTopology(original, matching, topology, pairing.partner, result, text, kMessageCapacity)) {

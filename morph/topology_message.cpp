@@ -123,18 +123,38 @@ void DescribeParts(Text& text, const TopologyPart* parts, int32_t count, const T
     if (count > kPartsNamed) text.Add("  and %d more\r\n", count - kPartsNamed);
 }
 
-void DescribeUnseeded(Text& text, const TopologyMatch& result, const TopologyMesh& shape, const TopologyNames& names) {
+void DescribeUnseeded(Text& text, const TopologyMatch& result, const TopologyMesh& shape, const TopologyNames& names,
+                      double seeding_tolerance) {
     if (result.unseeded_count == 0) return;
     text.Add("%d connected part%s of %s could not be seeded: no vertex there sits at a position of %s, and none "
              "is connected distinctly enough to find its counterpart:\r\n",
              result.unseeded_count, result.unseeded_count > 1 ? "s" : "", names.shape, names.original);
     DescribeParts(text, result.unseeded, result.unseeded_count, shape);
+    if (seeding_tolerance > 0) {
+        text.Add("--tolerance %g seeds %s from positions: a vertex of each lies that near a position of %s, and no "
+                 "other position of it is as near. Failing that, a seed",
+                 seeding_tolerance, result.unseeded_count > 1 ? "them" : "it", names.original);
+        return text.Add(" for each (three vertices of one of its faces and their counterparts in %s) pairs it.\r\n",
+                        names.original);
+    }
     text.Add("A seed for each (three vertices of one of its faces and their counterparts in %s) pairs it.\r\n",
              names.original);
 }
 
+void DescribeTurned(Text& text, const TopologyMatch& result, const TopologyNames& names) {
+    int32_t count = result.turned_face_count;
+    if (count == 0 || result.turned_face.face < 0) return;
+    bool refused = result.failure == kTopologyTurnedFaces;
+    text.Add("%s%d face%s of %s run%s the other way round from the faces around %s (turned over); the first is face ",
+             refused ? "" : "Note: ", count, count > 1 ? "s" : "", names.shape, count > 1 ? "" : "s",
+             count > 1 ? "them" : "it");
+    text.Face(result.turned_face);
+    if (refused) return text.Add(".\r\n--strict refuses faces turned over: turn them back, or pair without --strict.\r\n");
+    text.Add(". Every edge is there, so %s paired all the same.\r\n", count > 1 ? "they were" : "it was");
+}
+
 void DescribeFailure(Text& text, const TopologyMatch& result, const TopologyMesh& original, const TopologyMesh& shape,
-                     const TopologyPairingOptions& options, const TopologyNames& names) {
+                     const TopologyPairingOptions& options, const TopologyNames& names, double seeding_tolerance) {
     switch (result.failure) {
         case kTopologyNoMemory:
             return text.Add("There is not enough memory to pair the vertices by connectivity.\r\n");
@@ -150,13 +170,19 @@ void DescribeFailure(Text& text, const TopologyMatch& result, const TopologyMesh
         default:
             break;
     }
+    if (result.failure == kTopologyTurnedFaces) return DescribeTurned(text, result, names);
     if (result.unjoined_face_count > 0) {
         text.Add("%s has %d faces more than %s, as if its quads were split into triangles, but they could not be "
                  "joined again into the faces of %s: export it with quads.\r\n",
                  names.shape, result.unjoined_face_count, names.original, names.original);
+        if (result.unjoined_face.face >= 0) {
+            text.Add("The first face that could not be joined is face ");
+            text.Face(result.unjoined_face);
+            text.Add(" of %s.\r\n", names.shape);
+        }
     }
     DescribeFaces(text, result, names);
-    DescribeUnseeded(text, result, shape, names);
+    DescribeUnseeded(text, result, shape, names, seeding_tolerance);
     if (result.unpaired_count > 0 && result.failure == kTopologyUnpairedVertices) {
         text.Add("%d vertices of %s are in no face and sit at no position of %s; the first is vertex %d.\r\n",
                  result.unpaired_count, names.shape, names.original, result.first_unpaired + 1);
@@ -194,17 +220,18 @@ void DescribeUnsure(Text& text, const TopologyMatch& result, const TopologyMesh&
 
 void DescribeTopologyMatch(const TopologyMatch& result, const TopologyMesh& original, const TopologyMesh& shape,
                            const TopologyPairingOptions& options, const TopologyNames& names, char* message,
-                           int32_t capacity, bool refused_unsure) {
+                           int32_t capacity, double seeding_tolerance, bool refused_unsure) {
     if (!message || capacity <= 0) return;
     message[0] = '\0';
     Text text{message, capacity};
     if (refused_unsure) return DescribeUnsure(text, result, shape, names);
     if (result.failure != kTopologyPaired) {
         text.Add("The vertices could not be paired by connectivity.\r\n");
-        DescribeFailure(text, result, original, shape, options, names);
+        DescribeFailure(text, result, original, shape, options, names, seeding_tolerance);
         return;
     }
     if (result.symmetric_count > 0) DescribeSymmetry(text, result, shape, names);
+    DescribeTurned(text, result, names);
     if (result.alike_part_count > 1 && result.ambiguous_part_count == 0) {
         text.Add("Note: %d parts of %s are alike (the same connectivity) and were paired by where they lie, each with "
                  "the part of %s nearest by far.\r\n", result.alike_part_count, names.shape, names.original);
@@ -214,7 +241,11 @@ void DescribeTopologyMatch(const TopologyMatch& result, const TopologyMesh& orig
                  "swapped.\r\n",
                  result.alike_part_count, names.shape, result.ambiguous_part_count, names.original, kAlikeMargin);
     }
-    if (result.joined_face_count > 0) {
+    if (result.joined_polygon_count > 0) {
+        text.Add("Note: %s has its quads and polygons split into triangles; %d faces of %s were joined again from "
+                 "their triangles, %d of them of more than four corners.\r\n",
+                 names.shape, result.joined_face_count, names.original, result.joined_polygon_count);
+    } else if (result.joined_face_count > 0) {
         text.Add("Note: %s has its quads split into triangles; %d pairs of triangles were paired as one quad of %s "
                  "each.\r\n", names.shape, result.joined_face_count, names.original);
     }

@@ -9,6 +9,8 @@
 #include "platform/text.h"
 #include "platform/block.h"
 #include "pairing/tolerant_partners.h"
+#include "pairing/unique_positions.h"
+#include "morph/seed_tolerance.h"
 #include "morph/topology_layout.h"
 #include "morph/topology_message.h"
 
@@ -100,8 +102,10 @@ int32_t MakeView(const Model& model, int64_t face_count, int64_t corner_count, c
 }
 
 // Partners within the tolerance, none where the tolerance can't tell two
-// original positions apart.
-bool TolerantCandidates(const Model& original, const Model& shape, double tolerance, PairingTables& tables) {
+// original positions apart nor where the original holds the position more
+// than once (a seam: only the faces tell which side a vertex is on).
+bool TolerantCandidates(const Model& original, const Model& shape, const float* original_positions, double tolerance,
+                        PairingTables& tables) {
     size_t count = size_t(shape.vertex_count) + 1;
     tables.candidates = AllocateUnclearedTable<int32_t>(count);
     tables.ambiguous = AllocateUnclearedTable<uint8_t>(count);
@@ -110,8 +114,14 @@ bool TolerantCandidates(const Model& original, const Model& shape, double tolera
                               tolerance, tables.candidates, tables.ambiguous)) {
         return false;
     }
+    ScopedBlock<int32_t> single(AllocateUnclearedTable<int32_t>(size_t(original.vertex_count) + 1));
+    if (!single.Get() || !PairUniquePositions(original_positions, original.vertex_count, original_positions,
+                                              original.vertex_count, single.Get())) {
+        return false;
+    }
     for (int32_t b = 0; b < shape.vertex_count; ++b) {
-        if (tables.ambiguous[b]) tables.candidates[b] = -1;
+        int32_t a = tables.candidates[b];
+        if (tables.ambiguous[b] || (a >= 0 && single[size_t(a)] < 0)) tables.candidates[b] = -1;
     }
     return true;
 }
@@ -146,8 +156,13 @@ int32_t PairByTopology(const Model& original, const Model& shape, const Topology
     TopologyOptions match_options;
     match_options.seeds = options.seeds;
     match_options.seed_count = options.seed_count;
-    if (made > 0 && options.tolerance > 0 && original.vertex_count == shape.vertex_count) {
-        made = TolerantCandidates(original, shape, options.tolerance, tables) ? 1 : 0;
+    match_options.refuse_turned_faces = options.refuse_turned_faces;
+    // Without a tolerance, positions that came back through float arithmetic
+    // (a round trip through another program) still seed: the automatic one.
+    double tolerance = options.tolerance > 0 ? options.tolerance : 0;
+    if (made > 0 && tolerance == 0) tolerance = AutoTolerance(original.vertices, original.vertex_count);
+    if (made > 0 && tolerance > 0 && original.vertex_count == shape.vertex_count) {
+        made = TolerantCandidates(original, shape, views[0].positions, tolerance, tables) ? 1 : 0;
         match_options.candidates = tables.candidates;
     }
     int32_t paired = 0;
@@ -160,6 +175,8 @@ int32_t PairByTopology(const Model& original, const Model& shape, const Topology
     const bool unsure = paired && (result.symmetric_count > 0 || result.ambiguous_part_count > 0);
     if (unsure && !options.accept_unsure) paired = 0;
     TopologyNames names{NameOf(original, "the original"), NameOf(shape, "the shape")};
-    DescribeTopologyMatch(result, views[0], views[1], options, names, message, capacity, paired == 0 && unsure);
+    double seeding = made > 0 ? ToleranceThatSeeds(original, shape, views[1], result, partner) : 0;
+    DescribeTopologyMatch(result, views[0], views[1], options, names, message, capacity, seeding,
+                          paired == 0 && unsure);
     return paired;
 }

@@ -16,6 +16,7 @@ struct TopologyPairingOptions {
     double tolerance = 0;
     const TopologySeed* seeds = nullptr;  // 0-based vertices; each decides its part
     int32_t seed_count = 0;
+    bool refuse_turned_faces = false;  // --strict: a face turned over fails the pairing
     // A choice the match could not be sure of (alike parts with another
     // nearly as near, a mirror image or turn within the margin) is taken
     // with a note; without, the pairing fails naming the parts.

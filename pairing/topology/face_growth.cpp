@@ -1,5 +1,8 @@
 // Growing a pairing across shared edges. A face's pairing is kept as the
-// original corner of its first corner; the part's direction gives the rest.
+// original corner of its first corner and the way round it runs. Crossing an
+// edge keeps the way round unless one mesh's two faces there run along the
+// edge the same way and the other's do not: a face turned over in one of
+// them, which still pairs, as every edge is there.
 // The neighbour across an edge is paired from the twin records of the two
 // meshes alone, so a step reads of the shape's neighbour only its pairing:
 // in a shape whose faces lie in no useful order each read is a cache miss.
@@ -26,7 +29,6 @@ struct Grower {
     Growth& g;
     const MeshAdjacency& original;
     const MeshAdjacency& shape;
-    int32_t direction;
     bool strict;
     GrowthOutcome& outcome;
 
@@ -61,11 +63,15 @@ struct Grower {
     }
 
     // Pairs face b with original face a, its first corner with original
-    // corner `first`, unless either is taken otherwise.
-    bool Claim(int32_t b, int32_t a, int32_t first) {
-        if (g.face_partner[b] >= 0) return g.face_partner[b] == first || Stop(b, a);
+    // corner `first` and the rest `direction` round from it, unless either is
+    // taken otherwise.
+    bool Claim(int32_t b, int32_t a, int32_t first, int32_t direction) {
+        if (g.face_partner[b] >= 0) {
+            return (g.face_partner[b] == first && g.face_direction[b] == direction) || Stop(b, a);
+        }
         if (g.face_claimed[a] >= 0) return Stop(b, a);
         g.face_partner[b] = first;
+        g.face_direction[b] = int8_t(direction);
         g.face_claimed[a] = b;
         g.faces[outcome.face_count++] = b;
         return true;
@@ -74,7 +80,7 @@ struct Grower {
     // Face b's corners and edges, paired with those of its original face.
     bool Visit(int32_t b) {
         int32_t start = shape.face_starts[b], count = shape.face_starts[b + 1] - start;
-        int32_t first = g.face_partner[b], a = original.face_of[first];
+        int32_t first = g.face_partner[b], a = original.face_of[first], direction = g.face_direction[b];
         int32_t a_start = original.face_starts[a], offset = first - a_start;
         if (original.face_starts[a + 1] - a_start != count) return Stop(b, a);
         auto at = [&](int32_t step) { return a_start + Wrap(offset + step, count); };
@@ -83,25 +89,29 @@ struct Grower {
             return outcome.too_far ? false : Stop(b, a);
         }
         for (int32_t i = 0; i < count; ++i) {
-            if (!Cross(b, a, start + i, at(direction > 0 ? i : -i - 1))) return false;
+            if (!Cross(b, a, start + i, at(direction > 0 ? i : -i - 1), direction)) return false;
         }
         return true;
     }
 
     // The neighbour across the edge that starts at shape corner `corner` of
-    // face b, whose original counterpart starts or ends at corner `mate` of
-    // face a. When both neighbours run along the edge the way their faces do
-    // not, the twin corners pair; otherwise the shape's pairs with the one
-    // after the original's.
-    bool Cross(int32_t b, int32_t a, int32_t corner, int32_t mate) {
+    // face b (paired `direction` round), whose original counterpart starts
+    // or ends at corner `mate` of face a. The neighbours run as their faces
+    // do unless one mesh turned one over (its twin runs along the edge the
+    // same way as its face, the other mesh's not). The shape's twin corner
+    // pairs with the original's, or with the one after it when exactly one
+    // of those two holds: the face is paired the opposite way, the
+    // neighbour turned.
+    bool Cross(int32_t b, int32_t a, int32_t corner, int32_t mate, int32_t direction) {
         TwinCorner shape_twin = shape.twins[corner], original_twin = original.twins[mate];
         if (shape_twin.face < 0 || original_twin.face < 0) return shape_twin.face == original_twin.face || Stop(b, a);
         int32_t neighbour = shape_twin.face, across = original_twin.face;
-        if ((shape_twin.place & 1) != (original_twin.place & 1)) return Stop(neighbour, across);  // turned over
+        bool turned = (shape_twin.place & 1) != (original_twin.place & 1);
         int32_t across_start = original.face_starts[across];
         int32_t across_count = original.face_starts[across + 1] - across_start;
-        int32_t meets = (original_twin.place >> 1) + (direction > 0 ? 0 : 1);
-        return Claim(neighbour, across, across_start + Wrap(meets - direction * (shape_twin.place >> 1), across_count));
+        int32_t meets = (original_twin.place >> 1) + (turned != (direction < 0) ? 1 : 0);
+        int32_t way = turned ? -direction : direction;
+        return Claim(neighbour, across, across_start + Wrap(meets - way * (shape_twin.place >> 1), across_count), way);
     }
 };
 
@@ -109,11 +119,12 @@ struct Grower {
 
 int32_t GrowFromSeed(Growth& growth, const SeedAlignment& seed, bool strict, GrowthOutcome& outcome) {
     outcome = GrowthOutcome{};
-    Grower grower{growth, *growth.original, *growth.shape, seed.direction, strict, outcome};
+    Grower grower{growth, *growth.original, *growth.shape, strict, outcome};
     const MeshAdjacency& shape = *growth.shape;
     int32_t face = shape.face_of[seed.shape_corner], across = growth.original->face_of[seed.original_corner];
     int32_t steps = seed.shape_corner - shape.face_starts[face];
-    if (!grower.Claim(face, across, StepCorner(*growth.original, seed.original_corner, -seed.direction * steps))) {
+    int32_t first = StepCorner(*growth.original, seed.original_corner, -seed.direction * steps);
+    if (!grower.Claim(face, across, first, seed.direction)) {
         return 0;
     }
     for (int32_t head = 0; head < outcome.face_count; ++head) {
@@ -158,7 +169,8 @@ void UndoPastFirstDifference(Growth& growth, GrowthOutcome& outcome) {
 
 void ParkGrowth(Growth& growth, const GrowthOutcome& outcome) {
     for (int32_t k = 0; k < outcome.face_count; ++k) {
-        growth.parked_face_partners[k] = growth.face_partner[growth.faces[k]];
+        int32_t b = growth.faces[k];
+        growth.parked_face_partners[k] = growth.face_direction[b] > 0 ? growth.face_partner[b] : ~growth.face_partner[b];
     }
     for (int32_t k = 0; k < outcome.vertex_count; ++k) {
         growth.parked_partners[growth.vertices[k]] = growth.partner[growth.vertices[k]];
@@ -171,6 +183,8 @@ void ParkGrowth(Growth& growth, const GrowthOutcome& outcome) {
 void RestoreGrowth(Growth& growth, const GrowthOutcome& outcome) {
     for (int32_t k = 0; k < outcome.face_count; ++k) {
         int32_t b = growth.parked_faces[k], first = growth.parked_face_partners[k];
+        growth.face_direction[b] = int8_t(first >= 0 ? 1 : -1);
+        first = first >= 0 ? first : ~first;
         growth.face_partner[b] = first;
         growth.face_claimed[growth.original->face_of[first]] = b;
     }

@@ -7,8 +7,9 @@
 #include "pairing/topology/topology_mesh.h"
 
 // A seed face: its shape corner paired with an original corner, and which
-// way round the original faces run against the shape's: +1 the same way, -1
-// the opposite way, for the whole part grown from it.
+// way round the original face runs against the shape's: +1 the same way, -1
+// the opposite way. Each face grown from it keeps that way unless its edges
+// say it was turned over against the face it was reached from.
 struct SeedAlignment {
     int32_t shape_corner;
     int32_t original_corner;
@@ -24,10 +25,12 @@ struct Growth {
     int32_t* claimed = nullptr;       // per original vertex: its shape vertex
     int32_t* face_partner = nullptr;  // per shape face: the original corner paired with its first corner
     int32_t* face_claimed = nullptr;  // per original face: its shape face
+    int8_t* face_direction = nullptr;  // per shape face paired: the way its original face runs against it
     int32_t* faces = nullptr;         // the shape faces the current try paired, in the order reached
     int32_t* vertices = nullptr;      // the shape vertices the current try paired
-    // A try set aside: its lists, the partners its faces had in list order,
-    // and per shape vertex of its list the partner it had.
+    // A try set aside: its lists, the partners its faces had in list order
+    // (complemented for faces paired the opposite way round), and per shape
+    // vertex of its list the partner it had.
     int32_t* parked_faces = nullptr;
     int32_t* parked_face_partners = nullptr;
     int32_t* parked_vertices = nullptr;

@@ -12,8 +12,8 @@
 // and a wrong turn of a large part gives up only once its distances pass the
 // best one's, far into the part. So when all tries of a part could cost more
 // than a few whole growths, each is first grown over a patch of the same
-// shape vertices around the seed, and only the nearest there and one within
-// a factor of it are grown whole. On the patch, what moving it as a whole
+// shape vertices around the seed, and only the nearest there and a few within
+// a factor of it are grown whole, the nearest over the whole part kept. On the patch, what moving it as a whole
 // accounts for is left out: a small part that a sculpt of the whole mesh
 // carried far still ranks its turns by their shape. The patch judges the
 // rest alone: a turn far worse near the seed but about as good over the
@@ -29,8 +29,12 @@ namespace {
 
 constexpr int32_t kMostAlignments = 1024;
 constexpr int32_t kPatch = 1024;          // vertices of the patch alignments are ranked on
-constexpr double kPatchMargin = 2.0;      // alignments this much farther on the patch are not grown whole
-constexpr int32_t kWholeTries = 2;        // alignments grown whole after ranking
+// Alignments this much farther on the patch are not grown whole. On a part
+// where every vertex is alike (a torus) a turn by one ring can fit the patch
+// twice as well as the true pairing and the whole part far worse, when the
+// copy was scaled a little: the patch sees a turn as a shift.
+constexpr double kPatchMargin = 4.0;
+constexpr int32_t kWholeTries = 4;        // alignments grown whole after ranking
 constexpr int64_t kWholeBudget = 1 << 20;  // faces all tries of a part may grow before ranking pays
 constexpr int32_t kFailedTries = 3;       // of a part that fails, the tries grown on past where they differ
 constexpr int32_t kLandingCorners = 64;   // of a seed face, the corners its landing is weighed on

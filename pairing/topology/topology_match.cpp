@@ -44,10 +44,11 @@ void List(TopologyPart* list, int32_t& count, const TopologyPart& part) {
     ++count;
 }
 
-TopologyFace Describe(const MeshAdjacency& mesh, int32_t face) {
+template <typename Mesh>
+TopologyFace Describe(const Mesh& mesh, int32_t face) {
     TopologyFace described{face, 0, {}};
     if (face < 0) return described;
-    described.corner_count = CornerCount(mesh, face);
+    described.corner_count = mesh.face_starts[face + 1] - mesh.face_starts[face];
     for (int32_t i = 0; i < described.corner_count && i < kTopologyCornerCapacity; ++i) {
         described.vertices[i] = mesh.corner_vertices[mesh.face_starts[face] + i];
     }
@@ -85,6 +86,7 @@ struct Matcher {
     int32_t* user_seed = nullptr;    // per part: the user's seed for it, or -1
     int32_t* part_hinted = nullptr;  // per part: its first vertex with a hint, or -1
     int32_t paired_parts = 0;        // parts tried so far
+    int32_t first_turned = -1;       // the turned face lowest in the caller's numbers
     SeedAlignment* alignments = nullptr;  // per user seed
     ColourSeeds colours;
     AlikeParts alike;
@@ -106,6 +108,7 @@ struct Matcher {
             ReleaseBlock(table);
         }
         ReleaseBlock(alignments);
+        ReleaseBlock(growth.face_direction);
         ReleaseColourSeeds(colours);
         ReleaseAlikeParts(alike);
     }
@@ -125,6 +128,7 @@ struct Matcher {
         growth.claimed = MinusOnes(size_t(original.vertex_count));
         growth.face_partner = MinusOnes(size_t(shape.face_count));
         growth.face_claimed = MinusOnes(size_t(original.face_count));
+        growth.face_direction = AllocateUnclearedTable<int8_t>(size_t(shape.face_count) + 1);
         growth.faces = AllocateUnclearedTable<int32_t>(size_t(shape.face_count) + 1);
         growth.vertices = AllocateUnclearedTable<int32_t>(size_t(shape.vertex_count) + 1);
         growth.parked_faces = AllocateUnclearedTable<int32_t>(size_t(shape.face_count) + 1);
@@ -133,7 +137,8 @@ struct Matcher {
         growth.parked_partners = AllocateUnclearedTable<int32_t>(size_t(shape.vertex_count) + 1);
         user_seed = MinusOnes(size_t(parts.count));
         part_hinted = MinusOnes(size_t(parts.count));
-        return partner && growth.claimed && growth.face_partner && growth.face_claimed && growth.faces &&
+        return partner && growth.claimed && growth.face_partner && growth.face_claimed && growth.face_direction &&
+               growth.faces &&
                growth.vertices && growth.parked_faces && growth.parked_face_partners && growth.parked_vertices &&
                growth.parked_partners && user_seed && part_hinted;
     }
@@ -340,20 +345,34 @@ struct Matcher {
         ++paired_parts;  // what it pairs, even up to where it fails, may seed the next
         if (!PairPart(growth, parts, part, seed, pairing) && !(seed.coloured && TryFarSeed(part, pairing))) {
             if (result.shape_face.face < 0 && result.original_face.face < 0) {
-                result.shape_face = Describe(shape, pairing.stopped.shape_face);
-                result.shape_face.face = MeshFace(result.shape_face.face);
-                for (int32_t i = 0; i < result.shape_face.corner_count && i < kTopologyCornerCapacity; ++i) {
-                    result.shape_face.vertices[i] = MeshVertex(numbers, result.shape_face.vertices[i]);
-                }
+                result.shape_face = DescribeShapeFace(pairing.stopped.shape_face);
                 result.original_face = Describe(original, pairing.stopped.original_face);
                 result.symmetric_difference = pairing.tied;
             }
             Fail(kTopologyFaceDiffers);
             return;
         }
-        if (pairing.direction < 0) ++result.reversed_part_count;
+        CountTurnedFaces(part, pairing.direction);
         if (pairing.symmetric) {
             List(result.symmetric, result.symmetric_count, Listed(part, pairing));
+        }
+    }
+
+    // The way most of a part's faces run is the part's (on a tie, the way its
+    // seed face runs); faces that run the other way were turned over.
+    void CountTurnedFaces(int32_t part, int32_t seed_direction) {
+        int32_t against = 0, count = parts.starts[part + 1] - parts.starts[part];
+        for (int32_t k = parts.starts[part]; k < parts.starts[part + 1]; ++k) {
+            against += growth.face_direction[parts.faces[k]] < 0 ? 1 : 0;
+        }
+        int32_t way = 2 * against == count ? seed_direction : 2 * against > count ? -1 : 1;
+        if (way < 0) ++result.reversed_part_count;
+        if ((way < 0 ? count - against : against) == 0) return;
+        for (int32_t k = parts.starts[part]; k < parts.starts[part + 1]; ++k) {
+            int32_t f = parts.faces[k];
+            if (growth.face_direction[f] == way) continue;
+            ++result.turned_face_count;
+            if (first_turned < 0 || MeshFace(f) < MeshFace(first_turned)) first_turned = f;
         }
     }
 
@@ -447,6 +466,18 @@ struct Matcher {
             }
         }
         if (result.unpaired_count > 0) Fail(kTopologyUnpairedVertices);
+        if (first_turned >= 0) result.turned_face = DescribeShapeFace(first_turned);
+        if (result.turned_face_count > 0 && options.refuse_turned_faces) Fail(kTopologyTurnedFaces);
+    }
+
+    // A face of the shape view in the caller's face and vertex numbers.
+    TopologyFace DescribeShapeFace(int32_t face) const {
+        TopologyFace described = Describe(shape, face);
+        described.face = MeshFace(face);
+        for (int32_t i = 0; i < described.corner_count && i < kTopologyCornerCapacity; ++i) {
+            described.vertices[i] = MeshVertex(numbers, described.vertices[i]);
+        }
+        return described;
     }
 
     // The shape's mean position less the original's, over finite positions.
@@ -480,8 +511,10 @@ struct Matcher {
         int32_t join = JoinSplitQuads(original_mesh, shape_mesh, joined, joined_view);
         if (join == 0) return Fail(kTopologyNoMemory);
         result.joined_face_count = joined.joined_count;
+        result.joined_polygon_count = joined.joined_polygon_count;
         if (join < 0 && LooksSplit(original_mesh, shape_mesh)) {
             result.unjoined_face_count = shape_mesh.face_count - original_mesh.face_count;
+            result.unjoined_face = Describe(shape_mesh, joined.first_unjoined);
         }
         if (!OrderFacesByPlace(joined_view, order, laid_out)) return Fail(kTopologyNoMemory);
         if (!OrderVerticesByFaces(laid_out, numbers, shape_view)) return Fail(kTopologyNoMemory);

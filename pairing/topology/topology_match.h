@@ -3,8 +3,10 @@
 // original mesh when every position may have moved, from how the faces hang
 // together alone. Two meshes correspond when a one-to-one map of vertices
 // carries every face of one onto a face of the other, corner cycles equal up
-// to where they start, each connected part kept the same way round or turned
-// over as a whole. Vertex order, face order and start corners may all differ.
+// to where they start and which way round they run: a part may be turned
+// over as a whole, and single faces of it too (an exporter or a tool that
+// flipped some normals), which are counted. Vertex order, face order and
+// start corners may all differ.
 // A shape whose quads were each split into two triangles, written one after
 // the other, is matched with them joined again.
 #include <cstdint>
@@ -26,6 +28,9 @@ struct TopologyOptions {
     const int32_t* candidates = nullptr;
     const TopologySeed* seeds = nullptr;  // each decides its part, before anything found
     int32_t seed_count = 0;
+    // Faces turned over against the rest of their part fail the match
+    // (kTopologyTurnedFaces) instead of being counted.
+    bool refuse_turned_faces = false;
 };
 
 enum TopologyFailure : int32_t {
@@ -37,6 +42,7 @@ enum TopologyFailure : int32_t {
     kTopologyFaceDiffers,     // the connectivity differs at first_difference
     kTopologyUnseeded,        // parts of the shape no seed was found for
     kTopologyUnpairedVertices,  // vertices in no face, without a candidate
+    kTopologyTurnedFaces,       // faces turned over, refused; everything else paired
 };
 
 constexpr int32_t kTopologyListCapacity = 8;    // parts listed in each list below
@@ -61,7 +67,11 @@ struct TopologyMatch {
     int32_t failure = kTopologyPaired;  // the first problem met
     int32_t paired_count = 0;           // shape vertices paired
     int32_t part_count = 0;
-    int32_t reversed_part_count = 0;    // parts whose faces run the other way round
+    int32_t reversed_part_count = 0;    // parts whose faces mostly run the other way round
+    // Faces that run the other way round from most of their part's, and the
+    // lowest numbered of them (vertices in the caller's numbers).
+    int32_t turned_face_count = 0;
+    TopologyFace turned_face{-1, 0, {}};
     // Where a part stopped first: the shape face and the original face it met
     // there (face -1 for an original face no shape face reached).
     TopologyFace shape_face{-1, 0, {}};
@@ -82,10 +92,12 @@ struct TopologyMatch {
     // Pairs of shape triangles, written one after the other, paired as one
     // quad of the original: a copy whose quads the exporter split.
     int32_t joined_face_count = 0;
+    int32_t joined_polygon_count = 0;  // of them, faces of more than four corners joined from n - 2 triangles
     // Faces the shape has beyond the original's when its quads look split
     // (as many vertices, more faces, more triangles) but its triangles
     // could not be joined again into the original's faces; 0 otherwise.
     int32_t unjoined_face_count = 0;
+    TopologyFace unjoined_face{-1, 0, {}};  // then the first shape face that couldn't be joined, when known
     int32_t unpaired_count = 0;      // shape vertices without a partner
     int32_t first_unpaired = -1;
 };

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "model/corners.h"
 #include "model/model.h"
 #include "morph/convert.h"
 #include "morph/shapes.h"
@@ -193,6 +194,12 @@ void ExpectStopAt(const Mesh& original, const Mesh& shape, const Outcome& run, c
     }
 }
 
+// Whether two faces are one corner cycle, started anywhere.
+bool Cyclic(std::vector<int32_t> a, const std::vector<int32_t>& b) {
+    for (size_t k = 0; k < a.size(); ++k, std::rotate(a.begin(), a.begin() + 1, a.end())) if (a == b) return true;
+    return false;
+}
+
 struct Written { std::string text; std::vector<std::string> faces; };  // faces: each "f ..." line, in file order
 
 // Vertex a written as vertex place[a] (0-based); a renumbered file has the faces reversed, each from its 2nd corner.
@@ -253,7 +260,8 @@ TEST(TopologyMatch, RecoversEveryPairing) {
          {8000, 8001}},
         {"large grid, no positions, seeded", Grid(190, 180, false), false, nullptr, false, true, 1, 0, true},
     };
-    // Turning a face over is what tells the vertices beside it apart most, and some places more than others.
+    // Turning a face over is what tells the vertices beside it apart most, and some places more than others; it pairs
+    // all the same.
     for (int32_t face : {0, 37, 100, 150, 175, 199}) for (bool positions : {true, false}) {
         cases.push_back({"torus, a face turned", HoledTorus(), positions, positions ? Sculpt : nullptr, false, false, 1,
                          0, true, Turn, {face}});
@@ -273,8 +281,15 @@ TEST(TopologyMatch, RecoversEveryPairing) {
             TopologyOptions options;
             if (c.seeded) options.seeds = &told, options.seed_count = 1;
             Outcome run = Match(c.mesh, shape, c.positions, options);
-            if (c.change) ExpectStopAt(c.mesh, shape, run, expected, c.faces);
-            if (c.change) continue;
+            bool turned_face = c.change == Turn;  // every edge is still there: it pairs, the face counted and named
+            if (c.change && !turned_face) ExpectStopAt(c.mesh, shape, run, expected, c.faces);
+            if (c.change && !turned_face) continue;
+            EXPECT_EQ(run.result.turned_face_count, turned_face ? 1 : 0);
+            std::vector<int32_t> named(run.result.turned_face.vertices,
+                                       run.result.turned_face.vertices + run.result.turned_face.corner_count);
+            for (int32_t& v : named) v = expected[size_t(v)];
+            if (turned_face) std::reverse(named.begin(), named.end());
+            if (turned_face) EXPECT_TRUE(Cyclic(named, c.mesh.FaceAt(c.faces[0]))) << testing::PrintToString(named);
             EXPECT_TRUE(run.paired == 1 && run.result.failure == kTopologyPaired) << run.result.failure;
             EXPECT_EQ(run.result.paired_count, c.mesh.VertexCount());
             EXPECT_EQ(run.result.part_count, c.parts);
@@ -287,20 +302,38 @@ TEST(TopologyMatch, RecoversEveryPairing) {
     }
 }
 
-// Every quad split into two triangles, from its first corner or from its second; the second triangles next to the
-// first, or all after the other faces, in their order (as Blender writes them).
-Mesh SplitQuads(const Mesh& mesh, int32_t from, bool seconds_last = false) {
+// Every quad split into two triangles, from its first corner or from its second; with `polygons`, every face of more
+// corners too, into a fan (as quads are) or a strip; the triangles after the first next to it, or all after the other
+// faces, in their order (as Blender writes them).
+enum Split { kQuads, kFans, kStrips };
+Mesh SplitQuads(const Mesh& mesh, int32_t from, bool seconds_last = false, Split polygons = kQuads) {
     Mesh split, seconds;
     split.xyz = mesh.xyz;
     for (int32_t f = 0; f < mesh.FaceCount(); ++f) {
         std::vector<int32_t> q = mesh.FaceAt(f);
-        if (q.size() != 4) split.Face(q);
-        if (q.size() != 4) continue;
+        int32_t n = int32_t(q.size()), made = 0;
+        if (n == 3 || (n > 4 && polygons == kQuads)) split.Face(q);
+        if (n == 3 || (n > 4 && polygons == kQuads)) continue;
         std::rotate(q.begin(), q.begin() + from, q.end());
-        split.Face({q[0], q[1], q[2]}), (seconds_last ? seconds : split).Face({q[0], q[2], q[3]});
+        auto triangle = [&](int32_t i, int32_t j, int32_t k) {
+            (made++ && seconds_last ? seconds : split).Face({q[i], q[j], q[k]});
+        };
+        for (int32_t lo = 0, hi = n - 1, i = 1; polygons == kStrips && n > 4 && hi - lo >= 2; ++i) {
+            i % 2 ? triangle(lo, lo + 1, hi) : triangle(lo, hi - 1, hi);
+            i % 2 ? ++lo : --hi;
+        }
+        for (int32_t i = 1; (polygons != kStrips || n == 4) && i + 1 < n; ++i) triangle(0, i, i + 1);
     }
     for (int32_t f = 0; f < seconds.FaceCount(); ++f) split.Face(seconds.FaceAt(f));
     return split;
+}
+
+Mesh MoveLast(const Mesh& mesh, int32_t f) {
+    Mesh moved;
+    moved.xyz = mesh.xyz;
+    for (int32_t g = 0; g < mesh.FaceCount(); ++g) if (g != f) moved.Face(mesh.FaceAt(g));
+    moved.Face(mesh.FaceAt(f));
+    return moved;
 }
 
 // The mesh renumbered, its faces kept in order, or in runs of `run` with the runs shuffled; `partner` as Shuffle's.
@@ -331,27 +364,55 @@ Mesh Renumber(const Mesh& mesh, uint32_t seed, int32_t run, std::vector<int32_t>
 // second beside it or after all the other faces, and leaves the mesh's own triangles (a sphere's caps, which share
 // edges with each other) as they are; one that reorders the faces keeps each quad's two together.
 TEST(TopologyMatch, JoinsTheQuadsAnExporterSplit) {
-    // joins: false for a copy whose triangles were shuffled one by one, which fails saying why
-    struct Case { const char* name; Mesh original; int32_t from, run; bool seconds_last = false, joins = true; };
+    // joins: false for a copy whose triangles were shuffled one by one, or whose cap lost a triangle to the end, which
+    // fail saying why; polygons: the 24-gon caps of the cylinder split too
+    struct Case { const char* name; Mesh original; int32_t from, run; bool seconds_last = false, joins = true;
+                  Split polygons = kQuads; bool moved = false; };
     const Case cases[] = {
         {"sphere, in order", Round(24, 9, true), 0, 0},
         {"sphere, split the other way", Round(24, 9, true), 1, 0},
         {"sphere, second triangles last", Round(24, 9, true), 1, 0, true},
         {"cylinder, reordered", Round(24, 9, false), 0, 2},
         {"sphere, triangles shuffled", Round(24, 9, true), 0, 1, false, false},
+        {"cylinder, caps fanned", Round(24, 9, false), 0, 0, false, true, kFans},
+        {"cylinder, caps in strips, second triangles last", Round(24, 9, false), 1, 0, true, true, kStrips},
+        {"cylinder, a cap's triangle moved last", Round(24, 9, false), 0, 0, false, false, kStrips, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<int32_t> truth;
-        Mesh shape = Renumber(SplitQuads(c.original, c.from, c.seconds_last), 9, c.run, truth);
+        Mesh split = SplitQuads(c.original, c.from, c.seconds_last, c.polygons);
+        if (c.moved) split = MoveLast(split, 24 * 9 * 2 + 3);  // the first cap's fourth triangle
+        Mesh shape = Renumber(split, 9, c.run, truth);
         Sculpt(shape, 4);
         Outcome run = Match(c.original, shape, true);
-        EXPECT_EQ(run.result.unjoined_face_count, c.joins ? 0 : 24 * 7);
+        int32_t caps = c.polygons == kQuads ? 0 : 2;
+        EXPECT_EQ(run.result.unjoined_face_count, c.joins ? 0 : c.moved ? 2 * 21 + 24 * 9 : 24 * 7);
+        if (c.moved) EXPECT_EQ(shape.FaceAt(run.result.unjoined_face.face).size(), 3u);  // where the cap starts
+        if (c.moved) EXPECT_EQ(run.result.unjoined_face.face, 24 * 9 * 2);
         if (!c.joins) continue;
         EXPECT_EQ(run.paired, 1) << run.result.failure;
-        EXPECT_EQ(run.result.joined_face_count, 24 * (c.run ? 9 : 7));
+        EXPECT_EQ(run.result.joined_face_count, 24 * (c.run || caps ? 9 : 7) + caps);
+        EXPECT_EQ(run.result.joined_polygon_count, caps);
         EXPECT_TRUE(run.partner == truth);
     }
+}
+
+// A torus of 316 x 316 quads, every vertex alike, and its copy scaled by 1 % along each axis (up or down) and shifted:
+// near any seed a turn by one ring fits about twice as well as the truth, over the whole part far worse; the truth
+// comes back, and sure.
+TEST(TopologyMatch, TakesTheTurnThatFitsTheWholePartBest) {
+    Mesh torus = Sheet(316, 316, {true, true}, false, [](float u, float v) {
+        float a = 6.2831853f * u, b = 6.2831853f * v, r = 10 + 5 * std::cos(b);
+        return std::array<float, 3>{r * std::cos(a), r * std::sin(a), 5 * std::sin(b)};
+    });
+    std::vector<int32_t> truth;
+    Mesh shape = Shuffle(torus, 1, truth);
+    for (size_t k = 0; k < shape.xyz.size(); ++k) shape.xyz[k] = shape.xyz[k] * (k % 3 == 1 ? 0.99f : 1.01f) + 0.05f;
+    Outcome run = Match(torus, shape, true);
+    EXPECT_EQ(run.paired, 1);
+    EXPECT_EQ(run.result.symmetric_count, 0);
+    EXPECT_TRUE(run.partner == truth);
 }
 
 // A large grid without positions is its own mirror image: only the candidates, given in the caller's numbers, tell
@@ -401,19 +462,21 @@ TEST(TopologyPairing, PairsLoadedFilesAndSaysWhereTheyDiffer) {
     // turned: a sheet face of the shape turned over, or -1; seed: of `seeds` (the first's shape side from the truth),
     // or -1; truth: the true partners came back; told: "@S07" is the shape's face 7 in file order, "@O07" original's
     struct Case { const char* name; std::array<int, 3> sheet; Place original, shape; int turned, seed; int32_t paired;
-                  bool truth; std::vector<std::string> told; bool split = false, positions_only = false,
+                  bool truth; std::vector<std::string> told; bool split = false, positions_only = false, strict = false,
                   accept = false; };
     const Case cases[] = {
-        {"one face turned over", grid, kWavy, sculpted, 7, -1, 0, false,
-         {"could not be paired by connectivity",
-          "first differs at face @S12 of shape.obj; the corresponding face of original.obj is @O07.",
-          " of 30 vertices."}},
+        {"one face turned over", grid, kWavy, sculpted, 7, -1, 1, true,
+         {"Note: 1 face of shape.obj runs the other way round from the faces around it (turned over); the first is "
+          "face @S12. Every edge is there"}},
+        {"one face turned over, --strict", grid, kWavy, sculpted, 7, -1, 0, false,
+         {"could not be paired by connectivity.\r\n1 face of shape.obj runs the other way round from the faces around "
+          "it (turned over); the first is face @S12.\r\n--strict refuses faces turned over"}, false, false, true},
         {"mirror image flattened", grid, dome, flattened, -1, -1, 0, false,
          {"could not be paired by connectivity for certain", "less than 1 % farther:\r\n  the part of 20 faces",
           "(shapes ORIGINAL MATCHING SHAPE...), or give a seed", "--accept-unsure takes the nearer choice"}},
         {"mirror image flattened, accepted", grid, dome, flattened, -1, -1, 1, true,
          {"Note: the faces of shape.obj fit those of original.obj two ways", "less than 1 % farther"}, false, false,
-         true},
+         false, true},
         {"torus turned a column on", torus, ring, quarter_on, -1, -1, 1, false, {}},
         {"torus turned, seeded", torus, ring, quarter_on, -1, 0, 1, true, {}},
         {"torus split into triangles, a column on", torus, ring, quarter_on, -1, -1, 1, false,
@@ -446,7 +509,7 @@ TEST(TopologyPairing, PairsLoadedFilesAndSaysWhereTheyDiffer) {
         ASSERT_TRUE(models[1].LoadObj(shape_path.c_str()));
         TopologySeed seed = c.seed >= 0 ? seeds[c.seed] : TopologySeed{};
         for (int i = 0; i < 3 && c.seed == 0; ++i) seed.shape[i] = place[size_t(seed.original[i])];
-        TopologyPairingOptions options{0, &seed, c.seed >= 0 ? 1 : 0, c.accept};
+        TopologyPairingOptions options{0, &seed, c.seed >= 0 ? 1 : 0, c.strict, c.accept};
         std::vector<int32_t> partner(static_cast<size_t>(n), -2);
         TopologyMatch result;
         EXPECT_EQ(PairByTopology(models[0], models[1], options, partner.data(), result, message, sizeof message),
@@ -488,4 +551,124 @@ TEST(TopologyPairing, ConvertKeepsTheSidesOfASeam) {
         << message;
     EXPECT_EQ(matched, 8);
     EXPECT_EQ(Corners(models[1]), (std::vector<int32_t>{5, 6, 7, 4, 0, 1, 2, 3}));  // two quads
+}
+
+// The shared case of a closed quad sphere whose copy, sculpted and renumbered, lists one quad's corners the other way
+// round: every edge is there, so it pairs (the copy's 138, 660, 661, 736 with the original's 186, 188, 204, 205) and
+// says so, or --strict refuses it naming that face.
+TEST(TopologyPairing, PairsACopyWithAFaceTurnedOver) {
+    Model models[2];
+    ASSERT_TRUE(models[0].LoadObj(QUANDRE_TEST_DATA "/flipped_face/closed.obj", false));
+    ASSERT_TRUE(models[1].LoadObj(QUANDRE_TEST_DATA "/flipped_face/closed_flipped.obj", false));
+    std::vector<int32_t> partner(866, -2);
+    for (bool strict : {true, false}) {
+        TopologyMatch result;
+        char message[kMessageCapacity];
+        TopologyPairingOptions options{0, nullptr, 0, strict};
+        EXPECT_EQ(PairByTopology(models[0], models[1], options, partner.data(), result, message, kMessageCapacity),
+                  strict ? 0 : 1);
+        EXPECT_EQ(result.turned_face_count, 1);
+        const std::string named = "1 face of closed_flipped.obj runs the other way round from the faces around it "
+                                  "(turned over); the first is face f 661 660 138 736.";
+        EXPECT_NE(std::string(message).find((strict ? "" : "Note: ") + named), std::string::npos) << message;
+    }
+    std::vector<int32_t> turned;
+    for (int32_t b : {138, 660, 661, 736}) turned.push_back(partner[size_t(b - 1)] + 1);
+    std::sort(turned.begin(), turned.end());
+    EXPECT_EQ(turned, (std::vector<int32_t>{186, 188, 204, 205}));
+    // Every face of the copy is a face of the original, through the pairing.
+    std::vector<std::vector<int32_t>> sets[2];
+    for (int32_t k = 0; k < 2; ++k) {
+        ForEachFace(models[k], [&](const Face& face) {
+            std::vector<int32_t> corners(face.vertex_indices, face.vertex_indices + face.corner_count);
+            for (int32_t& v : corners) v = k ? partner[size_t(v)] : v;
+            std::sort(corners.begin(), corners.end());
+            sets[k].push_back(corners);
+        });
+        std::sort(sets[k].begin(), sets[k].end());
+    }
+    EXPECT_TRUE(sets[0] == sets[1] && sets[0].size() == 963);
+}
+
+// A sheet and a part of a quad and a triangle, whose copy is a pentagon there (so only positions could seed it), all
+// moved by `offset` along x: within the automatic tolerance, positions seed it by default and the match goes on to
+// where the faces differ; beyond it, the failure names the tolerance that would seed it before seeds.
+TEST(TopologyPairing, SeedsFromPositionsWithinTheAutomaticToleranceOrSaysWhichTolerance) {
+    const Mesh sheet = Grid(4, 3, false);
+    auto file = [&](float offset, bool pentagon) {
+        std::string text;
+        char line[96];
+        std::vector<float> xyz = sheet.xyz;
+        xyz.insert(xyz.end(), {10, 0, 0, 11, 0, 0, 11, 1, 0, 10, 1, 0, 10.5f, 1.7f, 0});
+        for (size_t v = 0; v < xyz.size(); v += 3) {
+            text += (std::snprintf(line, sizeof line, "v %.9g %.9g %.9g\n", xyz[v] + offset, xyz[v + 1], xyz[v + 2]), line);
+        }
+        for (int32_t f = 0; f < sheet.FaceCount(); ++f) {
+            text += "f";
+            for (int32_t v : sheet.FaceAt(f)) text += " " + std::to_string(v + 1);
+            text += "\n";
+        }
+        return text + (pentagon ? "f 21 22 23 25 24\n" : "f 21 22 23 24\nf 24 23 25\n");
+    };
+    struct Case { float offset; double tolerance; const char* told; const char* not_told; };
+    const Case cases[] = {
+        {3e-7f, 0, "The connectivity first differs at face f 21 22 23 25 24", "could not be seeded"},
+        {2e-3f, 0, "1 connected part of shape.obj could not be seeded", "first differs"},
+        {2e-3f, 0, "  the part of 1 faces with face f 21 22 23 25 24\r\n--tolerance 0.002", "A seed for each"},
+        {2e-3f, 3e-3, "The connectivity first differs at face f 21 22 23 25 24", "could not be seeded"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.told);
+        ScratchFolder folder;
+        Model models[2];
+        ASSERT_TRUE(models[0].LoadObj(folder.Write("original.obj", file(0, false)).c_str()));
+        ASSERT_TRUE(models[1].LoadObj(folder.Write("shape.obj", file(c.offset, true)).c_str()));
+        std::vector<int32_t> partner(25, -2);
+        TopologyMatch result;
+        char message[kMessageCapacity];
+        TopologyPairingOptions options{c.tolerance, nullptr, 0};
+        EXPECT_EQ(PairByTopology(models[0], models[1], options, partner.data(), result, message, kMessageCapacity), 0);
+        EXPECT_NE(std::string(message).find(c.told), std::string::npos) << message;
+        EXPECT_EQ(std::string(message).find(c.not_told), std::string::npos) << message;
+    }
+}
+
+// Objects come back sorted by name and each triangulated as Blender writes it: every face's first triangle in its
+// place, the rest after the object's first ones; a pentagon in a strip, a hexagon in a fan. Moved by half a unit,
+// renumbered backwards: the polygons are joined again in ORIGINAL's order of objects and it pairs truly.
+TEST(TopologyPairing, JoinsPolygonsOfObjectsWrittenInAnotherOrder) {
+    std::string original, copy = "o A\n";
+    char line[96];
+    for (int32_t v = 0; v < 30; ++v) {  // the original's 15, then the copy's: the original's backwards, moved
+        int32_t a = v < 15 ? v : 29 - v, corner = a < 7 ? a : a - 7;
+        double angle = (a < 7 ? 1.2566 : 1.0472) * corner, radius = a < 5 || (a >= 7 && a < 13) ? 1 : 1.6;
+        double move = v < 15 ? 0 : 0.5;
+        std::snprintf(line, sizeof line, "v %.6f %.6f %.6f\n", radius * std::cos(angle) + (a < 7 ? 0 : 5) + move,
+                      radius * std::sin(angle), 0.1 * a + move / 2);
+        (v < 15 ? original : copy) += line;
+    }
+    original += "o B\nf 1 2 3 4 5\nf 1 5 6 7\no A\nf 8 9 10 11 12 13\nf 8 13 14 15\n";
+    auto renumbered = [](std::initializer_list<std::array<int, 3>> triangles) {
+        std::string text;
+        for (const auto& t : triangles) {
+            text += "f " + std::to_string(16 - t[0]) + " " + std::to_string(16 - t[1]) + " " + std::to_string(16 - t[2]);
+            text += "\n";
+        }
+        return text;
+    };
+    copy += renumbered({{8, 9, 10}, {8, 13, 14}, {8, 10, 11}, {8, 11, 12}, {8, 12, 13}, {8, 14, 15}}) + "o B\n" +
+            renumbered({{1, 2, 5}, {1, 5, 6}, {2, 4, 5}, {2, 3, 4}, {1, 6, 7}});
+    ScratchFolder folder;
+    Model models[2];
+    ASSERT_TRUE(models[0].LoadObj(folder.Write("original.obj", original).c_str()));
+    ASSERT_TRUE(models[1].LoadObj(folder.Write("copy.obj", copy).c_str()));
+    std::vector<int32_t> partner(15, -2), truth(15);
+    for (int32_t b = 0; b < 15; ++b) truth[size_t(b)] = 14 - b;
+    TopologyMatch result;
+    char message[kMessageCapacity];
+    ASSERT_EQ(PairByTopology(models[0], models[1], {}, partner.data(), result, message, kMessageCapacity), 1)
+        << message;
+    EXPECT_TRUE(partner == truth);
+    EXPECT_NE(std::string(message).find("4 faces of original.obj were joined again from their triangles, 2 of them of "
+                                        "more than four corners"), std::string::npos) << message;
 }
