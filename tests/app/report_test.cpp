@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "app/dialog_commands.h"
 #include "app/workspace.h"
 #include "platform/text.h"
+#include "morph/diagnosis_text.h"
 #include "morph/report.h"
+#include "platform/reasons.h"
 #include "tests/app/recording_host.h"
 #include "tests/wavefront/file_test_support.h"
 
@@ -81,6 +85,45 @@ TEST_F(ReportRun, TheBarMovesDuringTheLoads) {
     EXPECT_GT(loading.size(), 3u) << seen;
     for (size_t i = 1; i < loading.size(); ++i) EXPECT_LT(loading[i - 1], loading[i]);
     EXPECT_LE(loading.back(), 80);
+}
+
+// Places the program's folder can't take are passed over for the next; the
+// box says why each failed and where the report went. With none that takes
+// it the run fails with every reason named.
+TEST_F(ReportRun, GoesToTheFirstPlaceThatTakesIt) {
+    host.fields[0] = folder.Write("report_original.obj", kOriginal);
+    folder.Write("report_original.mtl", kOriginalMtl);
+    host.fields[1] = folder.Write("report_matching.obj", kMatching);
+    const std::string missing = folder.Join("missing/"), user = folder.Join("user/");
+    std::filesystem::create_directory(user);
+    ReportPlaces places;
+    places.folders[0] = g_program_directory;
+    places.reasons[0] = kErrorNameTooLong;  // known before the run
+    places.folders[1] = missing.c_str();
+    places.folders[2] = user.c_str();
+    places.count = 3;
+    ASSERT_EQ(Report(&host, &host, &places), 1);
+    EXPECT_EQ(places.written, 2);
+    EXPECT_EQ(std::string(places.path), user + "report.txt");
+    EXPECT_EQ(host.events.back(), "shell " + user + "report.txt");
+    EXPECT_EQ(Slurp(user + "report.txt"), Golden(folder.path()));
+    EXPECT_FALSE(std::filesystem::exists(ReportPath()));
+    char text[2048], reason[256];
+    WriteReportPlaces(places, 1, text, sizeof text);
+    std::string expected = "report.txt could not be written beside the program.\r\n";
+    for (int k : {0, 1}) {
+        WriteReasonLine(places.reasons[k], reason, sizeof reason);
+        ASSERT_NE(places.reasons[k], 0);
+        expected += "\r\n" + std::string(places.folders[k]) + "report.txt\r\n" + reason + "\r\n";
+    }
+    EXPECT_EQ(std::string(text), expected + "\r\nIt was written to, and opened from:\r\n" + user + "report.txt");
+
+    places.count = 2;
+    places.reasons[1] = 0;
+    ASSERT_EQ(Report(&host, &host, &places), -1);
+    WriteReportPlaces(places, -1, text, sizeof text);
+    EXPECT_EQ(std::string(text).rfind("There was an error creating the report file.\r\n\r\n", 0), 0u) << text;
+    EXPECT_NE(std::string(text).find(missing + "report.txt\r\nreason: "), std::string::npos) << text;
 }
 
 }  // namespace
