@@ -27,9 +27,10 @@ static void FindProgramDirectory() {
     FindProgramDirectory(program_path, current_directory, g_program_directory);
 }
 
-int RunProgram(HINSTANCE instance) {
+int RunProgram(HINSTANCE instance, const char* program_directory) {
     InitCommonControls();
     FindProgramDirectory();
+    if (program_directory) CopyText(g_program_directory, program_directory);
     g_instance = instance;
 
     g_workspace = new (std::nothrow) Workspace;

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/block.h"
+#include "platform/file_image.h"
 #include "model/model.h"
 #include "model/records.h"
 #include "morph/load_together.h"
@@ -142,7 +143,11 @@ void CountBoth(OperationHost* host, const char* status, const int32_t steps[2], 
 // counts read the vertex lists alone, so no other face table is made.
 bool LoadAndCount(const char* original_path, const char* matching_path, OperationHost* host, Model& original,
                   Model& matching, int32_t& original_loaded, int32_t& matching_loaded) {
-    const bool together = ProcessorCount() > 1;
+    // An original that can't be opened is known at once: the matching file
+    // is then read on this thread, so that its reading moves the bar.
+    FileReader probe;
+    const bool together = ProcessorCount() > 1 && OpenFileReader(original_path, probe);
+    CloseFileReader(probe);
     LoadProgress progress(host);
     original.read_progress = progress.Hook(0);
     matching.read_progress = progress.Hook(1);

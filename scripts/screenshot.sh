@@ -6,6 +6,9 @@
 #   docs/dpi-<N>.png             the main window and About side by side at N dpi
 #   docs/failure-<N>.png         the main window and Convert's failure box for
 #                                a moved copy, side by side at N dpi
+#   docs/chooser-<N>.png         the main window with a Blender export in the
+#                                Matching File box and the New File chooser,
+#                                which proposes a name from it in its folder
 #
 #   bash scripts/screenshot.sh [BUILD_DIR] [DPI...]
 #
@@ -40,6 +43,7 @@ if [ ! "$helper" -nt scripts/screenshot.sh ]; then
     cat >"$state/open_about.c" <<'EOF'
 #include <windows.h>
 #include <stdio.h>
+#include <string.h>
 static void put(const char* path, const char* text) {
     FILE* file = fopen(path, "wb");
     fputs(text, file);
@@ -47,7 +51,8 @@ static void put(const char* path, const char* text) {
 }
 
 /* argv[1]: a file to create once both windows are in place; argv[2], when
-   given: show Convert's failure box for a moved copy in About's place. */
+   given: "failure" shows Convert's failure box for a moved copy in About's
+   place, "chooser" the New File chooser after a Matching file was given. */
 int main(int argc, char** argv) {
     HWND main_window = NULL, about = NULL;
     RECT rect;
@@ -56,7 +61,17 @@ int main(int argc, char** argv) {
         main_window = FindWindowA("#32770", "Quandrelistaphor v1.0 - www.quandrelistaphor.example");
     if (!main_window) return 1;
     SetWindowPos(main_window, NULL, 8, 8, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    if (argc > 2) {
+    if (argc > 2 && strcmp(argv[2], "chooser") == 0) {
+        GetTempPathA(MAX_PATH, folder);
+        snprintf(path, MAX_PATH, "%smeshes", folder);
+        CreateDirectoryA(path, NULL);
+        snprintf(path, MAX_PATH, "%smeshes\\big_blender.obj", folder);
+        put(path, "v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 3\n");
+        SetDlgItemTextA(main_window, 3001, path);
+        PostMessageA(GetDlgItem(main_window, 207), BM_CLICK, 0, 0);
+        for (int i = 0; i < 500 && !(about && IsWindowVisible(about)); ++i, Sleep(20))
+            about = FindWindowA("#32770", "Save File");
+    } else if (argc > 2) {
         GetTempPathA(MAX_PATH, folder);
         snprintf(path, MAX_PATH, "%soriginal.obj", folder);
         put(path, "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3\nf 1 3 4\n");
@@ -179,6 +194,19 @@ for dpi in "${dpis[@]}"; do
         sleep 0.1
     done
     capture "docs/failure-$dpi.png"
+    "$server" -k 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    # The New File chooser after a Matching file was given, from a fresh start.
+    "$wine" explorer /desktop=screenshot,1900x1100 "$program" >/dev/null 2>&1 &
+    pid=$!
+    rm -f "$state/chooser.ready"
+    "$wine" explorer /desktop=screenshot,1900x1100 "$helper" "$(winepath_of "$state/chooser.ready")" chooser \
+        >/dev/null 2>&1 &
+    for _ in $(seq 100); do
+        [ -f "$state/chooser.ready" ] && break
+        sleep 0.1
+    done
+    capture "docs/chooser-$dpi.png"
     "$server" -k 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
 done

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <cstdio>
 #include <fstream>
 #include <set>
@@ -164,10 +165,11 @@ std::string ExampleFolder() {
 // The program running as it does after WinMain: start-up on its own thread.
 // keep_settings: start with what the last run kept; otherwise with none.
 struct RunningProgram {
-    explicit RunningProgram(bool keep_settings = false) {
+    // program_directory: the folder the program stands for being in; null: this test's.
+    explicit RunningProgram(bool keep_settings = false, const std::string* program_directory = nullptr) {
         if (!keep_settings) RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
-        thread = std::thread([this] {
-            RunProgram(GetModuleHandleA(nullptr));
+        thread = std::thread([this, program_directory] {
+            RunProgram(GetModuleHandleA(nullptr), program_directory ? program_directory->c_str() : nullptr);
             finished = true;
         });
         window = WaitForDialog(kMainCaption);
@@ -589,10 +591,11 @@ std::string PathOfLength(const std::string& folder, size_t length) {
 
 const int kFields[] = {IDC_ORIGINAL_FIELD, IDC_MATCHING_FIELD, IDC_NEW_FIELD};
 
-// Expects the error box with text, and answers it.
-void AnswerError(const char* text) {
+// Expects the error box whose text begins with text, and answers it.
+void AnswerError(const std::string& text) {
     HWND box = WaitForDialog("Error");
-    EXPECT_EQ(box ? BoxText(box) : "(no box)", text);
+    std::string shown = box ? BoxText(box) : "(no box)";
+    EXPECT_EQ(shown.substr(0, text.size()), text) << shown;
     if (box) Click(box, IDOK);
     EXPECT_TRUE(WaitFor([&] { return FindWindowA(kDialogClass, "Error") == nullptr; }));
 }
@@ -636,6 +639,11 @@ HGLOBAL MakeDrop(const std::vector<std::string>& paths, POINT point) {
     return drop;
 }
 
+// The index of the first character the box shows.
+int FirstShownCharacter(HWND window, int id) {
+    return LOWORD(SendDlgItemMessageA(window, id, EM_CHARFROMPOS, 0, MAKELPARAM(3, 3)));
+}
+
 POINT FieldCentre(HWND window, int id) {
     RECT rect;
     GetWindowRect(GetDlgItem(window, id), &rect);
@@ -654,8 +662,9 @@ TEST_F(MainWindow, DroppedFilesFillTheirField) {
         const char* error;
     } cases[] = {
         {IDC_ORIGINAL_FIELD, 255, nullptr},
-        {IDC_MATCHING_FIELD, 256, "There was an error opening the file."},
-        {IDC_NEW_FIELD, 259, "There was an error getting the file."},
+        {IDC_MATCHING_FIELD, 256, "The path in the Matching File box is too long: it takes 256 bytes, and a path "
+                                  "may take at most 255.\r\n\r\nC:\\drops\\ppp"},
+        {IDC_NEW_FIELD, 259, "The path in the New File box is too long: it takes 259 bytes"},
         {IDC_NEW_FIELD, 40, nullptr},
         {kNoField, 40, nullptr},
     };
@@ -674,6 +683,10 @@ TEST_F(MainWindow, DroppedFilesFillTheirField) {
         for (int i = 0; i < 3; ++i) {
             bool filled = kFields[i] == c.id && !c.error;
             EXPECT_EQ(ItemText(window, kFields[i]), filled ? path : before[i]) << kFields[i];
+        }
+        // A long path shows its end, the file name, not its start.
+        if (!c.error && c.id != kNoField && c.length > 100) {
+            EXPECT_GT(FirstShownCharacter(window, c.id), 0);
         }
     }
 }
@@ -724,28 +737,37 @@ TEST_F(MainWindow, MatchingOptionsConvertAMovedCopy) {
     }
 }
 
-// The Matching group and each box's folder are there again after a restart.
+// The Matching group, each box's path and the last chosen folder are there
+// again after a restart; a distance Convert would refuse keeps the last good one.
 TEST(MainWindowSettings, OutliveTheProgram) {
     std::string folder = ExampleFolder();
-    {
-        RunningProgram program;
+    const std::string typed = folder + "typed.obj", named = folder + "named.obj";
+    for (int run = 0; run < 3; ++run) {
+        SCOPED_TRACE(run);
+        RunningProgram program(run > 0);
         HWND window = program.window;
         ASSERT_NE(window, nullptr);
-        Click(window, IDC_MATCH_CONNECTIVITY);
-        Click(window, IDC_MATCH_COUNT_CHANGE);
-        SetDlgItemTextA(window, IDC_MATCHING_FIELD, (folder + "typed.obj").c_str());
-        ASSERT_TRUE(WaitFor([&] { return IsDlgButtonChecked(window, IDC_MATCH_COUNT_CHANGE) == BST_CHECKED; }));
+        if (run == 0) {
+            Click(window, IDC_MATCH_SMALL);
+            Click(window, IDC_MATCH_COUNT_CHANGE);
+            ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(GetDlgItem(window, IDC_MATCH_DISTANCE)) != 0; }));
+            SetDlgItemTextA(window, IDC_MATCH_DISTANCE, "0.5");
+            SetDlgItemTextA(window, IDC_MATCHING_FIELD, typed.c_str());
+            Choose(window, IDC_BROWSE_NEW, "Save File", named);
+            ASSERT_TRUE(WaitFor([&] { return ItemText(window, IDC_NEW_FIELD) == named; }));
+        } else {
+            EXPECT_EQ(IsDlgButtonChecked(window, IDC_MATCH_SMALL), BST_CHECKED);
+            EXPECT_EQ(IsDlgButtonChecked(window, IDC_MATCH_COUNT_CHANGE), BST_CHECKED);
+            EXPECT_EQ(ItemText(window, IDC_MATCH_DISTANCE), "0.5");
+            EXPECT_EQ(ItemText(window, IDC_MATCHING_FIELD), typed);
+            EXPECT_EQ(ItemText(window, IDC_NEW_FIELD), named);
+            EXPECT_EQ(ItemText(window, IDC_ORIGINAL_FIELD), ProgramFolder() + "Untitled.obj");
+            EXPECT_EQ(std::string(g_workspace->chosen_directory), folder);
+            SetDlgItemTextA(window, IDC_MATCH_DISTANCE, "0,001");
+        }
         PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
         ASSERT_TRUE(WaitFor([&] { return program.finished.load(); }));
     }
-    RunningProgram program(true);
-    HWND window = program.window;
-    ASSERT_NE(window, nullptr);
-    EXPECT_EQ(IsDlgButtonChecked(window, IDC_MATCH_CONNECTIVITY), BST_CHECKED);
-    EXPECT_EQ(IsDlgButtonChecked(window, IDC_MATCH_EXACT), BST_UNCHECKED);
-    EXPECT_EQ(IsDlgButtonChecked(window, IDC_MATCH_COUNT_CHANGE), BST_CHECKED);
-    EXPECT_EQ(ItemText(window, IDC_MATCHING_FIELD), folder + "Untitled.obj");
-    EXPECT_EQ(ItemText(window, IDC_ORIGINAL_FIELD), ProgramFolder() + "Untitled.obj");
 }
 
 // A chooser starts in the folder of the path in its box, dropped there or
@@ -815,10 +837,9 @@ TEST_F(MainWindow, StopQuestionClosesWhenTheRunEnds) {
     EXPECT_FALSE(program.finished.load());
 }
 
-// The Escape key, pressed while a box holds a typed path, asks before the
-// window closes; Cancel keeps it open with the path.
-TEST_F(MainWindow, EscapeAsksBeforeForgettingTypedPaths) {
-    SetDlgItemTextA(window, IDC_MATCHING_FIELD, "C:\\typed\\matching.obj");
+// Presses and lets go of Escape over the window as the keyboard would, and
+// returns the question it brought up (null: none within a second).
+HWND PressEscape(HWND window) {
     SetForegroundWindow(window);
     SendMessageA(window, WM_NEXTDLGCTL, WPARAM(GetDlgItem(window, IDC_CONVERT)), TRUE);
     INPUT keys[2] = {};
@@ -826,8 +847,16 @@ TEST_F(MainWindow, EscapeAsksBeforeForgettingTypedPaths) {
     keys[0].ki.wVk = keys[1].ki.wVk = VK_ESCAPE;
     keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
     SendInput(1, &keys[0], sizeof(INPUT));
-    HWND question = WaitForDialog("Quit");
+    HWND question = WaitForDialog("Quit", 1000);
     SendInput(1, &keys[1], sizeof(INPUT));
+    return question;
+}
+
+// The Escape key, pressed while a box holds a typed path, asks before the
+// window closes; Cancel keeps it open with the path.
+TEST_F(MainWindow, EscapeAsksBeforeForgettingTypedPaths) {
+    SetDlgItemTextA(window, IDC_MATCHING_FIELD, "C:\\typed\\matching.obj");
+    HWND question = PressEscape(window);
     ASSERT_NE(question, nullptr);
     EXPECT_EQ(BoxText(question), kQuitQuestion);
     Click(question, IDCANCEL);
@@ -835,6 +864,187 @@ TEST_F(MainWindow, EscapeAsksBeforeForgettingTypedPaths) {
     Sleep(200);
     EXPECT_FALSE(program.finished.load());
     EXPECT_EQ(ItemText(window, IDC_MATCHING_FIELD), "C:\\typed\\matching.obj");
+}
+
+// The folder of a chooser's dialog as it shows it, with a backslash.
+std::string ChooserFolder(HWND chooser) {
+    char shown[MAX_PATH] = "";
+    WaitFor([&] { return SendMessageA(chooser, CDM_GETFOLDERPATH, MAX_PATH, LPARAM(shown)) > 0; });
+    return std::string(shown) + "\\";
+}
+
+// A first conversion as a user makes it: ORIGINAL picked in a folder of
+// meshes; the Matching chooser, its box still on a file that isn't there,
+// opens in that folder; the New chooser proposes MATCHING's name with
+// "_morph" beside it. Escape then asks before the chosen paths go.
+TEST_F(MainWindow, ChoosersFollowTheUser) {
+    std::string meshes = ExampleFolder() + "meshes\\";
+    CreateDirectoryA(meshes.c_str(), nullptr);
+    WriteFile(meshes + "original.obj", kOriginalObj);
+    WriteFile(meshes + "big_blender.obj", kMatchingObj);
+    Choose(window, IDC_BROWSE_ORIGINAL, "Open File", meshes + "original.obj");
+    ASSERT_TRUE(WaitFor([&] { return ItemText(window, IDC_ORIGINAL_FIELD) == meshes + "original.obj"; }));
+
+    Click(window, IDC_BROWSE_MATCHING);
+    HWND chooser = WaitForDialog("Open File");
+    ASSERT_NE(chooser, nullptr);
+    EXPECT_EQ(ChooserFolder(chooser), meshes);
+    Click(chooser, IDCANCEL);
+    ASSERT_TRUE(WaitFor([&] { return FindWindowA(kDialogClass, "Open File") == nullptr; }));
+    Choose(window, IDC_BROWSE_MATCHING, "Open File", "big_blender.obj");
+    ASSERT_TRUE(WaitFor([&] { return ItemText(window, IDC_MATCHING_FIELD) == meshes + "big_blender.obj"; }));
+
+    Click(window, IDC_BROWSE_NEW);
+    chooser = WaitForDialog("Save File");
+    ASSERT_NE(chooser, nullptr);
+    EXPECT_EQ(ChooserFolder(chooser), meshes);
+    HWND name = GetDlgItem(chooser, cmb13) ? GetDlgItem(chooser, cmb13) : GetDlgItem(chooser, edt1);
+    char proposed[MAX_PATH] = "";
+    GetWindowTextA(name, proposed, MAX_PATH);
+    EXPECT_STREQ(proposed, "big_blender_morph.obj");
+    Click(chooser, IDOK);
+    ASSERT_TRUE(WaitFor([&] { return ItemText(window, IDC_NEW_FIELD) == meshes + "big_blender_morph.obj"; }))
+        << ItemText(window, IDC_NEW_FIELD);
+
+    HWND question = PressEscape(window);
+    ASSERT_NE(question, nullptr);
+    Click(question, IDCANCEL);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(question); }));
+    EXPECT_FALSE(program.finished.load());
+}
+
+// A box of the program's, whatever its title, once it shows; null after ten seconds.
+HWND WaitForAnyBox(const std::vector<const char*>& titles, std::string* title) {
+    HWND found = nullptr;
+    WaitFor([&] {
+        for (const char* candidate : titles)
+            if ((found = FindWindowA(kDialogClass, candidate)) && IsWindowVisible(found)) return *title = candidate, true;
+        return false;
+    });
+    return found && IsWindowVisible(found) ? found : nullptr;
+}
+
+// Installed where the user can't write: New starts in the user's Documents,
+// Report writes and opens report.txt in Documents\Quandrelistaphor and says
+// where and why, and a Convert into the program's folder fails at once with
+// the system's reason instead of waiting on a lock it can't make.
+TEST(MainWindowReadOnlyProgramFolder, UsesTheUsersOwnFolder) {
+    const char* unix_folder = getenv("QUANDRE_READONLY_FOLDER");
+    ASSERT_NE(unix_folder, nullptr) << "ctest makes the folder (tests/app/readonly_folder.sh)";
+    std::string program_folder = "Z:" + std::string(unix_folder) + "/";
+    for (char& c : program_folder) c = c == '/' ? '\\' : c;
+    ASSERT_TRUE(CreateDirectoryA(program_folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    ASSERT_FALSE(CreateDirectoryA((program_folder + "probe").c_str(), nullptr)) << "the folder can be written";
+    char documents[MAX_PATH] = "";
+    ASSERT_EQ(SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents), S_OK);
+    const std::string report = std::string(documents) + "\\Quandrelistaphor\\report.txt";
+    DeleteFileA(report.c_str());
+
+    RunningProgram program(false, &program_folder);
+    HWND window = program.window;
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(ItemText(window, IDC_NEW_FIELD), std::string(documents) + "\\New.obj");
+    std::string folder = ExampleFolder();
+    SetDlgItemTextA(window, IDC_ORIGINAL_FIELD, (folder + "original.obj").c_str());
+    SetDlgItemTextA(window, IDC_MATCHING_FIELD, (folder + "matching.obj").c_str());
+    program.Press(IDC_REPORT);
+    // The shell's viewer (or its own box in a bare prefix) comes and goes; the
+    // program's box says where the report went.
+    std::string title;
+    HWND box = nullptr;
+    while ((box = WaitForAnyBox({"Report", "Error"}, &title)) && title != "Report") Click(box, IDOK);
+    ASSERT_NE(box, nullptr);
+    if (HWND viewer = FindWindowA("Notepad", nullptr)) PostMessageA(viewer, WM_CLOSE, 0, 0);
+    std::string text = BoxText(box);
+    EXPECT_EQ(text.rfind("report.txt could not be written beside the program.\r\n\r\n" + program_folder +
+                             "report.txt\r\nreason: ", 0), 0u) << text;
+    EXPECT_NE(text.find("It was written to, and opened from:\r\n" + report), std::string::npos) << text;
+    Click(box, IDOK);
+    program.WaitForStatus();
+    EXPECT_EQ(ReadFile(report).rfind("\r\nQuandrelistaphor Report\r\n", 0), 0u);
+
+    SetDlgItemTextA(window, IDC_NEW_FIELD, (program_folder + "New.obj").c_str());
+    program.Press(IDC_CONVERT);
+    box = WaitForDialog("Error", 3000);  // no wait on a lock first
+    ASSERT_NE(box, nullptr);
+    text = BoxText(box);
+    EXPECT_NE(text.find("\r\nreason: "), std::string::npos) << text;
+    EXPECT_EQ(text.find("another application"), std::string::npos) << text;
+    Click(box, IDOK);
+    program.WaitForStatus();
+}
+
+// Stopped while the new file is written: the window stays, saying
+// "Stopping...", until what was written is gone, and only then closes.
+TEST_F(MainWindow, StopDuringTheSaveRemovesWhatWasWritten) {
+    std::string folder = WriteGridPair(ExampleFolder(), 2000, 1000);
+    std::string new_file = folder + "new.obj";
+    WriteFile(new_file, "earlier");
+    const std::vector<std::string> names = FolderNames(folder);
+    SetDlgItemTextA(window, IDC_ORIGINAL_FIELD, (folder + "original.obj").c_str());
+    SetDlgItemTextA(window, IDC_MATCHING_FIELD, (folder + "matching.obj").c_str());
+    SetDlgItemTextA(window, IDC_NEW_FIELD, new_file.c_str());
+    program.Press(IDC_CONVERT);
+    ASSERT_TRUE(WaitFor([&] { return ProgressPosition(window) > 80; }, 60000));
+    Click(window, IDCANCEL);
+    HWND question = WaitForDialog("Quit");
+    ASSERT_NE(question, nullptr);
+    Click(question, IDOK);
+    DWORD answered = GetTickCount();
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(question); }));
+    bool stopping_shown = false;
+    while (!program.finished.load() && IsWindow(window) && GetTickCount() - answered < 30000) {
+        stopping_shown = stopping_shown || ItemText(window, IDC_STATUS_LINE) == "Stopping...";
+        Sleep(5);
+    }
+    std::printf("closed %lu ms after the answer\n", GetTickCount() - answered);
+    EXPECT_TRUE(WaitFor([&] { return program.finished.load(); }));
+    EXPECT_TRUE(stopping_shown);
+    EXPECT_EQ(FolderNames(folder), names) << "a temporary was left";
+    EXPECT_EQ(ReadFile(new_file), "earlier");
+}
+
+// A retry from the failure box's button doesn't ask the face-count
+// question the user answered for the same conversion.
+TEST_F(MainWindow, FaceCountAskedOncePerConversion) {
+    std::string folder = WriteGridPair(ExampleFolder(), 60, 40, 0.43f);
+    std::ofstream(folder + "matching.obj", std::ios::app) << "f 1 2 3\n";
+    SetDlgItemTextA(window, IDC_ORIGINAL_FIELD, (folder + "original.obj").c_str());
+    SetDlgItemTextA(window, IDC_MATCHING_FIELD, (folder + "matching.obj").c_str());
+    SetDlgItemTextA(window, IDC_NEW_FIELD, (folder + "new.obj").c_str());
+    int asked = 0;
+    for (int run = 0; run < 2; ++run) {
+        program.Press(IDC_CONVERT);
+        std::string title;
+        HWND box = nullptr;
+        while ((box = WaitForAnyBox({"Warning", "Error", "Success"}, &title)) && title == "Warning") {
+            ++asked;
+            Click(box, IDOK);
+            WaitFor([&] { return !IsWindow(box); });
+        }
+        ASSERT_NE(box, nullptr);
+        if (run == 0 && title == "Error") {
+            ASSERT_NE(ItemText(box, IDC_REMEDY), "");
+            Click(box, IDC_REMEDY);
+            ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+            while ((box = WaitForAnyBox({"Warning", "Success", "Error"}, &title)) && title == "Warning") {
+                ++asked;
+                Click(box, IDOK);
+                WaitFor([&] { return !IsWindow(box); });
+            }
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(title, "Success") << BoxText(box);
+            Click(box, IDOK);
+            program.WaitForStatus();
+            EXPECT_EQ(asked, 1);
+        } else {
+            // A conversion the user starts again asks again.
+            Click(box, IDOK);
+            program.WaitForStatus();
+            EXPECT_EQ(asked, 2);
+            break;
+        }
+    }
 }
 
 }  // namespace
