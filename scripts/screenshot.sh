@@ -67,7 +67,16 @@ int main(int argc, char** argv) {
         CreateDirectoryA(path, NULL);
         snprintf(path, MAX_PATH, "%smeshes\\big_blender.obj", folder);
         put(path, "v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 3\n");
-        SetDlgItemTextA(main_window, 3001, path);
+        /* Chosen as a user chooses it: typed into the Matching chooser. */
+        HWND open = NULL, name = NULL;
+        PostMessageA(GetDlgItem(main_window, 206), BM_CLICK, 0, 0);
+        for (int i = 0; i < 500 && !(open && IsWindowVisible(open)); ++i, Sleep(20))
+            open = FindWindowA("#32770", "Open File");
+        if (!open) return 1;
+        name = GetDlgItem(open, 0x47c) ? GetDlgItem(open, 0x47c) : GetDlgItem(open, 0x480);
+        SetWindowTextA(name, path);
+        PostMessageA(open, WM_COMMAND, IDOK, 0);
+        for (int i = 0; i < 500 && IsWindow(open); ++i) Sleep(20);
         PostMessageA(GetDlgItem(main_window, 207), BM_CLICK, 0, 0);
         for (int i = 0; i < 500 && !(about && IsWindowVisible(about)); ++i, Sleep(20))
             about = FindWindowA("#32770", "Save File");
@@ -161,6 +170,23 @@ print("wrote", sys.argv[2])
 EOF
 }
 
+# Starts the program, has the helper bring up a box beside its window
+# ($1: failure or chooser) and takes docs/$1-$dpi.png.
+shoot_beside() {
+    "$wine" explorer /desktop=screenshot,1900x1100 "$program" >/dev/null 2>&1 &
+    local pid=$!
+    rm -f "$state/$1.ready"
+    "$wine" explorer /desktop=screenshot,1900x1100 "$helper" "$(winepath_of "$state/$1.ready")" "$1" \
+        >/dev/null 2>&1 &
+    for _ in $(seq 100); do
+        [ -f "$state/$1.ready" ] && break
+        sleep 0.1
+    done
+    capture "docs/$1-$dpi.png"
+    "$server" -k 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+}
+
 for dpi in "${dpis[@]}"; do
     # The system dpi is read when a program starts; the Wine server is
     # restarted so that every program of the next run sees the new value.
@@ -183,30 +209,7 @@ for dpi in "${dpis[@]}"; do
     capture "docs/dpi-$dpi.png"
     "$server" -k 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
-    # The failure box, from a fresh start of the program.
-    "$wine" explorer /desktop=screenshot,1900x1100 "$program" >/dev/null 2>&1 &
-    pid=$!
-    rm -f "$state/failure.ready"
-    "$wine" explorer /desktop=screenshot,1900x1100 "$helper" "$(winepath_of "$state/failure.ready")" failure \
-        >/dev/null 2>&1 &
-    for _ in $(seq 100); do
-        [ -f "$state/failure.ready" ] && break
-        sleep 0.1
-    done
-    capture "docs/failure-$dpi.png"
-    "$server" -k 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-    # The New File chooser after a Matching file was given, from a fresh start.
-    "$wine" explorer /desktop=screenshot,1900x1100 "$program" >/dev/null 2>&1 &
-    pid=$!
-    rm -f "$state/chooser.ready"
-    "$wine" explorer /desktop=screenshot,1900x1100 "$helper" "$(winepath_of "$state/chooser.ready")" chooser \
-        >/dev/null 2>&1 &
-    for _ in $(seq 100); do
-        [ -f "$state/chooser.ready" ] && break
-        sleep 0.1
-    done
-    capture "docs/chooser-$dpi.png"
-    "$server" -k 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
+    # The failure box and the New File chooser, each from a fresh start.
+    shoot_beside failure
+    shoot_beside chooser
 done
