@@ -91,6 +91,8 @@ public:
         }
     }
     const ReadProgress* Hook(int32_t file) const { return &parts_[file].hook; }
+    // A file whose load has ended, loaded or not, has had all its share.
+    void Ended(int32_t file) { parts_[file].thousandths.store(1000, std::memory_order_relaxed); }
     // The bar at `position` unless it is already further on; the calling thread only.
     void ShowAtLeast(int32_t position) {
         if (position <= shown_) return;
@@ -167,6 +169,7 @@ bool LoadAndCount(const char* original_path, const char* matching_path, Operatio
     } else {
         original_loaded = original.LoadObjVertexLists(original_path);
     }
+    progress.Ended(0);
     if (host->ShouldStop()) return false;
 
     host->ShowStatus("Loading matching file...(please wait)");

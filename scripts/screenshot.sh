@@ -170,13 +170,18 @@ print("wrote", sys.argv[2])
 EOF
 }
 
-# Starts the program, has the helper bring up a box beside its window
-# ($1: failure or chooser) and takes docs/$1-$dpi.png.
+# Starts the program, has the helper bring up a box beside its window ($2:
+# failure, chooser, or nothing for About) and takes docs/$1-$dpi.png; the
+# first of them at 96 dpi also takes the main window alone.
 shoot_beside() {
     "$wine" explorer /desktop=screenshot,1900x1100 "$program" >/dev/null 2>&1 &
     local pid=$!
+    [ "$1" = dpi ] && [ "$dpi" = 96 ] && capture docs/main-window.png
+    # Programs started apart from the desktop's first one see its windows
+    # only when they join the same desktop; that explorer stays while the
+    # desktop has windows.
     rm -f "$state/$1.ready"
-    "$wine" explorer /desktop=screenshot,1900x1100 "$helper" "$(winepath_of "$state/$1.ready")" "$1" \
+    "$wine" explorer /desktop=screenshot,1900x1100 "$helper" "$(winepath_of "$state/$1.ready")" ${2:+"$2"} \
         >/dev/null 2>&1 &
     for _ in $(seq 100); do
         [ -f "$state/$1.ready" ] && break
@@ -194,22 +199,9 @@ for dpi in "${dpis[@]}"; do
         "\"LogPixels\"=dword:$(printf '%08x' "$dpi")" >"$state/dpi.reg"
     "$wine" regedit /S "$(winepath_of "$state/dpi.reg")" >/dev/null 2>&1
     "$server" -w
-    "$wine" explorer /desktop=screenshot,1900x1100 "$program" >/dev/null 2>&1 &
-    pid=$!
-    [ "$dpi" = 96 ] && capture docs/main-window.png
-    # Programs started apart from the desktop's first one see its windows
-    # only when they join the same desktop; that explorer stays while the
-    # desktop has windows.
-    rm -f "$state/about.ready"
-    "$wine" explorer /desktop=screenshot,1900x1100 "$helper" "$(winepath_of "$state/about.ready")" >/dev/null 2>&1 &
-    for _ in $(seq 100); do
-        [ -f "$state/about.ready" ] && break
-        sleep 0.1
-    done
-    capture "docs/dpi-$dpi.png"
-    "$server" -k 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-    # The failure box and the New File chooser, each from a fresh start.
-    shoot_beside failure
-    shoot_beside chooser
+    # About, Convert's failure box and the New File chooser, each beside
+    # the main window of a fresh start.
+    shoot_beside dpi
+    shoot_beside failure failure
+    shoot_beside chooser chooser
 done
