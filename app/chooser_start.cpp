@@ -14,21 +14,20 @@ void MorphFileName(const char* matching_name, char* file_name) {
 
 void ChooserStart(const Workspace& workspace, Slot slot, const ChooserView& view, char* directory,
                   char* file_name) {
-    const Workspace& given = workspace;
     char shown[kPathCapacity];
     BuildFieldText(SlotDirectory(workspace, slot), SlotFileName(workspace, slot), shown);
     const bool typed = std::strcmp(view.box, shown) != 0;
-    const bool own = view.box[0] && (slot == Slot::kNew ? typed || given.new_named : typed || view.box_exists);
+    const bool own = view.box[0] && (slot == Slot::kNew ? typed || workspace.new_named : typed || view.box_exists);
     SplitTypedPath(own ? view.box : "", directory, file_name);
     if (!own && slot == Slot::kNew && view.matching_exists) {
         char name[kPathCapacity];
         SplitTypedPath(view.matching, directory, name);
         MorphFileName(name, file_name);
     } else if (!own) {
-        CopyText(directory, kPathCapacity, given.chosen_directory);
+        CopyText(directory, kPathCapacity, workspace.chosen_directory);
         if (slot == Slot::kNew) CopyText(file_name, kPathCapacity, "Untitled");
     }
     if (!directory[0]) CopyText(directory, kPathCapacity, SlotDirectory(workspace, slot));
-    if (!file_name[0] && (own || !given.chosen_directory[0]))
+    if (!file_name[0] && (own || !workspace.chosen_directory[0]))
         CopyText(file_name, kPathCapacity, SlotFileName(workspace, slot));
 }
