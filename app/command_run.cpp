@@ -13,8 +13,12 @@
 #include "app/path_fields.h"
 #include "app/resource_ids.h"
 #include "app/win32_host.h"
+#include "app/typed_path.h"
+#include "app/user_folders.h"
+#include "app/workspace.h"
 #include "platform/text.h"
 #include "morph/convert.h"
+#include "morph/convert_messages.h"
 
 namespace {
 
@@ -35,6 +39,11 @@ struct CommandRun {
     char message[kMessageCapacity];
     ConvertOptions options;  // Convert's, from the Matching group
     ConvertDiagnostics diagnostics;
+    char accepted[kPathCapacity] = "";  // the question OK'd in this conversion, retries included
+    int32_t new_reason = 0;             // why the New file's folder can't be written; 0: it can
+    ReportPlaces places;                // Report's
+    char user_folder[kPathCapacity] = "";
+    char original_folder[kPathCapacity] = "";
 };
 
 const char kTooLateText[] = "It was too late to stop: the new file had already been written.";
@@ -74,11 +83,21 @@ void CloseStopQuestion(HWND window) {
 
 DWORD WINAPI RunCommand(void* parameter) {
     CommandRun& run = *static_cast<CommandRun*>(parameter);
-    Win32WindowHost host(run.window, &run.stop);
+    Win32WindowHost host(run.window, &run.stop, run.accepted);
     Win32ProgressBar bar(run.progress_bar);
     ProgressBar* progress = run.progress_bar ? &bar : nullptr;
-    run.result = run.command == IDC_CONVERT ? Convert(&host, progress, run.message, &run.options)
-                                            : Report(&host, progress);
+    if (run.command == IDC_CONVERT && run.new_reason) {
+        // Nothing is read for a file that can't be written.
+        char new_path[kPathCapacity];
+        host.GetItemText(IDC_NEW_FIELD, new_path, kPathCapacity);
+        TidyTypedPath(new_path);
+        WriteNewNotSaved(run.message, new_path);
+        run.diagnostics.reason = run.new_reason;
+        run.result = -4;
+    } else {
+        run.result = run.command == IDC_CONVERT ? Convert(&host, progress, run.message, &run.options)
+                                                : Report(&host, progress, &run.places);
+    }
     PostMessageA(run.window, kCommandEndedMessage, 0, 0);
     return 0;
 }
@@ -91,7 +110,14 @@ void ShowOutcome(HWND window, const MessageChoice& choice) {
 // remedy, and the return says whether the user took it.
 bool ShowOutcomeOf(HWND window, const CommandRun& run, Remedy& remedy) {
     if (run.command != IDC_CONVERT) {
-        ShowOutcome(window, ChooseReportMessage(run.result));
+        char text[kOutcomeCapacity];
+        if (run.result == -1 || (run.result == 1 && run.places.written > 0)) {
+            WriteReportPlaces(run.places, run.result, text, sizeof text);
+            ShowOutcome(window, MessageChoice{text, run.result == 1 ? "Report" : "Error",
+                                              run.result == 1 ? kIconInformation : kIconWarning});
+        } else {
+            ShowOutcome(window, ChooseReportMessage(run.result));
+        }
         return false;
     }
     // A stop the user asked for came after the last point a run can stop at.
@@ -120,17 +146,11 @@ bool ShowOutcomeOf(HWND window, const CommandRun& run, Remedy& remedy) {
 // The fields a command reads, each as long as a path may be once in the
 // system's code page; otherwise the refusal's box and false.
 bool PathsFit(HWND window, int command) {
-    const char* const names[3] = {"Original File", "Matching File", "New File"};
     for (int k = 0; k < (command == IDC_CONVERT ? 3 : 2); ++k) {
         char shown[kMessageCapacity / 2];
         int32_t bytes = PathFieldBytes(window, kPathFields[k].id, shown, sizeof shown);
         if (bytes <= kPathCapacity - 1) continue;
-        char text[kMessageCapacity];
-        std::snprintf(text, sizeof text,
-                      "The path in the %s box is too long: it takes %d bytes, and a path may take at most %d.\r\n"
-                      "\r\n%s\r\n\r\nMove the file to a shorter path, or give a folder a shorter name.",
-                      names[k], bytes, kPathCapacity - 1, shown);
-        MessageBoxA(window, text, "Error", MB_OK | MB_ICONEXCLAMATION);
+        ReportPathTooLong(window, k, bytes, shown);
         return false;
     }
     return true;
@@ -144,14 +164,43 @@ bool ReadOptions(HWND window, ConvertOptions& options) {
     return false;
 }
 
+// The Report run's places: beside the program when its folder can be
+// written; otherwise in the user's Documents\Quandrelistaphor, or beside
+// ORIGINAL, with the reason the program's folder gave.
+void PrepareReportPlaces(HWND window, CommandRun& run) {
+    ReportPlaces& places = run.places;
+    places.count = 3;
+    places.folders[0] = g_program_directory;
+    if (FolderWritable(g_program_directory, &places.reasons[0])) return;
+    ProgramDocumentsFolder(run.user_folder);
+    places.folders[1] = run.user_folder;
+    char path[kPathCapacity], name[kPathCapacity];
+    GetDlgItemTextA(window, IDC_ORIGINAL_FIELD, path, kPathCapacity);
+    TidyTypedPath(path);
+    SplitTypedPath(path, run.original_folder, name);
+    places.folders[2] = run.original_folder;
+}
+
+// Whether the New file's folder can be written, before anything is read.
+void CheckNewFolder(HWND window, CommandRun& run) {
+    char path[kPathCapacity], folder[kPathCapacity], name[kPathCapacity];
+    GetDlgItemTextA(window, IDC_NEW_FIELD, path, kPathCapacity);
+    TidyTypedPath(path);
+    SplitTypedPath(path, folder, name);
+    // A folder that isn't there is the save's to name.
+    DWORD attributes = GetFileAttributesA(folder);
+    if (!folder[0] || attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+    FolderWritable(folder, &run.new_reason);
+}
+
 void ResetCommandDisplay(HWND window, HWND progress_bar) {
     ResetProgress(progress_bar);
     SetDlgItemTextA(window, IDC_STATUS_LINE, "Progress:");
 }
 
-}  // namespace
-
-void StartCommand(HWND window, int command) {
+// StartCommand, with the question the user already said OK to in this
+// conversion (a retry's), or "".
+void StartRun(HWND window, int command, const char* accepted) {
     if (RunOf(window)) return;
     ConvertOptions options;
     if (!PathsFit(window, command) || (command == IDC_CONVERT && !ReadOptions(window, options))) return;
@@ -167,6 +216,11 @@ void StartCommand(HWND window, int command) {
     run->command = command;
     run->options = options;
     run->options.diagnostics = &run->diagnostics;
+    CopyText(run->accepted, accepted);
+    if (command == IDC_CONVERT)
+        CheckNewFolder(window, *run);
+    else
+        PrepareReportPlaces(window, *run);
     CopyText(run->message, kConvertFailedText);
     SetWindowLongPtrA(window, DWLP_USER, LONG_PTR(run));
     // A disabled control can't keep the keyboard focus; Quit takes it from
@@ -183,6 +237,12 @@ void StartCommand(HWND window, int command) {
     if (!run->thread) RunCommand(run);
 }
 
+}  // namespace
+
+void StartCommand(HWND window, int command) {
+    StartRun(window, command, "");
+}
+
 bool AskToStopCommand(HWND window) {
     CommandRun* run = RunOf(window);
     if (!run) return false;
@@ -197,6 +257,8 @@ bool AskToStopCommand(HWND window) {
     if (answer == IDOK) {
         run->quit = true;
         run->stop = true;
+        // The window stays until the run has put away what it was writing.
+        if (!run->ended) SetDlgItemTextA(window, IDC_STATUS_LINE, "Stopping...");
     }
     // The command may have ended while the question was open.
     if (run->ended) EndCommand(window);
@@ -223,11 +285,13 @@ void EndCommand(HWND window) {
         SendMessageA(window, WM_NEXTDLGCTL, WPARAM(GetDlgItem(window, run->command)), TRUE);
     SetWindowLongPtrA(window, DWLP_USER, 0);
     bool quit = run->quit;
+    char accepted[kPathCapacity];
+    CopyText(accepted, run->accepted);
     delete run;
     if (quit) return (void)EndDialog(window, IDCANCEL);
     if (!mend) return;
     MatchingChoice choice = ReadMatchingChoice(window);
     ApplyRemedy(remedy, choice);
     ShowMatchingChoice(window, choice);
-    StartCommand(window, IDC_CONVERT);
+    StartRun(window, IDC_CONVERT, accepted);
 }

@@ -5,7 +5,11 @@
 #include "model/records.h"
 #include "platform/text.h"
 #include "morph/convert.h"
+#include "morph/diagnosis_text.h"
 #include "morph/report.h"
+#include "platform/files/output_file.h"
+
+const char kReportFailedText[] = "There was an error creating the report file.\r\n";
 
 namespace {
 
@@ -30,11 +34,14 @@ void DialogOperationHost::ShowStatus(const char* text) {
 }
 
 void DialogOperationHost::StepProgress() {
+    if (position_ + 10 >= kStepsEnd) return;
+    position_ += 10;
     bar_.SendProgress(kProgressStepIt, 0, 0);
 }
 
 void DialogOperationHost::SetProgress(int32_t done, int32_t total) {
-    int32_t position = total > 0 ? done * 100 / total : 0;
+    int32_t position = total > 0 ? int32_t(int64_t(done) * 100 / total) : 0;
+    position_ = position;
     bar_.SendProgress(kProgressSetPos, uintptr_t(position), 0);
 }
 
@@ -62,21 +69,60 @@ int32_t Convert(WindowHost* window, ProgressBar* progress_bar, char* message, co
     return ConvertFiles(original_path, matching_path, new_path, &host, message, options);
 }
 
-int32_t Report(WindowHost* window, ProgressBar* progress_bar) {
+int32_t Report(WindowHost* window, ProgressBar* progress_bar, ReportPlaces* places) {
     if (!window || !progress_bar) return 0;
-    // A program directory too long to take the file name gives no path at
-    // all, and so a report that can't be created.
-    char report_path[kPathCapacity];
-    CopyText(report_path, g_program_directory);
-    if (!AppendText(report_path, "report.txt")) report_path[0] = '\0';
-
+    ReportPlaces beside_program;
+    if (!places) {
+        beside_program.folders[0] = g_program_directory;
+        beside_program.count = 1;
+        places = &beside_program;
+    }
     char original_path[kPathCapacity] = {};
     char matching_path[kPathCapacity] = {};
     ReadPathField(*window, IDC_ORIGINAL_FIELD, original_path);
     ReadPathField(*window, IDC_MATCHING_FIELD, matching_path);
 
     DialogOperationHost host(*window, *progress_bar);
-    int32_t code = MakeReport(original_path, matching_path, report_path, &host, nullptr);
-    if (code == 1) window->OpenWithShell(report_path);
-    return code;
+    ReportText text;
+    int32_t code = MakeReport(original_path, matching_path, nullptr, &host, &text);
+    if (code != 1) return code;
+    places->written = -1;
+    for (int32_t k = 0; k < places->count && k < ReportPlaces::kCapacity; ++k) {
+        const char* folder = places->folders[k];
+        if (!folder || !folder[0] || places->reasons[k]) continue;  // known not to take it
+        // A folder too long to take the file name gives no path at all.
+        CopyText(places->path, folder);
+        if (!AppendText(places->path, "report.txt")) {
+            places->reasons[k] = kErrorNameTooLong;
+            continue;
+        }
+        OutputFault fault;
+        if (WriteReportFile(places->path, text.text, size_t(text.length), &fault)) {
+            places->written = k;
+            window->OpenWithShell(places->path);
+            return 1;
+        }
+        places->reasons[k] = fault.error;
+    }
+    return -1;
+}
+
+void WriteReportPlaces(const ReportPlaces& places, int32_t result, char* text, size_t capacity) {
+    if (capacity == 0) return;
+    text[0] = '\0';
+    auto add = [&](const char* piece) { AppendText(text, capacity, piece); };
+    add(result == 1 ? "report.txt could not be written beside the program.\r\n" : kReportFailedText);
+    for (int32_t k = 0; k < places.count && k < ReportPlaces::kCapacity; ++k) {
+        if (!places.reasons[k] || !places.folders[k] || !places.folders[k][0]) continue;
+        char reason[kPathCapacity];
+        WriteReasonLine(places.reasons[k], reason, sizeof reason);
+        add("\r\n");
+        add(places.folders[k]);
+        add("report.txt\r\n");
+        add(reason);
+        add("\r\n");
+    }
+    if (result != 1) return;
+    add("\r\nIt was written to, and opened from:\r\n");
+    add(places.path);
 }

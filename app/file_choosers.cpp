@@ -2,6 +2,7 @@
 
 #include <commdlg.h>
 
+#include "app/chooser_start.h"
 #include "app/path_fields.h"
 #include "app/typed_path.h"
 #include "app/workspace_slots.h"
@@ -39,17 +40,26 @@ int TakeChoice(BOOL chosen, Slot slot, const OPENFILENAMEA& request) {
     return 1;
 }
 
-// Where the chooser of slot starts: the folder and file name of the path in
-// its field, typed or dropped there; the Workspace's for a part the field
-// doesn't hold.
-void StartingPoint(HWND owner, Slot slot, char* directory, char* file_name) {
-    char path[kPathCapacity] = "";
+bool FileExists(const char* path) {
+    DWORD attributes = path[0] ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The text of the box of slot, as the operations would take it.
+void BoxPath(HWND owner, Slot slot, char* path) {
+    path[0] = '\0';
     for (const PathField& field : kPathFields)
         if (field.slot == slot) GetDlgItemTextA(owner, field.id, path, kPathCapacity);
     TidyTypedPath(path);
-    SplitTypedPath(path, directory, file_name);
-    if (!directory[0]) CopyText(directory, kPathCapacity, SlotDirectory(*g_workspace, slot));
-    if (!file_name[0]) CopyText(file_name, kPathCapacity, SlotFileName(*g_workspace, slot));
+}
+
+// Where the chooser of slot starts (ChooserStart).
+void StartingPoint(HWND owner, Slot slot, char* directory, char* file_name) {
+    char box[kPathCapacity], matching[kPathCapacity];
+    BoxPath(owner, slot, box);
+    BoxPath(owner, Slot::kMatching, matching);
+    ChooserView view{box, FileExists(box), matching, FileExists(matching)};
+    ChooserStart(*g_workspace, slot, view, directory, file_name);
 }
 
 int BrowseOpenFile(HWND owner, Slot slot) {
@@ -99,8 +109,9 @@ int BrowseNewFile(HWND owner) {
     StartingPoint(owner, Slot::kNew, directory, name);
     SetCurrentDirectoryA(directory);
 
-    char file[kSaveBufferCapacity] = "Untitled";
+    char file[kSaveBufferCapacity];
     char title[kSaveBufferCapacity] = "";
+    CopyText(file, name);
 
     OPENFILENAMEA request = {};
     request.lStructSize = OPENFILENAME_SIZE_VERSION_400A;

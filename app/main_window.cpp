@@ -16,7 +16,7 @@
 #include "model/records.h"
 
 const char kAboutMenuText[] = "About Quandrelistaphor...";
-const char kQuitQuestion[] = "Quit and forget the paths typed into the boxes?";
+const char kQuitQuestion[] = "Quit now? The paths in the boxes are kept for the next start.";
 
 void ResetProgress(HWND progress_bar) {
     SendMessageA(progress_bar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
@@ -29,6 +29,7 @@ static void FillPathField(HWND window, const PathField& field) {
     char text[kPathCapacity];
     BuildFieldText(SlotDirectory(*g_workspace, field.slot), SlotFileName(*g_workspace, field.slot), text);
     SetDlgItemTextA(window, field.id, text);
+    ShowPathEnd(window, field.id);
 }
 
 // After a chooser: a chosen file fills its own field; the other fields, and
@@ -95,18 +96,23 @@ static void SetProgramIcon(HWND window) {
 }
 
 // Escape is easily pressed by mistake: while a field holds a path that was
-// typed or dropped there, the Escape key asks before the window closes.
-// Quit and the close box close it at once.
+// typed, dropped or chosen since the window started, the Escape key asks
+// before the window closes. Quit and the close box close it at once.
 static bool MayQuit(HWND window) {
     if (!(GetKeyState(VK_ESCAPE) & 0x8000)) return true;
-    bool typed = false;
-    for (const PathField& field : kPathFields) {
-        char shown[kPathCapacity], kept[kPathCapacity];
-        GetDlgItemTextA(window, field.id, shown, kPathCapacity);
-        BuildFieldText(SlotDirectory(*g_workspace, field.slot), SlotFileName(*g_workspace, field.slot), kept);
-        typed = typed || lstrcmpA(shown, kept) != 0;
+    bool changed = false;
+    for (int k = 0; k < 3; ++k) {
+        char shown[kPathCapacity];
+        GetDlgItemTextA(window, kPathFields[k].id, shown, kPathCapacity);
+        changed = changed || lstrcmpA(shown, g_workspace->start_text[k]) != 0;
     }
-    return !typed || MessageBoxA(window, kQuitQuestion, "Quit", MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2) == IDOK;
+    return !changed ||
+           MessageBoxA(window, kQuitQuestion, "Quit", MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2) == IDOK;
+}
+
+// What the boxes show once the window has started.
+static void NoteStartTexts(HWND window) {
+    for (int k = 0; k < 3; ++k) GetDlgItemTextA(window, kPathFields[k].id, g_workspace->start_text[k], kPathCapacity);
 }
 
 // The About dialog has no button in the window; its entry sits in the
@@ -124,6 +130,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wparam, LPARAM
         PreparePathFields(window);
         RestoreSettings(window);
         FillPathFields(window);
+        NoteStartTexts(window);
         SetProgramIcon(window);
         FitPicture(window, IDB_BANNER, IDB_BANNER_LARGE);
         AddAboutMenuEntry(window);

@@ -2,12 +2,15 @@
 
 #include <shellapi.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "app/file_choosers.h"
 #include "app/resource_ids.h"
 #include "app/typed_path.h"
 #include "model/records.h"
+#include "morph/convert.h"
+#include "platform/text.h"
 
 const PathField kPathFields[3] = {
     {IDC_ORIGINAL_FIELD, Slot::kOriginal},
@@ -36,22 +39,6 @@ static const PathField* FieldAt(HWND window, POINT point) {
     return nullptr;
 }
 
-void TakeDroppedFile(HWND window, HDROP drop) {
-    POINT point = {};
-    DragQueryPoint(drop, &point);
-    const PathField* field = FieldAt(window, point);
-    if (field && DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) > 0) {
-        char path[kPathCapacity];
-        UINT length = DragQueryFileA(drop, 0, nullptr, 0);
-        if (length > UINT(kPathCapacity - 1)) {
-            ReportChooserError(field->slot);
-        } else if (DragQueryFileA(drop, 0, path, kPathCapacity) == length) {
-            SetDlgItemTextA(window, field->id, path);
-        }
-    }
-    DragFinish(drop);
-}
-
 namespace {
 
 constexpr int kShownEnds = 40;  // characters kept at each end of a long path
@@ -60,7 +47,37 @@ int32_t AnsiBytes(const wchar_t* text, int length) {
     return length == 0 ? 0 : WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
 }
 
+// A path long enough to need it with its middle given way to "...".
+void ShortenMiddle(const char* path, char* shown, size_t capacity) {
+    size_t length = std::strlen(path);
+    if (length <= 2 * kShownEnds + 3) return CopyText(shown, capacity, path);
+    CopyText(shown, capacity, path, kShownEnds);
+    AppendText(shown, capacity, "...");
+    AppendText(shown, capacity, path + length - kShownEnds);
+}
+
 }  // namespace
+
+void TakeDroppedFile(HWND window, HDROP drop) {
+    POINT point = {};
+    DragQueryPoint(drop, &point);
+    const PathField* field = FieldAt(window, point);
+    if (field && DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) > 0) {
+        char path[kPathCapacity];
+        UINT length = DragQueryFileA(drop, 0, nullptr, 0);
+        if (length > UINT(kPathCapacity - 1)) {
+            char whole[4 * kPathCapacity] = "", shown[kMessageCapacity / 2];
+            DragQueryFileA(drop, 0, whole, sizeof whole);
+            ShortenMiddle(whole, shown, sizeof shown);
+            ReportPathTooLong(window, int(field - kPathFields), int32_t(length), shown);
+        } else if (DragQueryFileA(drop, 0, path, kPathCapacity) == length) {
+            SetDlgItemTextA(window, field->id, path);
+            ShowPathEnd(window, field->id);
+        }
+    }
+    DragFinish(drop);
+}
+
 
 int32_t PathFieldBytes(HWND window, int id, char* shown, size_t capacity) {
     wchar_t text[4 * kPathCapacity] = L"";
@@ -82,6 +99,22 @@ int32_t PathFieldBytes(HWND window, int id, char* shown, size_t capacity) {
     }
     shown[made] = '\0';
     return bytes;
+}
+
+void ShowPathEnd(HWND window, int id) {
+    LRESULT end = SendDlgItemMessageA(window, id, WM_GETTEXTLENGTH, 0, 0);
+    SendDlgItemMessageA(window, id, EM_SETSEL, WPARAM(end), LPARAM(end));
+    SendDlgItemMessageA(window, id, EM_SCROLLCARET, 0, 0);
+}
+
+void ReportPathTooLong(HWND window, int k, int32_t bytes, const char* shown) {
+    const char* const names[3] = {"Original File", "Matching File", "New File"};
+    char text[kMessageCapacity];
+    std::snprintf(text, sizeof text,
+                  "The path in the %s box is too long: it takes %d bytes, and a path may take at most %d.\r\n"
+                  "\r\n%s\r\n\r\nMove the file to a shorter path, or give a folder a shorter name.",
+                  names[k], bytes, kPathCapacity - 1, shown);
+    MessageBoxA(window, text, "Error", MB_OK | MB_ICONEXCLAMATION);
 }
 
 void TidyPathField(HWND window, int id) {

@@ -33,3 +33,10 @@ int32_t PathFieldBytes(HWND window, int id, char* shown, size_t capacity);
 // EN_CHANGE: a path pasted with the quotes of Explorer's "Copy as path"
 // loses them.
 void TidyPathField(HWND window, int id);
+
+// Scrolls the field so that the end of its path, the file name, shows.
+void ShowPathEnd(HWND window, int id);
+
+// The box of a path too long for the field at index k of kPathFields (bytes
+// in the system's code page, the path as `shown`): its reason and remedy.
+void ReportPathTooLong(HWND window, int k, int32_t bytes, const char* shown);

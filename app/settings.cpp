@@ -1,5 +1,6 @@
 #include "app/settings.h"
 
+#include "app/matching_choice.h"
 #include "app/matching_group.h"
 #include "app/path_fields.h"
 #include "app/typed_path.h"
@@ -10,7 +11,10 @@ const char kSettingsKey[] = "Software\\Quandrelistaphor";
 
 namespace {
 
+// Each box's folder (what earlier versions kept) and its whole path.
 const char* const kFolderNames[3] = {"OriginalFolder", "MatchingFolder", "NewFolder"};
+const char* const kFileNames[3] = {"OriginalFile", "MatchingFile", "NewFile"};
+const char kChosenFolderName[] = "ChosenFolder";
 
 bool ReadString(HKEY key, const char* name, char* text, DWORD capacity) {
     DWORD type = 0, size = capacity;
@@ -45,6 +49,33 @@ bool UsableFolder(const char* folder) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// A box's path as kept: its folder must still exist; a name that no longer
+// names a file is shown all the same, so that Convert says what is missing.
+void RestoreBox(HKEY key, int k, Workspace& workspace) {
+    Slot slot = kPathFields[k].slot;
+    char path[kPathCapacity], folder[kPathCapacity], name[kPathCapacity];
+    if (ReadString(key, kFileNames[k], path, sizeof path)) {
+        SplitTypedPath(path, folder, name);
+        if (UsableFolder(folder) && name[0]) {
+            CopyText(SlotDirectory(workspace, slot), kPathCapacity, folder);
+            CopyText(SlotFileName(workspace, slot), kPathCapacity, name);
+            if (slot == Slot::kNew) workspace.new_named = 1;
+            return;
+        }
+    }
+    if (ReadString(key, kFolderNames[k], folder, sizeof folder) && UsableFolder(folder))
+        CopyText(SlotDirectory(workspace, slot), kPathCapacity, folder);
+}
+
+// A distance that Convert would refuse is not kept over the last good one.
+bool ValidDistance(const MatchingChoice& choice) {
+    MatchingChoice small = choice;
+    small.way = MatchingWay::kSmallDifferences;
+    ConvertOptions options;
+    char problem[kMessageCapacity];
+    return ChoiceOptions(small, options, problem) == 1;
+}
+
 }  // namespace
 
 void RestoreSettings(HWND window) {
@@ -56,11 +87,10 @@ void RestoreSettings(HWND window) {
         char distance[kDistanceCapacity];
         if (ReadString(key, "Distance", distance, sizeof distance)) CopyText(choice.distance, distance);
         choice.count_change = ReadNumber(key, "SplitOrWeld", 0) != 0;
-        for (int k = 0; k < 3 && g_workspace; ++k) {
-            char folder[kPathCapacity];
-            if (ReadString(key, kFolderNames[k], folder, sizeof folder) && UsableFolder(folder))
-                CopyText(SlotDirectory(*g_workspace, kPathFields[k].slot), kPathCapacity, folder);
-        }
+        for (int k = 0; k < 3 && g_workspace; ++k) RestoreBox(key, k, *g_workspace);
+        char folder[kPathCapacity];
+        if (g_workspace && ReadString(key, kChosenFolderName, folder, sizeof folder) && UsableFolder(folder))
+            CopyText(g_workspace->chosen_directory, folder);
         RegCloseKey(key);
     }
     PrepareMatchingGroup(window, choice);
@@ -73,7 +103,7 @@ void KeepSettings(HWND window) {
         return;
     MatchingChoice choice = ReadMatchingChoice(window);
     WriteNumber(key, "Matching", DWORD(choice.way));
-    WriteString(key, "Distance", choice.distance);
+    if (ValidDistance(choice)) WriteString(key, "Distance", choice.distance);
     WriteNumber(key, "SplitOrWeld", choice.count_change ? 1 : 0);
     for (int k = 0; k < 3; ++k) {
         char path[kPathCapacity], folder[kPathCapacity], name[kPathCapacity];
@@ -81,6 +111,9 @@ void KeepSettings(HWND window) {
         TidyTypedPath(path);
         SplitTypedPath(path, folder, name);
         if (folder[0]) WriteString(key, kFolderNames[k], folder);
+        if (folder[0] && name[0]) WriteString(key, kFileNames[k], path);
     }
+    if (g_workspace && g_workspace->chosen_directory[0])
+        WriteString(key, kChosenFolderName, g_workspace->chosen_directory);
     RegCloseKey(key);
 }

@@ -6,8 +6,9 @@
 
 extern const char kSettingsKey[];  // "Software\\Quandrelistaphor"
 
-// Before the fields are filled: the Workspace's folders from the kept ones
-// that still exist, and the Matching group as it was left.
+// Before the fields are filled: the Workspace's paths from the kept ones
+// whose folders still exist, and the Matching group as it was left.
 void RestoreSettings(HWND window);
-// As the window closes: the Matching group and the folder of each field.
+// As the window closes: the Matching group (a distance Convert would refuse
+// keeps the last good one), the path of each field and the chosen folder.
 void KeepSettings(HWND window);

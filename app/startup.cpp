@@ -6,6 +6,8 @@
 
 #include "app/main_window.h"
 #include "app/resource_ids.h"
+#include "app/user_folders.h"
+#include "platform/text.h"
 #include "app/workspace.h"
 
 HINSTANCE g_instance = nullptr;
@@ -25,14 +27,23 @@ static void FindProgramDirectory() {
     FindProgramDirectory(program_path, current_directory, g_program_directory);
 }
 
-int RunProgram(HINSTANCE instance) {
+int RunProgram(HINSTANCE instance, const char* program_directory) {
     InitCommonControls();
     FindProgramDirectory();
+    if (program_directory) CopyText(g_program_directory, program_directory);
     g_instance = instance;
 
     g_workspace = new (std::nothrow) Workspace;
     if (!g_workspace) return 0;
     SetWorkspaceDefaults(*g_workspace, g_program_directory);
+    // Installed where the user can't write (Program Files), the program
+    // proposes new files among the user's own.
+    int32_t reason = 0;
+    char documents[kPathCapacity];
+    if (!FolderWritable(g_program_directory, &reason)) {
+        DocumentsFolder(documents);
+        if (documents[0]) CopyText(g_workspace->new_directory, documents);
+    }
 
     DialogBoxParamA(g_instance, MAKEINTRESOURCEA(IDD_MAIN), GetDesktopWindow(), MainDialogProc, 0);
 

@@ -6,4 +6,6 @@
 extern HINSTANCE g_instance;
 
 // Runs the program with the given module: everything WinMain does. Returns 0.
-int RunProgram(HINSTANCE instance);
+// program_directory (ending with a backslash) stands for the folder the
+// program is in, as where it is installed; null: that folder.
+int RunProgram(HINSTANCE instance, const char* program_directory = nullptr);

@@ -35,8 +35,12 @@ void OnWindowThread(HWND window, Call call) {
 class Win32WindowHost final : public WindowHost {
 public:
     // stop: the user's wish to stop the running command, or null for none.
-    explicit Win32WindowHost(HWND window, const std::atomic<bool>* stop = nullptr) : window_(window), stop_(stop) {}
+    // accepted (kPathCapacity bytes, or null): the question the user said OK
+    // to in this conversion, which is not asked again when a retry meets it.
+    explicit Win32WindowHost(HWND window, const std::atomic<bool>* stop = nullptr, char* accepted = nullptr)
+        : window_(window), stop_(stop), accepted_(accepted) {}
     void GetItemText(int32_t id, char* buffer, int32_t capacity) override;
+    // Once the user asked to stop, the status line keeps saying so.
     void SetItemText(int32_t id, const char* text) override;
     // The box is owned by the main window, so it can never hide behind it.
     int32_t AskOkCancel(const char* text, const char* title) override;
@@ -46,6 +50,7 @@ public:
 private:
     HWND window_;
     const std::atomic<bool>* stop_;
+    char* accepted_;
 };
 
 // A message sent to the bar from another thread is handled on the bar's own

@@ -13,6 +13,15 @@ struct Workspace {
     char matching_file_name[kPathCapacity];
     char new_directory[kPathCapacity];
     char new_file_name[kPathCapacity];
+    // The folder of the last file chosen with any chooser ("" before the
+    // first), where a chooser with nothing of its own to show starts.
+    char chosen_directory[kPathCapacity];
+    // 1 once the user named the New file (its chooser, or a name kept from
+    // an earlier run); until then its chooser proposes one from MATCHING.
+    int32_t new_named;
+    // What the three boxes showed once the window had started: Escape asks
+    // before quitting when any shows another path now.
+    char start_text[3][kPathCapacity];
 };
 
 // The program directory: empty, or ending with a backslash.

@@ -42,5 +42,7 @@ int32_t TakeChosenFile(Workspace& workspace, Slot slot, const char* file_path, i
     CopyText(directory, kPathCapacity, file_path, folder_length);
     if (needs_separator) AppendText(directory, kPathCapacity, "\\");
     CopyText(SlotFileName(workspace, slot), kPathCapacity, file_title, title_length);
+    CopyText(workspace.chosen_directory, directory);
+    if (slot == Slot::kNew) workspace.new_named = 1;
     return 1;
 }

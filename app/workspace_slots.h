@@ -10,6 +10,12 @@ enum class Slot : int32_t { kOriginal, kMatching, kNew };
 
 char* SlotDirectory(Workspace& workspace, Slot slot);
 char* SlotFileName(Workspace& workspace, Slot slot);
+inline const char* SlotDirectory(const Workspace& workspace, Slot slot) {
+    return SlotDirectory(const_cast<Workspace&>(workspace), slot);
+}
+inline const char* SlotFileName(const Workspace& workspace, Slot slot) {
+    return SlotFileName(const_cast<Workspace&>(workspace), slot);
+}
 
 // directory followed directly by file_name, cut to kPathCapacity - 1.
 // Returns 1 when all of it fitted.
@@ -19,6 +25,7 @@ int32_t BuildFieldText(const char* directory, const char* file_name, char* text)
 // file name's offset (with a trailing backslash added when missing), the file
 // name is the chooser's file title exactly as returned. Writes the slot only
 // when both together fit kPathCapacity - 1, the edit field's text, and returns
-// 1; otherwise writes nothing and returns 0.
+// 1 (the folder is then the chosen one, and a chosen New file is named);
+// otherwise writes nothing and returns 0.
 int32_t TakeChosenFile(Workspace& workspace, Slot slot, const char* file_path, int32_t file_offset,
                        const char* file_title);

@@ -161,7 +161,7 @@ private:
 // library written, the write's reason on failure, the earlier half-done
 // writes it finished and what beside the new file it refused.
 // The host may stop the run until the new file is formatted, before any
-// target is replaced; the bar moves on from kSavingStart as the lines go in.
+// target is replaced, also between the blocks of the writing; the bar moves on from kSavingStart as the lines go in.
 int32_t Save(Model& matching, const char* new_path, char* message, const ConvertOptions& options,
              OperationHost* host) {
     ConvertDiagnostics* diagnostics = options.diagnostics;
@@ -174,6 +174,7 @@ int32_t Save(Model& matching, const char* new_path, char* message, const Convert
     plan.threads = ThreadsOf(&options);
     SaveProgress progress(matching, host);
     plan.on_written = [&](int32_t records) { progress.Add(records); };
+    plan.stop = [host] { return host->ShouldStop(); };
     WrittenObjFiles files;
     int32_t written = FormatObjFiles(matching, new_path, &fault, plan, files);
     if (wait.waited && written) host->ShowStatus("Saving file...(please wait)");

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/block.h"
+#include "platform/file_image.h"
 #include "model/model.h"
 #include "model/records.h"
 #include "morph/load_together.h"
@@ -90,6 +91,8 @@ public:
         }
     }
     const ReadProgress* Hook(int32_t file) const { return &parts_[file].hook; }
+    // A file whose load has ended, loaded or not, has had all its share.
+    void Ended(int32_t file) { parts_[file].thousandths.store(1000, std::memory_order_relaxed); }
     // The bar at `position` unless it is already further on; the calling thread only.
     void ShowAtLeast(int32_t position) {
         if (position <= shown_) return;
@@ -142,7 +145,11 @@ void CountBoth(OperationHost* host, const char* status, const int32_t steps[2], 
 // counts read the vertex lists alone, so no other face table is made.
 bool LoadAndCount(const char* original_path, const char* matching_path, OperationHost* host, Model& original,
                   Model& matching, int32_t& original_loaded, int32_t& matching_loaded) {
-    const bool together = ProcessorCount() > 1;
+    // An original that can't be opened is known at once: the matching file
+    // is then read on this thread, so that its reading moves the bar.
+    FileReader probe;
+    const bool together = ProcessorCount() > 1 && OpenFileReader(original_path, probe);
+    CloseFileReader(probe);
     LoadProgress progress(host);
     original.read_progress = progress.Hook(0);
     matching.read_progress = progress.Hook(1);
@@ -162,6 +169,7 @@ bool LoadAndCount(const char* original_path, const char* matching_path, Operatio
     } else {
         original_loaded = original.LoadObjVertexLists(original_path);
     }
+    progress.Ended(0);
     if (host->ShouldStop()) return false;
 
     host->ShowStatus("Loading matching file...(please wait)");

@@ -240,6 +240,10 @@ void DescribeTopologyMatch(const TopologyMatch& result, const TopologyMesh& orig
                  "them had another part of %s nearly as near (within %.1f times the distance), so those may be "
                  "swapped.\r\n",
                  result.alike_part_count, names.shape, result.ambiguous_part_count, names.original, kAlikeMargin);
+    } else if (result.alike_part_count > 1) {
+        // None was in doubt: a note that counts zero of them only confuses.
+        text.Add("Note: %d parts of %s are alike (the same connectivity) and were paired by where they lie.\r\n",
+                 result.alike_part_count, names.shape);
     }
     if (result.joined_polygon_count > 0) {
         text.Add("Note: %s has its quads and polygons split into triangles; %d faces of %s were joined again from "

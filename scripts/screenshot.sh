@@ -6,6 +6,9 @@
 #   docs/dpi-<N>.png             the main window and About side by side at N dpi
 #   docs/failure-<N>.png         the main window and Convert's failure box for
 #                                a moved copy, side by side at N dpi
+#   docs/chooser-<N>.png         the main window with a Blender export in the
+#                                Matching File box and the New File chooser,
+#                                which proposes a name from it in its folder
 #
 #   bash scripts/screenshot.sh [BUILD_DIR] [DPI...]
 #
@@ -40,6 +43,7 @@ if [ ! "$helper" -nt scripts/screenshot.sh ]; then
     cat >"$state/open_about.c" <<'EOF'
 #include <windows.h>
 #include <stdio.h>
+#include <string.h>
 static void put(const char* path, const char* text) {
     FILE* file = fopen(path, "wb");
     fputs(text, file);
@@ -47,7 +51,8 @@ static void put(const char* path, const char* text) {
 }
 
 /* argv[1]: a file to create once both windows are in place; argv[2], when
-   given: show Convert's failure box for a moved copy in About's place. */
+   given: "failure" shows Convert's failure box for a moved copy in About's
+   place, "chooser" the New File chooser after a Matching file was given. */
 int main(int argc, char** argv) {
     HWND main_window = NULL, about = NULL;
     RECT rect;
@@ -56,7 +61,26 @@ int main(int argc, char** argv) {
         main_window = FindWindowA("#32770", "Quandrelistaphor v1.0 - www.quandrelistaphor.example");
     if (!main_window) return 1;
     SetWindowPos(main_window, NULL, 8, 8, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    if (argc > 2) {
+    if (argc > 2 && strcmp(argv[2], "chooser") == 0) {
+        GetTempPathA(MAX_PATH, folder);
+        snprintf(path, MAX_PATH, "%smeshes", folder);
+        CreateDirectoryA(path, NULL);
+        snprintf(path, MAX_PATH, "%smeshes\\big_blender.obj", folder);
+        put(path, "v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 3\n");
+        /* Chosen as a user chooses it: typed into the Matching chooser. */
+        HWND open = NULL, name = NULL;
+        PostMessageA(GetDlgItem(main_window, 206), BM_CLICK, 0, 0);
+        for (int i = 0; i < 500 && !(open && IsWindowVisible(open)); ++i, Sleep(20))
+            open = FindWindowA("#32770", "Open File");
+        if (!open) return 1;
+        name = GetDlgItem(open, 0x47c) ? GetDlgItem(open, 0x47c) : GetDlgItem(open, 0x480);
+        SetWindowTextA(name, path);
+        PostMessageA(open, WM_COMMAND, IDOK, 0);
+        for (int i = 0; i < 500 && IsWindow(open); ++i) Sleep(20);
+        PostMessageA(GetDlgItem(main_window, 207), BM_CLICK, 0, 0);
+        for (int i = 0; i < 500 && !(about && IsWindowVisible(about)); ++i, Sleep(20))
+            about = FindWindowA("#32770", "Save File");
+    } else if (argc > 2) {
         GetTempPathA(MAX_PATH, folder);
         snprintf(path, MAX_PATH, "%soriginal.obj", folder);
         put(path, "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3\nf 1 3 4\n");
@@ -146,6 +170,28 @@ print("wrote", sys.argv[2])
 EOF
 }
 
+# Starts the program, has the helper bring up a box beside its window ($2:
+# failure, chooser, or nothing for About) and takes docs/$1-$dpi.png; the
+# first of them at 96 dpi also takes the main window alone.
+shoot_beside() {
+    "$wine" explorer /desktop=screenshot,1900x1100 "$program" >/dev/null 2>&1 &
+    local pid=$!
+    [ "$1" = dpi ] && [ "$dpi" = 96 ] && capture docs/main-window.png
+    # Programs started apart from the desktop's first one see its windows
+    # only when they join the same desktop; that explorer stays while the
+    # desktop has windows.
+    rm -f "$state/$1.ready"
+    "$wine" explorer /desktop=screenshot,1900x1100 "$helper" "$(winepath_of "$state/$1.ready")" ${2:+"$2"} \
+        >/dev/null 2>&1 &
+    for _ in $(seq 100); do
+        [ -f "$state/$1.ready" ] && break
+        sleep 0.1
+    done
+    capture "docs/$1-$dpi.png"
+    "$server" -k 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+}
+
 for dpi in "${dpis[@]}"; do
     # The system dpi is read when a program starts; the Wine server is
     # restarted so that every program of the next run sees the new value.
@@ -153,32 +199,9 @@ for dpi in "${dpis[@]}"; do
         "\"LogPixels\"=dword:$(printf '%08x' "$dpi")" >"$state/dpi.reg"
     "$wine" regedit /S "$(winepath_of "$state/dpi.reg")" >/dev/null 2>&1
     "$server" -w
-    "$wine" explorer /desktop=screenshot,1900x1100 "$program" >/dev/null 2>&1 &
-    pid=$!
-    [ "$dpi" = 96 ] && capture docs/main-window.png
-    # Programs started apart from the desktop's first one see its windows
-    # only when they join the same desktop; that explorer stays while the
-    # desktop has windows.
-    rm -f "$state/about.ready"
-    "$wine" explorer /desktop=screenshot,1900x1100 "$helper" "$(winepath_of "$state/about.ready")" >/dev/null 2>&1 &
-    for _ in $(seq 100); do
-        [ -f "$state/about.ready" ] && break
-        sleep 0.1
-    done
-    capture "docs/dpi-$dpi.png"
-    "$server" -k 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-    # The failure box, from a fresh start of the program.
-    "$wine" explorer /desktop=screenshot,1900x1100 "$program" >/dev/null 2>&1 &
-    pid=$!
-    rm -f "$state/failure.ready"
-    "$wine" explorer /desktop=screenshot,1900x1100 "$helper" "$(winepath_of "$state/failure.ready")" failure \
-        >/dev/null 2>&1 &
-    for _ in $(seq 100); do
-        [ -f "$state/failure.ready" ] && break
-        sleep 0.1
-    done
-    capture "docs/failure-$dpi.png"
-    "$server" -k 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
+    # About, Convert's failure box and the New File chooser, each beside
+    # the main window of a fresh start.
+    shoot_beside dpi
+    shoot_beside failure failure
+    shoot_beside chooser chooser
 done

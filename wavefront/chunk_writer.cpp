@@ -15,7 +15,7 @@ char* ChunkText::Reserve(size_t bytes) {
     return data;
 }
 
-ChunkWriter::ChunkWriter(OutputFile* file, const WritePlan& plan) : file_(file), on_written_(plan.on_written) {
+ChunkWriter::ChunkWriter(OutputFile* file, const WritePlan& plan) : file_(file), on_written_(plan.on_written), stop_(plan.stop) {
     threads_ = plan.threads < 1 ? 1 : (plan.threads > kMaxThreads ? kMaxThreads : plan.threads);
     chunk_lines_ = plan.chunk_lines < 1 ? 1 : plan.chunk_lines;
     round_ = 2 * threads_;
@@ -35,6 +35,16 @@ void ChunkWriter::Written(int32_t first_chunk, int32_t chunks, int32_t count) co
     on_written_(int32_t((end < count ? end : count) - begin));
 }
 
+int32_t ChunkWriter::Stopped() {
+    if (!stop_ || !stop_()) return 0;
+    if (file_ && !file_->failed) {
+        file_->failed = 1;
+        file_->error = kReasonStopped;
+        if (file_->fault && !file_->fault->error) file_->fault->error = kReasonStopped;
+    }
+    return 1;
+}
+
 int32_t ChunkWriter::Write(int32_t count, const ChunkFormat& format) {
     if (count <= 0) return 1;
     int32_t chunks = static_cast<int32_t>((int64_t(count) + chunk_lines_ - 1) / chunk_lines_);
@@ -46,6 +56,7 @@ int32_t ChunkWriter::Write(int32_t count, const ChunkFormat& format) {
     };
     if (threads_ == 1 || chunks == 1) {
         for (int32_t chunk = 0; chunk < chunks; ++chunk) {
+            if (Stopped()) return 0;
             format_chunk(chunk, texts_[0][0]);
             if (!WriteRound(texts_[0], 1)) return 0;
             Written(chunk, 1, count);
@@ -59,6 +70,7 @@ int32_t ChunkWriter::Write(int32_t count, const ChunkFormat& format) {
     int32_t written_ok = 1;
     int32_t previous = 0;  // chunks in round r - 1
     for (int32_t r = 0; r <= rounds && written_ok; ++r) {
+        if (Stopped()) return 0;
         ChunkText* fill = texts_[r % 2];
         ChunkText* drain = texts_[(r + 1) % 2];
         int32_t first_chunk = r * round_;

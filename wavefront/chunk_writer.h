@@ -21,6 +21,11 @@ struct WritePlan {
     // Told on the writing call's thread how many more records of a run are
     // in the file, as they go in; empty: nobody asks.
     std::function<void(int32_t records)> on_written;
+    // Asked on the writing call's thread before each round of chunks: 1
+    // ends the write there, the file failed with kReasonStopped, so that a
+    // run the user stops doesn't go on writing what it will throw away.
+    // Empty: the write runs to its end.
+    std::function<int32_t()> stop;
 };
 
 // The formatted text of one chunk; its block is kept from chunk to chunk.
@@ -61,9 +66,12 @@ private:
 
     // Records [first_chunk, first_chunk + chunks) of a run of `count` are written.
     void Written(int32_t first_chunk, int32_t chunks, int32_t count) const;
+    // 1 when the plan's stop says so; the file has then failed.
+    int32_t Stopped();
 
     OutputFile* file_;
     std::function<void(int32_t records)> on_written_;
+    std::function<int32_t()> stop_;
     int32_t threads_;
     int32_t chunk_lines_;
     int32_t round_;          // chunks per round

@@ -1,223 +1,19 @@
-// The Windows program's real dialogs, driven from a second thread: start-up
-// runs the main window on one thread as it would in the program, the test
-// finds its controls, types paths, clicks, and answers the message boxes it
-// finds by their class and title.
+// The Windows program's main window under Wine: start-up, Convert and
+// Report with their boxes, progress and stops, quitting, the Matching group.
 #include <windows.h>
 #include <commctrl.h>
-#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdio>
 #include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "app/main_window.h"
-#include "app/resource_ids.h"
-#include "app/settings.h"
-#include "app/startup.h"
-#include "app/workspace.h"
+#include "tests/app/main_window_driver.h"
 
 namespace {
-
-const char kMainCaption[] = "Quandrelistaphor v1.0 - www.quandrelistaphor.example";
-const char kDialogClass[] = "#32770";
-
-template <typename Condition>
-bool WaitFor(Condition condition, int milliseconds = 10000) {
-    for (int waited = 0; waited < milliseconds; waited += 10) {
-        if (condition()) return true;
-        Sleep(10);
-    }
-    return condition();
-}
-
-// A dialog is found once created, but ready only once WM_INITDIALOG has run
-// and it shows.
-HWND WaitForDialog(const char* title, int milliseconds = 10000) {
-    HWND found = nullptr;
-    WaitFor([&] { return (found = FindWindowA(kDialogClass, title)) != nullptr && IsWindowVisible(found); },
-            milliseconds);
-    return found;
-}
-
-std::string ItemText(HWND window, int id) {
-    char text[1024] = "";
-    GetDlgItemTextA(window, id, text, sizeof text);
-    return text;
-}
-
-// The static control of a box with text (a message box has one), or null.
-HWND TextControl(HWND box) {
-    HWND found = nullptr;
-    EnumChildWindows(
-        box,
-        [](HWND child, LPARAM found) -> BOOL {
-            char class_name[32] = "";
-            GetClassNameA(child, class_name, sizeof class_name);
-            if (lstrcmpiA(class_name, "Static") == 0 && GetWindowTextLengthA(child) > 0) {
-                *reinterpret_cast<HWND*>(found) = child;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-std::string BoxText(HWND box) {
-    char content[1024] = "";
-    if (HWND control = TextControl(box)) GetWindowTextA(control, content, sizeof content);
-    return content;
-}
-
-// A static text shows whole: laid out in its width with its font, it needs
-// no more lines than it has and no more height than the control.
-void ExpectTextFits(HWND control, int lines) {
-    char text[256] = "";
-    GetWindowTextA(control, text, sizeof text);
-    RECT client, needed;
-    GetClientRect(control, &client);
-    needed = client;
-    HDC context = GetDC(control);
-    HGDIOBJ old_font = SelectObject(context, HGDIOBJ(SendMessageA(control, WM_GETFONT, 0, 0)));
-    TEXTMETRICA metrics = {};
-    GetTextMetricsA(context, &metrics);
-    DrawTextA(context, text, -1, &needed, DT_CALCRECT | DT_CENTER | DT_WORDBREAK);
-    SelectObject(context, old_font);
-    ReleaseDC(control, context);
-    EXPECT_EQ(needed.bottom - needed.top, lines * metrics.tmHeight) << text;
-    EXPECT_LE(needed.bottom, client.bottom) << text;
-    EXPECT_LE(needed.right, client.right) << text;
-}
-
-// The dialog's picture fills its frame: the bitmap shown has the frame's size.
-void ExpectPictureFillsFrame(HWND dialog) {
-    HWND picture = nullptr;
-    for (HWND child = GetWindow(dialog, GW_CHILD); child && !picture; child = GetWindow(child, GW_HWNDNEXT))
-        if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP) picture = child;
-    ASSERT_NE(picture, nullptr);
-    BITMAP bitmap = {};
-    RECT frame;
-    GetObjectA(HGDIOBJ(SendMessageA(picture, STM_GETIMAGE, IMAGE_BITMAP, 0)), sizeof bitmap, &bitmap);
-    GetClientRect(picture, &frame);
-    EXPECT_EQ(bitmap.bmWidth, frame.right);
-    EXPECT_EQ(bitmap.bmHeight, frame.bottom);
-}
-
-void Click(HWND dialog, int id) {
-    HWND button = GetDlgItem(dialog, id);
-    ASSERT_NE(button, nullptr) << id;
-    PostMessageA(button, BM_CLICK, 0, 0);
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-bool FileExists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// The folder of this test program, as start-up should find it.
-std::string ProgramFolder() {
-    char path[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder = path;
-    return folder.substr(0, folder.rfind('\\') + 1);
-}
-
-// A square of two triangles, and the same square with its corners listed in
-// another order; the faces of the copy name the same corners.
-const char kOriginalObj[] =
-    "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n"
-    "f 1 2 3\nf 1 3 4\n";
-const char kMatchingObj[] =
-    "v 1 1 0\nv 0 0 0\nv 0 1 0\nv 1 0 0\n"
-    "g copy\nf 2 4 1\nf 2 1 3\n";
-
-// A folder of this process, ending in a backslash, holding the example pair
-// (original.obj, matching.obj) and the copy with one face more (extra_face.obj).
-std::string ExampleFolder() {
-    char temp[MAX_PATH] = "";
-    GetTempPathA(MAX_PATH, temp);
-    std::string folder = std::string(temp) + "quandre_" + std::to_string(GetCurrentProcessId()) + "\\";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    WriteFile(folder + "original.obj", kOriginalObj);
-    WriteFile(folder + "matching.obj", kMatchingObj);
-    WriteFile(folder + "extra_face.obj", std::string(kMatchingObj) + "f 1 3 4\n");
-    return folder;
-}
-
-// The program running as it does after WinMain: start-up on its own thread.
-// keep_settings: start with what the last run kept; otherwise with none.
-struct RunningProgram {
-    explicit RunningProgram(bool keep_settings = false) {
-        if (!keep_settings) RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
-        thread = std::thread([this] {
-            RunProgram(GetModuleHandleA(nullptr));
-            finished = true;
-        });
-        window = WaitForDialog(kMainCaption);
-    }
-    ~RunningProgram() {
-        // A failed test may leave a box open: answer every dialog of the
-        // program's thread, then quit.
-        DWORD thread_id = window ? GetWindowThreadProcessId(window, nullptr) : 0;
-        while (!finished && thread_id) {
-            std::vector<HWND> windows;
-            EnumThreadWindows(
-                thread_id,
-                [](HWND found, LPARAM list) -> BOOL {
-                    reinterpret_cast<std::vector<HWND>*>(list)->push_back(found);
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(&windows));
-            for (HWND open : windows) PostMessageA(open, WM_COMMAND, IDCANCEL, 0);
-            if (windows.empty()) break;
-            WaitFor([&] { return finished.load(); }, 200);
-        }
-        thread.join();
-    }
-
-    // Presses a command's button; its handler leaves the status line at
-    // "Progress:" once it has returned.
-    void Press(int id) {
-        SetDlgItemTextA(window, IDC_STATUS_LINE, "(running)");
-        Click(window, id);
-    }
-    void WaitForStatus() {
-        ASSERT_TRUE(WaitFor([&] { return ItemText(window, IDC_STATUS_LINE) == "Progress:"; }));
-    }
-
-    std::thread thread;
-    std::atomic<bool> finished{false};
-    HWND window = nullptr;
-};
-
-// Each test drives a freshly started program.
-class MainWindow : public testing::Test {
-protected:
-    void SetUp() override { ASSERT_NE(window, nullptr); }
-    RunningProgram program;
-    HWND window = program.window;
-};
-
-int ProgressPosition(HWND window) {
-    return int(SendMessageA(GetDlgItem(window, IDC_PROGRESS_BAR), PBM_GETPOS, 0, 0));
-}
 
 TEST_F(MainWindow, StartUpShowsTheWorkspaceAndAnEmptyProgressBar) {
     std::string folder = ProgramFolder();
@@ -350,49 +146,6 @@ TEST_F(MainWindow, ConvertEndsInOneBox) {
             ASSERT_NE(at, std::string::npos) << line << " in order in\n" << written;
         }
     }
-}
-
-// A grid of columns x rows vertices, two triangles a cell, as original.obj
-// and as matching.obj with its vertices listed backwards, in folder\\grid\\.
-// With a spacing, the corners sit that far apart (up to 25.8 for a spacing
-// of 0.43) and the copy's coordinates have six decimals, as a default
-// Blender export writes them.
-std::string WriteGridPair(const std::string& folder, int columns, int rows, float spacing = 0) {
-    std::string grid = folder + "grid\\", original, matching;
-    CreateDirectoryA(grid.c_str(), nullptr);
-    const int count = columns * rows;
-    auto line = [](const char* key, int a, int b, int c) {
-        return key + std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c) + "\n";
-    };
-    auto vertex = [&](int i, const char* format) {
-        char text[96];
-        std::snprintf(text, sizeof text, format, spacing * float(i % columns), spacing * float(i / columns),
-                      spacing * float(i % 7) / 3.0f);
-        return spacing > 0 ? std::string(text) : line("v ", i % columns, i / columns, 0);
-    };
-    for (int i = 0, j = count - 1; i < count; ++i, --j) {
-        original += vertex(i, "v %.9g %.9g %.9g\n");
-        matching += vertex(j, "v %.6f %.6f %.6f\n");
-    }
-    for (int a = 1; a + columns <= count; ++a) {  // a, b, c, d: a cell's corners, counted from 1
-        if (a % columns == 0) continue;
-        int b = a + 1, c = a + columns, d = c + 1, m = count + 1;
-        original += line("f ", a, b, d) + line("f ", a, d, c);
-        matching += line("f ", m - a, m - b, m - d) + line("f ", m - a, m - d, m - c);
-    }
-    WriteFile(grid + "original.obj", original);
-    WriteFile(grid + "matching.obj", matching);
-    return grid;
-}
-
-std::vector<std::string> FolderNames(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
-        names.push_back(found.cFileName);
-    FindClose(search);
-    return names;
 }
 
 const int kLockedButtons[] = {IDC_CONVERT, IDC_REPORT, IDC_BROWSE_ORIGINAL, IDC_BROWSE_MATCHING, IDC_BROWSE_NEW};
@@ -533,151 +286,6 @@ TEST(MainWindowQuits, OnEscapeAndTheCloseBox) {
     }
 }
 
-// Opens a chooser through its button and answers it: OK on a typed name, or
-// Cancel when there is none.
-void Choose(HWND window, int button, const char* title, const std::string& name) {
-    Click(window, button);
-    HWND chooser = WaitForDialog(title);
-    ASSERT_NE(chooser, nullptr);
-    if (name.empty()) return Click(chooser, IDCANCEL);
-    // The file-name box: the combo box of the explorer-style chooser, or its edit field.
-    HWND box = GetDlgItem(chooser, cmb13);
-    if (!box) box = GetDlgItem(chooser, edt1);
-    ASSERT_NE(box, nullptr);
-    SetWindowTextA(box, name.c_str());
-    Click(chooser, IDOK);
-}
-
-TEST_F(MainWindow, FileChoosers) {
-    // A cancelled chooser leaves every field as it was typed.
-    std::string program_folder = ProgramFolder();
-    for (int id : {IDC_ORIGINAL_FIELD, IDC_MATCHING_FIELD, IDC_NEW_FIELD}) SetDlgItemTextA(window, id, "typed");
-    Choose(window, IDC_BROWSE_MATCHING, "Open File", "");
-    ASSERT_TRUE(WaitFor([&] { return FindWindowA(kDialogClass, "Open File") == nullptr; }));
-    Sleep(200);
-    for (int id : {IDC_ORIGINAL_FIELD, IDC_MATCHING_FIELD, IDC_NEW_FIELD}) EXPECT_EQ(ItemText(window, id), "typed");
-    EXPECT_EQ(std::string(g_workspace->matching_directory), program_folder);
-    EXPECT_EQ(std::string(g_workspace->matching_file_name), "Untitled.obj");
-
-    // A chosen file updates only its own slot, and the current directory
-    // follows it; the open chooser keeps the name's case.
-    std::string folder = ExampleFolder();
-    WriteFile(folder + "Chosen.OBJ", kOriginalObj);
-    Choose(window, IDC_BROWSE_ORIGINAL, "Open File", folder + "Chosen.OBJ");
-    ASSERT_TRUE(WaitFor([&] { return ItemText(window, IDC_ORIGINAL_FIELD) == folder + "Chosen.OBJ"; }))
-        << ItemText(window, IDC_ORIGINAL_FIELD);
-    EXPECT_EQ(std::string(g_workspace->original_directory), folder);
-    EXPECT_EQ(std::string(g_workspace->original_file_name), "Chosen.OBJ");
-    EXPECT_EQ(ItemText(window, IDC_MATCHING_FIELD), "typed");
-    char current[MAX_PATH] = "";
-    GetCurrentDirectoryA(MAX_PATH, current);
-    EXPECT_EQ(std::string(current) + "\\", folder);
-
-    // The save chooser takes a name that does not exist yet and adds ".obj".
-    DeleteFileA((folder + "Brand New.obj").c_str());
-    Choose(window, IDC_BROWSE_NEW, "Save File", folder + "Brand New");
-    ASSERT_TRUE(WaitFor([&] { return ItemText(window, IDC_NEW_FIELD) == folder + "Brand New.obj"; }))
-        << ItemText(window, IDC_NEW_FIELD);
-    EXPECT_EQ(std::string(g_workspace->new_directory), folder);
-    EXPECT_EQ(std::string(g_workspace->new_file_name), "Brand New.obj");
-}
-
-// A path of exactly length characters in folder, naming an OBJ file.
-std::string PathOfLength(const std::string& folder, size_t length) {
-    return folder + std::string(length - folder.size() - 4, 'p') + ".obj";
-}
-
-const int kFields[] = {IDC_ORIGINAL_FIELD, IDC_MATCHING_FIELD, IDC_NEW_FIELD};
-
-// Expects the error box with text, and answers it.
-void AnswerError(const char* text) {
-    HWND box = WaitForDialog("Error");
-    EXPECT_EQ(box ? BoxText(box) : "(no box)", text);
-    if (box) Click(box, IDOK);
-    EXPECT_TRUE(WaitFor([&] { return FindWindowA(kDialogClass, "Error") == nullptr; }));
-}
-
-// A path longer than a field holds is refused with the chooser's own error,
-// and the field keeps its text; nothing longer can be typed either.
-TEST_F(MainWindow, PathsNeverCut) {
-    std::string folder = ExampleFolder();
-    std::string shown = ItemText(window, IDC_ORIGINAL_FIELD);
-    for (size_t length : {255, 256, 259}) {
-        SCOPED_TRACE(length);
-        std::string path = PathOfLength(folder, length);
-        WriteFile(path, kOriginalObj);
-        Choose(window, IDC_BROWSE_ORIGINAL, "Open File", path);
-        if (length > 255)
-            AnswerError("There was an error opening the file.");
-        else
-            shown = path;
-        ASSERT_TRUE(WaitFor([&] { return ItemText(window, IDC_ORIGINAL_FIELD) == shown; }))
-            << ItemText(window, IDC_ORIGINAL_FIELD);
-        DeleteFileA(path.c_str());
-    }
-    for (int id : kFields) {
-        HWND field = GetDlgItem(window, id);
-        SetWindowTextA(field, "");
-        for (int typed = 0; typed < 300; ++typed) SendMessageA(field, WM_CHAR, 'a', 0);
-        EXPECT_EQ(GetWindowTextLengthA(field), 255) << id;
-    }
-}
-
-// What the shell posts when files are dropped at point (client coordinates).
-HGLOBAL MakeDrop(const std::vector<std::string>& paths, POINT point) {
-    std::string list;
-    for (const std::string& path : paths) list += path + '\0';
-    list += '\0';
-    HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size());
-    auto* header = static_cast<DROPFILES*>(GlobalLock(drop));
-    *header = DROPFILES{sizeof(DROPFILES), point, FALSE, FALSE};  // ANSI names, client coordinates
-    memcpy(reinterpret_cast<char*>(header) + sizeof(DROPFILES), list.data(), list.size());
-    GlobalUnlock(drop);
-    return drop;
-}
-
-POINT FieldCentre(HWND window, int id) {
-    RECT rect;
-    GetWindowRect(GetDlgItem(window, id), &rect);
-    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
-    return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-}
-
-// A file dropped on a field fills it, the first of several; one too long for
-// the field is refused like a chooser's; a drop beside the fields does nothing.
-TEST_F(MainWindow, DroppedFilesFillTheirField) {
-    const int kNoField = 0;
-    std::string folder = "C:\\drops\\";
-    struct Case {
-        int id;
-        size_t length;
-        const char* error;
-    } cases[] = {
-        {IDC_ORIGINAL_FIELD, 255, nullptr},
-        {IDC_MATCHING_FIELD, 256, "There was an error opening the file."},
-        {IDC_NEW_FIELD, 259, "There was an error getting the file."},
-        {IDC_NEW_FIELD, 40, nullptr},
-        {kNoField, 40, nullptr},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.id << " " << c.length);
-        std::vector<std::string> before;
-        for (int id : kFields) before.push_back(ItemText(window, id));
-        std::string path = PathOfLength(folder, c.length);
-        POINT point = c.id == kNoField ? POINT{4, 4} : FieldCentre(window, c.id);
-        // Sent from a thread of its own, which returns once the drop is taken,
-        // so this one can answer a box meanwhile.
-        HGLOBAL drop = MakeDrop({path, folder + "second.obj"}, point);
-        std::thread shell([&] { SendMessageA(window, WM_DROPFILES, WPARAM(drop), 0); });
-        if (c.error) AnswerError(c.error);
-        shell.join();
-        for (int i = 0; i < 3; ++i) {
-            bool filled = kFields[i] == c.id && !c.error;
-            EXPECT_EQ(ItemText(window, kFields[i]), filled ? path : before[i]) << kFields[i];
-        }
-    }
-}
-
 // The Blender-style copy: exact positions fail in a box that says how far
 // the copy moved and offers the tolerance that converts, and its button
 // converts; Automatic converts it too. The original's path is given as
@@ -724,77 +332,6 @@ TEST_F(MainWindow, MatchingOptionsConvertAMovedCopy) {
     }
 }
 
-// The Matching group and each box's folder are there again after a restart.
-TEST(MainWindowSettings, OutliveTheProgram) {
-    std::string folder = ExampleFolder();
-    {
-        RunningProgram program;
-        HWND window = program.window;
-        ASSERT_NE(window, nullptr);
-        Click(window, IDC_MATCH_CONNECTIVITY);
-        Click(window, IDC_MATCH_COUNT_CHANGE);
-        SetDlgItemTextA(window, IDC_MATCHING_FIELD, (folder + "typed.obj").c_str());
-        ASSERT_TRUE(WaitFor([&] { return IsDlgButtonChecked(window, IDC_MATCH_COUNT_CHANGE) == BST_CHECKED; }));
-        PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
-        ASSERT_TRUE(WaitFor([&] { return program.finished.load(); }));
-    }
-    RunningProgram program(true);
-    HWND window = program.window;
-    ASSERT_NE(window, nullptr);
-    EXPECT_EQ(IsDlgButtonChecked(window, IDC_MATCH_CONNECTIVITY), BST_CHECKED);
-    EXPECT_EQ(IsDlgButtonChecked(window, IDC_MATCH_EXACT), BST_UNCHECKED);
-    EXPECT_EQ(IsDlgButtonChecked(window, IDC_MATCH_COUNT_CHANGE), BST_CHECKED);
-    EXPECT_EQ(ItemText(window, IDC_MATCHING_FIELD), folder + "Untitled.obj");
-    EXPECT_EQ(ItemText(window, IDC_ORIGINAL_FIELD), ProgramFolder() + "Untitled.obj");
-}
-
-// A chooser starts in the folder of the path in its box, dropped there or
-// typed, and a cancelled one changes no box.
-TEST_F(MainWindow, ChoosersStartWhereTheBoxPoints) {
-    std::string folder = ExampleFolder();
-    HGLOBAL drop = MakeDrop({folder + "matching.obj"}, FieldCentre(window, IDC_MATCHING_FIELD));
-    SendMessageA(window, WM_DROPFILES, WPARAM(drop), 0);
-    SetDlgItemTextA(window, IDC_ORIGINAL_FIELD, "\"C:\\typed\\original.obj\"");
-    for (int button : {IDC_BROWSE_ORIGINAL, IDC_BROWSE_MATCHING}) {
-        Click(window, button);
-        HWND chooser = WaitForDialog("Open File");
-        ASSERT_NE(chooser, nullptr);
-        if (button == IDC_BROWSE_MATCHING) {
-            char shown[MAX_PATH] = "";
-            ASSERT_TRUE(WaitFor([&] { return SendMessageA(chooser, CDM_GETFOLDERPATH, MAX_PATH, LPARAM(shown)) > 0; }));
-            EXPECT_EQ(std::string(shown) + "\\", folder);
-        }
-        Click(chooser, IDCANCEL);
-        ASSERT_TRUE(WaitFor([&] { return FindWindowA(kDialogClass, "Open File") == nullptr; }));
-        Sleep(100);
-        EXPECT_EQ(ItemText(window, IDC_MATCHING_FIELD), folder + "matching.obj");
-        EXPECT_EQ(ItemText(window, IDC_ORIGINAL_FIELD), "C:\\typed\\original.obj");
-    }
-}
-
-// A path longer than 255 bytes once in the system's code page is refused
-// before anything is read, in a box no wider than the screen.
-TEST_F(MainWindow, PathsTooLongForTheCodePageAreRefused) {
-    std::wstring path = L"C:\\";
-    while (path.size() < 240) path += L"\u00e9\u00e8\\";
-    path += L"a.obj";
-    int bytes = WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, nullptr, 0, nullptr, nullptr) - 1;
-    if (bytes <= 255) GTEST_SKIP() << "the code page " << GetACP() << " takes this path in " << bytes << " bytes";
-    SetDlgItemTextW(window, IDC_NEW_FIELD, path.c_str());
-    program.Press(IDC_CONVERT);
-    HWND box = WaitForDialog("Error");
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(BoxText(box).rfind("The path in the New File box is too long: it takes " + std::to_string(bytes) +
-                                 " bytes, and a path may take at most 255.", 0),
-              0u)
-        << BoxText(box);
-    RECT rect;
-    EXPECT_TRUE(GetWindowRect(box, &rect) && rect.right - rect.left <= GetSystemMetrics(SM_CXSCREEN));
-    Click(box, IDOK);
-    ASSERT_TRUE(WaitFor([&] { return FindWindowA(kDialogClass, "Error") == nullptr; }));
-    EXPECT_EQ(ItemText(window, IDC_STATUS_LINE), "(running)");  // no command ran
-}
-
 // The stop question left open while the run ends closes by itself, and the
 // run's own outcome follows.
 TEST_F(MainWindow, StopQuestionClosesWhenTheRunEnds) {
@@ -815,26 +352,77 @@ TEST_F(MainWindow, StopQuestionClosesWhenTheRunEnds) {
     EXPECT_FALSE(program.finished.load());
 }
 
-// The Escape key, pressed while a box holds a typed path, asks before the
-// window closes; Cancel keeps it open with the path.
-TEST_F(MainWindow, EscapeAsksBeforeForgettingTypedPaths) {
-    SetDlgItemTextA(window, IDC_MATCHING_FIELD, "C:\\typed\\matching.obj");
-    SetForegroundWindow(window);
-    SendMessageA(window, WM_NEXTDLGCTL, WPARAM(GetDlgItem(window, IDC_CONVERT)), TRUE);
-    INPUT keys[2] = {};
-    keys[0].type = keys[1].type = INPUT_KEYBOARD;
-    keys[0].ki.wVk = keys[1].ki.wVk = VK_ESCAPE;
-    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(1, &keys[0], sizeof(INPUT));
+// Stopped while the new file is written: the window stays, saying
+// "Stopping...", until what was written is gone, and only then closes.
+TEST_F(MainWindow, StopDuringTheSaveRemovesWhatWasWritten) {
+    std::string folder = WriteGridPair(ExampleFolder(), 2000, 1000);
+    std::string new_file = folder + "new.obj";
+    WriteFile(new_file, "earlier");
+    const std::vector<std::string> names = FolderNames(folder);
+    SetDlgItemTextA(window, IDC_ORIGINAL_FIELD, (folder + "original.obj").c_str());
+    SetDlgItemTextA(window, IDC_MATCHING_FIELD, (folder + "matching.obj").c_str());
+    SetDlgItemTextA(window, IDC_NEW_FIELD, new_file.c_str());
+    program.Press(IDC_CONVERT);
+    ASSERT_TRUE(WaitFor([&] { return ProgressPosition(window) > 80; }, 60000));
+    Click(window, IDCANCEL);
     HWND question = WaitForDialog("Quit");
-    SendInput(1, &keys[1], sizeof(INPUT));
     ASSERT_NE(question, nullptr);
-    EXPECT_EQ(BoxText(question), kQuitQuestion);
-    Click(question, IDCANCEL);
+    Click(question, IDOK);
+    DWORD answered = GetTickCount();
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(question); }));
-    Sleep(200);
-    EXPECT_FALSE(program.finished.load());
-    EXPECT_EQ(ItemText(window, IDC_MATCHING_FIELD), "C:\\typed\\matching.obj");
+    bool stopping_shown = false;
+    while (!program.finished.load() && IsWindow(window) && GetTickCount() - answered < 30000) {
+        stopping_shown = stopping_shown || ItemText(window, IDC_STATUS_LINE) == "Stopping...";
+        Sleep(5);
+    }
+    std::printf("closed %lu ms after the answer\n", GetTickCount() - answered);
+    EXPECT_TRUE(WaitFor([&] { return program.finished.load(); }));
+    EXPECT_TRUE(stopping_shown);
+    EXPECT_EQ(FolderNames(folder), names) << "a temporary was left";
+    EXPECT_EQ(ReadFile(new_file), "earlier");
+}
+
+// A retry from the failure box's button doesn't ask the face-count
+// question the user answered for the same conversion.
+TEST_F(MainWindow, FaceCountAskedOncePerConversion) {
+    std::string folder = WriteGridPair(ExampleFolder(), 60, 40, 0.43f);
+    std::ofstream(folder + "matching.obj", std::ios::app) << "f 1 2 3\n";
+    SetDlgItemTextA(window, IDC_ORIGINAL_FIELD, (folder + "original.obj").c_str());
+    SetDlgItemTextA(window, IDC_MATCHING_FIELD, (folder + "matching.obj").c_str());
+    SetDlgItemTextA(window, IDC_NEW_FIELD, (folder + "new.obj").c_str());
+    int asked = 0;
+    for (int run = 0; run < 2; ++run) {
+        program.Press(IDC_CONVERT);
+        std::string title;
+        HWND box = nullptr;
+        while ((box = WaitForAnyBox({"Warning", "Error", "Success"}, &title)) && title == "Warning") {
+            ++asked;
+            Click(box, IDOK);
+            WaitFor([&] { return !IsWindow(box); });
+        }
+        ASSERT_NE(box, nullptr);
+        if (run == 0 && title == "Error") {
+            ASSERT_NE(ItemText(box, IDC_REMEDY), "");
+            Click(box, IDC_REMEDY);
+            ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+            while ((box = WaitForAnyBox({"Warning", "Success", "Error"}, &title)) && title == "Warning") {
+                ++asked;
+                Click(box, IDOK);
+                WaitFor([&] { return !IsWindow(box); });
+            }
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(title, "Success") << BoxText(box);
+            Click(box, IDOK);
+            program.WaitForStatus();
+            EXPECT_EQ(asked, 1);
+        } else {
+            // A conversion the user starts again asks again.
+            Click(box, IDOK);
+            program.WaitForStatus();
+            EXPECT_EQ(asked, 2);
+            break;
+        }
+    }
 }
 
 }  // namespace

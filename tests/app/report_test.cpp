@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "app/dialog_commands.h"
 #include "app/workspace.h"
 #include "platform/text.h"
+#include "morph/diagnosis_text.h"
 #include "morph/report.h"
+#include "platform/reasons.h"
 #include "tests/app/recording_host.h"
 #include "tests/wavefront/file_test_support.h"
 
@@ -68,19 +72,64 @@ TEST_F(ReportRun, TheBarMovesDuringTheLoads) {
     std::string text;
     for (int i = 0; i < 400000; ++i) text += "v " + std::to_string(i) + ".5 0.25 1.125\n";
     for (int i = 1; i + 2 <= 400000; i += 3) text += "f " + std::to_string(i) + " " + std::to_string(i + 1) + " " + std::to_string(i + 2) + "\n";
-    host.fields[0] = folder.Write("large_original.obj", text);
-    host.fields[1] = folder.Write("large_matching.obj", text);
-    ASSERT_EQ(Report(&host, &host), 1);
-    std::vector<int> loading;
-    std::string seen;
-    for (const std::string& event : host.events) {
-        if (event.find("Getting isolated") != std::string::npos) break;
-        if (event.rfind("pos ", 0) == 0) loading.push_back(std::stoi(event.substr(4)));
-        seen += event + "; ";
+    const std::string large = folder.Write("large_matching.obj", text);
+    // Also while only the matching file is there to read.
+    for (const std::string& original : {folder.Write("large_original.obj", text), folder.Join("missing.obj")}) {
+        SCOPED_TRACE(original);
+        host.events.clear();
+        host.fields[0] = original;
+        host.fields[1] = large;
+        ASSERT_EQ(Report(&host, &host), 1);
+        std::vector<int> loading;
+        std::string seen;
+        for (const std::string& event : host.events) {
+            if (event.find("Getting isolated") != std::string::npos) break;
+            if (event.rfind("pos ", 0) == 0) loading.push_back(std::stoi(event.substr(4)));
+            seen += event + "; ";
+        }
+        EXPECT_GT(loading.size(), 3u) << seen;
+        for (size_t i = 1; i < loading.size(); ++i) EXPECT_LT(loading[i - 1], loading[i]);
+        EXPECT_LE(loading.back(), 80);
     }
-    EXPECT_GT(loading.size(), 3u) << seen;
-    for (size_t i = 1; i < loading.size(); ++i) EXPECT_LT(loading[i - 1], loading[i]);
-    EXPECT_LE(loading.back(), 80);
+}
+
+// Places the program's folder can't take are passed over for the next; the
+// box says why each failed and where the report went. With none that takes
+// it the run fails with every reason named.
+TEST_F(ReportRun, GoesToTheFirstPlaceThatTakesIt) {
+    host.fields[0] = folder.Write("report_original.obj", kOriginal);
+    folder.Write("report_original.mtl", kOriginalMtl);
+    host.fields[1] = folder.Write("report_matching.obj", kMatching);
+    const std::string missing = folder.Join("missing/"), user = folder.Join("user/");
+    std::filesystem::create_directory(user);
+    ReportPlaces places;
+    places.folders[0] = g_program_directory;
+    places.reasons[0] = kErrorNameTooLong;  // known before the run
+    places.folders[1] = missing.c_str();
+    places.folders[2] = user.c_str();
+    places.count = 3;
+    ASSERT_EQ(Report(&host, &host, &places), 1);
+    EXPECT_EQ(places.written, 2);
+    EXPECT_EQ(std::string(places.path), user + "report.txt");
+    EXPECT_EQ(host.events.back(), "shell " + user + "report.txt");
+    EXPECT_EQ(Slurp(user + "report.txt"), Golden(folder.path()));
+    EXPECT_FALSE(std::filesystem::exists(ReportPath()));
+    char text[2048], reason[256];
+    WriteReportPlaces(places, 1, text, sizeof text);
+    std::string expected = "report.txt could not be written beside the program.\r\n";
+    for (int k : {0, 1}) {
+        WriteReasonLine(places.reasons[k], reason, sizeof reason);
+        ASSERT_NE(places.reasons[k], 0);
+        expected += "\r\n" + std::string(places.folders[k]) + "report.txt\r\n" + reason + "\r\n";
+    }
+    EXPECT_EQ(std::string(text), expected + "\r\nIt was written to, and opened from:\r\n" + user + "report.txt");
+
+    places.count = 2;
+    places.reasons[1] = 0;
+    ASSERT_EQ(Report(&host, &host, &places), -1);
+    WriteReportPlaces(places, -1, text, sizeof text);
+    EXPECT_EQ(std::string(text).rfind("There was an error creating the report file.\r\n\r\n", 0), 0u) << text;
+    EXPECT_NE(std::string(text).find(missing + "report.txt\r\nreason: "), std::string::npos) << text;
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 #include <cstring>
 #include <string>
 
+#include "app/chooser_start.h"
 #include "app/workspace_slots.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -86,3 +88,60 @@ TEST(WorkspaceSlots, TakeChosenFile) {
 }
 
 }  // namespace
+
+// Where each chooser starts, from what the boxes show: a box's own path
+// when the user gave it (typed, or a file that exists); otherwise the
+// folder of the last file chosen, and for New a name made from MATCHING.
+TEST(ChooserStart, FollowsTheUser) {
+    Workspace defaults = Defaults(), chosen = Defaults(), named = Defaults();
+    CopyText(chosen.chosen_directory, "D:\\meshes\\");
+    named.new_named = 1;
+    CopyText(named.new_directory, "E:\\out\\");
+    CopyText(named.new_file_name, "kept.obj");
+    struct Case {
+        const Workspace* workspace;
+        Slot slot;
+        const char* box;
+        int32_t box_exists;
+        const char* matching;
+        int32_t matching_exists;
+        const char* directory;
+        const char* name;
+    } cases[] = {
+        // the default box of a file that isn't there
+        {&defaults, Slot::kMatching, "C:\\Prog\\Untitled.obj", 0, "", 0, "C:\\Prog\\", "Untitled.obj"},
+        {&chosen, Slot::kMatching, "C:\\Prog\\Untitled.obj", 0, "", 0, "D:\\meshes\\", ""},
+        {&chosen, Slot::kOriginal, "", 0, "", 0, "D:\\meshes\\", ""},
+        // the box's own: typed, or naming a file that exists
+        {&chosen, Slot::kOriginal, "C:\\typed\\a.obj", 0, "", 0, "C:\\typed\\", "a.obj"},
+        {&chosen, Slot::kOriginal, "C:\\Prog\\Untitled.obj", 1, "", 0, "C:\\Prog\\", "Untitled.obj"},
+        {&chosen, Slot::kOriginal, "C:\\typed\\", 0, "", 0, "C:\\typed\\", "Untitled.obj"},
+        // New: proposed from MATCHING until the user names it
+        {&chosen, Slot::kNew, "C:\\Prog\\New.obj", 0, "D:\\meshes\\big_blender.obj", 1, "D:\\meshes\\",
+         "big_blender_morph.obj"},
+        {&chosen, Slot::kNew, "C:\\Prog\\New.obj", 0, "D:\\meshes\\gone.obj", 0, "D:\\meshes\\", "Untitled"},
+        {&defaults, Slot::kNew, "", 0, "", 0, "C:\\Prog\\", "Untitled"},
+        {&chosen, Slot::kNew, "F:\\typed\\mine.obj", 0, "D:\\meshes\\big.obj", 1, "F:\\typed\\", "mine.obj"},
+        {&named, Slot::kNew, "E:\\out\\kept.obj", 1, "D:\\meshes\\big.obj", 1, "E:\\out\\", "kept.obj"},
+    };
+    for (const Case& c : cases) {
+        char directory[kPathCapacity], name[kPathCapacity];
+        ChooserStart(*c.workspace, c.slot, ChooserView{c.box, c.box_exists, c.matching, c.matching_exists},
+                     directory, name);
+        EXPECT_EQ(std::string(directory) + "|" + name, std::string(c.directory) + "|" + c.name)
+            << int(c.slot) << " " << c.box;
+    }
+    const std::pair<const char*, const char*> names[] = {
+        {"big_blender.obj", "big_blender_morph.obj"}, {"a.b.OBJ", "a.b_morph.obj"}, {"plain", "plain_morph.obj"},
+        {".obj", ".obj_morph.obj"}};
+    for (const auto& [matching, expected] : names) {
+        char made[kPathCapacity];
+        MorphFileName(matching, made);
+        EXPECT_STREQ(made, expected);
+    }
+    // A choice is where the next chooser with nothing of its own starts.
+    Workspace workspace = Defaults();
+    ASSERT_EQ(TakeChosenFile(workspace, Slot::kNew, "D:\\m\\x.obj", 5, "x.obj"), 1);
+    EXPECT_STREQ(workspace.chosen_directory, "D:\\m\\");
+    EXPECT_EQ(workspace.new_named, 1);
+}

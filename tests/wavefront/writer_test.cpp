@@ -112,6 +112,30 @@ TEST(WriterTest, ChunkedWritingKeepsTheBytes) {
     }
 }
 
+// A stop asked for between blocks ends the write there: nothing more is
+// formatted, the target is never made, no temporary stays, and the reason
+// says it was stopped. One thread or several alike.
+TEST(WriterTest, StopEndsTheWriteBetweenBlocks) {
+    for (int32_t threads : {1, 2}) {
+        SCOPED_TRACE(threads);
+        ScratchFolder folder;
+        Model model;
+        BuildLongModel(model);
+        WritePlan plan;
+        plan.threads = threads, plan.chunk_lines = 2;
+        int32_t asked = 0;
+        int64_t told = 0;
+        plan.stop = [&] { return int32_t(++asked > 3); };
+        plan.on_written = [&](int32_t records) { told += records; };
+        OutputFault fault;
+        EXPECT_EQ(WriteObjFileWithFault(model, folder.Join("stopped.obj").c_str(), &fault, plan), 0);
+        EXPECT_EQ(fault.error, kReasonStopped);
+        EXPECT_EQ(asked, 4) << "the first yes ends it";
+        EXPECT_LT(told, 37 + 23 + 29 + 34);
+        EXPECT_TRUE(folder.Contents().empty());
+    }
+}
+
 TEST(WriterTest, ModelsMatchGoldenFiles) {
     struct Case {
         void (*build)(Model&);
