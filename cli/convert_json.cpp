@@ -111,5 +111,6 @@ void WriteConvertOutcome(JsonWriter& json, int32_t code, const char* message, co
     json.Message("note", code == 1 && d.topology_note[0] ? d.topology_note : nullptr);
     json.Text("library", code == 1 && d.library_path[0] ? d.library_path : nullptr);
     json.Boolean("finished_interrupted_write", d.repaired > 0);
+    json.Text("files_beside", code != -4 && d.write_notice[0] ? d.write_notice : nullptr);
     WriteDiagnosis(json, code, options, d);
 }

@@ -90,7 +90,13 @@ void WriteOne(const FileList& list, int32_t k, FileRun& run, ProcessorSlots& slo
     // As batch does: a file that didn't load or couldn't be written says why.
     char reason[kReasonNoteCapacity] = "";
     if (code == -3 || code == -4) FormatReason(code == -3 ? load_error : WriteError(files), reason, sizeof reason);
-    run.End(file, code, message, code == 1 ? (noted ? message : nullptr) : reason);
+    // What beside the new file was refused or left alone, or the file a link led to.
+    char* note = code == 1 && noted ? message : reason;
+    if (files.obj.notice[0]) {
+        if (note[0]) AppendText(note, code == 1 && noted ? kMessageCapacity : sizeof reason, " ");
+        AppendText(note, code == 1 && noted ? kMessageCapacity : sizeof reason, files.obj.notice);
+    }
+    run.End(file, code, message, code != 1 || noted || note[0] ? note : nullptr);
 }
 
 // Every shape of the list, `jobs` of them formatted at once.
@@ -146,7 +152,7 @@ int RunShapesCommand(const Arguments& arguments) {
     const RunOutput output{arguments.Has("--json"), arguments.Has("--quiet")};
     FileList list;
     if (int status = MakeFileList(arguments, first, list)) {
-        if (output.json && status != kUsageError) PrintRunFailureJson("shapes", status, list.problem, 0);
+        if (output.json && status != kUsageError) PrintRunFailureJson("shapes", status, list.problem, list.reason);
         return status;
     }
     EndFilesOnInterrupt();

@@ -199,6 +199,21 @@ int32_t Save(Model& matching, const char* new_path, char* message, const Convert
     return -4;
 }
 
+// A run that ends before it writes still takes the new file's locks for a
+// moment: what an interrupted earlier run left there is finished or cleared
+// whatever this run's outcome, and said. Not waited for: a run holding them
+// does it.
+void ClearNewFiles(const char* new_path, ConvertDiagnostics* diagnostics) {
+    char library_path[kPathCapacity];
+    char library_name[kPathCapacity];
+    const char* targets[2] = {new_path, library_path};
+    OutputFault fault;
+    ClearOutputTargets(targets, MakeLibraryPath(new_path, library_path, library_name) ? 2 : 1, &fault);
+    if (!diagnostics) return;
+    diagnostics->repaired += fault.repaired;
+    if (!diagnostics->write_notice[0]) CopyText(diagnostics->write_notice, fault.notice);
+}
+
 // The original as LoadOriginal loads it, without its status steps.
 bool LoadOriginalModel(Model& original, const char* path, const ConvertOptions* options, bool change_directory) {
     // From the original only its positions and its face count are needed:
@@ -227,6 +242,8 @@ int32_t ConvertWith(const Model& original, Model& matching, const MatchingLoad& 
     if (diagnostics) *diagnostics = ConvertDiagnostics{};
     auto finish = [&](int32_t code) {
         matching.Release();
+        // -4: the new files were opened, or are an input's and stay alone.
+        if (code != 1 && code != -4) ClearNewFiles(new_path, diagnostics);
         return code;
     };
     if (host->ShouldStop()) return finish(-8);
@@ -334,6 +351,7 @@ int32_t ConvertFiles(const char* original_path, const char* matching_path, const
         if (code == 1) original.Clear();
         original.Release();
     }
+    if (code == -2) ClearNewFiles(new_path, options ? options->diagnostics : nullptr);
     ReleaseSpareBlocks();
     return code;
 }

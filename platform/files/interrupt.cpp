@@ -28,7 +28,7 @@ struct TrackedName {
 };
 
 TrackedName g_names[kTrackedCapacity];
-std::atomic<int32_t> g_commit_steps{0};  // commits between their first and last rename
+std::atomic<int32_t> g_commit_steps{0};  // steps an interrupt waits for (commits' renames and others)
 std::atomic<int32_t> g_pending{0};       // the exit status of an interrupt that waits
 std::atomic<int32_t> g_written{0};       // a commit finished while an interrupt waited
 std::atomic<int32_t> g_ending{0};
@@ -135,11 +135,17 @@ void EndRunOnInterrupt(const char* untouched, const char* written) {
 #endif
 }
 
-void BeginCommitSteps() { g_commit_steps.fetch_add(1); }
+void DeferInterrupts() { g_commit_steps.fetch_add(1); }
+
+void AllowInterrupts() {
+    if (g_commit_steps.fetch_sub(1) == 1 && g_pending.load()) EndRun(g_pending.load());
+}
+
+void BeginCommitSteps() { DeferInterrupts(); }
 
 int32_t CommitInterrupted() { return g_pending.load() != 0 ? 1 : 0; }
 
 void EndCommitSteps(int32_t committed) {
     if (committed && g_pending.load()) g_written.store(1);
-    if (g_commit_steps.fetch_sub(1) == 1 && g_pending.load()) EndRun(g_pending.load());
+    AllowInterrupts();
 }
