@@ -88,6 +88,9 @@ int RunReportCommand(const Arguments& arguments) {
     // A path too long to keep is one the report can't be written to: the
     // report is still made and shown, and the write fails with that reason.
     bool output_fits = output && MakeAbsolute(output, paths[2]);
+    // A path too long to keep is named whole, as it would have been used.
+    char absolute[4096] = "";
+    if (output) AbsoluteText(output, absolute, sizeof absolute);
     if (output_fits && (SameFile(paths[2], paths[0]) || SameFile(paths[2], paths[1])))
         return Usage("--output names one of the files to report on");
 
@@ -117,9 +120,6 @@ int RunReportCommand(const Arguments& arguments) {
     const bool json = arguments.Has("--json");
     char not_loaded[kMessageCapacity] = "";
     const int status = code == 1 ? NotLoadedStatus(report, paths, false, not_loaded) : 1 - code;
-    // A path too long to keep is named whole, as it would have been used.
-    char absolute[4096] = "";
-    if (output) AbsoluteText(output, absolute, sizeof absolute);
     char not_written[kMessageCapacity] = "";
     if (code == -1) WriteNotWritten(not_written, absolute, fault.error);
     if (json) {

@@ -13,6 +13,7 @@
 #include "pairing/match_diagnostics.h"
 #include "pairing/tolerant_partners.h"
 #include "pairing/topology/topology_match.h"
+#include "platform/files/commit_record.h"
 #include "platform/parallel.h"
 
 constexpr int32_t kMessageCapacity = 512;
@@ -82,9 +83,10 @@ struct ConvertDiagnostics {
     int32_t repaired = 0;
     // The material library written beside the new file; empty when none.
     char library_path[kPathCapacity] = {};
-    // A lock file or commit record beside the new file that the run refused
-    // or left alone, named with the reason; "" when none was.
-    char write_notice[kMessageCapacity] = {};
+    // A lock file, commit record or file of another user beside the new
+    // file that the run refused or left alone, named with the reason and
+    // owner, or the file a link led to; "" when none was.
+    char write_notice[kNoticeCapacity] = {};
 };
 
 // Choices that change how the two files are paired; a null pointer asks for

@@ -18,7 +18,7 @@
 
 constexpr size_t kCommitRecordCapacity = size_t(1) << 15;
 // What a run reports of the files beside its targets it refused or ignored.
-constexpr size_t kNoticeCapacity = 512;
+constexpr size_t kNoticeCapacity = 1024;
 
 // Starts a record text: its header. Returns the length.
 size_t StartCommitRecord(char* text, size_t capacity);

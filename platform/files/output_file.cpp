@@ -217,8 +217,7 @@ int32_t LockTarget(OutputFile& file, const char* given, int32_t* error, bool wai
     wait.context = &target;
     if (LockFile(file.lock, lock_path, error, &wait)) {
         if (file.lock.foreign && file.lock.owner != RunnerId())
-            NoteOwned(file, "Left alone the lock file", lock_path, file.lock.owner, kReasonOtherOwner,
-                      "No run holds it and it does not stop this one; its owner may delete it.");
+            NoteOwned(file, "Left alone the lock file", lock_path, file.lock.owner, kReasonOtherOwner, "");
         else if (file.lock.foreign)
             NoteRefusal(NoticeOf(file), "Left alone the lock file", lock_path, kReasonForeignFile);
         return 1;

@@ -9,7 +9,6 @@ must leave no lock, temporary, backup or commit record.
 
 Needs root (it makes its users with useradd). Usage:
 shared_folder_test.py PROGRAM CORPUS_DIR [--signals]"""
-import contextlib
 import json
 import os
 import pwd
@@ -38,28 +37,23 @@ def user(name):
 RUNNER, OTHER, ROOT = user("qshare-runner"), user("qshare-other"), pwd.getpwuid(0)
 
 
-@contextlib.contextmanager
-def acting_as(who):
-    """Files made inside belong to `who`."""
-    os.setegid(who.pw_gid)
-    os.seteuid(who.pw_uid)
-    try:
-        yield
-    finally:
-        os.seteuid(0)
-        os.setegid(0)
-
-
 def put(path, data, who, mode=0o644):
-    with acting_as(who):
-        with open(path, "wb") as f:
-            f.write(data)
-        os.chmod(path, mode)
+    """A file of `who`'s."""
+    with open(path, "wb") as f:
+        f.write(data)
+    os.chown(path, who.pw_uid, who.pw_gid)
+    os.chmod(path, mode)
 
 
 def link(target, path, who):
-    with acting_as(who):
-        os.symlink(target, path)
+    os.symlink(target, path)
+    os.lchown(path, who.pw_uid, who.pw_gid)
+
+
+def folder(path, who, mode=0o755):
+    os.mkdir(path)
+    os.chown(path, who.pw_uid, who.pw_gid)
+    os.chmod(path, mode)
 
 
 def run(who, args, cwd, env=None):
@@ -93,17 +87,14 @@ def make_place():
     the runner's), own/ (the runner's own folder) and shared/ (mode 1777)."""
     base = tempfile.mkdtemp(prefix="qshare")
     os.chmod(base, 0o755)
-    for folder, mode in (("in", 0o755), ("victim", 0o755), ("shared", 0o1777)):
-        os.mkdir(os.path.join(base, folder))
-        os.chmod(os.path.join(base, folder), mode)
+    for name, mode in (("in", 0o755), ("victim", 0o755), ("shared", 0o1777)):
+        folder(os.path.join(base, name), ROOT, mode)
     for name in ("original.obj", "original.mtl", "reordered.obj", "copy.mtl", "welded.obj"):
         shutil.copy(os.path.join(CORPUS, name), os.path.join(base, "in", name))
     put(os.path.join(base, "victim", "root.txt"), b"root's own\n", ROOT)
     put(os.path.join(base, "victim", "runner.txt"), b"the runner's own\n", RUNNER)
-    with acting_as(RUNNER):
-        os.mkdir(os.path.join(base, "own"))
-    with acting_as(OTHER):
-        os.mkdir(os.path.join(base, "shared", "closed"), 0o755)
+    folder(os.path.join(base, "own"), RUNNER)
+    folder(os.path.join(base, "shared", "closed"), OTHER)
     return base
 
 
@@ -158,7 +149,7 @@ ROWS = [
      [f'Can\'t replace "{{shared}}/new.obj" {OTHERS}: it belongs to another user.'], {}),
     ("another user's lock nobody holds", RUNNER, lambda b, s: put(f"{s}/new.obj~lock", b"", OTHER), CONVERT, 0,
      [f'Left alone the lock file "{{shared}}/new.obj~lock" {OTHERS}: it belongs to another user.',
-      "does not stop this one"], {"shared/new.mtl~lock": None}),
+      ], {"shared/new.mtl~lock": None}),
     ("another user's lock that can't be read", RUNNER, lambda b, s: put(f"{s}/new.mtl~lock", b"", OTHER, 0o600),
      CONVERT, 5, [f'Can\'t use the lock file "{{shared}}/new.mtl~lock" {OTHERS}: Permission denied.',
                   "Ask its owner to delete it"], {"shared/new.obj": None, "shared/new.obj~lock": None}),
@@ -217,7 +208,7 @@ def check_row(row):
         problems = []
         if code != status:
             problems.append(f"exit {code}, not {status}")
-        problems += [f"does not say {fill(s)!r}" for s in says if fill(s) not in err]
+        problems += [f"does not say {fill(s)!r}" for s in says if fill(s) not in out + err]
         now = snapshot(base)
         for path, (owner, mode, body) in before.items():
             if (owner != who.pw_uid or path.startswith("victim/")) and path not in after and now.get(path) != (
@@ -232,7 +223,7 @@ def check_row(row):
             code, out, _, _ = run(who, args + ["--json"], base)
             if code != status or not any(fill(says[0]) in text for text in strings(json.loads(out))):
                 problems.append(f"--json: exit {code}, does not say {fill(says[0])!r}: {out}")
-        return [f"{what}: {p}\n{err}" for p in problems]
+        return [f"{what}: {p}\n{out}{err}" for p in problems]
     finally:
         shutil.rmtree(base)
 
