@@ -199,21 +199,6 @@ int32_t Save(Model& matching, const char* new_path, char* message, const Convert
     return -4;
 }
 
-// A run that ends before it writes still takes the new file's locks for a
-// moment: what an interrupted earlier run left there is finished or cleared
-// whatever this run's outcome, and said. Not waited for: a run holding them
-// does it.
-void ClearNewFiles(const char* new_path, ConvertDiagnostics* diagnostics) {
-    char library_path[kPathCapacity];
-    char library_name[kPathCapacity];
-    const char* targets[2] = {new_path, library_path};
-    OutputFault fault;
-    ClearOutputTargets(targets, MakeLibraryPath(new_path, library_path, library_name) ? 2 : 1, &fault);
-    if (!diagnostics) return;
-    diagnostics->repaired += fault.repaired;
-    if (!diagnostics->write_notice[0]) CopyText(diagnostics->write_notice, fault.notice);
-}
-
 // The original as LoadOriginal loads it, without its status steps.
 bool LoadOriginalModel(Model& original, const char* path, const ConvertOptions* options, bool change_directory) {
     // From the original only its positions and its face count are needed:
@@ -313,6 +298,17 @@ int32_t ConvertLoadingTogether(const char* original_path, const char* matching_p
 }
 
 }  // namespace
+
+void ClearNewFiles(const char* new_path, ConvertDiagnostics* diagnostics) {
+    char library_path[kPathCapacity];
+    char library_name[kPathCapacity];
+    const char* targets[2] = {new_path, library_path};
+    OutputFault fault;
+    ClearOutputTargets(targets, MakeLibraryPath(new_path, library_path, library_name) ? 2 : 1, &fault);
+    if (!diagnostics) return;
+    diagnostics->repaired += fault.repaired;
+    if (!diagnostics->write_notice[0]) CopyText(diagnostics->write_notice, fault.notice);
+}
 
 int32_t LoadOriginal(Model& original, const char* path, OperationHost* host, char* message,
                      const ConvertOptions* options) {

@@ -130,6 +130,14 @@ struct ConvertOptions {
 int32_t ConvertFiles(const char* original_path, const char* matching_path, const char* new_path,
                      OperationHost* host, char* message, const ConvertOptions* options = nullptr);
 
+// For a run that ends before it writes onto new_path: takes the new file's
+// and its library's locks for a moment (when no other run holds them) and
+// finishes or clears what an interrupted earlier run left there, whatever
+// this run's outcome; the diagnostics (may be null) learn what it finished
+// and what it refused. ConvertFiles and ConvertAgainstOriginal do it on
+// every failure but -4.
+void ClearNewFiles(const char* new_path, ConvertDiagnostics* diagnostics);
+
 // The original as ConvertFiles loads it (its positions, group names and face
 // counts). Returns 1, or -2 with its message and the diagnostics' reason.
 // Only the diagnostics and keep_directory of `options` (may be null) count.

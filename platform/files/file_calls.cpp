@@ -494,18 +494,16 @@ static int32_t IsOwnLockFile(int fd, const struct stat& info) {
 static int OpenLockFile(FileLock& lock, int32_t* error) {
     DeferInterrupts();
     int fd = open(lock.path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    int reason = errno;
     if (fd >= 0) {
         lock.made = 1;
         lock.tracked = TrackName(lock.path);
-    }
-    int reason = errno;
-    AllowInterrupts();
-    if (fd >= 0) {
         (void)!fchmod(fd, 0644);
         (void)!write(fd, kLockText, sizeof kLockText - 1);
         lock.owner = geteuid();
-        return fd;
     }
+    AllowInterrupts();
+    if (fd >= 0) return fd;
     const bool there = reason == EEXIST;
     if (there) {
         fd = open(lock.path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
