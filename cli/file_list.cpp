@@ -49,7 +49,12 @@ int MakeOutputFolder(const char* argument, FileList& list) {
     if (!argument || !argument[0]) return Usage("--out-dir DIR is needed");
     if (!MakeAbsolute(argument, folder)) return MakeAbsolutePaths(&argument, 1, &folder);
     size_t length = std::strlen(folder);
-    if (!IsPathSeparator(folder[length - 1]) && !AppendText(folder, "/")) return MakeAbsolutePaths(&argument, 1, &folder);
+    if (!IsPathSeparator(folder[length - 1]) && !AppendText(folder, "/")) {
+        char problem[kPathCapacity + 96];
+        std::snprintf(problem, sizeof problem, "--out-dir path too long (at most %d characters and a separator): %s",
+                      kPathCapacity - 2, folder);
+        return Usage(problem);
+    }
     struct stat status;
     int32_t made = 0;
     if (stat(folder, &status) != 0) made = MakeFolder(folder) == 0 ? 0 : errno;
