@@ -1,6 +1,7 @@
 // batch ORIGINAL MATCHING... --out-dir DIR [--jobs N] [--yes] [--tolerance EPS|auto] [--strict]
 //       [--allow-count-change] [--force] [--json] [--quiet]
 #include <cstdio>
+#include <cstring>
 
 #include "cli/commands.h"
 #include "cli/console_host.h"
@@ -49,14 +50,16 @@ int LoadBatchOriginal(const char* path, Model& original, const ConvertOptions& o
 // run noticed.
 void NoteOutcome(int32_t code, const ConvertDiagnostics& diagnostics, char (&note)[kReasonNoteCapacity]) {
     note[0] = '\0';
+    int used = 0;
     if (code != 1) {
         if (code == -2 || code == -3 || code == -4) FormatReason(diagnostics.reason, note, sizeof note);
-        return;
+        if (code == -4) return;  // the message names what was in the way
+        used = int(std::strlen(note));
     }
-    int used = 0;
-    if (diagnostics.repaired > 0)
-        used = std::snprintf(note, sizeof note, "finished an interrupted earlier write of the new file");
-    if (diagnostics.ambiguous_count > 0 && used >= 0 && size_t(used) < sizeof note)
+    if (diagnostics.repaired > 0 && size_t(used) < sizeof note)
+        used += std::snprintf(note + used, sizeof note - size_t(used), "%sfinished an interrupted earlier write of "
+                              "the new file", used ? "; " : "");
+    if (code == 1 && diagnostics.ambiguous_count > 0 && used >= 0 && size_t(used) < sizeof note)
         used += std::snprintf(note + used, sizeof note - size_t(used), "%s%d vertices ambiguous within the tolerance",
                               used ? ", " : "", diagnostics.ambiguous_count);
     if (diagnostics.write_notice[0]) {  // cut to the note's room
@@ -113,7 +116,7 @@ int RunBatchCommand(const Arguments& arguments) {
     const RunOutput output{arguments.Has("--json"), arguments.Has("--quiet")};
     FileList list;
     if (int status = MakeFileList(arguments, 1, list)) {
-        if (output.json && status != kUsageError) PrintRunFailureJson("batch", status, list.problem, 0);
+        if (output.json && status != kUsageError) PrintRunFailureJson("batch", status, list.problem, list.reason);
         return status;
     }
     EndFilesOnInterrupt();

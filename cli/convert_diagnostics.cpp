@@ -109,7 +109,7 @@ void PrintConvertDiagnostics(std::FILE* stream, int32_t code, const ConvertOptio
                              const ConvertDiagnostics& d) {
     if (code == -2 || code == -3 || code == -4) PrintReason(stream, d.reason);
     if (d.repaired > 0) std::fprintf(stream, "finished an interrupted earlier write of the new file\n");
-    if (code == 1 && d.write_notice[0]) {
+    if (code != -4 && d.write_notice[0]) {  // -4: the message names it
         WriteText(stream, d.write_notice, std::strlen(d.write_notice));
         std::fputc('\n', stream);
     }

@@ -148,5 +148,6 @@ void WriteConvertOutcome(JsonWriter& json, int32_t code, const char* message, co
     json.Boolean("refused_unsure", code != 1 && d.refused_unsure);
     json.Text("library", code == 1 && d.library_path[0] ? d.library_path : nullptr);
     json.Boolean("finished_interrupted_write", d.repaired > 0);
+    json.Text("files_beside", code != -4 && d.write_notice[0] ? d.write_notice : nullptr);
     WriteDiagnosis(json, code, options, d);
 }

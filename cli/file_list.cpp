@@ -1,5 +1,6 @@
 #include "cli/file_list.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
@@ -15,6 +16,7 @@
 #include <direct.h>
 #define MakeFolder(path) _mkdir(path)
 #else
+#include <unistd.h>
 #define MakeFolder(path) mkdir(path, 0777)
 #endif
 
@@ -29,17 +31,41 @@ bool SameName(const char* a, const char* b) {
     return *a == *b;
 }
 
-// The folder made absolute, made when missing, ending in a separator.
-int MakeOutputFolder(const char* argument, char (&folder)[kPathCapacity], char (&problem)[kMessageCapacity]) {
-    if (!argument || !argument[0]) return Usage("--out-dir DIR is needed");
-    if (!MakeAbsolute(argument, folder)) return Usage("--out-dir path too long");
-    size_t length = std::strlen(folder);
-    if (!IsPathSeparator(folder[length - 1]) && !AppendText(folder, "/")) return Usage("--out-dir path too long");
+// Why the folder can't take new files (a system reason), or 0. Where users'
+// rights are not told apart by bits, the first file written says it.
+int32_t FolderRefusal(const char* folder) {
     struct stat status;
-    if (stat(folder, &status) != 0) MakeFolder(folder);
-    if (stat(folder, &status) != 0 || !S_ISDIR(status.st_mode)) {
-        std::snprintf(problem, sizeof problem, "the output folder can't be used: %s", folder);
-        std::fprintf(stderr, "%s%s\n", kProgram, problem);
+    if (stat(folder, &status) != 0) return errno;
+    if (!S_ISDIR(status.st_mode)) return ENOTDIR;
+#ifndef _WIN32
+    if (access(folder, W_OK | X_OK) != 0) return errno;
+#endif
+    return 0;
+}
+
+// The folder made absolute, made when missing, ending in a separator.
+int MakeOutputFolder(const char* argument, FileList& list) {
+    char (&folder)[kPathCapacity] = list.folder;
+    if (!argument || !argument[0]) return Usage("--out-dir DIR is needed");
+    if (!MakeAbsolute(argument, folder)) return MakeAbsolutePaths(&argument, 1, &folder);
+    size_t length = std::strlen(folder);
+    if (!IsPathSeparator(folder[length - 1]) && !AppendText(folder, "/")) {
+        char problem[kPathCapacity + 96];
+        std::snprintf(problem, sizeof problem, "--out-dir path too long (at most %d characters and a separator): %s",
+                      kPathCapacity - 2, folder);
+        return Usage(problem);
+    }
+    struct stat status;
+    int32_t made = 0;
+    if (stat(folder, &status) != 0) made = MakeFolder(folder) == 0 ? 0 : errno;
+    list.reason = made ? made : FolderRefusal(folder);
+    if (list.reason) {
+        std::snprintf(list.problem, sizeof list.problem, "the output folder %s: %s (%s)",
+                      made ? "can't be made" : "can't be written to", folder, std::strerror(list.reason));
+        std::fprintf(stderr, "%s%s\n", kProgram, list.problem);
+#ifdef _WIN32
+        list.reason = 0;  // a C library code, not the system's: the text has its words
+#endif
         return 2;
     }
     return 0;
@@ -60,7 +86,7 @@ bool SameNewFiles(const char* a, const char* b, int32_t* library) {
 }  // namespace
 
 int MakeFileList(const Arguments& arguments, int32_t first_output, FileList& list) {
-    if (int status = MakeOutputFolder(arguments.Option("--out-dir"), list.folder, list.problem)) return status;
+    if (int status = MakeOutputFolder(arguments.Option("--out-dir"), list)) return status;
     list.first_output = first_output;
     list.entries.resize(size_t(arguments.positional_count));
     for (int32_t k = 0; k < arguments.positional_count; ++k) {

@@ -22,6 +22,7 @@ struct FileList {
     int32_t first_output = 0;     // the first entry that is converted
     char folder[kPathCapacity] = {};  // --out-dir, absolute, ending in a separator
     char problem[kMessageCapacity] = {};  // why MakeFileList refused with exit status 2
+    int32_t reason = 0;  // and the system's reason, when one said why (platform/reasons.h)
 };
 
 // Fills `list` from the positional arguments (entries from first_output on

@@ -89,8 +89,11 @@ void JsonWriter::Quoted(const char* text, bool message) {
         } else if (*p == '\t') {
             Put("\\t");
         } else if (*p < 0x20 || *p == 0x7F || length == 0) {
+            // A byte outside UTF-8 (0x80 and up) as the lone surrogate
+            // U+DC80 + (byte - 0x80), as Python's os.fsdecode reads it: no
+            // character stands for it, so the bytes come back exactly.
             char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", unsigned(*p));
+            std::snprintf(escape, sizeof escape, "\\u%04x", *p >= 0x80 ? 0xDC00u + *p : unsigned(*p));
             Put(escape);
         } else {
             Put(reinterpret_cast<const char*>(p), size_t(length));

@@ -1,9 +1,10 @@
 #pragma once
 // JSON for scripts, written as it is built: members and elements are
 // separated and nested as they come. Texts are bytes from files and the
-// command line: valid UTF-8 goes out as it is, control characters and every
-// byte that is not part of valid UTF-8 as \u00XX (the byte read as Latin-1),
-// so that the document always parses.
+// command line: valid UTF-8 goes out as it is, control characters as
+// \u00XX, and every byte that is not part of valid UTF-8 as \udcXX (a lone
+// surrogate, which no character decodes to), so that the document always
+// parses and every byte comes back as it was.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>

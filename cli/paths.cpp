@@ -60,18 +60,31 @@ bool LacksFolderOrName(const char* path) {
     return folder == 0 || path[folder] == '\0';
 }
 
+void AbsoluteText(const char* argument, char* text, size_t capacity) {
+    if (!text || capacity == 0) return;
+    text[0] = '\0';
+    if (!IsAbsolute(argument) && getcwd(text, capacity)) {
+        size_t length = std::strlen(text);
+        char separator[2] = {kSeparator, '\0'};
+        if (length == 0 || !IsPathSeparator(text[length - 1])) AppendText(text, capacity, separator);
+    }
+    AppendText(text, capacity, argument);
+}
+
 int MakeAbsolutePaths(const char* const* arguments, int count, char (*paths)[kPathCapacity]) {
     for (int k = 0; k < count; ++k) {
         if (MakeAbsolute(arguments[k], paths[k])) continue;
-        char problem[kPathCapacity + 64];
+        char problem[4096 + 128];
         char directory[4096];
         if (!IsAbsolute(arguments[k]) && !getcwd(directory, sizeof directory)) {
             std::snprintf(problem, sizeof problem,
                           "the current directory can't be read (%.120s): give absolute paths or change to a "
                           "shorter directory", std::strerror(errno));
-        } else {
-            std::snprintf(problem, sizeof problem, "path too long (at most %d characters): %.160s",
-                          kPathCapacity - 1, arguments[k]);
+        } else {  // named as it would be used: the whole absolute path
+            char absolute[4096];
+            AbsoluteText(arguments[k], absolute, sizeof absolute);
+            std::snprintf(problem, sizeof problem, "path too long (at most %d characters, this one has %zu): %s",
+                          kPathCapacity - 1, std::strlen(absolute), absolute);
         }
         return Usage(problem);
     }

@@ -1,5 +1,7 @@
 #pragma once
 // Paths as the command line takes them.
+#include <cstddef>
+
 #include "model/records.h"
 
 // The argument made absolute: the current directory, a separator and the
@@ -20,3 +22,7 @@ bool EndsInSeparator(const char* path);
 // or a current directory that can't be read whole reports the usage error
 // and returns kUsageError, else 0.
 int MakeAbsolutePaths(const char* const* arguments, int count, char (*paths)[kPathCapacity]);
+
+// The argument as MakeAbsolute makes it, without its limit: for naming a
+// path that is too long (cut to capacity - 1).
+void AbsoluteText(const char* argument, char* text, size_t capacity);

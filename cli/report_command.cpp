@@ -25,17 +25,32 @@ const char kNotWritten[] =
     "There was an error creating the report file.  If another application\r\n"
     "has this file open, please close it and try again.\r\n";
 
+// The message of a report file that was not written: the dialog's words
+// where another program holding the file may be why (Windows' sharing
+// refusals), else the file named, its reason said after it.
+void WriteNotWritten(char (&message)[kMessageCapacity], const char* path, int32_t reason) {
+#ifdef _WIN32
+    if (reason == 32 || reason == 33) {  // ERROR_SHARING_VIOLATION, ERROR_LOCK_VIOLATION
+        CopyText(message, kNotWritten);
+        return;
+    }
+#endif
+    (void)reason;
+    std::snprintf(message, sizeof message, "There was an error creating the report file:\r\n\r\nfilepath: \"%s\"\r\n",
+                  path);
+}
+
 // The run as JSON: what the text and the messages after it say. `output`:
 // the --output path as made absolute, or null.
 // `not_loaded`: the message for a file that didn't load, or "".
 void PrintJson(int status, int32_t code, const ReportText& report, const char* output, int32_t reason,
-               const char* not_loaded) {
+               const char* not_loaded, const char* not_written) {
     JsonWriter json(stdout);
     json.BeginObject();
     WriteJsonHeading(json, "report");
     json.Integer("status", status);
     json.Boolean("success", status == 0);
-    json.Message("message", code == 0 ? kNotCreated : code == -1 ? kNotWritten : not_loaded[0] ? not_loaded : nullptr);
+    json.Message("message", code == 0 ? kNotCreated : code == -1 ? not_written : not_loaded[0] ? not_loaded : nullptr);
     json.Text("output", output);
     WriteReason(json, code == -1 ? reason : 0);
     if (code != 0) WriteReportSections(json, report);
@@ -73,6 +88,9 @@ int RunReportCommand(const Arguments& arguments) {
     // A path too long to keep is one the report can't be written to: the
     // report is still made and shown, and the write fails with that reason.
     bool output_fits = output && MakeAbsolute(output, paths[2]);
+    // A path too long to keep is named whole, as it would have been used.
+    char absolute[4096] = "";
+    if (output) AbsoluteText(output, absolute, sizeof absolute);
     if (output_fits && (SameFile(paths[2], paths[0]) || SameFile(paths[2], paths[1])))
         return Usage("--output names one of the files to report on");
 
@@ -102,16 +120,19 @@ int RunReportCommand(const Arguments& arguments) {
     const bool json = arguments.Has("--json");
     char not_loaded[kMessageCapacity] = "";
     const int status = code == 1 ? NotLoadedStatus(report, paths, false, not_loaded) : 1 - code;
+    char not_written[kMessageCapacity] = "";
+    if (code == -1) WriteNotWritten(not_written, absolute, fault.error);
     if (json) {
-        PrintJson(status, code, report, output ? paths[2] : nullptr, fault.error, not_loaded);
+        PrintJson(status, code, report, output ? absolute : nullptr, fault.error, not_loaded, not_written);
     } else if (code == 0) {
         std::fprintf(stderr, "%s\n", kNotCreated);
     } else {
         WriteText(stdout, report.text, size_t(report.length));
         std::fflush(stdout);
         if (code == -1) {
-            PrintMessage(stderr, kNotWritten);
+            PrintMessage(stderr, not_written);
             PrintReason(stderr, fault.error);
+            if (fault.notice[0]) std::fprintf(stderr, "%s\n", fault.notice);
         }
     }
     if (code == 1 && !json) NotLoadedStatus(report, paths, true, not_loaded);  // after the report, as convert says it

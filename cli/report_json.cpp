@@ -80,6 +80,7 @@ std::string KeyOf(Text label, Text& previous) {
 void WriteReportSections(JsonWriter& json, const ReportText& report) {
     Text text(report.text, size_t(report.length));
     Text previous;
+    int32_t paths = 0;
     bool in_section = false, in_details = false;
     auto close_section = [&] {
         if (in_section) json.End();
@@ -111,6 +112,15 @@ void WriteReportSections(JsonWriter& json, const ReportText& report) {
         size_t colon = line.find(": ");
         if (!in_section || colon == Text::npos) continue;
         std::string key = KeyOf(Trim(line.substr(0, colon)), previous);
+        // A path is taken whole from where the report put it, whatever
+        // bytes it holds; the text goes on after its closing quote's line.
+        if ((key == "path" || key == "material_path") && paths < report.path_count) {
+            size_t path_at = size_t(report.path_at[paths]);
+            std::string path(text.substr(path_at, size_t(report.path_length[paths++])));
+            json.Text(key.c_str(), path.c_str());
+            at = std::min(text.find('\n', path_at + path.size()), text.size()) + 1;
+            continue;
+        }
         WriteValue(json, key.c_str(), Trim(line.substr(colon + 2)), key == "loaded" || key == "material_loaded");
     }
     close_section();

@@ -93,11 +93,25 @@ void WriteOne(const FileList& list, int32_t k, FileRun& run, ProcessorSlots& slo
     int32_t code = MayWrite(list, k, message) ? format(entry, files, message, &load_error, &check) : -4;
     hold.Give();
     if (code == 1) code = CommitShape(files, entry.output, message);
+    // -4: its files were opened, or it may not write them.
+    ConvertDiagnostics cleared;
+    if (code != 1 && code != -4) ClearNewFiles(entry.output, &cleared);
     // As batch does: a file that didn't load or couldn't be written says why.
     char reason[kReasonNoteCapacity] = "";
     if (code == -3 || code == -4) FormatReason(code == -3 ? load_error : WriteError(files), reason, sizeof reason);
+    // What beside the new file was refused or left alone, or the file a link led to.
+    char* note = code == 1 && noted ? message : reason;
+    const size_t room = code == 1 && noted ? kMessageCapacity : sizeof reason;
+    if (cleared.repaired) AppendText(note, room, note[0] ? "; finished an interrupted earlier write of the new file"
+                                                         : "finished an interrupted earlier write of the new file");
+    const char* said[] = {files.obj.notice, cleared.write_notice};
+    for (const char* text : said) {
+        if (!text[0]) continue;
+        if (note[0]) AppendText(note, room, " ");
+        AppendText(note, room, text);
+    }
     const PairingCheck* checked = code == 1 && check.faces_not_in_original >= 0 ? &check : nullptr;
-    run.End(file, code, message, code == 1 ? (noted ? message : nullptr) : reason, checked);
+    run.End(file, code, message, code != 1 || noted || note[0] ? note : nullptr, checked);
 }
 
 // Every shape of the list, `jobs` of them formatted at once.
@@ -159,7 +173,7 @@ int RunShapesCommand(const Arguments& arguments) {
     const RunOutput output{arguments.Has("--json"), arguments.Has("--quiet")};
     FileList list;
     if (int status = MakeFileList(arguments, first, list)) {
-        if (output.json && status != kUsageError) PrintRunFailureJson("shapes", status, list.problem, 0);
+        if (output.json && status != kUsageError) PrintRunFailureJson("shapes", status, list.problem, list.reason);
         return status;
     }
     EndFilesOnInterrupt();

@@ -228,6 +228,8 @@ int32_t ConvertWith(const Model& original, Model& matching, const MatchingLoad& 
     if (diagnostics) *diagnostics = ConvertDiagnostics{};
     auto finish = [&](int32_t code) {
         matching.Release();
+        // -4: the new files were opened, or are an input's and stay alone.
+        if (code != 1 && code != -4) ClearNewFiles(new_path, diagnostics);
         return code;
     };
     if (host->ShouldStop()) return finish(-8);
@@ -301,6 +303,17 @@ int32_t ConvertLoadingTogether(const char* original_path, const char* matching_p
 
 }  // namespace
 
+void ClearNewFiles(const char* new_path, ConvertDiagnostics* diagnostics) {
+    char library_path[kPathCapacity];
+    char library_name[kPathCapacity];
+    const char* targets[2] = {new_path, library_path};
+    OutputFault fault;
+    ClearOutputTargets(targets, MakeLibraryPath(new_path, library_path, library_name) ? 2 : 1, &fault);
+    if (!diagnostics) return;
+    diagnostics->repaired += fault.repaired;
+    if (!diagnostics->write_notice[0]) CopyText(diagnostics->write_notice, fault.notice);
+}
+
 int32_t LoadOriginal(Model& original, const char* path, OperationHost* host, char* message,
                      const ConvertOptions* options) {
     host->ShowStatus("Loading original file...(please wait)");
@@ -338,6 +351,7 @@ int32_t ConvertFiles(const char* original_path, const char* matching_path, const
         if (code == 1) original.Clear();
         original.Release();
     }
+    if (code == -2) ClearNewFiles(new_path, options ? options->diagnostics : nullptr);
     ReleaseSpareBlocks();
     return code;
 }

@@ -14,6 +14,7 @@
 #include "pairing/match_diagnostics.h"
 #include "pairing/tolerant_partners.h"
 #include "pairing/topology/topology_match.h"
+#include "platform/files/commit_record.h"
 #include "platform/parallel.h"
 
 constexpr int32_t kMessageCapacity = 512;
@@ -93,9 +94,10 @@ struct ConvertDiagnostics {
     int32_t repaired = 0;
     // The material library written beside the new file; empty when none.
     char library_path[kPathCapacity] = {};
-    // A lock file or commit record beside the new file that the run refused
-    // or left alone, named with the reason; "" when none was.
-    char write_notice[kMessageCapacity] = {};
+    // A lock file, commit record or file of another user beside the new
+    // file that the run refused or left alone, named with the reason and
+    // owner, or the file a link led to; "" when none was.
+    char write_notice[kNoticeCapacity] = {};
 };
 
 // Choices that change how the two files are paired; a null pointer asks for
@@ -139,6 +141,14 @@ struct ConvertOptions {
 // the text to show; otherwise it keeps the caller's text.
 int32_t ConvertFiles(const char* original_path, const char* matching_path, const char* new_path,
                      OperationHost* host, char* message, const ConvertOptions* options = nullptr);
+
+// For a run that ends before it writes onto new_path: takes the new file's
+// and its library's locks for a moment (when no other run holds them) and
+// finishes or clears what an interrupted earlier run left there, whatever
+// this run's outcome; the diagnostics (may be null) learn what it finished
+// and what it refused. ConvertFiles and ConvertAgainstOriginal do it on
+// every failure but -4.
+void ClearNewFiles(const char* new_path, ConvertDiagnostics* diagnostics);
 
 // The original as ConvertFiles loads it (its positions, group names and face
 // counts). Returns 1, or -2 with its message and the diagnostics' reason.

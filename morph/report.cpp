@@ -36,11 +36,21 @@ void Append(ReportText& report, const char* format, ...) {
     report.length += written < room ? written : room - 1;
 }
 
+// Appends a path, noting where it stands.
+void AppendPath(ReportText& report, const char* path) {
+    int32_t at = report.length;
+    Append(report, "%s", path);
+    if (report.path_count >= 4) return;
+    report.path_at[report.path_count] = at;
+    report.path_length[report.path_count++] = report.length - at;
+}
+
 void AppendSection(ReportText& report, const char* title, const char* path, int32_t loaded, const Model& model) {
-    Append(report, "%s\n-------------\n     object filepath: \"%s\"\n              loaded: %s\n\n", title, path,
-           loaded ? "yes" : kNotLoaded);
-    Append(report, "   material filepath: \"%s\"\n              loaded: %s\n\n", model.mtl_path,
-           model.mtl_loaded ? "yes" : kNotLoaded);
+    Append(report, "%s\n-------------\n     object filepath: \"", title);
+    AppendPath(report, path);
+    Append(report, "\"\n              loaded: %s\n\n   material filepath: \"", loaded ? "yes" : kNotLoaded);
+    AppendPath(report, model.mtl_path);
+    Append(report, "\"\n              loaded: %s\n\n", model.mtl_loaded ? "yes" : kNotLoaded);
     Append(report,
            "     total vertices: %d\n  isolated vertices: %d\n duplicate vertices: %d\n              faces: %d\n"
            "             groups: %d\n          materials: %d\n            normals: %d\ntexture coordinates: %d\n",
@@ -196,6 +206,7 @@ bool LoadAndCount(const char* original_path, const char* matching_path, Operatio
 void ComposeReport(ReportText& report, const char* original_path, int32_t original_loaded, const Model& original,
                    const char* matching_path, int32_t matching_loaded, const Model& matching, bool details) {
     report.length = 0;
+    report.path_count = 0;
     report.text[0] = '\0';
     Append(report, "\nQuandrelistaphor Report\n=======================\n\n");
     AppendSection(report, "Original File", original_path, original_loaded, original);

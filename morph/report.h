@@ -18,6 +18,12 @@ struct ReportText {
     int32_t length;
     int32_t loaded[2];
     int32_t reason[2];
+    // Where each quoted path (the original, its library, the matching file,
+    // its library) stands in the text and its length: a path may hold any
+    // byte, a line break or a quote too.
+    int32_t path_at[4];
+    int32_t path_length[4];
+    int32_t path_count;
 };
 
 // Loads both files, counts their isolated and duplicate vertices and formats

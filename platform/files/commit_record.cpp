@@ -98,11 +98,18 @@ int32_t ApplyRecord(const OwnTargets& own, const char* text, size_t length, int3
 
 }  // namespace
 
+void AddNotice(char* notice, const char* text) {
+    if (!notice) return;
+    if (notice[0]) AppendText(notice, kNoticeCapacity, " ");
+    AppendText(notice, kNoticeCapacity, text);
+}
+
 void NoteRefusal(char* notice, const char* what, const char* path, int32_t reason) {
-    if (!notice || notice[0]) return;
     char words[160];
+    char text[kNoticeCapacity];
     ReasonText(reason, words, sizeof words);
-    std::snprintf(notice, kNoticeCapacity, "%s \"%s\": %s.", what, path, words);
+    std::snprintf(text, sizeof text, "%s \"%s\": %s.", what, path, words);
+    AddNotice(notice, text);
 }
 
 size_t StartCommitRecord(char* text, size_t capacity) {
@@ -142,18 +149,25 @@ int32_t FinishInterruptedCommit(const char* const* targets, int32_t count, int32
         reason = kReasonForeignFile;
     }
     int32_t ignored = 0;
+    char said[kNoticeCapacity];
     int32_t result = length < 0 ? 0 : ApplyRecord(own, text, static_cast<size_t>(length), error, &ignored);
     ReleaseBlock(text);
     if (length < 0) {
         NoteRefusal(notice, "Left alone the commit record", record_path, reason);
+        char owner[64];
+        UserName(EntryOwner(record_path), owner, sizeof owner);
+        std::snprintf(said, sizeof said,
+                      "It may say the new file and its library are a half-replaced pair; once they are checked, "
+                      "delete it (it is %s's).", owner);
+        AddNotice(notice, said);
         return 0;
     }
     if (result < 0) return result;
-    if (ignored && notice && !notice[0])
-        std::snprintf(notice, kNoticeCapacity,
-                      "Ignored %d entries of the commit record \"%s\": they name files other than this run's new "
-                      "files and their own temporaries.",
-                      ignored, record_path);
+    std::snprintf(said, sizeof said,
+                  "Ignored %d entries of the commit record \"%s\": they name files other than this run's new "
+                  "files and their own temporaries.",
+                  ignored, record_path);
+    if (ignored) AddNotice(notice, said);
     std::remove(record_path);
     FlushFolderOf(record_path);
     return result;

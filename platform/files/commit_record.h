@@ -18,7 +18,7 @@
 
 constexpr size_t kCommitRecordCapacity = size_t(1) << 15;
 // What a run reports of the files beside its targets it refused or ignored.
-constexpr size_t kNoticeCapacity = 512;
+constexpr size_t kNoticeCapacity = 1024;
 
 // Starts a record text: its header. Returns the length.
 size_t StartCommitRecord(char* text, size_t capacity);
@@ -34,10 +34,11 @@ size_t AppendCommitEntry(const char* temporary, const char* target, char* text, 
 // as far as the record may be trusted. Returns 1 when a commit was
 // finished, 0 when there was none to finish, -1 when a rename failed (the
 // record stays for a later run; *error tells why). What was ignored or left
-// alone is described in `notice` (kNoticeCapacity bytes) unless it holds a
-// text already.
+// alone is added to `notice` (kNoticeCapacity bytes).
 int32_t FinishInterruptedCommit(const char* const* targets, int32_t count, int32_t* error, char* notice);
 
-// Writes into `notice` (kNoticeCapacity bytes), unless it holds a text
-// already: "<what> \"<path>\": <the reason's words>."
+// Adds a sentence to `notice` (kNoticeCapacity bytes; null: none), after
+// those it holds, cut to its room.
+void AddNotice(char* notice, const char* text);
+// Adds "<what> \"<path>\": <the reason's words>." to `notice`.
 void NoteRefusal(char* notice, const char* what, const char* path, int32_t reason);

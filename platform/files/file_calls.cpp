@@ -18,6 +18,7 @@
 #else
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -154,10 +155,22 @@ int32_t NotAFileError(const char* path) {
 }
 
 // Links on Windows need rights most users lack; a path is taken as it is.
-int32_t ResolveLinks(const char* path, char (&resolved)[kPathCapacity], int32_t* error) {
+int32_t ResolveLinks(const char* path, char (&resolved)[kPathCapacity], int32_t* error, int64_t*) {
     CopyText(resolved, path);
     if (std::strlen(path) < sizeof resolved) return 1;
     *error = kErrorNameTooLong;
+    return 0;
+}
+
+// A folder's access rights, not its owners, decide there what one may
+// replace: the system's own refusal says it.
+int64_t RunnerId() { return -1; }
+int64_t EntryOwner(const char*) { return -1; }
+void UserName(int64_t owner, char* text, size_t capacity) {
+    std::snprintf(text, capacity, "user %lld", static_cast<long long>(owner));
+}
+int32_t ReplaceRefusal(const char*, int64_t* owner) {
+    *owner = -1;
     return 0;
 }
 
@@ -219,6 +232,8 @@ void UnlockFile(FileLock& lock) {
     if (lock.handle != -1) CloseHandle(reinterpret_cast<HANDLE>(lock.handle));
     lock.handle = -1;
     lock.held = 0;
+    lock.made = 0;
+    lock.foreign = 0;
     lock.path[0] = '\0';
 }
 
@@ -347,7 +362,17 @@ int32_t NotAFileError(const char* path) {
     return S_ISDIR(info.st_mode) ? kErrorIsFolder : kErrorInvalid;
 }
 
-int32_t ResolveLinks(const char* path, char (&resolved)[kPathCapacity], int32_t* error) {
+// The owner of the folder holding path when the folder is sticky and anyone
+// may write to it (as /tmp), else -1.
+static int64_t SharedFolderOwner(const char* path) {
+    char folder[kPathCapacity];
+    if (!FolderPart(path, folder, sizeof folder)) return -1;
+    struct stat info;
+    if (stat(folder[0] ? folder : ".", &info) != 0) return -1;
+    return (info.st_mode & S_ISVTX) && (info.st_mode & S_IWOTH) ? int64_t(info.st_uid) : -1;
+}
+
+int32_t ResolveLinks(const char* path, char (&resolved)[kPathCapacity], int32_t* error, int64_t* link_owner) {
     CopyText(resolved, path);
     if (std::strlen(path) >= sizeof resolved) {
         *error = kErrorNameTooLong;
@@ -356,6 +381,12 @@ int32_t ResolveLinks(const char* path, char (&resolved)[kPathCapacity], int32_t*
     for (int hop = 0; hop < 40; ++hop) {
         struct stat info;
         if (lstat(resolved, &info) != 0 || !S_ISLNK(info.st_mode)) return 1;
+        int64_t shared = SharedFolderOwner(resolved);
+        if (shared >= 0 && info.st_uid != geteuid() && int64_t(info.st_uid) != shared) {
+            *error = kReasonForeignLink;
+            if (link_owner) *link_owner = info.st_uid;
+            return 0;
+        }
         char target[kPathCapacity];
         ssize_t length = readlink(resolved, target, sizeof target);
         if (length <= 0 || length >= static_cast<ssize_t>(sizeof target)) {
@@ -374,6 +405,34 @@ int32_t ResolveLinks(const char* path, char (&resolved)[kPathCapacity], int32_t*
     }
     *error = kErrorTooManyLinks;
     return 0;
+}
+
+int64_t RunnerId() { return int64_t(geteuid()); }
+
+int64_t EntryOwner(const char* path) {
+    struct stat info;
+    return lstat(path, &info) == 0 ? int64_t(info.st_uid) : -1;
+}
+
+void UserName(int64_t owner, char* text, size_t capacity) {
+    struct passwd entry;
+    struct passwd* found = nullptr;
+    char buffer[1024];
+    if (owner >= 0 && getpwuid_r(uid_t(owner), &entry, buffer, sizeof buffer, &found) == 0 && found)
+        std::snprintf(text, capacity, "%s", found->pw_name);
+    else
+        std::snprintf(text, capacity, "user %lld", static_cast<long long>(owner));
+}
+
+int32_t ReplaceRefusal(const char* path, int64_t* owner) {
+    *owner = -1;
+    struct stat file, folder_info;
+    char folder[kPathCapacity];
+    if (geteuid() == 0 || lstat(path, &file) != 0 || file.st_uid == geteuid()) return 0;
+    if (!FolderPart(path, folder, sizeof folder) || stat(folder[0] ? folder : ".", &folder_info) != 0) return 0;
+    if (!(folder_info.st_mode & S_ISVTX) || folder_info.st_uid == geteuid()) return 0;
+    *owner = file.st_uid;
+    return kReasonOtherOwner;
 }
 
 void KeepOwnership(std::FILE* file, const char* earlier) {
@@ -417,33 +476,82 @@ static int32_t WaitForLock(int fd, const LockWait* wait) {
     }
 }
 
-// flock belongs to the opened file, so a holder that dies lets go at once.
-// The holder removes the lock file before letting go; whoever was waiting
-// on that file then holds a lock on a name nobody else will find, so it
-// checks that the name still leads to its file and tries again otherwise.
-// A pipe opened without waiting and refused never blocks the run.
+const char kLockText[] = "quandrelistaphor lock\n";
+
+// Whether the lock file open at fd is one this program made for this user
+// (a run that ended left it): only such a file is the run's to remove.
+static int32_t IsOwnLockFile(int fd, const struct stat& info) {
+    char text[sizeof kLockText] = {};
+    if (info.st_uid != geteuid() || info.st_size != off_t(sizeof kLockText - 1)) return 0;
+    return pread(fd, text, sizeof kLockText - 1, 0) == ssize_t(sizeof kLockText - 1) &&
+           std::memcmp(text, kLockText, sizeof kLockText - 1) == 0;
+}
+
+// Opens the lock's file: made anew, the run's to remove (and readable by
+// all, as others wait on it), or the one there, only to read: a lock needs
+// no more, and another's file is never written. -1 with the reason, -2
+// when the name went meanwhile.
+static int OpenLockFile(FileLock& lock, int32_t* error) {
+    DeferInterrupts();
+    int fd = open(lock.path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    int reason = errno;
+    if (fd >= 0) {
+        lock.made = 1;
+        lock.tracked = TrackName(lock.path);
+        (void)!fchmod(fd, 0644);
+        (void)!write(fd, kLockText, sizeof kLockText - 1);
+        lock.owner = geteuid();
+    }
+    AllowInterrupts();
+    if (fd >= 0) return fd;
+    const bool there = reason == EEXIST;
+    if (there) {
+        fd = open(lock.path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        reason = errno;
+    }
+    if (fd < 0) {
+        *error = reason == ELOOP ? kReasonSymbolicLink : reason;
+        if (there && reason == ENOENT) return -2;
+        lock.owner = EntryOwner(lock.path);
+        return -1;
+    }
+    struct stat opened;
+    if (fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+        *error = S_ISDIR(opened.st_mode) ? kErrorIsFolder : kReasonNotPlainFile;
+        close(fd);
+        return -1;
+    }
+    lock.owner = opened.st_uid;
+    return fd;
+}
+
+// Lets go of a lock file that is not to be held after all.
+static void DropLockFile(FileLock& lock, int fd) {
+    DeferInterrupts();
+    ForgetName(lock.tracked);
+    if (lock.made) unlink(lock.path);
+    close(fd);
+    lock.made = 0;
+    AllowInterrupts();
+}
+
+// flock belongs to the opened file, so a holder that dies lets go at once,
+// and a file nobody holds is simply taken. The holder that made the file
+// removes it before letting go; whoever was waiting on that file then
+// holds a lock on a name nobody else will find, so it checks that the name
+// still leads to its file and tries again otherwise. A pipe opened without
+// waiting and refused never blocks the run.
 static int32_t TakeLock(FileLock& lock, int32_t* error, const LockWait* wait) {
     for (;;) {
-        int fd = open(lock.path, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
-        if (fd < 0) {
-            *error = errno == ELOOP ? kReasonSymbolicLink : errno;
-            return 0;
-        }
-        struct stat opened;
-        if (fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
-            *error = S_ISDIR(opened.st_mode) ? kErrorIsFolder : kReasonNotPlainFile;
-            close(fd);
-            return 0;
-        }
+        int fd = OpenLockFile(lock, error);
+        if (fd == -2) continue;
+        if (fd < 0) return 0;
         int32_t taken = WaitForLock(fd, wait);
-        if (taken < 0) {
-            close(fd);
-            *error = kReasonStopped;
-            return 0;
-        }
-        if (taken == 0) {  // no locks here: go on without one, leave the file
-            close(fd);
-            lock.path[0] = '\0';
+        if (taken <= 0) {
+            DropLockFile(lock, fd);
+            if (taken < 0) *error = kReasonStopped;
+            if (taken < 0) return 0;
+            lock.path[0] = '\0';  // no locks here: go on without one
             return 1;
         }
         struct stat mine, named;
@@ -451,24 +559,35 @@ static int32_t TakeLock(FileLock& lock, int32_t* error, const LockWait* wait) {
             mine.st_ino == named.st_ino) {
             lock.handle = fd;
             lock.held = 1;
-            lock.tracked = TrackName(lock.path);
+            if (!lock.made && IsOwnLockFile(fd, mine)) {  // left by a run of this user's that ended
+                DeferInterrupts();
+                lock.made = 1;
+                lock.tracked = TrackName(lock.path);
+                AllowInterrupts();
+            }
+            lock.foreign = lock.made ? 0 : 1;
             return 1;
         }
-        close(fd);
+        DropLockFile(lock, fd);
     }
 }
 
 void UnlockFile(FileLock& lock) {
-    // Forgotten first: an interrupt must not remove a name another run may
-    // have made anew once this one is gone.
+    // Forgotten and removed in one step: an interrupt must neither leave
+    // the name nor remove one another run may have made anew once this
+    // one is gone.
+    DeferInterrupts();
     ForgetName(lock.tracked);
     if (lock.handle != -1) {
-        unlink(lock.path);
+        if (lock.made) unlink(lock.path);
         close(static_cast<int>(lock.handle));
     }
     lock.handle = -1;
     lock.held = 0;
+    lock.made = 0;
+    lock.foreign = 0;
     lock.path[0] = '\0';
+    AllowInterrupts();
 }
 
 #endif

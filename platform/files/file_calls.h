@@ -78,8 +78,23 @@ int32_t NotAFileError(const char* path);
 
 // The file that path names once symbolic links are followed: the final
 // link's target, which need not exist yet. Returns 0 with a reason when the
-// links loop or the result does not fit.
-int32_t ResolveLinks(const char* path, char (&resolved)[kPathCapacity], int32_t* error);
+// links loop or the result does not fit. As the kernel guards /tmp, a link
+// in a folder anyone may write to and only owners remove from (sticky,
+// world-writable) is followed only when it is the runner's or the folder
+// owner's: another's is refused with kReasonForeignLink, `resolved` then
+// holding the link's path and *link_owner its owner (POSIX).
+int32_t ResolveLinks(const char* path, char (&resolved)[kPathCapacity], int32_t* error,
+                     int64_t* link_owner = nullptr);
+// The user this process runs as; -1 where users are not told apart.
+int64_t RunnerId();
+// The owner of what is at path (a final link not followed), or -1.
+int64_t EntryOwner(const char* path);
+// The login name of user `owner`, or "user <number>" (cut to capacity - 1).
+void UserName(int64_t owner, char* text, size_t capacity);
+// Why the runner may not replace the file at path with another although the
+// folder takes new files: a sticky folder lets only a file's owner (or the
+// folder's, or root) do that. kReasonOtherOwner with *owner, else 0.
+int32_t ReplaceRefusal(const char* path, int64_t* owner);
 // Gives the new file the permission bits and, where allowed, the owner of
 // the file at `earlier`, when there is one (POSIX).
 void KeepOwnership(std::FILE* file, const char* earlier);
@@ -90,13 +105,20 @@ int32_t AbsolutePath(const char* path, char* absolute, size_t capacity);
 // directory; otherwise it ends with a separator).
 void ForEachName(const char* folder, void (*visit)(const char* name, void* context), void* context);
 
-// An exclusive lock that lives as long as the file at its path: the file is
-// made for the lock and removed when it ends. Waits while another holder
-// keeps it. Where the file system has no locks, `held` stays 0. A name that
-// is a link, a folder, a pipe or a device is refused, never waited on.
+// An exclusive lock: a lock on the file at its path held while the run
+// holds it (POSIX: flock), never the file's being there, so a file that a
+// run which ended left does not stop the next one. The file is made for the
+// lock and removed when it ends; a file found at the name is opened only to
+// read and stays, unless it is a lock this program made for this user.
+// Waits while another holder keeps it. Where the file system has no locks,
+// `held` stays 0. A name that is a link, a folder, a pipe or a device, or a
+// file that can't be read is refused, never waited on.
 struct FileLock {
     intptr_t handle = -1;
     int32_t held = 0;
+    int32_t made = 0;      // 1: the file is this run's to remove
+    int32_t foreign = 0;   // 1: the file held was not made by this program for this user
+    int64_t owner = -1;    // the file's owner, once opened (POSIX)
     int32_t tracked = -1;  // its place among the names an interrupt removes
     char path[kTemporaryPathCapacity] = {};
 };

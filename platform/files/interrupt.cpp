@@ -12,6 +12,7 @@
 #include <windows.h>
 #else
 #include <signal.h>
+#include <time.h>
 #include <unistd.h>
 #endif
 
@@ -28,7 +29,7 @@ struct TrackedName {
 };
 
 TrackedName g_names[kTrackedCapacity];
-std::atomic<int32_t> g_commit_steps{0};  // commits between their first and last rename
+std::atomic<int32_t> g_commit_steps{0};  // steps an interrupt waits for (commits' renames and others)
 std::atomic<int32_t> g_pending{0};       // the exit status of an interrupt that waits
 std::atomic<int32_t> g_written{0};       // a commit finished while an interrupt waited
 std::atomic<int32_t> g_ending{0};
@@ -62,17 +63,24 @@ void SayLine(const char* line) {
 #endif
 }
 
-// Only the first caller ends the process; any other waits for it to.
-[[noreturn]] void EndRun(int32_t status) {
-    if (g_ending.exchange(1) != 0) {
-        for (;;) {
+// Waits (for the process to end, or a moment).
+void Rest(bool forever) {
+    do {
 #if defined(_WIN32)
-            Sleep(1000);
+        Sleep(forever ? 1000 : 1);
 #else
-            pause();
+        struct timespec moment {0, 1000000};
+        nanosleep(&moment, nullptr);
 #endif
-        }
-    }
+    } while (forever);
+}
+
+// Only the first caller ends the process; any other waits for it to. The
+// steps other threads are in finish first, so that what they made is
+// tracked, and no new one starts (DeferInterrupts).
+[[noreturn]] void EndRun(int32_t status) {
+    if (g_ending.exchange(1) != 0) Rest(true);
+    while (g_commit_steps.load() != 0) Rest(false);
     RemoveTracked();
     SayLine(g_written.load() && g_written_line[0] ? g_written_line : g_untouched_line);
 #if defined(_WIN32)
@@ -135,11 +143,22 @@ void EndRunOnInterrupt(const char* untouched, const char* written) {
 #endif
 }
 
-void BeginCommitSteps() { g_commit_steps.fetch_add(1); }
+void DeferInterrupts() {
+    g_commit_steps.fetch_add(1);
+    if (g_ending.load() == 0) return;
+    g_commit_steps.fetch_sub(1);  // the run is ending: nothing more is made
+    Rest(true);
+}
+
+void AllowInterrupts() {
+    if (g_commit_steps.fetch_sub(1) == 1 && g_pending.load()) EndRun(g_pending.load());
+}
+
+void BeginCommitSteps() { DeferInterrupts(); }
 
 int32_t CommitInterrupted() { return g_pending.load() != 0 ? 1 : 0; }
 
 void EndCommitSteps(int32_t committed) {
     if (committed && g_pending.load()) g_written.store(1);
-    if (g_commit_steps.fetch_sub(1) == 1 && g_pending.load()) EndRun(g_pending.load());
+    AllowInterrupts();
 }

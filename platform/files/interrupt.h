@@ -21,6 +21,13 @@ void ForgetName(int32_t& place);
 // are copied.
 void EndRunOnInterrupt(const char* untouched, const char* written);
 
+// Brackets a step that makes or removes a name together with its tracking
+// (a lock file made and tracked, forgotten and removed): an interrupt that
+// comes meanwhile takes effect when the step is over, so it neither leaves
+// the name behind nor removes one that is no longer the run's.
+void DeferInterrupts();
+void AllowInterrupts();
+
 // Brackets the renames of a commit. CommitInterrupted says whether an
 // interrupt came since the bracket opened (the commit then renames
 // nothing); closing the bracket ends the process when one came.

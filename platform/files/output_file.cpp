@@ -8,6 +8,7 @@
 #include "platform/files/commit_record.h"
 #include "platform/files/interrupt.h"
 #include "platform/files/output_names.h"
+#include "platform/files/reason_text.h"
 #include "platform/path_text.h"
 
 namespace {
@@ -34,13 +35,34 @@ int32_t SyncStep(OutputFault* fault, std::FILE* file, const char* folder_of) {
     return FlushToDisk(file) ? 0 : LastSystemError();
 }
 
-// One rename step of a commit, which the fault plan may make fail.
+// Where the set of `file` keeps its notice.
+char* NoticeOf(OutputFile& file) {
+    return file.set_notice ? file.set_notice : file.fault ? file.fault->notice : file.notice;
+}
+
+// Adds "<what> \"<path>\" (<owner>'s): <reason>. <advice>" to the notice.
+void NoteOwned(OutputFile& file, const char* what, const char* path, int64_t owner, int32_t reason,
+               const char* advice) {
+    char name[64], words[160], text[kNoticeCapacity];
+    UserName(owner, name, sizeof name);
+    ReasonText(reason, words, sizeof words);
+    std::snprintf(text, sizeof text, "%s \"%s\" (%s's): %s.%s%s", what, path, name, words, advice[0] ? " " : "",
+                  advice);
+    AddNotice(NoticeOf(file), text);
+}
+
+// One rename step of a commit, which the fault plan may make fail; a
+// refusal names the file and its owner.
 int32_t RenameStep(OutputFile& file) {
     if (file.fault) {
         int32_t step = file.fault->renames_done++;
         if (step == file.fault->fail_at_rename) return Fail(file, kErrorInputOutput);
     }
-    return ReplacePath(file.temporary_path, file.target_path) ? 1 : Fail(file, LastSystemError());
+    if (ReplacePath(file.temporary_path, file.target_path)) return 1;
+    int32_t error = LastSystemError();
+    int64_t owner = EntryOwner(file.target_path);
+    if (owner >= 0 && owner != RunnerId()) NoteOwned(file, "Can't replace", file.target_path, owner, error, "");
+    return Fail(file, error);
 }
 
 // Once the written bytes run a window ahead of those on the disk, waits for
@@ -135,15 +157,18 @@ int32_t OpenTemporary(OutputFile& file, const char* owner, int32_t* error) {
             *error = kErrorNameTooLong;
             break;
         }
+        // Made and tracked in one step: an interrupt between would leave it.
+        DeferInterrupts();
         file.handle = CreateNewFile(file.temporary_path);
         *error = file.handle ? 0 : LastSystemError();
+        if (file.handle) file.temporary_tracked = TrackName(file.temporary_path);
+        AllowInterrupts();
         if (!file.handle && !IsExistsError(*error)) break;
     }
     if (!file.handle) {
         file.temporary_path[0] = '\0';
         return 0;
     }
-    file.temporary_tracked = TrackName(file.temporary_path);
     KeepOwnership(file.handle, file.target_path);
     // The buffer here is the only one; pieces go to the system as they are.
     std::setvbuf(file.handle, nullptr, _IONBF, 0);
@@ -174,8 +199,10 @@ struct TargetWait {
 };
 
 // Locks the target (`given` is its path as the caller gave it); a lock file
-// that can't be used is named in the fault's notice.
-int32_t LockTarget(OutputFile& file, const char* given, int32_t* error) {
+// that can't be used, or that is held but not this program's, is named in
+// the notice with what to do. `wait_for_others` 0: a lock another run holds
+// fails at once (kReasonStopped).
+int32_t LockTarget(OutputFile& file, const char* given, int32_t* error, bool wait_for_others = true) {
     char lock_path[kTemporaryPathCapacity];
     if (!NameBeside(file.target_path, "~lock", lock_path)) {
         *error = kErrorNameTooLong;
@@ -186,13 +213,24 @@ int32_t LockTarget(OutputFile& file, const char* given, int32_t* error) {
     LockWait wait;
     if (fault && fault->waiting) wait.waiting = TargetWait::Waiting;
     if (fault && fault->stop) wait.stop = TargetWait::Stop;
+    if (!wait_for_others) wait.stop = [](void*) -> int32_t { return 1; };
     wait.context = &target;
-    if (LockFile(file.lock, lock_path, error, &wait)) return 1;
+    if (LockFile(file.lock, lock_path, error, &wait)) {
+        if (file.lock.foreign && file.lock.owner != RunnerId())
+            NoteOwned(file, "Left alone the lock file", lock_path, file.lock.owner, kReasonOtherOwner, "");
+        else if (file.lock.foreign)
+            NoteRefusal(NoticeOf(file), "Left alone the lock file", lock_path, kReasonForeignFile);
+        return 1;
+    }
     // Named only when something is at the lock's name: a missing folder is
     // the new file's own trouble.
     int32_t there = OwnFileRefusal(lock_path);
-    if (fault && *error != kReasonStopped && (there <= 0 || there == kErrorIsFolder))
-        NoteRefusal(fault->notice, "Can't use the lock file", lock_path, *error);
+    if (*error == kReasonStopped || !(there <= 0 || there == kErrorIsFolder)) return 0;
+    if (file.lock.owner >= 0 && file.lock.owner != RunnerId())
+        NoteOwned(file, "Can't use the lock file", lock_path, file.lock.owner, *error,
+                  "Ask its owner to delete it, or write the new file elsewhere.");
+    else
+        NoteRefusal(NoticeOf(file), "Can't use the lock file", lock_path, *error);
     return 0;
 }
 
@@ -205,7 +243,7 @@ int32_t ClearEarlierRuns(OutputFile* const* files, int32_t count, int32_t* error
         targets[i] = files[i]->target_path;
     }
     OutputFault* fault = files[0]->fault;
-    int32_t finished = FinishInterruptedCommit(targets, count, error, fault ? fault->notice : nullptr);
+    int32_t finished = FinishInterruptedCommit(targets, count, error, NoticeOf(*files[0]));
     if (finished < 0) return 0;
     if (finished) {
         files[0]->repaired = 1;
@@ -215,15 +253,43 @@ int32_t ClearEarlierRuns(OutputFile* const* files, int32_t count, int32_t* error
     return 1;
 }
 
+// Follows the links of a target; a link planted by another user is
+// refused, one followed is named with the file written.
+int32_t ResolveTarget(OutputFile& file, const char* target_path, bool written, int32_t* error) {
+    int64_t owner = -1;
+    if (!ResolveLinks(target_path, file.target_path, error, &owner)) {
+        if (*error == kReasonForeignLink)
+            NoteOwned(file, "Refused the link", file.target_path, owner, *error,
+                      "Its owner may have aimed it at a file of yours; delete it, or write the new file elsewhere.");
+        file.target_path[0] = '\0';
+        return 0;
+    }
+    if (written && std::strcmp(file.target_path, target_path) != 0) {
+        char text[kNoticeCapacity];
+        std::snprintf(text, sizeof text, "\"%s\" is a symbolic link: the file written is \"%s\".", target_path,
+                      file.target_path);
+        AddNotice(NoticeOf(file), text);
+    }
+    return 1;
+}
+
 // Resolves and locks one target of a set; a file to be written must have no
-// folder or device in its way.
-int32_t PrepareTarget(OutputFile& file, const char* target_path, bool written, int32_t* error) {
+// folder or device in its way, and must be the runner's to replace.
+int32_t PrepareTarget(OutputFile& file, const char* target_path, bool written, int32_t* error,
+                      bool wait_for_others = true) {
     *error = kErrorInvalid;
     if (target_path && target_path[0])
         *error = std::strlen(target_path) < sizeof file.target_path ? 0 : kErrorNameTooLong;
-    if (*error || !ResolveLinks(target_path, file.target_path, error)) return 0;
+    if (*error || !ResolveTarget(file, target_path, written, error)) return 0;
     if (written && (*error = NotAFileError(file.target_path)) != 0) return 0;
-    if (!LockTarget(file, target_path, error)) return 0;
+    int64_t owner = -1;
+    if (written && (*error = ReplaceRefusal(file.target_path, &owner)) != 0) {
+        NoteOwned(file, "Can't replace", file.target_path, owner, *error,
+                  "In this folder only its owner may replace or delete it; ask them to, or write the new file "
+                  "elsewhere.");
+        return 0;
+    }
+    if (!LockTarget(file, target_path, error, wait_for_others)) return 0;
     *error = 0;
     return 1;
 }
@@ -294,7 +360,7 @@ int32_t WriteRecord(OutputFile* const* files, int32_t count, char (&record_path)
         if (IsExistsError(error)) {
             int32_t refusal = OwnFileRefusal(record_path);
             error = refusal ? refusal : kReasonForeignFile;
-            if (last.fault) NoteRefusal(last.fault->notice, "Can't write the commit record", record_path, error);
+            NoteRefusal(NoticeOf(last), "Can't write the commit record", record_path, error);
         }
     }
     if (!ok) {
@@ -369,6 +435,8 @@ int32_t OpenOutputFiles(OutputFile* const* files, const char* const* targets, in
         files[i]->fault = fault;
         files[i]->error = 0;
         files[i]->repaired = 0;
+        files[i]->notice[0] = '\0';
+        files[i]->set_notice = fault ? fault->notice : files[0]->notice;
     }
     // A folder or a device in the way fails before anything is made beside it.
     int32_t error = count > 0 && count <= 2 ? 0 : kErrorInvalid;
@@ -389,6 +457,18 @@ int32_t OpenOutputFiles(OutputFile* const* files, const char* const* targets, in
     if (failing < count) Fail(*files[failing], error);
     for (int32_t i = 0; i < count; ++i) DiscardOutputFile(*files[i]);
     return 0;
+}
+
+void ClearOutputTargets(const char* const* targets, int32_t count, OutputFault* fault) {
+    OutputFile files[2];
+    OutputFile* set[2] = {&files[0], &files[1]};
+    int32_t error = count > 0 && count <= 2 ? 0 : kErrorInvalid;
+    for (int32_t i = 0; !error && i < count; ++i) {
+        files[i].fault = fault;
+        if (!PrepareTarget(files[i], targets[i], false, &error, false)) break;
+    }
+    if (!error) ClearEarlierRuns(set, count, &error);
+    for (int32_t i = 0; i < count; ++i) DiscardOutputFile(files[i]);
 }
 
 int32_t WriteOutput(OutputFile* file, const char* text, size_t length) {
@@ -470,13 +550,17 @@ int32_t CommitOutputFiles(OutputFile* const* files, int32_t count) {
         for (int32_t i = done - 1; i >= 0; --i) RollBack(*files[i]);
     }
     for (int32_t i = 0; i < count; ++i) {
-        if (!files[i]) continue;
-        if (files[i]->backup_path[0]) std::remove(files[i]->backup_path);
-        if (!FolderFlushedBefore(files, i)) SyncStep(files[i]->fault, nullptr, files[i]->target_path);
+        if (files[i] && files[i]->backup_path[0]) std::remove(files[i]->backup_path);
+        if (files[i]) files[i]->backup_path[0] = '\0';
+    }
+    // The names are settled: an interrupt that waited ends the run here,
+    // not after the flushes of the folders, which may take long.
+    EndCommitSteps(ok);
+    for (int32_t i = 0; i < count; ++i) {
+        if (files[i] && !FolderFlushedBefore(files, i)) SyncStep(files[i]->fault, nullptr, files[i]->target_path);
     }
     for (int32_t i = 0; i < count; ++i) {
         if (files[i]) DiscardOutputFile(*files[i]);
     }
-    EndCommitSteps(ok);
     return ok;
 }

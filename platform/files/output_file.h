@@ -11,7 +11,11 @@
 // and no temporary is left.
 //
 // A target that is a symbolic link is written through: the file the link
-// leads to is replaced, beside itself, and the link stays. A replaced file
+// leads to is replaced, beside itself, and the link stays, and the notice
+// names that file. In a folder anyone may write to and only owners remove
+// from (sticky, as /tmp), a link that is neither the runner's nor the
+// folder owner's is refused, as is a file there the runner may not replace
+// (another user's); both named with their owner. A replaced file
 // keeps its permission bits (not set-user-id, set-group-id or sticky), and
 // its owner where the system allows it.
 //
@@ -76,6 +80,7 @@ struct OutputFault {
     // A lock file, commit record or leftover beside the targets that was
     // refused or left alone, named with the reason; "" when none was.
     char notice[kNoticeCapacity] = {};
+    char* set_notice = nullptr;  // where the set's notice goes: the fault's, or its first file's
     // While another run holds a target's lock: `waiting` is called once,
     // after a second, with the target's path as given; the wait ends, and
     // the opening fails with kReasonStopped, once `stop` says 1.
@@ -117,6 +122,10 @@ struct OutputFile {
     FileLock lock;
     int32_t error = 0;     // as OutputFault::error, for this file; kept until reopened
     int32_t repaired = 0;  // 1 when opening finished an earlier run's commit
+    // As OutputFault::notice, for a file opened without a fault record (the
+    // first file of its set holds the set's); kept until reopened.
+    char notice[kNoticeCapacity] = {};
+    char* set_notice = nullptr;  // where the set's notice goes: the fault's, or its first file's
     int64_t flush_behind_bytes = kFlushBehindBytes;
     FlushBehind behind;
 
@@ -168,6 +177,13 @@ inline int32_t CommitOutputFile(OutputFile& file) {
     OutputFile* set[1] = {&file};
     return CommitOutputFiles(set, 1);
 }
+
+// For a run that ends without writing onto `targets` (as OpenOutputFiles
+// takes them): when no other run holds their locks, takes them, finishes a
+// commit that a run which died left half done and removes its leftovers,
+// and lets them go; nothing is waited for. What it finished and refused is
+// counted and named in `fault`.
+void ClearOutputTargets(const char* const* targets, int32_t count, OutputFault* fault);
 
 // Closes the file, removes its temporary and lets go of its lock; the
 // target is not touched.

@@ -24,6 +24,7 @@ const OwnReason kOwnReasons[] = {
     {kReasonOtherOwner, "it belongs to another user"},
     {kReasonForeignFile, "this program did not write it"},
     {kReasonStopped, "the run was stopped"},
+    {kReasonForeignLink, "it is a symbolic link another user made in a folder everyone may write to"},
 };
 
 }  // namespace

@@ -196,7 +196,8 @@ TEST_F(CliTest, ReportPrintsTextAndWritesOutputWithCrLf) {
     WritePair();
     Result r = Run({"report", "a/original.obj", "b/matching.obj", "--output", "out/report.txt"});
     EXPECT_EQ(r.status, 2);  // no folder "out": the file can't be written
-    EXPECT_NE(r.err.find("There was an error creating the report file.  If another application\n"), std::string::npos);
+    EXPECT_NE(r.err.find("There was an error creating the report file:\n\nfilepath: \"" + root + "out/report.txt\"\n"),
+              std::string::npos) << r.err;
     EXPECT_NE(r.err.find("\nreason: No such file or directory\n"), std::string::npos) << r.err;
 
     r = Run({"report", "a/original.obj", "b/matching.obj", "--output", "report.txt"});

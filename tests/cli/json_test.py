@@ -6,6 +6,7 @@ import json
 import os
 import random
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -72,10 +73,32 @@ class Pair(unittest.TestCase):
             doc, _ = document("pair", "o.obj", "m.obj", "--by", "topology", cwd=folder)
             self.assertEqual((doc["status"], doc["partner"], doc["faces"]), (8, None, {"original": 48, "matching": 49}))
             self.assertTrue(doc["message"])
-            # A name that is not UTF-8 still makes a document: the byte as \u00XX.
+            # A name that is not UTF-8 still makes a document, and its bytes come back.
             os.rename(os.path.join(folder, "o.obj"), os.path.join(folder.encode(), b"o\xff.obj"))
             done = subprocess.run([PROGRAM, "pair", b"o\xff.obj", "m.obj"], capture_output=True, cwd=folder)
-            self.assertTrue(json.loads(done.stdout)["original"].endswith("/o\u00ff.obj"))
+            self.assertTrue(os.fsencode(json.loads(done.stdout)["original"]).endswith(b"/o\xff.obj"))
+
+    def test_paths_come_back_byte_for_byte(self):
+        # Line breaks, quotes, control bytes, a byte outside UTF-8 and the
+        # UTF-8 letter a Latin-1 reading would confuse it with.
+        names = [b'new\n"line.obj', b"x\xe9.obj", "x\u00e9.obj".encode(), b"tab\t\x01.obj", b"a: b.obj"]
+        with tempfile.TemporaryDirectory() as text_folder:
+            folder = text_folder.encode()
+            for name in names:
+                shutil.copy(corpus("original.obj"), os.path.join(folder, name))
+            for first, second in zip(names, names[1:]):
+                done = subprocess.run([PROGRAM, "report", first, second, "--json"], capture_output=True, cwd=folder)
+                doc = json.loads(done.stdout)
+                self.assertEqual(done.returncode, 0, done.stderr)
+                for key, name in (("original", first), ("matching", second)):
+                    self.assertEqual(os.fsencode(doc[key]["path"]), os.path.join(folder, name))
+                    self.assertEqual(os.fsencode(doc[key]["material_path"]), os.path.join(folder, b"original.mtl"))
+                    self.assertEqual((doc[key]["loaded"], doc[key]["material_loaded"], doc[key]["total_vertices"]),
+                                     (True, False, 525), name)
+                done = subprocess.run([PROGRAM, "convert", first, second, b"n" + second, "--json"], capture_output=True,
+                                      cwd=folder)
+                doc = json.loads(done.stdout)
+                self.assertEqual(os.fsencode(doc["new"]), os.path.join(folder, b"n" + second))
 
     def test_corpus_pairs_put_every_vertex_on_its_partners_position_and_fail_as_convert_does(self):
         def positions(name):

@@ -120,6 +120,11 @@ TEST(PlantedFilesTest, OnlyTheRunsOwnFilesAreTouched) {
          "Can't use the lock file \"@new.mtl~lock\": it is a pipe, device or socket, not a file."},
         {"a lock that is a folder", [](const std::string& r) { fs::create_directory(r + "new.obj~lock"); }, {}, 0,
          "Can't use the lock file \"@new.obj~lock\": Is a directory."},
+        // The lock is the held lock, not the file: a file nobody holds stops nothing.
+        {"a user's own file at the lock's name", [&](const std::string& r) { put(r + "new.obj~lock", "notes"); }, {}, 1,
+         "Left alone the lock file \"@new.obj~lock\": this program did not write it."},
+        {"a lock a killed run left", [&](const std::string& r) { put(r + "new.mtl~lock", "quandrelistaphor lock\n"); },
+         {{"new.mtl~lock", ""}}, 1, ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
