@@ -106,7 +106,8 @@ void WriteConvertOutcome(JsonWriter& json, int32_t code, const char* message, co
         json.Null("sharing");
     json.BeginArray("warnings");
     char warning[kWarningCapacity];
-    if (code == 1 && FormatLibraryWarning(d, warning, sizeof warning)) json.Text(nullptr, warning);
+    for (int32_t kind = 0; kind < kWarningKinds; ++kind)
+        if (code == 1 && FormatWarning(d, kind, warning, sizeof warning)) json.Text(nullptr, warning);
     json.End();
     json.Message("note", code == 1 && d.topology_note[0] ? d.topology_note : nullptr);
     json.Text("library", code == 1 && d.library_path[0] ? d.library_path : nullptr);

@@ -38,3 +38,4 @@ constexpr int32_t kReasonNotPlainFile = -9;  // ... is a pipe, device or socket
 constexpr int32_t kReasonOtherOwner = -10;   // ... belongs to another user
 constexpr int32_t kReasonForeignFile = -11;  // ... holds what this program did not write
 constexpr int32_t kReasonStopped = -12;      // the run was asked to stop
+constexpr int32_t kReasonNotObjText = -13;   // NUL bytes, or no OBJ statement in its opening lines

@@ -24,6 +24,7 @@ const OwnReason kOwnReasons[] = {
     {kReasonOtherOwner, "it belongs to another user"},
     {kReasonForeignFile, "this program did not write it"},
     {kReasonStopped, "the run was stopped"},
+    {kReasonNotObjText, "not an OBJ file: its opening lines hold NUL bytes or no OBJ statement"},
 };
 
 }  // namespace

@@ -123,3 +123,31 @@ TEST(RoundTrip, ReadingTheWrittenFileGivesTheSameModel) {
         }
     }
 }
+
+// One object stays one object: its `o` line once, before its groups, and the
+// faces by object, then group name, then material (Blender's export with
+// material groups, and objects that come back to a group and to each other).
+TEST(RoundTrip, EachObjectIsWrittenOnceBeforeItsGroups) {
+    ScratchFolder folder;
+    Put(folder.Join("m.mtl"), "newmtl m\nKd 1 0 0\nnewmtl n\nKd 0 1 0\n");
+    const std::string v = "mtllib m.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\n";
+    const std::string f = "f 1 2 3 \r\n", end = "# num_faces: ";
+    struct Case {
+        std::string text, sections;
+    } cases[] = {
+        {v + "o Suzanne\ng a\nusemtl m\nf 1 2 3\ng b\nusemtl n\nf 1 2 3\nusemtl m\nf 1 2 3\n",
+         "o Suzanne\r\ng b\r\n\r\nusemtl m\r\n" + f + "usemtl n\r\n" + f + end + "2\r\n\r\ng a\r\n\r\nusemtl m\r\n" + f +
+             end + "1\r\n\r\n"},
+        {v + "g y\nf 1 2 3\no A\ng x\nf 1 2 3\no B\nf 1 2 3\ng y\nf 1 2 3\no A\ng x\nl 1 2\nf 1 2 3\n",
+         "g y\r\n\r\n" + f + end + "1\r\n\r\no A\r\ng x\r\n\r\n" + f + f + "l 1 2\r\n" + end +
+             "2\r\n\r\no B\r\ng x\r\n\r\n" + f + end + "1\r\n\r\ng y\r\n\r\n" + f + end + "1\r\n\r\n"},
+    };
+    for (const Case& c : cases) {
+        Put(folder.Join("in.obj"), c.text);
+        Model model;
+        ASSERT_EQ(model.LoadObj(folder.Join("in.obj").c_str()), 1);
+        ASSERT_EQ(model.WriteObjFile(folder.Join("out.obj").c_str()), 1);
+        const std::string written = Slurp(folder.Join("out.obj")), tables_end = "# num_uvs: 0\r\n\r\n";
+        EXPECT_EQ(written.substr(written.find(tables_end) + tables_end.size()), c.sections) << c.text;
+    }
+}
