@@ -179,6 +179,22 @@ class Json(unittest.TestCase):
                     self.assertEqual(doc["diagnosis"]["unmatched"]["suggestion_safe"], False)
                 self.assertFalse(os.path.exists(os.path.join(folder, "new.obj")))
 
+    def test_l_corners_naming_no_vertex_are_dropped_with_a_warning_and_no_colour_is_made_up(self):
+        with tempfile.TemporaryDirectory() as folder:
+            for name, text in (("o.obj", obj([(0.0, 0.0, 1.0), (1.0, 0.0, 0.0), (0.0, 1.0, 0.0)], [(0, 1, 2)])),
+                               ("m.obj", "v 0 1 0 0 0 1\nv 0 0 1\nv 1 0 0\nf 2 3 1\nl 1 9\nl 0 2 3\n")):
+                with open(os.path.join(folder, name), "w") as f:
+                    f.write(text)
+            status, out, err = run("convert", "o.obj", "m.obj", "new.obj", cwd=folder)
+            self.assertEqual([l for l in slurp(os.path.join(folder, "new.obj")).splitlines() if l[:2] in ("v ", "l ")],
+                             ["v 0.000000 0.000000 1.000000", "v 1.000000 0.000000 0.000000",
+                              "v 0.000000 1.000000 0.000000 0.000000 0.000000 1.000000", "l 1 2"])
+            doc, _ = document("convert", "o.obj", "m.obj", "new.obj", "--json", cwd=folder)
+            self.assertEqual((status, doc["status"]), (0, 0))
+            self.assertTrue(any(w.startswith('3 corners of the matching file\'s "l" lines') for w in doc["warnings"]))
+            for line in convert_prose(doc):
+                self.assertIn(line, out + err)
+
     def test_report_members_are_the_texts_lines(self):
         for options in ([], ["--details"]):
             args = ("report", corpus("original.obj"), corpus("welded.obj"), *options)

@@ -151,3 +151,25 @@ TEST(RoundTrip, EachObjectIsWrittenOnceBeforeItsGroups) {
         EXPECT_EQ(written.substr(written.find(tables_end) + tables_end.size()), c.sections) << c.text;
     }
 }
+
+// Nothing cut, nothing invented: a NUL inside a material statement keeps the
+// rest of its block; an `l` corner naming no vertex (past the end, 0, not a
+// number) is dropped and counted, never drawn to vertex 1, and a line left
+// with one goes; colours are written only for the vertices that gave one.
+TEST(RoundTrip, NothingCutNothingInvented) {
+    ScratchFolder folder;
+    Put(folder.Join("m.mtl"), std::string("newmtl m\nNs 10\0\nillum 1\nmap_Kd a.png\n", 37));
+    Put(folder.Join("in.obj"), "mtllib m.mtl\nv 0 0 0 1 0 0\nv 1 0 0\nv 0 1 0 0 0.5 1\nusemtl m\nf 1 2 3\n"
+                               "l 1 9\nl 0 2 3\nl 1 x 2 -1\nl 2 3\n");
+    Model model;
+    ASSERT_EQ(model.LoadObj(folder.Join("in.obj").c_str()), 1);
+    EXPECT_EQ(model.dropped_line_corners, 4);
+    ASSERT_EQ(model.WriteObjFile(folder.Join("out.obj").c_str()), 1);
+    const std::string obj = Slurp(folder.Join("out.obj"));
+    EXPECT_NE(obj.find("\r\nv 0.000000 0.000000 0.000000 1.000000 0.000000 0.000000\r\nv 1.000000 0.000000 0.000000\r\n"
+                       "v 0.000000 1.000000 0.000000 0.000000 0.500000 1.000000\r\n"),
+              std::string::npos) << obj;
+    EXPECT_NE(obj.find("f 1 2 3 \r\nl 2 3\r\nl 1 2 3\r\nl 2 3\r\n#"), std::string::npos) << obj;
+    EXPECT_NE(Slurp(folder.Join("out.mtl")).find(std::string("newmtl m\r\nNs 10\0\r\nillum 1\r\nmap_Kd a.png\r\n", 41)),
+              std::string::npos);
+}
