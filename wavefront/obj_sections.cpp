@@ -130,7 +130,11 @@ int32_t WriteOrderedSections(const Model& model, ChunkWriter& writer, const Sect
             ++written;
             last = StateAfter(at(f));
         }
-        if (!WriteSectionHeader(model, file, name) ||
+        // Inside an object, the empty group name's "g" line would say nothing,
+        // and readers that name a part by its last "o" or "g" line would lose
+        // the object's name to it.
+        const bool header = object == 0 || model.Name(model.group_name_table[name].name)[0] != '\0';
+        if ((header && !WriteSectionHeader(model, file, name)) ||
             !WriteRunFaces(writer, model, at, begin, f, SectionState{-1, object, 0}))
             return 0;
         for (; l < source.line_count && keys.Of(line(l)) == key; ++l)

@@ -2,9 +2,9 @@
 // The group sections of an OBJ file. A reader meets each object once: the
 // faces go by object, then group name, then (as the regrouped model has
 // them) material, with an `o` line where the object changes and the `g`,
-// `s` and `usemtl` lines inside it. A model without objects writes one
-// section for every group name, in the table's order, a name without faces
-// included.
+// `s` and `usemtl` lines inside it (the empty group name without its `g`
+// line there). A model without objects writes one section for every group
+// name, in the table's order, a name without faces included.
 #include <cstdint>
 
 #include "model/model.h"

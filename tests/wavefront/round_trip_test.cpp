@@ -141,6 +141,9 @@ TEST(RoundTrip, EachObjectIsWrittenOnceBeforeItsGroups) {
         {v + "g y\nf 1 2 3\no A\ng x\nf 1 2 3\no B\nf 1 2 3\ng y\nf 1 2 3\no A\ng x\nl 1 2\nf 1 2 3\n",
          "g y\r\n\r\n" + f + end + "1\r\n\r\no A\r\ng x\r\n\r\n" + f + f + "l 1 2\r\n" + end +
              "2\r\n\r\no B\r\ng x\r\n\r\n" + f + end + "1\r\n\r\ng y\r\n\r\n" + f + end + "1\r\n\r\n"},
+        // Without `g` lines the objects' names stay the parts' names (no empty "g" after "o").
+        {v + "o Cube\nf 1 2 3\no Spike\nf 1 2 3\n",
+         "o Cube\r\n" + f + end + "1\r\n\r\no Spike\r\n" + f + end + "1\r\n\r\n"},
     };
     for (const Case& c : cases) {
         Put(folder.Join("in.obj"), c.text);
