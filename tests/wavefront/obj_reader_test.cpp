@@ -184,7 +184,7 @@ TEST(LoadObj, FailuresLeaveTheModelEmptyWithTheReason) {
         {"empty file", folder.Write("empty.obj", ""), kReasonNoVertices},
         {"no vertices", folder.Write("novert.obj", "g a\nf 1 2 3\nvt 0 0\n"), kReasonNoVertices},
         {"random bytes", folder.Write("random.obj", RandomBytes(4096)), kReasonNotObjText},
-        {"a NUL after a vertex", folder.Write("nul.obj", std::string("v 0 0 0\n\0\0f 1 1 1\n", 18)), kReasonNotObjText},
+        {"a NUL after a vertex", folder.Write("zero.obj", std::string("v 0 0 0\n\0\0f 1 1 1\n", 18)), kReasonNotObjText},
         {"an ASCII STL file", folder.Write("stl.obj", "solid cube\n facet normal 0 0 1\n  vertex 0 0 0\n"),
          kReasonNotObjText},
         {"missing file", folder.path() + "missing.obj", ENOENT},  // ERROR_FILE_NOT_FOUND is 2 too
