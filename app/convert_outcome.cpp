@@ -27,9 +27,11 @@ void DescribeCounts(const ConvertDiagnostics& d, char* text, size_t capacity, Re
     WriteWeldedLine(d.sharing, true, line, sizeof line);
     AppendLine(text, capacity, line);
     const bool moved = d.missing_count != 0;
-    WriteCountAdvice("\"The copy may split or weld vertices\"", "\"Allow small differences\"", moved, line,
-                     sizeof line);
+    WriteCountAdvice("\"The copy may split or weld vertices\"", "\"Allow small differences\"", moved,
+                     d.smallest_distance, line, sizeof line);
     AppendLine(text, capacity, line);
+    // Every vertex would pair onto the original's one position: no button leads there.
+    if (!std::isfinite(d.smallest_distance)) return;
     remedy.kind = RemedyKind::kCountChange;
     remedy.automatic = moved;
     CopyText(remedy.label, kRemedyLabelCapacity, "Convert with split or welded vertices");
@@ -56,6 +58,9 @@ void Suggest(const ConvertDiagnostics& d, char* text, size_t capacity, Remedy& r
     } else {
         return;
     }
+    // Pairing by connectivity needs as many vertices on both sides, and
+    // positions that tell a mirror image or a turn from the right fit.
+    if (d.original_vertices != d.matching_vertices || !std::isfinite(d.smallest_distance)) return;
     AppendLine(text, capacity, "suggested: by connectivity, for a copy whose positions moved too far");
     remedy.kind = RemedyKind::kConnectivity;
     CopyText(remedy.label, kRemedyLabelCapacity, "Convert by connectivity");
@@ -113,9 +118,6 @@ void WriteConvertFailure(int32_t code, const char* message, const ConvertOptions
 
 void WriteConvertSuccess(const ConvertOptions& options, const ConvertDiagnostics& d, char* text, size_t capacity) {
     CopyText(text, capacity, "The morph was created successfully.");
-    // An exact run says more only when the check of its pairing warns.
-    const bool exact =
-        options.tolerance <= 0 && !options.automatic_tolerance && !options.by_topology && !options.allow_count_change;
     char notes[kOutcomeCapacity] = "";
     char line[kLineCapacity + kPathCapacity];
     if (options.automatic_tolerance && d.tolerance > 0) {
@@ -132,7 +134,9 @@ void WriteConvertSuccess(const ConvertOptions& options, const ConvertDiagnostics
         AppendLine(notes, sizeof notes, line);
     }
     WriteLibraryWarning(d, line, sizeof line);
-    if (line[0] && !exact) AppendLine(notes, sizeof notes, line);
+    if (line[0]) AppendLine(notes, sizeof notes, line);
+    WriteDroppedLinesWarning(d, line, sizeof line);
+    if (line[0]) AppendLine(notes, sizeof notes, line);
     if (d.topology_note[0]) AppendLine(notes, sizeof notes, d.topology_note);
     if (d.checked) {
         WriteFacesCheckLine(d.check, line, sizeof line);

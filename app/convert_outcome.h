@@ -28,10 +28,10 @@ struct Remedy {
 void WriteConvertFailure(int32_t code, const char* message, const ConvertOptions& options,
                          const ConvertDiagnostics& diagnostics, char* text, size_t capacity, Remedy& remedy);
 
-// The success box's text: the one line for exact positions; after another
-// way of matching, what the command line adds on success as well (the
-// tolerance Automatic stood for, how split or welded vertices were shared,
-// a library that didn't load, a part that fitted two ways).
+// The success box's text: the one line, then what the command line adds on
+// success as well (the tolerance Automatic stood for, how split or welded
+// vertices were shared, a library that didn't load, `l` line corners
+// dropped, a part that fitted two ways).
 void WriteConvertSuccess(const ConvertOptions& options, const ConvertDiagnostics& diagnostics, char* text,
                          size_t capacity);
 

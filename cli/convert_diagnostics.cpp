@@ -34,7 +34,8 @@ void PrintCountDiagnosis(std::FILE* stream, const ConvertDiagnostics& d) {
     WriteCountLine(d.missing_count, line.text, sizeof line.text);
     std::fprintf(stream, "%s\n", line.text);
     PrintSharing(stream, d.sharing, true);
-    WriteCountAdvice("--allow-count-change", "--tolerance", d.missing_count != 0, line.text, sizeof line.text);
+    WriteCountAdvice("--allow-count-change", "--tolerance", d.missing_count != 0, d.smallest_distance, line.text,
+                     sizeof line.text);
     std::fprintf(stream, "%s\n", line.text);
 }
 
@@ -71,12 +72,22 @@ void PrintAmbiguity(std::FILE* stream, int32_t code, const ConvertOptions& optio
     if (options.strict && code == -7) std::fprintf(stream, "--strict refuses ambiguous vertices\n");
 }
 
-void PrintLibraryWarning(std::FILE* stream, const ConvertDiagnostics& d) {
-    char warning[kPathCapacity + 160];
-    WriteLibraryWarning(d, warning, sizeof warning);
-    if (!warning[0]) return;
-    WriteText(stream, warning, std::strlen(warning));
-    std::fputc('\n', stream);
+// The warning of `kind`, with its "warning: ".
+void WriteWarning(const ConvertDiagnostics& d, int32_t kind, char* text, size_t capacity) {
+    if (kind == 0)
+        WriteLibraryWarning(d, text, capacity);
+    else
+        WriteDroppedLinesWarning(d, text, capacity);
+}
+
+void PrintWarnings(std::FILE* stream, const ConvertDiagnostics& d) {
+    for (int32_t kind = 0; kind < kWarningKinds; ++kind) {
+        char warning[kPathCapacity + 160];
+        WriteWarning(d, kind, warning, sizeof warning);
+        if (!warning[0]) continue;
+        WriteText(stream, warning, std::strlen(warning));
+        std::fputc('\n', stream);
+    }
 }
 
 }  // namespace
@@ -96,9 +107,9 @@ void PrintCoincidentVertices(std::FILE* stream, const TieCounts& ties) {
 }
 
 // The warning's words without the "warning: " the prose puts before them.
-int32_t FormatLibraryWarning(const ConvertDiagnostics& d, char* text, size_t capacity) {
+int32_t FormatWarning(const ConvertDiagnostics& d, int32_t kind, char* text, size_t capacity) {
     char warning[kPathCapacity + 160];
-    WriteLibraryWarning(d, warning, sizeof warning);
+    WriteWarning(d, kind, warning, sizeof warning);
     const char* words = warning;
     if (std::strncmp(words, "warning: ", 9) == 0) words += 9;
     CopyText(text, capacity, words);
@@ -126,7 +137,7 @@ void PrintConvertDiagnostics(std::FILE* stream, int32_t code, const ConvertOptio
     }
     if (code == 1) PrintCoincidentVertices(stream, d.coincident);
     if (code == 1 && d.checked) PrintPairingCheck(stream, d.check, !options.allow_count_change);
-    if (code == 1) PrintLibraryWarning(stream, d);
+    if (code == 1) PrintWarnings(stream, d);
     if (code == 1 && d.topology_note[0]) PrintMessage(stream, d.topology_note);
     if (code == 1 && d.library_path[0]) {
         std::fputs("library: ", stream);

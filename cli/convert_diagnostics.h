@@ -12,9 +12,13 @@
 
 constexpr size_t kWarningCapacity = 2 * kPathCapacity;
 
-// The warning of a successful run whose new file lacks materials, into text
-// (cut to capacity - 1); 0 and "" when there is none.
-int32_t FormatLibraryWarning(const ConvertDiagnostics& diagnostics, char* text, size_t capacity);
+// The warnings a successful run may give: about the matching file's
+// library, and about `l` line corners that named no vertex.
+constexpr int32_t kWarningKinds = 2;
+
+// Warning `kind` of a successful run, into text without the "warning: "
+// the prose puts before it (cut to capacity - 1); 0 and "" when there is none.
+int32_t FormatWarning(const ConvertDiagnostics& diagnostics, int32_t kind, char* text, size_t capacity);
 
 // Prints the lines that `diagnostics` and the run's code call for; `options`
 // are the run's.

@@ -140,7 +140,8 @@ void WriteConvertOutcome(JsonWriter& json, int32_t code, const char* message, co
         json.Null("sharing");
     json.BeginArray("warnings");
     char warning[kWarningCapacity];
-    if (code == 1 && FormatLibraryWarning(d, warning, sizeof warning)) json.Text(nullptr, warning);
+    for (int32_t kind = 0; kind < kWarningKinds; ++kind)
+        if (code == 1 && FormatWarning(d, kind, warning, sizeof warning)) json.Text(nullptr, warning);
     if (code == 1 && d.checked) WriteCheckWarnings(json, options, d.check);
     json.End();
     WritePairingCheck(json, code == 1 && d.checked, d.check);

@@ -54,6 +54,7 @@ void Model::Clear() {
     ReleaseBlock(polyline_pool);
     polyline_count = 0;
     polylines = nullptr;
+    dropped_line_corners = 0;
     polyline_pool_size = 0;
     polyline_pool = nullptr;
     ReleaseBlock(objects.names);
@@ -67,7 +68,7 @@ void Model::Clear() {
     group_name_count = 0;
     vertex_count = normal_count = texcoord_count = 0;
     isolated_count = duplicate_count = 0;
-    has_mtllib = mtl_loaded = 0;
+    has_mtllib = mtl_loaded = library_not_found = 0;
     mtllib_name[0] = mtl_path[0] = obj_path[0] = obj_file_name[0] = '\0';
     material_name_count = material_name_fill = 0;
     material_names = nullptr;

@@ -39,14 +39,18 @@ struct Model {
     int32_t texcoord_count = 0;
     TexCoord* texcoords = nullptr;
     // The vertices' colours, one a vertex, when the file's first `v` line
-    // gives one (a vertex whose line gives none is white, as readers take
-    // it); otherwise absent and 0.
+    // gives one (a vertex whose line gives none has NoColour()); otherwise
+    // absent and 0.
     int32_t colour_count = 0;
     VertexColour* colours = nullptr;
     int32_t isolated_count = 0;
     int32_t duplicate_count = 0;
     int32_t has_mtllib = 0;
     int32_t mtl_loaded = 0;
+    // The materials are only the `usemtl` names of a library that didn't load
+    // (wavefront/named_materials.h): written as the file had them, with its
+    // own `mtllib` line and no library.
+    int32_t library_not_found = 0;
     char mtllib_name[kPathCapacity] = {};
     char mtl_path[kPathCapacity] = {};
     char obj_path[kPathCapacity] = {};
@@ -81,6 +85,10 @@ struct Model {
     // positions only counts them and makes no records.
     int32_t polyline_count = 0;
     LineElement* polylines = nullptr;
+    // Corners of `l` lines the reading dropped: a number naming no vertex
+    // (0, past the end, unreadable), and those of a line left with fewer
+    // than two.
+    int32_t dropped_line_corners = 0;
     int64_t polyline_pool_size = 0;
     int32_t* polyline_pool = nullptr;
     // The objects and smoothing groups of the faces (Face::object, Face::smoothing).
@@ -108,6 +116,10 @@ struct Model {
     // cut to capacity - 1, and sets `offset` to where it is. 0 when memory
     // ran out (offset is then 0).
     int32_t KeepName(const char* text, size_t length, size_t capacity, uint32_t& offset);
+    // Adds `length` bytes to the name pool as they are, NUL bytes included
+    // (a NUL follows them), and sets `offset` to where they are (0 for none).
+    // 0 when memory ran out.
+    int32_t KeepBytes(const char* text, size_t length, uint32_t& offset);
 
     // --- name lookups (model/group_names.cpp, model/model.cpp)
     int32_t FindGroupName(const char* name) const;

@@ -40,7 +40,12 @@ int32_t Model::KeepName(const char* text, size_t length, size_t capacity, uint32
     if (length > capacity - 1) length = capacity - 1;
     const void* stop = std::memchr(text, '\0', length);
     if (stop) length = static_cast<size_t>(static_cast<const char*>(stop) - text);
-    if (length == 0) return 1;
+    return KeepBytes(text, length, offset);
+}
+
+int32_t Model::KeepBytes(const char* text, size_t length, uint32_t& offset) {
+    offset = 0;
+    if (length == 0 || !text) return 1;
     if (!Reserve(name_pool, uint64_t(length) + 1 + (name_pool.text ? 0 : 1))) return 0;
     offset = name_pool.fill;
     std::memcpy(name_pool.text + offset, text, length);

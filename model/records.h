@@ -2,6 +2,7 @@
 // The records of a Model. Plain data with fixed layouts; records refer to each
 // other by 0-based signed 32-bit indices.
 #include <cstdint>
+#include <cstring>
 
 #include "model/name_index.h"
 #include "platform/path_text.h"  // kPathCapacity: paths and file names
@@ -19,6 +20,23 @@ struct Vertex {
 struct VertexColour {
     float r, g, b;
 };
+
+// The colour of a vertex whose `v` line gave none, in a model whose other
+// vertices have one: a NaN (with a payload no number text reads as) in
+// each channel, so that it is written back without a colour rather than
+// with one the file never gave.
+inline VertexColour NoColour() {
+    constexpr uint32_t kBits = 0x7FC0DC01u;
+    float none;
+    std::memcpy(&none, &kBits, sizeof none);
+    return {none, none, none};
+}
+
+inline bool HasColour(const VertexColour& colour) {
+    uint32_t bits;
+    std::memcpy(&bits, &colour.r, sizeof bits);
+    return bits != 0x7FC0DC01u;
+}
 
 struct Normal {
     float x, y, z;
@@ -130,6 +148,9 @@ struct Material {
     // and blank lines left out), each ending in "\r\n", in Model::name_pool:
     // the writer copies them rather than writing the fields above, which a
     // library may say more, or less, than.
+    // Statements are bytes, not a name: a NUL among them (a damaged or
+    // foreign library) is kept with them, so their length is kept too.
     int32_t has_statements;  // 1 when read from a library
     uint32_t statements;     // in Model::name_pool; 0 = none
+    uint32_t statements_length;
 };

@@ -1,10 +1,10 @@
 // Face regrouping: before a Model is written, all its faces are gathered into
 // one Group ordered by (group-name index, material index), so the writer meets
 // each group name's faces as one run and, inside it, each material as one run.
-// A model whose faces name objects (`o` lines) is ordered by (group-name
-// index, object, material): an object's faces stay one run, so that a reader
-// meets each object once. Below, the "group name" key is then the pair of
-// group name and object.
+// A model whose faces name objects (`o` lines) is ordered by (object,
+// group-name index, material): each object's faces are one run, so that the
+// writer names each object once, its groups inside it, and a reader meets it
+// once. Below, the "group name" key is then the pair of object and group name.
 //
 // The order is a stable sort by those two keys: one counting pass on the pair
 // when the pairs are few, else two counting passes (material first, then
@@ -138,13 +138,13 @@ void PlaceInPool(Face* pool, FaceRun* runs, int64_t run_count, Face* spare) {
     }
 }
 
-// The name key of a face: its group name (names outside the table after
-// every name), and within it its object when objects are keys.
+// The name key of a face: its object when objects are keys, and within it
+// its group name (names outside the table after every name).
 inline int32_t NameKey(const Face& face, int32_t name_count, int32_t object_buckets) {
     const int32_t name =
         face.group_name_index >= 0 && face.group_name_index < name_count ? face.group_name_index : name_count;
     const int32_t object = face.object > 0 && face.object < object_buckets ? face.object : 0;
-    return name * object_buckets + object;
+    return object * (name_count + 1) + name;
 }
 
 // The bucket of a face by its (group name, material) pair, as the runs have it.
@@ -207,8 +207,9 @@ RegroupKeys ChooseKeys(const Model& model, int64_t total) {
     keys.name_buckets = (model.group_name_count > 0 ? model.group_name_count : 0) + 1;
     // Objects are keys unless the pairs of names and objects would take a
     // bucket table out of proportion (a file with a group for each object
-    // would pair every name with every object); their faces then keep the
-    // order of the file within a group name and material.
+    // would pair every name with every object); their faces are then
+    // ordered by group name and material only, and the writer puts the
+    // objects in order itself (stably, so each keeps that order).
     constexpr int64_t kMostNameKeys = int64_t(1) << 22;
     keys.object_buckets = model.objects.fill > 1 ? model.objects.fill : 1;
     if (int64_t(keys.name_buckets) * keys.object_buckets > kMostNameKeys) keys.object_buckets = 1;

@@ -12,12 +12,14 @@
 #include "morph/input_guard.h"
 #include "platform/reasons.h"
 #include "pairing/equal_positions.h"
+#include "pairing/nearest_positions.h"
 #include "morph/load_together.h"
 #include "pairing/match_diagnostics.h"
 #include "morph/pair_vertices.h"
 #include "morph/topology_convert.h"
 #include "pairing/tolerant_partners.h"
 #include "wavefront/library_folder.h"
+#include "wavefront/named_materials.h"
 #include "wavefront/obj_writer.h"
 #include "platform/files/output_file.h"
 
@@ -41,6 +43,9 @@ void DiagnoseCounts(const Model& original, const Model& matching, ConvertDiagnos
         diagnostics.missing_count = counts.missing_count;
         diagnostics.sharing = counts.sharing;
     }
+    // Whether pairing by position can convert the copy at all.
+    if (!SmallestPositionDistance(original.vertices, original.vertex_count, diagnostics.smallest_distance))
+        diagnostics.smallest_distance = 0;
 }
 
 // The faces whose material the matching file's library doesn't give: the
@@ -49,6 +54,7 @@ void NoteMissingMaterials(const Model& matching, ConvertDiagnostics& diagnostics
     diagnostics.library_missing = matching.has_mtllib && !matching.mtl_loaded;
     CopyText(diagnostics.library_name, matching.mtllib_name);
     diagnostics.faces_without_material = 0;
+    diagnostics.dropped_line_corners = matching.dropped_line_corners;
     for (int32_t g = 0; g < matching.group_count; ++g) {
         const Group& group = matching.groups[g];
         for (int32_t f = 0; group.faces && f < group.face_count; ++f)
@@ -259,6 +265,9 @@ int32_t ConvertWith(const Model& original, Model& matching, const MatchingLoad& 
         return finish(-7);
     }
 
+    // Without its library a copy's material names are still its own (without
+    // memory for them its faces go without, as the warning then counts).
+    KeepMaterialNames(matching);
     if (diagnostics) {
         NoteMissingMaterials(matching, *diagnostics);
         diagnostics->checked = CheckPairing(original, matching, nullptr, diagnostics->check);

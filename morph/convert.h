@@ -66,6 +66,9 @@ struct ConvertDiagnostics {
     int32_t library_missing = 0;
     char library_name[kPathCapacity] = {};
     int32_t faces_without_material = 0;
+    // Corners of the matching file's `l` lines that named no vertex, dropped
+    // (wavefront: Model::dropped_line_corners).
+    int32_t dropped_line_corners = 0;
 
     // Matching vertices at positions several original vertices share (seams
     // split in the base, parts that touch): how many their faces paired and

@@ -2,10 +2,15 @@
 
 #include <charconv>
 #include <cstdarg>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include "platform/files/reason_text.h"
+
+namespace {
+const char kFewerThanTwoPositions[] = "the original has fewer than two distinct positions";
+}  // namespace
 
 const char kNoToleranceForInfinity[] = "no tolerance pairs a vertex whose position is not finite";
 
@@ -46,12 +51,20 @@ void WriteWeldedLine(const VertexSharing& sharing, bool would, char* text, size_
 }
 
 void WriteSafetyText(bool safe, double smallest_distance, char* text, size_t capacity) {
+    if (!std::isfinite(smallest_distance)) {
+        std::snprintf(text, capacity, "not safe: %s", kFewerThanTwoPositions);
+        return;
+    }
     std::snprintf(text, capacity, "%s half the smallest distance between two original positions, %.3g",
                   safe ? "safe: below" : "not safe: not below", smallest_distance);
 }
 
-void WriteCountAdvice(const char* count_option, const char* tolerance_option, bool moved, char* text,
-                      size_t capacity) {
+void WriteCountAdvice(const char* count_option, const char* tolerance_option, bool moved, double smallest_distance,
+                      char* text, size_t capacity) {
+    if (!std::isfinite(smallest_distance)) {
+        std::snprintf(text, capacity, "no pairing by position converts it: %s", kFewerThanTwoPositions);
+        return;
+    }
     std::snprintf(text, capacity, "%s converts a copy whose vertices were split or welded%s%s%s", count_option,
                   moved ? " (with " : "", moved ? tolerance_option : "", moved ? " when its positions moved)" : "");
 }
@@ -60,7 +73,9 @@ void WriteLibraryWarning(const ConvertDiagnostics& d, char* text, size_t capacit
     if (capacity == 0) return;
     text[0] = '\0';
     if (d.library_missing) {
-        int length = std::snprintf(text, capacity, "warning: the matching file's library \"%s\" didn't load",
+        int length = std::snprintf(text, capacity,
+                                   "warning: the matching file's library \"%s\" was not found; the new file "
+                                   "keeps its usemtl and mtllib lines",
                                    d.library_name);
         if (d.faces_without_material > 0 && length > 0 && size_t(length) < capacity)
             std::snprintf(text + length, capacity - size_t(length), "; the new file leaves %d faces without a material",
@@ -113,4 +128,14 @@ void WriteUnusedCheckLine(const PairingCheck& check, char* text, size_t capacity
                   check.unused_original_vertices, one ? "vertex has" : "vertices have", one ? "s" : "",
                   one ? "it is" : "the first:");
     for (int32_t k = 0; k < check.listed_unused; ++k) AddTo(text, capacity, "%s %d", k ? "," : "", check.unused[k] + 1);
+}
+
+void WriteDroppedLinesWarning(const ConvertDiagnostics& d, char* text, size_t capacity) {
+    if (capacity == 0) return;
+    text[0] = '\0';
+    if (d.dropped_line_corners > 0)
+        std::snprintf(text, capacity,
+                      "warning: %d corners of the matching file's \"l\" lines name no vertex (0, past the end or "
+                      "unreadable) and were dropped, with any line left with fewer than two",
+                      d.dropped_line_corners);
 }

@@ -32,7 +32,9 @@ void WriteSplitLine(const VertexSharing& sharing, bool would, char* text, size_t
 void WriteWeldedLine(const VertexSharing& sharing, bool would, char* text, size_t capacity);
 
 // Why a tolerance is safe or not: "safe: below half the smallest distance
-// between two original positions, 0.0123" or "not safe: not below ...".
+// between two original positions, 0.0123" or "not safe: not below ...";
+// for an original without two distinct positions (an infinite smallest
+// distance), that it has fewer than two.
 void WriteSafetyText(bool safe, double smallest_distance, char* text, size_t capacity);
 
 // For a vertex without a finite position.
@@ -40,9 +42,11 @@ extern const char kNoToleranceForInfinity[];
 
 // What converts a copy whose vertices were split or welded: `count_option`,
 // and `tolerance_option` as well when `moved` (some of its positions are at
-// no position of the original).
-void WriteCountAdvice(const char* count_option, const char* tolerance_option, bool moved, char* text,
-                      size_t capacity);
+// no position of the original). For an original without two distinct
+// positions (`smallest_distance` infinite), that pairing by position can't
+// convert the copy: every vertex would pair onto the one position.
+void WriteCountAdvice(const char* count_option, const char* tolerance_option, bool moved, double smallest_distance,
+                      char* text, size_t capacity);
 
 // A successful run whose matching file named a library that didn't load, or
 // whose faces name materials the library doesn't define: "warning: ...";
@@ -56,3 +60,7 @@ void WriteLibraryWarning(const ConvertDiagnostics& diagnostics, char* text, size
 // original's vertex numbers.
 void WriteFacesCheckLine(const PairingCheck& check, char* text, size_t capacity);
 void WriteUnusedCheckLine(const PairingCheck& check, char* text, size_t capacity);
+
+// A successful run that dropped corners of the matching file's `l` lines
+// naming no vertex: "warning: ..."; empty when none were.
+void WriteDroppedLinesWarning(const ConvertDiagnostics& diagnostics, char* text, size_t capacity);

@@ -2,6 +2,7 @@
 // What a failed or lopsided match tells the user: a tolerance that would
 // have paired every vertex, whether it is safe, and how the vertex tables of
 // a copy with another vertex count relate to the original's.
+#include <cmath>
 #include <cstdint>
 
 #include "model/records.h"
@@ -15,9 +16,11 @@ double SuggestedTolerance(double distance);
 
 // A tolerance is safe when no vertex within it of one original position can
 // be within it of another: below half the smallest distance between two
-// different original positions.
+// different original positions. An original without two distinct positions
+// (its smallest distance infinite) has no safe tolerance: every vertex within
+// any of them pairs onto its one position, which makes no mesh.
 inline bool ToleranceIsSafe(double tolerance, double smallest_distance) {
-    return tolerance < smallest_distance / 2;
+    return std::isfinite(smallest_distance) && tolerance < smallest_distance / 2;
 }
 
 // How the vertices of a copy with another vertex count share the original's

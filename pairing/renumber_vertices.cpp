@@ -39,7 +39,8 @@ int32_t RenumberColours(Model& matching, const Model& original, const int32_t* t
     if (m <= 0 || !target) return 0;
     VertexColour* colours = AllocateUnclearedTable<VertexColour>(size_t(m));
     if (!colours) return 0;
-    for (int32_t k = 0; k < m; ++k) colours[k] = own ? original.colours[k] : VertexColour{1.0f, 1.0f, 1.0f};
+    // A vertex no coloured matching vertex pairs with has none.
+    for (int32_t k = 0; k < m; ++k) colours[k] = own ? original.colours[k] : NoColour();
     // From the last matching vertex to the first, so that the first one
     // paired with a vertex gives it its colour.
     for (int32_t i = n - 1; i >= 0; --i) {

@@ -39,3 +39,4 @@ constexpr int32_t kReasonOtherOwner = -10;   // ... belongs to another user
 constexpr int32_t kReasonForeignFile = -11;  // ... holds what this program did not write
 constexpr int32_t kReasonStopped = -12;      // the run was asked to stop
 constexpr int32_t kReasonForeignLink = -13;  // a link another user put in a folder everyone writes to
+constexpr int32_t kReasonNotObjText = -14;   // NUL bytes, or no OBJ statement in its opening lines

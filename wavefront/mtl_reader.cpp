@@ -295,7 +295,8 @@ struct StatementText {
         owner.has_statements = 1;
         size_t kept = length;
         length = 0;
-        return model.KeepName(text.Get(), kept, kept + 1, owner.statements) == 1;
+        owner.statements_length = static_cast<uint32_t>(kept);
+        return model.KeepBytes(text.Get(), kept, owner.statements) == 1;
     }
 };
 

@@ -57,7 +57,9 @@ int32_t Model::WriteMtlText(OutputFile* file) const {
         const Material& material = materials[i];
         if (!WriteOutput(file, "newmtl ", 7) || !WriteOutputText(file, Name(material.name))) return 0;
         int32_t ok = material.has_statements
-                         ? WriteOutput(file, "\r\n", 2) && WriteOutputText(file, Name(material.statements))
+                         ? WriteOutput(file, "\r\n", 2) &&
+                               WriteOutput(file, Name(material.statements),
+                                           material.statements ? material.statements_length : 0)
                          : WriteMaterialFields(file, *this, material);
         if (!ok || !WriteOutput(file, "\r\n", 2)) return 0;
     }

@@ -203,13 +203,16 @@ inline void StoreVertex(ObjReader& reader, const char* after, const char* end) {
         return;
     }
     if (!model.vertices || reader.vertex_fill >= model.vertex_count) return;
-    float values[6] = {0.0f, 0.0f, 0.0f, 1.0f, 1.0f, 1.0f};
+    // A line without a colour keeps NoColour(); one with part of it, the
+    // white of the channels it lacks.
+    const VertexColour none = NoColour();
+    float values[6] = {0.0f, 0.0f, 0.0f, none.r, 1.0f, 1.0f};
     ReadFloats(after, end, values, 6);
     Vertex& vertex = model.vertices[reader.vertex_fill];
     vertex.x = values[0];
     vertex.y = values[1];
     vertex.z = values[2];
-    model.colours[reader.vertex_fill++] = {values[3], values[4], values[5]};
+    model.colours[reader.vertex_fill++] = HasColour({values[3], 0, 0}) ? VertexColour{values[3], values[4], values[5]} : none;
 }
 
 inline void StoreTexCoord(ObjReader& reader, const char* after, const char* end) {
@@ -381,25 +384,43 @@ inline void StoreFace(ObjReader& reader, FillState& state, const char* line, con
 }
 
 // An l line: the next polyline record and its lists, when both have room.
+// A corner that names no vertex (0, past the end, or no number) is dropped
+// and counted, as is a line left with fewer than two: a line drawn to
+// vertex 1 instead would be an edge the file never had.
 inline void StorePolyline(ObjReader& reader, const FillState& state, const char* after, const char* end) {
     Model& model = reader.model;
     if (!model.polylines || reader.polyline_fill >= model.polyline_count) return;
     const int64_t corners = CountCornerTokens(after, end);
     if (reader.polyline_corner_fill + 2 * corners > model.polyline_pool_size) return;
-    LineElement& line = model.polylines[reader.polyline_fill++];
-    line.corner_count = static_cast<int32_t>(corners);
-    line.group_name_index = SelectedGroup(reader);
-    line.object = state.current_object;
-    line.vertex_indices = model.polyline_pool + reader.polyline_corner_fill;
-    line.texcoord_indices = line.vertex_indices + corners;
-    reader.polyline_corner_fill += 2 * corners;
+    int32_t* vertices = model.polyline_pool + reader.polyline_corner_fill;
+    int32_t* texcoords = vertices + corners;
+    int32_t kept = 0;
     const char* p = after;
     for (int64_t i = 0; i < corners; ++i) {
+        while (p < end && IsCornerSeparator(*p)) ++p;
+        int32_t number = 0;
+        const bool readable = ScanInt(p, end, &number) != nullptr;
         int32_t v, t, n;
         p = ReadNextCorner(p, end, v, t, n);
-        line.vertex_indices[i] = CornerIndex(v, reader.vertex_fill, model.vertex_count);
-        line.texcoord_indices[i] = OptionalCornerIndex(t, reader.texcoord_fill, model.texcoord_count);
+        const int32_t vertex = CornerIndex(number, reader.vertex_fill, model.vertex_count, kNoIndex);
+        if (!readable || vertex == kNoIndex) continue;
+        vertices[kept] = vertex;
+        texcoords[kept++] = OptionalCornerIndex(t, reader.texcoord_fill, model.texcoord_count);
     }
+    if (kept < corners && kept < 2) {
+        model.dropped_line_corners += static_cast<int32_t>(corners);  // the line goes as a whole
+        return;
+    }
+    model.dropped_line_corners += static_cast<int32_t>(corners - kept);
+    LineElement& line = model.polylines[reader.polyline_fill++];
+    line.corner_count = kept;
+    line.group_name_index = SelectedGroup(reader);
+    line.object = state.current_object;
+    line.vertex_indices = vertices;
+    line.texcoord_indices = vertices + kept;
+    // The texture coordinates follow the vertices they were read beside.
+    if (kept < corners) std::memmove(vertices + kept, texcoords, sizeof(int32_t) * size_t(kept));
+    reader.polyline_corner_fill += 2 * kept;
 }
 
 inline void TakeLibraryLine(FillState& state, const char* line, const char* end) {
@@ -589,5 +610,7 @@ int32_t ObjReader::FillElements() {
     group_line_count = 0;
     text.read_pos = text.size;
     model.vertex_lists_packed = result && packs_vertex_lists ? 1 : 0;
+    // Lines dropped whole leave records never filled.
+    if (model.polylines && polyline_fill < model.polyline_count) model.polyline_count = polyline_fill;
     return result;
 }

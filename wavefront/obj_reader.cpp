@@ -10,6 +10,7 @@
 #include "platform/current_directory.h"
 #include "platform/reasons.h"
 #include "wavefront/library_folder.h"
+#include "wavefront/obj_opening.h"
 #include "wavefront/obj_passes.h"
 #include "platform/path_text.h"
 
@@ -75,6 +76,11 @@ int32_t ReadObjText(ObjReader& reader, const char* path) {
     // large file is read a window at a time, through one block that the
     // next load takes again, rather than into as much fresh memory.
     if (!reader.OpenText(path)) return 0;
+    // A file read whole was closed at once; a larger one opens with its first window.
+    if (!LooksLikeObjText(reader.text.data, reader.text.size, !reader.file.file)) {
+        model.load_error = kReasonNotObjText;
+        return 0;
+    }
     CopyText(model.obj_file_name, FileNamePart(path));
     CopyText(model.obj_path, path);
     return 1;
@@ -125,7 +131,7 @@ int32_t MakeValueTables(ObjReader& reader, ObjTables tables) {
     if (reader.coloured && whole) {
         model.colours = AllocateUnclearedTable<VertexColour>(static_cast<size_t>(model.vertex_count));
         if (!model.colours) return 0;
-        for (int32_t i = 0; i < model.vertex_count; ++i) model.colours[i] = {1.0f, 1.0f, 1.0f};
+        for (int32_t i = 0; i < model.vertex_count; ++i) model.colours[i] = NoColour();
         model.colour_count = model.vertex_count;
     }
     // Without face records the pool holds the vertex lists alone, packed as

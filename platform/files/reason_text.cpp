@@ -25,6 +25,7 @@ const OwnReason kOwnReasons[] = {
     {kReasonForeignFile, "this program did not write it"},
     {kReasonStopped, "the run was stopped"},
     {kReasonForeignLink, "it is a symbolic link another user made in a folder everyone may write to"},
+    {kReasonNotObjText, "not an OBJ file: its opening lines hold NUL bytes or no OBJ statement"},
 };
 
 }  // namespace

@@ -180,20 +180,41 @@ TEST_F(ConvertRun, FaceCountQuestion) {
 // Explorer's "Copy as path" gives it.
 TEST_F(ConvertRun, FailureBoxOffersWhatConverts) {
     const std::string corpus = QUANDRE_TEST_DATA "/corpus/";
+    // A binary file is no mesh; an original whose vertices all sit at one position pairs anything onto it: no
+    // tolerance is safe and no button leads to such a run.
+    const std::string point = folder.Write("point.obj", "v 0 0 0\nv 0 0 0\nv 0 0 0\nf 1 2 3\n");
+    const std::string point_one = folder.Write("point1.obj", "v 5 5 5\n");
+    const std::string triangle = folder.Write("t.obj", kTriangleOriginal);
+    std::string bytes(512, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = char((i * 2654435761u) >> 13);
+    const std::string binary = folder.Write("binary.obj", bytes);
     struct Case {
-        const char *original, *matching;
+        std::string original, matching;
         int32_t code;
         std::string tail;  // of the failure box's text, after the operation's message
         const char* label;
         std::string success;
     } cases[] = {
-        {"sixdigits_base.obj", "sixdigits.obj", -7,
+        {binary, triangle, -2, "reason: not an OBJ file: its opening lines hold NUL bytes or no OBJ statement\r\n", "",
+         ""},
+        {triangle, binary, -3, "reason: not an OBJ file: its opening lines hold NUL bytes or no OBJ statement\r\n", "",
+         ""},
+        {point, triangle, -7,
+         "\r\n0 of 3 vertices found a partner; 3 have no original vertex at their position\r\n"
+         "largest distance to the nearest original vertex: 1\r\n"
+         "tolerance 1 (not safe: the original has fewer than two distinct positions)\r\n", "", ""},
+        {point_one, triangle, -5,
+         "\r\n3 matching vertices sit at no position of the original\r\n"
+         "split: 0 original vertices would be shared by several matching vertices\r\n"
+         "welded: 1 original vertices would have no matching vertex\r\n"
+         "no pairing by position converts it: the original has fewer than two distinct positions\r\n", "", ""},
+        {corpus + "sixdigits_base.obj", corpus + "sixdigits.obj", -7,
          "\r\n462 of 525 vertices found a partner; 63 have no original vertex at their position\r\n"
          "largest distance to the nearest original vertex: 2.28e-15\r\n"
          "suggested: tolerance 2.3e-15 (safe: below half the smallest distance between two original positions, "
          "0.898)\r\n",
          "Convert with tolerance 2.3e-15", "The morph was created successfully."},
-        {"original.obj", "split.obj", -5,
+        {corpus + "original.obj", corpus + "split.obj", -5,
          "\r\nevery matching vertex sits at a position of the original: a copy whose vertices were split or welded\r\n"
          "split: 25 original vertices would be shared by several matching vertices\r\n"
          "welded: 0 original vertices would have no matching vertex\r\n"
@@ -204,21 +225,22 @@ TEST_F(ConvertRun, FailureBoxOffersWhatConverts) {
          "welded: 0 original vertices have no matching vertex\r\n"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.matching);
+        SCOPED_TRACE(c.original);
         MatchingChoice choice;
         ConvertDiagnostics diagnostics;
         ConvertOptions options;
         options.diagnostics = &diagnostics;
-        const std::string original = "\"" + corpus + c.original + "\"", new_path = folder.Join("new.obj");
-        ASSERT_EQ(Run(original, corpus + c.matching, new_path, &options), c.code) << message;
+        const std::string original = "\"" + c.original + "\"", new_path = folder.Join("new.obj");
+        ASSERT_EQ(Run(original, c.matching, new_path, &options), c.code) << message;
         char text[kOutcomeCapacity];
         Remedy remedy;
         WriteConvertFailure(c.code, message, options, diagnostics, text, sizeof text, remedy);
         EXPECT_EQ(std::string(text), message + c.tail);
         EXPECT_STREQ(remedy.label, c.label);
+        if (!c.label[0]) continue;
         ApplyRemedy(remedy, choice);
         ASSERT_EQ(ChoiceOptions(choice, options, text), 1);
-        ASSERT_EQ(Run(original, corpus + c.matching, new_path, &options), 1) << message;
+        ASSERT_EQ(Run(original, c.matching, new_path, &options), 1) << message;
         WriteConvertSuccess(options, diagnostics, text, sizeof text);
         EXPECT_EQ(std::string(text), c.success);
     }

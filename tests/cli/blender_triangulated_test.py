@@ -63,12 +63,13 @@ def both():
     bpy.context.object.name = "Alpha"
 
 
-def sculpted_copy(base, copy):
-    """The base imported again, moved, renumbered and written triangulated."""
+def sculpted_copy(base, copy, move=True, **options):
+    """The base imported again, moved, renumbered and written triangulated
+    (or, without `move`, as `options` say)."""
     clear_scene()
     bpy.ops.wm.obj_import(filepath=base)
     for obj in [o for o in bpy.context.scene.objects if o.type == "MESH"]:
-        for v in obj.data.vertices:  # the importer turns the object, not its vertices
+        for v in obj.data.vertices if move else ():  # the importer turns the object, not its vertices
             v.co = sculpt(*v.co)
         bpy.ops.object.select_all(action="DESELECT")
         obj.select_set(True)
@@ -78,7 +79,25 @@ def sculpted_copy(base, copy):
         bpy.ops.mesh.sort_elements(type="RANDOMIZE", elements={"VERT"}, seed=7)
         bpy.ops.object.mode_set(mode="OBJECT")
     bpy.ops.object.select_all(action="DESELECT")
-    bpy.ops.wm.obj_export(filepath=copy, export_triangulated_mesh=True)
+    bpy.ops.wm.obj_export(filepath=copy, **(options or {"export_triangulated_mesh": True}))
+
+
+def mesh_objects(path):
+    clear_scene()
+    bpy.ops.wm.obj_import(filepath=path)
+    return sorted(o.name for o in bpy.context.scene.objects if o.type == "MESH")
+
+
+def check_objects(name, base, folder):
+    """A renumbered copy written with material groups (`g` lines inside each
+    object) converts into a file Blender reads as the copy's objects."""
+    copy, new = os.path.join(folder, name + "_groups.obj"), os.path.join(folder, name + "_new.obj")
+    sculpted_copy(base, copy, move=False, export_material_groups=True)
+    run = subprocess.run([PROGRAM, "convert", base, copy, new, "--tolerance", "auto"], capture_output=True, text=True)
+    assert run.returncode == 0, "%s: exit %d\n%s%s" % (name, run.returncode, run.stdout, run.stderr)
+    with open(new) as f:
+        assert sum(line.startswith("g ") for line in f) >= 2, name + ": no groups to split the objects"
+    assert mesh_objects(new) == mesh_objects(copy), "%s: %s, not %s" % (name, mesh_objects(new), mesh_objects(copy))
 
 
 def check(name, make, folder):
@@ -101,7 +120,8 @@ def check(name, make, folder):
     assert len(got) == len(expected), name
     worst = max(max(abs(g - e) for g, e in zip(p, q)) for p, q in zip(got, expected))
     assert worst < 1e-4 * SIZE, "%s: a vertex is %g from its own moved position" % (name, worst)
-    print("blender_triangulated_test: %s: %d quads joined, every vertex in its place" % (name, quads))
+    check_objects(name, base, folder)
+    print("blender_triangulated_test: %s: %d quads joined, every vertex in its place, the objects kept" % (name, quads))
 
 
 def main():

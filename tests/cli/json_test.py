@@ -152,7 +152,10 @@ def convert_prose(doc):
         for v in u["first"]:
             position = " ".join("%r" % c if c != int(c) else str(int(c)) for c in v["position"])
             lines.append("  %d: %s; nearest %d, %.3g" % (v["vertex"], position, v["nearest"], v["distance"]))
-        if "suggested_tolerance" in u:
+        if "suggested_tolerance" in u and u["smallest_distance"] is None:
+            lines.append("suggested: --tolerance %r (not safe: the original has fewer than two distinct positions)"
+                         % u["suggested_tolerance"])
+        elif "suggested_tolerance" in u:
             lines.append("suggested: --tolerance %r (%s half the smallest distance between two original positions, "
                          "%.3g)" % (u["suggested_tolerance"], "safe: below" if u["suggestion_safe"]
                                     else "not safe: not below", u["smallest_distance"]))
@@ -178,6 +181,42 @@ class Json(unittest.TestCase):
                 for line in convert_prose(doc):
                     self.assertIn(line, prose, case)
                 self.assertEqual(doc["new"], os.path.join(os.path.realpath(folder), "new.obj"))
+
+    def test_a_binary_file_is_refused_as_not_an_obj_file_and_one_position_is_never_safe(self):
+        with tempfile.TemporaryDirectory() as folder:
+            names = {"binary.obj": bytes(random.Random(5).getrandbits(8) for _ in range(3000)),
+                     "point.obj": b"v 2 2 2\nv 2 2 2\nv 2 2 2\nf 1 2 3\n",
+                     "t.obj": obj([(0.0, 0.0, 1.0), (1.0, 0.0, 0.0), (0.0, 1.0, 0.0)], [(0, 1, 2)]).encode()}
+            for name, data in names.items():
+                with open(os.path.join(folder, name), "wb") as f:
+                    f.write(data)
+            for args, status in ((("binary.obj", "t.obj"), 3), (("t.obj", "binary.obj"), 4), (("point.obj", "t.obj"), 8)):
+                status_prose, out, err = run("convert", *args, "new.obj", cwd=folder)
+                doc, _ = document("convert", *args, "new.obj", "--json", cwd=folder)
+                self.assertEqual((status_prose, doc["status"]), (status, status), args)
+                for line in convert_prose(doc):
+                    self.assertIn(line, out + err, args)
+                if status != 8:
+                    self.assertTrue(doc["diagnosis"]["reason"].startswith("not an OBJ file"), args)
+                else:
+                    self.assertEqual(doc["diagnosis"]["unmatched"]["suggestion_safe"], False)
+                self.assertFalse(os.path.exists(os.path.join(folder, "new.obj")))
+
+    def test_l_corners_naming_no_vertex_are_dropped_with_a_warning_and_no_colour_is_made_up(self):
+        with tempfile.TemporaryDirectory() as folder:
+            for name, text in (("o.obj", obj([(0.0, 0.0, 1.0), (1.0, 0.0, 0.0), (0.0, 1.0, 0.0)], [(0, 1, 2)])),
+                               ("m.obj", "v 0 1 0 0 0 1\nv 0 0 1\nv 1 0 0\nf 2 3 1\nl 1 9\nl 0 2 3\n")):
+                with open(os.path.join(folder, name), "w") as f:
+                    f.write(text)
+            status, out, err = run("convert", "o.obj", "m.obj", "new.obj", cwd=folder)
+            self.assertEqual([l for l in slurp(os.path.join(folder, "new.obj")).splitlines() if l[:2] in ("v ", "l ")],
+                             ["v 0.000000 0.000000 1.000000", "v 1.000000 0.000000 0.000000",
+                              "v 0.000000 1.000000 0.000000 0.000000 0.000000 1.000000", "l 1 2"])
+            doc, _ = document("convert", "o.obj", "m.obj", "new.obj", "--json", cwd=folder)
+            self.assertEqual((status, doc["status"]), (0, 0))
+            self.assertTrue(any(w.startswith('3 corners of the matching file\'s "l" lines') for w in doc["warnings"]))
+            for line in convert_prose(doc):
+                self.assertIn(line, out + err)
 
     def test_report_members_are_the_texts_lines(self):
         for options in ([], ["--details"]):

@@ -138,6 +138,9 @@ TEST(ReadMaterialLibrary, BlocksKeepTheirStatementsAsWritten) {
          {"Ns 250.000000\r\nKe 0 0 0\r\nmap_Bump -bm 0.500000 normal.png\r\n", ""}},
         {"newmtl a\r\nmap_Kd textures/base color.png  \r\nNi 1.45\r\n", {"map_Kd textures/base color.png  \r\nNi 1.45\r\n"}},
         {"Kd 1 0 0\nnewmtl a\n" + longName + "\n", {longName + "\r\n"}},
+        // A NUL inside a statement: it and every later statement of the block stay.
+        {std::string("newmtl a\nNs 10\0\nillum 1\nd 0.5\nmap_Kd a.png\n", 43),
+         {std::string("Ns 10\0\r\nillum 1\r\nd 0.5\r\nmap_Kd a.png\r\n", 38)}},
     };
     for (const Case& c : cases) {
         Model model;
@@ -145,7 +148,9 @@ TEST(ReadMaterialLibrary, BlocksKeepTheirStatementsAsWritten) {
         ASSERT_EQ(model.material_count, int32_t(c.statements.size())) << c.library;
         for (int32_t m = 0; m < model.material_count; ++m) {
             EXPECT_EQ(model.materials[m].has_statements, 1);
-            EXPECT_EQ(model.Name(model.materials[m].statements), c.statements[size_t(m)]) << c.library;
+            const Material& material = model.materials[m];
+            EXPECT_EQ(std::string(model.Name(material.statements), material.statements ? material.statements_length : 0),
+                      c.statements[size_t(m)]) << c.library;
         }
     }
 }

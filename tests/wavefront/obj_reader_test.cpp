@@ -2,6 +2,7 @@
 
 #include <iterator>
 #include <limits>
+#include <random>
 #include <set>
 #include <sstream>
 #include <string>
@@ -17,6 +18,14 @@
 #endif
 
 namespace {
+
+// Bytes as a binary file holds them (a fixed seed: the same file every run).
+std::string RandomBytes(size_t count) {
+    std::mt19937 random(43);
+    std::string bytes(count, '\0');
+    for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
+    return bytes;
+}
 
 struct Corner {
     int32_t v, t, n;
@@ -174,6 +183,10 @@ TEST(LoadObj, FailuresLeaveTheModelEmptyWithTheReason) {
     struct Case { std::string what; std::string path; int32_t reason; } cases[] = {
         {"empty file", folder.Write("empty.obj", ""), kReasonNoVertices},
         {"no vertices", folder.Write("novert.obj", "g a\nf 1 2 3\nvt 0 0\n"), kReasonNoVertices},
+        {"random bytes", folder.Write("random.obj", RandomBytes(4096)), kReasonNotObjText},
+        {"a NUL after a vertex", folder.Write("zero.obj", std::string("v 0 0 0\n\0\0f 1 1 1\n", 18)), kReasonNotObjText},
+        {"an ASCII STL file", folder.Write("stl.obj", "solid cube\n facet normal 0 0 1\n  vertex 0 0 0\n"),
+         kReasonNotObjText},
         {"missing file", folder.path() + "missing.obj", ENOENT},  // ERROR_FILE_NOT_FOUND is 2 too
 #if !defined(_WIN32)
         {"a folder", folder.path(), kErrorIsFolder}, {"a named pipe", folder.Join("pipe.obj"), kReasonNamedPipe},
@@ -198,7 +211,7 @@ TEST(LoadObj, FailuresLeaveTheModelEmptyWithTheReason) {
         ASSERT_EQ(model.LoadObjPositions(good.c_str()), 1);
         EXPECT_EQ(model.load_error, 0) << c.what;
     }
-    EXPECT_EQ(texts.size(), std::size(cases) - 1);  // the empty and the vertexless file share theirs
+    EXPECT_EQ(texts.size(), std::size(cases) - 3);  // the empty and vertexless file share theirs, as do the non-OBJ ones
     for (int32_t own : {kReasonLongLine, kReasonFileTooLarge, kReasonFileShrank, kReasonFileChanged}) {
         char text[256];
         ReasonText(own, text, sizeof text);

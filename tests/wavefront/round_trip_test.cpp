@@ -123,3 +123,56 @@ TEST(RoundTrip, ReadingTheWrittenFileGivesTheSameModel) {
         }
     }
 }
+
+// One object stays one object: its `o` line once, before its groups, and the
+// faces by object, then group name, then material (Blender's export with
+// material groups, and objects that come back to a group and to each other).
+TEST(RoundTrip, EachObjectIsWrittenOnceBeforeItsGroups) {
+    ScratchFolder folder;
+    Put(folder.Join("m.mtl"), "newmtl m\nKd 1 0 0\nnewmtl n\nKd 0 1 0\n");
+    const std::string v = "mtllib m.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\n";
+    const std::string f = "f 1 2 3 \r\n", end = "# num_faces: ";
+    struct Case {
+        std::string text, sections;
+    } cases[] = {
+        {v + "o Suzanne\ng a\nusemtl m\nf 1 2 3\ng b\nusemtl n\nf 1 2 3\nusemtl m\nf 1 2 3\n",
+         "o Suzanne\r\ng b\r\n\r\nusemtl m\r\n" + f + "usemtl n\r\n" + f + end + "2\r\n\r\ng a\r\n\r\nusemtl m\r\n" + f +
+             end + "1\r\n\r\n"},
+        {v + "g y\nf 1 2 3\no A\ng x\nf 1 2 3\no B\nf 1 2 3\ng y\nf 1 2 3\no A\ng x\nl 1 2\nf 1 2 3\n",
+         "g y\r\n\r\n" + f + end + "1\r\n\r\no A\r\ng x\r\n\r\n" + f + f + "l 1 2\r\n" + end +
+             "2\r\n\r\no B\r\ng x\r\n\r\n" + f + end + "1\r\n\r\ng y\r\n\r\n" + f + end + "1\r\n\r\n"},
+        // Without `g` lines the objects' names stay the parts' names (no empty "g" after "o").
+        {v + "o Cube\nf 1 2 3\no Spike\nf 1 2 3\n",
+         "o Cube\r\n" + f + end + "1\r\n\r\no Spike\r\n" + f + end + "1\r\n\r\n"},
+    };
+    for (const Case& c : cases) {
+        Put(folder.Join("in.obj"), c.text);
+        Model model;
+        ASSERT_EQ(model.LoadObj(folder.Join("in.obj").c_str()), 1);
+        ASSERT_EQ(model.WriteObjFile(folder.Join("out.obj").c_str()), 1);
+        const std::string written = Slurp(folder.Join("out.obj")), tables_end = "# num_uvs: 0\r\n\r\n";
+        EXPECT_EQ(written.substr(written.find(tables_end) + tables_end.size()), c.sections) << c.text;
+    }
+}
+
+// Nothing cut, nothing invented: a NUL inside a material statement keeps the
+// rest of its block; an `l` corner naming no vertex (past the end, 0, not a
+// number) is dropped and counted, never drawn to vertex 1, and a line left
+// with one goes; colours are written only for the vertices that gave one.
+TEST(RoundTrip, NothingCutNothingInvented) {
+    ScratchFolder folder;
+    Put(folder.Join("m.mtl"), std::string("newmtl m\nNs 10\0\nillum 1\nmap_Kd a.png\n", 37));
+    Put(folder.Join("in.obj"), "mtllib m.mtl\nv 0 0 0 1 0 0\nv 1 0 0\nv 0 1 0 0 0.5 1\nusemtl m\nf 1 2 3\n"
+                               "l 1 9\nl 0 2 3\nl 1 x 2 -1\nl 2 3\n");
+    Model model;
+    ASSERT_EQ(model.LoadObj(folder.Join("in.obj").c_str()), 1);
+    EXPECT_EQ(model.dropped_line_corners, 4);
+    ASSERT_EQ(model.WriteObjFile(folder.Join("out.obj").c_str()), 1);
+    const std::string obj = Slurp(folder.Join("out.obj"));
+    EXPECT_NE(obj.find("\r\nv 0.000000 0.000000 0.000000 1.000000 0.000000 0.000000\r\nv 1.000000 0.000000 0.000000\r\n"
+                       "v 0.000000 1.000000 0.000000 0.000000 0.500000 1.000000\r\n"),
+              std::string::npos) << obj;
+    EXPECT_NE(obj.find("f 1 2 3 \r\nl 2 3\r\nl 1 2 3\r\nl 2 3\r\n#"), std::string::npos) << obj;
+    EXPECT_NE(Slurp(folder.Join("out.mtl")).find(std::string("newmtl m\r\nNs 10\0\r\nillum 1\r\nmap_Kd a.png\r\n", 41)),
+              std::string::npos);
+}
