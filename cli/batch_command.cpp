@@ -64,6 +64,11 @@ void NoteOutcome(int32_t code, const ConvertDiagnostics& diagnostics, char (&not
         AppendText(note, diagnostics.write_notice);
     }
     char line[kReasonNoteCapacity];
+    WritePartLine(diagnostics.sharing, diagnostics.original_vertices, line, sizeof line);
+    if (line[0]) {
+        if (note[0]) AppendText(note, "; ");
+        AppendText(note, line);
+    }
     WriteFacesCheckLine(diagnostics.check, line, sizeof line);
     if (line[0]) {
         if (note[0]) AppendText(note, "; ");

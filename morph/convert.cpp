@@ -56,6 +56,13 @@ void NoteMissingMaterials(const Model& matching, ConvertDiagnostics& diagnostics
     }
 }
 
+// A copy with fewer vertices, paired by position without leave to change
+// the count, pairs only if it is a part of the original (IsPlainPart).
+bool MayBePart(const Model& original, const Model& matching, const ConvertOptions& options) {
+    return matching.vertex_count > 0 && matching.vertex_count < original.vertex_count &&
+           !options.allow_count_change && !options.by_topology;
+}
+
 // The threads a run may use.
 int32_t ThreadsOf(const ConvertOptions* options) {
     return options && options->threads > 0 ? options->threads : ProcessorCount();
@@ -79,8 +86,9 @@ int32_t Match(Model& matching, const Model& original, const ConvertOptions& opti
         int32_t* refused = diagnostics ? &diagnostics->refused_unsure : nullptr;
         return PairMatchingByTopology(matching, original, topology, match_count, message, note, refused) ? 1 : -1;
     }
-    if (tolerance > 0 || options.allow_count_change) {
-        PairingRules rules{tolerance, options.strict, options.allow_count_change};
+    const bool part = MayBePart(original, matching, options);
+    if (tolerance > 0 || options.allow_count_change || part) {
+        PairingRules rules{tolerance, options.strict, options.allow_count_change, part};
         return PairVertices(matching, original, rules, match_count, host, diagnostics);
     }
     TieCounts ties;
@@ -91,10 +99,12 @@ int32_t Match(Model& matching, const Model& original, const ConvertOptions& opti
 }
 
 // The vertex-count checks and the face-count question: 1 to go on, or the
-// code (-5, -6, -8) with its message.
+// code (-5, -6, -8) with its message. A copy with fewer vertices may be a
+// part of the original (a head exported on its own); the pairing tells.
 int32_t CheckCounts(const Model& original, const Model& matching, const ConvertOptions& options,
                     OperationHost* host, char* message) {
-    if (original.vertex_count != matching.vertex_count && !options.allow_count_change) {
+    if (original.vertex_count != matching.vertex_count && !options.allow_count_change &&
+        !MayBePart(original, matching, options)) {
         WriteVertexCountsDiffer(message, original.vertex_count, matching.vertex_count);
         if (options.diagnostics) DiagnoseCounts(original, matching, *options.diagnostics);
         return -5;
@@ -251,6 +261,14 @@ int32_t ConvertWith(const Model& original, Model& matching, const MatchingLoad& 
     host->ShowStatus("Matching vertices...(please wait)");
     int32_t match_count = 0;
     if (int32_t matched = Match(matching, original, options, match_count, host, message); matched < 1) {
+        if (matched == -5) {  // neither the whole nor a part of the original
+            WriteVertexCountsDiffer(message, original.vertex_count, matching.vertex_count);
+            if (diagnostics) {
+                diagnostics->ambiguous_count = diagnostics->ambiguous_listed = 0;
+                DiagnoseCounts(original, matching, *diagnostics);
+            }
+            return finish(-5);
+        }
         if (matched == 0) WriteNotAllMatched(message, match_count, matching.vertex_count);
         return finish(-7);
     }
