@@ -187,9 +187,14 @@ def make_part(base):
     select(base)
     bpy.ops.object.duplicate()
     whole = bpy.context.active_object
+    bpy.ops.object.mode_set(mode="EDIT")
+    bpy.ops.mesh.select_mode(type="VERT")
+    bpy.ops.mesh.select_all(action="DESELECT")
+    bpy.ops.object.mode_set(mode="OBJECT")
     for v in whole.data.vertices:
         v.select = v.co.z > 0.3
     bpy.ops.object.mode_set(mode="EDIT")
+    bpy.ops.mesh.select_mode(type="VERT")  # the faces among the vertices selected with them
     bpy.ops.mesh.separate(type="SELECTED")
     bpy.ops.object.mode_set(mode="OBJECT")
     part = next(o for o in bpy.context.selected_objects if o != whole)
