@@ -98,9 +98,20 @@ int32_t Match(Model& matching, const Model& original, const ConvertOptions& opti
     return 0;
 }
 
+// The face-count question: 1 to go on, 0 declined.
+int32_t AskAboutFaceCounts(const Model& original, const Model& matching, OperationHost* host) {
+    int32_t original_faces = original.TotalFaceCount();
+    int32_t matching_faces = matching.TotalFaceCount();
+    if (original_faces == matching_faces) return 1;
+    char question[kPathCapacity];
+    WriteFaceCountQuestion(question, kPathCapacity, original_faces, matching_faces);
+    return host->AskToContinue(question, "Warning") ? 1 : 0;
+}
+
 // The vertex-count checks and the face-count question: 1 to go on, or the
 // code (-5, -6, -8) with its message. A copy with fewer vertices may be a
-// part of the original (a head exported on its own); the pairing tells.
+// part of the original (a head exported on its own): the pairing tells, and
+// only a part is asked about its faces, after the pairing.
 int32_t CheckCounts(const Model& original, const Model& matching, const ConvertOptions& options,
                     OperationHost* host, char* message) {
     if (original.vertex_count != matching.vertex_count && !options.allow_count_change &&
@@ -113,14 +124,8 @@ int32_t CheckCounts(const Model& original, const Model& matching, const ConvertO
         WriteNoVertices(message, original.vertex_count, matching.vertex_count);
         return -6;
     }
-    int32_t original_faces = original.TotalFaceCount();
-    int32_t matching_faces = matching.TotalFaceCount();
-    if (original_faces != matching_faces) {
-        char question[kPathCapacity];
-        WriteFaceCountQuestion(question, kPathCapacity, original_faces, matching_faces);
-        if (!host->AskToContinue(question, "Warning")) return -8;
-    }
-    return 1;
+    if (MayBePart(original, matching, options)) return 1;
+    return AskAboutFaceCounts(original, matching, host) ? 1 : -8;
 }
 
 // The host hears of a wait for another run writing the same file, and
@@ -256,6 +261,7 @@ int32_t ConvertWith(const Model& original, Model& matching, const MatchingLoad& 
         return finish(-4);
     }
     if (int32_t code = CheckCounts(original, matching, options, host, message); code != 1) return finish(code);
+    const bool part = MayBePart(original, matching, options);  // before the renumbering gives it all vertices
 
     if (host->ShouldStop()) return finish(-8);
     host->ShowStatus("Matching vertices...(please wait)");
@@ -273,6 +279,7 @@ int32_t ConvertWith(const Model& original, Model& matching, const MatchingLoad& 
         return finish(-7);
     }
 
+    if (part && !AskAboutFaceCounts(original, matching, host)) return finish(-8);
     if (diagnostics) {
         NoteMissingMaterials(matching, *diagnostics);
         diagnostics->checked = CheckPairing(original, matching, nullptr, diagnostics->check);
