@@ -133,6 +133,8 @@ void WriteConvertSuccess(const ConvertOptions& options, const ConvertDiagnostics
         WriteWeldedLine(d.sharing, false, line, sizeof line);
         AppendLine(notes, sizeof notes, line);
     }
+    WritePartLine(d.sharing, d.original_vertices, line, sizeof line);
+    if (line[0]) AppendLine(notes, sizeof notes, line);
     WriteLibraryWarning(d, line, sizeof line);
     if (line[0]) AppendLine(notes, sizeof notes, line);
     WriteDroppedLinesWarning(d, line, sizeof line);
@@ -142,7 +144,7 @@ void WriteConvertSuccess(const ConvertOptions& options, const ConvertDiagnostics
         WriteFacesCheckLine(d.check, line, sizeof line);
         if (line[0]) AppendLine(notes, sizeof notes, line);
         WriteUnusedCheckLine(d.check, line, sizeof line);
-        if (line[0] && !options.allow_count_change) AppendLine(notes, sizeof notes, line);
+        if (line[0] && !options.allow_count_change && d.sharing.outside_count <= 0) AppendLine(notes, sizeof notes, line);
     }
     if (!notes[0]) return;
     AppendText(text, capacity, "\r\n\r\n");

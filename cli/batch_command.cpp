@@ -66,7 +66,13 @@ void NoteOutcome(int32_t code, const ConvertDiagnostics& diagnostics, char (&not
         if (note[0]) AppendText(note, "; ");
         AppendText(note, diagnostics.write_notice);
     }
+    if (code != 1) return;
     char line[kReasonNoteCapacity];
+    WritePartLine(diagnostics.sharing, diagnostics.original_vertices, line, sizeof line);
+    if (line[0]) {
+        if (note[0]) AppendText(note, "; ");
+        AppendText(note, line);
+    }
     WriteFacesCheckLine(diagnostics.check, line, sizeof line);
     if (line[0]) {
         if (note[0]) AppendText(note, "; ");

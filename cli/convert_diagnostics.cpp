@@ -100,6 +100,17 @@ void PrintPairingCheck(std::FILE* stream, const PairingCheck& check, bool with_u
     if (line[0] && with_unused) std::fprintf(stream, "%s\n", line);
 }
 
+void PrintCountChange(std::FILE* stream, int32_t original_count, int32_t matching_count, const VertexSharing& sharing) {
+    std::fprintf(stream, "vertex counts: original %d, matching %d\n", original_count, matching_count);
+    PrintSharing(stream, sharing, false);
+}
+
+void PrintPartLine(std::FILE* stream, const VertexSharing& sharing, int32_t original_count) {
+    char line[kPathCapacity];
+    WritePartLine(sharing, original_count, line, sizeof line);
+    if (line[0]) std::fprintf(stream, "%s\n", line);
+}
+
 void PrintCoincidentVertices(std::FILE* stream, const TieCounts& ties) {
     if (ties.broken + ties.unbroken == 0) return;
     std::fprintf(stream, "coincident original vertices: %d matching vertices there paired by their faces, %d by index\n",
@@ -131,12 +142,13 @@ void PrintConvertDiagnostics(std::FILE* stream, int32_t code, const ConvertOptio
     if (code == -5 && d.missing_count >= 0) PrintCountDiagnosis(stream, d);
     if (d.ambiguous_count > 0) PrintAmbiguity(stream, code, options, d);
     if (code == -7 && d.paired_count >= 0) PrintUnpaired(stream, d);
-    if (code == 1 && options.allow_count_change && d.sharing.shared_count >= 0) {
-        std::fprintf(stream, "vertex counts: original %d, matching %d\n", d.original_vertices, d.matching_vertices);
-        PrintSharing(stream, d.sharing, false);
-    }
+    if (code == 1 && options.allow_count_change && d.sharing.shared_count >= 0)
+        PrintCountChange(stream, d.original_vertices, d.matching_vertices, d.sharing);
+    if (code == 1) PrintPartLine(stream, d.sharing, d.original_vertices);
     if (code == 1) PrintCoincidentVertices(stream, d.coincident);
-    if (code == 1 && d.checked) PrintPairingCheck(stream, d.check, !options.allow_count_change);
+    // A part leaves the rest of the original unused by design: its line says so.
+    if (code == 1 && d.checked)
+        PrintPairingCheck(stream, d.check, !options.allow_count_change && d.sharing.outside_count <= 0);
     if (code == 1) PrintWarnings(stream, d);
     if (code == 1 && d.topology_note[0]) PrintMessage(stream, d.topology_note);
     if (code == 1 && d.library_path[0]) {

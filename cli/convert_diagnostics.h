@@ -32,4 +32,12 @@ void PrintConvertDiagnostics(std::FILE* stream, int32_t code, const ConvertOptio
 // vertices only `with_unused`).
 void PrintPairingCheck(std::FILE* stream, const PairingCheck& check, bool with_unused);
 
+// "vertex counts: ..." with the split and welded lines, for a run that
+// allowed the count to change.
+void PrintCountChange(std::FILE* stream, int32_t original_count, int32_t matching_count, const VertexSharing& sharing);
+
+// "part: N of M original vertices ..." for a copy that is a part; nothing
+// for a whole one.
+void PrintPartLine(std::FILE* stream, const VertexSharing& sharing, int32_t original_count);
+
 void PrintCoincidentVertices(std::FILE* stream, const TieCounts& ties);

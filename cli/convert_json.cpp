@@ -11,7 +11,7 @@ namespace {
 void WriteSharing(JsonWriter& json, const char* key, const VertexSharing& sharing) {
     json.BeginObject(key);
     json.Integer("split", sharing.shared_count);
-    json.Integer("welded", sharing.unpaired_count);
+    json.Integer("welded", WeldedCount(sharing));
     json.End();
 }
 
@@ -101,12 +101,23 @@ void WritePairingCheck(JsonWriter& json, bool checked, const PairingCheck& check
     json.End();
 }
 
-void WriteCheckWarnings(JsonWriter& json, const ConvertOptions& options, const PairingCheck& check) {
+void WriteCheckWarnings(JsonWriter& json, const ConvertOptions& options, const PairingCheck& check, bool part) {
     char line[kWarningCapacity];
     WriteFacesCheckLine(check, line, sizeof line);
     if (line[0]) json.Text(nullptr, line + 9);  // without "warning: "
     WriteUnusedCheckLine(check, line, sizeof line);
-    if (line[0] && !options.allow_count_change) json.Text(nullptr, line + 9);
+    if (line[0] && !options.allow_count_change && !part) json.Text(nullptr, line + 9);
+}
+
+void WritePart(JsonWriter& json, bool succeeded, const VertexSharing& sharing, int32_t original_count) {
+    if (!succeeded || sharing.outside_count <= 0) return json.Null("part");
+    char line[kWarningCapacity];
+    WritePartLine(sharing, original_count, line, sizeof line);
+    json.BeginObject("part");
+    json.Integer("vertices", original_count - sharing.outside_count);
+    json.Integer("of", original_count);
+    json.Text("text", line);
+    json.End();
 }
 
 void WriteConvertOutcome(JsonWriter& json, int32_t code, const char* message, const char* success_text,
@@ -138,11 +149,12 @@ void WriteConvertOutcome(JsonWriter& json, int32_t code, const char* message, co
         WriteSharing(json, "sharing", d.sharing);
     else
         json.Null("sharing");
+    WritePart(json, code == 1, d.sharing, d.original_vertices);
     json.BeginArray("warnings");
     char warning[kWarningCapacity];
     for (int32_t kind = 0; kind < kWarningKinds; ++kind)
         if (code == 1 && FormatWarning(d, kind, warning, sizeof warning)) json.Text(nullptr, warning);
-    if (code == 1 && d.checked) WriteCheckWarnings(json, options, d.check);
+    if (code == 1 && d.checked) WriteCheckWarnings(json, options, d.check, d.sharing.outside_count > 0);
     json.End();
     WritePairingCheck(json, code == 1 && d.checked, d.check);
     json.Message("note", code == 1 && d.topology_note[0] ? d.topology_note : nullptr);

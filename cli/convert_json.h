@@ -25,4 +25,10 @@ void WriteReason(JsonWriter& json, int32_t reason);
 // few, in the original's vertex numbers from 1.
 void WritePairingCheck(JsonWriter& json, bool checked, const PairingCheck& check);
 // The check's warnings, as entries of the "warnings" array open in `json`.
-void WriteCheckWarnings(JsonWriter& json, const ConvertOptions& options, const PairingCheck& check);
+// `part`: the copy is a part of the original, whose unused vertices its
+// "part" entry explains.
+void WriteCheckWarnings(JsonWriter& json, const ConvertOptions& options, const PairingCheck& check, bool part);
+
+// "part": {"vertices", "of", "text"} for a successful pairing of a part,
+// else null.
+void WritePart(JsonWriter& json, bool succeeded, const VertexSharing& sharing, int32_t original_count);

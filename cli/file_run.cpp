@@ -143,6 +143,7 @@ void FileRun::PrintJson(const char* command, int status, int32_t failed) {
     json.End();
     if (facts_.ambiguous >= 0) json.Integer("ambiguous", facts_.ambiguous);
     if (facts_.check) WritePairingCheck(json, true, *facts_.check);
+    if (facts_.sharing) WritePart(json, true, *facts_.sharing, facts_.original_vertices);
     json.Integer("written", int32_t(outcomes_.size()) - failed);
     json.Integer("failed", failed);
     json.BeginArray("files");

@@ -27,6 +27,9 @@ struct RunFacts {
     bool automatic = false;
     int32_t ambiguous = -1;  // shapes: the vertices of MATCHING ambiguous within the tolerance; -1 unknown
     const PairingCheck* check = nullptr;  // shapes: the check of MATCHING's pairing, when it was made
+    // shapes: how MATCHING shares the original's vertices (a part), when paired.
+    const VertexSharing* sharing = nullptr;
+    int32_t original_vertices = 0;
 };
 
 class FileRun {

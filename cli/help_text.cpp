@@ -93,7 +93,8 @@ const CommandText kCommands[] = {
      nullptr},
     {"shapes",
      "  quandrelistaphor shapes  ORIGINAL MATCHING SHAPE... --out-dir DIR [--jobs N]\n"
-     "                           [--tolerance EPS|auto] [--force] [--json] [--quiet]\n"
+     "                           [--tolerance EPS|auto] [--allow-count-change] [--force]\n"
+     "                           [--json] [--quiet]\n"
      "  quandrelistaphor shapes  ORIGINAL SHAPE... --out-dir DIR --by topology\n"
      "                           [--seed O1,O2,O3=S1,S2,S3] [--accept-unsure] [--jobs N]\n"
      "                           [--tolerance EPS|auto] [--strict]\n",
@@ -102,6 +103,9 @@ const CommandText kCommands[] = {
     "         in its order) as DIR/<its name>: ORIGINAL's faces, UVs, normals, groups\n"
     "         and materials, each vertex where the SHAPE moved its partner.\n"
     "           quandrelistaphor shapes head.obj head_export.obj sculpts/*.obj --out-dir targets\n"
+    "         MATCHING may be a part of ORIGINAL (a head exported on its own): every\n"
+    "         other vertex stays where ORIGINAL has it. --allow-count-change takes a\n"
+    "         MATCHING whose vertices were split or welded.\n"
     "         With --by topology there is no MATCHING: each SHAPE (reordered and\n"
     "         sculpted at once) is paired with ORIGINAL by its faces on its own; one\n"
     "         that doesn't pair fails with exit 8 and the others go on; with --strict,\n"

@@ -35,7 +35,7 @@ void WritePairing(JsonWriter& json, const FilePairing& pairing, const ConvertOpt
     json.Boolean("one_to_one", code == 1 && pairing.one_to_one);
     if (code == 1) {
         json.Integer("split", diagnostics.sharing.shared_count);
-        json.Integer("welded", diagnostics.sharing.unpaired_count);
+        json.Integer("welded", WeldedCount(diagnostics.sharing));
     } else {
         json.Null("split");
         json.Null("welded");

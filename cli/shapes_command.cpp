@@ -21,12 +21,11 @@
 namespace {
 
 const char kShapesUsage[] =
-    "shapes takes ORIGINAL MATCHING SHAPE... --out-dir DIR [--jobs N] [--tolerance EPS|auto], or ORIGINAL SHAPE... "
-    "--out-dir DIR --by topology [--seed O1,O2,O3=S1,S2,S3] [--jobs N] [--tolerance EPS|auto] [--strict]; both take "
-    "--json and "
-    "--quiet";
+    "shapes takes ORIGINAL MATCHING SHAPE... --out-dir DIR [--jobs N] [--tolerance EPS|auto] [--allow-count-change], "
+    "or ORIGINAL SHAPE... --out-dir DIR --by topology [--seed O1,O2,O3=S1,S2,S3] [--jobs N] [--tolerance EPS|auto] "
+    "[--strict] [--accept-unsure]; both take --json and --quiet";
 const char* const kShapesOptions[] = {"--out-dir", "--jobs", "--tolerance", "--force", "--by", "--seed", "--strict",
-                                      "--accept-unsure", "--json", nullptr};
+                                      "--accept-unsure", "--allow-count-change", "--json", nullptr};
 
 // A run that ended before its shapes: 0 for code 1, else the exit status
 // after the message (and its JSON document with --json).
@@ -37,6 +36,15 @@ int Refused(int32_t code, const char* message, RunOutput output) {
     else
         PrintMessage(stderr, message);
     return ExitStatus(code);
+}
+
+// How MATCHING shares the original's vertices, when it may change the
+// count, and whether it is a part.
+void PrintFamilySharing(const ShapeFamily& family) {
+    const int32_t m = family.original.vertex_count;
+    if (family.allow_count_change && family.sharing.shared_count >= 0)
+        PrintCountChange(stderr, m, family.matching.vertex_count, family.sharing);
+    PrintPartLine(stderr, family.sharing, m);
 }
 
 // Loads and pairs the family; 0, or the exit status after the message.
@@ -62,10 +70,15 @@ int LearnFamily(const FileList& list, RunOutput output, RunFacts& facts, ShapeFa
         if (!output.json) ReportTolerance(tolerance, automatic, &outliers);  // the document says both
         if (ambiguous > 0 && !output.json)
             std::fprintf(stderr, "%d vertices ambiguous within the tolerance\n", ambiguous);
+        if (!output.json) PrintFamilySharing(family);
         if (!output.json) PrintCoincidentVertices(stderr, ties);
-        if (!output.json && family.checked) PrintPairingCheck(stderr, family.check, true);
+        // A part leaves the rest of the original unused by design: its line says so.
+        const bool with_unused = !family.allow_count_change && family.sharing.outside_count <= 0;
+        if (!output.json && family.checked) PrintPairingCheck(stderr, family.check, with_unused);
         facts.ambiguous = ambiguous;
         if (family.checked) facts.check = &family.check;
+        facts.sharing = &family.sharing;
+        facts.original_vertices = family.original.vertex_count;
     }
     return Refused(code, message, output);
 }
@@ -180,6 +193,7 @@ int RunShapesCommand(const Arguments& arguments) {
     if (by_topology) return RunByTopology(list, topology, automatic, jobs, output);
 
     ShapeFamily family;
+    family.allow_count_change = arguments.Has("--allow-count-change");
     RunFacts facts{topology.tolerance, automatic, 0};
     if (int status = LearnFamily(list, output, facts, family)) return status;
     return WriteAll(list, jobs, false, output, facts,

@@ -62,6 +62,13 @@ void NoteMissingMaterials(const Model& matching, ConvertDiagnostics& diagnostics
     }
 }
 
+// A copy with fewer vertices, paired by position without leave to change
+// the count, pairs only if it is a part of the original (IsPlainPart).
+bool MayBePart(const Model& original, const Model& matching, const ConvertOptions& options) {
+    return matching.vertex_count > 0 && matching.vertex_count < original.vertex_count &&
+           !options.allow_count_change && !options.by_topology;
+}
+
 // The threads a run may use.
 int32_t ThreadsOf(const ConvertOptions* options) {
     return options && options->threads > 0 ? options->threads : ProcessorCount();
@@ -86,8 +93,9 @@ int32_t Match(Model& matching, const Model& original, const ConvertOptions& opti
         int32_t* refused = diagnostics ? &diagnostics->refused_unsure : nullptr;
         return PairMatchingByTopology(matching, original, topology, match_count, message, note, refused) ? 1 : -1;
     }
-    if (tolerance > 0 || options.allow_count_change) {
-        PairingRules rules{tolerance, options.strict, options.allow_count_change};
+    const bool part = MayBePart(original, matching, options);
+    if (tolerance > 0 || options.allow_count_change || part) {
+        PairingRules rules{tolerance, options.strict, options.allow_count_change, part};
         return PairVertices(matching, original, rules, match_count, host, diagnostics);
     }
     TieCounts ties;
@@ -97,11 +105,24 @@ int32_t Match(Model& matching, const Model& original, const ConvertOptions& opti
     return 0;
 }
 
+// The face-count question: 1 to go on, 0 declined.
+int32_t AskAboutFaceCounts(const Model& original, const Model& matching, OperationHost* host) {
+    int32_t original_faces = original.TotalFaceCount();
+    int32_t matching_faces = matching.TotalFaceCount();
+    if (original_faces == matching_faces) return 1;
+    char question[kPathCapacity];
+    WriteFaceCountQuestion(question, kPathCapacity, original_faces, matching_faces);
+    return host->AskToContinue(question, "Warning") ? 1 : 0;
+}
+
 // The vertex-count checks and the face-count question: 1 to go on, or the
-// code (-5, -6, -8) with its message.
+// code (-5, -6, -8) with its message. A copy with fewer vertices may be a
+// part of the original (a head exported on its own): the pairing tells, and
+// only a part is asked about its faces, after the pairing.
 int32_t CheckCounts(const Model& original, const Model& matching, const ConvertOptions& options,
                     OperationHost* host, char* message) {
-    if (original.vertex_count != matching.vertex_count && !options.allow_count_change) {
+    if (original.vertex_count != matching.vertex_count && !options.allow_count_change &&
+        !MayBePart(original, matching, options)) {
         WriteVertexCountsDiffer(message, original.vertex_count, matching.vertex_count);
         if (options.diagnostics) DiagnoseCounts(original, matching, *options.diagnostics);
         return -5;
@@ -110,14 +131,8 @@ int32_t CheckCounts(const Model& original, const Model& matching, const ConvertO
         WriteNoVertices(message, original.vertex_count, matching.vertex_count);
         return -6;
     }
-    int32_t original_faces = original.TotalFaceCount();
-    int32_t matching_faces = matching.TotalFaceCount();
-    if (original_faces != matching_faces) {
-        char question[kPathCapacity];
-        WriteFaceCountQuestion(question, kPathCapacity, original_faces, matching_faces);
-        if (!host->AskToContinue(question, "Warning")) return -8;
-    }
-    return 1;
+    if (MayBePart(original, matching, options)) return 1;
+    return AskAboutFaceCounts(original, matching, host) ? 1 : -8;
 }
 
 // The host hears of a wait for another run writing the same file, and
@@ -256,15 +271,25 @@ int32_t ConvertWith(const Model& original, Model& matching, const MatchingLoad& 
         return finish(-4);
     }
     if (int32_t code = CheckCounts(original, matching, options, host, message); code != 1) return finish(code);
+    const bool part = MayBePart(original, matching, options);  // before the renumbering gives it all vertices
 
     if (host->ShouldStop()) return finish(-8);
     host->ShowStatus("Matching vertices...(please wait)");
     int32_t match_count = 0;
     if (int32_t matched = Match(matching, original, options, match_count, host, message); matched < 1) {
+        if (matched == -5) {  // neither the whole nor a part of the original
+            WriteVertexCountsDiffer(message, original.vertex_count, matching.vertex_count);
+            if (diagnostics) {
+                diagnostics->ambiguous_count = diagnostics->ambiguous_listed = 0;
+                DiagnoseCounts(original, matching, *diagnostics);
+            }
+            return finish(-5);
+        }
         if (matched == 0) WriteNotAllMatched(message, match_count, matching.vertex_count);
         return finish(-7);
     }
 
+    if (part && !AskAboutFaceCounts(original, matching, host)) return finish(-8);
     // Without its library a copy's material names are still its own (without
     // memory for them its faces go without, as the warning then counts).
     KeepMaterialNames(matching);

@@ -46,8 +46,16 @@ void WriteSplitLine(const VertexSharing& sharing, bool would, char* text, size_t
 }
 
 void WriteWeldedLine(const VertexSharing& sharing, bool would, char* text, size_t capacity) {
-    std::snprintf(text, capacity, "welded: %d original vertices %s no matching vertex", sharing.unpaired_count,
+    std::snprintf(text, capacity, "welded: %d original vertices %s no matching vertex", WeldedCount(sharing),
                   would ? "would have" : "have");
+}
+
+void WritePartLine(const VertexSharing& sharing, int32_t original_count, char* text, size_t capacity) {
+    if (capacity == 0) return;
+    text[0] = '\0';
+    if (sharing.outside_count <= 0) return;
+    std::snprintf(text, capacity, "part: %d of %d original vertices (the rest stay where ORIGINAL has them)",
+                  original_count - sharing.outside_count, original_count);
 }
 
 void WriteSafetyText(bool safe, double smallest_distance, char* text, size_t capacity) {

@@ -31,6 +31,10 @@ void WriteCountLine(int32_t missing_count, char* text, size_t capacity);
 void WriteSplitLine(const VertexSharing& sharing, bool would, char* text, size_t capacity);
 void WriteWeldedLine(const VertexSharing& sharing, bool would, char* text, size_t capacity);
 
+// "part: 200 of 400 original vertices (...)" for a copy that is a part of
+// the original; empty for a whole one.
+void WritePartLine(const VertexSharing& sharing, int32_t original_count, char* text, size_t capacity);
+
 // Why a tolerance is safe or not: "safe: below half the smallest distance
 // between two original positions, 0.0123" or "not safe: not below ...";
 // for an original without two distinct positions (an infinite smallest

@@ -90,18 +90,39 @@ void NotePaired(const Model& original, const Model& matching, ConvertDiagnostics
     diagnostics->checked = CheckPairing(original, matching, pairing.partner, diagnostics->check);
 }
 
+// Convert's refusal of another vertex count: -5 with its message and
+// diagnosis.
+int32_t CountsDiffer(const Model& original, const Model& matching, const ConvertOptions& options, char* message) {
+    WriteVertexCountsDiffer(message, original.vertex_count, matching.vertex_count);
+    CountDiagnosis counts{};
+    if (options.diagnostics && DiagnoseVertexCounts(original.vertices, original.vertex_count, matching.vertices,
+                                                    matching.vertex_count, counts)) {
+        options.diagnostics->missing_count = counts.missing_count;
+        options.diagnostics->sharing = counts.sharing;
+    }
+    return -5;
+}
+
+// As Convert: a copy with fewer vertices, paired by position without leave
+// to change the count, pairs only if it is a part of the original.
+bool MayBePart(const Model& original, const Model& matching, const ConvertOptions& options) {
+    return matching.vertex_count > 0 && matching.vertex_count < original.vertex_count &&
+           !options.allow_count_change && !options.by_topology;
+}
+
+// Whether the pairing of a copy that MayBePart is a part.
+bool PairedPart(const Model& original, const FilePairing& pairing) {
+    VertexSharing sharing{-1, -1};
+    return CountVertexSharing(original.vertices, original.vertex_count, pairing.partner, pairing.matching_vertices,
+                              sharing) &&
+           IsPlainPart(sharing);
+}
+
 // Convert's vertex-count checks, without the face-count question.
 int32_t CheckCounts(const Model& original, const Model& matching, const ConvertOptions& options, char* message) {
-    if (original.vertex_count != matching.vertex_count && !options.allow_count_change) {
-        WriteVertexCountsDiffer(message, original.vertex_count, matching.vertex_count);
-        CountDiagnosis counts{};
-        if (options.diagnostics && DiagnoseVertexCounts(original.vertices, original.vertex_count, matching.vertices,
-                                                        matching.vertex_count, counts)) {
-            options.diagnostics->missing_count = counts.missing_count;
-            options.diagnostics->sharing = counts.sharing;
-        }
-        return -5;
-    }
+    if (original.vertex_count != matching.vertex_count && !options.allow_count_change &&
+        !MayBePart(original, matching, options))
+        return CountsDiffer(original, matching, options, message);
     if (original.vertex_count == 0 || matching.vertex_count == 0) {
         WriteNoVertices(message, original.vertex_count, matching.vertex_count);
         return -6;
@@ -142,9 +163,16 @@ int32_t PairLoaded(const Model& original, const Model& matching, const ConvertOp
         CopyText(message, kMessageCapacity, text[0] ? text : "There is not enough memory to pair the vertices.\r\n");
         return -7;
     }
-    if (PairByPosition(original, matching, tolerance, options, pairing.partner, match_count)) {
+    const bool part = MayBePart(original, matching, options);
+    if (PairByPosition(original, matching, tolerance, options, pairing.partner, match_count) &&
+        (!part || PairedPart(original, pairing))) {
         NotePaired(original, matching, diagnostics, pairing);
         return 1;
+    }
+    if (part) {  // neither the whole nor a part: the count is what differs
+        ReleaseBlock(pairing.partner);
+        pairing.partner = nullptr;
+        return CountsDiffer(original, matching, options, message);
     }
     WriteNotAllMatched(message, match_count, n);
     return -7;

@@ -49,6 +49,7 @@ int32_t PairVertices(Model& matching, const Model& original, const PairingRules&
 
     if (diagnostics) NoteAmbiguity(ambiguous.Get(), n, *diagnostics);
     match_count = FirstOf<int32_t>(partner.Get(), n, -1);
+    if (match_count < n && rules.part_only) return -5;
     if (match_count < n) {
         if (diagnostics) DiagnoseUnpaired(original, matching, partner.Get(), *diagnostics);
         return 0;
@@ -60,9 +61,12 @@ int32_t PairVertices(Model& matching, const Model& original, const PairingRules&
     TieCounts ties;
     if (!SettleCoincidentVertices(original, matching, partner.Get(), ties, ambiguous.Get(), rules.tolerance)) return 0;
     if (diagnostics) diagnostics->coincident = ties;
-    if (diagnostics && rules.count_sharing &&
-        !CountVertexSharing(original.vertices, original.vertex_count, partner.Get(), n, diagnostics->sharing))
+    VertexSharing sharing{-1, -1};
+    if ((rules.part_only || (diagnostics && rules.count_sharing)) &&
+        !CountVertexSharing(original.vertices, original.vertex_count, partner.Get(), n, sharing))
         return 0;
+    if (rules.part_only && !IsPlainPart(sharing)) return -5;
+    if (diagnostics && (rules.count_sharing || rules.part_only)) diagnostics->sharing = sharing;
     if (!RenumberToOriginal(matching, original, partner.Get(), !ties.Settled())) return 0;
     Step(host);
     return 1;

@@ -12,13 +12,18 @@ struct PairingRules {
     double tolerance;     // 0: equal positions only
     bool strict;          // an ambiguous vertex fails the pairing
     bool count_sharing;   // work out the diagnostics' vertex sharing on success
+    // The copy has fewer vertices and may only be a part of the original
+    // (IsPlainPart); anything else is refused with -5.
+    bool part_only = false;
 };
 
 // Pairs every matching vertex with an original vertex (the lowest-indexed
 // one at an equal position, or the nearest within the tolerance; among
 // coincident original vertices the one the faces choose) and, when
 // all have one, renumbers the matching model to the original's vertex table
-// (RenumberToOriginal). Returns 1, or 0 with the matching model unchanged:
+// (RenumberToOriginal). Returns 1; -5 with the matching model unchanged when
+// the rules ask for a part and the copy is not one (nor is every vertex
+// paired); or 0 with the matching model unchanged:
 // a vertex has no partner (match_count: the vertices before it), the run is
 // strict and a vertex is ambiguous (match_count: the vertices before it), or
 // memory ran out. Fills the ambiguity and coincident vertices of

@@ -41,6 +41,28 @@ void WriteShapeCountDiffers(char* message, int32_t matching_count, int32_t shape
                   matching_count, shape_count);
 }
 
+// The source of each original vertex for a matching file that is a part
+// of the original or whose vertices were split or welded: the first
+// matching vertex paired with it, else one paired with an original vertex
+// at its position (welded to it), else -1 (outside the part: it keeps the
+// original's position). 1, or 0 when memory can't be had.
+int32_t SourcesOfCopy(const Model& original, const int32_t* partner, int32_t n, int32_t* source) {
+    const int32_t m = original.vertex_count;
+    ScopedBlock<int32_t> first(AllocateUnclearedTable<int32_t>(size_t(m)));
+    ScopedBlock<int32_t> at(AllocateUnclearedTable<int32_t>(size_t(m)));  // a source per position
+    if (!first.Get() || !at.Get() || !FindFirstEqualPositions(original.vertices, m, original.vertices, m, first.Get()))
+        return 0;
+    for (int32_t k = 0; k < m; ++k) source[k] = at[k] = -1;
+    for (int32_t i = 0; i < n; ++i)
+        if (source[partner[i]] < 0) source[partner[i]] = i;
+    auto position = [&](int32_t k) { return first[k] >= 0 ? first[k] : k; };  // a NaN position is its own
+    for (int32_t k = 0; k < m; ++k)
+        if (source[k] >= 0 && at[position(k)] < 0) at[position(k)] = source[k];
+    for (int32_t k = 0; k < m; ++k)
+        if (source[k] < 0) source[k] = at[position(k)];
+    return 1;
+}
+
 }  // namespace
 
 void WriteShapeNotLoaded(char* message, const char* path) {
@@ -93,7 +115,8 @@ int32_t PairShapeFamily(ShapeFamily& family, double tolerance, char* message, in
     const int32_t m = original.vertex_count;
     const int32_t n = matching.vertex_count;
     if (ambiguous) *ambiguous = 0;
-    if (m != n) {
+    const bool lenient = family.allow_count_change || n < m;  // a part, or split and welded vertices
+    if (m != n && !lenient) {
         WriteVertexCountsDiffer(message, m, n);
         return -5;
     }
@@ -109,7 +132,10 @@ int32_t PairShapeFamily(ShapeFamily& family, double tolerance, char* message, in
                         ? FindPartners(original, matching, tolerance, partner.Get(), flags.Get())
                         : -1;
     int32_t code = 1;
-    if (found != n) {
+    if (found != n && m != n && !family.allow_count_change) {  // no part: the count is what differs
+        WriteVertexCountsDiffer(message, m, n);
+        code = -5;
+    } else if (found != n) {
         WriteNotAllMatched(message, found > 0 ? found : 0, n);
         code = -7;
     } else {
@@ -119,16 +145,27 @@ int32_t PairShapeFamily(ShapeFamily& family, double tolerance, char* message, in
         TieCounts counts;
         if (!SettleCoincidentVertices(original, matching, partner.Get(), counts, flags.Get(), tolerance)) found = -1;
         if (ties) *ties = counts;
-        for (int32_t i = 0; !counts.Settled() && i < n; ++i)
+        for (int32_t i = 0; !counts.Settled() && i < n && i < m; ++i)
             if (PositionsEqual(matching.vertices[i], original.vertices[i])) partner[i] = i;
         PairingFaults faults;
+        family.sharing = VertexSharing{-1, -1};
+        if (found >= 0 && !CountVertexSharing(original.vertices, m, partner.Get(), n, family.sharing)) found = -1;
         if (found < 0) {
             code = -7;  // out of memory: reported as a failed match, as the search's own failure is
             WriteNotAllMatched(message, 0, n);
+        } else if (m != n && !family.allow_count_change && !IsPlainPart(family.sharing)) {
+            WriteVertexCountsDiffer(message, m, n);
+            code = -5;
+        } else if (lenient && !SourcesOfCopy(original, partner.Get(), n, family.source)) {
+            code = -7;
+            WriteNotAllMatched(message, 0, n);
+        } else if (lenient) {
+            // Each original vertex has its source, or keeps its position.
         } else if (!InvertPairing(partner.Get(), n, m, family.source, faults)) {
             WriteNotOneToOne(message, m, n, faults);
             code = -9;
-        } else {
+        }
+        if (code == 1) {
             Model whole;
             const Model* matching_faces = WithFaces(matching, whole);
             family.checked = matching_faces && CheckPairing(original, *matching_faces, partner.Get(), family.check);
@@ -169,6 +206,10 @@ int32_t FormatShape(const ShapeFamily& family, const char* shape_path, const cha
     if (moved.Get()) {
         for (int32_t k = 0; k < m; ++k) {
             const Vertex& at = original.vertices[k];
+            if (family.source[k] < 0) {  // outside the part: where the original has it
+                moved[k] = {0, 0, at.x, at.y, at.z};
+                continue;
+            }
             const Vertex& from = matching.vertices[family.source[k]];
             const Vertex& to = shape.vertices[family.source[k]];
             moved[k] = {0, 0, ShapeCoordinate(at.x, from.x, to.x), ShapeCoordinate(at.y, from.y, to.y),

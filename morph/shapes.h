@@ -19,6 +19,7 @@
 #include "morph/host.h"
 #include "pairing/coincident_ties.h"
 #include "pairing/face_check.h"
+#include "pairing/match_diagnostics.h"
 #include "wavefront/obj_writer.h"
 
 struct ShapeFamily {
@@ -29,6 +30,14 @@ struct ShapeFamily {
     // What the pairing does to the original's faces (PairShapeFamily).
     int32_t checked = 0;
     PairingCheck check;
+    // Set before pairing: the matching file may have split or welded
+    // vertices (a split one moves as its first copy; a welded original
+    // vertex as the one it was welded to).
+    bool allow_count_change = false;
+    // How the matching vertices share the original's (PairShapeFamily),
+    // with the vertices outside a matching file that is a part of the
+    // original, which keep the original's position in every shape.
+    VertexSharing sharing{-1, -1};
 
     ShapeFamily() = default;
     ShapeFamily(const ShapeFamily&) = delete;
@@ -60,7 +69,10 @@ int32_t LoadShapeFamily(const char* original_path, const char* matching_path, Sh
 // Pairs the matching vertices with the original's as Convert does (exactly
 // when `tolerance` is 0, else within it; among coincident original vertices
 // the one the faces choose, else the one of its own index) and requires the
-// pairing to be one-to-one. Returns 1; -5 vertex counts differ; -6 no
+// pairing to be one-to-one, or the matching file to be a part of the
+// original (fewer vertices, each at its own original vertex), or, with
+// allow_count_change, each matching vertex to have a partner. Returns 1; -5
+// vertex counts differ (and the file is no part); -6 no
 // vertices; -7 a vertex without a partner; -9 not one-to-one; each with its
 // message. `ambiguous` receives the number of vertices paired within the
 // tolerance among several positions, `ties` (when given) how the

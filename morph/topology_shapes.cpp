@@ -9,6 +9,10 @@
 
 namespace {
 
+const char kPartByPosition[] =
+    "A sculpt of a part of ORIGINAL pairs by position with the part as exported before it was sculpted: shapes "
+    "ORIGINAL PART SCULPT... --out-dir DIR\r\n";
+
 // The check's warnings after the note of a shape's pairing.
 void NoteCheck(const PairingCheck& check, char* note) {
     char line[kMessageCapacity];
@@ -46,6 +50,10 @@ int32_t FormatShapeByTopology(const Model& original, const TopologyPairingOption
     int32_t paired =
         partner.Get() && PairByTopology(original, shape, options, partner.Get(), match, message, kMessageCapacity);
     if (paired && check && CheckPairing(original, shape, partner.Get(), *check)) NoteCheck(*check, message);
+    // Connectivity pairs whole meshes only: a sculpted part goes by the
+    // positions of the part as it was exported.
+    if (!paired && partner.Get() && shape.vertex_count < original.vertex_count)
+        AppendText(message, kMessageCapacity, kPartByPosition);
     ScopedBlock<Vertex> moved(paired ? AllocateUnclearedTable<Vertex>(size_t(original.vertex_count) + 1) : nullptr);
     // A pairing is one to one with equal counts, so every base vertex is set.
     for (int32_t b = 0; moved.Get() && b < shape.vertex_count; ++b) {

@@ -62,11 +62,12 @@ int32_t CountVertexSharing(const Vertex* table, int32_t count, const int32_t* pa
         for (int32_t k = 0; k < count; ++k) ++held[position(k)];
         for (int32_t i = 0; i < partner_count; ++i)
             if (partner[i] >= 0 && partner[i] < count) ++paired[position(partner[i])];
-        sharing = {0, 0};
+        sharing = {0, 0, 0};
         for (int32_t k = 0; k < count; ++k) {
             int32_t o = held[k], p = paired[k];
             if (p > o) sharing.shared_count += p - o < o ? p - o : o;
             if (p < o) sharing.unpaired_count += o - p;
+            if (p == 0) sharing.outside_count += o;
         }
     }
     ReleaseBlock(first);

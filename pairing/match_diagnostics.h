@@ -28,11 +28,25 @@ inline bool ToleranceIsSafe(double tolerance, double smallest_distance) {
 // at a position that o original vertices hold and p matching vertices pair
 // with, p > o shares min(o, p - o) original vertices among several matching
 // vertices (a split), and p < o leaves o - p original vertices without any
-// (a weld).
+// (a weld). A position no matching vertex reaches (p = 0) lies outside a
+// copy that is a part of the original (a head cut from the figure): its o
+// vertices count as unpaired and as outside, not as welded.
 struct VertexSharing {
     int32_t shared_count;    // original vertices several matching vertices pair with
     int32_t unpaired_count;  // original vertices no matching vertex pairs with
+    int32_t outside_count = 0;  // of those, the ones at positions no matching vertex reaches
 };
+
+// Original vertices welded inside the copy: unpaired, yet at a position a
+// matching vertex reaches.
+inline int32_t WeldedCount(const VertexSharing& sharing) { return sharing.unpaired_count - sharing.outside_count; }
+
+// A copy that is a part of the original and nothing else: no vertex split,
+// none welded, some original vertices outside it. Such a copy pairs without
+// being allowed to change the vertex count.
+inline bool IsPlainPart(const VertexSharing& sharing) {
+    return sharing.outside_count > 0 && sharing.shared_count == 0 && WeldedCount(sharing) == 0;
+}
 
 // The sharing of `table`'s vertices by `partner` (one table index, or -1 for
 // none, a matching vertex), whichever vertex at a position a partner names.

@@ -21,7 +21,8 @@ _quandrelistaphor() {
                           --quiet --help" ;;
         pair) options="--tolerance --strict --allow-count-change --by --seed --accept-unsure --output --quiet --help" ;;
         report) options="--output --details --json --quiet --help" ;;
-        shapes) options="--out-dir --jobs --tolerance --force --by --seed --strict --accept-unsure --json --quiet --help" ;;
+        shapes) options="--out-dir --jobs --tolerance --allow-count-change --force --by --seed --strict --accept-unsure
+                         --json --quiet --help" ;;
         batch) options="--out-dir --jobs --yes --tolerance --strict --allow-count-change --force --json --quiet --help" ;;
         help) COMPREPLY=($(compgen -W "convert pair report shapes batch" -- "$cur")); return ;;
     esac

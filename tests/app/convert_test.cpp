@@ -206,7 +206,7 @@ TEST_F(ConvertRun, FailureBoxOffersWhatConverts) {
         {point_one, triangle, -5,
          "\r\n3 matching vertices sit at no position of the original\r\n"
          "split: 0 original vertices would be shared by several matching vertices\r\n"
-         "welded: 1 original vertices would have no matching vertex\r\n"
+         "welded: 0 original vertices would have no matching vertex\r\n"
          "no pairing by position converts it: the original has fewer than two distinct positions\r\n", "", ""},
         {corpus + "sixdigits_base.obj", corpus + "sixdigits.obj", -7,
          "\r\n462 of 525 vertices found a partner; 63 have no original vertex at their position\r\n"
@@ -274,6 +274,33 @@ TEST_F(ConvertRun, SuccessBoxSaysWhatTheCheckFound) {
               "The morph was created successfully.\r\n\r\nwarning: 2 faces of the matching file are not faces of "
               "the original once renumbered; the first: f 6 12 12 7, f 12 16 17 12 (the original's vertex numbers)\r\n"
               "warning: 1 original vertex has no matching vertex and keeps the original's position; it is 11\r\n");
+}
+
+// A part of the figure (the left half of a 4 x 4 grid, shuffled) with "The copy may split or weld vertices": it
+// converts as the command line does, and the success box says it is a part instead of welded or unused vertices.
+TEST_F(ConvertRun, PartConvertsWithThePartsWords) {
+    std::string grid, half;
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) grid += "v " + std::to_string(x) + " " + std::to_string(y) + " 0\n";
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 3; ++x)
+            grid += "f " + std::to_string(y * 4 + x + 1) + " " + std::to_string(y * 4 + x + 2) + " " +
+                    std::to_string(y * 4 + x + 6) + " " + std::to_string(y * 4 + x + 5) + "\n";
+    half = "v 1 0 0\nv 0 0 0\nv 0 1 0\nv 1 1 0\nv 1 2 0\nv 0 2 0\nv 0 3 0\nv 1 3 0\nf 2 1 4 3\nf 3 4 5 6\nf 6 5 8 7\n";
+    const std::string original = folder.Write("original.obj", grid), matching = folder.Write("half.obj", half);
+    ConvertDiagnostics diagnostics;
+    ConvertOptions options;
+    options.diagnostics = &diagnostics;
+    options.allow_count_change = true;
+    host.answer = kAnswerOk;
+    ASSERT_EQ(Run(original, matching, folder.Join("new.obj"), &options), 1) << message;
+    char text[kOutcomeCapacity];
+    WriteConvertSuccess(options, diagnostics, text, sizeof text);
+    EXPECT_EQ(std::string(text),
+              "The morph was created successfully.\r\n\r\nvertex counts: original 16, matching 8\r\n"
+              "split: 0 original vertices are shared by several matching vertices\r\n"
+              "welded: 0 original vertices have no matching vertex\r\n"
+              "part: 8 of 16 original vertices (the rest stay where ORIGINAL has them)\r\n");
 }
 
 }  // namespace

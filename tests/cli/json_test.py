@@ -303,6 +303,50 @@ class Check(unittest.TestCase):
             self.assertIn("warning: 2 faces of the matching file are not faces of the original once renumbered; "
                           "the first: f 6 12 12 7, f 12 16 17 12 (the original's vertex numbers)", err)
 
+    def test_a_part_says_so_in_every_command_instead_of_unused_vertices(self):
+        """The left half of a 20 x 20 grid exported shuffled and sculpted: each
+        command takes it as a part, in text and JSON alike."""
+        positions = [(float(x), float(y), 0.0) for y in range(20) for x in range(20)]
+        faces = [(y * 20 + x, y * 20 + x + 1, y * 20 + x + 21, y * 20 + x + 20) for y in range(19) for x in range(19)]
+        kept = [k for k, p in enumerate(positions) if p[0] < 10]
+        random.Random(4).shuffle(kept)
+        where = {k: i for i, k in enumerate(kept)}
+        part_faces = [[where[k] for k in f] for f in faces if all(k in where for k in f)]
+        line = "part: 200 of 400 original vertices (the rest stay where ORIGINAL has them)"
+        with tempfile.TemporaryDirectory() as folder:
+            for name, lift in (("part.obj", 0.0), ("sculpt.obj", 0.5)):
+                with open(os.path.join(folder, name), "w") as f:
+                    f.write(obj([(positions[k][0], positions[k][1], lift) for k in kept], part_faces))
+            with open(os.path.join(folder, "o.obj"), "w") as f:
+                f.write(obj(positions, faces))
+            shapes, _ = document("shapes", "o.obj", "part.obj", "sculpt.obj", "--out-dir", "s", "--json", cwd=folder)
+            convert, _ = document("convert", "o.obj", "part.obj", "n.obj", "--yes", "--json", cwd=folder)
+            welded, _ = document("convert", "o.obj", "part.obj", "w.obj", "--yes", "--json", "--allow-count-change",
+                                 cwd=folder)
+            pair, _ = document("pair", "o.obj", "part.obj", cwd=folder)
+            batch, _ = document("batch", "o.obj", "part.obj", "--out-dir", "b", "--yes", "--json", cwd=folder)
+            part = {"vertices": 200, "of": 400, "text": line}
+            for doc in (shapes, convert, welded, pair):
+                self.assertEqual((doc["success"], doc["part"]), (True, part))
+            for doc in (convert, welded, pair, batch["files"][0]):
+                self.assertEqual(doc["unused_original_vertices"]["count"], 200)
+                self.assertFalse([w for w in doc.get("warnings", []) if "no matching vertex" in w])
+            self.assertEqual((welded["sharing"], pair["split"], pair["welded"]), ({"split": 0, "welded": 0}, 0, 0))
+            self.assertIn(line, batch["files"][0]["note"])
+            for args in (("shapes", "o.obj", "part.obj", "sculpt.obj", "--out-dir", "t"),
+                         ("convert", "o.obj", "part.obj", "n.obj", "--yes", "--allow-count-change")):
+                status, _, err = run(*args, cwd=folder)
+                self.assertEqual(status, 0)
+                self.assertIn(line + "\n", err)
+                self.assertNotIn("have no matching vertex and keep", err)
+            with open(os.path.join(folder, "s", "sculpt.obj")) as f:
+                written = [tuple(float(c) for c in l.split()[1:4]) for l in f if l.startswith("v ")]
+            self.assertEqual(written, [(x, y, 0.5 if x < 10 else 0.0) for x, y, _ in positions])
+            # By connectivity the sculpt fails, naming the way that pairs it.
+            status, out, _ = run("shapes", "o.obj", "sculpt.obj", "--out-dir", "u", "--by", "topology", cwd=folder)
+            self.assertEqual(status, 8)
+            self.assertIn("shapes ORIGINAL PART SCULPT... --out-dir DIR", out)
+
 
 class Help(unittest.TestCase):
     def test_help_of_one_command_and_option_words(self):
@@ -324,4 +368,4 @@ class Help(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    unittest.main(argv=sys.argv[:1])
+    unittest.main(argv=sys.argv[:1] + sys.argv[3:])

@@ -107,6 +107,12 @@ class RestoreVertexOrder(PairingSettings, bpy.types.Operator):
         except PairingError as error:
             tell(self, {"ERROR"}, str(error))
             return {"CANCELLED"}
+        if document.get("part"):
+            tell(self, {"ERROR"}, "%s is a part of %s (%d of its %d vertices): a part can't take the whole base's "
+                                   "vertex order; add it to %s as a shape key with Add Shapes From Sculpts instead"
+                                   % (active.name, base.name, document["part"]["vertices"], document["part"]["of"],
+                                      base.name))
+            return {"CANCELLED"}
         if not document["one_to_one"]:
             tell(self, {"ERROR"}, "The pairing is not one to one (%d base vertices shared, %d without a partner): "
                                    "a reorder needs each vertex of the base once; try pairing by connectivity"
@@ -150,7 +156,7 @@ class AddShapesFromSculpts(PairingSettings, bpy.types.Operator):
             except PairingError as error:
                 tell(self, {"WARNING"}, "%s: %s" % (sculpt.name, error))
                 continue
-            if not document["one_to_one"]:
+            if not document["one_to_one"] and not (document.get("part") and document["split"] == 0):
                 tell(self, {"WARNING"}, "%s: the pairing is not one to one" % sculpt.name)
                 continue
             add_shape_key(base, sculpt, document["partner"])
@@ -164,15 +170,30 @@ class AddShapesFromSculpts(PairingSettings, bpy.types.Operator):
         return {"FINISHED"}
 
 
-def add_shape_key(base, sculpt, partner):
-    """A shape key of base named after sculpt, each base vertex where sculpt
-    put its partner."""
-    if base.data.shape_keys is None:
-        base.shape_key_add(name="Basis", from_mix=False)
+def sculpted_positions(sculpt):
+    """Where the sculpt put its vertices: its active shape key when that is
+    not its basis (a part sculpted into a key keeps its basis where the base
+    has it, for pairing by position), else its vertices."""
+    keys = sculpt.data.shape_keys
     count = len(sculpt.data.vertices)
     moved = [0.0] * (3 * count)
-    sculpt.data.vertices.foreach_get("co", moved)
-    positions = [0.0] * (3 * count)
+    active = sculpt.active_shape_key
+    if keys is not None and active is not None and active != keys.reference_key:
+        active.data.foreach_get("co", moved)
+    else:
+        sculpt.data.vertices.foreach_get("co", moved)
+    return moved
+
+
+def add_shape_key(base, sculpt, partner):
+    """A shape key of base named after sculpt, each base vertex where sculpt
+    put its partner; a vertex outside a sculpted part keeps the basis
+    position."""
+    if base.data.shape_keys is None:
+        base.shape_key_add(name="Basis", from_mix=False)
+    moved = sculpted_positions(sculpt)
+    positions = [0.0] * (3 * len(base.data.vertices))
+    base.data.shape_keys.reference_key.data.foreach_get("co", positions)
     for i, k in enumerate(partner):
         positions[3 * k:3 * k + 3] = moved[3 * i:3 * i + 3]
     key = base.shape_key_add(name=sculpt.name, from_mix=False)

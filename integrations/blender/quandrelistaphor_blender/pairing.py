@@ -70,7 +70,8 @@ def describe_failure(document):
 def notes_of(document):
     """Everything a successful run noted or warned of, a line each."""
     notes = []
-    for text in [document.get("note")] + document.get("warnings", []):
+    part = document.get("part")
+    for text in [part and part["text"], document.get("note")] + document.get("warnings", []):
         notes += [line.strip() for line in (text or "").splitlines() if line.strip()]
     return notes
 

@@ -5,7 +5,9 @@ vertex group, a shape key, an attribute and a modifier: Restore Vertex Order
 puts the copy back in the base's order with all of them; Add Shapes From
 Sculpts adds the copy as a shape key of the base; a failed pairing reports
 the program's diagnosis; alike parts moved apart are refused as unsure, with
-the next step, unless unsure choices are accepted, whose note is reported.
+the next step, unless unsure choices are accepted, whose note is reported; a
+part cut out with Separate > Selection and sculpted into a shape key becomes a
+shape key of the whole base, and refuses to be reordered.
 Exits 1 on the first failure."""
 import random
 import sys
@@ -178,6 +180,64 @@ def test_unsure_parts_refused_unless_accepted():
     check(any(t.startswith("Moved: Note: 6 parts of Moved.obj are alike") for t in told), told)
 
 
+def make_part(base):
+    """The base's upper cap, cut out as a user does (a duplicate of the base,
+    the cap selected in Edit Mode, Mesh > Separate > Selection), then sculpted
+    into a shape key: its basis stays where the base has it."""
+    select(base)
+    bpy.ops.object.duplicate()
+    whole = bpy.context.active_object
+    bpy.ops.object.mode_set(mode="EDIT")
+    bpy.ops.mesh.select_mode(type="VERT")
+    bpy.ops.mesh.select_all(action="DESELECT")
+    bpy.ops.object.mode_set(mode="OBJECT")
+    for v in whole.data.vertices:
+        v.select = v.co.z > 0.3
+    bpy.ops.object.mode_set(mode="EDIT")
+    bpy.ops.mesh.select_mode(type="VERT")  # the faces among the vertices selected with them
+    bpy.ops.mesh.separate(type="SELECTED")
+    bpy.ops.object.mode_set(mode="OBJECT")
+    part = next(o for o in bpy.context.selected_objects if o != whole)
+    bpy.data.objects.remove(whole)
+    part.name = "Head"
+    part.shape_key_add(name="Basis", from_mix=False)
+    key = part.shape_key_add(name="Sculpted", from_mix=False)
+    part.active_shape_key_index = 1
+    for v in part.data.vertices:
+        key.data[v.index].co = v.co * 1.2 + mathutils.Vector(offset(v.index))
+    return part
+
+
+def test_part_becomes_a_shape_key():
+    base = make_base()
+    base.name = "Figure"
+    part = make_part(base)
+    check(0 < len(part.data.vertices) < len(base.data.vertices), "a part")
+    select(part, base)
+    told = []
+    operators.tell = lambda operator, kind, text: told.append(text)
+    try:
+        bpy.ops.object.quandrelistaphor_restore_vertex_order(by="position")
+    except RuntimeError:
+        pass
+    check(any("a part can't take the whole base's vertex order" in t for t in told), told)
+    told.clear()
+    select(base, part)
+    result = bpy.ops.object.quandrelistaphor_add_shapes_from_sculpts(by="position")
+    check(result == {"FINISHED"}, "part added: %s %s" % (result, told))
+    check(any(t.startswith("Head: part: %d of %d original vertices" % (len(part.data.vertices),
+                                                                       len(base.data.vertices))) for t in told), told)
+    added = base.data.shape_keys.key_blocks["Head"].data
+    sculpted = part.data.shape_keys.key_blocks["Sculpted"].data
+    inside = {}
+    for v in part.data.vertices:  # each part vertex found where the base has it
+        k = min(range(len(base.data.vertices)), key=lambda k: (base.data.vertices[k].co - v.co).length)
+        inside[k] = v.index
+    for k, v in enumerate(base.data.vertices):
+        want = sculpted[inside[k]].co if k in inside else v.co
+        check((added[k].co - want).length < 1e-6, "base vertex %d of the part's key" % k)
+
+
 def main():
     addon_utils.enable(MODULE, default_set=True, handle_error=lambda e: traceback.print_exc())
     bpy.context.preferences.addons[MODULE].preferences.program = PROGRAM
@@ -192,6 +252,7 @@ def main():
     sculpt.name = "Sculpt"
     test_add_shapes(base, sculpt)
     test_unsure_parts_refused_unless_accepted()
+    test_part_becomes_a_shape_key()
     print("addon_test: all passed")
 
 
