@@ -56,7 +56,8 @@ void Suggest(const ConvertDiagnostics& d, char* text, size_t capacity, Remedy& r
     } else {
         return;
     }
-    AppendLine(text, capacity, "suggested: by connectivity, for a copy whose positions moved too far");
+    std::snprintf(line, sizeof line, "suggested: by connectivity, %s", kConnectivityReason);
+    AppendLine(text, capacity, line);
     remedy.kind = RemedyKind::kConnectivity;
     CopyText(remedy.label, kRemedyLabelCapacity, "Convert by connectivity");
 }

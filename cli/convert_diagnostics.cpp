@@ -58,8 +58,13 @@ void PrintUnpaired(std::FILE* stream, const ConvertDiagnostics& d) {
     } else if (d.suggested_tolerance > 0) {
         Line safety;
         WriteSafetyText(d.suggestion_safe, d.smallest_distance, safety.text, sizeof safety.text);
-        std::fprintf(stream, "suggested: --tolerance %s (%s)\n", Exact(d.suggested_tolerance).text, safety.text);
+        std::fprintf(stream, "%s %s (%s)\n", d.suggestion_safe ? "suggested: --tolerance" : "--tolerance",
+                     Exact(d.suggested_tolerance).text, safety.text);
+        if (d.suggestion_safe) return;
+    } else {
+        return;
     }
+    std::fprintf(stream, "suggested: --by topology, %s\n", kConnectivityReason);
 }
 
 void PrintAmbiguity(std::FILE* stream, int32_t code, const ConvertOptions& options, const ConvertDiagnostics& d) {

@@ -50,7 +50,7 @@ const CommandText kCommands[] = {
     "         a copy with another vertex count, whether its vertices were split or\n"
     "         welded. A mesh exported again by a 3D program, for instance:\n"
     "           quandrelistaphor convert head.obj export.obj morph.obj   (exit 8)\n"
-    "           suggested: --tolerance 1.2e-06 (safe: below half the smallest ...)\n"
+    "           suggested: --tolerance 1.2e-06 (safe: below 0.449, half the smallest ...)\n"
     "           quandrelistaphor convert head.obj export.obj morph.obj --tolerance auto\n"
     "  --by topology  pairs by how the faces hang together instead of by position,\n"
     "         for a copy whose positions all moved (sculpted) as well as its order;\n"

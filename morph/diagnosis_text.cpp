@@ -8,6 +8,7 @@
 #include "platform/files/reason_text.h"
 
 const char kNoToleranceForInfinity[] = "no tolerance pairs a vertex whose position is not finite";
+const char kConnectivityReason[] = "for a copy whose positions moved too far";
 
 ExactNumber::ExactNumber(double value) {
     *std::to_chars(text, text + sizeof text - 1, value).ptr = '\0';
@@ -46,8 +47,8 @@ void WriteWeldedLine(const VertexSharing& sharing, bool would, char* text, size_
 }
 
 void WriteSafetyText(bool safe, double smallest_distance, char* text, size_t capacity) {
-    std::snprintf(text, capacity, "%s half the smallest distance between two original positions, %.3g",
-                  safe ? "safe: below" : "not safe: not below", smallest_distance);
+    std::snprintf(text, capacity, "%s %.3g, half the smallest distance between two original positions",
+                  safe ? "safe: below" : "not safe: not below", smallest_distance / 2);
 }
 
 void WriteCountAdvice(const char* count_option, const char* tolerance_option, bool moved, char* text,

@@ -31,12 +31,16 @@ void WriteCountLine(int32_t missing_count, char* text, size_t capacity);
 void WriteSplitLine(const VertexSharing& sharing, bool would, char* text, size_t capacity);
 void WriteWeldedLine(const VertexSharing& sharing, bool would, char* text, size_t capacity);
 
-// Why a tolerance is safe or not: "safe: below half the smallest distance
-// between two original positions, 0.0123" or "not safe: not below ...".
+// Why a tolerance is safe or not: "safe: below 0.0123, half the smallest
+// distance between two original positions" or "not safe: not below ...".
 void WriteSafetyText(bool safe, double smallest_distance, char* text, size_t capacity);
 
 // For a vertex without a finite position.
 extern const char kNoToleranceForInfinity[];
+
+// What pairs a copy no safe tolerance pairs, after the option or button
+// that pairs by connectivity: "... , for a copy whose positions moved too far".
+extern const char kConnectivityReason[];
 
 // What converts a copy whose vertices were split or welded: `count_option`,
 // and `tolerance_option` as well when `moved` (some of its positions are at

@@ -61,6 +61,14 @@ class Pair(unittest.TestCase):
                 self.assertTrue(doc["success"] and doc["one_to_one"])
                 self.assertEqual((doc["split"], doc["welded"], doc["by"]),
                                  (0, 0, "topology" if extra[:1] == ["--by"] else "position"))
+            # Every position moved (twice the size): no tolerance is safe, and the run names what pairs it.
+            with open(os.path.join(folder, "s.obj"), "w") as f:
+                f.write(obj([tuple(2 * c for c in positions[o]) for o in order], [[where[v] for v in f] for f in faces]))
+            status, _, err = run("convert", "o.obj", "s.obj", "n.obj", cwd=folder)
+            self.assertEqual(status, 8)
+            self.assertRegex(err, r"\n--tolerance \S+ \(not safe: not below \S+, half the smallest distance between two "
+                                  r"original positions\)\nsuggested: --by topology, for a copy whose positions moved too far")
+            self.assertEqual(document("pair", "o.obj", "s.obj", "--by", "topology", cwd=folder)[0]["partner"], order)
             status, out, _ = run("pair", "o.obj", "m.obj", "--output", "p.json", cwd=folder)
             self.assertEqual((status, out), (0, ""))
             with open(os.path.join(folder, "p.json")) as f:
@@ -88,8 +96,9 @@ class Pair(unittest.TestCase):
             with tempfile.TemporaryDirectory() as folder:
                 convert = run("convert", corpus("original.obj"), corpus(matching), "new.obj", *options, cwd=folder)
             self.assertEqual((doc["status"], convert[0]), (status, status))
-            if status:
+            if status:  # pair creates no file, and says so
                 self.assertIsNotNone(doc["diagnosis"])
+                self.assertNotIn("creating the new morph file", doc["message"])
                 continue
             original, copy = positions("original.obj"), positions(matching)
             self.assertEqual([original[p] for p in doc["partner"]], copy)
@@ -130,9 +139,12 @@ def convert_prose(doc):
             position = " ".join("%r" % c if c != int(c) else str(int(c)) for c in v["position"])
             lines.append("  %d: %s; nearest %d, %.3g" % (v["vertex"], position, v["nearest"], v["distance"]))
         if "suggested_tolerance" in u:
-            lines.append("suggested: --tolerance %r (%s half the smallest distance between two original positions, "
-                         "%.3g)" % (u["suggested_tolerance"], "safe: below" if u["suggestion_safe"]
-                                    else "not safe: not below", u["smallest_distance"]))
+            safe = u["suggestion_safe"]
+            lines.append("%s %r (%s %.3g, half the smallest distance between two original positions)" % (
+                "suggested: --tolerance" if safe else "--tolerance", u["suggested_tolerance"],
+                "safe: below" if safe else "not safe: not below", u["smallest_distance"] / 2))
+            if not safe:
+                lines.append("suggested: --by topology, for a copy whose positions moved too far")
     return lines
 
 
