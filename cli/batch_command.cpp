@@ -122,7 +122,7 @@ int RunBatchCommand(const Arguments& arguments) {
     if (int status = LoadBatchOriginal(list.entries[0].input, original, options, output)) return status;
     SizeOutliers outliers;
     if (automatic) options.tolerance = AutoTolerance(original.vertices, original.vertex_count, &outliers);
-    if (!output.json) ReportTolerance(options.tolerance, automatic, &outliers);  // the document says it
+    if (!output.json) ReportTolerance(options.tolerance, automatic, &outliers, output.quiet);  // the document says it
 
     const int32_t count = arguments.positional_count - 1;
     FileRun run(list.shown.data(), count, arguments.Has("--yes"), output, RunFacts{options.tolerance, automatic, -1});

@@ -111,7 +111,7 @@ int32_t FormatLibraryWarning(const ConvertDiagnostics& d, char* text, size_t cap
 }
 
 void PrintConvertDiagnostics(std::FILE* stream, int32_t code, const ConvertOptions& options,
-                             const ConvertDiagnostics& d) {
+                             const ConvertDiagnostics& d, bool quiet) {
     if (code == -2 || code == -3 || code == -4) PrintReason(stream, d.reason);
     if (d.repaired > 0) std::fprintf(stream, "finished an interrupted earlier write of the new file\n");
     if (code == 1 && d.write_notice[0]) {
@@ -119,8 +119,15 @@ void PrintConvertDiagnostics(std::FILE* stream, int32_t code, const ConvertOptio
         std::fputc('\n', stream);
     }
     if (options.automatic_tolerance && d.tolerance > 0) {
-        std::fprintf(stream, "tolerance: %s (auto)\n", Exact(d.tolerance).text);
+        if (!quiet) std::fprintf(stream, "tolerance: %s (auto)\n", Exact(d.tolerance).text);
         PrintSizeOutliers(stream, d.tolerance_outliers);
+    }
+    if (quiet && code == 1) {
+        if (d.ambiguous_count > 0) PrintAmbiguity(stream, code, options, d);
+        if (d.checked) PrintPairingCheck(stream, d.check, !options.allow_count_change);
+        PrintLibraryWarning(stream, d);
+        if (d.topology_note[0]) PrintMessage(stream, d.topology_note);
+        return;
     }
     if (code == -5 && d.missing_count >= 0) PrintCountDiagnosis(stream, d);
     if (d.ambiguous_count > 0) PrintAmbiguity(stream, code, options, d);

@@ -119,7 +119,9 @@ const CommandText kCommands[] = {
 const char kEveryCommand[] =
     "  --json   prints one JSON document on standard output instead of the text (its\n"
     "         layout, with a version field, is in docs/json.md); the exit status stays.\n"
-    "  --quiet  no status lines or progress on standard error.\n"
+    "  --quiet, -q  only failures, warnings and notes on standard error, and on\n"
+    "         standard output only what the command prints (a report, JSON,\n"
+    "         failed files): no status lines, progress or success lines.\n"
     "  An option's value may also follow it after =, as in --jobs=2.\n"
     "Status and progress go to standard error. Paths of at most 255 characters;\n"
     "a relative path is taken relative to the current directory at start.\n";

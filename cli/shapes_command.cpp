@@ -57,10 +57,10 @@ int LearnFamily(const FileList& list, RunOutput output, RunFacts& facts, ShapeFa
     }
     host.FinishLine();
     if (code == 1) {
-        if (!output.json) ReportTolerance(tolerance, automatic, &outliers);  // the document says both
+        if (!output.json) ReportTolerance(tolerance, automatic, &outliers, output.quiet);  // the document says both
         if (ambiguous > 0 && !output.json)
             std::fprintf(stderr, "%d vertices ambiguous within the tolerance\n", ambiguous);
-        if (!output.json) PrintCoincidentVertices(stderr, ties);
+        if (!output.json && !output.quiet) PrintCoincidentVertices(stderr, ties);
         if (!output.json && family.checked) PrintPairingCheck(stderr, family.check, true);
         facts.ambiguous = ambiguous;
         if (family.checked) facts.check = &family.check;
@@ -126,7 +126,7 @@ int RunByTopology(const FileList& list, TopologyPairingOptions options, bool aut
     if (code != 1) return Refused(code, message, output);
     SizeOutliers outliers;
     if (automatic) options.tolerance = AutoTolerance(original.vertices, original.vertex_count, &outliers);
-    if (!output.json) ReportTolerance(options.tolerance, automatic, &outliers);
+    if (!output.json) ReportTolerance(options.tolerance, automatic, &outliers, output.quiet);
     const RunFacts facts{options.tolerance, automatic, -1};
     return WriteAll(list, jobs, true, output, facts,
                     [&](const FileList::Entry& entry, WrittenObjFiles& files, char* text, int32_t* load_error,

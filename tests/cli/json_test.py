@@ -206,7 +206,7 @@ class Json(unittest.TestCase):
                 doc, err = document(command, *args, "--out-dir", "b", "--json", "--quiet", cwd=folder)
             self.assertEqual((doc["command"], doc["status"], err), (command, status, ""))
             if doc["tolerance"]["automatic"]:
-                self.assertIn("Tolerance: %g (auto)" % doc["tolerance"]["value"], prose_err)
+                self.assertIn("tolerance: %r (auto)" % doc["tolerance"]["value"], prose_err)
             lines = out.splitlines()
             self.assertEqual(lines[-1], "%s: %d of %d files written, %d failed" % (
                 command, doc["written"], len(doc["files"]), doc["failed"]))
@@ -252,6 +252,29 @@ class Check(unittest.TestCase):
             status, _, err = run("convert", "o.obj", "m.obj", "n.obj", cwd=folder)
             self.assertIn("warning: 2 faces of the matching file are not faces of the original once renumbered; "
                           "the first: f 6 12 12 7, f 12 16 17 12 (the original's vertex numbers)", err)
+
+
+class Quiet(unittest.TestCase):
+    def test_quiet_leaves_only_what_the_command_prints_and_what_went_wrong(self):
+        o, moved = corpus("original.obj"), corpus("rotated.obj")
+        runs = [(("convert", o, moved, "n.obj", "--tolerance", "auto"), 0, ""),
+                (("shapes", o, moved, moved, "--out-dir", "s", "--tolerance", "auto"), 0, ""),
+                (("batch", o, moved, "--out-dir", "b", "--tolerance", "auto"), 0, ""),
+                (("report", o, corpus("welded.obj")), 0, "Quandrelistaphor Report"),
+                (("batch", o, corpus("welded.obj"), "--out-dir", "b"), 6, "welded.obj: failed, exit status 6"),
+                (("convert", o, moved, "n.obj"), 8, "")]
+        for args, status, printed in runs:
+            for quiet in ("-q", "--quiet"):
+                with tempfile.TemporaryDirectory() as folder:
+                    said = run(*args, quiet, cwd=folder)
+                self.assertEqual(said[0], status, args)
+                self.assertEqual(said[1] != "", printed != "", (args, said[1]))
+                self.assertIn(printed, said[1])
+                if status == 8:  # the failure and its remedy stay
+                    self.assertIn("Unable to match all vertices", said[2])
+                    self.assertIn("suggested: --tolerance", said[2])
+                elif args[0] != "batch":
+                    self.assertEqual(said[2], "", args)
 
 
 class Help(unittest.TestCase):
