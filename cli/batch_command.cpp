@@ -1,9 +1,11 @@
 // batch ORIGINAL MATCHING... --out-dir DIR [--jobs N] [--yes] [--tolerance EPS|auto] [--strict]
 //       [--allow-count-change] [--force] [--json] [--quiet]
+#include <cmath>
 #include <cstdio>
 
 #include "cli/commands.h"
 #include "cli/console_host.h"
+#include "cli/convert_diagnostics.h"
 #include "cli/file_list.h"
 #include "cli/file_run.h"
 #include "cli/run_options.h"
@@ -45,14 +47,47 @@ int LoadBatchOriginal(const char* path, Model& original, const ConvertOptions& o
     return ExitStatus(code);
 }
 
+// What a failed file's line adds, as convert says it after the message: the
+// system's reason, how many vertices paired and what would pair the rest,
+// or how a copy with another vertex count shares the original's vertices.
+void NoteFailure(int32_t code, const ConvertDiagnostics& d, char (&note)[kReasonNoteCapacity]) {
+    if (code == -2 || code == -3 || code == -4) FormatReason(d.reason, note, sizeof note);
+    char line[kReasonNoteCapacity];
+    if (code == -7 && d.paired_count >= 0) {
+        std::snprintf(note, sizeof note, "matched %d of %d vertices", d.paired_count,
+                      d.paired_count + d.unpaired_count);
+        if (d.listed_count > 0 && d.listed[0].nearest > 0)
+            std::snprintf(line, sizeof line, "; vertex %d is %.3g from the nearest original vertex",
+                          d.listed[0].number, d.listed[0].distance);
+        else
+            line[0] = '\0';
+        AppendText(note, line);
+        if (d.suggested_tolerance > 0 && !std::isinf(d.suggested_tolerance)) {
+            WriteSafetyText(d.suggestion_safe, d.smallest_distance, line, sizeof line);
+            AppendText(note, d.suggestion_safe ? "; suggested: --tolerance " : "; --tolerance ");
+            AppendText(note, ExactNumber(d.suggested_tolerance).text);
+            AppendText(note, " (");
+            AppendText(note, line);
+            AppendText(note, ")");
+        }
+        if (!d.suggestion_safe) {
+            AppendText(note, "; suggested: convert --by topology, ");
+            AppendText(note, kConnectivityReason);
+        }
+    } else if (code == -5 && d.missing_count >= 0) {
+        WriteCountLine(d.missing_count, note, sizeof note);
+        std::snprintf(line, sizeof line, "; split %d, welded %d; ", d.sharing.shared_count, d.sharing.unpaired_count);
+        AppendText(note, line);
+        WriteCountAdvice("--allow-count-change", "--tolerance", d.missing_count != 0, line, sizeof line);
+        AppendText(note, line);
+    }
+}
+
 // What a file's line adds to its outcome: why it failed, or what a done
 // run noticed.
 void NoteOutcome(int32_t code, const ConvertDiagnostics& diagnostics, char (&note)[kReasonNoteCapacity]) {
     note[0] = '\0';
-    if (code != 1) {
-        if (code == -2 || code == -3 || code == -4) FormatReason(diagnostics.reason, note, sizeof note);
-        return;
-    }
+    if (code != 1) return NoteFailure(code, diagnostics, note);
     int used = 0;
     if (diagnostics.repaired > 0)
         used = std::snprintf(note, sizeof note, "finished an interrupted earlier write of the new file");
@@ -64,9 +99,19 @@ void NoteOutcome(int32_t code, const ConvertDiagnostics& diagnostics, char (&not
         AppendText(note, diagnostics.write_notice);
     }
     char line[kReasonNoteCapacity];
-    WriteFacesCheckLine(diagnostics.check, line, sizeof line);
-    if (line[0]) {
+    if (diagnostics.sharing.shared_count >= 0 && diagnostics.original_vertices != diagnostics.matching_vertices) {
+        std::snprintf(line, sizeof line, "%ssplit %d, welded %d", note[0] ? "; " : "",
+                      diagnostics.sharing.shared_count, diagnostics.sharing.unpaired_count);
+        AppendText(note, line);
+    }
+    for (int32_t k = 0; k < 2; ++k) {
+        if (k == 0)
+            FormatLibraryWarning(diagnostics, line, sizeof line);
+        else
+            WriteFacesCheckLine(diagnostics.check, line, sizeof line);
+        if (!line[0]) continue;
         if (note[0]) AppendText(note, "; ");
+        if (k == 0) AppendText(note, "warning: ");
         AppendText(note, line);
     }
 }
