@@ -39,7 +39,7 @@ int LoadBatchOriginal(const char* path, Model& original, const ConvertOptions& o
     host.FinishLine();
     if (code == 1) return 0;
     if (output.json) {
-        PrintRunFailureJson("batch", ExitStatus(code), message, diagnostics.reason);
+        PrintRunFailureJson("batch", ExitStatus(code), message, diagnostics.reason, output);
     } else {
         PrintMessage(stderr, message);
         PrintReason(stderr, diagnostics.reason);
@@ -155,10 +155,10 @@ int RunBatchCommand(const Arguments& arguments) {
     options.allow_count_change = arguments.Has("--allow-count-change");
     options.keep_directory = true;  // the files run at once
     options.threads = 1;            // each of them on one thread
-    const RunOutput output{arguments.Has("--json"), arguments.Has("--quiet")};
+    const RunOutput output{arguments.Has("--json"), arguments.Has("--quiet"), options.tolerance, automatic};
     FileList list;
     if (int status = MakeFileList(arguments, 1, list)) {
-        if (output.json && status != kUsageError) PrintRunFailureJson("batch", status, list.problem, 0);
+        if (output.json && status != kUsageError) PrintRunFailureJson("batch", status, list.problem, 0, output);
         return status;
     }
     EndFilesOnInterrupt();

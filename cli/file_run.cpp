@@ -165,13 +165,20 @@ void FileRun::PrintJson(const char* command, int status, int32_t failed) {
     json.End();
 }
 
-void PrintRunFailureJson(const char* command, int status, const char* message, int32_t reason) {
+void PrintRunFailureJson(const char* command, int status, const char* message, int32_t reason,
+                         const RunOutput& output) {
     JsonWriter json(stdout);
     json.BeginObject();
     WriteJsonHeading(json, command);
     json.Integer("status", status);
     json.Boolean("success", false);
     json.Message("message", message);
+    json.BeginObject("tolerance");
+    json.Number("value", output.tolerance);
+    json.Boolean("automatic", output.automatic);
+    json.End();
+    json.Integer("written", 0);
+    json.Integer("failed", 0);
     WriteReason(json, reason);
     json.BeginArray("files");
     json.End();

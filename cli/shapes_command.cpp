@@ -31,7 +31,7 @@ const char* const kShapesOptions[] = {"--out-dir", "--jobs", "--tolerance", "--f
 int Refused(int32_t code, const char* message, RunOutput output) {
     if (code == 1) return 0;
     if (output.json)
-        PrintRunFailureJson("shapes", ExitStatus(code), message, 0);
+        PrintRunFailureJson("shapes", ExitStatus(code), message, 0, output);
     else
         PrintMessage(stderr, message);
     return ExitStatus(code);
@@ -150,10 +150,10 @@ int RunShapesCommand(const Arguments& arguments) {
     bool automatic = false;
     if (int status = ReadJobs(arguments, jobs)) return status;
     if (int status = ReadTolerance(arguments, topology.tolerance, automatic)) return status;
-    const RunOutput output{arguments.Has("--json"), arguments.Has("--quiet")};
+    const RunOutput output{arguments.Has("--json"), arguments.Has("--quiet"), topology.tolerance, automatic};
     FileList list;
     if (int status = MakeFileList(arguments, first, list)) {
-        if (output.json && status != kUsageError) PrintRunFailureJson("shapes", status, list.problem, 0);
+        if (output.json && status != kUsageError) PrintRunFailureJson("shapes", status, list.problem, 0, output);
         return status;
     }
     EndFilesOnInterrupt();

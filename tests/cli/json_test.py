@@ -254,6 +254,54 @@ class Check(unittest.TestCase):
                           "the first: f 6 12 12 7, f 12 16 17 12 (the original's vertex numbers)", err)
 
 
+def documented_members():
+    """docs/json.md's member lists: for each command, the members its tables
+    name (the heading table's for all), and the members of a `files` entry."""
+    with open(os.path.join(os.path.dirname(__file__), "..", "..", "docs", "json.md")) as f:
+        text = f.read()
+    names = lambda cell: {n for n in re.findall(r"`([a-z_]+)`", cell)}
+    tables = {}
+    for section in re.split(r"\n## ", text):
+        title = section.split("\n", 1)[0]
+        for part, part_text in enumerate(section.split("`pair` adds:")):
+            rows = re.findall(r"^\| (`[^|]*)\|([^\n]*)\|$", part_text, re.M)
+            tables[(title, part)] = set().union(*(names(first) for first, _ in rows)) if rows else set()
+            for first, rest in rows:
+                if "`files`" in first:
+                    tables["files"] = names(rest)
+    common = tables[("# The command line's JSON", 0)]
+    convert = common | tables[("convert and pair", 0)]
+    return {"convert": convert, "pair": convert | tables[("convert and pair", 1)],
+            "report": common | tables[("report", 0)], "shapes": common | tables[("shapes and batch", 0)],
+            "batch": common | tables[("shapes and batch", 0)], "files": tables["files"]}
+
+
+class Documented(unittest.TestCase):
+    def test_every_document_holds_only_documented_members(self):
+        members = documented_members()
+        o, moved, welded = corpus("original.obj"), corpus("rotated.obj"), corpus("welded.obj")
+        runs = [("convert", o, corpus("reordered.obj"), "n.obj"), ("convert", o, moved, "n.obj"),
+                ("convert", o, welded, "n.obj"), ("convert", "missing.obj", o, "n.obj"), ("convert", o, "", "n.obj"),
+                ("convert", o, o, "n.obj", "--by", "topology"), ("convert", o, welded, o),
+                ("pair", o, corpus("reordered.obj")), ("pair", o, moved), ("pair", o, "missing.obj"),
+                ("report", o, welded, "--details"), ("report", "missing.obj", o, "--output", "none/r.txt"),
+                ("shapes", o, o, moved, "--out-dir", "s"), ("shapes", "missing.obj", o, moved, "--out-dir", "s"),
+                ("shapes", o, moved, "--out-dir", "s", "--by", "topology"), ("shapes", o, o, o, "--out-dir", "n.obj"),
+                ("batch", o, moved, welded, "--out-dir", "b"), ("batch", "missing.obj", o, "--out-dir", "b"),
+                ("batch", o, o, "--out-dir", "n.obj")]
+        for args in runs:
+            with tempfile.TemporaryDirectory() as folder:
+                with open(os.path.join(folder, "n.obj"), "w") as f:
+                    f.write("v 0 0 0\n")
+                doc, _ = document(*args, *(["--json"] if args[0] != "pair" else []), cwd=folder)
+            self.assertLessEqual(set(doc), members[args[0]], args)
+            self.assertLessEqual({"version", "command", "status", "success", "message"}, set(doc), args)
+            for entry in doc.get("files", []):
+                self.assertLessEqual(set(entry), members["files"], args)
+            if args[0] in ("shapes", "batch"):  # an early end still says what it would have said
+                self.assertLessEqual({"tolerance", "written", "failed", "files"}, set(doc), args)
+
+
 class Quiet(unittest.TestCase):
     def test_quiet_leaves_only_what_the_command_prints_and_what_went_wrong(self):
         o, moved = corpus("original.obj"), corpus("rotated.obj")
