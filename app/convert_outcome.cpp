@@ -61,7 +61,8 @@ void Suggest(const ConvertDiagnostics& d, char* text, size_t capacity, Remedy& r
     // Pairing by connectivity needs as many vertices on both sides, and
     // positions that tell a mirror image or a turn from the right fit.
     if (d.original_vertices != d.matching_vertices || !std::isfinite(d.smallest_distance)) return;
-    AppendLine(text, capacity, "suggested: by connectivity, for a copy whose positions moved too far");
+    std::snprintf(line, sizeof line, "suggested: by connectivity, %s", kConnectivityReason);
+    AppendLine(text, capacity, line);
     remedy.kind = RemedyKind::kConnectivity;
     CopyText(remedy.label, kRemedyLabelCapacity, "Convert by connectivity");
 }

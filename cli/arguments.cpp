@@ -64,6 +64,10 @@ int ParseArguments(int argc, char** argv, Arguments& arguments) {
             return 0;
         } else if (!options_done && std::strcmp(a, "--") == 0) {
             options_done = true;
+        } else if (!options_done && std::strcmp(a, "-q") == 0) {  // --quiet's short form
+            if (arguments.option_count == kMaxOptions) return Usage("too many options");
+            arguments.option_names[arguments.option_count] = "--quiet";
+            arguments.option_values[arguments.option_count++] = nullptr;
         } else if (!options_done && a[0] == '-' && a[1] == '-') {
             // --name value, or --name=value in one word.
             const char* equals = std::strchr(a, '=');

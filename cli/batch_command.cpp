@@ -1,10 +1,12 @@
 // batch ORIGINAL MATCHING... --out-dir DIR [--jobs N] [--yes] [--tolerance EPS|auto] [--strict]
 //       [--allow-count-change] [--force] [--json] [--quiet]
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include "cli/commands.h"
 #include "cli/console_host.h"
+#include "cli/convert_diagnostics.h"
 #include "cli/file_list.h"
 #include "cli/file_run.h"
 #include "cli/run_options.h"
@@ -38,7 +40,7 @@ int LoadBatchOriginal(const char* path, Model& original, const ConvertOptions& o
     host.FinishLine();
     if (code == 1) return 0;
     if (output.json) {
-        PrintRunFailureJson("batch", ExitStatus(code), message, diagnostics.reason);
+        PrintRunFailureJson("batch", ExitStatus(code), message, diagnostics.reason, output);
     } else {
         PrintMessage(stderr, message);
         PrintReason(stderr, diagnostics.reason);
@@ -46,16 +48,50 @@ int LoadBatchOriginal(const char* path, Model& original, const ConvertOptions& o
     return ExitStatus(code);
 }
 
+// What a failed file's line adds, as convert says it after the message: the
+// system's reason, how many vertices paired and what would pair the rest,
+// or how a copy with another vertex count shares the original's vertices.
+void NoteFailure(int32_t code, const ConvertDiagnostics& d, char (&note)[kReasonNoteCapacity]) {
+    if (code == -2 || code == -3 || code == -4) FormatReason(d.reason, note, sizeof note);
+    char line[kReasonNoteCapacity];
+    if (code == -7 && d.paired_count >= 0) {
+        std::snprintf(note, sizeof note, "matched %d of %d vertices", d.paired_count,
+                      d.paired_count + d.unpaired_count);
+        if (d.listed_count > 0 && d.listed[0].nearest > 0)
+            std::snprintf(line, sizeof line, "; vertex %d is %.3g from the nearest original vertex",
+                          d.listed[0].number, d.listed[0].distance);
+        else
+            line[0] = '\0';
+        AppendText(note, line);
+        if (d.suggested_tolerance > 0 && !std::isinf(d.suggested_tolerance)) {
+            WriteSafetyText(d.suggestion_safe, d.smallest_distance, line, sizeof line);
+            AppendText(note, d.suggestion_safe ? "; suggested: --tolerance " : "; --tolerance ");
+            AppendText(note, ExactNumber(d.suggested_tolerance).text);
+            AppendText(note, " (");
+            AppendText(note, line);
+            AppendText(note, ")");
+        }
+        if (!d.suggestion_safe) {
+            AppendText(note, "; suggested: convert --by topology, ");
+            AppendText(note, kConnectivityReason);
+        }
+    } else if (code == -5 && d.missing_count >= 0) {
+        WriteCountLine(d.missing_count, note, sizeof note);
+        std::snprintf(line, sizeof line, "; split %d, welded %d; ", d.sharing.shared_count, d.sharing.unpaired_count);
+        AppendText(note, line);
+        WriteCountAdvice("--allow-count-change", "--tolerance", d.missing_count != 0, d.smallest_distance, line,
+                         sizeof line);
+        AppendText(note, line);
+    }
+}
+
 // What a file's line adds to its outcome: why it failed, or what a done
 // run noticed.
 void NoteOutcome(int32_t code, const ConvertDiagnostics& diagnostics, char (&note)[kReasonNoteCapacity]) {
     note[0] = '\0';
-    int used = 0;
-    if (code != 1) {
-        if (code == -2 || code == -3 || code == -4) FormatReason(diagnostics.reason, note, sizeof note);
-        if (code == -4) return;  // the message names what was in the way
-        used = int(std::strlen(note));
-    }
+    if (code != 1) NoteFailure(code, diagnostics, note);
+    if (code == -4) return;  // the message names what was in the way
+    int used = int(std::strlen(note));
     if (diagnostics.repaired > 0 && size_t(used) < sizeof note)
         used += std::snprintf(note + used, sizeof note - size_t(used), "%sfinished an interrupted earlier write of "
                               "the new file", used ? "; " : "");
@@ -72,10 +108,19 @@ void NoteOutcome(int32_t code, const ConvertDiagnostics& diagnostics, char (&not
     if (line[0]) {
         if (note[0]) AppendText(note, "; ");
         AppendText(note, line);
+    } else if (diagnostics.sharing.shared_count >= 0 && diagnostics.original_vertices != diagnostics.matching_vertices) {
+        std::snprintf(line, sizeof line, "%ssplit %d, welded %d", note[0] ? "; " : "",
+                      diagnostics.sharing.shared_count, diagnostics.sharing.unpaired_count);
+        AppendText(note, line);
     }
-    WriteFacesCheckLine(diagnostics.check, line, sizeof line);
-    if (line[0]) {
+    for (int32_t k = 0; k <= kWarningKinds; ++k) {
+        if (k < kWarningKinds)
+            FormatWarning(diagnostics, k, line, sizeof line);
+        else
+            WriteFacesCheckLine(diagnostics.check, line, sizeof line);
+        if (!line[0]) continue;
         if (note[0]) AppendText(note, "; ");
+        if (k < kWarningKinds) AppendText(note, "warning: ");
         AppendText(note, line);
     }
 }
@@ -119,10 +164,10 @@ int RunBatchCommand(const Arguments& arguments) {
     options.allow_count_change = arguments.Has("--allow-count-change");
     options.keep_directory = true;  // the files run at once
     options.threads = 1;            // each of them on one thread
-    const RunOutput output{arguments.Has("--json"), arguments.Has("--quiet")};
+    const RunOutput output{arguments.Has("--json"), arguments.Has("--quiet"), options.tolerance, automatic};
     FileList list;
     if (int status = MakeFileList(arguments, 1, list)) {
-        if (output.json && status != kUsageError) PrintRunFailureJson("batch", status, list.problem, list.reason);
+        if (output.json && status != kUsageError) PrintRunFailureJson("batch", status, list.problem, list.reason, output);
         return status;
     }
     EndFilesOnInterrupt();
@@ -131,7 +176,7 @@ int RunBatchCommand(const Arguments& arguments) {
     if (int status = LoadBatchOriginal(list.entries[0].input, original, options, output)) return status;
     SizeOutliers outliers;
     if (automatic) options.tolerance = AutoTolerance(original.vertices, original.vertex_count, &outliers);
-    if (!output.json) ReportTolerance(options.tolerance, automatic, &outliers);  // the document says it
+    if (!output.json) ReportTolerance(options.tolerance, automatic, &outliers, output.quiet);  // the document says it
 
     const int32_t count = arguments.positional_count - 1;
     FileRun run(list.shown.data(), count, arguments.Has("--yes"), output, RunFacts{options.tolerance, automatic, -1});

@@ -78,12 +78,12 @@ int RunConvertCommand(const Arguments& arguments) {
     if (arguments.Has("--json")) {
         PrintJson(code, message, paths, options, diagnostics);
     } else if (code == 1) {
-        std::printf("%s\n", kSuccess);
+        if (!host.quiet) std::printf("%s\n", kSuccess);  // quiet: NEW says it
         std::fflush(stdout);
     } else if (code != -8) {
         PrintMessage(stderr, message);
         if (message[0] && message[std::strlen(message) - 1] != '\n') std::fputc('\n', stderr);
     }
-    if (code != -1 && !arguments.Has("--json")) PrintConvertDiagnostics(stderr, code, options, diagnostics);
+    if (code != -1 && !arguments.Has("--json")) PrintConvertDiagnostics(stderr, code, options, diagnostics, host.quiet);
     return ConvertExitStatus(code, diagnostics.reason);
 }

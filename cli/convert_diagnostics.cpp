@@ -59,8 +59,13 @@ void PrintUnpaired(std::FILE* stream, const ConvertDiagnostics& d) {
     } else if (d.suggested_tolerance > 0) {
         Line safety;
         WriteSafetyText(d.suggestion_safe, d.smallest_distance, safety.text, sizeof safety.text);
-        std::fprintf(stream, "suggested: --tolerance %s (%s)\n", Exact(d.suggested_tolerance).text, safety.text);
+        std::fprintf(stream, "%s %s (%s)\n", d.suggestion_safe ? "suggested: --tolerance" : "--tolerance",
+                     Exact(d.suggested_tolerance).text, safety.text);
+        if (d.suggestion_safe) return;
+    } else {
+        return;
     }
+    std::fprintf(stream, "suggested: --by topology, %s\n", kConnectivityReason);
 }
 
 void PrintAmbiguity(std::FILE* stream, int32_t code, const ConvertOptions& options, const ConvertDiagnostics& d) {
@@ -128,7 +133,7 @@ int32_t FormatWarning(const ConvertDiagnostics& d, int32_t kind, char* text, siz
 }
 
 void PrintConvertDiagnostics(std::FILE* stream, int32_t code, const ConvertOptions& options,
-                             const ConvertDiagnostics& d) {
+                             const ConvertDiagnostics& d, bool quiet) {
     if (code == -2 || code == -3 || code == -4) PrintReason(stream, d.reason);
     if (d.repaired > 0) std::fprintf(stream, "finished an interrupted earlier write of the new file\n");
     if (code != -4 && d.write_notice[0]) {  // -4: the message names it
@@ -136,8 +141,16 @@ void PrintConvertDiagnostics(std::FILE* stream, int32_t code, const ConvertOptio
         std::fputc('\n', stream);
     }
     if (options.automatic_tolerance && d.tolerance > 0) {
-        std::fprintf(stream, "tolerance: %s (auto)\n", Exact(d.tolerance).text);
+        if (!quiet) std::fprintf(stream, "tolerance: %s (auto)\n", Exact(d.tolerance).text);
         PrintSizeOutliers(stream, d.tolerance_outliers);
+    }
+    if (quiet && code == 1) {
+        if (d.ambiguous_count > 0) PrintAmbiguity(stream, code, options, d);
+        if (d.checked)
+            PrintPairingCheck(stream, d.check, !options.allow_count_change && d.sharing.outside_count <= 0);
+        PrintWarnings(stream, d);
+        if (d.topology_note[0]) PrintMessage(stream, d.topology_note);
+        return;
     }
     if (code == -5 && d.missing_count >= 0) PrintCountDiagnosis(stream, d);
     if (d.ambiguous_count > 0) PrintAmbiguity(stream, code, options, d);

@@ -21,9 +21,10 @@ constexpr int32_t kWarningKinds = 2;
 int32_t FormatWarning(const ConvertDiagnostics& diagnostics, int32_t kind, char* text, size_t capacity);
 
 // Prints the lines that `diagnostics` and the run's code call for; `options`
-// are the run's.
+// are the run's. `quiet` leaves out what only informs (the tolerance used,
+// counts, the library written), keeping failures, warnings and notes.
 void PrintConvertDiagnostics(std::FILE* stream, int32_t code, const ConvertOptions& options,
-                             const ConvertDiagnostics& diagnostics);
+                             const ConvertDiagnostics& diagnostics, bool quiet = false);
 
 // The line on matching vertices at positions several original vertices
 // share: how many their faces paired, how many went by index. Nothing when

@@ -85,6 +85,7 @@ void FileRun::End(int32_t k, int32_t code, const char* message, const char* note
     if (code == 1) {
         Flatten(flat, sizeof flat, note ? note : "");
         std::snprintf(outcome.text, sizeof outcome.text, "%s: done%s%s", names_[k], flat[0] ? ", " : "", flat);
+        if (output_.quiet && !flat[0]) outcome.text[0] = '\0';  // a done line that tells nothing more
     } else {
         Flatten(flat, sizeof flat, code == -8 ? "declined at the face-count question" : message);
         std::snprintf(outcome.text, sizeof outcome.text, "%s: failed, exit status %d: %s%s%s", names_[k],
@@ -100,7 +101,8 @@ void FileRun::PrintReady() {
     while (printed_ < int32_t(outcomes_.size()) && outcomes_[size_t(printed_)].ended) {
         if (!cleared) console_.ClearLine();
         cleared = true;
-        std::printf("%s\n", outcomes_[size_t(printed_++)].text);
+        const char* text = outcomes_[size_t(printed_++)].text;
+        if (text[0]) std::printf("%s\n", text);
     }
     if (cleared) std::fflush(stdout);
 }
@@ -125,7 +127,8 @@ int FileRun::Finish(const char* command) {
         PrintJson(command, status, failed);
         return status;
     }
-    std::printf("%s: %d of %d files written, %d failed\n", command, count - failed, count, failed);
+    if (!output_.quiet || failed > 0)
+        std::printf("%s: %d of %d files written, %d failed\n", command, count - failed, count, failed);
     std::fflush(stdout);
     return status;
 }
@@ -163,13 +166,20 @@ void FileRun::PrintJson(const char* command, int status, int32_t failed) {
     json.End();
 }
 
-void PrintRunFailureJson(const char* command, int status, const char* message, int32_t reason) {
+void PrintRunFailureJson(const char* command, int status, const char* message, int32_t reason,
+                         const RunOutput& output) {
     JsonWriter json(stdout);
     json.BeginObject();
     WriteJsonHeading(json, command);
     json.Integer("status", status);
     json.Boolean("success", false);
     json.Message("message", message);
+    json.BeginObject("tolerance");
+    json.Number("value", output.tolerance);
+    json.Boolean("automatic", output.automatic);
+    json.End();
+    json.Integer("written", 0);
+    json.Integer("failed", 0);
     WriteReason(json, reason);
     json.BeginArray("files");
     json.End();

@@ -19,6 +19,8 @@
 struct RunOutput {
     bool json = false;
     bool quiet = false;
+    double tolerance = 0;  // as given: a run that ends early still says it
+    bool automatic = false;
 };
 
 // What a run as a whole used, for its JSON document.
@@ -109,5 +111,6 @@ inline int ConvertExitStatus(int32_t code, int32_t reason) {
 
 // The JSON document of a run that ended before its files (the original
 // didn't load, DIR can't be used): its status, message and reason
-// (platform/reasons.h; 0 for none).
-void PrintRunFailureJson(const char* command, int status, const char* message, int32_t reason);
+// (platform/reasons.h; 0 for none), the tolerance given and no file written.
+void PrintRunFailureJson(const char* command, int status, const char* message, int32_t reason,
+                         const RunOutput& output);

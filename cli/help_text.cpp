@@ -51,7 +51,7 @@ const CommandText kCommands[] = {
     "         a copy with another vertex count, whether its vertices were split or\n"
     "         welded. A mesh exported again by a 3D program, for instance:\n"
     "           quandrelistaphor convert head.obj export.obj morph.obj   (exit 8)\n"
-    "           suggested: --tolerance 1.2e-06 (safe: below half the smallest ...)\n"
+    "           suggested: --tolerance 1.2e-06 (safe: below 0.449, half the smallest ...)\n"
     "           quandrelistaphor convert head.obj export.obj morph.obj --tolerance auto\n"
     "  --by topology  pairs by how the faces hang together instead of by position,\n"
     "         for a copy whose positions all moved (sculpted) as well as its order;\n"
@@ -125,7 +125,9 @@ const CommandText kCommands[] = {
 const char kEveryCommand[] =
     "  --json   prints one JSON document on standard output instead of the text (its\n"
     "         layout, with a version field, is in docs/json.md); the exit status stays.\n"
-    "  --quiet  no status lines or progress on standard error.\n"
+    "  --quiet, -q  only failures, warnings and notes on standard error, and on\n"
+    "         standard output only what the command prints (a report, JSON,\n"
+    "         failed files): no status lines, progress or success lines.\n"
     "  An option's value may also follow it after =, as in --jobs=2.\n"
     "Status and progress go to standard error. Paths of at most 255 characters;\n"
     "a relative path is taken relative to the current directory at start.\n";

@@ -3,6 +3,7 @@
 // The pairing alone, as JSON, for scripts and add-ons that apply it
 // themselves.
 #include <cstdio>
+#include <cstring>
 
 #include "cli/commands.h"
 #include "cli/console_host.h"
@@ -24,6 +25,18 @@ const char kPairUsage[] =
 const char* const kPairOptions[] = {"--tolerance", "--strict", "--accept-unsure", "--allow-count-change", "--by", "--seed", "--output",
                                     "--json", nullptr};
 const char kPaired[] = "Every vertex of the matching file was paired.";
+const char kNotPaired[] = "There was an error pairing the vertices.";
+
+// The pairing's failures are convert's, headed as convert's are; pair
+// creates no file, so its heading says what failed.
+void HeadAsPairing(char* message) {
+    const char creating[] = "There was an error creating the new morph file.";
+    static_assert(sizeof kNotPaired <= sizeof creating, "the heading only shortens the message");
+    if (std::strncmp(message, creating, sizeof creating - 1) != 0) return;
+    const char* rest = message + sizeof creating - 1;
+    std::memmove(message + sizeof kNotPaired - 1, rest, std::strlen(rest) + 1);
+    std::memcpy(message, kNotPaired, sizeof kNotPaired - 1);
+}
 
 void WritePairing(JsonWriter& json, const FilePairing& pairing, const ConvertOptions& options,
                   const ConvertDiagnostics& diagnostics, int32_t code) {
@@ -100,12 +113,13 @@ int RunPairCommand(const Arguments& arguments) {
     host.Attach(false);
     host.quiet = arguments.Has("--quiet");
     char message[kMessageCapacity];
-    CopyText(message, "There was an error pairing the vertices.");
+    CopyText(message, kNotPaired);
     host.ResetProgress();
     FilePairing pairing;
     int32_t code = -1;
     if (!LacksFolderOrName(paths[0]) && !LacksFolderOrName(paths[1]))
         code = PairFiles(paths[0], paths[1], &host, message, &options, pairing);
+    HeadAsPairing(message);
     host.FinishLine();
     if (code != 1 && code != -8 && !host.quiet) {
         PrintMessage(stderr, message);

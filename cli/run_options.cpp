@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "morph/diagnosis_text.h"
 #include "platform/parallel.h"
 
 int ReadJobs(const Arguments& arguments, int32_t& jobs) {
@@ -43,7 +44,8 @@ void PrintSizeOutliers(std::FILE* stream, const SizeOutliers& outliers) {
                  outliers.count, outliers.farthest + 1, double(outliers.size));
 }
 
-void ReportTolerance(double tolerance, bool automatic, const SizeOutliers* outliers) {
-    if (tolerance > 0) std::fprintf(stderr, "Tolerance: %g%s\n", tolerance, automatic ? " (auto)" : "");
+void ReportTolerance(double tolerance, bool automatic, const SizeOutliers* outliers, bool quiet) {
+    if (tolerance > 0 && !quiet)
+        std::fprintf(stderr, "tolerance: %s%s\n", ExactNumber(tolerance).text, automatic ? " (auto)" : "");
     if (automatic && outliers) PrintSizeOutliers(stderr, *outliers);
 }

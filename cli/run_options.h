@@ -16,9 +16,10 @@ int ReadJobs(const Arguments& arguments, int32_t& jobs);
 // loaded. Without the option: 0. Returns 0, or the usage error's status.
 int ReadTolerance(const Arguments& arguments, double& tolerance, bool& automatic);
 
-// Says on standard error which tolerance a run uses, when it is not exact,
-// and which vertices `auto` left out of the mesh's size (may be null).
-void ReportTolerance(double tolerance, bool automatic, const SizeOutliers* outliers = nullptr);
+// Says on standard error which tolerance a run uses, when it is not exact
+// (as convert says it; not when `quiet`), and which vertices `auto` left out
+// of the mesh's size (may be null).
+void ReportTolerance(double tolerance, bool automatic, const SizeOutliers* outliers, bool quiet);
 
 // The words on the vertices `auto` left out, after the tolerance; nothing
 // when there are none.

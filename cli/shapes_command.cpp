@@ -32,7 +32,7 @@ const char* const kShapesOptions[] = {"--out-dir", "--jobs", "--tolerance", "--f
 int Refused(int32_t code, const char* message, RunOutput output) {
     if (code == 1) return 0;
     if (output.json)
-        PrintRunFailureJson("shapes", ExitStatus(code), message, 0);
+        PrintRunFailureJson("shapes", ExitStatus(code), message, 0, output);
     else
         PrintMessage(stderr, message);
     return ExitStatus(code);
@@ -67,11 +67,11 @@ int LearnFamily(const FileList& list, RunOutput output, RunFacts& facts, ShapeFa
     }
     host.FinishLine();
     if (code == 1) {
-        if (!output.json) ReportTolerance(tolerance, automatic, &outliers);  // the document says both
+        if (!output.json) ReportTolerance(tolerance, automatic, &outliers, output.quiet);  // the document says both
         if (ambiguous > 0 && !output.json)
             std::fprintf(stderr, "%d vertices ambiguous within the tolerance\n", ambiguous);
         if (!output.json) PrintFamilySharing(family);
-        if (!output.json) PrintCoincidentVertices(stderr, ties);
+        if (!output.json && !output.quiet) PrintCoincidentVertices(stderr, ties);
         // A part leaves the rest of the original unused by design: its line says so.
         const bool with_unused = !family.allow_count_change && family.sharing.outside_count <= 0;
         if (!output.json && family.checked) PrintPairingCheck(stderr, family.check, with_unused);
@@ -155,7 +155,7 @@ int RunByTopology(const FileList& list, TopologyPairingOptions options, bool aut
     if (code != 1) return Refused(code, message, output);
     SizeOutliers outliers;
     if (automatic) options.tolerance = AutoTolerance(original.vertices, original.vertex_count, &outliers);
-    if (!output.json) ReportTolerance(options.tolerance, automatic, &outliers);
+    if (!output.json) ReportTolerance(options.tolerance, automatic, &outliers, output.quiet);
     const RunFacts facts{options.tolerance, automatic, -1};
     return WriteAll(list, jobs, true, output, facts,
                     [&](const FileList::Entry& entry, WrittenObjFiles& files, char* text, int32_t* load_error,
@@ -183,10 +183,10 @@ int RunShapesCommand(const Arguments& arguments) {
     bool automatic = false;
     if (int status = ReadJobs(arguments, jobs)) return status;
     if (int status = ReadTolerance(arguments, topology.tolerance, automatic)) return status;
-    const RunOutput output{arguments.Has("--json"), arguments.Has("--quiet")};
+    const RunOutput output{arguments.Has("--json"), arguments.Has("--quiet"), topology.tolerance, automatic};
     FileList list;
     if (int status = MakeFileList(arguments, first, list)) {
-        if (output.json && status != kUsageError) PrintRunFailureJson("shapes", status, list.problem, list.reason);
+        if (output.json && status != kUsageError) PrintRunFailureJson("shapes", status, list.problem, list.reason, output);
         return status;
     }
     EndFilesOnInterrupt();

@@ -13,6 +13,7 @@ const char kFewerThanTwoPositions[] = "the original has fewer than two distinct 
 }  // namespace
 
 const char kNoToleranceForInfinity[] = "no tolerance pairs a vertex whose position is not finite";
+const char kConnectivityReason[] = "for a copy whose positions moved too far";
 
 ExactNumber::ExactNumber(double value) {
     *std::to_chars(text, text + sizeof text - 1, value).ptr = '\0';
@@ -63,8 +64,8 @@ void WriteSafetyText(bool safe, double smallest_distance, char* text, size_t cap
         std::snprintf(text, capacity, "not safe: %s", kFewerThanTwoPositions);
         return;
     }
-    std::snprintf(text, capacity, "%s half the smallest distance between two original positions, %.3g",
-                  safe ? "safe: below" : "not safe: not below", smallest_distance);
+    std::snprintf(text, capacity, "%s %.3g, half the smallest distance between two original positions",
+                  safe ? "safe: below" : "not safe: not below", smallest_distance / 2);
 }
 
 void WriteCountAdvice(const char* count_option, const char* tolerance_option, bool moved, double smallest_distance,

@@ -35,14 +35,18 @@ void WriteWeldedLine(const VertexSharing& sharing, bool would, char* text, size_
 // the original; empty for a whole one.
 void WritePartLine(const VertexSharing& sharing, int32_t original_count, char* text, size_t capacity);
 
-// Why a tolerance is safe or not: "safe: below half the smallest distance
-// between two original positions, 0.0123" or "not safe: not below ...";
+// Why a tolerance is safe or not: "safe: below 0.0123, half the smallest
+// distance between two original positions" or "not safe: not below ...";
 // for an original without two distinct positions (an infinite smallest
 // distance), that it has fewer than two.
 void WriteSafetyText(bool safe, double smallest_distance, char* text, size_t capacity);
 
 // For a vertex without a finite position.
 extern const char kNoToleranceForInfinity[];
+
+// What pairs a copy no safe tolerance pairs, after the option or button
+// that pairs by connectivity: "... , for a copy whose positions moved too far".
+extern const char kConnectivityReason[];
 
 // What converts a copy whose vertices were split or welded: `count_option`,
 // and `tolerance_option` as well when `moved` (some of its positions are at

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian machine of this project's kind lacks. Does
-# nothing when everything is there already. With --native, only what the
-# native build needs (the demo); otherwise also the Windows cross builds, Wine
-# and the fuzzing compiler.
+# nothing when everything is there already. With --build, only what building
+# and running the program needs (the demo); with --native, also what the
+# native tests need; otherwise also the Windows cross builds, Wine and the
+# fuzzing compiler.
 set -euo pipefail
 
 SUDO=""
@@ -28,7 +29,10 @@ install() {
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y "${options[@]}" "${missing[@]}"
 }
 
-install cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
+case "${1:-}" in --build | --native | "") ;; *) echo "usage: install-deps.sh [--build|--native]" >&2; exit 64 ;; esac
+install cmake ninja-build g++
+[ "${1:-}" = --build ] && exit 0
+install libgtest-dev libgmock-dev libbenchmark-dev
 # The install test renders the man page; the Blender add-on is tested in
 # Blender itself, headless.
 install man-db python3 blender zsh

@@ -3,6 +3,11 @@
 _quandrelistaphor() {
     local cur prev command options
     cur=${COMP_WORDS[COMP_CWORD]}
+    # The word as the shell will read it: a name with blanks or other shell
+    # characters is typed quoted or escaped (my\ meshes/, 'my meshes/).
+    [[ $cur == [\'\"]* ]] && cur=${cur:1}
+    cur=$(printf '%s' "$cur" | sed 's/\\\(.\)/\1/g')
+    local IFS=$' \t\n' names=$'\n'  # file names one a line: blanks stay in them (-o filenames quotes them)
     prev=${COMP_WORDS[COMP_CWORD-1]}
     command=${COMP_WORDS[1]}
     if [ "$COMP_CWORD" -eq 1 ]; then
@@ -10,8 +15,8 @@ _quandrelistaphor() {
         return
     fi
     case $prev in
-        --out-dir) COMPREPLY=($(compgen -d -- "$cur")); return ;;
-        --output) COMPREPLY=($(compgen -f -- "$cur")); return ;;
+        --out-dir) IFS=$names; COMPREPLY=($(compgen -d -- "$cur")); return ;;
+        --output) IFS=$names; COMPREPLY=($(compgen -f -- "$cur")); return ;;
         --by) COMPREPLY=($(compgen -W "position topology" -- "$cur")); return ;;
         --tolerance) COMPREPLY=($(compgen -W "auto" -- "$cur")); return ;;
         --jobs|--seed) return ;;
@@ -29,6 +34,7 @@ _quandrelistaphor() {
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
     else
+        IFS=$names
         COMPREPLY=($(compgen -f -X '!*.[oO][bB][jJ]' -- "$cur") $(compgen -d -- "$cur"))
     fi
 }

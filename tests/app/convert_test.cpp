@@ -211,8 +211,8 @@ TEST_F(ConvertRun, FailureBoxOffersWhatConverts) {
         {corpus + "sixdigits_base.obj", corpus + "sixdigits.obj", -7,
          "\r\n462 of 525 vertices found a partner; 63 have no original vertex at their position\r\n"
          "largest distance to the nearest original vertex: 2.28e-15\r\n"
-         "suggested: tolerance 2.3e-15 (safe: below half the smallest distance between two original positions, "
-         "0.898)\r\n",
+         "suggested: tolerance 2.3e-15 (safe: below 0.449, half the smallest distance between two original "
+         "positions)\r\n",
          "Convert with tolerance 2.3e-15", "The morph was created successfully."},
         {corpus + "original.obj", corpus + "split.obj", -5,
          "\r\nevery matching vertex sits at a position of the original: a copy whose vertices were split or welded\r\n"

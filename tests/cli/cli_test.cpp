@@ -321,7 +321,9 @@ TEST_F(CliTest, BatchAndShapesWriteTheSameFilesForAnyNumberOfJobs) {
         {{"batch", "in/base.obj", "in/matching.obj", "in/broken.obj", "in/missing.obj", "in/shape_5.obj"}, 6,
          "in/matching.obj: done\n"
          "in/broken.obj: failed, exit status 6: There was an error creating the new morph file. Vertex count does "
-         "not match: original: 64 vertices matching: 1 vertices\n"
+         "not match: original: 64 vertices matching: 1 vertices; 1 matching vertices sit at no position of the "
+         "original; split 0, welded 64; --allow-count-change converts a copy whose vertices were split or welded "
+         "(with --tolerance when its positions moved)\n"
          "in/missing.obj: failed, exit status 4: There was an error loading the matching morph file: filepath: \"" +
              root + "in/missing.obj\"; reason: No such file or directory\n"
              "in/shape_5.obj: done\nbatch: 2 of 4 files written, 2 failed\n"},

@@ -35,6 +35,10 @@ grep -q '^NAME' <<<"$rendered" || fail "the man page has no NAME section"
 options_of() { grep -o -- '--[a-z][a-z-]*[a-z]' | sort -u; }
 diff <(sed -n '/^OPTIONS/,/^EXIT STATUS/p' <<<"$rendered" | options_of) <("$program" --help | options_of) ||
     fail "the man page's options are not those of --help"
+statuses_of() { grep -oE '^ {0,8}[0-9]{1,3}( |$)' | tr -d ' ' | sort -u; }
+diff <(sed -n '/^EXIT STATUS/,/^EXAMPLES/p' <<<"$rendered" | statuses_of) \
+    <("$program" --help | sed -n '/^Exit status/,$p' | sed 's/; \([0-9]\{3\}\) /\n  \1 /' | statuses_of) ||
+    fail "the man page's exit statuses are not those of --help"
 
 source "$prefix/share/bash-completion/completions/quandrelistaphor"
 for command in convert pair report shapes batch; do

@@ -62,6 +62,14 @@ class Pair(unittest.TestCase):
                 self.assertTrue(doc["success"] and doc["one_to_one"])
                 self.assertEqual((doc["split"], doc["welded"], doc["by"]),
                                  (0, 0, "topology" if extra[:1] == ["--by"] else "position"))
+            # Every position moved (twice the size): no tolerance is safe, and the run names what pairs it.
+            with open(os.path.join(folder, "s.obj"), "w") as f:
+                f.write(obj([tuple(2 * c for c in positions[o]) for o in order], [[where[v] for v in f] for f in faces]))
+            status, _, err = run("convert", "o.obj", "s.obj", "n.obj", cwd=folder)
+            self.assertEqual(status, 8)
+            self.assertRegex(err, r"\n--tolerance \S+ \(not safe: not below \S+, half the smallest distance between two "
+                                  r"original positions\)\nsuggested: --by topology, for a copy whose positions moved too far")
+            self.assertEqual(document("pair", "o.obj", "s.obj", "--by", "topology", cwd=folder)[0]["partner"], order)
             status, out, _ = run("pair", "o.obj", "m.obj", "--output", "p.json", cwd=folder)
             self.assertEqual((status, out), (0, ""))
             with open(os.path.join(folder, "p.json")) as f:
@@ -111,8 +119,9 @@ class Pair(unittest.TestCase):
             with tempfile.TemporaryDirectory() as folder:
                 convert = run("convert", corpus("original.obj"), corpus(matching), "new.obj", *options, cwd=folder)
             self.assertEqual((doc["status"], convert[0]), (status, status))
-            if status:
+            if status:  # pair creates no file, and says so
                 self.assertIsNotNone(doc["diagnosis"])
+                self.assertNotIn("creating the new morph file", doc["message"])
                 continue
             original, copy = positions("original.obj"), positions(matching)
             self.assertEqual([original[p] for p in doc["partner"]], copy)
@@ -153,12 +162,15 @@ def convert_prose(doc):
             position = " ".join("%r" % c if c != int(c) else str(int(c)) for c in v["position"])
             lines.append("  %d: %s; nearest %d, %.3g" % (v["vertex"], position, v["nearest"], v["distance"]))
         if "suggested_tolerance" in u and u["smallest_distance"] is None:
-            lines.append("suggested: --tolerance %r (not safe: the original has fewer than two distinct positions)"
+            lines.append("--tolerance %r (not safe: the original has fewer than two distinct positions)"
                          % u["suggested_tolerance"])
         elif "suggested_tolerance" in u:
-            lines.append("suggested: --tolerance %r (%s half the smallest distance between two original positions, "
-                         "%.3g)" % (u["suggested_tolerance"], "safe: below" if u["suggestion_safe"]
-                                    else "not safe: not below", u["smallest_distance"]))
+            safe = u["suggestion_safe"]
+            lines.append("%s %r (%s %.3g, half the smallest distance between two original positions)" % (
+                "suggested: --tolerance" if safe else "--tolerance", u["suggested_tolerance"],
+                "safe: below" if safe else "not safe: not below", u["smallest_distance"] / 2))
+            if not safe:
+                lines.append("suggested: --by topology, for a copy whose positions moved too far")
     return lines
 
 
@@ -256,7 +268,7 @@ class Json(unittest.TestCase):
                 doc, err = document(command, *args, "--out-dir", "b", "--json", "--quiet", cwd=folder)
             self.assertEqual((doc["command"], doc["status"], err), (command, status, ""))
             if doc["tolerance"]["automatic"]:
-                self.assertIn("Tolerance: %g (auto)" % doc["tolerance"]["value"], prose_err)
+                self.assertIn("tolerance: %r (auto)" % doc["tolerance"]["value"], prose_err)
             lines = out.splitlines()
             self.assertEqual(lines[-1], "%s: %d of %d files written, %d failed" % (
                 command, doc["written"], len(doc["files"]), doc["failed"]))
@@ -346,6 +358,85 @@ class Check(unittest.TestCase):
             status, out, _ = run("shapes", "o.obj", "sculpt.obj", "--out-dir", "u", "--by", "topology", cwd=folder)
             self.assertEqual(status, 8)
             self.assertIn("shapes ORIGINAL PART SCULPT... --out-dir DIR", out)
+
+
+def documented_members():
+    """docs/json.md's member lists: for each command, the members its tables
+    name (the heading table's for all), and the members of a `files` entry."""
+    with open(os.path.join(os.path.dirname(__file__), "..", "..", "docs", "json.md")) as f:
+        text = f.read()
+    names = lambda cell: {n for n in re.findall(r"`([a-z_]+)`", cell)}
+    tables = {}
+    for section in re.split(r"\n## ", text):
+        title = section.split("\n", 1)[0]
+        for part, part_text in enumerate(section.split("`pair` adds:")):
+            rows = re.findall(r"^\| (`[^|]*)\|([^\n]*)\|$", part_text, re.M)
+            tables[(title, part)] = set().union(*(names(first) for first, _ in rows)) if rows else set()
+            for first, rest in rows:
+                if "`files`" in first:
+                    tables["files"] = names(rest)
+    common = tables[("# The command line's JSON", 0)]
+    convert = common | tables[("convert and pair", 0)]
+    return {"convert": convert, "pair": convert | tables[("convert and pair", 1)],
+            "report": common | tables[("report", 0)], "shapes": common | tables[("shapes and batch", 0)],
+            "batch": common | tables[("shapes and batch", 0)], "files": tables["files"]}
+
+
+class Documented(unittest.TestCase):
+    def test_every_document_holds_only_documented_members(self):
+        members = documented_members()
+        o, moved, welded = corpus("original.obj"), corpus("rotated.obj"), corpus("welded.obj")
+        runs = [("convert", o, corpus("reordered.obj"), "n.obj"), ("convert", o, moved, "n.obj"),
+                ("convert", o, welded, "n.obj"), ("convert", "missing.obj", o, "n.obj"), ("convert", o, "", "n.obj"),
+                ("convert", o, o, "n.obj", "--by", "topology"), ("convert", o, welded, o),
+                ("pair", o, corpus("reordered.obj")), ("pair", o, moved), ("pair", o, "missing.obj"),
+                ("report", o, welded, "--details"), ("report", "missing.obj", o, "--output", "none/r.txt"),
+                ("shapes", o, o, moved, "--out-dir", "s"), ("shapes", "missing.obj", o, moved, "--out-dir", "s"),
+                ("shapes", o, moved, "--out-dir", "s", "--by", "topology"), ("shapes", o, o, o, "--out-dir", "n.obj"),
+                ("batch", o, moved, welded, "--out-dir", "b"), ("batch", "missing.obj", o, "--out-dir", "b"),
+                ("batch", o, o, "--out-dir", "n.obj")]
+        for args in runs:
+            with tempfile.TemporaryDirectory() as folder:
+                with open(os.path.join(folder, "n.obj"), "w") as f:
+                    f.write("v 0 0 0\n")
+                doc, _ = document(*args, *(["--json"] if args[0] != "pair" else []), cwd=folder)
+            self.assertLessEqual(set(doc), members[args[0]], args)
+            self.assertLessEqual({"version", "command", "status", "success", "message"}, set(doc), args)
+            for entry in doc.get("files", []):
+                self.assertLessEqual(set(entry), members["files"], args)
+            if args[0] in ("shapes", "batch"):  # an early end still says what it would have said
+                self.assertLessEqual({"tolerance", "written", "failed", "files"}, set(doc), args)
+
+
+class Quiet(unittest.TestCase):
+    def test_quiet_leaves_only_what_the_command_prints_and_what_went_wrong(self):
+        o, moved = corpus("original.obj"), corpus("rotated.obj")
+        runs = [(("convert", o, moved, "n.obj", "--tolerance", "auto"), 0, ""),
+                (("shapes", o, moved, moved, "--out-dir", "s", "--tolerance", "auto"), 0, ""),
+                (("batch", o, moved, "--out-dir", "b", "--tolerance", "auto"), 0, ""),
+                (("report", o, corpus("welded.obj")), 0, "Quandrelistaphor Report"),
+                (("batch", o, corpus("welded.obj"), "--out-dir", "b"), 6, "welded.obj: failed, exit status 6: There "
+                 "was an error creating the new morph file. Vertex count does not match: original: 525 vertices "
+                 "matching: 504 vertices; every matching vertex sits at a position of the original: a copy whose "
+                 "vertices were split or welded; split 0, welded 21; --allow-count-change converts"),
+                (("batch", o, moved, corpus("nolibrary.obj"), "--out-dir", "b"), 8, "total_vertices: 525; matched 78 of 525 "
+                 "vertices; vertex 1 is 2.38e-07 from the nearest original vertex; suggested: --tolerance 1.2e-06 "
+                 "(safe: below 0.449, half the smallest distance between two original positions)\n"
+                 + corpus("nolibrary.obj") + ": done, warning: the matching file's library \"missing.mtl\" was not "
+                 "found; the new file keeps its usemtl and mtllib lines\nbatch: 1 of 2 files written, 1 failed"),
+                (("convert", o, moved, "n.obj"), 8, "")]
+        for args, status, printed in runs:
+            for quiet in ("-q", "--quiet"):
+                with tempfile.TemporaryDirectory() as folder:
+                    said = run(*args, quiet, cwd=folder)
+                self.assertEqual(said[0], status, args)
+                self.assertEqual(said[1] != "", printed != "", (args, said[1]))
+                self.assertIn(printed, said[1])
+                if args[0] == "convert" and status == 8:  # the failure and its remedy stay
+                    self.assertIn("Unable to match all vertices", said[2])
+                    self.assertIn("suggested: --tolerance", said[2])
+                elif args[0] != "batch":
+                    self.assertEqual(said[2], "", args)
 
 
 class Help(unittest.TestCase):

@@ -1,6 +1,7 @@
 """Blender add-on for the quandrelistaphor program: puts a reordered mesh's
 vertices back in its base mesh's order in place, and adds sculpted, reordered
-copies of a base as its shape keys. The pairing itself is the program's
+copies of a base as its shape keys, pairing the objects as they stand in the
+world (each one's matrix_world applied). The pairing itself is the program's
 (`quandrelistaphor pair`, which prints JSON); the add-on writes the meshes it
 pairs and applies the answer."""
 
@@ -10,7 +11,8 @@ bl_info = {
     "version": (1, 0, 0),
     "blender": (3, 4, 0),
     "location": "3D Viewport > Object > Quandrelistaphor",
-    "description": "Restore a reordered mesh's vertex order in place; add sculpted copies as shape keys",
+    "description": "Restore a reordered mesh's vertex order in place; add sculpted copies as shape keys. "
+                   "Meshes pair in world space: each object's transform (an imported copy's axis turn) counts",
     "category": "Mesh",
 }
 

@@ -8,10 +8,18 @@ the program's diagnosis; alike parts moved apart are refused as unsure, with
 the next step, unless unsure choices are accepted, whose note is reported; a
 part cut out with Separate > Selection and sculpted into a shape key becomes a
 shape key of the whole base, and refuses to be reordered.
+A copy brought back through Blender's own OBJ export and import (the axis
+turn in the object's rotation) is restored with the default settings; a
+program that hangs is stopped at the time limit, and a run can be stopped.
 Exits 1 on the first failure."""
+import os
 import random
+import stat
 import sys
+import tempfile
+import time
 import traceback
+import types
 
 import addon_utils
 import bmesh
@@ -145,6 +153,8 @@ def test_failure_shows_the_diagnosis(base, copy):
     except RuntimeError as error:  # a cancelled operator's error report
         reports.append(str(error))
     check(reports and "Unable to match all vertices" in reports[0] and "matched" in reports[0], reports)
+    check("Next: pair by Connectivity" in reports[0] and "of Reordered" in reports[0], reports)
+    check("There was an error" not in reports[0] and ".obj" not in reports[0], reports)
 
 
 def make_parts(name, centres):
@@ -177,7 +187,94 @@ def test_unsure_parts_refused_unless_accepted():
     told.clear()
     result = bpy.ops.object.quandrelistaphor_add_shapes_from_sculpts(by="topology", accept_unsure=True)
     check(result == {"FINISHED"} and len(base.data.shape_keys.key_blocks) == 2, "accepted: %s" % result)
-    check(any(t.startswith("Moved: Note: 6 parts of Moved.obj are alike") for t in told), told)
+    check(any(t.startswith("Moved: Note: 6 parts of Moved are alike") for t in told), told)
+
+
+def reordered_file(path):
+    """Shuffles an OBJ file's vertices (the faces renumbered): a copy as
+    another program hands it back."""
+    with open(path) as f:
+        lines = f.read().splitlines()
+    positions = [line for line in lines if line.startswith("v ")]
+    order = list(range(len(positions)))
+    random.Random(7).shuffle(order)  # old vertex k becomes order[k]
+    moved = [None] * len(order)
+    for k, line in enumerate(positions):
+        moved[order[k]] = line
+    faces = ["f " + " ".join(str(order[int(c.split("/")[0]) - 1] + 1) for c in line.split()[1:])
+             for line in lines if line.startswith("f ")]
+    with open(path, "w") as f:
+        f.write("\n".join(moved + faces) + "\n")
+
+
+def test_blender_round_trip_with_defaults(folder):
+    """Exported and imported with Blender's own OBJ operators (default axes:
+    the import carries a quarter turn in its rotation), reordered between."""
+    bpy.ops.mesh.primitive_uv_sphere_add(segments=16, ring_count=8, radius=4.0, location=(1.0, 2.0, 0.5))
+    base = bpy.context.active_object
+    base.name = "Head"
+    rng = random.Random(9)
+    for v in base.data.vertices:  # on a grid of 1/64: the exporter's six decimals keep every position
+        v.co = [round(c * (1.0 + 0.05 * rng.random()) * 64.0) / 64.0 for c in v.co]
+    path = os.path.join(folder, "head.obj")
+    select(base)
+    bpy.ops.wm.obj_export(filepath=path, export_selected_objects=True, export_materials=False, export_uv=False,
+                          export_normals=False, apply_modifiers=False)
+    reordered_file(path)
+    bpy.ops.wm.obj_import(filepath=path)
+    copy = bpy.context.selected_objects[0]
+    check(abs(copy.rotation_euler[0] - 1.5707963) < 1e-5, "the importer's turn: %s" % copy.rotation_euler)
+    select(copy, base)
+    check(bpy.ops.object.quandrelistaphor_restore_vertex_order() == {"FINISHED"}, "restored with the defaults")
+    world = [copy.matrix_world @ v.co for v in copy.data.vertices]
+    check(all((w - base.matrix_world @ v.co).length < 1e-5 for w, v in zip(world, base.data.vertices)), "order")
+    check([list(p.vertices) for p in copy.data.polygons] == [list(p.vertices) for p in base.data.polygons], "faces")
+    select(base, copy)  # as a shape key: the copy's world positions in the base's own coordinates
+    check(bpy.ops.object.quandrelistaphor_add_shapes_from_sculpts(by="position") == {"FINISHED"}, "shape")
+    key = base.data.shape_keys.key_blocks[copy.name]
+    check(all((k.co - v.co).length < 1e-5 for k, v in zip(key.data, base.data.vertices)), "shape in place")
+
+
+def hanging_program(folder):
+    """A stand-in for the program that writes its process id and hangs."""
+    path = os.path.join(folder, "hangs.sh")
+    with open(path, "w") as f:
+        f.write("#!/bin/sh\necho $$ > '%s'\nexec sleep 1000\n" % os.path.join(folder, "pid"))
+    os.chmod(path, stat.S_IRWXU)
+    return path
+
+
+def gone(folder):
+    """Whether the stand-in that wrote its id into folder has ended."""
+    with open(os.path.join(folder, "pid")) as f:
+        pid = int(f.read())
+    try:
+        os.kill(pid, 0)
+    except ProcessLookupError:
+        return True
+    return False
+
+
+def test_hanging_program_stopped(folder, base, copy):
+    preferences = bpy.context.preferences.addons[MODULE].preferences
+    preferences.program, preferences.time_limit = hanging_program(folder), 1
+    told = []
+    operators.tell = lambda operator, kind, text: told.append(text)
+    select(copy, base)
+    result = bpy.ops.object.quandrelistaphor_restore_vertex_order(by="position")
+    check(result == {"CANCELLED"} and gone(folder), "stopped: %s" % result)
+    check(told == ["Pairing %s with %s stopped after 1 s, the time limit in the add-on's preferences"
+                   % (copy.name, base.name)], told)
+    os.remove(os.path.join(folder, "pid"))
+    settings = types.SimpleNamespace(by="position", auto_tolerance=False, tolerance=0.0, strict=False,
+                                     accept_unsure=False, seed="")
+    run = __import__(MODULE + ".pairing").pairing.PairingRun(preferences.program, base, copy, settings)
+    while not os.path.exists(os.path.join(folder, "pid")) or not os.path.getsize(os.path.join(folder, "pid")):
+        time.sleep(0.01)  # until the stand-in has started
+    check(run.poll() is None, "the stand-in hangs")
+    run.cancel()  # what Esc does
+    check(gone(folder) and not os.path.exists(run.folder), "cancelled")
+    preferences.program, preferences.time_limit = PROGRAM, 600
 
 
 def make_part(base):
@@ -253,6 +350,10 @@ def main():
     test_add_shapes(base, sculpt)
     test_unsure_parts_refused_unless_accepted()
     test_part_becomes_a_shape_key()
+    with tempfile.TemporaryDirectory() as folder:
+        test_hanging_program_stopped(folder, base, copy)
+    with tempfile.TemporaryDirectory() as folder:
+        test_blender_round_trip_with_defaults(folder)
     print("addon_test: all passed")
 
 
