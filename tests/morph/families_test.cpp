@@ -12,15 +12,6 @@ namespace {
 using family::Family;
 using family::kSculpts;
 
-std::vector<Position> ReadPositions(const std::string& path) {
-    Model model;
-    EXPECT_EQ(model.LoadObj(path.c_str()), 1) << path;
-    std::vector<Position> positions;
-    for (int32_t k = 0; k < model.vertex_count; ++k)
-        positions.push_back({model.vertices[k].x, model.vertices[k].y, model.vertices[k].z});
-    return positions;
-}
-
 bool SameBits(const std::vector<Position>& a, const std::vector<Position>& b) {
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(Position)) == 0;
 }

@@ -15,6 +15,8 @@
 
 namespace {
 
+constexpr double kPi = 3.14159265358979323846;
+
 std::string Number(float value) {
     char text[32];
     return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
@@ -51,7 +53,7 @@ Mesh Sphere(int rings, int segments) {
     m.v.push_back({0, 0, 1});
     for (int r = 1; r < rings; ++r)
         for (int s = 0; s < segments; ++s) {
-            double a = M_PI * r / rings, b = 2 * M_PI * s / segments;
+            double a = kPi * r / rings, b = 2 * kPi * s / segments;
             m.v.push_back({float(std::sin(a) * std::cos(b)), float(std::sin(a) * std::sin(b)), float(std::cos(a))});
         }
     const int32_t south = int32_t(m.v.size());
@@ -107,15 +109,6 @@ Part CutPart(const Mesh& whole, Keep keep, bool seam, unsigned seed) {
 
 // A sculpt of a position: the kind of smooth move a brush makes.
 Position Sculpt(Position p) { return {p.x * 1.25f, p.y + 0.5f * std::sin(p.x), p.z + 0.75f}; }
-
-std::vector<Position> Positions(const std::string& path) {
-    Model model;
-    EXPECT_EQ(model.LoadObj(path.c_str()), 1) << path;
-    std::vector<Position> positions;
-    for (int32_t k = 0; k < model.vertex_count; ++k)
-        positions.push_back({model.vertices[k].x, model.vertices[k].y, model.vertices[k].z});
-    return positions;
-}
 
 bool Same(Position a, Position b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
 
@@ -173,7 +166,7 @@ TEST(PartMorphs, EveryWrittenVertexIsTheSculptInsideAndTheFigureOutside) {
         WrittenObjFiles files;
         ASSERT_EQ(FormatShape(family, shape.c_str(), out.c_str(), files, message), 1) << message;
         ASSERT_EQ(CommitShape(files, out.c_str(), message), 1) << message;
-        std::vector<Position> written = Positions(out);
+        std::vector<Position> written = ReadPositions(out);
         ASSERT_EQ(written.size(), c.whole.v.size());
         for (size_t k = 0; k < written.size(); ++k)
             EXPECT_TRUE(Same(written[k], in[k] ? Sculpt(c.whole.v[k]) : c.whole.v[k])) << "vertex " << k + 1;
@@ -187,7 +180,7 @@ TEST(PartMorphs, EveryWrittenVertexIsTheSculptInsideAndTheFigureOutside) {
                                &options), 1) << message;
         EXPECT_EQ(d.sharing.outside_count, int32_t(c.whole.v.size()) - inside);
         EXPECT_EQ(d.check.faces_not_in_original, 0);
-        std::vector<Position> converted = Positions(folder.Join("new.obj"));
+        std::vector<Position> converted = ReadPositions(folder.Join("new.obj"));
         ASSERT_EQ(converted.size(), c.whole.v.size());
         for (size_t k = 0; k < converted.size(); ++k) EXPECT_TRUE(Same(converted[k], c.whole.v[k])) << k + 1;
     }

@@ -1,5 +1,7 @@
 #pragma once
 // Models built by hand for the morph tests, and a host that stays quiet.
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -45,6 +47,16 @@ inline std::vector<int32_t> Corners(const Model& model) {
 inline std::vector<uint8_t> VertexBytes(const Model& model) {
     const uint8_t* p = reinterpret_cast<const uint8_t*>(model.vertices);
     return std::vector<uint8_t>(p, p + sizeof(Vertex) * size_t(model.vertex_count));
+}
+
+// The positions of the OBJ file at path, as loaded.
+inline std::vector<Position> ReadPositions(const std::string& path) {
+    Model model;
+    EXPECT_EQ(model.LoadObj(path.c_str()), 1) << path;
+    std::vector<Position> positions;
+    for (int32_t k = 0; k < model.vertex_count; ++k)
+        positions.push_back({model.vertices[k].x, model.vertices[k].y, model.vertices[k].z});
+    return positions;
 }
 
 // A host that answers the face-count question and otherwise lets the run go by.
