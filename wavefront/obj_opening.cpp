@@ -58,5 +58,9 @@ int32_t LooksLikeObjText(const unsigned char* text, uint32_t size, bool whole) {
         other = other || kind == LineKind::kOther;
         at = line_end + 1;
     }
+    // A first window shorter than the opening lines, cut before any
+    // statement, can't tell: the rest of the opening lines may hold one,
+    // and the same file read whole would then load.
+    if (!whole && size < kObjOpeningBytes) return 1;
     return other ? 0 : 1;
 }

@@ -12,4 +12,6 @@ constexpr uint32_t kObjOpeningBytes = uint32_t(64) << 10;
 // them when `whole`) hold a NUL byte, or hold lines other than comments and
 // blank ones of which none opens with an OBJ keyword; else 1. A line cut by
 // the end of what is looked at counts only when `whole` says it is the last.
+// A part shorter than kObjOpeningBytes and not whole, with no statement in
+// it, gives 1: it can't tell, and the same file read whole may load.
 int32_t LooksLikeObjText(const unsigned char* text, uint32_t size, bool whole);
