@@ -142,8 +142,13 @@ int32_t PairShapeFamily(ShapeFamily& family, double tolerance, char* message, in
         // Convert's tie rule: coincident original vertices (seams) go by
         // the faces, and where nothing tells them apart a vertex already
         // where the original vertex of its own index is keeps that one.
+        // MATCHING was loaded for its positions: its faces, which the ties
+        // and the check both read, are read once for the two.
+        Model whole;
+        const Model* matching_faces = WithFaces(matching, whole);
+        const Model& faced = matching_faces ? *matching_faces : matching;
         TieCounts counts;
-        if (!SettleCoincidentVertices(original, matching, partner.Get(), counts, flags.Get(), tolerance)) found = -1;
+        if (!SettleCoincidentVertices(original, faced, partner.Get(), counts, flags.Get(), tolerance)) found = -1;
         if (ties) *ties = counts;
         for (int32_t i = 0; !counts.Settled() && i < n && i < m; ++i)
             if (PositionsEqual(matching.vertices[i], original.vertices[i])) partner[i] = i;
@@ -165,11 +170,8 @@ int32_t PairShapeFamily(ShapeFamily& family, double tolerance, char* message, in
             WriteNotOneToOne(message, m, n, faults);
             code = -9;
         }
-        if (code == 1) {
-            Model whole;
-            const Model* matching_faces = WithFaces(matching, whole);
+        if (code == 1)
             family.checked = matching_faces && CheckPairing(original, *matching_faces, partner.Get(), family.check);
-        }
         if (ambiguous) *ambiguous = CountFlags(flags.Get(), n);
     }
     // Released before the regrouping makes its tables, which may reuse them.
