@@ -134,7 +134,7 @@ void ConvertOne(const FileList& list, int32_t k, const Model& original, const Co
     SlotHold hold;
     hold.Take(slots);
     run.Begin(file);
-    FileHost host(run);
+    FileHost host(run, file);
     char message[kMessageCapacity];
     CopyText(message, "There was an error creating the morph.");
     ConvertDiagnostics diagnostics;
@@ -147,7 +147,7 @@ void ConvertOne(const FileList& list, int32_t k, const Model& original, const Co
                        : -4;
     char note[kReasonNoteCapacity];
     NoteOutcome(code, diagnostics, note);
-    run.End(file, code, message, note, code == 1 && diagnostics.checked ? &diagnostics.check : nullptr);
+    run.End(file, code, message, note, code == 1 && diagnostics.checked ? &diagnostics.check : nullptr, &diagnostics);
 }
 
 }  // namespace
@@ -179,7 +179,9 @@ int RunBatchCommand(const Arguments& arguments) {
     if (!output.json) ReportTolerance(options.tolerance, automatic, &outliers, output.quiet);  // the document says it
 
     const int32_t count = arguments.positional_count - 1;
-    FileRun run(list.shown.data(), count, arguments.Has("--yes"), output, RunFacts{options.tolerance, automatic, -1});
+    RunFacts facts{options.tolerance, automatic, -1};
+    facts.strict = options.strict;
+    FileRun run(list.shown.data(), count, arguments.Has("--yes"), output, facts);
     ProcessorSlots slots(jobs);
     RunInParallel(count, ThreadsForSlots(jobs),
                   [&](int32_t file) { ConvertOne(list, file + 1, original, options, slots, run); });

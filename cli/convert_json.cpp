@@ -47,8 +47,9 @@ void WriteUnpaired(JsonWriter& json, const ConvertDiagnostics& d) {
     json.End();
 }
 
-// Why a run failed, beyond its message; null for a run that succeeded.
-void WriteDiagnosis(JsonWriter& json, int32_t code, const ConvertOptions& options, const ConvertDiagnostics& d) {
+}  // namespace
+
+void WriteDiagnosis(JsonWriter& json, int32_t code, bool strict, const ConvertDiagnostics& d) {
     if (code == 1) return json.Null("diagnosis");
     json.BeginObject("diagnosis");
     if (code == -2 || code == -3 || code == -4) WriteReason(json, d.reason);
@@ -59,11 +60,9 @@ void WriteDiagnosis(JsonWriter& json, int32_t code, const ConvertOptions& option
         json.End();
     }
     if (code == -7 && d.paired_count >= 0) WriteUnpaired(json, d);
-    if (code == -7 && options.strict && d.ambiguous_count > 0) json.Boolean("strict_refused_ambiguous", true);
+    if (code == -7 && strict && d.ambiguous_count > 0) json.Boolean("strict_refused_ambiguous", true);
     json.End();
 }
-
-}  // namespace
 
 void WriteJsonHeading(JsonWriter& json, const char* command) {
     json.Integer("version", kJsonVersion);
@@ -162,5 +161,5 @@ void WriteConvertOutcome(JsonWriter& json, int32_t code, const char* message, co
     json.Text("library", code == 1 && d.library_path[0] ? d.library_path : nullptr);
     json.Boolean("finished_interrupted_write", d.repaired > 0);
     json.Text("files_beside", code != -4 && d.write_notice[0] ? d.write_notice : nullptr);
-    WriteDiagnosis(json, code, options, d);
+    WriteDiagnosis(json, code, options.strict, d);
 }

@@ -17,6 +17,10 @@ void WriteJsonHeading(JsonWriter& json, const char* command);
 void WriteConvertOutcome(JsonWriter& json, int32_t code, const char* message, const char* success_text,
                          const ConvertOptions& options, const ConvertDiagnostics& diagnostics);
 
+// "diagnosis": null for a run that succeeded (code 1), else what the text
+// says after the message, for Convert's code (with --strict: `strict`).
+void WriteDiagnosis(JsonWriter& json, int32_t code, bool strict, const ConvertDiagnostics& diagnostics);
+
 // "reason": the system's words for a platform/reasons.h code, or null.
 void WriteReason(JsonWriter& json, int32_t reason);
 

@@ -29,7 +29,8 @@ void Flatten(char* out, size_t capacity, const char* message) {
 }  // namespace
 
 FileRun::FileRun(const char* const* names, int32_t count, bool yes, RunOutput output, RunFacts facts)
-    : names_(names), output_(output), facts_(facts), outcomes_(count > 0 ? size_t(count) : 0) {
+    : names_(names), output_(output), facts_(facts), outcomes_(count > 0 ? size_t(count) : 0),
+      diagnoses_(output.json ? outcomes_.size() : 0) {
     console_.Attach(yes);
     console_.quiet = output.quiet;
     console_.output = stderr;
@@ -66,7 +67,8 @@ void FileRun::Begin(int32_t k) {
     Draw(names_[k]);
 }
 
-void FileRun::End(int32_t k, int32_t code, const char* message, const char* note, const PairingCheck* check) {
+void FileRun::End(int32_t k, int32_t code, const char* message, const char* note, const PairingCheck* check,
+                  const ConvertDiagnostics* diagnosis) {
     std::lock_guard<std::mutex> guard(lock_);
     Outcome& outcome = outcomes_[size_t(k)];
     outcome.code = code;
@@ -80,6 +82,7 @@ void FileRun::End(int32_t k, int32_t code, const char* message, const char* note
     if (output_.json) {
         if (code != 1 && code != -8) CopyText(outcome.message, message ? message : "");
         CopyText(outcome.note, note ? note : "");
+        if (diagnosis) diagnoses_[size_t(k)] = *diagnosis;
     }
     char flat[kMessageCapacity];
     if (code == 1) {
@@ -107,10 +110,13 @@ void FileRun::PrintReady() {
     if (cleared) std::fflush(stdout);
 }
 
-int32_t FileRun::Ask(const char* text, const char* title) {
+int32_t FileRun::Ask(int32_t k, const char* text, const char* title) {
     std::lock_guard<std::mutex> guard(lock_);
     console_.ClearLine();
-    return console_.AskToContinue(text, title);
+    // Several files may ask in turn: "Warning: <file>: The total face count ..."
+    char named[kPathCapacity + 64];
+    std::snprintf(named, sizeof named, "%s: %s", title ? title : "Warning", names_[k]);
+    return console_.AskToContinue(text, named);
 }
 
 int FileRun::Finish(const char* command) {
@@ -160,6 +166,7 @@ void FileRun::PrintJson(const char* command, int status, int32_t failed) {
         json.Message("message", outcome.code == 1 || outcome.code == -8 ? nullptr : outcome.message);
         json.Message("note", outcome.note[0] ? outcome.note : nullptr);
         WritePairingCheck(json, outcome.checked, outcome.check);
+        WriteDiagnosis(json, outcome.code, facts_.strict, diagnoses_[k]);
         json.End();
     }
     json.End();

@@ -32,6 +32,7 @@ struct RunFacts {
     // shapes: how MATCHING shares the original's vertices (a part), when paired.
     const VertexSharing* sharing = nullptr;
     int32_t original_vertices = 0;
+    bool strict = false;  // --strict: a file's diagnosis says when an ambiguous vertex refused it
 };
 
 class FileRun {
@@ -44,10 +45,13 @@ public:
     void Begin(int32_t k);
     // File k ended with `code` (1 done; else Convert's codes, the message
     // telling why); `note` (may be null or empty) is added to the line;
-    // `check` (may be null) is the check of the file's own pairing.
-    void End(int32_t k, int32_t code, const char* message, const char* note, const PairingCheck* check = nullptr);
-    // The face-count question of one file.
-    int32_t Ask(const char* text, const char* title);
+    // `check` (may be null) is the check of the file's own pairing;
+    // `diagnosis` (may be null: nothing more to say) what its failure's
+    // JSON says beyond the message, as convert's does.
+    void End(int32_t k, int32_t code, const char* message, const char* note, const PairingCheck* check = nullptr,
+             const ConvertDiagnostics* diagnosis = nullptr);
+    // The face-count question of file k: the question names the file.
+    int32_t Ask(int32_t k, const char* text, const char* title);
     // A line on standard error between the files' lines (a wait for
     // another run writing one of the new files).
     void Notice(const char* text);
@@ -76,6 +80,7 @@ private:
     RunOutput output_;
     RunFacts facts_;
     std::vector<Outcome> outcomes_;
+    std::vector<ConvertDiagnostics> diagnoses_;  // --json only: one a file
     int32_t printed_ = 0;
     int32_t ended_ = 0;
 };
@@ -83,17 +88,18 @@ private:
 // The host an operation of one file runs with: its status and progress are
 // the run's business, its question goes to the run.
 struct FileHost : OperationHost {
-    explicit FileHost(FileRun& run) : run_(run) {}
+    FileHost(FileRun& run, int32_t k) : run_(run), k_(k) {}
     // Of the statuses, only a wait for another run is the user's business.
     void ShowStatus(const char* text) override {
         if (text && std::strncmp(text, "waiting for another run", 23) == 0) run_.Notice(text);
     }
     void StepProgress() override {}
     void SetProgress(int32_t, int32_t) override {}
-    int32_t AskToContinue(const char* text, const char* title) override { return run_.Ask(text, title); }
+    int32_t AskToContinue(const char* text, const char* title) override { return run_.Ask(k_, text, title); }
 
 private:
     FileRun& run_;
+    int32_t k_;  // the file's place in the run
 };
 
 // Ctrl-C or SIGTERM ends a run over many files leaving nothing of it behind;

@@ -1,5 +1,6 @@
 #include "cli/report_json.h"
 
+#include "cli/convert_json.h"
 #include <cstring>
 #include <algorithm>
 #include <string>
@@ -80,9 +81,11 @@ std::string KeyOf(Text label, Text& previous) {
 void WriteReportSections(JsonWriter& json, const ReportText& report) {
     Text text(report.text, size_t(report.length));
     Text previous;
-    int32_t paths = 0;
+    int32_t paths = 0, file = -1;
     bool in_section = false, in_details = false;
+    // A file's own section ends with why it didn't load, as convert says it.
     auto close_section = [&] {
+        if (in_section && !in_details) WriteReason(json, report.loaded[file] ? 0 : report.reason[file]);
         if (in_section) json.End();
         in_section = false;
     };
@@ -101,7 +104,8 @@ void WriteReportSections(JsonWriter& json, const ReportText& report) {
             in_details = true;
         } else if (heading && rule == '-') {
             close_section();
-            json.BeginObject(line.rfind("Original", 0) == 0 ? "original" : "matching");
+            file = line.rfind("Original", 0) == 0 ? 0 : 1;
+            json.BeginObject(file == 0 ? "original" : "matching");
             in_section = true;
             previous = Text();
         }

@@ -9,5 +9,6 @@
 
 // Members "original" and "matching", and "details" with its own
 // "original" and "matching" when the text has them, of the object open in
-// `json`, read from the report's text.
+// `json`, read from the report's text; each file's own section adds
+// "reason", why it didn't load (null when it loaded or nothing says).
 void WriteReportSections(JsonWriter& json, const ReportText& report);

@@ -28,13 +28,16 @@ const char* const kShapesOptions[] = {"--out-dir", "--jobs", "--tolerance", "--f
                                       "--accept-unsure", "--allow-count-change", "--json", nullptr};
 
 // A run that ended before its shapes: 0 for code 1, else the exit status
-// after the message (and its JSON document with --json).
-int Refused(int32_t code, const char* message, RunOutput output) {
+// after the message and the reason of a file that didn't load (and its JSON
+// document with --json).
+int Refused(int32_t code, const char* message, int32_t reason, RunOutput output) {
     if (code == 1) return 0;
-    if (output.json)
-        PrintRunFailureJson("shapes", ExitStatus(code), message, 0, output);
-    else
+    if (output.json) {
+        PrintRunFailureJson("shapes", ExitStatus(code), message, reason, output);
+    } else {
         PrintMessage(stderr, message);
+        PrintReason(stderr, reason);
+    }
     return ExitStatus(code);
 }
 
@@ -80,7 +83,9 @@ int LearnFamily(const FileList& list, RunOutput output, RunFacts& facts, ShapeFa
         facts.sharing = &family.sharing;
         facts.original_vertices = family.original.vertex_count;
     }
-    return Refused(code, message, output);
+    output.tolerance = tolerance;  // `auto`'s, once ORIGINAL loaded
+    const Model* unloaded = code == -2 ? &family.original : code == -3 ? &family.matching : nullptr;
+    return Refused(code, message, unloaded ? unloaded->load_error : 0, output);
 }
 
 // Why the files of a shape were not written: the first file's reason.
@@ -124,7 +129,8 @@ void WriteOne(const FileList& list, int32_t k, FileRun& run, ProcessorSlots& slo
         AppendText(note, room, text);
     }
     const PairingCheck* checked = code == 1 && check.faces_not_in_original >= 0 ? &check : nullptr;
-    run.End(file, code, message, code != 1 || noted || note[0] ? note : nullptr, checked);
+    cleared.reason = code == -3 ? load_error : code == -4 ? WriteError(files) : 0;  // the file's diagnosis
+    run.End(file, code, message, code != 1 || noted || note[0] ? note : nullptr, checked, &cleared);
 }
 
 // Every shape of the list, `jobs` of them formatted at once.
@@ -152,7 +158,7 @@ int RunByTopology(const FileList& list, TopologyPairingOptions options, bool aut
     host.ShowStatus("Loading original file...(please wait)");
     int32_t code = LoadTopologyOriginal(list.entries[0].input, original, message);
     host.FinishLine();
-    if (code != 1) return Refused(code, message, output);
+    if (code != 1) return Refused(code, message, original.load_error, output);
     SizeOutliers outliers;
     if (automatic) options.tolerance = AutoTolerance(original.vertices, original.vertex_count, &outliers);
     if (!output.json) ReportTolerance(options.tolerance, automatic, &outliers, output.quiet);

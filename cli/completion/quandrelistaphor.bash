@@ -23,12 +23,12 @@ _quandrelistaphor() {
     esac
     case $command in
         convert) options="--yes --tolerance --strict --allow-count-change --by --seed --accept-unsure --jobs --json
-                          --quiet --help" ;;
-        pair) options="--tolerance --strict --allow-count-change --by --seed --accept-unsure --output --quiet --help" ;;
-        report) options="--output --details --json --quiet --help" ;;
+                          --quiet -q --help" ;;
+        pair) options="--tolerance --strict --allow-count-change --by --seed --accept-unsure --output --quiet -q --help" ;;
+        report) options="--output --details --json --quiet -q --help" ;;
         shapes) options="--out-dir --jobs --tolerance --allow-count-change --force --by --seed --strict --accept-unsure
-                         --json --quiet --help" ;;
-        batch) options="--out-dir --jobs --yes --tolerance --strict --allow-count-change --force --json --quiet --help" ;;
+                         --json --quiet -q --help" ;;
+        batch) options="--out-dir --jobs --yes --tolerance --strict --allow-count-change --force --json --quiet -q --help" ;;
         help) COMPREPLY=($(compgen -W "convert pair report shapes batch" -- "$cur")); return ;;
     esac
     if [[ $cur == -* ]]; then

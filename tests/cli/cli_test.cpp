@@ -170,10 +170,18 @@ TEST_F(CliTest, FailuresPrintTheMessageAndExitWithOneMinusTheCode) {
 }
 
 // Without a terminal the question is declined (an answer on standard input
-// is not taken) unless --yes; on a terminal the answer decides.
+// is not taken) unless --yes; on a terminal the answer decides. batch's
+// question names the file it is about.
 TEST_F(CliTest, FaceCountQuestion) {
     WritePair("f 1 2 3\n");
-    struct Case { bool terminal; std::vector<std::string> args; std::string answer; int status; std::string err_part; };
+    struct Case {
+        bool terminal;
+        std::vector<std::string> args;
+        std::string answer;
+        int status;
+        std::string err_part;
+        std::string made = "new.obj";
+    };
     const Case cases[] = {
         {false, {"convert", "a/original.obj", "b/matching.obj", "new.obj"}, "y\n", 9,
          "The total face count does not match:\n\noriginal: 1 faces\nmatching: 2 faces\n\nContinue anyway? [y/N]"},
@@ -182,14 +190,18 @@ TEST_F(CliTest, FaceCountQuestion) {
         {true, {"convert", "a/original.obj", "b/matching.obj", "new.obj"}, "n\n", 9, "Continue anyway? [y/N] "},
         {true, {"convert", "a/original.obj", "b/matching.obj", "new.obj"}, "y\n", 0,
          "] 100% Saving file...(please wait)"},
+        {true, {"batch", "a/original.obj", "b/matching.obj", "--out-dir", "new"}, "y\n", 0,
+         "Warning: b/matching.obj: The total face count does not match:", "new/matching.obj"},
+        {false, {"batch", "a/original.obj", "b/matching.obj", "--out-dir", "new"}, "", 9,
+         "Warning: b/matching.obj: The total face count", "new/matching.obj"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "terminal " << c.terminal << " answer " << c.answer);
         Result r = c.terminal ? RunOnTerminal(c.args, c.answer) : Run(c.args, c.answer);
         EXPECT_EQ(r.status, c.status) << r.err;
         EXPECT_NE(r.err.find(c.err_part), std::string::npos) << r.err;
-        EXPECT_EQ(fs::exists(root + "new.obj"), c.status == 0);
-        fs::remove(root + "new.obj"), fs::remove(root + "new.mtl");
+        EXPECT_EQ(fs::exists(root + c.made), c.status == 0);
+        fs::remove(root + "new.obj"), fs::remove(root + "new.mtl"), fs::remove_all(root + "new");
     }
 }
 

@@ -47,6 +47,9 @@ for command in convert pair report shapes batch; do
     diff <(printf '%s\n' "${COMPREPLY[@]}" | grep -v -- --help | sort -u) \
         <("$program" help "$command" | sed -n '2,/^$/p' | options_of | grep -v -- --help) ||
         fail "bash completion of $command differs from its usage"
+    COMP_WORDS=(quandrelistaphor "$command" -) COMP_CWORD=2
+    _quandrelistaphor
+    [[ " ${COMPREPLY[*]} " == *" -q "* ]] || fail "bash completion of $command lacks -q"
 done
 
 zsh_file=$prefix/share/zsh/site-functions/_quandrelistaphor
@@ -54,6 +57,11 @@ zsh -n "$zsh_file" || fail "the zsh completion does not parse"
 # Every command's option is offered (--help and --version stand alone).
 diff <(options_of <"$zsh_file" | grep -v -- --help) <("$program" --help | options_of | grep -v -- '--help\|--version') ||
     fail "the zsh completion's options are not those of --help"
+# The short form is offered as --quiet's other spelling: each command's specs, as zsh expands them.
+for command in convert pair report shapes batch; do
+    zsh -c '_arguments() { print -rl -- "$@"; }; _values() { :; }; words=(quandrelistaphor $2); CURRENT=3; source "$1"' \
+        zsh "$zsh_file" "$command" | grep -qx -- '(-q --quiet)-q\[.*' || fail "the zsh completion of $command lacks -q"
+done
 
 python3 -c 'import sys, zipfile; names = zipfile.ZipFile(sys.argv[1]).namelist(); sys.exit(not (
     "quandrelistaphor_blender/__init__.py" in names and all(n.startswith("quandrelistaphor_blender/") for n in names)))' \
