@@ -86,4 +86,6 @@ void DescribePieceMatch(const TopologyMatch& result, const PieceSeeding& seeding
     Add(message, capacity, line);
     const int32_t used = int32_t(std::strlen(message));
     DescribeTopologyMatch(result, original, piece, options, names, message + used, capacity - used);
+    size_t end = std::strlen(message);  // notes after it start their own lines
+    while (end > 0 && (message[end - 1] == '\n' || message[end - 1] == '\r')) message[--end] = '\0';
 }

@@ -9,10 +9,11 @@
 
 namespace {
 
-// The check's warnings after the note of a shape's pairing.
-void NoteCheck(const PairingCheck& check, char* note) {
+// The check's warnings after the note of a shape's pairing; a part of the
+// base leaves the rest of it unused by design, which its part line says.
+void NoteCheck(const PairingCheck& check, bool part, char* note) {
     char line[kMessageCapacity];
-    for (int32_t k = 0; k < 2; ++k) {
+    for (int32_t k = 0; k < (part ? 1 : 2); ++k) {
         (k == 0 ? WriteFacesCheckLine : WriteUnusedCheckLine)(check, line, sizeof line);
         if (!line[0]) continue;
         if (note[0]) AppendText(note, kMessageCapacity, "\r\n");
@@ -45,7 +46,9 @@ int32_t FormatShapeByTopology(const Model& original, const TopologyPairingOption
     TopologyMatch match;
     int32_t paired =
         partner.Get() && PairByTopology(original, shape, options, partner.Get(), match, message, kMessageCapacity);
-    if (paired && check && CheckPairing(original, shape, partner.Get(), *check)) NoteCheck(*check, message);
+    if (paired && check && CheckPairing(original, shape, partner.Get(), *check)) {
+        NoteCheck(*check, options.pieces && shape.vertex_count < original.vertex_count, message);
+    }
     ScopedBlock<Vertex> moved(paired ? AllocateUnclearedTable<Vertex>(size_t(original.vertex_count) + 1) : nullptr);
     // A piece cut out of the base (a sculpted head) moves its own vertices;
     // the rest of the base stays where it is.
