@@ -13,18 +13,13 @@
 
 #include "platform/block.h"
 #include "pairing/topology/face_growth.h"
+#include "pairing/topology/growth_tables.h"
 #include "pairing/topology/mesh_parts.h"
 #include "pairing/topology/part_pairing.h"
 #include "pairing/topology/user_seed.h"
 #include "pairing/unique_positions.h"
 
 namespace {
-
-int32_t* MinusOnes(size_t count) {
-    int32_t* table = AllocateUnclearedTable<int32_t>(count + 1);
-    if (table) std::memset(table, 0xFF, (count + 1) * sizeof(int32_t));
-    return table;
-}
 
 TopologyFace Describe(const MeshAdjacency& mesh, int32_t face) {
     TopologyFace described{face, 0, {}};
@@ -58,13 +53,9 @@ struct PieceMatcher {
         ReleaseAdjacency(original);
         ReleaseAdjacency(piece);
         ReleaseParts(parts);
-        for (int32_t* table : {growth.claimed, growth.face_partner, growth.face_claimed, growth.faces, growth.vertices,
-                               growth.parked_faces, growth.parked_face_partners, growth.parked_vertices,
-                               growth.parked_partners, hints, user_seed}) {
-            ReleaseBlock(table);
-        }
+        ReleaseGrowthTables(growth);
+        for (int32_t* table : {hints, user_seed}) ReleaseBlock(table);
         ReleaseBlock(alignments);
-        ReleaseBlock(growth.face_direction);
     }
 
     int32_t Fail(int32_t failure) {
@@ -80,22 +71,9 @@ struct PieceMatcher {
         growth.strict_only = true;
         growth.original_positions = original_mesh.positions;
         growth.shape_positions = piece_mesh.positions;
-        size_t vertices = size_t(piece.vertex_count) + 1, faces = size_t(piece.face_count) + 1;
-        growth.claimed = MinusOnes(size_t(original.vertex_count));
-        growth.face_partner = MinusOnes(size_t(piece.face_count));
-        growth.face_claimed = MinusOnes(size_t(original.face_count));
-        growth.face_direction = AllocateUnclearedTable<int8_t>(faces);
-        growth.faces = AllocateUnclearedTable<int32_t>(faces);
-        growth.vertices = AllocateUnclearedTable<int32_t>(vertices);
-        growth.parked_faces = AllocateUnclearedTable<int32_t>(faces);
-        growth.parked_face_partners = AllocateUnclearedTable<int32_t>(faces);
-        growth.parked_vertices = AllocateUnclearedTable<int32_t>(vertices);
-        growth.parked_partners = AllocateUnclearedTable<int32_t>(vertices);
         hints = MinusOnes(size_t(piece.vertex_count));
         user_seed = MinusOnes(size_t(parts.count));
-        return growth.claimed && growth.face_partner && growth.face_claimed && growth.face_direction && growth.faces &&
-               growth.vertices && growth.parked_faces && growth.parked_face_partners && growth.parked_vertices &&
-               growth.parked_partners && hints && user_seed;
+        return MakeGrowthTables(growth) && hints && user_seed;
     }
 
     // The caller's candidates, none naming an original vertex twice; or the
@@ -107,17 +85,9 @@ struct PieceMatcher {
                                  piece.vertex_count, hints)) {
             return false;
         }
-        if (options.candidates) {
-            int32_t* named = growth.claimed;  // counts for now; all -1 again after
-            auto valid = [&](int32_t a) { return a >= 0 && a < original.vertex_count; };
-            for (int32_t b = 0; b < piece.vertex_count; ++b) {
-                if (valid(options.candidates[b])) ++named[options.candidates[b]];
-            }
-            for (int32_t b = 0; b < piece.vertex_count; ++b) {
-                int32_t a = options.candidates[b];
-                hints[b] = valid(a) && named[a] == 0 ? a : -1;
-            }
-            std::memset(named, 0xFF, size_t(original.vertex_count) * sizeof(int32_t));
+        if (options.candidates) {  // growth.claimed counts for now
+            HintsFromCandidates(options.candidates, nullptr, piece.vertex_count, original.vertex_count,
+                                growth.claimed, hints);
         }
         for (int32_t b = 0; b < piece.vertex_count; ++b) seeding.hinted_count += hints[b] >= 0;
         growth.hints = hints;
@@ -130,13 +100,7 @@ struct PieceMatcher {
         if (!options.seeds || !alignments) return Fail(options.seeds ? kTopologyNoMemory : kTopologyBadInput);
         for (int32_t s = 0; s < options.seed_count; ++s) {
             const TopologySeed& seed = options.seeds[s];
-            for (int32_t i = 0; i < 3; ++i) {
-                bool inside = seed.original[i] >= 0 && seed.original[i] < original.vertex_count &&
-                              seed.shape[i] >= 0 && seed.shape[i] < piece.vertex_count;
-                bool distinct = seed.original[i] != seed.original[(i + 1) % 3] &&
-                                seed.shape[i] != seed.shape[(i + 1) % 3];
-                if (!inside || !distinct) return Fail(kTopologyBadInput);
-            }
+            if (!SeedInRange(seed, original.vertex_count, piece.vertex_count)) return Fail(kTopologyBadInput);
             if (!AlignUserSeed(original, piece, seed.original, seed.shape, alignments[s])) {
                 return Fail(kTopologyBadSeed);
             }

@@ -80,9 +80,9 @@ TEST(PartTopology, EveryWrittenVertexIsTheSculptWhereThePartLiesAndTheFigureElse
     Case cases[] = {
         {"grid, left half, border unmoved", grid, CutPart(grid, left, false, 1), kAllButBorder, -1, false, false, 1,
          {"part: 200 of 400 original vertices (the rest stay where ORIGINAL has them)\r\n"
-          "part seeded from 20 vertices at ORIGINAL's positions\r\n"}},
+          "part seeded from 20 vertices at ORIGINAL's positions"}},
         {"grid, left half, all moved, seeded", grid, CutPart(grid, left, false, 2), kAll, 0, false, false, 1,
-         {"part: 200 of 400", "part seeded from --seed\r\n"}},
+         {"part: 200 of 400", "part seeded from --seed"}},
         {"grid, left half, all moved", grid, CutPart(grid, left, false, 3), kAll, -1, false, false, -7,
          {"No vertex of sculpt.obj sits at a position of original.obj", remedy, "--seed O1,O2,O3=S1,S2,S3"}},
         {"sphere, head, border unmoved", sphere, CutPart(sphere, head, false, 4), kAllButBorder, -1, false, false, 1,
