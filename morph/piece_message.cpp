@@ -60,6 +60,18 @@ void DescribeUnseededPiece(const TopologyMatch& result, const TopologyNames& nam
     Add(message, capacity, line);
 }
 
+void DescribeMisplacedPiece(const TopologyNames& names, char* message, int32_t capacity) {
+    char line[kLineCapacity];
+    std::snprintf(line, sizeof line,
+                  "The vertices could not be paired by connectivity.\r\n%s fits %s only elsewhere than where its "
+                  "vertices at positions of %s lie: there its faces differ, as a welded or split export's do.\r\n",
+                  names.shape, names.original, names.original);
+    Add(message, capacity, line);
+    std::snprintf(line, sizeof line, "Pair it by position with its unsculpted export (%s --allow-count-change), or "
+                  "give --seed O1,O2,O3=S1,S2,S3.\r\n", kByPosition);
+    Add(message, capacity, line);
+}
+
 }  // namespace
 
 void DescribePieceMatch(const TopologyMatch& result, const PieceSeeding& seeding, const TopologyMesh& original,
@@ -71,6 +83,7 @@ void DescribePieceMatch(const TopologyMatch& result, const PieceSeeding& seeding
     if (result.failure == kTopologyUnseeded && result.shape_face.face < 0) {
         return DescribeUnseededPiece(result, names, message, capacity);
     }
+    if (seeding.misplaced > 0) return DescribeMisplacedPiece(names, message, capacity);
     char line[kLineCapacity];
     if (result.failure != kTopologyPaired) {
         DescribeTopologyMatch(result, original, piece, options, names, message, capacity);

@@ -156,7 +156,10 @@ struct PieceMatcher {
         }
         ++(seed.fixed ? seeding.user_seeded : seeding.hint_seeded);
         if (!PairPart(growth, parts, part, seed, pairing)) {
-            if (result.shape_face.face < 0) {
+            if (pairing.stopped.shape_face < 0 && !seed.fixed) {  // whole, but only against the positions
+                ++seeding.misplaced;
+                UndoGrowth(growth, pairing.stopped);
+            } else if (result.shape_face.face < 0) {
                 result.shape_face = Describe(piece, pairing.stopped.shape_face);
                 result.original_face = Describe(original, pairing.stopped.original_face);
                 result.symmetric_difference = pairing.tied;

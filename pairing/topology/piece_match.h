@@ -15,6 +15,9 @@ struct PieceSeeding {
     int32_t hinted_count = 0;   // piece vertices whose positions name an original vertex
     int32_t user_seeded = 0;    // parts seeded by the user's seeds
     int32_t hint_seeded = 0;    // parts seeded by positions
+    // Parts whose faces fit the original's only elsewhere than where their
+    // vertices at its positions lie (a welded or split export): unpaired.
+    int32_t misplaced = 0;
 };
 
 // As MatchByTopology, for a shape with no more vertices than the original,

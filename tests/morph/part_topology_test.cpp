@@ -76,6 +76,7 @@ TEST(PartTopology, EveryWrittenVertexIsTheSculptWhereThePartLiesAndTheFigureElse
     Mesh grid = Grid(20), sphere = Sphere(12, 16), mirror = SymmetricGrid(20);
     auto left = [](Position p) { return p.x < 10; };
     auto head = [](Position p) { return p.z > 0.45f; };
+    auto corner = [](Position p) { return p.x < 10 && p.y < 10; };
     const std::string remedy = "shapes ORIGINAL PART SCULPT... --out-dir DIR";
     Case cases[] = {
         {"grid, left half, border unmoved", grid, CutPart(grid, left, false, 1), kAllButBorder, -1, false, false, 1,
@@ -95,6 +96,9 @@ TEST(PartTopology, EveryWrittenVertexIsTheSculptWhereThePartLiesAndTheFigureElse
          {"part: 200 of 400"}},
         {"welded export", SeamGrid(20), CutPart(grid, left, false, 8), kAllButBorder, -1, false, false, -7,
          {"for certain", "a welded or split one", "--allow-count-change for a welded"}},
+        // Turned over it would fit east of the seam, but its unmoved north border says where it lies.
+        {"welded export, a corner", SeamGrid(20), CutPart(grid, corner, false, 10), kAllButBorder, -1, false, false, -7,
+         {"sculpt.obj fits original.obj only elsewhere", remedy + " --allow-count-change), or give --seed"}},
         {"triangulated export", grid, Triangulated(CutPart(grid, left, false, 9)), kAllButBorder, -1, false, false,
          -7, {"The connectivity first differs at face f ", "split its faces pairs by position", remedy}},
     };
