@@ -27,17 +27,15 @@ void DescribeSeeding(const PieceSeeding& seeding, char* line, size_t capacity) {
 void DescribeUnsurePiece(const TopologyMatch& result, const TopologyNames& names, char* message, int32_t capacity) {
     char line[kLineCapacity];
     Add(message, capacity, "The vertices could not be paired by connectivity for certain.\r\n");
-    if (result.reversed_part_count > 0) {
+    if (result.symmetric_count > 0) {
+        std::snprintf(line, sizeof line, "%s fits %s at two places (a mirror image or a turn), the other less than "
+                      "1 %% farther.\r\n", names.shape, names.original);
+        Add(message, capacity, line);
+    } else if (result.reversed_part_count > 0) {
         std::snprintf(line, sizeof line,
                       "%s fits %s only turned over (its faces running the other way round) where its positions put "
                       "it: a mirrored export, or a welded or split one fitted at the mirror image of its place.\r\n",
                       names.shape, names.original);
-        Add(message, capacity, line);
-    }
-    if (result.symmetric_count > 0) {
-        std::snprintf(line, sizeof line,
-                      "%s fits %s at two places, as a mirror image or a turn would, the other less than 1 %% "
-                      "farther.\r\n", names.shape, names.original);
         Add(message, capacity, line);
     }
     std::snprintf(line, sizeof line, "--seed decides where it belongs; %s (with --allow-count-change for a welded "

@@ -58,7 +58,7 @@ Part Triangulated(Part part) {
     return part;
 }
 
-enum Moved { kAllButBorder, kAll, kTop };
+enum Moved { kAllButBorder, kAll, kTop, kOntoAxis };  // the axis: x = 10, a mirror line
 
 struct Case {
     const char* name;
@@ -99,6 +99,10 @@ TEST(PartTopology, EveryWrittenVertexIsTheSculptWhereThePartLiesAndTheFigureElse
         // Turned over it would fit east of the seam, but its unmoved north border says where it lies.
         {"welded export, a corner", SeamGrid(20), CutPart(grid, corner, false, 10), kAllButBorder, -1, false, false, -7,
          {"sculpt.obj fits original.obj only elsewhere", remedy + " --allow-count-change), or give --seed"}},
+        // Only the mirror line stayed and the sculpt drew both sides onto it: either way fits as well.
+        {"mirror image as near", SymmetricGrid(21), CutPart(SymmetricGrid(21), [](Position p) { return p.y < 10; },
+                                                            false, 11), kOntoAxis, -1, false, false, -7,
+         {"for certain", "sculpt.obj fits original.obj at two places (a mirror image", "--accept-unsure takes the place chosen"}},
         {"triangulated export", grid, Triangulated(CutPart(grid, left, false, 9)), kAllButBorder, -1, false, false,
          -7, {"The connectivity first differs at face f ", "split its faces pairs by position", remedy}},
     };
@@ -115,6 +119,7 @@ TEST(PartTopology, EveryWrittenVertexIsTheSculptWhereThePartLiesAndTheFigureElse
             bool moves = c.moved == kAll || (c.moved == kAllButBorder && !border[i]) ||
                          (c.moved == kTop && sculpt.v[i].z > 0.8f);
             if (moves) sculpt.v[i] = Sculpt(sculpt.v[i]);
+            if (c.moved == kOntoAxis && sculpt.v[i].x != 10) sculpt.v[i] = {10, sculpt.v[i].y, sculpt.v[i].z + 0.75f};
         }
         TopologySeed seed{};
         for (int32_t corner = 0; c.seeded_face >= 0 && corner < 3; ++corner) {
