@@ -95,6 +95,11 @@ void DescribePieceMatch(const TopologyMatch& result, const PieceSeeding& seeding
     Add(message, capacity, "\r\n");
     DescribeSeeding(seeding, line, sizeof line);
     Add(message, capacity, line);
+    if (result.reversed_part_count > 0 && seeding.hint_seeded > 0) {  // taken with --accept-unsure
+        std::snprintf(line, sizeof line, "Note: %s fits %s only turned over where its positions put it, as a "
+                      "mirrored export does; it was paired there.\r\n", names.shape, names.original);
+        Add(message, capacity, line);
+    }
     const int32_t used = int32_t(std::strlen(message));
     DescribeTopologyMatch(result, original, piece, options, names, message + used, capacity - used);
     size_t end = std::strlen(message);  // notes after it start their own lines
