@@ -50,6 +50,25 @@ void HintsFromCandidates(const int32_t* candidates, const int32_t* caller_vertex
     std::memset(counts, 0xFF, size_t(original_count) * sizeof(int32_t));
 }
 
+PartSeed FixedSeed(const MeshAdjacency& shape, const SeedAlignment& alignment) {
+    PartSeed seed;
+    seed.fixed = true;
+    seed.alignment = alignment;
+    seed.shape_vertex = shape.corner_vertices[alignment.shape_corner];
+    return seed;
+}
+
+int32_t PartWay(const Growth& growth, const MeshParts& parts, int32_t part, int32_t seed_direction,
+                int32_t& turned) {
+    int32_t against = 0, count = parts.starts[part + 1] - parts.starts[part];
+    for (int32_t k = parts.starts[part]; k < parts.starts[part + 1]; ++k) {
+        against += growth.face_direction[parts.faces[k]] < 0 ? 1 : 0;
+    }
+    int32_t way = 2 * against == count ? seed_direction : 2 * against > count ? -1 : 1;
+    turned = way < 0 ? count - against : against;
+    return way;
+}
+
 bool SeedInRange(const TopologySeed& seed, int32_t original_count, int32_t shape_count) {
     for (int32_t i = 0; i < 3; ++i) {
         bool inside = seed.original[i] >= 0 && seed.original[i] < original_count && seed.shape[i] >= 0 &&

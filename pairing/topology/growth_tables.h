@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "pairing/topology/face_growth.h"
+#include "pairing/topology/part_pairing.h"
 #include "pairing/topology/topology_match.h"
 
 // A table of count + 1 entries, all -1; null when memory can't be had.
@@ -23,6 +24,15 @@ void ReleaseGrowthTables(Growth& growth);
 // names, else -1. `counts` (original_count entries, all -1) is left so.
 void HintsFromCandidates(const int32_t* candidates, const int32_t* caller_vertex, int32_t shape_count,
                          int32_t original_count, int32_t* counts, int32_t* hints);
+
+// The seed of a part the user's seed lies in: that alignment alone.
+PartSeed FixedSeed(const MeshAdjacency& shape, const SeedAlignment& alignment);
+
+// The way most faces of a paired part run against their original faces (on
+// a tie, the way its seed face runs), and in `turned` how many run the
+// other way: turned over against the rest.
+int32_t PartWay(const Growth& growth, const MeshParts& parts, int32_t part, int32_t seed_direction,
+                int32_t& turned);
 
 // Whether a user's seed names three distinct vertices of each mesh.
 bool SeedInRange(const TopologySeed& seed, int32_t original_count, int32_t shape_count);

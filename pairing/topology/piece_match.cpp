@@ -112,13 +112,8 @@ struct PieceMatcher {
     // The user's seed; else of the part's vertices with a free hint, the one
     // whose original vertex has the fewest corners (each an alignment to try).
     PartSeed ChooseSeed(int32_t part) const {
+        if (user_seed[part] >= 0) return FixedSeed(piece, alignments[user_seed[part]]);
         PartSeed seed;
-        if (user_seed[part] >= 0) {
-            seed.fixed = true;
-            seed.alignment = alignments[user_seed[part]];
-            seed.shape_vertex = piece.corner_vertices[seed.alignment.shape_corner];
-            return seed;
-        }
         int32_t fewest = INT32_MAX;
         for (int32_t k = parts.starts[part]; k < parts.starts[part + 1] && fewest > 1; ++k) {
             int32_t f = parts.faces[k];
@@ -173,13 +168,9 @@ struct PieceMatcher {
 
     // As a whole mesh's: the way most faces of a part run is the part's.
     void CountTurnedFaces(int32_t part, int32_t seed_direction) {
-        int32_t against = 0, count = parts.starts[part + 1] - parts.starts[part];
-        for (int32_t k = parts.starts[part]; k < parts.starts[part + 1]; ++k) {
-            against += growth.face_direction[parts.faces[k]] < 0 ? 1 : 0;
-        }
-        int32_t way = 2 * against == count ? seed_direction : 2 * against > count ? -1 : 1;
+        int32_t turned = 0, way = PartWay(growth, parts, part, seed_direction, turned);
         if (way < 0) ++result.reversed_part_count;
-        for (int32_t k = parts.starts[part]; k < parts.starts[part + 1]; ++k) {
+        for (int32_t k = parts.starts[part]; turned > 0 && k < parts.starts[part + 1]; ++k) {
             int32_t f = parts.faces[k];
             if (growth.face_direction[f] == way) continue;
             if (result.turned_face_count++ == 0 || f < result.turned_face.face) result.turned_face = Describe(piece, f);

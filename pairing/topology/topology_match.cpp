@@ -193,13 +193,8 @@ struct Matcher {
     }
 
     PartSeed ChooseSeed(int32_t part) const {
+        if (user_seed[part] >= 0) return FixedSeed(shape, alignments[user_seed[part]]);
         PartSeed seed;
-        if (user_seed[part] >= 0) {
-            seed.fixed = true;
-            seed.alignment = alignments[user_seed[part]];
-            seed.shape_vertex = shape.corner_vertices[seed.alignment.shape_corner];
-            return seed;
-        }
         // A vertex shared with a part paired before, or with a free hint; of
         // those, the one whose original vertex has the fewest corners: each
         // is an alignment to try, and a vertex on a crowded edge may have
@@ -326,13 +321,9 @@ struct Matcher {
     // The way most of a part's faces run is the part's (on a tie, the way its
     // seed face runs); faces that run the other way were turned over.
     void CountTurnedFaces(int32_t part, int32_t seed_direction) {
-        int32_t against = 0, count = parts.starts[part + 1] - parts.starts[part];
-        for (int32_t k = parts.starts[part]; k < parts.starts[part + 1]; ++k) {
-            against += growth.face_direction[parts.faces[k]] < 0 ? 1 : 0;
-        }
-        int32_t way = 2 * against == count ? seed_direction : 2 * against > count ? -1 : 1;
+        int32_t turned = 0, way = PartWay(growth, parts, part, seed_direction, turned);
         if (way < 0) ++result.reversed_part_count;
-        if ((way < 0 ? count - against : against) == 0) return;
+        if (turned == 0) return;
         for (int32_t k = parts.starts[part]; k < parts.starts[part + 1]; ++k) {
             int32_t f = parts.faces[k];
             if (growth.face_direction[f] == way) continue;
