@@ -184,7 +184,8 @@ int32_t PairByTopology(const Model& original, const Model& shape, const Topology
     if (unsure && !options.accept_unsure) paired = 0;
     TopologyNames names{NameOf(original, "the original"), NameOf(shape, "the shape")};
     if (piece) {
-        DescribePieceMatch(result, seeded, views[0], views[1], options, names, message, capacity, paired == 0 && unsure);
+        DescribePieceMatch(result, seeded, views[0], views[1], options, names, message, capacity,
+                           paired == 0 && unsure);
         return paired;
     }
     double seeding = made > 0 ? ToleranceThatSeeds(original, shape, views[1], result, partner) : 0;

@@ -105,7 +105,8 @@ TEST(PartTopology, EveryWrittenVertexIsTheSculptWhereThePartLiesAndTheFigureElse
         // Only the mirror line stayed and the sculpt drew both sides onto it: either way fits as well.
         {"mirror image as near", SymmetricGrid(21), CutPart(SymmetricGrid(21), [](Position p) { return p.y < 10; },
                                                             false, 11), kOntoAxis, -1, false, false, -7,
-         {"for certain", "sculpt.obj fits original.obj at two places (a mirror image", "--accept-unsure takes the place chosen"}},
+         {"for certain", "sculpt.obj fits original.obj at two places (a mirror image",
+          "--accept-unsure takes the place chosen"}},
         {"triangulated export", grid, Triangulated(CutPart(grid, left, false, 9)), kAllButBorder, -1, false, false,
          -7, {"The connectivity first differs at face f ", "split its faces pairs by position", remedy}},
     };
@@ -145,7 +146,8 @@ TEST(PartTopology, EveryWrittenVertexIsTheSculptWhereThePartLiesAndTheFigureElse
         WrittenObjFiles files;
         ASSERT_EQ(FormatShapeByTopology(original, options, shape.c_str(), out.c_str(), files, message), c.code)
             << message;
-        for (const std::string& words : c.said) EXPECT_NE(std::string(message).find(words), std::string::npos) << message;
+        for (const std::string& words : c.said)
+            EXPECT_NE(std::string(message).find(words), std::string::npos) << message;
         if (c.code != 1) continue;
         ASSERT_EQ(CommitShape(files, out.c_str(), message), 1) << message;
         std::vector<Position> truth = c.whole.v;
