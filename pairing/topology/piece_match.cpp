@@ -1,14 +1,15 @@
-// A piece is paired part by part as a whole mesh is, with two differences:
+// A piece is paired part by part as a whole mesh is, with three differences:
 // growth crosses no edge the cut left on the piece's border (the original
-// face beyond it belongs to what was not exported), and a part is seeded
-// only by what the user or the positions say. Colours can't seed a piece:
-// along the cut its vertices have other neighbourhoods than the original's,
-// so no colour of it is one the original has. The shift a sculpt of the
+// face beyond it belongs to what was not exported); a part is seeded only by
+// what the user or the positions say; and a part seeded by positions pairs
+// only where they all agree, as a piece fits many places of a large
+// original (turned over about its unmoved border, say). Colours can't seed
+// a piece: along the cut its vertices have other neighbourhoods than the
+// original's, so no colour of it is one the original has. The shift a sculpt of the
 // whole mesh adds is not taken off either: the piece's mean lies wherever
 // the piece was cut, not where the original's does.
 #include "pairing/topology/piece_match.h"
 
-#include <cstring>
 #include <initializer_list>
 
 #include "platform/block.h"
