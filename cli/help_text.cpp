@@ -109,7 +109,9 @@ const CommandText kCommands[] = {
     "         With --by topology there is no MATCHING: each SHAPE (reordered and\n"
     "         sculpted at once) is paired with ORIGINAL by its faces on its own; one\n"
     "         that doesn't pair fails with exit 8 and the others go on; with --strict,\n"
-    "         so does one with a face turned over.\n"
+    "         so does one with a face turned over. A SHAPE that is a sculpted part\n"
+    "         of ORIGINAL (its faces cut out of ORIGINAL's) is seeded from positions\n"
+    "         that still agree or from --seed; the rest stays where ORIGINAL has it.\n"
     "           quandrelistaphor shapes head.obj sculpts/*.obj --out-dir targets --by topology\n",
      kRunsOverManyFiles},
     {"batch",

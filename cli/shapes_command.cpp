@@ -179,6 +179,7 @@ int RunShapesCommand(const Arguments& arguments) {
     bool by_topology = false;
     if (int status = ReadPairingWay(arguments, by_topology, seeds, topology.seed_count)) return status;
     topology.accept_unsure = arguments.Has("--accept-unsure");
+    topology.pieces = true;  // a sculpted head of the figure pairs as a piece cut out of it
     topology.refuse_turned_faces = arguments.Has("--strict");
     if (topology.refuse_turned_faces && !by_topology) {
         return Usage("--strict with shapes refuses faces turned over: give it with --by topology");

@@ -13,6 +13,7 @@
 #include "morph/seed_tolerance.h"
 #include "morph/topology_layout.h"
 #include "morph/topology_message.h"
+#include "morph/piece_message.h"
 
 namespace {
 
@@ -133,7 +134,8 @@ const char* NameOf(const Model& model, const char* otherwise) {
 }  // namespace
 
 int32_t PairByTopology(const Model& original, const Model& shape, const TopologyPairingOptions& options,
-                       int32_t* partner, TopologyMatch& result, char* message, int32_t capacity) {
+                       int32_t* partner, TopologyMatch& result, char* message, int32_t capacity,
+                       PieceSeeding* piece_seeding) {
     result = TopologyMatch{};
     if (message && capacity > 0) message[0] = '\0';
     if (!partner || !message || capacity <= 0) {
@@ -161,20 +163,31 @@ int32_t PairByTopology(const Model& original, const Model& shape, const Topology
     // (a round trip through another program) still seed: the automatic one.
     double tolerance = options.tolerance > 0 ? options.tolerance : 0;
     if (made > 0 && tolerance == 0) tolerance = AutoTolerance(original.vertices, original.vertex_count);
-    if (made > 0 && tolerance > 0 && original.vertex_count == shape.vertex_count) {
+    const bool piece = options.pieces && shape.vertex_count < original.vertex_count;
+    if (made > 0 && tolerance > 0 && (piece || original.vertex_count == shape.vertex_count)) {
         made = TolerantCandidates(original, shape, views[0].positions, tolerance, tables) ? 1 : 0;
         match_options.candidates = tables.candidates;
     }
     int32_t paired = 0;
-    if (made > 0) {
+    PieceSeeding seeded;
+    if (made > 0 && piece) {
+        paired = MatchPieceByTopology(views[0], views[1], match_options, partner, result, seeded);
+        if (piece_seeding) *piece_seeding = seeded;
+    } else if (made > 0) {
         paired = MatchByTopology(views[0], views[1], match_options, partner, result);
     } else {
         result.failure = made < 0 ? kTopologyBadInput : kTopologyNoMemory;
     }
     // A choice the match can't be sure of is no success unless accepted.
-    const bool unsure = paired && (result.symmetric_count > 0 || result.ambiguous_part_count > 0);
+    const bool mirrored = piece && seeded.hint_seeded > 0 && result.reversed_part_count > 0;
+    const bool unsure = paired && (result.symmetric_count > 0 || result.ambiguous_part_count > 0 || mirrored);
     if (unsure && !options.accept_unsure) paired = 0;
     TopologyNames names{NameOf(original, "the original"), NameOf(shape, "the shape")};
+    if (piece) {
+        DescribePieceMatch(result, seeded, views[0], views[1], options, names, message, capacity,
+                           paired == 0 && unsure);
+        return paired;
+    }
     double seeding = made > 0 ? ToleranceThatSeeds(original, shape, views[1], result, partner) : 0;
     DescribeTopologyMatch(result, views[0], views[1], options, names, message, capacity, seeding,
                           paired == 0 && unsure);

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "model/model.h"
+#include "pairing/topology/piece_match.h"
 #include "pairing/topology/topology_match.h"
 
 struct TopologyPairingOptions {
@@ -21,6 +22,9 @@ struct TopologyPairingOptions {
     // nearly as near, a mirror image or turn within the margin) is taken
     // with a note; without, the pairing fails naming the parts.
     bool accept_unsure = false;
+    // A shape with fewer vertices than the original is a piece cut out of it
+    // (a sculpted head): paired as MatchPieceByTopology pairs one.
+    bool pieces = false;
 };
 
 // Fills partner[b] (shape.vertex_count entries) with the original vertex
@@ -33,5 +37,10 @@ struct TopologyPairingOptions {
 // numbers in both files (1-based), how many vertices paired. Files are named
 // by the Models' file names. `message` has `capacity` bytes; text is cut to
 // fit. `result` gets the matcher's own account.
+// With options.pieces, a piece leaves partner -1 for no vertex on success
+// and `piece_seeding` (when given) says how it was seeded; a piece whose faces run
+// the other way round from the original's (a mirrored export, which fits as
+// well where its positions lie as where it was cut) is an unsure choice.
 int32_t PairByTopology(const Model& original, const Model& shape, const TopologyPairingOptions& options,
-                       int32_t* partner, TopologyMatch& result, char* message, int32_t capacity);
+                       int32_t* partner, TopologyMatch& result, char* message, int32_t capacity,
+                       PieceSeeding* piece_seeding = nullptr);

@@ -9,14 +9,11 @@
 
 namespace {
 
-const char kPartByPosition[] =
-    "A sculpt of a part of ORIGINAL pairs by position with the part as exported before it was sculpted: shapes "
-    "ORIGINAL PART SCULPT... --out-dir DIR\r\n";
-
-// The check's warnings after the note of a shape's pairing.
-void NoteCheck(const PairingCheck& check, char* note) {
+// The check's warnings after the note of a shape's pairing; a part of the
+// base leaves the rest of it unused by design, which its part line says.
+void NoteCheck(const PairingCheck& check, bool part, char* note) {
     char line[kMessageCapacity];
-    for (int32_t k = 0; k < 2; ++k) {
+    for (int32_t k = 0; k < (part ? 1 : 2); ++k) {
         (k == 0 ? WriteFacesCheckLine : WriteUnusedCheckLine)(check, line, sizeof line);
         if (!line[0]) continue;
         if (note[0]) AppendText(note, kMessageCapacity, "\r\n");
@@ -49,13 +46,16 @@ int32_t FormatShapeByTopology(const Model& original, const TopologyPairingOption
     TopologyMatch match;
     int32_t paired =
         partner.Get() && PairByTopology(original, shape, options, partner.Get(), match, message, kMessageCapacity);
-    if (paired && check && CheckPairing(original, shape, partner.Get(), *check)) NoteCheck(*check, message);
-    // Connectivity pairs whole meshes only: a sculpted part goes by the
-    // positions of the part as it was exported.
-    if (!paired && partner.Get() && shape.vertex_count < original.vertex_count)
-        AppendText(message, kMessageCapacity, kPartByPosition);
+    if (paired && check && CheckPairing(original, shape, partner.Get(), *check)) {
+        NoteCheck(*check, options.pieces && shape.vertex_count < original.vertex_count, message);
+    }
     ScopedBlock<Vertex> moved(paired ? AllocateUnclearedTable<Vertex>(size_t(original.vertex_count) + 1) : nullptr);
-    // A pairing is one to one with equal counts, so every base vertex is set.
+    // A piece cut out of the base (a sculpted head) moves its own vertices;
+    // the rest of the base stays where it is.
+    for (int32_t k = 0; moved.Get() && k < original.vertex_count; ++k) {
+        const Vertex& at = original.vertices[k];
+        moved[k] = {0, 0, at.x, at.y, at.z};
+    }
     for (int32_t b = 0; moved.Get() && b < shape.vertex_count; ++b) {
         const Vertex& to = shape.vertices[b];
         moved[partner[b]] = {0, 0, to.x, to.y, to.z};

@@ -104,6 +104,7 @@ struct Grower {
     // neighbour turned.
     bool Cross(int32_t b, int32_t a, int32_t corner, int32_t mate, int32_t direction) {
         TwinCorner shape_twin = shape.twins[corner], original_twin = original.twins[mate];
+        if (shape_twin.face == kBoundaryEdge && g.cut_out) return true;
         if (shape_twin.face < 0 || original_twin.face < 0) return shape_twin.face == original_twin.face || Stop(b, a);
         int32_t neighbour = shape_twin.face, across = original_twin.face;
         bool turned = (shape_twin.place & 1) != (original_twin.place & 1);

@@ -57,6 +57,12 @@ struct Growth {
     // counts the differences: of tries that all fail, the right one differs
     // the least.
     bool past_differences = false;
+    // The shape is a piece cut out of the original: an edge on its border
+    // may have a face beyond it in the original, which the cut left out.
+    bool cut_out = false;
+    // A part whose checks can be had is paired only by strict tries: a piece
+    // fits many places of a large original, and its positions say which.
+    bool strict_only = false;
 };
 
 // What one try paired, and where it stopped.

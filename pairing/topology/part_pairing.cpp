@@ -258,7 +258,8 @@ int32_t PairPart(Growth& growth, const MeshParts& parts, int32_t part, const Par
     bool checks = !seed.fixed && (growth.hints || growth.shape_colours);
     int64_t faces = parts.starts[part + 1] - parts.starts[part];
     bool ranked = trials.Positions() && count > kWholeTries && count * faces > kWholeBudget;
-    for (int32_t pass = checks ? 0 : 1; pass < 2 && !pairing.found; ++pass) {
+    const int32_t passes = checks && growth.strict_only ? 1 : 2;
+    for (int32_t pass = checks ? 0 : 1; pass < passes && !pairing.found; ++pass) {
         trials.strict = pass == 0;
         trials.furthest_count = 0;  // a plain try says better where the part differs
         SeedAlignment shortlist[kWholeTries];

@@ -14,6 +14,7 @@
 #include "pairing/topology/alike_parts.h"
 #include "pairing/topology/colour_seeds.h"
 #include "pairing/topology/face_growth.h"
+#include "pairing/topology/growth_tables.h"
 #include "pairing/topology/mesh_parts.h"
 #include "pairing/topology/part_pairing.h"
 #include "pairing/topology/split_quads.h"
@@ -31,12 +32,6 @@ constexpr int32_t kCrowdedCorners = 16;
 // Parts read ahead of the one being paired, and of each the corners read.
 constexpr int32_t kLookAhead = 8;
 constexpr int32_t kLookAheadCorners = 8;
-
-int32_t* MinusOnes(size_t count) {
-    int32_t* table = AllocateUnclearedTable<int32_t>(count + 1);
-    if (table) std::memset(table, 0xFF, (count + 1) * sizeof(int32_t));
-    return table;
-}
 
 // Counts every part, lists the first few.
 void List(TopologyPart* list, int32_t& count, const TopologyPart& part) {
@@ -102,13 +97,9 @@ struct Matcher {
         ReleaseVertexOrder(numbers);
         ReleaseJoinedQuads(joined);
         ReleaseParts(parts);
-        for (int32_t* table : {growth.claimed, growth.face_partner, growth.face_claimed, growth.faces, growth.vertices,
-                               growth.parked_faces, growth.parked_face_partners, growth.parked_vertices,
-                               growth.parked_partners, hints, user_seed, part_hinted, own_partner}) {
-            ReleaseBlock(table);
-        }
+        ReleaseGrowthTables(growth);
+        for (int32_t* table : {hints, user_seed, part_hinted, own_partner}) ReleaseBlock(table);
         ReleaseBlock(alignments);
-        ReleaseBlock(growth.face_direction);
         ReleaseColourSeeds(colours);
         ReleaseAlikeParts(alike);
     }
@@ -125,22 +116,9 @@ struct Matcher {
         growth.partner = partner;
         growth.original_positions = original_mesh.positions;
         growth.shape_positions = shape_view.positions;
-        growth.claimed = MinusOnes(size_t(original.vertex_count));
-        growth.face_partner = MinusOnes(size_t(shape.face_count));
-        growth.face_claimed = MinusOnes(size_t(original.face_count));
-        growth.face_direction = AllocateUnclearedTable<int8_t>(size_t(shape.face_count) + 1);
-        growth.faces = AllocateUnclearedTable<int32_t>(size_t(shape.face_count) + 1);
-        growth.vertices = AllocateUnclearedTable<int32_t>(size_t(shape.vertex_count) + 1);
-        growth.parked_faces = AllocateUnclearedTable<int32_t>(size_t(shape.face_count) + 1);
-        growth.parked_face_partners = AllocateUnclearedTable<int32_t>(size_t(shape.face_count) + 1);
-        growth.parked_vertices = AllocateUnclearedTable<int32_t>(size_t(shape.vertex_count) + 1);
-        growth.parked_partners = AllocateUnclearedTable<int32_t>(size_t(shape.vertex_count) + 1);
         user_seed = MinusOnes(size_t(parts.count));
         part_hinted = MinusOnes(size_t(parts.count));
-        return partner && growth.claimed && growth.face_partner && growth.face_claimed && growth.face_direction &&
-               growth.faces &&
-               growth.vertices && growth.parked_faces && growth.parked_face_partners && growth.parked_vertices &&
-               growth.parked_partners && user_seed && part_hinted;
+        return MakeGrowthTables(growth) && partner && user_seed && part_hinted;
     }
 
     // The caller's candidates without those naming an original vertex twice,
@@ -155,16 +133,9 @@ struct Matcher {
             return PairUniquePositions(original_mesh.positions, original.vertex_count, shape_view.positions,
                                        shape.vertex_count, hints) != 0;
         }
-        int32_t* named = growth.claimed;  // counts for now; all -1 again after
-        auto valid = [&](int32_t a) { return a >= 0 && a < original.vertex_count; };
-        for (int32_t b = 0; b < shape.vertex_count; ++b) {
-            if (valid(options.candidates[b])) ++named[options.candidates[b]];
-        }
-        for (int32_t b = 0; b < shape.vertex_count; ++b) {
-            int32_t a = options.candidates[MeshVertex(numbers, b)];
-            hints[b] = valid(a) && named[a] == 0 ? a : -1;  // named once: -1 + 1
-        }
-        std::memset(named, 0xFF, size_t(original.vertex_count) * sizeof(int32_t));
+        // growth.claimed counts for now.
+        HintsFromCandidates(options.candidates, numbers.mesh_vertex, shape.vertex_count, original.vertex_count,
+                            growth.claimed, hints);
         return true;
     }
 
@@ -175,13 +146,7 @@ struct Matcher {
         if (!alignments) return Fail(kTopologyNoMemory);
         for (int32_t s = 0; s < options.seed_count; ++s) {
             const TopologySeed& seed = options.seeds[s];
-            for (int32_t i = 0; i < 3; ++i) {
-                bool inside = seed.original[i] >= 0 && seed.original[i] < original.vertex_count &&
-                              seed.shape[i] >= 0 && seed.shape[i] < shape.vertex_count;
-                bool distinct = seed.original[i] != seed.original[(i + 1) % 3] &&
-                                seed.shape[i] != seed.shape[(i + 1) % 3];
-                if (!inside || !distinct) return Fail(kTopologyBadInput);
-            }
+            if (!SeedInRange(seed, original.vertex_count, shape.vertex_count)) return Fail(kTopologyBadInput);
             int32_t own[3] = {ViewVertex(numbers, seed.shape[0]), ViewVertex(numbers, seed.shape[1]),
                               ViewVertex(numbers, seed.shape[2])};
             if (!AlignUserSeed(original, shape, seed.original, own, alignments[s])) {
@@ -228,13 +193,8 @@ struct Matcher {
     }
 
     PartSeed ChooseSeed(int32_t part) const {
+        if (user_seed[part] >= 0) return FixedSeed(shape, alignments[user_seed[part]]);
         PartSeed seed;
-        if (user_seed[part] >= 0) {
-            seed.fixed = true;
-            seed.alignment = alignments[user_seed[part]];
-            seed.shape_vertex = shape.corner_vertices[seed.alignment.shape_corner];
-            return seed;
-        }
         // A vertex shared with a part paired before, or with a free hint; of
         // those, the one whose original vertex has the fewest corners: each
         // is an alignment to try, and a vertex on a crowded edge may have
@@ -361,13 +321,9 @@ struct Matcher {
     // The way most of a part's faces run is the part's (on a tie, the way its
     // seed face runs); faces that run the other way were turned over.
     void CountTurnedFaces(int32_t part, int32_t seed_direction) {
-        int32_t against = 0, count = parts.starts[part + 1] - parts.starts[part];
-        for (int32_t k = parts.starts[part]; k < parts.starts[part + 1]; ++k) {
-            against += growth.face_direction[parts.faces[k]] < 0 ? 1 : 0;
-        }
-        int32_t way = 2 * against == count ? seed_direction : 2 * against > count ? -1 : 1;
+        int32_t turned = 0, way = PartWay(growth, parts, part, seed_direction, turned);
         if (way < 0) ++result.reversed_part_count;
-        if ((way < 0 ? count - against : against) == 0) return;
+        if (turned == 0) return;
         for (int32_t k = parts.starts[part]; k < parts.starts[part + 1]; ++k) {
             int32_t f = parts.faces[k];
             if (growth.face_direction[f] == way) continue;

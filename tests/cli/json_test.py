@@ -358,6 +358,20 @@ class Check(unittest.TestCase):
             status, out, _ = run("shapes", "o.obj", "sculpt.obj", "--out-dir", "u", "--by", "topology", cwd=folder)
             self.assertEqual(status, 8)
             self.assertIn("shapes ORIGINAL PART SCULPT... --out-dir DIR", out)
+            # A sculpt whose border stayed where the cut was pairs by connectivity, as does one given a seed.
+            with open(os.path.join(folder, "border.obj"), "w") as f:
+                f.write(obj([(positions[k][0], positions[k][1], 0.5 * (positions[k][0] != 9)) for k in kept],
+                            part_faces))
+            seed = "1,2,22=%d,%d,%d" % (where[0] + 1, where[1] + 1, where[21] + 1)
+            for args, seeding in ((("border.obj",), "part seeded from 20 vertices at ORIGINAL's positions"),
+                                  (("sculpt.obj", "--seed", seed), "part seeded from --seed")):
+                doc, _ = document("shapes", "o.obj", *args, "--out-dir", "v", "--by", "topology", "--json", cwd=folder)
+                self.assertEqual(doc["files"][0]["note"], line + "\n" + seeding)
+                status, out, _ = run("shapes", "o.obj", *args, "--out-dir", "w", "--by", "topology", cwd=folder)
+                self.assertEqual((status, out.splitlines()[0]), (0, args[0] + ": done, " + line + " " + seeding))
+            with open(os.path.join(folder, "v", "sculpt.obj")) as f:
+                written = [tuple(float(c) for c in l.split()[1:4]) for l in f if l.startswith("v ")]
+            self.assertEqual(written, [(x, y, 0.5 if x < 10 else 0.0) for x, y, _ in positions])
 
 
 def documented_members():
