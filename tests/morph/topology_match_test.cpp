@@ -398,6 +398,64 @@ TEST(TopologyMatch, JoinsTheQuadsAnExporterSplit) {
     }
 }
 
+// Triangles in any order (sorted at random after the split, as Blender's Sort Mesh Elements does): each face of the
+// original is grown over and the triangles covering it taken wherever they stand, quads split by either diagonal,
+// polygons into fans or strips from any corner. A copy whose edges differ fails naming where it stopped joining.
+TEST(TopologyMatch, JoinsTrianglesShuffledOneByOne) {
+    // A 12 x 10 sheet with a vertex halfway along four edges of its border: four pentagons among the quads.
+    Mesh pentagons, grid = Grid(12, 10, false);
+    const int32_t halved[] = {2, 7, 12 * 9 + 4, 12 * 9 + 9};  // cells: two along the first row, two along the last
+    pentagons.xyz = grid.xyz;
+    for (int32_t f = 0; f < grid.FaceCount(); ++f) {
+        std::vector<int32_t> q = grid.FaceAt(f);
+        for (int32_t k = 0; k < 4; ++k) {
+            if (f != halved[k]) continue;
+            for (int32_t axis = 0; axis < 3; ++axis) {
+                pentagons.xyz.push_back((grid.xyz[size_t(3 * q[k < 2 ? 0 : 2] + axis)] +
+                                         grid.xyz[size_t(3 * q[k < 2 ? 1 : 3] + axis)]) / 2);
+            }
+            q.insert(q.begin() + (k < 2 ? 1 : 3), grid.VertexCount() + k);
+        }
+        pentagons.Face(q);
+    }
+    struct Case { const char* name; Mesh original; Split polygons; int32_t polygons_joined; bool rewired = false; };
+    const Case cases[] = {
+        {"40 x 40 grid", Grid(40, 40, false), kQuads, 0},
+        {"sheet, pentagons fanned", pentagons, kFans, 4},
+        {"sheet, pentagons in strips", pentagons, kStrips, 4},
+        {"grid, a cell rewired", Grid(40, 40, false), kQuads, 0, true},
+    };
+    for (const Case& c : cases) for (uint32_t seed : {1u, 2u}) {
+        SCOPED_TRACE(testing::Message() << c.name << " seed " << seed);
+        std::mt19937 random(seed);
+        Mesh turned;  // each face started anywhere: the diagonals, fans and strips go every way
+        turned.xyz = c.original.xyz;
+        int32_t joined = 0;
+        for (int32_t f = 0; f < c.original.FaceCount(); ++f) {
+            std::vector<int32_t> cycle = c.original.FaceAt(f);
+            std::rotate(cycle.begin(), cycle.begin() + random() % cycle.size(), cycle.end());
+            turned.Face(cycle);
+            joined += cycle.size() > 3 ? 1 : 0;
+        }
+        Mesh split = SplitQuads(turned, 0, false, c.polygons);
+        if (c.rewired) split.corners[size_t(split.starts[580] + 2)] = split.corners[size_t(split.starts[583] + 1)];
+        std::vector<int32_t> truth;
+        Mesh shape = Shuffle(split, seed, truth);
+        Sculpt(shape, seed + 4);
+        Outcome run = Match(c.original, shape, true);
+        if (c.rewired) {
+            EXPECT_EQ(run.paired, 0);
+            EXPECT_EQ(run.result.unjoined_face_count, 1600);
+            EXPECT_EQ(shape.FaceAt(run.result.unjoined_face.face).size(), 3u);
+            continue;
+        }
+        EXPECT_EQ(run.paired, 1) << run.result.failure;
+        EXPECT_EQ(run.result.joined_face_count, joined);
+        EXPECT_EQ(run.result.joined_polygon_count, c.polygons_joined);
+        EXPECT_TRUE(run.partner == truth);
+    }
+}
+
 // A torus of 316 x 316 quads, every vertex alike, and its copy scaled by 1 % along each axis (up or down) and shifted:
 // near any seed a turn by one ring fits about twice as well as the truth, over the whole part far worse; the truth
 // comes back, and sure.
