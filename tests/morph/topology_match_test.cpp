@@ -456,6 +456,28 @@ TEST(TopologyMatch, JoinsTrianglesShuffledOneByOne) {
     }
 }
 
+// Two cards crossing at one centre, alike (regr01 has such): their centres tie, and how far each spreads along each
+// axis tells them apart, so the copy's cards take their own, surely.
+TEST(TopologyMatch, TellsAlikePartsWithOneCentreApartByTheirSpread) {
+    Mesh cards;
+    for (float w : {1.0f, 0.1f}) {  // wide and low, then narrow and tall; tilted, so no half turn fits
+        int32_t v = cards.VertexCount();
+        float h = 0.1f / w;
+        for (float x : {-w, w}) for (float y : {-h, h}) cards.xyz.insert(cards.xyz.end(), {x, y, 0.3f * x + 0.2f * y});
+        cards.Face({v, v + 2, v + 3}), cards.Face({v, v + 3, v + 1});
+    }
+    for (uint32_t seed : {1u, 2u, 3u}) {
+        std::vector<int32_t> truth;
+        Mesh shape = Shuffle(cards, seed, truth);
+        for (float& x : shape.xyz) x += 0.001f;  // no position agrees: seeded as parts alike
+        Outcome run = Match(cards, shape, true);
+        EXPECT_EQ(run.paired, 1) << run.result.failure;
+        EXPECT_EQ(run.result.alike_part_count, 2);
+        EXPECT_EQ(run.result.ambiguous_part_count, 0);
+        EXPECT_TRUE(run.partner == truth);
+    }
+}
+
 // A torus of 316 x 316 quads, every vertex alike, and its copy scaled by 1 % along each axis (up or down) and shifted:
 // near any seed a turn by one ring fits about twice as well as the truth, over the whole part far worse; the truth
 // comes back, and sure.
