@@ -66,8 +66,29 @@ struct Walker {
         if (frame[4] >= 0) w.vertex_mark[frame[4]] = 0;
     }
 
+    // Round each vertex of the border, the shape faces left uncovered must
+    // be able to cover the original faces left there: at least one each, at
+    // most their corners less two each.
+    bool FansClose() const {
+        for (int32_t k = 0; k < n; ++k) {
+            int32_t a = Original(k), b = vertices[k], faces_left = 0, most = 0, shape_left = 0;
+            for (int32_t i = original.vertex_starts[a]; i < original.vertex_starts[a + 1]; ++i) {
+                int32_t f = original.face_of[original.vertex_corners[i]];
+                if (f == face || w.covered[f]) continue;
+                ++faces_left, most += CornerCount(original, f) - 2;
+            }
+            for (int32_t i = shape.vertex_starts[b]; i < shape.vertex_starts[b + 1]; ++i) {
+                int32_t f = shape.face_of[shape.vertex_corners[i]];
+                shape_left += w.cover_of[f] < 0 && !w.face_mark[f] ? 1 : 0;
+            }
+            if (shape_left < faces_left || shape_left > most) return false;
+        }
+        return true;
+    }
+
     void Complete() {
         if (visited != needed || excess != n - 2) return;
+        if (w.covered && !FansClose()) return;
         for (int32_t k = 0; k < n; ++k) {  // no border edge runs inside the cover
             int32_t across = shape.twins[corners[k]].face;
             if (across >= 0 && w.face_mark[across]) return;

@@ -7,7 +7,9 @@
 // until it meets the next edge of the border; where the original's
 // vertices are paired already, only the turn that lands on the partner
 // goes on, and a vertex whose candidate names another original vertex
-// stops it. A walk may find more than one cover (a quad with two vertices
+// stops it, as does a cover that leaves round one of its vertices fewer
+// shape faces than the original faces still to cover there need, or more
+// than they could take. A walk may find more than one cover (a quad with two vertices
 // known: either diagonal); it then says so.
 #include <cstdint>
 
@@ -19,6 +21,7 @@ struct CoverWalk {
     const int32_t* partner = nullptr;   // per shape vertex: its original vertex, or -1
     const int32_t* claimed = nullptr;   // per original vertex: its shape vertex, or -1
     const int32_t* cover_of = nullptr;  // per shape face: the original face it covers, or -1
+    const int32_t* covered = nullptr;   // per original face: nonzero once covered
     const int32_t* hints = nullptr;     // per shape vertex: the original vertex it likely pairs with, or -1; or null
     // Scratch, from MakeCoverWalk: marks per shape corner, face and vertex,
     // all 0 between walks, and the lists of the walk and of the cover kept.

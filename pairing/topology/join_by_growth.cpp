@@ -180,7 +180,7 @@ bool Growing::Prepare(const int32_t* candidates) {
         int32_t a = hints[b];
         if (a >= 0) hinted_by[a] = hinted_by[a] == -1 ? int32_t(b) : -2;
     }
-    walk = {&original, &shape, partner, claimed, cover_of, hints};
+    walk = {&original, &shape, partner, claimed, cover_of, pieces, hints};
     for (int32_t f = 0; f < original.face_count; ++f) walk.most_corners = std::max(walk.most_corners, CornerCount(original, f));
     return MakeCoverWalk(walk) && SortByKind();
 }
