@@ -364,8 +364,8 @@ Mesh Renumber(const Mesh& mesh, uint32_t seed, int32_t run, std::vector<int32_t>
 // second beside it or after all the other faces, and leaves the mesh's own triangles (a sphere's caps, which share
 // edges with each other) as they are; one that reorders the faces keeps each quad's two together.
 TEST(TopologyMatch, JoinsTheQuadsAnExporterSplit) {
-    // joins: false for a copy whose triangles were shuffled one by one, or whose cap lost a triangle to the end, which
-    // fail saying why; polygons: the 24-gon caps of the cylinder split too
+    // joins: false for a closed copy whose triangles were shuffled one by one (every position moved, nothing decides
+    // its diagonals), or whose cap lost a triangle to the end, which fail saying why; polygons: the 24-gon caps split
     struct Case { const char* name; Mesh original; int32_t from, run; bool seconds_last = false, joins = true;
                   Split polygons = kQuads; bool moved = false; };
     const Case cases[] = {
