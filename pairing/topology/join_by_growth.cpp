@@ -19,7 +19,7 @@ namespace {
 
 constexpr int32_t kHintSeeds = 4;     // seeds from candidates tried per part
 constexpr int32_t kLeastTries = 64;   // alignments a part may try, at the least
-constexpr int32_t kTriesPerFace = 4;  // and per face of it; failed tries pair as many faces at most
+constexpr int32_t kTriesPerFace = 8;  // and per face of it; failed tries pair as many faces at most
 
 struct Item {
     int32_t original_corner;

@@ -7,8 +7,8 @@ as CI installs the package (scripts/install-deps.sh).
   loose parts, vertices and faces sorted at random.
   regr01's parts alike include rectangles crossing at one centre, told apart by their spread.
 - The Collada duck (quads, triangles and pentagons) written as a plain OBJ, then
-  imported again and written triangulated: every vertex moved, or (float noise only)
-  its vertices and faces sorted at random first.
+  imported again and written triangulated: every vertex moved, its vertices and faces
+  sorted at random (float noise only), or both.
 Every copy of the spider and regr01 must convert with `--by topology` into a file with
 ORIGINAL's faces, and `shapes --by topology` must give every vertex of the duck its own
 (moved) position. Exits 1 after the last
@@ -118,23 +118,22 @@ def check_duck(folder):
     polygons = sum(count for n, count in corners.items() if n > 4)
     assert polygons > 0 and corners.get(4, 0) > 0, "duck: %s" % corners
     size = max(max(p) - min(p) for p in zip(*positions(base)))
-    for moved in (True, False):
+    for moved, shuffled in ((True, False), (False, True), (True, True)):
         clear_scene()
         bpy.ops.wm.obj_import(filepath=base)
-        for obj in meshes() if moved else ():
+        for obj in meshes() if moved else ():  # the importer turns the object, not its vertices
             for v in obj.data.vertices:
                 v.co = sculpt(*v.co, size)
-        if not moved:
+        if shuffled:
             sort_at_random()
-        copy = os.path.join(folder, "duck_triangulated_%s.obj" % ("moved" if moved else "sorted"))
+        copy = os.path.join(folder, "duck_triangulated%s%s.obj" % ("_moved" if moved else "", "_sorted" if shuffled else ""))
         bpy.ops.wm.obj_export(filepath=copy, export_triangulated_mesh=True)
         targets = copy[:-4] + "_targets"
         said = run("shapes", base, copy, "--out-dir", targets, "--by", "topology")
         joined = "%d faces of duck.obj were joined again from their triangles, %d of them of more than four corners" % (
             corners[4] + polygons, polygons)
         assert joined in said, "duck: no '%s' in\n%s" % (joined, said)
-        # Blender keeps the vertex order when it only moves them: base vertex i is the moved copy's vertex i.
-        expected = positions(copy if moved else base)
+        expected = [sculpt(*p, size) if moved else p for p in positions(base)]
         got = positions(os.path.join(targets, os.path.basename(copy)))
         assert len(got) == len(expected), "duck: %d vertices written" % len(got)
         worst = max(max(abs(g - e) for g, e in zip(p, q)) for p, q in zip(got, expected))
