@@ -45,6 +45,14 @@ struct Walker {
         return (a < 0 ? a : 0) == (b < 0 ? b : 0);
     }
 
+    // Whether face f (of three corners or more: a cover has no others) still
+    // fits in an n-gon with the faces entered so far. It keeps the walk
+    // within 3n corners, the room its tables have.
+    bool Fitting(int32_t f) const {
+        int32_t count = CornerCount(shape, f);
+        return count >= 3 && excess + count - 2 <= n - 2;
+    }
+
     void Enter(int32_t f) {
         int32_t count = CornerCount(shape, f);
         w.face_mark[f] = 1, needed += count, excess += count - 2, faces[face_count++] = f;
@@ -124,14 +132,15 @@ struct Walker {
         }
         if (w.corner_mark[next]) return;
         int32_t entered = w.face_mark[twin.face] ? -1 : twin.face;
-        if (entered >= 0 && excess + CornerCount(shape, entered) - 2 > n - 2) return;
+        if (entered >= 0 && !Fitting(entered)) return;
         if (entered >= 0) Enter(entered);
         Push(next, k, entered, -1);
     }
 
     int32_t Run() {
         int32_t second = NextCorner(shape, first_corner), b0 = Vertex(first_corner), b1 = Vertex(second);
-        if (n < 3 || b0 == b1 || w.cover_of[shape.face_of[first_corner]] >= 0 || !Fits(b0, Original(0)) ||
+        if (n < 3 || b0 == b1 || w.cover_of[shape.face_of[first_corner]] >= 0 ||
+            !Fitting(shape.face_of[first_corner]) || !Fits(b0, Original(0)) ||
             !Fits(b1, Original(1)) || !SameBorder(0, first_corner)) {
             return 0;
         }
