@@ -241,6 +241,32 @@ inline Case RandomSheet(int32_t n, uint64_t seed) {
     return c;
 }
 
+// A sheet of about N vertices in quads, and its copy split into triangles
+// by random diagonals with the triangles shuffled one by one (a random sort
+// after a triangulating export), shifted and jittered: joined by the edges
+// the triangles share.
+inline Case SplitSheet(int32_t n, uint64_t seed) {
+    Case c;
+    uint64_t state = seed * 0xA24BAED4963EE407ull + 5;
+    int32_t side = std::max(2, int32_t(std::lround(std::sqrt(double(n)))));
+    for (int32_t j = 0; j < side; ++j) {
+        for (int32_t i = 0; i < side; ++i) c.original.Vertex(i, j, 2 * std::sin(0.2 * i) * std::cos(0.3 * j));
+    }
+    Mesh quads = c.original;
+    for (int32_t j = 0; j + 1 < side; ++j) {
+        for (int32_t i = 0; i + 1 < side; ++i) {
+            int32_t a = j * side + i, b = a + 1, d = a + side, e = d + 1;
+            quads.Face({a, b, e, d});
+            if (Next(state) % 2) c.original.Face({a, b, e}), c.original.Face({a, e, d});
+            else c.original.Face({a, b, d}), c.original.Face({b, e, d});
+        }
+    }
+    const double shift[3] = {0.5, -0.25, 0.125};
+    MakeShape(c, seed, 1, shift, 0.1);
+    c.original = quads;
+    return c;
+}
+
 // The case of a name, or false when there is no such.
 inline bool Make(const std::string& name, int32_t n, uint64_t seed, Case& c) {
     if (name == "polygon") c = Polygon(n, seed);
@@ -251,6 +277,7 @@ inline bool Make(const std::string& name, int32_t n, uint64_t seed, Case& c) {
     else if (name == "quadsphere_moved") c = TurnedQuad(n, seed, true);
     else if (name == "triangulated") c = Triangulated(n, seed);
     else if (name == "sheet") c = RandomSheet(n, seed);
+    else if (name == "sheet_split") c = SplitSheet(n, seed);
     else return false;
     return true;
 }

@@ -38,6 +38,9 @@ install libgtest-dev libgmock-dev libbenchmark-dev
 install man-db python3 blender zsh
 # The independent reader the round trips of exporters' files are checked with.
 install python3-tinyobjloader
+# Debian's test models (the spider, regr01, the Collada duck), round-tripped by
+# Blender and paired by connectivity in the tests.
+install assimp-testmodels
 [ "${1:-}" = --native ] && exit 0
 
 # The fuzz targets: clang with libFuzzer and the sanitizer runtimes.

@@ -65,6 +65,24 @@ double Squared(const Centre& a, const Centre& b) {
     return sum;
 }
 
+// How far a part's corners spread from its centre along each axis (the
+// root of their mean square): parts alike with one centre (two cards
+// crossing) differ there.
+Centre SpreadOf(const MeshAdjacency& mesh, const MeshParts& parts, int32_t part, const float* positions,
+                const Centre& centre) {
+    Centre spread{};
+    int64_t count = 0;
+    ForEachCorner(mesh, parts, part, [&](int32_t v) {
+        for (int32_t axis = 0; axis < 3; ++axis) {
+            double d = positions[3 * v + axis] - centre.at[axis];
+            spread.at[axis] += d * d;
+        }
+        ++count;
+    });
+    for (double& x : spread.at) x = count ? std::sqrt(x / double(count)) : 0;
+    return spread;
+}
+
 // One class's original parts in a k-d tree laid out in place: the range
 // [low, high) has its splitting part at its middle, and each middle keeps
 // how many parts of its range are still free, so that parts already given
@@ -175,12 +193,29 @@ struct Pairer {
             double distance[2] = {HUGE_VAL, HUGE_VAL};
             tree.Nearest(at, taken.Get(), 0, m, best, distance);
             if (best[0] < 0) break;
+            bool near = Near(shapes[i], s[i], originals, slots.Get(), best, distance);
             taken[best[0]] = 1;
             tree.Take(best[0]);
-            bool near = best[1] >= 0 && distance[1] <= kAlikeMargin * kAlikeMargin * distance[0];
             Give(shapes[i], originals[slots[size_t(best[0])].part], near);
         }
         return true;
+    }
+
+    // Whether the second nearest centre leaves a choice. Two within the
+    // margin are told apart by how their parts spread, when those differ;
+    // `best` then starts with the one that fits.
+    bool Near(int32_t shape_part, const Centre& centre, const int32_t* originals, const Slot* slots, int32_t best[2],
+              const double distance[2]) const {
+        if (best[1] < 0 || distance[1] > kAlikeMargin * kAlikeMargin * distance[0]) return false;
+        Centre spread = SpreadOf(shape, parts, shape_part, shape_positions, centre);
+        double fit[2];
+        for (int32_t k = 0; k < 2; ++k) {
+            const Slot& slot = slots[size_t(best[k])];
+            fit[k] = distance[k] + Squared(spread, SpreadOf(original, alike.original_parts, originals[slot.part],
+                                                            original_positions, slot.centre));
+        }
+        if (fit[1] < fit[0]) std::swap(best[0], best[1]), std::swap(fit[0], fit[1]);
+        return fit[1] <= kAlikeMargin * kAlikeMargin * fit[0];
     }
 
     void Give(int32_t shape_part, int32_t original_part, bool ambiguous) {

@@ -15,6 +15,7 @@
 #include "pairing/topology/colour_seeds.h"
 #include "pairing/topology/face_growth.h"
 #include "pairing/topology/growth_tables.h"
+#include "pairing/topology/join_by_growth.h"
 #include "pairing/topology/mesh_parts.h"
 #include "pairing/topology/part_pairing.h"
 #include "pairing/topology/split_quads.h"
@@ -465,10 +466,16 @@ struct Matcher {
     int32_t Match(int32_t* partner) {
         TopologyMesh joined_view, laid_out;
         int32_t join = JoinSplitQuads(original_mesh, shape_mesh, joined, joined_view);
+        bool split = join < 0 && LooksSplit(original_mesh, shape_mesh);
+        if (split) {  // the triangles lie in no order the file tells: joined by the edges they share
+            int32_t first = joined.first_unjoined;
+            join = JoinByGrowth(original_mesh, shape_mesh, options.candidates, joined, joined_view);
+            if (join < 0 && first >= 0) joined.first_unjoined = first;
+        }
         if (join == 0) return Fail(kTopologyNoMemory);
         result.joined_face_count = joined.joined_count;
         result.joined_polygon_count = joined.joined_polygon_count;
-        if (join < 0 && LooksSplit(original_mesh, shape_mesh)) {
+        if (join < 0 && split) {
             result.unjoined_face_count = shape_mesh.face_count - original_mesh.face_count;
             result.unjoined_face = Describe(shape_mesh, joined.first_unjoined);
         }

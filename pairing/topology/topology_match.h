@@ -7,8 +7,9 @@
 // over as a whole, and single faces of it too (an exporter or a tool that
 // flipped some normals), which are counted. Vertex order, face order and
 // start corners may all differ.
-// A shape whose quads were each split into two triangles, written one after
-// the other, is matched with them joined again.
+// A shape whose quads (and polygons) were split into triangles is matched
+// with them joined again: by where the file writes them, or, when they lie
+// in any order, by the edges they share.
 #include <cstdint>
 
 #include "pairing/topology/topology_mesh.h"
@@ -89,8 +90,8 @@ struct TopologyMatch {
     // and of them those with another original part nearly as near.
     int32_t alike_part_count = 0;
     int32_t ambiguous_part_count = 0;
-    // Pairs of shape triangles, written one after the other, paired as one
-    // quad of the original: a copy whose quads the exporter split.
+    // Faces of the original joined again from the shape's triangles (two for
+    // a quad): a copy whose quads the exporter split.
     int32_t joined_face_count = 0;
     int32_t joined_polygon_count = 0;  // of them, faces of more than four corners joined from n - 2 triangles
     // Faces the shape has beyond the original's when its quads look split

@@ -364,8 +364,8 @@ Mesh Renumber(const Mesh& mesh, uint32_t seed, int32_t run, std::vector<int32_t>
 // second beside it or after all the other faces, and leaves the mesh's own triangles (a sphere's caps, which share
 // edges with each other) as they are; one that reorders the faces keeps each quad's two together.
 TEST(TopologyMatch, JoinsTheQuadsAnExporterSplit) {
-    // joins: false for a copy whose triangles were shuffled one by one, or whose cap lost a triangle to the end, which
-    // fail saying why; polygons: the 24-gon caps of the cylinder split too
+    // joins: false for a closed copy whose triangles were shuffled one by one (every position moved, nothing decides
+    // its diagonals), or whose cap lost a triangle to the end, which fail saying why; polygons: the 24-gon caps split
     struct Case { const char* name; Mesh original; int32_t from, run; bool seconds_last = false, joins = true;
                   Split polygons = kQuads; bool moved = false; };
     const Case cases[] = {
@@ -394,6 +394,97 @@ TEST(TopologyMatch, JoinsTheQuadsAnExporterSplit) {
         EXPECT_EQ(run.paired, 1) << run.result.failure;
         EXPECT_EQ(run.result.joined_face_count, 24 * (c.run || caps ? 9 : 7) + caps);
         EXPECT_EQ(run.result.joined_polygon_count, caps);
+        EXPECT_TRUE(run.partner == truth);
+    }
+}
+
+// Triangles in any order (sorted at random after the split, as Blender's Sort Mesh Elements does): each face of the
+// original is grown over and the triangles covering it taken wherever they stand, quads split by either diagonal,
+// polygons into fans or strips from any corner. A copy whose edges differ fails naming where it stopped joining.
+TEST(TopologyMatch, JoinsTrianglesShuffledOneByOne) {
+    // A 12 x 10 sheet with a vertex halfway along four edges of its border: four pentagons among the quads.
+    Mesh pentagons, grid = Grid(12, 10, false);
+    const int32_t halved[] = {2, 7, 12 * 9 + 4, 12 * 9 + 9};  // cells: two along the first row, two along the last
+    pentagons.xyz = grid.xyz;
+    for (int32_t f = 0; f < grid.FaceCount(); ++f) {
+        std::vector<int32_t> q = grid.FaceAt(f);
+        for (int32_t k = 0; k < 4; ++k) {
+            if (f != halved[k]) continue;
+            for (int32_t axis = 0; axis < 3; ++axis) {
+                pentagons.xyz.push_back((grid.xyz[size_t(3 * q[k < 2 ? 0 : 2] + axis)] +
+                                         grid.xyz[size_t(3 * q[k < 2 ? 1 : 3] + axis)]) / 2);
+            }
+            q.insert(q.begin() + (k < 2 ? 1 : 3), grid.VertexCount() + k);
+        }
+        pentagons.Face(q);
+    }
+    struct Case { const char* name; Mesh original; Split polygons; int32_t polygons_joined; bool rewired = false;
+                  void (*move)(Mesh&, uint32_t) = Sculpt; };
+    const Case cases[] = {
+        {"40 x 40 grid", Grid(40, 40, false), kQuads, 0},
+        // Closed, no border to decide: a quad whose two corners are known is decided where a vertex's faces close
+        // round it (the triangles left there must fit the faces left), or not at all, and then the join fails.
+        {"sphere, its caps triangles", Round(24, 9, true), kQuads, 0, false, MoveAndBump},
+        {"torus with holes", HoledTorus(), kQuads, 0, false, MoveAndBump},
+        {"sheet, pentagons fanned", pentagons, kFans, 4},
+        {"sheet, pentagons in strips", pentagons, kStrips, 4},
+        {"grid, a cell rewired", Grid(40, 40, false), kQuads, 0, true},
+    };
+    for (const Case& c : cases) for (int32_t seed = 1, joins = 0; seed <= 2 || (c.move != Sculpt && !joins); ++seed) {
+        SCOPED_TRACE(testing::Message() << c.name << " seed " << seed);
+        ASSERT_LE(seed, 4);  // of four closed copies, one at least joins
+        std::mt19937 random(seed);
+        Mesh turned;  // each face started anywhere: the diagonals, fans and strips go every way
+        turned.xyz = c.original.xyz;
+        int32_t joined = 0;
+        for (int32_t f = 0; f < c.original.FaceCount(); ++f) {
+            std::vector<int32_t> cycle = c.original.FaceAt(f);
+            std::rotate(cycle.begin(), cycle.begin() + random() % cycle.size(), cycle.end());
+            turned.Face(cycle);
+            joined += cycle.size() > 3 ? 1 : 0;
+        }
+        Mesh split = SplitQuads(turned, 0, false, c.polygons);
+        if (c.rewired) split.corners[size_t(split.starts[580] + 2)] = split.corners[size_t(split.starts[583] + 1)];
+        std::vector<int32_t> truth;
+        Mesh shape = Shuffle(split, seed, truth);
+        c.move(shape, seed + 4);
+        Outcome run = Match(c.original, shape, true);
+        if (c.rewired) {
+            EXPECT_EQ(run.paired, 0);
+            EXPECT_EQ(run.result.unjoined_face_count, 1600);
+            EXPECT_EQ(shape.FaceAt(run.result.unjoined_face.face).size(), 3u);
+            continue;
+        }
+        if (c.move != Sculpt && run.result.unjoined_face_count > 0) {  // said so, nothing paired
+            EXPECT_EQ(run.paired, 0);
+            continue;
+        }
+        joins += run.paired;
+        EXPECT_EQ(run.paired, 1) << run.result.failure;
+        EXPECT_EQ(run.result.joined_face_count, joined);
+        EXPECT_EQ(run.result.joined_polygon_count, c.polygons_joined);
+        EXPECT_TRUE(run.partner == truth);
+    }
+}
+
+// Two cards crossing at one centre, alike (regr01 has such): their centres tie, and how far each spreads along each
+// axis tells them apart, so the copy's cards take their own, surely.
+TEST(TopologyMatch, TellsAlikePartsWithOneCentreApartByTheirSpread) {
+    Mesh cards;
+    for (float w : {1.0f, 0.1f}) {  // wide and low, then narrow and tall; tilted, so no half turn fits
+        int32_t v = cards.VertexCount();
+        float h = 0.1f / w;
+        for (float x : {-w, w}) for (float y : {-h, h}) cards.xyz.insert(cards.xyz.end(), {x, y, 0.3f * x + 0.2f * y});
+        cards.Face({v, v + 2, v + 3}), cards.Face({v, v + 3, v + 1});
+    }
+    for (uint32_t seed : {1u, 2u, 3u}) {
+        std::vector<int32_t> truth;
+        Mesh shape = Shuffle(cards, seed, truth);
+        for (float& x : shape.xyz) x += 0.001f;  // no position agrees: seeded as parts alike
+        Outcome run = Match(cards, shape, true);
+        EXPECT_EQ(run.paired, 1) << run.result.failure;
+        EXPECT_EQ(run.result.alike_part_count, 2);
+        EXPECT_EQ(run.result.ambiguous_part_count, 0);
         EXPECT_TRUE(run.partner == truth);
     }
 }
