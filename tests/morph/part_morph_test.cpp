@@ -41,7 +41,7 @@ TEST(PartMorphs, EveryWrittenVertexIsTheSculptInsideAndTheFigureOutside) {
         std::vector<uint8_t> in(c.whole.v.size(), 0);
         for (int32_t k : c.part.part_of) in[size_t(k)] = 1;
         const int32_t inside = std::accumulate(in.begin(), in.end(), 0);
-        if (c.inside) EXPECT_EQ(inside, c.inside);
+        if (c.inside) { EXPECT_EQ(inside, c.inside); }
         ASSERT_GT(inside, 0);
         ASSERT_LT(inside, int32_t(c.whole.v.size()));
         EXPECT_EQ(c.allow_count_change, c.part.mesh.v.size() > size_t(inside));  // the seam split some

@@ -289,7 +289,7 @@ TEST(TopologyMatch, RecoversEveryPairing) {
                                        run.result.turned_face.vertices + run.result.turned_face.corner_count);
             for (int32_t& v : named) v = expected[size_t(v)];
             if (turned_face) std::reverse(named.begin(), named.end());
-            if (turned_face) EXPECT_TRUE(Cyclic(named, c.mesh.FaceAt(c.faces[0]))) << testing::PrintToString(named);
+            if (turned_face) { EXPECT_TRUE(Cyclic(named, c.mesh.FaceAt(c.faces[0]))) << testing::PrintToString(named); }
             EXPECT_TRUE(run.paired == 1 && run.result.failure == kTopologyPaired) << run.result.failure;
             EXPECT_EQ(run.result.paired_count, c.mesh.VertexCount());
             EXPECT_EQ(run.result.part_count, c.parts);
@@ -388,8 +388,10 @@ TEST(TopologyMatch, JoinsTheQuadsAnExporterSplit) {
         Outcome run = Match(c.original, shape, true);
         int32_t caps = c.polygons == kQuads ? 0 : 2;
         EXPECT_EQ(run.result.unjoined_face_count, c.joins ? 0 : c.moved ? 2 * 21 + 24 * 9 : 24 * 7);
-        if (c.moved) EXPECT_EQ(shape.FaceAt(run.result.unjoined_face.face).size(), 3u);  // where the cap starts
-        if (c.moved) EXPECT_EQ(run.result.unjoined_face.face, 24 * 9 * 2);
+        if (c.moved) {  // where the cap starts
+            EXPECT_EQ(shape.FaceAt(run.result.unjoined_face.face).size(), 3u);
+            EXPECT_EQ(run.result.unjoined_face.face, 24 * 9 * 2);
+        }
         if (!c.joins) continue;
         EXPECT_EQ(run.paired, 1) << run.result.failure;
         EXPECT_EQ(run.result.joined_face_count, 24 * (c.run || caps ? 9 : 7) + caps);
