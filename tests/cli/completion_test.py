@@ -27,16 +27,18 @@ def completed(folder, typed):
         while not re.search(pattern, said) and time.monotonic() < end:
             if select.select([fd], [], [], 0.1)[0]:
                 said += os.read(fd, 4096)
-    os.write(fd, b"bind 'set bell-style none'; source '%s'; echo READY\n" % SCRIPT.encode())
+    # Ctrl-T prints readline's own buffer between markers: what the Tab made of
+    # the line, however the terminal happened to redraw it while busy.
+    os.write(fd, b"bind 'set bell-style none'; bind -x '\"\\C-t\": printf \"\\n<<%%s>>\\n\" \"$READLINE_LINE\"';"
+             b" source '%s'; echo READY\n" % SCRIPT.encode())
     read_until(rb"READY\r?\n\$ ")
     said = b""
-    os.write(fd, typed.encode() + b"\t")
-    read_until(rb"\x07|.{200}", 1)  # whatever the Tab wrote
-    os.write(fd, b"\x05 END\x15echo\n")  # end of line and a marker, then clear the line
-    read_until(rb"END")
+    os.write(fd, typed.encode() + b"\t\x14")
+    read_until(rb"<<.*>>\r?\n", 20)
     os.kill(pid, 9)
     os.waitpid(pid, 0)
-    return said.decode("utf-8", "replace").replace("\r", "").split(" END")[0].split("\n")[-1].lstrip("$ ")
+    line = re.search(rb"<<(.*)>>\r?\n", said)
+    return line.group(1).decode("utf-8", "replace") if line else "(no answer: %r)" % said
 
 
 def main():
