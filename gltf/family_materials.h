@@ -1,0 +1,24 @@
+#pragma once
+// The materials of a glTF family: each OBJ material its faces use, with the
+// base colour (Kd, and d as its alpha) and base-colour texture (map_Kd) its
+// library gives.
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include <tiny_gltf.h>
+
+#include "gltf/corner_split.h"
+
+// Adds one material for each material of `base` a primitive of `split`
+// uses; the result gives each model material its glTF material (-1 for
+// those not used). May throw std::bad_alloc.
+std::vector<int> AddMaterials(const Model& base, const CornerSplit& split, tinygltf::Model& document);
+
+// `length` bytes of text as UTF-8, which JSON requires: every byte that
+// isn't part of a well-formed sequence becomes U+FFFD.
+std::string Utf8Text(const char* text, size_t length);
+
+// A texture's file name as a relative URI: backslashes become slashes and
+// every byte that a URI may not hold as it is, "%XX".
+std::string TextureUri(const char* file_name);
