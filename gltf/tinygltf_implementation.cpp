@@ -1,9 +1,5 @@
-// tinygltf's definitions, made once for the whole program. Images are
-// neither decoded nor encoded (a family names its textures by file, and a
-// loaded file's images are not read): the library's image code, which
-// Debian builds from a library of its own, is left out.
+// tinygltf's definitions, made once for the whole program (its image
+// switches are the library's, gltf/CMakeLists.txt, as every user of the
+// header must see the same ones).
 #define TINYGLTF_IMPLEMENTATION
-#define TINYGLTF_NO_STB_IMAGE
-#define TINYGLTF_NO_STB_IMAGE_WRITE
-#define TINYGLTF_NO_EXTERNAL_IMAGE
 #include <tiny_gltf.h>
