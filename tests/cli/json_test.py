@@ -393,6 +393,8 @@ class Documented(unittest.TestCase):
                 ("report", o, welded, "--details"), ("report", "missing.obj", o, "--output", "none/r.txt"),
                 ("shapes", o, o, moved, "--out-dir", "s"), ("shapes", "missing.obj", o, moved, "--out-dir", "s"),
                 ("shapes", o, moved, "--out-dir", "s", "--by", "topology"), ("shapes", o, o, o, "--out-dir", "n.obj"),
+                ("shapes", o, o, moved, "--out-dir", "s", "--gltf", "f.glb"),
+                ("shapes", o, o, moved, "--out-dir", "s", "--gltf", "none/f.gltf"),
                 ("batch", o, moved, welded, "--out-dir", "b"), ("batch", "missing.obj", o, "--out-dir", "b"),
                 ("batch", o, o, "--out-dir", "n.obj")]
         for args in runs:
@@ -406,6 +408,32 @@ class Documented(unittest.TestCase):
                 self.assertLessEqual(set(entry), members["files"], args)
             if args[0] in ("shapes", "batch"):  # an early end still says what it would have said
                 self.assertLessEqual({"tolerance", "written", "failed", "files"}, set(doc), args)
+
+
+class Gltf(unittest.TestCase):
+    def test_the_gltf_file_is_written_after_the_shapes_refused_onto_the_run_and_its_failure_counts(self):
+        o, moved = corpus("original.obj"), corpus("rotated.obj")
+        runs = [("f.glb", 0, ["f.glb"], 1), ("F.GLTF", 0, ["F.GLTF", "F.bin"], 1), (o, 2, [], None),
+                ("s/rotated.obj", 2, [], None), (os.path.join(CORPUS, "original.gltf"), 2, [], None),
+                ("none/f.glb", 5, [], 0)]
+        for name, status, made, targets in runs:
+            with tempfile.TemporaryDirectory() as folder:
+                os.symlink(o, os.path.join(folder, "original.bin"))  # a .gltf's buffer onto an input
+                if "original.gltf" in name:
+                    name = os.path.join(folder, "original.gltf")
+                doc, err = document("shapes", o, o, moved, "--out-dir", "s", "--gltf", name, "--json", cwd=folder)
+                self.assertEqual(doc["status"], status, (name, doc, err))
+                self.assertEqual(sorted(set(os.listdir(folder)) - {"s", "original.bin"}), sorted(made), name)
+                self.assertEqual(os.path.exists(os.path.join(folder, "s", "rotated.obj")), status != 2, name)
+                if targets is None:
+                    self.assertNotIn("gltf", doc)
+                    self.assertIn("would replace", doc["message"])
+                    continue
+                self.assertEqual((doc["gltf"]["success"], doc["gltf"]["targets"]), (targets == 1, targets), name)
+                self.assertEqual(doc["gltf"]["message"] is None, targets == 1, name)
+                said = run("shapes", o, o, moved, "--out-dir", "t", "--gltf", name, cwd=folder)
+                self.assertIn(os.path.join(folder, name) + (": written, 1 morph targets" if targets else
+                              ": failed, exit status 5: There was an error saving the glTF file"), said[1])
 
 
 class Quiet(unittest.TestCase):
