@@ -151,7 +151,9 @@ TEST(GltfFamily, DeltasAddUpInFloatWhereAnyCan) {
         for (int32_t k = 0; k < 17; ++k, d = std::nextafter(d, INFINITY)) any |= c[0] + d == c[1];  // 8 ulps either way
         const float delta = DeltaTo(c[0], c[1]);
         EXPECT_EQ(c[0] + delta == c[1], any) << c[0] << " to " << c[1];
-        if (!any) EXPECT_EQ(delta, float(double(c[1]) - double(c[0])));
+        if (!any) {
+            EXPECT_EQ(delta, float(double(c[1]) - double(c[0])));
+        }
         reachable += any;
     }
     EXPECT_GT(reachable, 0);
