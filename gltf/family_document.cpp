@@ -149,13 +149,16 @@ tinygltf::Primitive MakePrimitive(tinygltf::Model& document, const GltfPrimitive
 
 float DeltaTo(float from, float to) {
     const float delta = float(double(to) - double(from));
-    const float near[3] = {delta, std::nextafter(delta, std::numeric_limits<float>::infinity()),
-                           std::nextafter(delta, -std::numeric_limits<float>::infinity())};
-    for (float d : near) {
-        volatile float sum = from + d;  // rounded to float, as a reader adds them
-        if (sum == to) return d;
-    }
-    return delta;
+    // The sum rounded to float, as a reader adds them.
+    auto reaches = [&](float d) {
+        volatile float sum = from + d;
+        return sum == to;
+    };
+    if (reaches(delta)) return delta;  // nearly always: the two are near
+    const float up = std::nextafter(delta, std::numeric_limits<float>::infinity());
+    if (reaches(up)) return up;
+    const float down = std::nextafter(delta, -std::numeric_limits<float>::infinity());
+    return reaches(down) ? down : delta;
 }
 
 int32_t BuildFamilyDocument(const Model& base, const CornerSplit& split, const GltfTarget* targets, int32_t count,
