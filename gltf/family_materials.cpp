@@ -26,7 +26,9 @@ int AddTexture(tinygltf::Model& document, const char* file_name) {
     return int(document.textures.size()) - 1;
 }
 
-tinygltf::Material MakeMaterial(const Model& base, const Material& from, tinygltf::Model& document) {
+// `textured`: the faces give every corner a texture coordinate, which a
+// texture needs (their material is theirs alone: one primitive a material).
+tinygltf::Material MakeMaterial(const Model& base, const Material& from, bool textured, tinygltf::Model& document) {
     tinygltf::Material made;
     made.name = Utf8Text(base.Name(from.name), std::strlen(base.Name(from.name)));
     tinygltf::PbrMetallicRoughness& pbr = made.pbrMetallicRoughness;
@@ -37,7 +39,7 @@ tinygltf::Material MakeMaterial(const Model& base, const Material& from, tinyglt
                            Channel(from.opacity)};
     if (pbr.baseColorFactor[3] < 1.0) made.alphaMode = "BLEND";
     const char* map = base.Name(from.diffuse_map);
-    if (map[0]) pbr.baseColorTexture.index = AddTexture(document, map);
+    if (map[0] && textured) pbr.baseColorTexture.index = AddTexture(document, map);
     return made;
 }
 
@@ -85,9 +87,10 @@ std::string Utf8Text(const char* text, size_t length) {
 std::vector<int> AddMaterials(const Model& base, const CornerSplit& split, tinygltf::Model& document) {
     std::vector<int> made(size_t(base.material_count), -1);
     for (int32_t p = 0; p < split.primitive_count; ++p) {
-        const int32_t m = split.primitives[size_t(p)].material;
+        const GltfPrimitive& primitive = split.primitives[size_t(p)];
+        const int32_t m = primitive.material;
         if (m < 0 || made[size_t(m)] >= 0) continue;
-        document.materials.push_back(MakeMaterial(base, base.materials[m], document));
+        document.materials.push_back(MakeMaterial(base, base.materials[m], primitive.has_texcoords, document));
         made[size_t(m)] = int(document.materials.size()) - 1;
     }
     return made;

@@ -11,7 +11,7 @@
 #include "gltf/corner_split.h"
 
 // Adds one material for each material of `base` a primitive of `split`
-// uses; the result gives each model material its glTF material (-1 for
+// uses (its texture only where the primitive has texture coordinates); the result gives each model material its glTF material (-1 for
 // those not used). May throw std::bad_alloc.
 std::vector<int> AddMaterials(const Model& base, const CornerSplit& split, tinygltf::Model& document);
 

@@ -87,6 +87,13 @@ def families(folder):
     regr = os.path.join(real, "regr01_blender_default.obj")
     files.append(shapes(folder, "regr01.gltf", os.path.join(real, "regr01.obj"), regr, s(regr, "regr01_a.obj"),
                         "--tolerance", "auto"))
+    # A textured material whose faces give no texture coordinates: no texture to bind.
+    with open(os.path.join(folder, "bare.obj"), "w") as f:
+        f.write("mtllib bare.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nusemtl a\nf 1 2 3 4\n")
+    with open(os.path.join(folder, "bare.mtl"), "w") as f:
+        f.write("newmtl a\nKd 0.5 0.5 0.5\nmap_Kd pixel.png\n")
+    bare = os.path.join(folder, "bare.obj")
+    files.append(shapes(folder, "bare.glb", bare, bare, s(bare, "bare_a.obj")))
     tube, tube_copy = cylinder(folder, 317, 316)  # 100,172 vertices
     sculpts = [s(tube_copy, "tube_%d.obj" % k, 0.01 * (k + 1)) for k in range(5)]
     files.append(shapes(folder, "tube.glb", tube, tube_copy, *sculpts, "--jobs", "2"))
