@@ -1,7 +1,8 @@
 """Blender's glTF importer reading a family shapes --gltf wrote, headless:
   blender -b --factory-startup --python blender_gltf_test.py -- PROGRAM
 The examples' family (a torus with a texture seam and two materials) and the
-corpus's (coincident vertices, polygons) with two shapes each must come in as
+corpus's (coincident vertices, polygons; by position and by connectivity)
+with two shapes each must come in as
 one mesh whose shape keys, after Blender's own split of the vertices is
 mapped back by position and texture coordinate, hold every vertex of the
 shapes' OBJ files of the same run as the same 32-bit floats. Exits 1 on the
@@ -66,13 +67,14 @@ def key(position, uv):
     return position, (round(uv[0], 5), round(uv[1], 5)) if uv else None
 
 
-def check(folder, name, original, matching):
+def check(folder, name, original, matching, *way):
     shapes = []
     for k, amount in enumerate((0.05, -0.3)):
         shapes.append(os.path.join(folder, "%s_shape%d.obj" % (name, k)))
         sculpt(matching, shapes[-1], amount)
     out, family = os.path.join(folder, name), os.path.join(folder, name + ".glb")
-    subprocess.run([PROGRAM, "shapes", original, matching, *shapes, "--out-dir", out, "--gltf", family, "-q"],
+    given = [matching] if not way else []  # by connectivity: no MATCHING
+    subprocess.run([PROGRAM, "shapes", original, *given, *shapes, *way, "--out-dir", out, "--gltf", family, "-q"],
                    check=True)
     bpy.ops.wm.read_factory_settings(use_empty=True)
     bpy.ops.import_scene.gltf(filepath=family)
@@ -120,6 +122,8 @@ def main():
     with tempfile.TemporaryDirectory() as folder:
         check(folder, "examples", os.path.join(examples, "original.obj"), os.path.join(examples, "matching.obj"))
         check(folder, "corpus", os.path.join(corpus, "original.obj"), os.path.join(corpus, "reordered.obj"))
+        check(folder, "topology", os.path.join(corpus, "original.obj"), os.path.join(corpus, "reordered.obj"),
+              "--by", "topology")
     print("blender_gltf_test: all passed")
 
 
