@@ -66,7 +66,7 @@ void WriteGltf(GltfRequest& request, FileRun& run) {
     int32_t error = 0;
     int32_t targets = 0;
     for (int32_t k = 0; k < request.targets.count; ++k) targets += request.targets.kept[size_t(k)];
-    const int32_t code =
-        WriteShapesGltf(*request.base, request.targets, request.new_paths.data(), request.path, message, &error, notice);
+    const int32_t code = WriteShapesGltf(*request.base, request.targets, request.new_paths.data(), request.path,
+                                         message, &error, notice);
     run.EndGltf(request.path, code, targets, message, error, notice);
 }

@@ -59,7 +59,8 @@ struct CornerTable {
     }
     static uint64_t Hash(int32_t primitive, int32_t v, int32_t t, int32_t n) {
         uint64_t h = uint64_t(uint32_t(v)) * 0x9E3779B97F4A7C15ull ^ uint64_t(uint32_t(t)) * 0xC2B2AE3D27D4EB4Full ^
-                     uint64_t(uint32_t(n)) * 0x165667B19E3779F9ull ^ uint64_t(uint32_t(primitive)) * 0xD6E8FEB86659FD93ull;
+                     uint64_t(uint32_t(n)) * 0x165667B19E3779F9ull ^
+                     uint64_t(uint32_t(primitive)) * 0xD6E8FEB86659FD93ull;
         h ^= h >> 29;
         h *= 0xBF58476D1CE4E5B9ull;
         return h ^ (h >> 32);

@@ -16,10 +16,11 @@ constexpr int kElementBuffer = TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER;
 
 // Where each kind of data lies in the one buffer, and its view.
 struct Layout {
-    size_t indices = 0, positions = 0, normals = 0, texcoords = 0, targets = 0;
+    size_t indices = 0, positions = 0, normals = 0, texcoords = 0, colours = 0, targets = 0;
     size_t bytes = 0;
-    int32_t with_normals = 0, with_texcoords = 0;
-    int index_view = -1, position_view = -1, normal_view = -1, texcoord_view = -1, first_target_view = -1;
+    int32_t with_normals = 0, with_texcoords = 0, with_colours = 0;
+    int index_view = -1, position_view = -1, normal_view = -1, texcoord_view = -1, colour_view = -1;
+    int first_target_view = -1;
 };
 
 int AddView(tinygltf::Model& document, size_t offset, size_t length, int stride, int target) {
@@ -33,8 +34,18 @@ int AddView(tinygltf::Model& document, size_t offset, size_t length, int stride,
     return int(document.bufferViews.size()) - 1;
 }
 
-Layout PlanBuffer(const CornerSplit& split, int32_t count, tinygltf::Model& document) {
+// Vertex colours go along where every vertex of the file has one: a colour
+// made up for the others would be one the file never gave.
+int32_t EveryVertexColoured(const Model& base) {
+    if (!base.colours || base.colour_count != base.vertex_count) return 0;
+    for (int32_t k = 0; k < base.vertex_count; ++k)
+        if (!HasColour(base.colours[k])) return 0;
+    return 1;
+}
+
+Layout PlanBuffer(const Model& base, const CornerSplit& split, int32_t count, tinygltf::Model& document) {
     Layout at;
+    at.with_colours = EveryVertexColoured(base);
     for (int32_t p = 0; p < split.primitive_count; ++p) {
         at.with_normals |= split.primitives[size_t(p)].has_normals;
         at.with_texcoords |= split.primitives[size_t(p)].has_texcoords;
@@ -43,13 +54,15 @@ Layout PlanBuffer(const CornerSplit& split, int32_t count, tinygltf::Model& docu
     at.positions = size_t(split.index_count) * 4;
     at.normals = at.positions + v * 12;
     at.texcoords = at.normals + (at.with_normals ? v * 12 : 0);
-    at.targets = at.texcoords + (at.with_texcoords ? v * 8 : 0);
+    at.colours = at.texcoords + (at.with_texcoords ? v * 8 : 0);
+    at.targets = at.colours + (at.with_colours ? v * 12 : 0);
     at.bytes = at.targets + v * 12 * size_t(count);
     // Several accessors (one a primitive) read each vertex view: it says its stride.
     at.index_view = AddView(document, 0, at.positions, 0, kElementBuffer);
     at.position_view = AddView(document, at.positions, v * 12, 12, kArrayBuffer);
     if (at.with_normals) at.normal_view = AddView(document, at.normals, v * 12, 12, kArrayBuffer);
     if (at.with_texcoords) at.texcoord_view = AddView(document, at.texcoords, v * 8, 8, kArrayBuffer);
+    if (at.with_colours) at.colour_view = AddView(document, at.colours, v * 12, 12, kArrayBuffer);
     for (int32_t t = 0; t < count; ++t) {
         const int view = AddView(document, at.targets + v * 12 * size_t(t), v * 12, 12, kArrayBuffer);
         if (t == 0) at.first_target_view = view;
@@ -78,6 +91,12 @@ void FillVertices(const Model& base, const CornerSplit& split, const GltfTarget*
         // glTF's texture rows run from the top, OBJ's from the bottom.
         if (at.with_texcoords && t >= 0)
             texcoord[2 * k] = base.texcoords[t].u, texcoord[2 * k + 1] = 1.0f - base.texcoords[t].v;
+        if (at.with_colours) {
+            const VertexColour& c = base.colours[split.position[size_t(k)]];
+            float* to = reinterpret_cast<float*>(bytes + at.colours) + 3 * k;
+            const float channels[3] = {c.r, c.g, c.b};
+            for (int32_t i = 0; i < 3; ++i) to[i] = float(ColourChannel(channels[i]));
+        }
     }
     for (int32_t t = 0; t < count; ++t) {
         float* delta = reinterpret_cast<float*>(bytes + at.targets + size_t(split.vertex_count) * 12 * size_t(t));
@@ -136,6 +155,8 @@ tinygltf::Primitive MakePrimitive(tinygltf::Model& document, const GltfPrimitive
         made.attributes["NORMAL"] = AddFloats(document, at.normal_view, first * 12, n, TINYGLTF_TYPE_VEC3);
     if (primitive.has_texcoords)
         made.attributes["TEXCOORD_0"] = AddFloats(document, at.texcoord_view, first * 8, n, TINYGLTF_TYPE_VEC2);
+    if (at.with_colours)
+        made.attributes["COLOR_0"] = AddFloats(document, at.colour_view, first * 12, n, TINYGLTF_TYPE_VEC3);
     const size_t target_bytes = size_t(document.bufferViews[size_t(at.position_view)].byteLength);
     for (int32_t t = 0; t < count; ++t) {
         const float* delta = reinterpret_cast<const float*>(bytes + at.targets + target_bytes * size_t(t)) + 3 * first;
@@ -166,14 +187,15 @@ int32_t BuildFamilyDocument(const Model& base, const CornerSplit& split, const G
     try {
         document.asset.version = "2.0";
         document.asset.generator = "Quandrelistaphor";
-        const Layout at = PlanBuffer(split, count, document);
+        const Layout at = PlanBuffer(base, split, count, document);
         document.buffers.emplace_back();
         std::vector<unsigned char>& bytes = document.buffers[0].data;
         bytes.assign(at.bytes, 0);
         FillVertices(base, split, targets, count, at, bytes.data());
         const std::vector<int> materials = AddMaterials(base, split, document);
         tinygltf::Mesh mesh;
-        mesh.name = Utf8Text(base.obj_file_name, std::strlen(base.obj_file_name) - std::strlen(ExtensionPart(base.obj_file_name)));
+        const char* file = base.obj_file_name;
+        mesh.name = Utf8Text(file, std::strlen(file) - std::strlen(ExtensionPart(file)));
         for (int32_t p = 0; p < split.primitive_count; ++p) {
             const GltfPrimitive& primitive = split.primitives[size_t(p)];
             const int material = primitive.material >= 0 ? materials[size_t(primitive.material)] : -1;
@@ -181,7 +203,8 @@ int32_t BuildFamilyDocument(const Model& base, const CornerSplit& split, const G
         }
         if (count > 0) {
             std::vector<tinygltf::Value> names;
-            for (int32_t t = 0; t < count; ++t) names.emplace_back(Utf8Text(targets[t].name, std::strlen(targets[t].name)));
+            for (int32_t t = 0; t < count; ++t)
+                names.emplace_back(Utf8Text(targets[t].name, std::strlen(targets[t].name)));
             mesh.weights.assign(size_t(count), 0.0);
             mesh.extras = tinygltf::Value(tinygltf::Value::Object{{"targetNames", tinygltf::Value(names)}});
         }

@@ -5,9 +5,6 @@
 
 namespace {
 
-// A colour channel as glTF takes it: within 0 and 1.
-double Channel(float value) { return std::isfinite(value) ? std::fmin(1.0, std::fmax(0.0, double(value))) : 1.0; }
-
 bool UriByte(unsigned char c) {
     if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return true;
     for (const char* kept = "-._~/!$&'()*+,;=:@"; *kept; ++kept)
@@ -35,8 +32,8 @@ tinygltf::Material MakeMaterial(const Model& base, const Material& from, bool te
     // An OBJ material is no metal; its roughness is not told.
     pbr.metallicFactor = 0.0;
     if (!from.has_statements) return made;  // only a name: its library didn't load
-    pbr.baseColorFactor = {Channel(from.diffuse[0]), Channel(from.diffuse[1]), Channel(from.diffuse[2]),
-                           Channel(from.opacity)};
+    pbr.baseColorFactor = {ColourChannel(from.diffuse[0]), ColourChannel(from.diffuse[1]),
+                           ColourChannel(from.diffuse[2]), ColourChannel(from.opacity)};
     if (pbr.baseColorFactor[3] < 1.0) made.alphaMode = "BLEND";
     const char* map = base.Name(from.diffuse_map);
     if (map[0] && textured) pbr.baseColorTexture.index = AddTexture(document, map);
@@ -44,6 +41,10 @@ tinygltf::Material MakeMaterial(const Model& base, const Material& from, bool te
 }
 
 }  // namespace
+
+double ColourChannel(float value) {
+    return std::isfinite(value) ? std::fmin(1.0, std::fmax(0.0, double(value))) : 1.0;
+}
 
 std::string TextureUri(const char* file_name) {
     static const char kHex[] = "0123456789ABCDEF";
@@ -66,7 +67,11 @@ std::string Utf8Text(const char* text, size_t length) {
     for (size_t k = 0; k < length;) {
         const unsigned char c = static_cast<unsigned char>(text[k]);
         // The length of a well-formed sequence starting here, 0 for none.
-        size_t n = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+        size_t n = c < 0x80                  ? 1
+                   : c >= 0xC2 && c <= 0xDF ? 2
+                   : c >= 0xE0 && c <= 0xEF ? 3
+                   : c >= 0xF0 && c <= 0xF4 ? 4
+                                            : 0;
         for (size_t i = 1; i < n; ++i)
             if (k + i >= length || (static_cast<unsigned char>(text[k + i]) & 0xC0) != 0x80) n = 0;
         const unsigned char second = n > 1 ? static_cast<unsigned char>(text[k + 1]) : 0x80;

@@ -11,9 +11,13 @@
 #include "gltf/corner_split.h"
 
 // Adds one material for each material of `base` a primitive of `split`
-// uses (its texture only where the primitive has texture coordinates); the result gives each model material its glTF material (-1 for
-// those not used). May throw std::bad_alloc.
+// uses (its texture only where the primitive has texture coordinates);
+// the result gives each model material its glTF material (-1 for those not
+// used). May throw std::bad_alloc.
 std::vector<int> AddMaterials(const Model& base, const CornerSplit& split, tinygltf::Model& document);
+
+// A colour channel as glTF takes it: within 0 and 1 (1 for one that is no number).
+double ColourChannel(float value);
 
 // `length` bytes of text as UTF-8, which JSON requires: every byte that
 // isn't part of a well-formed sequence becomes U+FFFD.

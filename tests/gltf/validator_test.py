@@ -71,7 +71,8 @@ def shapes(folder, name, *args):
 
 def families(folder):
     corpus, real = os.path.join(DATA, "corpus"), os.path.join(DATA, "round_trips")
-    s = lambda source, name, amount=0.05: sculpt(source, os.path.join(folder, name), amount) or os.path.join(folder, name)
+    s = lambda source, name, amount=0.05: sculpt(source, os.path.join(folder, name), amount) or \
+        os.path.join(folder, name)
     files = []
     original, matching = os.path.join(EXAMPLES, "original.obj"), os.path.join(EXAMPLES, "matching.obj")
     for form in ("examples.glb", "examples.gltf"):
@@ -87,13 +88,17 @@ def families(folder):
     regr = os.path.join(real, "regr01_blender_default.obj")
     files.append(shapes(folder, "regr01.gltf", os.path.join(real, "regr01.obj"), regr, s(regr, "regr01_a.obj"),
                         "--tolerance", "auto"))
-    # A textured material whose faces give no texture coordinates: no texture to bind.
+    # A textured material whose faces give no texture coordinates: no texture to bind; vertex colours.
     with open(os.path.join(folder, "bare.obj"), "w") as f:
-        f.write("mtllib bare.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nusemtl a\nf 1 2 3 4\n")
+        f.write("mtllib bare.mtl\nv 0 0 0 1 0 0\nv 1 0 0 0 1 0\nv 1 1 0 0 0 1.5\nv 0 1 0 0.5 0.5 0.5\nusemtl a\n"
+                "f 1 2 3 4\n")
     with open(os.path.join(folder, "bare.mtl"), "w") as f:
         f.write("newmtl a\nKd 0.5 0.5 0.5\nmap_Kd pixel.png\n")
     bare = os.path.join(folder, "bare.obj")
     files.append(shapes(folder, "bare.glb", bare, bare, s(bare, "bare_a.obj")))
+    with open(files[-1], "rb") as f:
+        head = f.read(4096)
+    assert b'"COLOR_0"' in head and b'"baseColorTexture"' not in head, head
     tube, tube_copy = cylinder(folder, 317, 316)  # 100,172 vertices
     sculpts = [s(tube_copy, "tube_%d.obj" % k, 0.01 * (k + 1)) for k in range(5)]
     files.append(shapes(folder, "tube.glb", tube, tube_copy, *sculpts, "--jobs", "2"))
@@ -115,7 +120,8 @@ def main():
                               capture_output=True, text=True)
         print(done.stdout, done.stderr)
         assert done.returncode == 0, "the validator found errors or warnings"
-        clean = [line for line in done.stdout.splitlines() if line.endswith("vertices") and " 0 errors, 0 warnings" in line]
+        clean = [line for line in done.stdout.splitlines()
+                 if line.endswith("vertices") and " 0 errors, 0 warnings" in line]
         assert len(clean) == len(files), (len(clean), files)
         # The tube's 100,172 positions, split at the seam and where the materials meet.
         assert int(clean[-1].split(", ")[-1].split()[0]) >= 317 * 316, clean[-1]
