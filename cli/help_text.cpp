@@ -143,7 +143,7 @@ const char kExitStatus[] =
     "      input's library; report: the --output file can't be written\n"
     "      (a path too long included); shapes, batch: an argument is empty, or DIR\n"
     "      can't be used or holds an input; shapes: the --gltf file is a file of\n"
-    "      the run\n"
+    "      the run, or its folder can't take it\n"
     "  3   ORIGINAL didn't load (missing, unreadable or not an OBJ with vertices);\n"
     "      report: also when neither loaded (the report is printed all the same)\n"
     "  4   MATCHING (or a SHAPE) didn't load\n"

@@ -1,6 +1,7 @@
 #include "cli/shapes_gltf.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "cli/console_host.h"
 #include "cli/paths.h"
@@ -30,6 +31,18 @@ int ReadGltfOption(const Arguments& arguments, FileList& list, GltfRequest& requ
     char buffer_name[kPathCapacity];
     if (IsGltfJsonPath(request.path) && !MakeGltfBufferPath(request.path, buffer_path, buffer_name))
         return Usage("--gltf path too long for its .bin file beside it");
+    // A folder that can't take the file is said now, not after every shape was written.
+    char folder[kPathCapacity];
+    FolderPart(request.path, folder, sizeof folder);
+    if ((list.reason = FolderRefusal(folder)) != 0) {
+        std::snprintf(list.problem, sizeof list.problem, "the glTF file's folder can't be written to: %s (%s)", folder,
+                      std::strerror(list.reason));
+        std::fprintf(stderr, "quandrelistaphor: %s\n", list.problem);
+#ifdef _WIN32
+        list.reason = 0;  // a C library code, not the system's: the text has its words
+#endif
+        return 2;
+    }
     const char* files[] = {request.path, IsGltfJsonPath(request.path) ? buffer_path : nullptr};
     for (const char* file : files) {
         const char* what = nullptr;

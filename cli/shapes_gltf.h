@@ -21,7 +21,8 @@ struct GltfRequest {
 // Reads --gltf into `request`: 0, or the exit status after saying why (a
 // usage error for a path that is empty, too long or names a folder; 2, as
 // for a new file that is an input, when it or its buffer file is an input
-// or a new file of the run, with list.problem filled).
+// or a new file of the run, or its folder can't take it, with list.problem
+// and list.reason filled).
 int ReadGltfOption(const Arguments& arguments, FileList& list, GltfRequest& request);
 
 // Makes room for the shapes' positions over `base`: 0, or the exit status

@@ -413,21 +413,21 @@ class Documented(unittest.TestCase):
 class Gltf(unittest.TestCase):
     def test_the_gltf_file_is_written_after_the_shapes_refused_onto_the_run_and_its_failure_counts(self):
         o, moved = corpus("original.obj"), corpus("rotated.obj")
-        runs = [("f.glb", 0, ["f.glb"], 1), ("F.GLTF", 0, ["F.GLTF", "F.bin"], 1), (o, 2, [], None),
-                ("s/rotated.obj", 2, [], None), (os.path.join(CORPUS, "original.gltf"), 2, [], None),
-                ("none/f.glb", 5, [], 0)]
+        runs = [("f.glb", 0, ["f.glb"], 1), ("F.GLTF", 0, ["F.GLTF", "F.bin"], 1), (o, 2, [], "would replace"),
+                ("s/rotated.obj", 2, [], "would replace"), ("original.gltf", 2, [], "would replace"),
+                ("none/f.glb", 2, [], "folder can't be written to"), ("d.glb", 5, ["d.glb"], 0)]
         for name, status, made, targets in runs:
             with tempfile.TemporaryDirectory() as folder:
                 os.symlink(o, os.path.join(folder, "original.bin"))  # a .gltf's buffer onto an input
-                if "original.gltf" in name:
-                    name = os.path.join(folder, "original.gltf")
+                os.mkdir(os.path.join(folder, "d.glb"))  # a folder the file can't replace
+                made = made + ["d.glb"] if "d.glb" not in made else made
                 doc, err = document("shapes", o, o, moved, "--out-dir", "s", "--gltf", name, "--json", cwd=folder)
                 self.assertEqual(doc["status"], status, (name, doc, err))
                 self.assertEqual(sorted(set(os.listdir(folder)) - {"s", "original.bin"}), sorted(made), name)
                 self.assertEqual(os.path.exists(os.path.join(folder, "s", "rotated.obj")), status != 2, name)
-                if targets is None:
+                if isinstance(targets, str):
                     self.assertNotIn("gltf", doc)
-                    self.assertIn("would replace", doc["message"])
+                    self.assertIn(targets, doc["message"])
                     continue
                 self.assertEqual((doc["gltf"]["success"], doc["gltf"]["targets"]), (targets == 1, targets), name)
                 self.assertEqual(doc["gltf"]["message"] is None, targets == 1, name)
