@@ -86,7 +86,8 @@ struct CornerTable {
     }
 };
 
-// Counts each slot's faces, corners and triangles, and lists the faces slot by slot in `order`.
+// Counts each slot's faces, corners and triangles, and lists the faces slot
+// by slot in `order`. Returns the faces, or -1 when memory ran out.
 int64_t CountSlots(const Model& model, SlotCount* counts, int32_t slot_count, ScopedBlock<const Face*>& order) {
     int64_t faces = 0;
     ForEachFace(model, [&](const Face& face) {
@@ -101,8 +102,9 @@ int64_t CountSlots(const Model& model, SlotCount* counts, int32_t slot_count, Sc
             count.without_normal += NormalOf(model, face, c) < 0;
         }
     });
+    if (faces == 0) return 0;
     order.Reset(AllocateUnclearedTable<const Face*>(size_t(faces)));
-    if (!order.Get()) return 0;
+    if (!order.Get()) return -1;
     int32_t first = 0;
     for (int32_t s = 0; s < slot_count; ++s) {
         counts[s].first_face = first;
@@ -152,7 +154,9 @@ int32_t SplitCorners(const Model& model, CornerSplit& split) {
     const int32_t slot_count = model.material_count + 1;
     ScopedBlock<SlotCount> counts(AllocateTable<SlotCount>(size_t(slot_count)));
     ScopedBlock<const Face*> order;
-    if (!counts.Get() || CountSlots(model, counts.Get(), slot_count, order) <= 0) return 0;
+    if (!counts.Get()) return 0;
+    const int64_t faces = CountSlots(model, counts.Get(), slot_count, order);
+    if (faces <= 0) return faces == 0 ? -1 : 0;
     int64_t corners = 0;
     int64_t triangles = 0;
     for (int32_t s = 0; s < slot_count; ++s) corners += counts[s].corners, triangles += counts[s].triangles;

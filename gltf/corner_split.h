@@ -39,6 +39,6 @@ struct CornerSplit {
 // (a polygon is cut into a fan of triangles from its first corner) into
 // glTF vertices, one primitive per material that has faces. A primitive
 // whose corners don't all give a texture coordinate (or a normal) has none
-// of them. Returns 1, or 0 when memory ran out or the model has no face
-// to write.
+// of them. Returns 1; 0 when memory ran out; -1 when the model has no face
+// of three corners or more.
 int32_t SplitCorners(const Model& model, CornerSplit& split);

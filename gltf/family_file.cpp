@@ -106,7 +106,9 @@ int32_t FormatGltfFamily(const Model& base, const GltfTarget* targets, int32_t c
         tinygltf::Model document;
         {
             CornerSplit split;
-            if (!SplitCorners(base, split) || !BuildFamilyDocument(base, split, targets, count, document)) return 0;
+            const int32_t split_code = SplitCorners(base, split);
+            if (split_code != 1) return split_code < 0 ? -2 : 0;
+            if (!BuildFamilyDocument(base, split, targets, count, document)) return 0;
         }
         return IsGltfJsonPath(path) ? WriteJson(document, path, files) : WriteBinary(document, path, files);
     } catch (const std::exception&) {  // out of memory, in tinygltf's or the JSON library's hands

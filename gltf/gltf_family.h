@@ -41,9 +41,9 @@ int32_t MakeGltfBufferPath(const char* path, char (&buffer_path)[kPathCapacity],
                            char (&buffer_name)[kPathCapacity]);
 
 // Writes `base` (a Model as RegroupByMaterial left it) with `count` targets
-// into files made for `path`, replacing no target yet. Returns 1; 0 when the
-// base has no face to write or memory ran out; -1 when the files couldn't
-// be written (the reason in the files' `error`). Nothing is left behind
+// into files made for `path`, replacing no target yet. Returns 1; 0 when
+// memory ran out; -1 when the files couldn't be written (the reason in the
+// files' `error`); -2 when the base has no face of three corners or more. Nothing is left behind
 // unless it returns 1.
 int32_t FormatGltfFamily(const Model& base, const GltfTarget* targets, int32_t count, const char* path,
                          WrittenGltfFiles& files);

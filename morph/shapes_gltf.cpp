@@ -49,7 +49,7 @@ int32_t WriteShapesGltf(const Model& base, const ShapeTargets& targets, const ch
         return 1;
     }
     *error = files.gltf.error ? files.gltf.error : files.bin.error;
-    std::snprintf(message, kMessageCapacity, "There was an error saving the glTF file:\r\n\r\nfilepath: \"%s\"\r\n",
-                  path);
+    std::snprintf(message, kMessageCapacity, "There was an error saving the glTF file:\r\n\r\nfilepath: \"%s\"\r\n%s",
+                  path, code == -2 ? "ORIGINAL has no face of three corners or more to make a mesh of.\r\n" : "");
     return -4;
 }

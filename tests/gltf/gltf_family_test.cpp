@@ -135,6 +135,12 @@ TEST(GltfFamily, ReadBackWholeInBothForms) {
     WrittenGltfFiles files;
     EXPECT_EQ(FormatGltfFamily(base, targets, 2, folder.Join("none/family.gltf").c_str(), files), -1);
     EXPECT_EQ(FilesIn(folder.path()).size(), 5u);  // the cube, its library and the two families
+    // Lines and a face of two corners make no mesh: said, nothing written.
+    Put(folder.Join("lines.obj"), "v 0 0 0\nv 1 0 0\nv 1 1 0\nl 1 2 3\nf 1 2\n");
+    Model lines;
+    ASSERT_TRUE(lines.LoadObj(folder.Join("lines.obj").c_str(), false));
+    EXPECT_EQ(FormatGltfFamily(lines, targets, 0, folder.Join("lines.glb").c_str(), files), -2);
+    EXPECT_EQ(FilesIn(folder.path()).size(), 6u);
 }
 
 TEST(GltfFamily, DeltasAddUpInFloatWhereAnyCan) {
