@@ -7,6 +7,7 @@
 #include <tiny_gltf.h>
 
 #include "gltf/family_document.h"
+#include "gltf/family_materials.h"
 #include "gltf/gltf_family.h"
 #include "platform/text.h"
 
@@ -71,7 +72,7 @@ int32_t WriteJson(tinygltf::Model& document, const char* path, WrittenGltfFiles&
     writer.SetImageWriter(nullptr, nullptr);
     writer.WriteGltfSceneToStream(&document, text, true, false);
     nlohmann::json json = nlohmann::json::parse(text.str());
-    json["buffers"] = nlohmann::json::array({{{"byteLength", bytes.size()}, {"uri", buffer_name}}});
+    json["buffers"] = nlohmann::json::array({{{"byteLength", bytes.size()}, {"uri", FileUri(buffer_name)}}});
     const std::string written = json.dump(2);
     OutputFile* set[] = {&files.gltf, &files.bin};
     const char* targets[] = {path, buffer_path};

@@ -15,7 +15,7 @@ bool UriByte(unsigned char c) {
 // The texture of a material's base colour: a sampler-less texture of an image by uri.
 int AddTexture(tinygltf::Model& document, const char* file_name) {
     tinygltf::Image image;
-    image.uri = TextureUri(file_name);
+    image.uri = FileUri(file_name);
     document.images.push_back(image);
     tinygltf::Texture texture;
     texture.source = int(document.images.size()) - 1;
@@ -46,7 +46,7 @@ double ColourChannel(float value) {
     return std::isfinite(value) ? std::fmin(1.0, std::fmax(0.0, double(value))) : 1.0;
 }
 
-std::string TextureUri(const char* file_name) {
+std::string FileUri(const char* file_name) {
     static const char kHex[] = "0123456789ABCDEF";
     std::string uri;
     for (const char* at = file_name; *at; ++at) {

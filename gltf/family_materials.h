@@ -23,6 +23,6 @@ double ColourChannel(float value);
 // isn't part of a well-formed sequence becomes U+FFFD.
 std::string Utf8Text(const char* text, size_t length);
 
-// A texture's file name as a relative URI: backslashes become slashes and
+// A file's name (a texture's, the buffer's) as a relative URI: backslashes become slashes and
 // every byte that a URI may not hold as it is, "%XX".
-std::string TextureUri(const char* file_name);
+std::string FileUri(const char* file_name);

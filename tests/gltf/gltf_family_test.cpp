@@ -164,5 +164,5 @@ TEST(GltfFamily, DeltasAddUpInFloatWhereAnyCan) {
     }
     EXPECT_GT(reachable, 0);
     EXPECT_LT(reachable, 8);
-    EXPECT_EQ(TextureUri("maps\\a b%#\xC3\xA9.png"), "maps/a%20b%25%23%C3%A9.png");
+    EXPECT_EQ(FileUri("maps\\a b%#\xC3\xA9.png"), "maps/a%20b%25%23%C3%A9.png");
 }

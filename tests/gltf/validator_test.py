@@ -79,7 +79,7 @@ def families(folder):
         files.append(shapes(folder, form, original, matching, s(matching, "smile.obj"), s(matching, "frown.obj", -0.1)))
     o, copy = os.path.join(corpus, "original.obj"), os.path.join(corpus, "reordered.obj")
     files.append(shapes(folder, "corpus.glb", o, copy, s(copy, "corpus_a.obj"), s(copy, "corpus_b.obj", 0.2)))
-    files.append(shapes(folder, "topology.gltf", o, s(copy, "corpus_c.obj"), "--by", "topology"))
+    files.append(shapes(folder, "topology family.gltf", o, s(copy, "corpus_c.obj"), "--by", "topology"))
     part, part_sculpt = os.path.join(folder, "part.obj"), os.path.join(folder, "part_sculpt.obj")
     subprocess.run([sys.executable, PART, copy, "0.3", part, part_sculpt], check=True)
     files.append(shapes(folder, "part.glb", o, part, part_sculpt))
