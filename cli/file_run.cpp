@@ -189,7 +189,8 @@ void FileRun::PrintGltf() {
     if (gltf_.code == 1) {
         Flatten(flat, sizeof flat, gltf_.note);
         if (!output_.quiet || flat[0])
-            std::printf("%s: written, %d morph targets%s%s\n", gltf_.path, gltf_.targets, flat[0] ? ", " : "", flat);
+            std::printf("%s: written, %d morph target%s%s%s\n", gltf_.path, gltf_.targets, gltf_.targets == 1 ? "" : "s",
+                        flat[0] ? ", " : "", flat);
     } else {
         char reason[kReasonNoteCapacity] = "";
         FormatReason(gltf_.reason, reason, sizeof reason);

@@ -432,7 +432,7 @@ class Gltf(unittest.TestCase):
                 self.assertEqual((doc["gltf"]["success"], doc["gltf"]["targets"]), (targets == 1, targets), name)
                 self.assertEqual(doc["gltf"]["message"] is None, targets == 1, name)
                 said = run("shapes", o, o, moved, "--out-dir", "t", "--gltf", name, cwd=folder)
-                self.assertIn(os.path.join(folder, name) + (": written, 1 morph targets" if targets else
+                self.assertIn(os.path.join(folder, name) + (": written, 1 morph target" if targets else
                               ": failed, exit status 5: There was an error saving the glTF file"), said[1])
 
 
