@@ -17,6 +17,7 @@ const OptionWord kOptionWords[] = {
     {"--allow-count-change", false},
     {"--details", false},
     {"--out-dir", true},
+    {"--gltf", true},
     {"--jobs", true},
     {"--force", false},
     {"--by", true},

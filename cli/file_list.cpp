@@ -31,17 +31,6 @@ bool SameName(const char* a, const char* b) {
     return *a == *b;
 }
 
-// Why the folder can't take new files (a system reason), or 0. Where users'
-// rights are not told apart by bits, the first file written says it.
-int32_t FolderRefusal(const char* folder) {
-    struct stat status;
-    if (stat(folder, &status) != 0) return errno;
-    if (!S_ISDIR(status.st_mode)) return ENOTDIR;
-#ifndef _WIN32
-    if (access(folder, W_OK | X_OK) != 0) return errno;
-#endif
-    return 0;
-}
 
 // The folder made absolute, made when missing, ending in a separator.
 int MakeOutputFolder(const char* argument, FileList& list) {
@@ -115,6 +104,18 @@ int MakeFileList(const Arguments& arguments, int32_t first_output, FileList& lis
         for (int32_t j = first_output; j < k && entry.same_name_as < 0; ++j)
             if (SameNewFiles(list.entries[size_t(j)].output, entry.output, &entry.same_library)) entry.same_name_as = j;
     }
+    return 0;
+}
+
+// Why the folder can't take new files (a system reason), or 0. Where users'
+// rights are not told apart by bits, the first file written says it.
+int32_t FolderRefusal(const char* folder) {
+    struct stat status;
+    if (stat(folder, &status) != 0) return errno;
+    if (!S_ISDIR(status.st_mode)) return ENOTDIR;
+#ifndef _WIN32
+    if (access(folder, W_OK | X_OK) != 0) return errno;
+#endif
     return 0;
 }
 

@@ -32,6 +32,10 @@ struct FileList {
 // Returns 0, or the exit status after saying why on standard error.
 int MakeFileList(const Arguments& arguments, int32_t first_output, FileList& list);
 
+// Why the folder can't take new files (a system reason), or 0. Where users'
+// rights are not told apart by bits, the first file written says it.
+int32_t FolderRefusal(const char* folder);
+
 // Whether entry k's new file may be written: 1, or 0 with the message
 // (kMessageCapacity bytes) when it is an input file or an earlier file of
 // the run has its name or writes its material library. Looked at just before the file is written.

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "cli/convert_json.h"
+#include "cli/reasons.h"
 #include "platform/text.h"
 #include "platform/path_text.h"
 #include "platform/files/interrupt.h"
@@ -128,11 +129,14 @@ int FileRun::Finish(const char* command) {
         if (outcome.code == 1) continue;
         if (failed++ == 0) status = ExitStatus(outcome.code);
     }
+    // The glTF file holds the shapes done: with none, their failures said it all.
+    if (gltf_.given && gltf_.code != 1 && status == 0) status = ExitStatus(gltf_.code);
     int32_t count = int32_t(outcomes_.size());
     if (output_.json) {
         PrintJson(command, status, failed);
         return status;
     }
+    PrintGltf();
     if (!output_.quiet || failed > 0)
         std::printf("%s: %d of %d files written, %d failed\n", command, count - failed, count, failed);
     std::fflush(stdout);
@@ -144,7 +148,7 @@ void FileRun::PrintJson(const char* command, int status, int32_t failed) {
     json.BeginObject();
     WriteJsonHeading(json, command);
     json.Integer("status", status);
-    json.Boolean("success", failed == 0);
+    json.Boolean("success", status == 0);
     json.Null("message");
     json.BeginObject("tolerance");
     json.Number("value", facts_.tolerance);
@@ -170,6 +174,49 @@ void FileRun::PrintJson(const char* command, int status, int32_t failed) {
         json.End();
     }
     json.End();
+    WriteGltfJson(json);
+    json.End();
+}
+
+void FileRun::EndGltf(const char* path, int32_t code, int32_t targets, const char* message, int32_t reason,
+                      const char* note) {
+    std::lock_guard<std::mutex> guard(lock_);
+    gltf_.given = true;
+    gltf_.code = code;
+    gltf_.targets = targets;
+    gltf_.reason = reason;
+    CopyText(gltf_.path, path);
+    CopyText(gltf_.message, code == 1 ? "" : message);
+    CopyText(gltf_.note, note ? note : "");
+}
+
+void FileRun::PrintGltf() {
+    if (!gltf_.given) return;
+    char flat[kMessageCapacity];
+    if (gltf_.code == 1) {
+        Flatten(flat, sizeof flat, gltf_.note);
+        if (!output_.quiet || flat[0])
+            std::printf("%s: written, %d morph target%s%s%s\n", gltf_.path, gltf_.targets, gltf_.targets == 1 ? "" : "s",
+                        flat[0] ? ", " : "", flat);
+    } else {
+        char reason[kReasonNoteCapacity] = "";
+        FormatReason(gltf_.reason, reason, sizeof reason);
+        Flatten(flat, sizeof flat, gltf_.message);
+        std::printf("%s: failed, exit status %d: %s%s%s\n", gltf_.path, ExitStatus(gltf_.code), flat,
+                    reason[0] ? "; " : "", reason);
+    }
+}
+
+void FileRun::WriteGltfJson(JsonWriter& json) {
+    if (!gltf_.given) return;
+    json.BeginObject("gltf");
+    json.Text("path", gltf_.path);
+    json.Integer("status", ExitStatus(gltf_.code));
+    json.Boolean("success", gltf_.code == 1);
+    json.Integer("targets", gltf_.code == 1 ? gltf_.targets : 0);
+    json.Message("message", gltf_.code == 1 ? nullptr : gltf_.message);
+    json.Message("note", gltf_.note[0] ? gltf_.note : nullptr);
+    WriteReason(json, gltf_.reason);
     json.End();
 }
 

@@ -55,6 +55,13 @@ public:
     // A line on standard error between the files' lines (a wait for
     // another run writing one of the new files).
     void Notice(const char* text);
+    // The glTF file of the run (shapes --gltf) at `path` ended with `code`
+    // (1 written, with `targets` morph targets and what the writing noted
+    // in `note`; else its message and the system's reason). Its line comes
+    // after the files'; a failure counts in the exit status when every file
+    // was done.
+    void EndGltf(const char* path, int32_t code, int32_t targets, const char* message, int32_t reason,
+                 const char* note);
     // Prints the summary ("<command>: N of M files written, K failed"), or
     // the JSON document, and returns the exit status: 0 when every file was
     // done, else that of the first failed file in the order given.
@@ -70,6 +77,17 @@ private:
         bool checked = false;
         PairingCheck check;
     };
+    struct GltfOutcome {
+        bool given = false;
+        int32_t code = 0;
+        int32_t targets = 0;
+        int32_t reason = 0;
+        char path[kPathCapacity] = {};
+        char message[kMessageCapacity] = {};
+        char note[kMessageCapacity] = {};
+    };
+    void PrintGltf();  // under the lock
+    void WriteGltfJson(JsonWriter& json);
     void PrintReady();  // under the lock
     void PrintJson(const char* command, int status, int32_t failed);  // under the lock
     void Draw(const char* name);  // under the lock
@@ -81,6 +99,7 @@ private:
     RunFacts facts_;
     std::vector<Outcome> outcomes_;
     std::vector<ConvertDiagnostics> diagnoses_;  // --json only: one a file
+    GltfOutcome gltf_;
     int32_t printed_ = 0;
     int32_t ended_ = 0;
 };

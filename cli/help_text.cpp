@@ -94,10 +94,10 @@ const CommandText kCommands[] = {
     {"shapes",
      "  quandrelistaphor shapes  ORIGINAL MATCHING SHAPE... --out-dir DIR [--jobs N]\n"
      "                           [--tolerance EPS|auto] [--allow-count-change] [--force]\n"
-     "                           [--json] [--quiet]\n"
+     "                           [--gltf FAMILY.glb] [--json] [--quiet]\n"
      "  quandrelistaphor shapes  ORIGINAL SHAPE... --out-dir DIR --by topology\n"
      "                           [--seed O1,O2,O3=S1,S2,S3] [--accept-unsure] [--jobs N]\n"
-     "                           [--tolerance EPS|auto] [--strict]\n",
+     "                           [--tolerance EPS|auto] [--strict] [--gltf FAMILY.glb]\n",
     "shapes   pairs MATCHING (ORIGINAL handed back by another program, reordered) with\n"
     "         ORIGINAL once, one to one, and writes every SHAPE (sculpted from MATCHING,\n"
     "         in its order) as DIR/<its name>: ORIGINAL's faces, UVs, normals, groups\n"
@@ -112,7 +112,10 @@ const CommandText kCommands[] = {
     "         so does one with a face turned over. A SHAPE that is a sculpted part\n"
     "         of ORIGINAL (its faces cut out of ORIGINAL's) is seeded from positions\n"
     "         that still agree or from --seed; the rest stays where ORIGINAL has it.\n"
-    "           quandrelistaphor shapes head.obj sculpts/*.obj --out-dir targets --by topology\n",
+    "           quandrelistaphor shapes head.obj sculpts/*.obj --out-dir targets --by topology\n"
+    "         --gltf FAMILY.glb also writes ORIGINAL with every SHAPE written as its\n"
+    "         morph targets (named as the new files, weights 0) in one glTF 2.0 file\n"
+    "         for engines and web viewers; FAMILY.gltf puts FAMILY.bin beside it.\n",
      kRunsOverManyFiles},
     {"batch",
      "  quandrelistaphor batch   ORIGINAL MATCHING... --out-dir DIR [--jobs N] [--yes]\n"
@@ -141,11 +144,13 @@ const char kExitStatus[] =
     "  2   convert: an argument is empty, or NEW or its library is an input or an\n"
     "      input's library; report: the --output file can't be written\n"
     "      (a path too long included); shapes, batch: an argument is empty, or DIR\n"
-    "      can't be used or holds an input\n"
+    "      can't be used or holds an input; shapes: the --gltf file is a file of\n"
+    "      the run, or its folder can't take it\n"
     "  3   ORIGINAL didn't load (missing, unreadable or not an OBJ with vertices);\n"
     "      report: also when neither loaded (the report is printed all the same)\n"
     "  4   MATCHING (or a SHAPE) didn't load\n"
-    "  5   NEW couldn't be written (any earlier NEW is kept as it was)\n"
+    "  5   NEW (or shapes' --gltf file) couldn't be written (any earlier one is kept\n"
+    "      as it was)\n"
     "  6   the vertex counts differ\n"
     "  7   no vertices\n"
     "  8   not every vertex of MATCHING has a vertex of ORIGINAL at its position\n"

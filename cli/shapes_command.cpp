@@ -1,4 +1,5 @@
-// shapes ORIGINAL MATCHING SHAPE... --out-dir DIR [--jobs N] [--tolerance EPS|auto] [--json] [--quiet]
+// shapes ORIGINAL MATCHING SHAPE... --out-dir DIR [--jobs N] [--tolerance EPS|auto] [--gltf FAMILY.glb] [--json]
+//        [--quiet]
 // shapes ORIGINAL SHAPE... --out-dir DIR --by topology [--seed O1,O2,O3=S1,S2,S3] [--jobs N] [--tolerance EPS|auto]
 //        [--strict]
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include "cli/run_options.h"
 #include "cli/pairing_way.h"
 #include "cli/reasons.h"
+#include "cli/shapes_gltf.h"
 #include "platform/text.h"
 #include "morph/shapes.h"
 #include "morph/topology_shapes.h"
@@ -23,9 +25,9 @@ namespace {
 const char kShapesUsage[] =
     "shapes takes ORIGINAL MATCHING SHAPE... --out-dir DIR [--jobs N] [--tolerance EPS|auto] [--allow-count-change], "
     "or ORIGINAL SHAPE... --out-dir DIR --by topology [--seed O1,O2,O3=S1,S2,S3] [--jobs N] [--tolerance EPS|auto] "
-    "[--strict] [--accept-unsure]; both take --json and --quiet";
+    "[--strict] [--accept-unsure]; both take --gltf FAMILY.glb, --json and --quiet";
 const char* const kShapesOptions[] = {"--out-dir", "--jobs", "--tolerance", "--force", "--by", "--seed", "--strict",
-                                      "--accept-unsure", "--allow-count-change", "--json", nullptr};
+                                      "--accept-unsure", "--allow-count-change", "--gltf", "--json", nullptr};
 
 // A run that ended before its shapes: 0 for code 1, else the exit status
 // after the message and the reason of a file that didn't load (and its JSON
@@ -96,7 +98,8 @@ int32_t WriteError(const WrittenObjFiles& files) { return files.obj.error ? file
 // disk need no processor, and the next shape is formatted meanwhile. A shape
 // paired by connectivity may carry a note on its done line.
 template <typename Format>
-void WriteOne(const FileList& list, int32_t k, FileRun& run, ProcessorSlots& slots, bool noted, Format format) {
+void WriteOne(const FileList& list, int32_t k, FileRun& run, ProcessorSlots& slots, bool noted, GltfRequest& gltf,
+              Format format) {
     const int32_t file = k - list.first_output;
     char message[kMessageCapacity];
     CopyText(message, "There was an error creating the morph.");
@@ -108,9 +111,11 @@ void WriteOne(const FileList& list, int32_t k, FileRun& run, ProcessorSlots& slo
     int32_t load_error = 0;
     PairingCheck check;
     check.faces_not_in_original = -1;  // stays -1 where the shape's own pairing made no check
-    int32_t code = MayWrite(list, k, message) ? format(entry, files, message, &load_error, &check) : -4;
+    float* keep = GltfPositions(&gltf, file);
+    int32_t code = MayWrite(list, k, message) ? format(entry, files, message, &load_error, &check, keep) : -4;
     hold.Give();
     if (code == 1) code = CommitShape(files, entry.output, message);
+    if (code == 1 && keep) gltf.targets.kept[size_t(file)] = 1;
     // -4: its files were opened, or it may not write them.
     ConvertDiagnostics cleared;
     if (code != 1 && code != -4) ClearNewFiles(entry.output, &cleared);
@@ -135,20 +140,22 @@ void WriteOne(const FileList& list, int32_t k, FileRun& run, ProcessorSlots& slo
 
 // Every shape of the list, `jobs` of them formatted at once.
 template <typename Format>
-int WriteAll(const FileList& list, int32_t jobs, bool noted, RunOutput output, RunFacts facts, Format format) {
+int WriteAll(const FileList& list, int32_t jobs, bool noted, RunOutput output, RunFacts facts, GltfRequest& gltf,
+             Format format) {
     const int32_t first = list.first_output;
     const int32_t count = int32_t(list.entries.size()) - first;
     FileRun run(list.shown.data(), count, false, output, facts);
     ProcessorSlots slots(jobs);
     RunInParallel(count, ThreadsForSlots(jobs),
-                  [&](int32_t file) { WriteOne(list, file + first, run, slots, noted, format); });
+                  [&](int32_t file) { WriteOne(list, file + first, run, slots, noted, gltf, format); });
+    WriteGltf(gltf, run);
     ReleaseSpareBlocks();
     return run.Finish("shapes");
 }
 
 // Each shape paired with the original by connectivity on its own.
 int RunByTopology(const FileList& list, TopologyPairingOptions options, bool automatic, int32_t jobs,
-                  RunOutput output) {
+                  RunOutput output, GltfRequest& gltf) {
     Model original;
     ConsoleHost host;
     host.Attach(false);
@@ -163,10 +170,12 @@ int RunByTopology(const FileList& list, TopologyPairingOptions options, bool aut
     if (automatic) options.tolerance = AutoTolerance(original.vertices, original.vertex_count, &outliers);
     if (!output.json) ReportTolerance(options.tolerance, automatic, &outliers, output.quiet);
     const RunFacts facts{options.tolerance, automatic, -1};
-    return WriteAll(list, jobs, true, output, facts,
+    if (int status = PrepareGltf(gltf, original, list, output)) return status;
+    return WriteAll(list, jobs, true, output, facts, gltf,
                     [&](const FileList::Entry& entry, WrittenObjFiles& files, char* text, int32_t* load_error,
-                        PairingCheck* check) {
-        return FormatShapeByTopology(original, options, entry.input, entry.output, files, text, load_error, check);
+                        PairingCheck* check, float* keep) {
+        return FormatShapeByTopology(original, options, entry.input, entry.output, files, text, load_error, check,
+                                     keep);
     });
 }
 
@@ -196,16 +205,22 @@ int RunShapesCommand(const Arguments& arguments) {
         if (output.json && status != kUsageError) PrintRunFailureJson("shapes", status, list.problem, list.reason, output);
         return status;
     }
+    GltfRequest gltf;
+    if (int status = ReadGltfOption(arguments, list, gltf)) {
+        if (output.json && status != kUsageError) PrintRunFailureJson("shapes", status, list.problem, list.reason, output);
+        return status;
+    }
     EndFilesOnInterrupt();
-    if (by_topology) return RunByTopology(list, topology, automatic, jobs, output);
+    if (by_topology) return RunByTopology(list, topology, automatic, jobs, output, gltf);
 
     ShapeFamily family;
     family.allow_count_change = arguments.Has("--allow-count-change");
     RunFacts facts{topology.tolerance, automatic, 0};
     if (int status = LearnFamily(list, output, facts, family)) return status;
-    return WriteAll(list, jobs, false, output, facts,
+    if (int status = PrepareGltf(gltf, family.original, list, output)) return status;
+    return WriteAll(list, jobs, false, output, facts, gltf,
                     [&](const FileList::Entry& entry, WrittenObjFiles& files, char* text, int32_t* load_error,
-                        PairingCheck*) {
-        return FormatShape(family, entry.input, entry.output, files, text, load_error);
+                        PairingCheck*, float* keep) {
+        return FormatShape(family, entry.input, entry.output, files, text, load_error, keep);
     });
 }

@@ -11,7 +11,7 @@ if(CMAKE_SCRIPT_MODE_FILE)
   cmake_minimum_required(VERSION 3.25)
 endif()
 
-set(QUANDRE_LAYERS platform model wavefront pairing morph app cli)
+set(QUANDRE_LAYERS platform model wavefront gltf pairing morph app cli)
 
 # quandre_check_includes(root folder allowed...): FATAL_ERROR on the first
 # #include "<layer>/..." in root/folder whose layer is not among allowed.

@@ -6,6 +6,7 @@
 #include "morph/convert.h"
 #include "morph/coincident_vertices.h"
 #include "morph/convert_messages.h"
+#include "morph/shapes_gltf.h"
 #include "pairing/equal_positions.h"
 #include "pairing/pairing.h"
 
@@ -189,7 +190,7 @@ float ShapeCoordinate(float original, float matching, float shape) {
 }
 
 int32_t FormatShape(const ShapeFamily& family, const char* shape_path, const char* new_path, WrittenObjFiles& files,
-                    char* message, int32_t* load_error) {
+                    char* message, int32_t* load_error, float* keep) {
     const Model& original = family.original;
     const Model& matching = family.matching;
     if (!family.source || !shape_path || !new_path || !message) return 0;
@@ -219,6 +220,7 @@ int32_t FormatShape(const ShapeFamily& family, const char* shape_path, const cha
         }
     }
     shape.Release();
+    if (moved.Get()) KeepPositions(keep, moved.Get(), m);
     if (moved.Get() && FormatRegroupedObjFiles(original, moved.Get(), new_path, files)) return 1;
     WriteNewNotSaved(message, new_path);
     return -4;

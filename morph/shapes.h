@@ -97,9 +97,10 @@ void WriteShapeNotLoaded(char* message, const char* path);
 // formatted. May run on several threads at once for one family. Returns 1;
 // -3 the shape didn't load (why in *load_error, when given); -4 not written
 // (why in the files' `error`); -5 the shape's vertex count is not the
-// matching file's; each with its message.
+// matching file's; each with its message. `keep`, when given, gets the
+// positions written (morph/shapes_gltf.h).
 int32_t FormatShape(const ShapeFamily& family, const char* shape_path, const char* new_path, WrittenObjFiles& files,
-                    char* message, int32_t* load_error = nullptr);
+                    char* message, int32_t* load_error = nullptr, float* keep = nullptr);
 
 // Replaces new_path and its library by the files FormatShape or
 // FormatShapeByTopology wrote. Returns 1, or -4 with its message.

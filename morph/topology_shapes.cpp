@@ -6,6 +6,7 @@
 #include "morph/convert_messages.h"
 #include "morph/diagnosis_text.h"
 #include "morph/shapes.h"
+#include "morph/shapes_gltf.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ int32_t LoadTopologyOriginal(const char* original_path, Model& original, char* m
 
 int32_t FormatShapeByTopology(const Model& original, const TopologyPairingOptions& options, const char* shape_path,
                               const char* new_path, WrittenObjFiles& files, char* message, int32_t* load_error,
-                              PairingCheck* check) {
+                              PairingCheck* check, float* keep) {
     if (!shape_path || !new_path || !message) return 0;
     Model shape;
     if (!shape.LoadObj(shape_path, false)) {
@@ -63,6 +64,7 @@ int32_t FormatShapeByTopology(const Model& original, const TopologyPairingOption
     // Released before the writing makes its own blocks, which may reuse them.
     partner.Reset();
     shape.Release();
+    if (moved.Get()) KeepPositions(keep, moved.Get(), original.vertex_count);
     if (moved.Get() && FormatRegroupedObjFiles(original, moved.Get(), new_path, files)) return 1;
     if (!paired) {
         if (!message[0]) CopyText(message, kMessageCapacity, "There is not enough memory to pair the vertices by connectivity.\r\n");

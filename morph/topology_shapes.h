@@ -33,7 +33,8 @@ int32_t LoadTopologyOriginal(const char* original_path, Model& original, char* m
 // didn't pair, nothing written; each
 // with its message (kMessageCapacity bytes). `check`, when given, gets the
 // check of the pairing (morph/convert.h) once it is made, whose warnings
-// the note then carries too.
+// the note then carries too. `keep`, when given, gets the positions
+// written (morph/shapes_gltf.h).
 int32_t FormatShapeByTopology(const Model& original, const TopologyPairingOptions& options, const char* shape_path,
                               const char* new_path, WrittenObjFiles& files, char* message,
-                              int32_t* load_error = nullptr, PairingCheck* check = nullptr);
+                              int32_t* load_error = nullptr, PairingCheck* check = nullptr, float* keep = nullptr);

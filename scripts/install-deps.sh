@@ -31,6 +31,8 @@ install() {
 
 case "${1:-}" in --build | --native | "") ;; *) echo "usage: install-deps.sh [--build|--native]" >&2; exit 64 ;; esac
 install cmake ninja-build g++
+# The glTF writer: tinygltf (header only) and its JSON library, nlohmann-json.
+install libtinygltf-dev nlohmann-json3-dev
 [ "${1:-}" = --build ] && exit 0
 install libgtest-dev libgmock-dev libbenchmark-dev
 # The install test renders the man page; the Blender add-on is tested in
@@ -41,6 +43,16 @@ install python3-tinyobjloader
 # Debian's test models (the spider, regr01, the Collada duck), round-tripped by
 # Blender and paired by connectivity in the tests.
 install assimp-testmodels
+# The glTF files' checks: the Khronos glTF-Validator, npm's gltf-validator at
+# a pinned version, installed under build/node where the tests look for it;
+# Blender's glTF importer needs numpy. A node that is there already (with
+# its npm) is used as it is.
+install python3-numpy
+command -v node >/dev/null && command -v npm >/dev/null || install nodejs npm
+validator=2.0.0-dev.3.10
+modules="$(cd "$(dirname "$0")/.." && pwd)/build/node"
+grep -qs "\"version\": \"$validator\"" "$modules/node_modules/gltf-validator/package.json" ||
+    npm install --prefix "$modules" --no-audit --no-fund "gltf-validator@$validator"
 [ "${1:-}" = --native ] && exit 0
 
 # The fuzz targets: clang with libFuzzer and the sanitizer runtimes.

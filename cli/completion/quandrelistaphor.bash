@@ -17,6 +17,7 @@ _quandrelistaphor() {
     case $prev in
         --out-dir) IFS=$names; COMPREPLY=($(compgen -d -- "$cur")); return ;;
         --output) IFS=$names; COMPREPLY=($(compgen -f -- "$cur")); return ;;
+        --gltf) IFS=$names; COMPREPLY=($(compgen -f -X '!*.[gG][lL][bBtT]*' -- "$cur") $(compgen -d -- "$cur")); return ;;
         --by) COMPREPLY=($(compgen -W "position topology" -- "$cur")); return ;;
         --tolerance) COMPREPLY=($(compgen -W "auto" -- "$cur")); return ;;
         --jobs|--seed) return ;;
@@ -27,7 +28,7 @@ _quandrelistaphor() {
         pair) options="--tolerance --strict --allow-count-change --by --seed --accept-unsure --output --quiet -q --help" ;;
         report) options="--output --details --json --quiet -q --help" ;;
         shapes) options="--out-dir --jobs --tolerance --allow-count-change --force --by --seed --strict --accept-unsure
-                         --json --quiet -q --help" ;;
+                         --gltf --json --quiet -q --help" ;;
         batch) options="--out-dir --jobs --yes --tolerance --strict --allow-count-change --force --json --quiet -q --help" ;;
         help) COMPREPLY=($(compgen -W "convert pair report shapes batch" -- "$cur")); return ;;
     esac

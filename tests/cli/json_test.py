@@ -430,7 +430,8 @@ class Documented(unittest.TestCase):
                 (0, "shapes", o, o, moved, d, s), (3, "shapes", m, o, moved, d, s), (4, "shapes", o, m, moved, d, s),
                 (4, "shapes", o, o, m, d, s), (6, "shapes", o, welded, moved, d, s), (8, "shapes", o, moved, moved, d, s),
                 (8, "shapes", "t.obj", "t3.obj", d, s, "--by", "topology"), (2, "shapes", o, o, o, d, "n.obj"),
-                (3, "shapes", m, o, d, s, "--by", "topology"),
+                (3, "shapes", m, o, d, s, "--by", "topology"), (0, "shapes", o, o, moved, d, s, "--gltf", "f.glb"),
+                (2, "shapes", o, o, moved, d, s, "--gltf", "none/f.gltf"),
                 (0, "batch", o, reordered, d, b), (8, "batch", o, moved, welded, d, b), (3, "batch", m, o, d, b),
                 (2, "batch", o, o, d, "n.obj"), (4, "batch", o, m, d, b), (6, "batch", o, welded, d, b),
                 (8, "batch", o, reordered, d, b, mo, "--strict"),
@@ -468,6 +469,32 @@ class Documented(unittest.TestCase):
                     [doc[k]["reason"] for k in ("original", "matching") if not doc[k]["loaded"]] if "output" in doc else
                     [doc["diagnosis"]["reason"]] if status in (3, 4) else [])
             self.assertTrue(status not in (3, 4) or said and all(said), (args, said))
+
+
+class Gltf(unittest.TestCase):
+    def test_the_gltf_file_is_written_after_the_shapes_refused_onto_the_run_and_its_failure_counts(self):
+        o, moved = corpus("original.obj"), corpus("rotated.obj")
+        runs = [("f.glb", 0, ["f.glb"], 1), ("F.GLTF", 0, ["F.GLTF", "F.bin"], 1), (o, 2, [], "would replace"),
+                ("s/rotated.obj", 2, [], "would replace"), ("original.gltf", 2, [], "would replace"),
+                ("none/f.glb", 2, [], "folder can't be written to"), ("d.glb", 5, ["d.glb"], 0)]
+        for name, status, made, targets in runs:
+            with tempfile.TemporaryDirectory() as folder:
+                os.symlink(o, os.path.join(folder, "original.bin"))  # a .gltf's buffer onto an input
+                os.mkdir(os.path.join(folder, "d.glb"))  # a folder the file can't replace
+                made = made + ["d.glb"] if "d.glb" not in made else made
+                doc, err = document("shapes", o, o, moved, "--out-dir", "s", "--gltf", name, "--json", cwd=folder)
+                self.assertEqual(doc["status"], status, (name, doc, err))
+                self.assertEqual(sorted(set(os.listdir(folder)) - {"s", "original.bin"}), sorted(made), name)
+                self.assertEqual(os.path.exists(os.path.join(folder, "s", "rotated.obj")), status != 2, name)
+                if isinstance(targets, str):
+                    self.assertNotIn("gltf", doc)
+                    self.assertIn(targets, doc["message"])
+                    continue
+                self.assertEqual((doc["gltf"]["success"], doc["gltf"]["targets"]), (targets == 1, targets), name)
+                self.assertEqual(doc["gltf"]["message"] is None, targets == 1, name)
+                said = run("shapes", o, o, moved, "--out-dir", "t", "--gltf", name, cwd=folder)
+                self.assertIn(os.path.join(folder, name) + (": written, 1 morph target" if targets else
+                              ": failed, exit status 5: There was an error saving the glTF file"), said[1])
 
 
 class Quiet(unittest.TestCase):
