@@ -62,7 +62,7 @@ uint32_t HashGroupName(const char* name) {
 }
 
 int32_t Model::FindGroupName(const char* name) const {
-    if (!name || !group_names.index.slots) return -1;
+    if (!name || !group_names.index.HasSlots()) return -1;
     size_t length = NameLength(name);
     const NameSlot* slot = FindSlot(*this, name, length, NameHash(name, length));
     if (!slot->entry) return -1;
@@ -78,7 +78,7 @@ int32_t Model::AddGroupName(const char* name) {
     if (!name) return 0;
     size_t length = NameLength(name);
     uint32_t hash = NameHash(name, length);
-    if (group_names.index.slots && FindSlot(*this, name, length, hash)->entry) return 0;
+    if (group_names.index.HasSlots() && FindSlot(*this, name, length, hash)->entry) return 0;
     return AddNewGroupName(*this, name, length, hash);
 }
 
@@ -87,7 +87,7 @@ int32_t GroupNameOrdinal(Model& model, const char* name, uint32_t hash) {
     if (!name) return -1;
     size_t length = NameLength(name);
     const GroupNameList& group_names = model.group_names;
-    if (group_names.index.slots) {
+    if (group_names.index.HasSlots()) {
         const NameSlot* slot = FindSlot(model, name, length, hash);
         if (slot->entry) return static_cast<int32_t>(slot->entry) - 1;
     }
@@ -97,12 +97,12 @@ int32_t GroupNameOrdinal(Model& model, const char* name, uint32_t hash) {
 
 void PrefetchGroupNameSlot(const Model& model, uint32_t hash) {
     const NameIndex& index = model.group_names.index;
-    if (index.slots) __builtin_prefetch(index.SlotOf(hash));
+    if (index.HasSlots()) __builtin_prefetch(index.SlotOf(hash));
 }
 
 int32_t PrefetchGroupNameText(const Model& model, uint32_t hash) {
     const NameIndex& index = model.group_names.index;
-    if (!index.slots) return -1;
+    if (!index.HasSlots()) return -1;
     const NameSlot& slot = *index.SlotOf(hash);
     if (!slot.entry || slot.hash != hash) return -1;
     __builtin_prefetch(model.Name(slot.name));

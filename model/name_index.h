@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/hash_table.h"
+
 struct Model;
 
 struct NameSlot {
@@ -24,11 +26,23 @@ inline uint32_t NameHash(const char* text, size_t length) {
     return hash;
 }
 
+// A text to look up: its bytes, its NameHash and the pool its slots name.
+struct NameKey {
+    const Model& model;
+    const char* text;
+    size_t length;
+    uint32_t hash;
+};
+
+struct NameSlotTraits {
+    static bool IsEmpty(const NameSlot& slot) { return slot.entry == 0; }
+    static bool Matches(const NameSlot& slot, const NameKey& key);
+};
+
 // A plain record: a Model keeps one among its tables, and Release gives its
 // block back.
 struct NameIndex {
-    NameSlot* slots = nullptr;
-    uint32_t capacity = 0;  // a power of two, or 0 before the first Reserve
+    HashTable<NameSlot, NameSlotTraits> table;  // no slots before the first Reserve
 
     // The slot holding the text `length` bytes long (stored texts end right
     // after it), or the free slot where it would go; the slots' texts are
@@ -37,6 +51,7 @@ struct NameIndex {
     // Room for `count` names at most half full, moving the slots to a larger
     // block when needed. false when memory ran out (the index is unchanged).
     bool Reserve(uint64_t count);
-    NameSlot* SlotOf(uint32_t hash) const { return &slots[hash & (capacity - 1)]; }
+    NameSlot* SlotOf(uint32_t hash) const { return table.Home(hash); }
+    bool HasSlots() const { return table.slots != nullptr; }
     void Release();
 };

@@ -36,7 +36,7 @@ struct Names {
         const char* text = model.Name(offset);
         size_t length = std::strlen(text);
         if (length == 0) return 0;
-        const NameSlot* slot = index.slots ? index.Find(original, text, length, NameHash(text, length)) : nullptr;
+        const NameSlot* slot = index.HasSlots() ? index.Find(original, text, length, NameHash(text, length)) : nullptr;
         return slot && slot->entry ? int32_t(slot->entry) : int32_t(count) + unknown;
     }
 };

@@ -20,6 +20,7 @@
 
 #include "pairing/mix_hash.h"
 #include "platform/block.h"
+#include "platform/hash_table.h"
 #include "platform/parallel.h"
 
 namespace {
@@ -36,6 +37,15 @@ struct Slot {
     uint32_t x, y, z;
     int32_t entry;  // table index + 1; 0 for a free slot
 };
+
+struct SlotTraits {
+    static bool IsEmpty(const Slot& slot) { return slot.entry == 0; }
+    static bool Matches(const Slot& slot, const KeyedPosition& key) {
+        return slot.x == key.x && slot.y == key.y && slot.z == key.z;
+    }
+};
+
+using PositionTable = HashTable<Slot, SlotTraits>;
 
 // At most this many table positions a partition: its table, kept at most a
 // quarter full so that a search seldom probes more than one slot whatever
@@ -104,31 +114,20 @@ struct Partitioned {
 
 // Stores `key` unless its position is in the table already, and returns the
 // index stored for its position.
-inline int32_t Claim(Slot* slots, uint32_t mask, const KeyedPosition& key) {
-    for (uint32_t s = Hash(key) & mask;; s = (s + 1) & mask) {
-        Slot& slot = slots[s];
-        if (slot.entry == 0) {
-            slot = {key.x, key.y, key.z, key.index + 1};
-            return key.index;
-        }
-        if (slot.x == key.x && slot.y == key.y && slot.z == key.z) return slot.entry - 1;
-    }
+inline int32_t Claim(PositionTable table, const KeyedPosition& key) {
+    Slot* slot = table.Place(key, Hash(key));
+    if (slot->entry != 0) return slot->entry - 1;
+    *slot = {key.x, key.y, key.z, key.index + 1};
+    return key.index;
 }
 
 // The index stored for the position of `key`, or -1.
-inline int32_t Find(const Slot* slots, uint32_t mask, const KeyedPosition& key) {
-    for (uint32_t s = Hash(key) & mask;; s = (s + 1) & mask) {
-        const Slot& slot = slots[s];
-        if (slot.entry == 0) return -1;
-        if (slot.x == key.x && slot.y == key.y && slot.z == key.z) return slot.entry - 1;
-    }
+inline int32_t Find(PositionTable table, const KeyedPosition& key) {
+    const Slot* slot = table.Find(key, Hash(key));
+    return slot ? slot->entry - 1 : -1;
 }
 
-uint64_t CapacityFor(uint32_t size) {
-    uint64_t capacity = 16;
-    while (capacity < uint64_t(size) * 4) capacity <<= 1;
-    return capacity;
-}
+uint64_t CapacityFor(uint32_t size) { return HashCapacity(size, 4); }
 
 // The table of one partition, built in `slots` (cleared here), answers the
 // queries of the same partition in place. When queries are the table
@@ -139,19 +138,19 @@ void SearchPartition(Slot* slots, const KeyedPosition* table, uint32_t table_siz
                      uint32_t query_size, int32_t* first) {
     uint64_t capacity = CapacityFor(table_size);
     std::memset(slots, 0, size_t(capacity) * sizeof *slots);
-    uint32_t mask = uint32_t(capacity - 1);
+    const PositionTable positions{slots, capacity - 1};
     if (queries == table) {
         for (uint32_t k = 0; k < query_size; ++k) {
-            int32_t answer = Claim(slots, mask, queries[k]);
+            int32_t answer = Claim(positions, queries[k]);
             (first ? first[queries[k].index] : queries[k].index) = answer;
         }
         return;
     }
-    for (uint32_t k = 0; k < table_size; ++k) Claim(slots, mask, table[k]);
+    for (uint32_t k = 0; k < table_size; ++k) Claim(positions, table[k]);
     if (first) {
-        for (uint32_t k = 0; k < query_size; ++k) first[queries[k].index] = Find(slots, mask, queries[k]);
+        for (uint32_t k = 0; k < query_size; ++k) first[queries[k].index] = Find(positions, queries[k]);
     } else {
-        for (uint32_t k = 0; k < query_size; ++k) queries[k].index = Find(slots, mask, queries[k]);
+        for (uint32_t k = 0; k < query_size; ++k) queries[k].index = Find(positions, queries[k]);
     }
 }
 
@@ -179,12 +178,12 @@ int32_t SearchWhole(const Vertex* table, int32_t count, const Vertex* queries, i
     uint64_t capacity = CapacityFor(uint32_t(count));
     ScopedBlock<Slot> slots(AllocateTable<Slot>(size_t(capacity)));
     if (!slots.Get()) return 0;
-    uint32_t mask = uint32_t(capacity - 1);
+    const PositionTable positions{slots.Get(), capacity - 1};
     KeyedPosition key;
     for (int32_t j = 0; j < count; ++j) {
-        if (Key(table[j], j, key)) Claim(slots.Get(), mask, key);
+        if (Key(table[j], j, key)) Claim(positions, key);
     }
-    for (int32_t i = 0; i < query_count; ++i) first[i] = Key(queries[i], i, key) ? Find(slots.Get(), mask, key) : -1;
+    for (int32_t i = 0; i < query_count; ++i) first[i] = Key(queries[i], i, key) ? Find(positions, key) : -1;
     return 1;
 }
 
@@ -217,7 +216,7 @@ int32_t FindFirstEqualPositionsInPartitions(const Vertex* table, int32_t count, 
     for (uint32_t p = 0; p < partitions; ++p) {
         if (known.Size(p) > largest) largest = known.Size(p);
     }
-    if (CapacityFor(largest) > (uint64_t(1) << 32)) return 0;  // beyond a 32-bit slot mask
+    if (CapacityFor(largest) > (uint64_t(1) << 32)) return 0;  // beyond what a 32-bit hash reaches
     int32_t* direct = answers_in_order ? nullptr : first;
     if (direct) {
         for (int32_t i = 0; i < query_count; ++i) first[i] = -1;  // NaNs are in no partition

@@ -6,6 +6,7 @@
 #include "pairing/least_rotation.h"
 #include "pairing/mix_hash.h"
 #include "platform/block.h"
+#include "platform/hash_table.h"
 
 namespace {
 
@@ -40,47 +41,50 @@ struct Cycle {
     }
 };
 
-// The original's faces by the hash of their least rotation: open
-// addressing with linear probing, at most half full, each slot the face's
-// number from 1 (0: free) and the hash's high bits, so that a lookup reads
-// one slot or two and compares corners only on a matching hash.
+// The original's faces by the hash of their least rotation, at most half
+// full, each slot the face's number from 1 (0: free) and the hash's high
+// bits, so that a lookup reads one slot or two and compares corners only on
+// a matching hash.
 struct Slot {
     uint32_t face;
     uint32_t check;
 };
 
+struct FaceKey {
+    const Cycle& cycle;
+    const Cycle* faces;
+    uint32_t check;  // the hash's high bits
+};
+
+struct SlotTraits {
+    static bool IsEmpty(const Slot& slot) { return slot.face == 0; }
+    static bool Matches(const Slot& slot, const FaceKey& key) {
+        return slot.check == key.check && key.faces[slot.face - 1].Same(key.cycle);
+    }
+};
+
 struct FaceTable {
     ScopedBlock<Slot> slots;
     ScopedBlock<Cycle> faces;
-    uint64_t mask = 0;
+    HashTable<Slot, SlotTraits> table;
     uint32_t count = 0;
 
     bool Make(int64_t capacity) {
-        uint64_t size = 16;
-        while (size < uint64_t(capacity) * 2) size *= 2;
+        uint64_t size = HashCapacity(uint64_t(capacity), 2);
         slots.Reset(AllocateTable<Slot>(size_t(size)));
         faces.Reset(AllocateUnclearedTable<Cycle>(size_t(capacity) + 1));
-        mask = size - 1;
+        table = {slots.Get(), size - 1};
         return slots.Get() && faces.Get();
     }
     // Adds the face unless the same one is there already.
     void Add(const Cycle& cycle, uint64_t hash) {
-        for (uint64_t at = hash & mask;; at = (at + 1) & mask) {
-            Slot& slot = slots[size_t(at)];
-            if (slot.face == 0) {
-                faces[count] = cycle;
-                slot = {++count, uint32_t(hash >> 32)};
-                return;
-            }
-            if (slot.check == uint32_t(hash >> 32) && faces[slot.face - 1].Same(cycle)) return;
-        }
+        Slot* slot = table.Place(FaceKey{cycle, faces.Get(), uint32_t(hash >> 32)}, hash);
+        if (slot->face != 0) return;
+        faces[count] = cycle;
+        *slot = {++count, uint32_t(hash >> 32)};
     }
     bool Holds(const Cycle& cycle, uint64_t hash) const {
-        for (uint64_t at = hash & mask;; at = (at + 1) & mask) {
-            const Slot& slot = slots[size_t(at)];
-            if (slot.face == 0) return false;
-            if (slot.check == uint32_t(hash >> 32) && faces[slot.face - 1].Same(cycle)) return true;
-        }
+        return table.Find(FaceKey{cycle, faces.Get(), uint32_t(hash >> 32)}, hash) != nullptr;
     }
 };
 

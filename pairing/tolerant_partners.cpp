@@ -24,6 +24,7 @@
 #include <cstring>
 
 #include "platform/block.h"
+#include "platform/hash_table.h"
 #include "pairing/box_tree.h"
 #include "pairing/equal_positions.h"
 #include "pairing/mix_hash.h"
@@ -43,6 +44,11 @@ using Member = TreePoint;  // index: in the table
 struct Slot {
     uint64_t hash;
     uint32_t begin, end;  // equal for a free slot; while filling, begin is 0 and end counts
+};
+
+struct SlotTraits {
+    static bool IsEmpty(const Slot& slot) { return slot.end == slot.begin; }
+    static bool Matches(const Slot& slot, uint64_t hash) { return slot.hash == hash; }
 };
 
 // Cells this many tolerances wide: a query's box then stays inside one cell
@@ -80,12 +86,11 @@ uint64_t Hash(const CellKey& key) { return MixHash(uint64_t(key.x), uint64_t(key
 
 struct Grid {
     double inverse = 0;  // 1 / cell width
-    Slot* slots = nullptr;
-    uint32_t mask = 0;
+    HashTable<Slot, SlotTraits> buckets;  // its slots in slot order are the buckets' order in `members`
     Member* members = nullptr;
 
     ~Grid() {
-        ReleaseBlock(slots);
+        ReleaseBlock(buckets.slots);
         ReleaseBlock(members);
     }
 
@@ -94,11 +99,7 @@ struct Grid {
     }
 
     // The slot of `hash`: its bucket, or the free slot where it would go.
-    uint32_t Find(uint64_t hash) const {
-        uint32_t s = uint32_t(hash) & mask;
-        while (slots[s].end != slots[s].begin && slots[s].hash != hash) s = (s + 1) & mask;
-        return s;
-    }
+    uint32_t Find(uint64_t hash) const { return uint32_t(buckets.Place(hash, hash) - buckets.slots); }
 
     // A tree of every position, made when some bucket holds more than
     // kDenseBucket of them.
@@ -117,23 +118,23 @@ bool Grid::Build(const Vertex* table, int32_t count, double tolerance) {
     // Below the smallest float spacing every tolerance pairs equal floats only.
     double width = kCellWidth * (tolerance > 0x1p-149 ? tolerance : 0x1p-149);
     inverse = 1 / width;  // 0 for a width beyond the double range: one cell then
-    uint64_t capacity = 16;
-    while (capacity < uint64_t(count) * 2) capacity <<= 1;
-    if (capacity > (uint64_t(1) << 31)) return false;
-    mask = uint32_t(capacity - 1);
+    uint64_t capacity = HashCapacity(uint64_t(count), 2);
+    if (capacity == 0 || capacity > (uint64_t(1) << 31)) return false;
+    buckets.mask = capacity - 1;
     size_t records = count > 0 ? size_t(count) : 1;
-    slots = AllocateTable<Slot>(size_t(capacity));
+    buckets.slots = AllocateTable<Slot>(size_t(capacity));
     members = AllocateUnclearedTable<Member>(records);
     ScopedBlock<uint32_t> slot_of(AllocateUnclearedTable<uint32_t>(records));
     ScopedBlock<int32_t> first(AllocateUnclearedTable<int32_t>(records));
-    if (!slots || !members || !slot_of.Get() || !first.Get() ||
+    if (!buckets.slots || !members || !slot_of.Get() || !first.Get() ||
         !FindFirstEqualPositions(table, count, table, count, first.Get()))
         return false;
     Fill(table, count, first.Get(), slot_of.Get());
     uint32_t stored = 0;
-    for (uint32_t s = 0; s <= mask; ++s) {
-        dense = dense || slots[s].end - slots[s].begin > kDenseBucket;
-        stored = slots[s].end > stored ? slots[s].end : stored;
+    for (uint32_t s = 0; s <= buckets.mask; ++s) {
+        const Slot& slot = buckets.slots[s];
+        dense = dense || slot.end - slot.begin > kDenseBucket;
+        stored = slot.end > stored ? slot.end : stored;
     }
     return !dense || tree.Build(members, int32_t(stored));
 }
@@ -147,20 +148,20 @@ void Grid::Fill(const Vertex* table, int32_t count, const int32_t* first, uint32
         if (first[k] != k) continue;  // a NaN (-1), or a position held already
         uint64_t hash = HashOf(v.x, v.y, v.z);
         uint32_t s = Find(hash);
-        slots[s].hash = hash;
-        ++slots[s].end;
+        buckets.slots[s].hash = hash;
+        ++buckets.slots[s].end;
         slot_of[k] = s;
     }
     uint32_t at = 0;
-    for (uint32_t s = 0; s <= mask; ++s) {
-        uint32_t size = slots[s].end;
-        slots[s].begin = slots[s].end = at;
+    for (uint32_t s = 0; s <= buckets.mask; ++s) {
+        uint32_t size = buckets.slots[s].end;
+        buckets.slots[s].begin = buckets.slots[s].end = at;
         at += size;
     }
     for (int32_t k = 0; k < count; ++k) {
         if (slot_of[k] == UINT32_MAX) continue;
         const Vertex& v = table[k];
-        members[slots[slot_of[k]].end++] = {v.x, v.y, v.z, k};
+        members[buckets.slots[slot_of[k]].end++] = {v.x, v.y, v.z, k};
     }
 }
 
@@ -220,7 +221,8 @@ bool ForEachTouchedBucket(const Grid& grid, const Search& search, Visit visit) {
     for (int64_t cx = low[0]; cx <= high[0]; ++cx) {
         for (int64_t cy = low[1]; cy <= high[1]; ++cy) {
             for (int64_t cz = low[2]; cz <= high[2]; ++cz) {
-                if (!visit(grid.slots[grid.Find(Hash({cx, cy, cz}))])) return false;
+                const uint64_t hash = Hash({cx, cy, cz});
+                if (!visit(*grid.buckets.Place(hash, hash))) return false;
             }
         }
     }
@@ -315,7 +317,7 @@ int32_t FindTolerantPartners(const Vertex* table, int32_t count, const Vertex* q
     for (int32_t i = 0; i < query_count; ++i) {
         if (i + kAhead < query_count) {
             const Vertex& next = queries[i + kAhead];
-            __builtin_prefetch(&grid.slots[uint32_t(grid.HashOf(next.x, next.y, next.z)) & grid.mask]);
+            __builtin_prefetch(grid.buckets.Home(grid.HashOf(next.x, next.y, next.z)));
         }
         const Vertex& q = queries[i];
         Search search{q.x, q.y, q.z, tolerance};

@@ -40,7 +40,7 @@ size_t FaceNameText(const char* line, const char* end, char (&text)[kMaterialNam
 int32_t AddFaceName(Model& model, NameIndex& index, FaceNames& table, const char* line, const char* end) {
     char text[kMaterialNameCapacity];
     size_t length = FaceNameText(line, end, text);
-    if (!index.slots && !index.Reserve(32)) return -1;
+    if (!index.HasSlots() && !index.Reserve(32)) return -1;
     uint32_t hash = NameHash(text, length);
     NameSlot* slot = index.Find(model, text, length, hash);
     if (slot->entry) return static_cast<int32_t>(slot->entry);
@@ -55,7 +55,7 @@ int32_t AddFaceName(Model& model, NameIndex& index, FaceNames& table, const char
 int32_t FindFaceName(const Model& model, const NameIndex& index, const char* line, const char* end) {
     char text[kMaterialNameCapacity];
     size_t length = FaceNameText(line, end, text);
-    if (!index.slots) return -1;
+    if (!index.HasSlots()) return -1;
     const NameSlot* slot = index.Find(model, text, length, NameHash(text, length));
     return slot->entry ? static_cast<int32_t>(slot->entry) : -1;
 }

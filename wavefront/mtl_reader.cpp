@@ -121,7 +121,7 @@ struct MaterialLookup {
     }
 
     int32_t Find(const char* name) const {
-        if (!index.slots) return model->FindMaterial(name);
+        if (!index.HasSlots()) return model->FindMaterial(name);
         size_t length = std::strlen(name);
         const NameSlot* slot = index.Find(*model, name, length, NameHash(name, length));
         return static_cast<int32_t>(slot->entry) - 1;

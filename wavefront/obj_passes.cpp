@@ -588,7 +588,7 @@ void ReadSecondPart(void* context) {
 
 int32_t ObjReader::FillElements() {
     if (!line_buffer) return 0;
-    if (!model.material_names || !material_index.slots) return 0;
+    if (!model.material_names || !material_index.HasSlots()) return 0;
     ReleaseBlock(group_entries);
     group_entries = AllocateTable<int32_t>(static_cast<size_t>(model.group_count));
     if (!group_entries) return 0;

@@ -50,32 +50,27 @@ void RefineColours(const MeshAdjacency& mesh, const uint64_t* colours, uint64_t*
 
 int32_t CountColours(const uint64_t* original, int32_t original_count, const uint64_t* shape, int32_t shape_count,
                      ColourCounts& counts) {
-    uint64_t capacity = 16;
-    while (capacity < 2 * uint64_t(shape_count)) capacity <<= 1;
-    if (counts.mask + 1 != capacity) {
+    uint64_t capacity = HashCapacity(uint64_t(shape_count), 2);
+    HashTable<ColourCount, ColourCountTraits>& table = counts.table;
+    if (!table.slots || table.mask + 1 != capacity) {
         ReleaseColourCounts(counts);
-        counts.slots = AllocateUnclearedTable<ColourCount>(size_t(capacity));
-        if (!counts.slots) return 0;
-        counts.mask = capacity - 1;
+        table.slots = AllocateUnclearedTable<ColourCount>(size_t(capacity));
+        if (!table.slots) return 0;
+        table.mask = capacity - 1;
     }
-    std::memset(counts.slots, 0, size_t(capacity) * sizeof(ColourCount));
+    std::memset(table.slots, 0, size_t(capacity) * sizeof(ColourCount));
     counts.distinct = 0;
     // Only the shape's colours are kept: an original colour no shape vertex
     // holds can seed nothing.
-    auto slot_of = [&counts](uint64_t colour) -> ColourCount& {
-        uint64_t s = colour & counts.mask;
-        while (counts.slots[s].colour != 0 && counts.slots[s].colour != colour) s = (s + 1) & counts.mask;
-        return counts.slots[s];
-    };
     for (int32_t v = 0; v < shape_count; ++v) {
-        ColourCount& slot = slot_of(shape[v]);
+        ColourCount& slot = *table.Place(shape[v], shape[v]);
         if (slot.colour == 0) ++counts.distinct;
         slot.colour = shape[v];
         ++slot.shape;
     }
     for (int32_t v = 0; v < original_count; ++v) {
-        ColourCount& slot = slot_of(original[v]);
-        if (slot.colour != 0) ++slot.original;
+        ColourCount* slot = table.Find(original[v], original[v]);
+        if (slot) ++slot->original;
     }
     return 1;
 }
@@ -84,30 +79,26 @@ namespace {
 
 // The slot holding a colour, or -1.
 int64_t FindSlot(const ColourCounts& counts, uint64_t colour) {
-    if (!counts.slots) return -1;
-    for (uint64_t s = colour & counts.mask;; s = (s + 1) & counts.mask) {
-        if (counts.slots[s].colour == colour) return int64_t(s);
-        if (counts.slots[s].colour == 0) return -1;
-    }
+    return counts.table.slots ? counts.table.IndexOf(colour, colour) : -1;
 }
 
 }  // namespace
 
 ColourCount FindColour(const ColourCounts& counts, uint64_t colour) {
     int64_t s = FindSlot(counts, colour);
-    return s < 0 ? ColourCount{} : counts.slots[s];
+    return s < 0 ? ColourCount{} : counts.table.slots[s];
 }
 
 int32_t LinkColourClasses(const ColourCounts& counts, const uint64_t* original, int32_t original_count,
                           ColourClasses& classes) {
     ReleaseColourClasses(classes);
-    classes.head = AllocateUnclearedTable<int32_t>(size_t(counts.mask) + 1);
+    classes.head = AllocateUnclearedTable<int32_t>(size_t(counts.table.mask) + 1);
     classes.next = AllocateUnclearedTable<int32_t>(size_t(original_count) + 1);
     if (!classes.head || !classes.next) {
         ReleaseColourClasses(classes);
         return 0;
     }
-    for (uint64_t s = 0; s <= counts.mask; ++s) classes.head[s] = -1;
+    for (uint64_t s = 0; s <= counts.table.mask; ++s) classes.head[s] = -1;
     for (int32_t v = original_count - 1; v >= 0; --v) {
         int64_t slot = FindSlot(counts, original[v]);
         if (slot < 0) continue;
@@ -129,6 +120,6 @@ void ReleaseColourClasses(ColourClasses& classes) {
 }
 
 void ReleaseColourCounts(ColourCounts& counts) {
-    ReleaseBlock(counts.slots);
+    ReleaseBlock(counts.table.slots);
     counts = ColourCounts{};
 }

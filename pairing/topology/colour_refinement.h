@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "pairing/topology/topology_mesh.h"
+#include "platform/hash_table.h"
 
 // The first colours, from each vertex's corners and the sizes of their faces.
 void StartColours(const MeshAdjacency& mesh, uint64_t* colours);
@@ -21,9 +22,14 @@ struct ColourCount {
     uint32_t shape;
 };
 
+struct ColourCountTraits {
+    static bool IsEmpty(const ColourCount& slot) { return slot.colour == 0; }
+    static bool Matches(const ColourCount& slot, uint64_t colour) { return slot.colour == colour; }
+};
+
+// Filed by the colour itself: colours are hashes already.
 struct ColourCounts {
-    ColourCount* slots = nullptr;
-    uint64_t mask = 0;
+    HashTable<ColourCount, ColourCountTraits> table;
     int64_t distinct = 0;  // colours held by shape vertices
 };
 
