@@ -1,8 +1,10 @@
 #include "gltf/corner_split.h"
 
 #include <cmath>
+#include <cstdint>
 
 #include "model/corners.h"
+#include "platform/hash_table.h"
 
 namespace {
 
@@ -43,18 +45,34 @@ struct SlotCount {
     int64_t without_normal;
 };
 
+// A corner looked up among the glTF vertices made so far: (v, t, n) in the
+// primitive whose vertices start at `first`.
+struct CornerKey {
+    const CornerSplit* split;
+    int32_t first, v, t, n;
+};
+
+// A slot holds its glTF vertex + 1 (0: free).
+struct CornerSlots {
+    static bool IsEmpty(int32_t slot) { return slot == 0; }
+    static bool Matches(int32_t slot, const CornerKey& key) {
+        const size_t k = size_t(slot - 1);
+        return slot - 1 >= key.first && key.split->position[k] == key.v && key.split->texcoord[k] == key.t &&
+               key.split->normal[k] == key.n;
+    }
+};
+
 // The corners seen so far, by the hash of (primitive, vertex, texture
-// coordinate, normal): open addressing with linear probing, at most half
-// full; a slot holds its glTF vertex + 1 (0: free).
+// coordinate, normal), at most half full.
 struct CornerTable {
     ScopedBlock<int32_t> slots;
-    uint64_t mask = 0;
+    HashTable<int32_t, CornerSlots> table;
 
     bool Make(int64_t corners) {
-        uint64_t size = 16;
-        while (size < uint64_t(corners) * 2) size *= 2;
-        mask = size - 1;
+        const uint64_t size = HashCapacity(uint64_t(corners), 2);
+        if (size == 0 || size > SIZE_MAX / sizeof(int32_t)) return false;
         slots.Reset(AllocateTable<int32_t>(size_t(size)));
+        table = {slots.Get(), size - 1};
         return slots.Get() != nullptr;
     }
     static uint64_t Hash(int32_t primitive, int32_t v, int32_t t, int32_t n) {
@@ -68,21 +86,14 @@ struct CornerTable {
     // The vertex of the corner (v, t, n) in the primitive whose vertices
     // start at `first`, made (as split.vertex_count) when new.
     int32_t VertexOf(CornerSplit& split, int32_t primitive, int32_t first, int32_t v, int32_t t, int32_t n) {
-        for (uint64_t at = Hash(primitive, v, t, n) & mask;; at = (at + 1) & mask) {
-            int32_t& slot = slots[size_t(at)];
-            if (slot == 0) {
-                const int32_t made = split.vertex_count++;
-                split.position[size_t(made)] = v;
-                split.texcoord[size_t(made)] = t;
-                split.normal[size_t(made)] = n;
-                slot = made + 1;
-                return made;
-            }
-            const int32_t k = slot - 1;
-            if (k >= first && split.position[size_t(k)] == v && split.texcoord[size_t(k)] == t &&
-                split.normal[size_t(k)] == n)
-                return k;
-        }
+        int32_t* slot = table.Place(CornerKey{&split, first, v, t, n}, Hash(primitive, v, t, n));
+        if (*slot != 0) return *slot - 1;
+        const int32_t made = split.vertex_count++;
+        split.position[size_t(made)] = v;
+        split.texcoord[size_t(made)] = t;
+        split.normal[size_t(made)] = n;
+        *slot = made + 1;
+        return made;
     }
 };
 

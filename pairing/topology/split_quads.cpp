@@ -275,7 +275,7 @@ int32_t JoinSplitQuads(const TopologyMesh& original, const TopologyMesh& shape, 
         ReleaseJoinedQuads(joined);
         return 0;
     }
-    Joiner joiner{shape, joined};
+    Joiner joiner{shape, joined, {}};
     if (polygons) {
         joiner.polygon = {slots.Get(), slots.Get() + vertices, slots.Get() + 2 * vertices, 0};
         for (size_t v = 0; v < vertices; ++v) slots[v] = -1;
