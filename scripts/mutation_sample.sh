@@ -15,7 +15,7 @@ cd "$(dirname "$0")/.."
 list=${1:-scripts/mutations.txt}
 build=build/release
 timeout=${TEST_TIMEOUT:-120}
-targets=(platform_tests model_tests wavefront_tests pairing_tests morph_tests app_tests cli_tests quandrelistaphor)
+targets=(platform_tests model_tests wavefront_tests gltf_tests pairing_tests morph_tests app_tests cli_tests quandrelistaphor)
 
 mapfile -t rows < <(grep -v -e '^#' -e '^[[:space:]]*$' "$list")
 
